@@ -1,0 +1,33 @@
+# Adds every direct subfolder of DIR that has a CMakeLists.txt.
+function(vn_add_components dir)
+  file(GLOB children LIST_DIRECTORIES true CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*)
+  list(SORT children)
+  foreach(child ${children})
+    if(IS_DIRECTORY ${child} AND EXISTS ${child}/CMakeLists.txt)
+      add_subdirectory(${child})
+    endif()
+  endforeach()
+endfunction()
+
+# One GoogleTest program per test folder: every *.cpp of the folder.
+# Extra arguments: LIBS <targets...> LABELS <labels...> LOCK <resource>
+# (tests that share a resource such as the one pcscd of the machine take a LOCK).
+function(vn_add_test_dir name)
+  cmake_parse_arguments(T "" "LOCK" "LIBS;LABELS;SOURCES" ${ARGN})
+  if(T_SOURCES)
+    set(srcs ${T_SOURCES})
+  else()
+    file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  endif()
+  add_executable(${name} ${srcs})
+  target_link_libraries(${name} PRIVATE vn_static GTest::gtest GTest::gtest_main GTest::gmock ${T_LIBS})
+  target_compile_definitions(${name} PRIVATE VN_SOURCE_DIR="${CMAKE_SOURCE_DIR}" VN_BINARY_DIR="${CMAKE_BINARY_DIR}")
+  set(props ENVIRONMENT "VN_SOURCE_DIR=${CMAKE_SOURCE_DIR};VN_BINARY_DIR=${CMAKE_BINARY_DIR}")
+  if(T_LABELS)
+    list(APPEND props LABELS "${T_LABELS}")
+  endif()
+  if(T_LOCK)
+    list(APPEND props RESOURCE_LOCK ${T_LOCK})
+  endif()
+  gtest_discover_tests(${name} WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR} DISCOVERY_TIMEOUT 60 PROPERTIES ${props})
+endfunction()
