@@ -127,7 +127,7 @@ int CDirHelp::GetDirectories(std::string dir, std::string pattern, int recursive
             if (IsLocked(path.c_str()))
                 continue;
             if (recursive == 1)
-                m_DirList.push_back(path);
+                GetDirectories(path, "*.*", 1, out);
             continue;
         }
         if (!acceptFile(e->d_name))
