@@ -4,9 +4,11 @@
 #include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/mman.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
@@ -21,6 +23,9 @@ namespace {
 
 // Size of the first receive buffer and of each growth step.
 const size_t kBufferStep = 65536;
+// Bodies from this buffer size on have their pages mapped ahead of the reads, a stretch at a time.
+const size_t kPrefaultFrom = 1024 * 1024;
+const size_t kPrefaultStretch = 1024 * 1024;
 
 timeval toTimeval(int ms) {
     timeval tv;
@@ -44,6 +49,23 @@ bool resolve(const char* host, in_addr& out) {
     if (list)
         freeaddrinfo(list);
     return inet_aton(host, &out) != 0;
+}
+
+// A large body is written once into fresh memory. Mapping the pages of the next stretch in
+// one call spares the system a page fault per page; where that is not available the
+// pages are simply faulted in as they are written.
+void prefault(unsigned char* buffer, size_t from, size_t to) {
+#ifdef MADV_POPULATE_WRITE
+    const uintptr_t page = 4096;
+    uintptr_t begin = (reinterpret_cast<uintptr_t>(buffer) + from + page - 1) & ~(page - 1);
+    uintptr_t end = (reinterpret_cast<uintptr_t>(buffer) + to) & ~(page - 1);
+    if (end > begin)
+        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
+#else
+    (void)buffer;
+    (void)from;
+    (void)to;
+#endif
 }
 
 }  // namespace
@@ -160,14 +182,19 @@ bool receive_all(int fd, int timeout_ms, Received& out, http_response& r) {
         set_system_error(r, errno);
         return false;
     }
-    size_t searched = 0;  // header bytes already searched for the blank line
+    size_t searched = 0;    // header bytes already searched for the blank line
+    size_t prefaulted = 0;  // buffer bytes already mapped
     for (;;) {
         if (out.length == out.capacity) {
-            if (out.capacity > SIZE_MAX - kBufferStep) {
+            // Whole 64 KiB steps, but half as many again as there are, so that a large
+            // body costs few reallocations instead of one per step.
+            const size_t steps = out.capacity / kBufferStep;
+            const size_t more = steps < 2 ? 1 : steps / 2;
+            if (steps + more > SIZE_MAX / kBufferStep) {
                 set_system_error(r, ENOMEM);
                 break;
             }
-            size_t capacity = out.capacity + kBufferStep;
+            size_t capacity = (steps + more) * kBufferStep;
             void* grown = std::realloc(out.buffer, capacity);
             if (!grown) {
                 int e = errno;
@@ -180,7 +207,19 @@ bool receive_all(int fd, int timeout_ms, Received& out, http_response& r) {
             out.buffer = static_cast<unsigned char*>(grown);
             out.capacity = capacity;
         }
-        ssize_t n = recv(fd, out.buffer + out.length, out.capacity - out.length, 0);
+        size_t room = out.capacity - out.length;
+        if (out.capacity >= kPrefaultFrom) {
+            if (out.length + kBufferStep > prefaulted) {
+                // Stay ahead of the reads by one stretch.
+                size_t from = std::max(prefaulted, out.length);
+                size_t to = std::min(out.capacity, from + kPrefaultStretch);
+                prefault(out.buffer, from, to);
+                prefaulted = to;
+            }
+            if (prefaulted > out.length)
+                room = std::min(room, prefaulted - out.length);
+        }
+        ssize_t n = recv(fd, out.buffer + out.length, room, 0);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
