@@ -53,7 +53,8 @@ int readRegularFile(const char* path, size_t size, http_response& r) {
 http_response do_file(const char* url) {
     http_response r;
     try {
-        const char* path = url + 7;
+        // The path follows "file://".
+        const char* path = url && strnlen(url, 7) == 7 ? url + 7 : "";
         struct stat st;
         if (stat(path, &st) < 0) {
             vnhttp::set_system_error(r, errno);
