@@ -31,8 +31,6 @@ unsigned int CHttp::SendHttpRequest(std::string url, const char* method, const u
             vnhttp::set_error(r, EFBIG, "response of %llu bytes is too large",
                               static_cast<unsigned long long>(r.body_length));
         if (r.error_text[0] != '\0' || !response || !response_length) {
-            if (r.error_text[0] != '\0')
-                LOG4CXX_ERROR(m_logger, "HTTP request to " << url << " failed: " << r.error_text);
             std::free(r.body);
             VN_TRACE_LEAVE(m_logger, "CHttp::SendHttpRequest");
             return r.error_text[0] != '\0' ? 0xFFFFFFFFu : 0;

@@ -123,8 +123,6 @@ TEST_F(Http, GetAndHeadSendTheExactRequestTexts) {
 
     auto r = server.requests();
     ASSERT_EQ(4u, r.size());
-    const std::string host = server.hostPort();
-    (void)host;
     EXPECT_EQ("GET /crl/ca.crl HTTP/1.0\r\nHost: 127.0.0.1\r\nUser-Agent: hget/1.1\r\n"
               "Pragma: no-cache\r\nAccept: */*\r\n\r\n",
               r[0]);
@@ -355,6 +353,18 @@ TEST_F(Http, PeerThatLeavesDuringALargePostGivesAnErrorNotASignal) {
     Response r = get(server.base() + "/tsa", &opts, HTTP_METHOD_POST);
     EXPECT_NE(0, r.error_number);
     EXPECT_STRNE("", r.error_text);
+}
+
+TEST_F(Http, ServerThatTakesNoRequestFailsAfterTheTimeout) {
+    HttpTestServer server([](HttpTestServer& s, int, const std::string&) { s.waitForStop(10000); }, false);
+    const std::string body(32 * 1024 * 1024, 'b');
+    http_request_opts opts;
+    opts.body = reinterpret_cast<const unsigned char*>(body.data());
+    opts.body_length = static_cast<uint32_t>(body.size());
+    opts.receive_timeout_ms = 300;
+    Response r = get(server.base() + "/tsa", &opts, HTTP_METHOD_POST);
+    EXPECT_EQ(ETIMEDOUT, r.error_number);
+    EXPECT_STREQ("timeout: the server took no data within 300 ms", r.error_text);
 }
 
 TEST_F(Http, OtherSchemesNeedAProxy) {
