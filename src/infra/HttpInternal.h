@@ -1,0 +1,79 @@
+// Building blocks of the HTTP client, shared by its source files and the tests.
+#ifndef VN_INFRA_HTTP_INTERNAL_H
+#define VN_INFRA_HTTP_INTERNAL_H
+
+#include <cstddef>
+#include <cstdlib>
+#include <string>
+#include "Http.h"
+
+// Splits url into scheme ("http" when there is no "://"), host and port (80 when not given)
+// and returns the path ("/" when there is none) as a malloc'ed text, or null when out of memory.
+// scheme and host must each hold strlen(url) + 1 bytes. A port above 65535 is stored as 65536.
+char* parse_url(char* url, char* scheme, char* host, unsigned int* port);
+
+// Position just after the header block (the first line feed followed by another line feed
+// or by a carriage return and a line feed), or null when buffer holds no such blank line.
+const char* find_header_end(const char* buffer, size_t length);
+
+// Finds the header line "name:" (name in any case) within the first length bytes of text and
+// copies its value (leading blanks skipped, up to the carriage return or line end) into
+// value_out when it is shorter than value_size - 1. Returns value_out when copied, the value's
+// start in text when it was too long (value_out is then empty), null when there is no such header.
+const char* find_header(const char* text, size_t length, const char* name, char* value_out,
+                        size_t value_size);
+
+// Answers a "file://" address: a regular file whole, a directory as an HTML index page.
+http_response do_file(const char* url);
+
+namespace vnhttp {
+
+// Stores an error number and text in the result (text printf-style).
+void set_error(http_response& r, int error_number, const char* format, ...)
+    __attribute__((format(printf, 3, 4)));
+// Stores error_number and the system's text for it.
+void set_system_error(http_response& r, int error_number);
+
+// Fills status and status_text from the first line of the header block.
+void parse_status(const char* header, size_t length, http_response& r);
+
+// Connects a new IPv4 stream socket to host:port within timeout_ms. Returns the socket, or -1
+// with r's error set. The socket is stored in *socket_out as soon as it exists.
+int connect_with_timeout(const char* host, unsigned int port, int timeout_ms, int32_t* socket_out,
+                         http_response& r);
+
+// Writes all of data, waiting at most timeout_ms for the peer to take each piece.
+bool send_all(int fd, const void* data, size_t length, int timeout_ms, http_response& r);
+
+// The answer as received: the header block and the body, split where the blank line is.
+struct Received {
+    Received() = default;
+    Received(const Received&) = delete;
+    Received& operator=(const Received&) = delete;
+    ~Received() { std::free(buffer); }
+    // Hands the buffer over to the caller.
+    unsigned char* release() {
+        unsigned char* b = buffer;
+        buffer = nullptr;
+        length = capacity = 0;
+        return b;
+    }
+
+    unsigned char* buffer = nullptr;  // malloc'ed; header block while no blank line was seen,
+                                      // the body afterwards
+    size_t length = 0;
+    size_t capacity = 0;
+    std::string header;  // header block (the whole answer when there is no blank line)
+    bool header_done = false;
+};
+
+// Reads until the peer closes (or a read error ends the answer). A wait longer than
+// timeout_ms fails. Returns false with r's error set and nothing allocated on failure.
+bool receive_all(int fd, int timeout_ms, Received& out, http_response& r);
+
+// Leaves the directory listing of path as HTML in page; returns 0 or the errno of a failure.
+int directory_index(const std::string& path, std::string& page);
+
+}  // namespace vnhttp
+
+#endif
