@@ -27,26 +27,22 @@ namespace {
 
 const char kConfigFile[] = "settings.cfg";
 
+template <typename T>
+T settingValue(const libconfig::Setting& setting) {
+    return setting;
+}
+
+template <>
+std::string settingValue<std::string>(const libconfig::Setting& setting) {
+    return static_cast<const char*>(setting);
+}
+
 // Reads one key into a field. A missing key or a value of the wrong type ends the
 // reading: the fields read so far keep their new values, the rest stay as they were.
 template <typename T>
 bool readKey(const libconfig::Config& cfg, const char* key, T& field) {
     try {
-        T value = cfg.lookup(key);
-        field = value;
-        return true;
-    } catch (const libconfig::SettingNotFoundException&) {
-        std::cerr << "Setting in configuration file not found." << std::endl;
-    } catch (const libconfig::SettingTypeException&) {
-        std::cerr << "Setting in configuration file has the wrong type: " << key << std::endl;
-    }
-    return false;
-}
-
-bool readKey(const libconfig::Config& cfg, const char* key, std::string& field) {
-    try {
-        const char* value = cfg.lookup(key);
-        field = value;
+        field = settingValue<T>(cfg.lookup(key));
         return true;
     } catch (const libconfig::SettingNotFoundException&) {
         std::cerr << "Setting in configuration file not found." << std::endl;

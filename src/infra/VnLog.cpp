@@ -98,26 +98,12 @@ void InitLogfile() {
         fseek(m_file, 0, SEEK_END);
 }
 
-void vn_log(int level, const char* format, ...) {
-    if (!shouldLog(level) || format == nullptr)
-        return;
-    try {
-        std::string when = timestamp();
-        std::lock_guard<std::mutex> lock(logMutex());
-        if (!openForMessage())
-            return;
-        fprintf(m_file, "%s - %s (%d) : ", when.c_str(), m_cardname.c_str(), m_readerId);
-        va_list args;
-        va_start(args, format);
-        vfprintf(m_file, format, args);
-        va_end(args);
-        closeAfterMessage();
-    } catch (...) {
-        // a date that cannot be formatted drops the message
-    }
-}
+namespace {
 
-void vn_log_buffer(int level, const char* label, unsigned char* data, unsigned int length) {
+// Writes one message: checks the settings, takes the date once, opens the file,
+// lets body write the text after the prefix is known, and closes the file again.
+template <typename Body>
+void writeMessage(int level, Body body) {
     if (!shouldLog(level))
         return;
     try {
@@ -125,28 +111,45 @@ void vn_log_buffer(int level, const char* label, unsigned char* data, unsigned i
         std::lock_guard<std::mutex> lock(logMutex());
         if (!openForMessage())
             return;
-        const char* card = m_cardname.c_str();
-        if (label != nullptr && label[0] != '\0')
-            fprintf(m_file, "%s - %s (%d) : %s:\n", when.c_str(), card, m_readerId, label);
-        else
-            fprintf(m_file, "%s - %s (%d) :\n", when.c_str(), card, m_readerId);
-        if (data != nullptr && length > 0) {
-            fprintf(m_file, "%s - %s (%d) : ", when.c_str(), card, m_readerId);
-            for (unsigned int i = 0; i < length; ++i) {
-                bool lineEnd = (i + 1) % 16 == 0;
-                bool last = i + 1 == length;
-                fprintf(m_file, "%02x", data[i]);
-                if (lineEnd)
-                    fprintf(m_file, "\n%s - %s (%d) : ", when.c_str(), card, m_readerId);
-                else if (!last)
-                    fputc(':', m_file);
-            }
-        }
-        fputc('\n', m_file);
+        body(m_file, when.c_str(), m_cardname.c_str());
         closeAfterMessage();
     } catch (...) {
         // a date that cannot be formatted drops the message
     }
+}
+
+}  // namespace
+
+void vn_log(int level, const char* format, ...) {
+    if (format == nullptr)
+        return;
+    va_list args;
+    va_start(args, format);
+    writeMessage(level, [&](FILE* f, const char* when, const char* card) {
+        fprintf(f, "%s - %s (%d) : ", when, card, m_readerId);
+        vfprintf(f, format, args);
+    });
+    va_end(args);
+}
+
+void vn_log_buffer(int level, const char* label, unsigned char* data, unsigned int length) {
+    writeMessage(level, [&](FILE* f, const char* when, const char* card) {
+        if (label != nullptr && label[0] != '\0')
+            fprintf(f, "%s - %s (%d) : %s:\n", when, card, m_readerId, label);
+        else
+            fprintf(f, "%s - %s (%d) :\n", when, card, m_readerId);
+        if (data != nullptr && length > 0) {
+            fprintf(f, "%s - %s (%d) : ", when, card, m_readerId);
+            for (unsigned int i = 0; i < length; ++i) {
+                fprintf(f, "%02x", data[i]);
+                if ((i + 1) % 16 == 0)
+                    fprintf(f, "\n%s - %s (%d) : ", when, card, m_readerId);
+                else if (i + 1 < length)
+                    fputc(':', f);
+            }
+        }
+        fputc('\n', f);
+    });
 }
 
 unsigned int vn_log_dw_return(const char* function, unsigned int code) {
