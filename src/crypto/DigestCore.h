@@ -12,6 +12,7 @@ namespace vn_crypto {
 void md5_blocks(uint32_t state[4], const unsigned char* data, std::size_t count);
 void rmd160_blocks(uint32_t state[5], const unsigned char* data, std::size_t count);
 void sha512_blocks(uint64_t state[8], const unsigned char* data, std::size_t count);
+void sha512_blocks_portable(uint64_t state[8], const unsigned char* data, std::size_t count);
 
 // SHA-1 and SHA-256: the dispatching entry points use the processor's SHA extensions
 // when it has them (and they are not switched off), else the portable code.

@@ -1,7 +1,11 @@
 // SHA-512 compression (FIPS 180-4), shared by SHA-384 and SHA-512. The rounds are
-// unrolled eight at a time with a 16-word rolling schedule. On processors with BMI2
-// a copy compiled for it (rotations without flag updates) is taken at run time.
+// unrolled eight at a time. On x86-64 processors with AVX and BMI2 the schedule is
+// built in vector registers; elsewhere a 16-word rolling schedule in C++ serves.
 #include "crypto/DigestCore.h"
+
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
 
 namespace vn_crypto {
 
@@ -79,24 +83,107 @@ const uint64_t K512[80] = {
         p += 128;                                        \
     }
 
+// Rounds over a schedule that already holds W[i] + K[i] for all 80 rounds.
+#define S512_WK(i) wk[i]
+#define S512_ROUND_WK(a, b, c, d, e, f, g, h, i)                  \
+    {                                                             \
+        uint64_t t1 = h + S512_S1(e) + S512_CH(e, f, g) + wk[i];  \
+        d += t1;                                                  \
+        h = t1 + S512_S0(a) + S512_MAJ(a, b, c);                  \
+    }
+#define S512_EIGHT_WK(i)                              \
+    S512_ROUND_WK(a, b, c, d, e, f, g, h, (i) + 0)    \
+    S512_ROUND_WK(h, a, b, c, d, e, f, g, (i) + 1)    \
+    S512_ROUND_WK(g, h, a, b, c, d, e, f, (i) + 2)    \
+    S512_ROUND_WK(f, g, h, a, b, c, d, e, (i) + 3)    \
+    S512_ROUND_WK(e, f, g, h, a, b, c, d, (i) + 4)    \
+    S512_ROUND_WK(d, e, f, g, h, a, b, c, (i) + 5)    \
+    S512_ROUND_WK(c, d, e, f, g, h, a, b, (i) + 6)    \
+    S512_ROUND_WK(b, c, d, e, f, g, h, a, (i) + 7)
+
 namespace {
 void sha512_blocks_generic(uint64_t state[8], const unsigned char* p, std::size_t count) { S512_BODY }
 
-__attribute__((target("bmi2"))) void sha512_blocks_bmi2(uint64_t state[8], const unsigned char* p,
-                                                        std::size_t count) {
-    S512_BODY
+#if defined(__x86_64__)
+// The message schedule is computed two words at a time in vector registers, which
+// leaves the integer units to the rounds; the rounds use BMI2 rotations.
+__attribute__((target("avx,bmi2"))) inline __m128i s512_rotr(__m128i x, int n) {
+    return _mm_or_si128(_mm_srli_epi64(x, n), _mm_slli_epi64(x, 64 - n));
 }
+
+// Eight schedule pairs: x[j] holds W[t-16+2j], W[t-15+2j]; the new pair replaces it.
+#define S512_VEC_PAIR(j, t)                                                                                        \
+    {                                                                                                              \
+        const __m128i w15 = _mm_alignr_epi8(x[((j) + 1) & 7], x[j], 8);                                            \
+        const __m128i w7 = _mm_alignr_epi8(x[((j) + 5) & 7], x[((j) + 4) & 7], 8);                                 \
+        const __m128i w2 = x[((j) + 7) & 7];                                                                       \
+        const __m128i s0 = _mm_xor_si128(_mm_xor_si128(s512_rotr(w15, 1), s512_rotr(w15, 8)), _mm_srli_epi64(w15, 7)); \
+        const __m128i s1 = _mm_xor_si128(_mm_xor_si128(s512_rotr(w2, 19), s512_rotr(w2, 61)), _mm_srli_epi64(w2, 6)); \
+        x[j] = _mm_add_epi64(_mm_add_epi64(x[j], s0), _mm_add_epi64(w7, s1));                                      \
+        _mm_store_si128(reinterpret_cast<__m128i*>(wk + (t) + 2 * (j)),                                            \
+                        _mm_add_epi64(x[j], _mm_loadu_si128(reinterpret_cast<const __m128i*>(K512 + (t) + 2 * (j))))); \
+    }
+
+// The schedule words of the next sixteen rounds are computed in the same loop body
+// as the current sixteen rounds, so that the two dependency chains overlap.
+__attribute__((target("avx,bmi2"))) void sha512_blocks_avx(uint64_t state[8], const unsigned char* p,
+                                                           std::size_t count) {
+    const __m128i swap = _mm_set_epi64x(0x08090a0b0c0d0e0fULL, 0x0001020304050607ULL);
+    alignas(16) uint64_t wk[80];
+    uint64_t a = state[0], b = state[1], c = state[2], d = state[3];
+    uint64_t e = state[4], f = state[5], g = state[6], h = state[7];
+    while (count--) {
+        __m128i x[8];
+        for (int j = 0; j < 8; ++j) {
+            x[j] = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * j)), swap);
+            _mm_store_si128(reinterpret_cast<__m128i*>(wk + 2 * j),
+                            _mm_add_epi64(x[j], _mm_loadu_si128(reinterpret_cast<const __m128i*>(K512 + 2 * j))));
+        }
+        for (int i = 0; i < 64; i += 16) {
+            S512_VEC_PAIR(0, i + 16)
+            S512_VEC_PAIR(1, i + 16)
+            S512_VEC_PAIR(2, i + 16)
+            S512_VEC_PAIR(3, i + 16)
+            S512_EIGHT_WK(i)
+            S512_VEC_PAIR(4, i + 16)
+            S512_VEC_PAIR(5, i + 16)
+            S512_VEC_PAIR(6, i + 16)
+            S512_VEC_PAIR(7, i + 16)
+            S512_EIGHT_WK(i + 8)
+        }
+        S512_EIGHT_WK(64)
+        S512_EIGHT_WK(72)
+        a = state[0] += a;
+        b = state[1] += b;
+        c = state[2] += c;
+        d = state[3] += d;
+        e = state[4] += e;
+        f = state[5] += f;
+        g = state[6] += g;
+        h = state[7] += h;
+        p += 128;
+    }
+}
+#endif
 
 using Sha512Fn = void (*)(uint64_t*, const unsigned char*, std::size_t);
 Sha512Fn pick_sha512() {
+#if defined(__x86_64__)
     __builtin_cpu_init();
-    return __builtin_cpu_supports("bmi2") ? sha512_blocks_bmi2 : sha512_blocks_generic;
+    if (__builtin_cpu_supports("avx") && __builtin_cpu_supports("bmi2"))
+        return sha512_blocks_avx;
+#endif
+    return sha512_blocks_generic;
 }
 const Sha512Fn kSha512 = pick_sha512();
 }  // namespace
 
 void sha512_blocks(uint64_t state[8], const unsigned char* p, std::size_t count) {
     (kSha512 ? kSha512 : pick_sha512())(state, p, count);
+}
+
+void sha512_blocks_portable(uint64_t state[8], const unsigned char* p, std::size_t count) {
+    sha512_blocks_generic(state, p, count);
 }
 
 }  // namespace vn_crypto

@@ -256,3 +256,14 @@ TEST(Digests, ShaExtensionAndPortableBlocksAgreeOnRandomData) {
     vn_crypto::set_sha_extensions_allowed(true);
     EXPECT_TRUE(vn_crypto::sha_extensions_in_use());
 }
+
+TEST(Digests, Sha512VectorScheduleAndPortableBlocksAgree) {
+    std::mt19937 rng(7);
+    std::vector<unsigned char> data(128 * 21);
+    for (auto& c : data)
+        c = static_cast<unsigned char>(rng());
+    uint64_t a[8] = {1, 2, 3, 4, 5, 6, 7, 8}, b[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+    vn_crypto::sha512_blocks(a, data.data(), 21);
+    vn_crypto::sha512_blocks_portable(b, data.data(), 21);
+    EXPECT_EQ(std::vector<uint64_t>(a, a + 8), std::vector<uint64_t>(b, b + 8));
+}
