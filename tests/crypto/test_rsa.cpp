@@ -199,3 +199,33 @@ TEST(Rsa, RawOperationsMatchAcrossKeyFormsAndRefuseBadInput) {
     EXPECT_EQ(empty.GetModulusSize(), 0);
     EXPECT_EQ(empty.SetPublicKey(nullptr, 0, e.data(), el), -1);
 }
+
+TEST(RsaSmall, FullSizeModulusOf128DigitsAgreesWithBignum) {
+    // A 4096-bit odd modulus (not an RSA key: only the arithmetic is checked) with a
+    // small public and a full-size private exponent.
+    Bytes n(512), d(512), m = randomBelow(512);
+    RAND_bytes(n.data(), 512);
+    RAND_bytes(d.data(), 512);
+    n[0] |= 0x80;
+    n[511] |= 1;
+    unsigned char e[] = {0x01, 0x00, 0x01};
+    CRsaSmall key;
+    ASSERT_EQ(key.Set_n(n.data(), 512), 0);
+    ASSERT_EQ(key.Set_e(e, 3), 0);
+    ASSERT_EQ(key.Set_d(d.data(), 512), 0);
+    BN_CTX* ctx = BN_CTX_new();
+    BIGNUM *bn = BN_bin2bn(n.data(), 512, nullptr), *bd = BN_bin2bn(d.data(), 512, nullptr),
+           *be = BN_bin2bn(e, 3, nullptr), *bm = BN_bin2bn(m.data(), 512, nullptr), *r = BN_new();
+    Bytes mine(512), ref(512);
+    ASSERT_EQ(key.PublicKeyEncrypt(m.data(), 512, mine.data(), 512), 0);
+    BN_mod_exp(r, bm, be, bn, ctx);
+    BN_bn2binpad(r, ref.data(), 512);
+    EXPECT_EQ(mine, ref);
+    ASSERT_EQ(key.PrivateKeyEncrypt(m.data(), 512, mine.data(), 512), 0);
+    BN_mod_exp(r, bm, bd, bn, ctx);
+    BN_bn2binpad(r, ref.data(), 512);
+    EXPECT_EQ(mine, ref);
+    for (BIGNUM* b : {bn, bd, be, bm, r})
+        BN_free(b);
+    BN_CTX_free(ctx);
+}
