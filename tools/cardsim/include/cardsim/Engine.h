@@ -127,6 +127,8 @@ class Card {
 
  private:
   explicit Card(std::unique_ptr<Engine> e);
+  static std::unique_ptr<Card> fromTextIn(const std::string& text, const std::string& pkiDir,
+                                          const std::string& sourceName, const std::string& imageDir);
   std::unique_ptr<Engine> m_engine;
 };
 

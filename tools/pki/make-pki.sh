@@ -1,0 +1,2 @@
+#!/bin/sh
+mkdir -p "$1"; touch "$1/.done"
