@@ -133,6 +133,12 @@ class Card {
 };
 
 // Helpers.
+// Image by path, or by name ("cardos50-dtrust") in $CARDSIM_IMAGE_DIR or the
+// source tree's image folder. Returns the path; the name itself when not found.
+std::string resolveImage(const std::string& nameOrPath);
+// PKI folder: $CARDSIM_PKI_DIR, else the build tree's pki folder.
+std::string defaultPkiDir();
+
 Bytes fromHex(const std::string& hex);  // ignores spaces, ':' and '/'; throws std::invalid_argument
 std::string toHex(const Bytes& b);      // upper case, no separators
 
