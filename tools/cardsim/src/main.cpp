@@ -30,12 +30,16 @@ void usage() {
       "  --transcript FILE  record every command and answer in FILE\n"
       "  --fault SPEC       N:sw=6982 | N:truncate=K | N:drop | N:mute at the N-th command (repeatable)\n"
       "  --control FILE     read commands (remove, insert, reset, fault SPEC, clear-faults) from FILE\n"
+      "  --ready FILE       write FILE once the reader has read the ATR\n"
       "  --wait SECONDS     how long to wait for vpcd (default 10)\n"
       "  --apdu HEX         no reader: power on, send the APDU, print the answer (repeatable)\n"
       "  --check            only load the image and describe it\n";
 }
 
 // Runs the commands of the control file, then removes the file.
+std::string g_readyFile;
+bool g_readyPending = true;
+
 void pollControl(const std::string& path, Card& card, VpcdLink& link, bool& wantInserted) {
   if (path.empty() || access(path.c_str(), F_OK) != 0) return;
   std::ifstream f(path);
@@ -51,6 +55,8 @@ void pollControl(const std::string& path, Card& card, VpcdLink& link, bool& want
       } else if (line == "insert") {
         wantInserted = true;
         card.insert();
+        if (!g_readyFile.empty()) ::unlink(g_readyFile.c_str());
+        g_readyPending = true;
       } else if (line == "clear-faults") {
         card.clearFaults();
       } else if (line.rfind("fault ", 0) == 0) {
@@ -100,7 +106,13 @@ int runReader(Card& card, const std::string& host, int port, int waitSeconds, co
         case 0x00: card.powerOff(); break;
         case 0x01: card.powerOn(); break;
         case 0x02: card.reset(); break;
-        case 0x04: link.send(card.atr()); break;
+        case 0x04:
+          link.send(card.atr());
+          if (g_readyPending && !g_readyFile.empty()) {
+            std::ofstream(g_readyFile) << "ready\n";
+            g_readyPending = false;
+          }
+          break;
         default: break;
       }
       continue;
@@ -146,6 +158,7 @@ int main(int argc, char** argv) {
     else if (a == "--transcript") transcript = next();
     else if (a == "--fault") faults.push_back(next());
     else if (a == "--control") control = next();
+    else if (a == "--ready") g_readyFile = next();
     else if (a == "--wait") wait = std::atoi(next().c_str());
     else if (a == "--apdu") apdus.push_back(next());
     else if (a == "--check") check = true;
