@@ -127,10 +127,18 @@ class Card {
 
  private:
   explicit Card(std::unique_ptr<Engine> e);
+  static std::unique_ptr<Card> fromTextIn(const std::string& text, const std::string& pkiDir,
+                                          const std::string& sourceName, const std::string& imageDir);
   std::unique_ptr<Engine> m_engine;
 };
 
 // Helpers.
+// Image by path, or by name ("cardos50-dtrust") in $CARDSIM_IMAGE_DIR or the
+// source tree's image folder. Returns the path; the name itself when not found.
+std::string resolveImage(const std::string& nameOrPath);
+// PKI folder: $CARDSIM_PKI_DIR, else the build tree's pki folder.
+std::string defaultPkiDir();
+
 Bytes fromHex(const std::string& hex);  // ignores spaces, ':' and '/'; throws std::invalid_argument
 std::string toHex(const Bytes& b);      // upper case, no separators
 
