@@ -107,6 +107,9 @@ void insertCard(const std::string& reader, std::shared_ptr<cardsim::Card> card);
 // Takes the card out; open handles on it get SCARD_W_REMOVED_CARD. Returns the card.
 std::shared_ptr<cardsim::Card> removeCard(const std::string& reader);
 std::shared_ptr<cardsim::Card> cardIn(const std::string& reader);
+// Loads a card image by name ("starcos35-a") or path, with the test PKI, and
+// inserts it. Throws cardsim::ImageError when the image cannot be loaded.
+std::shared_ptr<cardsim::Card> insertImage(const std::string& reader, const std::string& image);
 
 // Appends keys the user will press on the reader's pin pad, one character each:
 //   '0'..'9'  a digit           '\r'  Enter (validate)      '\x1b'  Cancel
