@@ -134,6 +134,17 @@ void setServiceRunning(bool running);
 std::vector<Call> calls();
 void clearCalls();
 
+// Adds readers, cards and keys from a text, one item a line ('#' starts a comment):
+//   reader NAME           a new reader; the lines below belong to it
+//   pinpad                it has the pin-pad features of pinPadReader()
+//   system NAME           SCARD_ATTR_DEVICE_SYSTEM_NAME
+//   vendor NAME           SCARD_ATTR_VENDOR_NAME
+//   card IMAGE            a card from an image name or path (insertImage)
+//   keys KEYS             scripted keys; escapes \r Enter, \e Cancel, \b Backspace, \n Clear,
+//                         and a doubled backslash for one
+// Throws std::invalid_argument naming the line, or cardsim::ImageError.
+void loadSetup(const std::string& text);
+
 // For leak checks: contexts not released, card handles not disconnected, and
 // SCARD_AUTOALLOCATE buffers not given back with SCardFreeMemory.
 size_t openContexts();
