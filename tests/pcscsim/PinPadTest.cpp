@@ -222,6 +222,19 @@ TEST_F(PinPadTest, MalformedStructuresAndAStoppedReaderAreErrors) {
   EXPECT_EQ(rv, SCARD_E_NOT_TRANSACTED);
   EXPECT_EQ(feature(h, FEATURE_VERIFY_PIN_FINISH, hex("FFFF")), hex("9000"));
 
+  // A reader that stops answering for good fails every poll until its keys are cleared.
+  pcscsim::scriptKeys(kPinPad, "1X");
+  EXPECT_EQ(feature(h, FEATURE_VERIFY_PIN_START, kVerifyStarcos), Bytes());
+  EXPECT_EQ(feature(h, FEATURE_GET_KEY_PRESSED, {}), hex("2B"));
+  for (int i = 0; i < 3; ++i) {
+    feature(h, FEATURE_GET_KEY_PRESSED, {}, &rv);
+    EXPECT_EQ(rv, SCARD_E_NOT_TRANSACTED);
+  }
+  feature(h, FEATURE_VERIFY_PIN_FINISH, hex("FFFF"), &rv);
+  EXPECT_EQ(rv, SCARD_E_NOT_TRANSACTED);
+  pcscsim::clearKeys(kPinPad);
+  EXPECT_EQ(feature(h, FEATURE_GET_KEY_PRESSED, {}), hex("40"));  // the entry then times out
+
   // A control error at a chosen call.
   pcscsim::failControlAt(pcscsim::controlCount() + 1, SCARD_E_READER_UNAVAILABLE);
   control(h, CM_IOCTL_GET_FEATURE_REQUEST, {}, &rv);

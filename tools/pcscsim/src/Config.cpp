@@ -116,6 +116,12 @@ void scriptKeys(const std::string& reader, const std::string& keys) {
   s.readerOrThrow(reader).keys += keys;
 }
 
+void clearKeys(const std::string& reader) {
+  State& s = State::get();
+  auto lock = locked(s);
+  s.readerOrThrow(reader).keys.clear();
+}
+
 std::string pendingKeys(const std::string& reader) {
   State& s = State::get();
   auto lock = locked(s);

@@ -117,8 +117,11 @@ std::shared_ptr<cardsim::Card> insertImage(const std::string& reader, const std:
 //   'T'       the entry times out
 //   '!'       the reader stops answering: that key poll, or the direct PIN
 //             operation reaching it, fails with SCARD_E_NOT_TRANSACTED
+//   'X'       the same for good: every later poll or PIN operation fails,
+//             until clearKeys()
 // An entry that runs out of keys times out.
 void scriptKeys(const std::string& reader, const std::string& keys);
+void clearKeys(const std::string& reader);
 std::string pendingKeys(const std::string& reader);
 
 // The n-th SCardTransmit (1-based, counted over all readers since reset()) fails
