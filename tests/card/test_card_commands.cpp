@@ -52,7 +52,7 @@ TEST_F(CardCommands, EveryApduFormIsLaidOutAsDocumented) {
     card->FormatAPDU(7, 0x00, 0x2A, 0x80, 0x86, 3, 0x0000, data, 3);
     EXPECT_TRUE(card->SendToCard());
     EXPECT_EQ(sent(), (Strings{"00B0000005", "00700000", "00CA018110", "0084000008", "00B2010400",
-                               "00A4020402C00100", "00D6000003C00102", "002A808600000003C001020000"}));
+                               "00A4020402C00100", "00D6000003C00102", "002A8086000003C001020000"}));
     // Unknown forms and data shorter than Lc are never sent.
     bench->clear();
     card->FormatAPDU(8, 0x00, 0xB0, 0x00, 0x00, 0, 0, nullptr, 0);
@@ -86,21 +86,23 @@ TEST_F(CardCommands, SelectPathSendsOnlyWhatTheCacheRequires) {
     EXPECT_EQ(card->SelectPath("3f00df01c001", false, false, false, false), 0);
     EXPECT_EQ(sent(), (Strings{"00A4020402C00100"}));
     bench->clear();
-    // force always starts at the MF
+    // force always starts at the MF, then the whole path follows
     EXPECT_EQ(card->SelectPath("3f00df01c001", true, false, false, false), 0);
-    EXPECT_EQ(sent(), (Strings{"00A40004023F0000", "00A4010402DF01FF", "00A4020402C00100"}));
+    EXPECT_EQ(sent(), (Strings{"00A40004023F0000", "00A40004023F0000", "00A4010402DF01FF", "00A4020402C00100"}));
     bench->clear();
     EXPECT_EQ(card->SelectPath("3f00", false, false, false, false), 0);
     EXPECT_EQ(sent(), (Strings{"00A40004023F0000"}));
     bench->clear();
-    // the directory itself, then again as it stands: nothing more is sent
+    // a directory from the MF, then again as it stands: nothing more is sent
     EXPECT_EQ(card->SelectPath("3f00df01", false, false, true, false), 0);
     EXPECT_EQ(card->SelectPath("3f00df01", false, false, true, false), 0);
-    EXPECT_EQ(sent(), (Strings{"00A4010402DF01FF"}));
+    EXPECT_EQ(sent(), (Strings{"00A40004023F0000", "00A4010402DF01FF"}));
     EXPECT_EQ(card->currDFLen(), 4);
-    // reselecting the current directory selects it once and keeps the cache right
-    EXPECT_EQ(card->SelectPath("3f00df01", false, true, true, false), 0);
-    EXPECT_EQ(card->currDFLen(), 4);
+    EXPECT_EQ(card->currEFLen(), 0);
+    bench->clear();
+    // from that directory a file needs only its own selection
+    EXPECT_EQ(card->SelectPath("3f00df01c000", false, false, false, false), 0);
+    EXPECT_EQ(sent(), (Strings{"00A4020402C00000"}));
 }
 
 TEST_F(CardCommands, FailedSelectionStopsWith255) {

@@ -32,7 +32,7 @@ bool callback(FPINDialogCallBackParams* p) {
     return true;
 }
 
-std::string hex(const Bytes& b) { return cardsim::toHex(b); }
+std::string hex(const std::vector<uint8_t>& b) { return cardsim::toHex(b); }
 
 class PinEntry : public ::testing::Test {
 protected:
@@ -135,7 +135,8 @@ TEST_F(PinEntry, PadThatNeverFinishesEndsAfterItsTimeoutAndAMargin) {
     card->readerPCSC_Part10();
     pcscsim::scriptKeys("Slow Pad", std::string(100000, '.'));
     EXPECT_EQ(verifyOnPad(), 255);
-    EXPECT_FALSE(pcscsim::pendingKeys("Slow Pad").empty());
+    // the reader was still asked to finish the entry
+    EXPECT_EQ(controls(pcscsim::featureCode(0x02)).size(), 1u);
 }
 
 TEST_F(PinEntry, ReaderWithoutPinFeaturesCannotStartAndDoesNotReportSuccess) {

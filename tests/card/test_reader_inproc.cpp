@@ -7,6 +7,8 @@
 #include "ScPcsc.h"
 #include "TestCardOs.h"
 
+using Bytes = std::vector<uint8_t>;
+
 namespace {
 std::shared_ptr<cardsim::Card> cardWithAtr(const std::string& atr) {
     return std::shared_ptr<cardsim::Card>(cardsim::Card::fromText("[card]\ndialect = iso\natr = " + atr + "\n"));
