@@ -8,6 +8,15 @@
 #include "CardImages.h"
 #include "TestCardOs.h"
 
+// The same tests run on both benches; the suite names tell the programs apart.
+#ifdef VN_CARD_BENCH_STACK
+#define CardCommands CardCommandsStack
+#define CardCommandsT0 CardCommandsT0Stack
+#else
+#define CardCommands CardCommandsInproc
+#define CardCommandsT0 CardCommandsT0Inproc
+#endif
+
 namespace {
 class CardCommands : public ::testing::Test {
 protected:
