@@ -1,0 +1,7 @@
+// Card-OS classes and card applications are added here as they come; until then every
+// recognised card yields no object.
+#include "CardFactory.h"
+
+CSC_Profile_Base* vn_create_card_os(int) { return nullptr; }
+
+CSC_Profile* vn_create_card_profile(CSC_Profile_Base*) { return nullptr; }

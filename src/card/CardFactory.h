@@ -1,0 +1,14 @@
+// Creation of the card operating-system object and the card application object for
+// a recognised card; Reader.cpp uses these so that it needs no concrete class.
+#ifndef VN_CARD_CARDFACTORY_H
+#define VN_CARD_CARDFACTORY_H
+
+class CSC_Profile_Base;
+class CSC_Profile;
+
+// The card-OS object for a card type, or null when the type has no class of its own.
+CSC_Profile_Base* vn_create_card_os(int cardType);
+// The card application object on a connected card-OS object, or null when none can be made.
+CSC_Profile* vn_create_card_profile(CSC_Profile_Base* cardOs);
+
+#endif

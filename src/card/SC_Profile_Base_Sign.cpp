@@ -1,0 +1,173 @@
+// Signing frame: key selection, the block to sign, signature and decipherment calls.
+#include <cstring>
+#include <memory>
+
+#include "ProfileTypes.h"
+#include "SC_Profile_Base.h"
+#include "SafeMem.h"
+#include "vn_log.h"
+
+namespace {
+struct AlgRow {
+    unsigned int algId;
+    unsigned char length;
+    unsigned char content[13];
+};
+
+// DER AlgorithmIdentifier contents (OID and NULL parameters) of the digests.
+const AlgRow kAlgIds[] = {
+    {0x8003, 12, {0x06, 0x08, 0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 0x02, 0x05, 0x05, 0x00}},
+    {0x8004, 9, {0x06, 0x05, 0x2B, 0x0E, 0x03, 0x02, 0x1A, 0x05, 0x00}},
+    {0x8007, 9, {0x06, 0x05, 0x2B, 0x24, 0x03, 0x02, 0x01, 0x05, 0x00}},
+    {0x8008, 0, {}},
+    {0x800D, 13, {0x06, 0x09, 0x60, 0x86, 0x48, 0x01, 0x65, 0x03, 0x04, 0x02, 0x02, 0x05, 0x00}},
+    {0x800E, 13, {0x06, 0x09, 0x60, 0x86, 0x48, 0x01, 0x65, 0x03, 0x04, 0x02, 0x03, 0x05, 0x00}},
+};
+const AlgRow kSha256 = {0x800C, 13, {0x06, 0x09, 0x60, 0x86, 0x48, 0x01, 0x65, 0x03, 0x04, 0x02, 0x01, 0x05, 0x00}};
+
+const int kMaxKeyBits = 16384;
+
+// EMSA-PKCS1-v1_5 frame 00 01 FF..FF 00 T in k bytes; false when T does not leave
+// room for at least eight FF bytes.
+bool padBlock(const std::vector<unsigned char>& t, unsigned long k, std::vector<unsigned char>& out) {
+    if (k < t.size() + 11)
+        return false;
+    out.assign(k, 0xFF);
+    out[0] = 0x00;
+    out[1] = 0x01;
+    out[k - t.size() - 1] = 0x00;
+    std::memcpy(out.data() + (k - t.size()), t.data(), t.size());
+    return true;
+}
+
+unsigned char* copyOut(const std::vector<unsigned char>& v, unsigned long* length) {
+    unsigned char* p = new unsigned char[v.empty() ? 1 : v.size()];
+    if (!v.empty())
+        std::memcpy(p, v.data(), v.size());
+    *length = static_cast<unsigned long>(v.size());
+    return p;
+}
+}  // namespace
+
+int CSC_Profile_Base::GetSigAlgOID(unsigned int algId, unsigned char* oid, unsigned long* length) {
+    if (oid == nullptr || length == nullptr)
+        return SC_CMD_FAILED;
+    const AlgRow* row = &kSha256;
+    for (const auto& r : kAlgIds)
+        if (r.algId == algId)
+            row = &r;
+    std::memcpy(oid, row->content, row->length);
+    *length = row->length;
+    return 0;
+}
+
+int CSC_Profile_Base::BuildSignBuffer(unsigned int algId, int keyBits, unsigned char* hash, unsigned long hashLength,
+                                      unsigned char** out, unsigned long* outLength, bool pad) {
+    vn_log(1, "--entering CSC_Profile_Base::BuildSignBuffer\n");
+    if (out == nullptr || outLength == nullptr || (hash == nullptr && hashLength > 0) || keyBits < 0 ||
+        keyBits > kMaxKeyBits)
+        return SC_CMD_FAILED;
+    *out = nullptr;
+    *outLength = 0;
+    unsigned long k = static_cast<unsigned long>(keyBits) / 8;
+    std::vector<unsigned char> t;
+    if (algId == 0xFFFF || algId == 0x8008) {
+        t.assign(hash, hash + hashLength);
+    } else {
+        unsigned char oid[16];
+        unsigned long l = 0;
+        GetSigAlgOID(algId, oid, &l);
+        // A DigestInfo with one-byte lengths holds digests of up to 127 - L - 4 bytes.
+        if (hashLength + l + 4 > 127)
+            return SC_CMD_FAILED;
+        t.push_back(0x30);
+        t.push_back(static_cast<unsigned char>(l + hashLength + 4));
+        t.push_back(0x30);
+        t.push_back(static_cast<unsigned char>(l));
+        t.insert(t.end(), oid, oid + l);
+        t.push_back(0x04);
+        t.push_back(static_cast<unsigned char>(hashLength));
+        t.insert(t.end(), hash, hash + hashLength);
+    }
+    std::vector<unsigned char> block;
+    if (pad) {
+        if (!padBlock(t, k, block))
+            return SC_CMD_FAILED;
+    } else {
+        block.swap(t);
+    }
+    *out = copyOut(block, outLength);
+    vn_log(1, "--leaving CSC_Profile_Base::BuildSignBuffer\n");
+    return 0;
+}
+
+void CSC_Profile_Base::ExpandBuffer(unsigned char** buffer, unsigned long* length) {
+    if (buffer == nullptr || length == nullptr)
+        return;
+    unsigned char* bigger = new unsigned char[*length + 1];
+    bigger[0] = 0x00;
+    if (*buffer != nullptr && *length > 0)
+        std::memcpy(bigger + 1, *buffer, *length);
+    delete[] *buffer;
+    *buffer = bigger;
+    *length += 1;
+}
+
+int CSC_Profile_Base::PreSigning(int profileType, std::string keyPath) {
+    vn_log(1, "--entering CSC_Profile_Base::PreSigning\n");
+    m_profileType = profileType;
+    m_profileType2 = profileType;
+    m_keyPath = keyPath;
+    std::string key = strTools::uniformPath(keyPath);
+    bool force = false;
+    bool isAID = false;
+    if (profileType == CP_TCOS3V2) {
+        isAID = true;
+    } else if (profileType == CP_QUOVADIS_1K) {
+        if (key == "3F001FFF")
+            isAID = true;
+        else
+            force = true;
+    } else if (profileType == 17) {
+        if (key == "3F000101")
+            isAID = true;
+        else
+            force = true;
+    }
+    int r = SelectPath(keyPath, force, true, force, isAID);
+    vn_log(1, "--leaving CSC_Profile_Base::PreSigning\n");
+    return r;
+}
+
+int CSC_Profile_Base::SignData(std::string keyPath, unsigned char keyRef, int keyBits, unsigned int algId,
+                               unsigned char* hash, unsigned long hashLength, unsigned char* signature,
+                               unsigned long* signatureLength, int profileType) {
+    vn_log(1, "--entering CSC_Profile_Base::SignData\n");
+    if (signature == nullptr || signatureLength == nullptr || keyBits <= 0 || keyBits > kMaxKeyBits)
+        return SC_CMD_FAILED;
+    unsigned long capacity = *signatureLength;
+    unsigned long size = static_cast<unsigned long>(keyBits) / 8 * 2;
+    std::unique_ptr<unsigned char[]> result(new unsigned char[size]());
+    unsigned long resultLength = size;
+    int r = SCSignData(keyPath, keyRef, keyBits, algId, hash, hashLength, result.get(), &resultLength, profileType);
+    if (r == 0) {
+        // The caller's buffer size, when told, bounds the copy.
+        if (resultLength > size || (capacity != 0 && resultLength > capacity))
+            return SC_CMD_FAILED;
+        std::memcpy(signature, result.get(), resultLength);
+        *signatureLength = resultLength;
+    }
+    vn_log(1, "--leaving CSC_Profile_Base::SignData\n");
+    return r;
+}
+
+int CSC_Profile_Base::RSADecrypt(std::string keyPath, unsigned char keyRef, unsigned char* in, unsigned long inLength,
+                                 unsigned char* out, unsigned long* outLength, int, bool) {
+    return SCRSADecrypt(keyPath, keyRef, in, inLength, out, outLength, 0);
+}
+
+int CSC_Profile_Base::PostSigning() {
+    if (m_profileType == CP_SIGNTRUST2K || m_profileType == CP_STRUST || m_profileType == CP_DTRUST3_02)
+        SCSelectMF();
+    return 0;
+}
