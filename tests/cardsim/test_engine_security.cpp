@@ -240,6 +240,12 @@ TEST(IsoCard, SignsEcdsaPlainAndChecksExternalAuthentication) {
   EVP_PKEY_CTX_free(ctx);
   OPENSSL_free(der);
 
+  // PSO HASH first, then COMPUTE DIGITAL SIGNATURE without data signs that hash.
+  EXPECT_EQ(tx(*c, "002A90A02290" "20" + toHex(kHash)), "9000");
+  EXPECT_EQ(body(tx(*c, "002A9E9A00")).size(), 128u);
+  EXPECT_EQ(tx(*c, "002A9E9A00"), "6985");  // the hash is used once
+  EXPECT_EQ(tx(*c, "002A90A0039005AA"), "6A80");  // a 90 object longer than the data
+
   // INTERNAL AUTHENTICATE with the RSA key: PKCS#1 block over the data.
   auto rsaPub = certKey("signer-rsa2048.der");
   Bytes di = digestInfoSha256(kHash);

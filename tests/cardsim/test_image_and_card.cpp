@@ -39,6 +39,8 @@ TEST(Image, MalformedImagesAreRejectedNamingTheLine) {
   EXPECT_EQ(loadError(std::string(kHead) + "[ef 3F00/0101]\nsize = 2\ndata = 010203\n[df 3F00/0200]\n"),
             "bad.card:7: contents of 3F00/0101 exceed its size");
   EXPECT_EQ(loadError("[card]\ndialect = iso\n"), "bad.card:0: no 'atr' in [card]");
+  EXPECT_EQ(loadError(std::string(kHead) + "[ef 3F00/0101]\nfile = /dev/zero\n"),
+            "bad.card:5: '/dev/zero' is not a regular file of at most 1 MiB");
   std::string err;
   EXPECT_EQ(Card::load("/nonexistent/x.card", "", err), nullptr);
   EXPECT_EQ(err, "/nonexistent/x.card: cannot open image");
