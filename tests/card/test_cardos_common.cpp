@@ -1,0 +1,196 @@
+// Shared set-up of the card-OS tests and the checks made with OpenSSL.
+#include "CardOsSim.h"
+
+#include <openssl/bn.h>
+#include <openssl/ecdsa.h>
+#include <openssl/rsa.h>
+#include <openssl/x509.h>
+
+#include <cstdio>
+
+#include "card/CardOsCommon.h"
+
+namespace cardostest {
+
+Bytes hex(const std::string& text) { return cardsim::fromHex(text); }
+std::string hexOf(const Bytes& b) { return cardsim::toHex(b); }
+std::string hexOf(const unsigned char* p, size_t n) { return cardsim::toHex(Bytes(p, p + n)); }
+
+void CardOsTest::SetUp() { pcscsim::reset(); }
+
+void CardOsTest::TearDown() {
+    if (HasFailure() && m_card) {
+        for (const auto& e : m_card->transcript())
+            if (e.kind == cardsim::Exchange::Kind::Apdu)
+                std::printf("  > %s\n  < %s\n", cardsim::toHex(e.command).c_str(), cardsim::toHex(e.response).c_str());
+    }
+    m_card.reset();
+    pcscsim::reset();
+}
+
+std::shared_ptr<cardsim::Card> CardOsTest::insert(const std::string& image, bool pinPad) {
+    pcscsim::addReader(kReader, pinPad ? pcscsim::pinPadReader() : pcscsim::plainReader());
+    std::string path = std::string(VN_SOURCE_DIR) + "/tools/cardsim/images/" + image + ".card";
+    m_card = std::shared_ptr<cardsim::Card>(cardsim::Card::fromFile(path, std::string(VN_BINARY_DIR) + "/pki"));
+    pcscsim::insertCard(kReader, m_card);
+    return m_card;
+}
+
+std::vector<std::string> CardOsTest::commands() const {
+    std::vector<std::string> out;
+    for (const auto& e : m_card->transcript())
+        if (e.kind == cardsim::Exchange::Kind::Apdu)
+            out.push_back(cardsim::toHex(e.command));
+    return out;
+}
+
+std::vector<std::string> CardOsTest::answers() const {
+    std::vector<std::string> out;
+    for (const auto& e : m_card->transcript())
+        if (e.kind == cardsim::Exchange::Kind::Apdu)
+            out.push_back(cardsim::toHex(e.response));
+    return out;
+}
+
+EVP_PKEY* certKey(const std::string& derName) {
+    std::string path = std::string(VN_BINARY_DIR) + "/pki/" + derName;
+    FILE* f = fopen(path.c_str(), "rb");
+    if (!f)
+        return nullptr;
+    X509* x = d2i_X509_fp(f, nullptr);
+    fclose(f);
+    if (!x)
+        return nullptr;
+    EVP_PKEY* k = X509_get_pubkey(x);
+    X509_free(x);
+    return k;
+}
+
+namespace {
+bool verifyRsa(const std::string& cert, const std::string& md, const Bytes& hash, const Bytes& sig, bool pss) {
+    EVP_PKEY* k = certKey(cert);
+    if (!k)
+        return false;
+    EVP_PKEY_CTX* c = EVP_PKEY_CTX_new(k, nullptr);
+    const EVP_MD* m = EVP_get_digestbyname(md.c_str());
+    bool ok = c && m && EVP_PKEY_verify_init(c) > 0 &&
+              EVP_PKEY_CTX_set_rsa_padding(c, pss ? RSA_PKCS1_PSS_PADDING : RSA_PKCS1_PADDING) > 0 &&
+              EVP_PKEY_CTX_set_signature_md(c, m) > 0 &&
+              (!pss || EVP_PKEY_CTX_set_rsa_pss_saltlen(c, RSA_PSS_SALTLEN_DIGEST) > 0) &&
+              EVP_PKEY_verify(c, sig.data(), sig.size(), hash.data(), hash.size()) == 1;
+    EVP_PKEY_CTX_free(c);
+    EVP_PKEY_free(k);
+    return ok;
+}
+}  // namespace
+
+bool verifyPkcs1(const std::string& cert, const std::string& md, const Bytes& hash, const Bytes& sig) {
+    return verifyRsa(cert, md, hash, sig, false);
+}
+
+bool verifyPss(const std::string& cert, const std::string& md, const Bytes& hash, const Bytes& sig) {
+    return verifyRsa(cert, md, hash, sig, true);
+}
+
+bool verifyEcdsa(const std::string& cert, const Bytes& hash, const Bytes& sig) {
+    if (sig.empty() || sig.size() % 2)
+        return false;
+    size_t n = sig.size() / 2;
+    ECDSA_SIG* s = ECDSA_SIG_new();
+    ECDSA_SIG_set0(s, BN_bin2bn(sig.data(), static_cast<int>(n), nullptr),
+                   BN_bin2bn(sig.data() + n, static_cast<int>(n), nullptr));
+    unsigned char* der = nullptr;
+    int derLen = i2d_ECDSA_SIG(s, &der);
+    ECDSA_SIG_free(s);
+    EVP_PKEY* k = certKey(cert);
+    EVP_PKEY_CTX* c = k ? EVP_PKEY_CTX_new(k, nullptr) : nullptr;
+    bool ok = c && derLen > 0 && EVP_PKEY_verify_init(c) > 0 &&
+              EVP_PKEY_verify(c, der, static_cast<size_t>(derLen), hash.data(), hash.size()) == 1;
+    EVP_PKEY_CTX_free(c);
+    EVP_PKEY_free(k);
+    OPENSSL_free(der);
+    return ok;
+}
+
+Bytes encryptTo(const std::string& cert, const Bytes& message) {
+    EVP_PKEY* k = certKey(cert);
+    EVP_PKEY_CTX* c = k ? EVP_PKEY_CTX_new(k, nullptr) : nullptr;
+    Bytes out(1024);
+    size_t len = out.size();
+    bool ok = c && EVP_PKEY_encrypt_init(c) > 0 && EVP_PKEY_CTX_set_rsa_padding(c, RSA_PKCS1_PADDING) > 0 &&
+              EVP_PKEY_encrypt(c, out.data(), &len, message.data(), message.size()) > 0;
+    EVP_PKEY_CTX_free(c);
+    EVP_PKEY_free(k);
+    out.resize(ok ? len : 0);
+    return out;
+}
+
+Bytes unpadType2(const Bytes& block) {
+    if (block.size() < 11 || block[0] != 0x00 || block[1] != 0x02)
+        return block;
+    for (size_t i = 2; i < block.size(); ++i)
+        if (block[i] == 0x00)
+            return Bytes(block.begin() + static_cast<long>(i) + 1, block.end());
+    return Bytes();
+}
+
+Bytes sha256(const Bytes& data) {
+    Bytes h(32);
+    unsigned int n = 0;
+    EVP_Digest(data.data(), data.size(), h.data(), &n, EVP_sha256(), nullptr);
+    return h;
+}
+
+}  // namespace cardostest
+
+// The building blocks without a card.
+using namespace vn_cardos;
+
+TEST(CardOsBlocks, Format2BlockPacksDigitsWithFillerForOddAndEvenLengths) {
+    unsigned char b[8];
+    ASSERT_TRUE(format2Block(reinterpret_cast<const unsigned char*>("123456"), 6, b));
+    EXPECT_EQ(cardostest::hexOf(b, 8), "26123456FFFFFFFF");
+    ASSERT_TRUE(format2Block(reinterpret_cast<const unsigned char*>("12345"), 5, b));
+    EXPECT_EQ(cardostest::hexOf(b, 8), "2512345FFFFFFFFF");
+    ASSERT_TRUE(format2Block(reinterpret_cast<const unsigned char*>("12345678901234"), 14, b));
+    EXPECT_EQ(cardostest::hexOf(b, 8), "2E12345678901234");
+    EXPECT_FALSE(format2Block(reinterpret_cast<const unsigned char*>("12a456"), 6, b));
+    EXPECT_FALSE(format2Block(reinterpret_cast<const unsigned char*>("123456789012345"), 15, b));
+    EXPECT_FALSE(format2Block(reinterpret_cast<const unsigned char*>(""), 0, b));
+}
+
+TEST(CardOsBlocks, FcpSizeReadsTag80AndIgnoresTruncatedTemplates) {
+    Bytes fcp = cardostest::hex("620E 8002 0123 8201 01 8302 C000 8A01 05");
+    EXPECT_EQ(fcpFileSize(fcp.data(), static_cast<unsigned>(fcp.size()), false), 0x0123);
+    Bytes fci = cardostest::hex("6F08 8102 0200 8302 C000");
+    EXPECT_EQ(fcpFileSize(fci.data(), static_cast<unsigned>(fci.size()), false), 0);
+    EXPECT_EQ(fcpFileSize(fci.data(), static_cast<unsigned>(fci.size()), true), 0x200);
+    Bytes cut = cardostest::hex("6210 8004 0000 0123 82");  // length byte promises more than there is
+    EXPECT_EQ(fcpFileSize(cut.data(), static_cast<unsigned>(cut.size()), false), 0);
+}
+
+TEST(CardOsBlocks, HashReferenceFollowsTheAlgorithmTests) {
+    EXPECT_EQ(hashRef(0x8004), 0x10);
+    EXPECT_EQ(hashRef(0x8007), 0x20);
+    EXPECT_EQ(hashRef(0x800C), 0x30);
+    EXPECT_EQ(hashRef(0x800D), 0x40);
+    EXPECT_EQ(hashRef(0x800E), 0x50);
+    EXPECT_EQ(hashRef(0x1800C), 0x30);
+}
+
+TEST(CardOsBlocks, StatusMappingsOfTheFamilies) {
+    int tries = 0;
+    EXPECT_EQ(starcosResult(sw(0x63, 0xC2), true, tries), 255);
+    EXPECT_EQ(tries, 2);
+    EXPECT_EQ(starcosResult(sw(0x69, 0x82), true, tries), 13);
+    EXPECT_EQ(tries, -1);
+    EXPECT_EQ(starcosResult(sw(0x69, 0x82), false, tries), 255);
+    EXPECT_EQ(starcosResult(sw(0x69, 0x83), false, tries), 6);
+    EXPECT_EQ(starcosResult(sw(0x69, 0x84), false, tries), 5);
+    EXPECT_EQ(starcosResult(sw(0x69, 0x85), false, tries), 4);
+    EXPECT_EQ(cardosResult(sw(0x63, 0x00), tries), 14);
+    EXPECT_EQ(cardosResult(sw(0x69, 0x83), tries), 6);
+    EXPECT_EQ(cardosResult(sw(0x64, 0x01), tries), 7);
+    EXPECT_EQ(cardosResult(sw(0x64, 0x03), tries), 7);
+    EXPECT_EQ(cardosResult(sw(0x69, 0x85), tries), 255);
+}

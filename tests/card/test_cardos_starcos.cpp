@@ -1,0 +1,1 @@
+#include "CardOsSim.h"
