@@ -45,7 +45,8 @@ protected:
     void TearDown() override;
 
     // Loads an image of tools/cardsim/images into the reader (a pin-pad reader when asked).
-    std::shared_ptr<cardsim::Card> insert(const std::string& image, bool pinPad = false);
+    std::shared_ptr<cardsim::Card> insert(const std::string& image, bool pinPad = false,
+                                          const std::string& systemName = "");
     // A connected card-OS object of class T on the reader.
     template <class T>
     std::unique_ptr<Probe<T>> open() {
@@ -59,6 +60,25 @@ protected:
     std::vector<std::string> commands() const;
     std::vector<std::string> answers() const;
     void clear() { m_card->clearTranscript(); }
+    // Verifies, signs or deciphers with fixed test values.
+    template <class T>
+    static int verifyPin(T& card, unsigned char ref, const std::string& pin) {
+        return card.SCVerify(ref, reinterpret_cast<unsigned char*>(const_cast<char*>(pin.data())),
+                             static_cast<unsigned char>(pin.size()));
+    }
+    template <class T>
+    static int signHash(T& card, const std::string& keyPath, unsigned char keyRef, int bits, unsigned int alg,
+                        const Bytes& hash, int profile, Bytes* sig = nullptr) {
+        Bytes out(static_cast<size_t>(bits) / 4 + 2);
+        unsigned long len = out.size();
+        int r = card.SignData(keyPath, keyRef, bits, alg, const_cast<unsigned char*>(hash.data()), hash.size(),
+                              out.data(), &len, profile);
+        if (sig)
+            sig->assign(out.begin(), out.begin() + static_cast<long>(r == 0 ? len : 0));
+        return r;
+    }
+    // The control calls made to the reader since the last clearCalls.
+    static std::vector<pcscsim::Call> controls();
 
     std::shared_ptr<cardsim::Card> m_card;
 };

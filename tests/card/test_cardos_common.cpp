@@ -28,8 +28,11 @@ void CardOsTest::TearDown() {
     pcscsim::reset();
 }
 
-std::shared_ptr<cardsim::Card> CardOsTest::insert(const std::string& image, bool pinPad) {
-    pcscsim::addReader(kReader, pinPad ? pcscsim::pinPadReader() : pcscsim::plainReader());
+std::shared_ptr<cardsim::Card> CardOsTest::insert(const std::string& image, bool pinPad,
+                                                  const std::string& systemName) {
+    pcscsim::ReaderOptions o = pinPad ? pcscsim::pinPadReader() : pcscsim::plainReader();
+    o.systemName = systemName;
+    pcscsim::addReader(kReader, o);
     std::string path = std::string(VN_SOURCE_DIR) + "/tools/cardsim/images/" + image + ".card";
     m_card = std::shared_ptr<cardsim::Card>(cardsim::Card::fromFile(path, std::string(VN_BINARY_DIR) + "/pki"));
     pcscsim::insertCard(kReader, m_card);
@@ -49,6 +52,14 @@ std::vector<std::string> CardOsTest::answers() const {
     for (const auto& e : m_card->transcript())
         if (e.kind == cardsim::Exchange::Kind::Apdu)
             out.push_back(cardsim::toHex(e.response));
+    return out;
+}
+
+std::vector<pcscsim::Call> CardOsTest::controls() {
+    std::vector<pcscsim::Call> out;
+    for (auto& call : pcscsim::calls())
+        if (call.kind == pcscsim::Call::Kind::Control)
+            out.push_back(call);
     return out;
 }
 
@@ -165,7 +176,7 @@ TEST(CardOsBlocks, FcpSizeReadsTag80AndIgnoresTruncatedTemplates) {
     Bytes fci = cardostest::hex("6F08 8102 0200 8302 C000");
     EXPECT_EQ(fcpFileSize(fci.data(), static_cast<unsigned>(fci.size()), false), 0);
     EXPECT_EQ(fcpFileSize(fci.data(), static_cast<unsigned>(fci.size()), true), 0x200);
-    Bytes cut = cardostest::hex("6210 8004 0000 0123 82");  // length byte promises more than there is
+    Bytes cut = cardostest::hex("6210 8004 0000 01");  // the size object runs past the answer
     EXPECT_EQ(fcpFileSize(cut.data(), static_cast<unsigned>(cut.size()), false), 0);
 }
 
