@@ -18,7 +18,8 @@ namespace cardostest {
 
 using Bytes = std::vector<unsigned char>;
 
-const char kReader[] = "Sim Reader 00";
+// The reader the card is put into (in-process service, or vpcd on pcscd).
+extern const char* kReader;
 
 Bytes hex(const std::string& text);
 std::string hexOf(const Bytes& b);
