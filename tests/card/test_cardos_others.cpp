@@ -1,6 +1,7 @@
 // Micardo 2.1, SECCOS 5, SetCOS 4.4.1 and 4.4.2, and the creation of the card-OS object
 // for each card type.
 #include "CardOsSim.h"
+#include "ConfigSC.h"
 #include "card/CardFactory.h"
 
 using namespace cardostest;
@@ -158,4 +159,45 @@ TEST_F(OthersTest, MicardoIsSwitchedToT0OnceConnected) {
     ASSERT_EQ(p->connectCard(kReader, 0), 0);
     vn_card_os_connected(p.get(), 3);
     EXPECT_EQ(p->GetProtocol(), static_cast<unsigned long>(SCARD_PROTOCOL_T0));
+}
+
+namespace {
+std::string startInput(const std::vector<pcscsim::Call>& calls, uint8_t feature) {
+    for (const auto& call : calls)
+        if (call.controlCode == pcscsim::featureCode(feature))
+            return hexOf(call.input);
+    return "";
+}
+}  // namespace
+
+TEST_F(OthersTest, PinPadMessagesOfSetCos442AndMicardo) {
+    insert("setcos442-telia", true);
+    {
+        auto c = open<CSC_Profile_SetCos442>();
+        ASSERT_EQ(c->SelectPath("3f005016", false, false, true, false), 0);
+        ASSERT_TRUE(c->readerPCSC_Part10());
+        pcscsim::scriptKeys(kReader, "123456\r");
+        pcscsim::clearCalls();
+        gConfigSC.isService = true;
+        EXPECT_EQ(c->Verify("", "PIN", 0x81, false, true, nullptr, 0, "", 0, -1), 0);
+        gConfigSC.isService = false;
+        // 23 bytes of structure (ASCII in an 8-byte field), Lc 08 and a zero template.
+        EXPECT_EQ(startInput(controls(), FEATURE_VERIFY_PIN_START),
+                  "1E1E820800080602010000000000000D00000000200081" "080000000000000000");
+        EXPECT_EQ(commands().back(), "00200081083132333435360000");
+    }
+    pcscsim::removeCard(kReader);
+    pcscsim::removeReader(kReader);
+    insert("micardo21-dtrust", true);
+    auto c = open<CSC_Profile_Micardo21>();
+    ASSERT_TRUE(c->readerPCSC_Part10());
+    pcscsim::scriptKeys(kReader, "\x1b");
+    pcscsim::clearCalls();
+    gConfigSC.isService = true;
+    c->ChangeRef("", "", "", "", "PIN", 0x82, true, nullptr, 0, "", 0, "", 0, false);
+    gConfigSC.isService = false;
+    // 28 bytes of structure, Lc 10 and two FF-filled 8-byte fields.
+    EXPECT_EQ(startInput(controls(), FEATURE_MODIFY_PIN_START),
+              "1E1E820800000808060302030000000102000000" "15000000" "00240082" "10" +
+                  std::string(32, 'F'));
 }
