@@ -100,10 +100,21 @@ control() {  # control N LINE: hand a command to cardsim N and wait until it too
   exit 1
 }
 
-do_stop() {
-  kill_pidfile "$STATE/cardsim0.pid"
-  kill_pidfile "$STATE/cardsim1.pid"
-  kill_pidfile "$STATE/pcscd.pid"
+do_stop() {  # TERM to all at once, wait up to 5 s, then KILL what is left
+  local pids=() f pid
+  for f in cardsim0 cardsim1 pcscd; do
+    [ -f "$STATE/$f.pid" ] || continue
+    pid=$(cat "$STATE/$f.pid")
+    rm -f "$STATE/$f.pid"
+    [ -n "$pid" ] && kill "$pid" 2>/dev/null && pids+=("$pid")
+  done
+  for _ in $(seq 50); do
+    local alive=0
+    for pid in "${pids[@]}"; do kill -0 "$pid" 2>/dev/null && alive=1; done
+    [ "$alive" = 0 ] && break
+    sleep 0.1
+  done
+  for pid in "${pids[@]}"; do kill -9 "$pid" 2>/dev/null || true; done
   stop_pcscd_all
   kill_pidfile "$STATE/lock.pid"
 }
@@ -116,7 +127,18 @@ case "$cmd" in
     rm -f "$STATE"/transcript*.log "$STATE"/cardsim*.log "$STATE"/pcscd.log "$STATE"/lock.ok
     if [ "$NOLOCK" = 0 ]; then
       # The holder keeps the lock's file descriptor open until stop kills it.
-      ( exec 9>"$LOCK"; flock -w "$LOCKWAIT" 9 || exit 1; touch "$STATE/lock.ok"; exec sleep infinity ) &
+      # It gives the lock up by itself when the stack's pcscd has gone or after 2 hours,
+      # so that a caller that never runs stop cannot block the machine.
+      (
+        exec 9>"$LOCK"
+        flock -w "$LOCKWAIT" 9 || exit 1
+        touch "$STATE/lock.ok"
+        end=$((SECONDS + 7200))
+        while [ $SECONDS -lt $end ]; do
+          if [ -f "$STATE/pcscd.pid" ] && ! kill -0 "$(cat "$STATE/pcscd.pid" 2>/dev/null)" 2>/dev/null; then break; fi
+          sleep 1 9>&-
+        done
+      ) &
       echo $! > "$STATE/lock.pid"
       until [ -f "$STATE/lock.ok" ]; do
         if ! kill -0 "$(cat "$STATE/lock.pid")" 2>/dev/null; then

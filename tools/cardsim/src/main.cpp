@@ -18,7 +18,8 @@ using namespace cardsim;
 namespace {
 
 volatile std::sig_atomic_t g_stop = 0;
-void onSignal(int) { g_stop = 1; }
+// The transcript is flushed line by line, so the card can leave at once.
+void onSignal(int) { _exit(0); }
 
 void usage() {
   std::cout <<
@@ -95,11 +96,11 @@ int runReader(Card& card, const std::string& host, int port, int waitSeconds, co
     Bytes msg;
     int r = link.receive(msg, 100);
     if (r == 0) continue;
-    if (r < 0) {
+    if (r < 0) {  // pcscd went away: the reader is gone, and so is the card
       link.close();
       if (card.present()) card.powerOff();
-      std::this_thread::sleep_for(std::chrono::milliseconds(200));
-      continue;
+      std::cerr << "cardsim: vpcd closed the connection\n";
+      return 0;
     }
     if (msg.size() == 1) {
       switch (msg[0]) {

@@ -25,7 +25,7 @@ struct StackOptions {
   std::string image0, image1;                 // image names or paths; empty: reader without card
   std::vector<std::string> faults0, faults1;  // cardsim --fault specs
   std::string pkiDir;                         // default: defaultPkiDir()
-  int lockWaitSeconds = 600;
+  int lockWaitSeconds = 500;
 };
 
 struct TranscriptEntry {
@@ -52,8 +52,10 @@ class TestStack {
   void mark(int n);  // later exchanges() start after what is there now
   size_t commandCount(int n) const { return exchanges(n).size(); }
 
-  bool remove(int n);                           // take the card out of reader n
-  bool insert(int n);                           // put it back; waits until pcscd saw it
+  // Take the card out of reader n / put it back; both wait (at most 5 s) until
+  // pcscd reports the reader empty / with the card.
+  bool remove(int n);
+  bool insert(int n);
   bool fault(int n, const std::string& spec);   // e.g. "+1:sw=6982" for the next command
 
  private:
