@@ -187,7 +187,7 @@ int CSC_Profile_Base::SelectPath(std::string path, bool force, bool reselect, bo
 
     for (unsigned int i = 0; i + 2 < len; i += 2) {
         unsigned char* id = bytes + i;
-        if (id[0] == 0x3F) {
+        if (id[0] == 0x3F && id[1] == 0x00) {
             vn_log(3, "Select MF\n");
             if (SCSelectMF() != 0) {
                 vn_log(3, "Error while selecting MF\n");
