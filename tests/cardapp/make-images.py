@@ -330,7 +330,10 @@ for name, label in (("cardos54-41-std-rsa", "D-TRUST Card 4.1 Std. RSA"), ("card
                     ("cardos54-44-multi-ecc", "D-TRUST Card 4.4 Multi ECC")):
     im = Image(name, "CardOS 5.4 D-TRUST card labelled \"%s\"." % label, "cardos54", "CardOS 5.4")
     im.serial("0012345678900003"); im.data("3F00/0104/5032", token_info("0012345678900003", "D-TRUST GmbH", label))
-    im.cert("3F00/0103/0201", SIG); im.cert("3F00/0103/0204", AUTH); im.write()
+    # The PKCS#15 application that other middleware reads; the library takes only the token info above.
+    p15(im, label, "D-TRUST GmbH", serial="0012345678900003",
+        certs=[("Signaturzertifikat", "45", "3F00/0103/0201", SIG), ("Authentisierungszertifikat", "46", "3F00/0103/0204", AUTH)])
+    im.write()
 
 # SetCOS 4.4.1 / 4.4.2
 for name, kind, label in (("setcos441-telia", "setcos441", "Telia EID IP2i"), ("setcos441-other", "setcos441", "SignGuard"),
