@@ -55,6 +55,7 @@ public:
         run(VN_SOURCE_DIR "/tools/cardsim/pcsc-stack.sh stop --state " + m_state);
         std::remove(m_images[0].c_str());
         std::remove(m_images[1].c_str());
+        std::remove((m_state + ".start.log").c_str());
     }
     bool ok() const { return m_ok; }
 
