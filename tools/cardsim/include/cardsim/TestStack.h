@@ -1,0 +1,68 @@
+// Test fixture helper: runs the real PC/SC stack (pcscd + vpcd + one cardsim
+// per virtual reader) for the life of the object.
+//
+//   cardsim::StackOptions o;
+//   o.image0 = "cardos50-dtrust";             // reader "Virtual PCD 00 00"
+//   cardsim::TestStack stack(o);
+//   ASSERT_TRUE(stack.ok()) << stack.error();
+//   ... SCardEstablishContext / the library ...
+//   auto x = stack.exchanges(0);              // every command and answer so far
+//
+// The constructor takes the machine-wide lock /tmp/vn-pcscd.lock (waiting at
+// most lockWaitSeconds), the destructor stops everything and releases it, also
+// when the test failed.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "cardsim/Engine.h"
+
+namespace cardsim {
+
+struct StackOptions {
+  std::string image0, image1;                 // image names or paths; empty: reader without card
+  std::vector<std::string> faults0, faults1;  // cardsim --fault specs
+  std::string pkiDir;                         // default: defaultPkiDir()
+  int lockWaitSeconds = 600;
+};
+
+struct TranscriptEntry {
+  Bytes command;
+  Bytes response;
+};
+
+class TestStack {
+ public:
+  explicit TestStack(const StackOptions& options);
+  ~TestStack();
+  TestStack(const TestStack&) = delete;
+  TestStack& operator=(const TestStack&) = delete;
+
+  bool ok() const { return m_ok; }
+  const std::string& error() const { return m_error; }
+
+  static std::string readerName(int n);  // "Virtual PCD 00 00", "Virtual PCD 00 01"
+  std::string stateDir() const { return m_state; }
+  std::string transcriptPath(int n) const;
+
+  // Commands and answers of reader n since the start (or since mark()).
+  std::vector<TranscriptEntry> exchanges(int n) const;
+  void mark(int n);  // later exchanges() start after what is there now
+  size_t commandCount(int n) const { return exchanges(n).size(); }
+
+  bool remove(int n);                           // take the card out of reader n
+  bool insert(int n);                           // put it back; waits until pcscd saw it
+  bool fault(int n, const std::string& spec);   // e.g. "+1:sw=6982" for the next command
+
+ private:
+  bool run(const std::string& args, std::string& output) const;
+  int m_lockFd = -1;
+  bool m_ok = false;
+  bool m_started = false;
+  std::string m_error, m_state, m_pki;
+  size_t m_mark[2] = {0, 0};
+};
+
+}  // namespace cardsim

@@ -1,0 +1,124 @@
+#include "cardsim/TestStack.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <thread>
+
+#include "Util.h"
+
+namespace cardsim {
+namespace {
+
+std::string quote(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) {
+    if (c == '\'') q += "'\\''";
+    else q += c;
+  }
+  return q + "'";
+}
+
+}  // namespace
+
+TestStack::TestStack(const StackOptions& o) {
+  m_state = "/tmp/vn-pcsc-stack-" + std::to_string(::getpid());
+  m_pki = o.pkiDir.empty() ? defaultPkiDir() : o.pkiDir;
+  m_lockFd = ::open("/tmp/vn-pcscd.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  if (m_lockFd < 0) {
+    m_error = "cannot open /tmp/vn-pcscd.lock";
+    return;
+  }
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(o.lockWaitSeconds);
+  while (::flock(m_lockFd, LOCK_EX | LOCK_NB) != 0) {
+    if (std::chrono::steady_clock::now() > deadline) {
+      m_error = "could not take /tmp/vn-pcscd.lock";
+      ::close(m_lockFd);
+      m_lockFd = -1;
+      return;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  }
+  std::string args = "start --no-lock --state " + quote(m_state) + " --pki " + quote(m_pki) + " --cardsim " +
+                     quote(CARDSIM_PROGRAM);
+  if (!o.image0.empty()) args += " --image0 " + quote(resolveImage(o.image0));
+  if (!o.image1.empty()) args += " --image1 " + quote(resolveImage(o.image1));
+  for (auto& f : o.faults0) args += " --fault0 " + quote(f);
+  for (auto& f : o.faults1) args += " --fault1 " + quote(f);
+  m_started = true;
+  std::string out;
+  m_ok = run(args, out);
+  if (!m_ok) m_error = "pcsc-stack.sh start failed: " + out;
+}
+
+TestStack::~TestStack() {
+  if (m_started) {
+    std::string out;
+    run("stop --state " + quote(m_state), out);
+  }
+  if (m_lockFd >= 0) {
+    ::flock(m_lockFd, LOCK_UN);
+    ::close(m_lockFd);
+  }
+}
+
+bool TestStack::run(const std::string& args, std::string& output) const {
+  std::string cmd = "timeout 60 " + quote(CARDSIM_STACK_SCRIPT) + " " + args + " 2>&1";
+  FILE* p = ::popen(cmd.c_str(), "r");
+  if (!p) return false;
+  char buf[512];
+  while (std::fgets(buf, sizeof buf, p)) output += buf;
+  int rc = ::pclose(p);
+  return rc == 0;
+}
+
+std::string TestStack::readerName(int n) { return n == 0 ? "Virtual PCD 00 00" : "Virtual PCD 00 01"; }
+
+std::string TestStack::transcriptPath(int n) const { return m_state + "/transcript" + std::to_string(n) + ".log"; }
+
+std::vector<TranscriptEntry> TestStack::exchanges(int n) const {
+  std::vector<TranscriptEntry> all;
+  std::ifstream f(transcriptPath(n));
+  std::string line;
+  while (std::getline(f, line)) {
+    try {
+      if (line.rfind("> ", 0) == 0) {
+        all.push_back({fromHex(line.substr(2)), Bytes()});
+      } else if (line.rfind("<", 0) == 0 && !all.empty()) {
+        all.back().response = fromHex(line.size() > 2 ? line.substr(2) : "");
+      }
+    } catch (const std::exception&) {
+      // a line being written: ignore
+    }
+  }
+  size_t m = (n == 0 || n == 1) ? m_mark[n] : 0;
+  if (m > all.size()) m = all.size();
+  return std::vector<TranscriptEntry>(all.begin() + static_cast<long>(m), all.end());
+}
+
+void TestStack::mark(int n) {
+  if (n != 0 && n != 1) return;
+  m_mark[n] = 0;
+  m_mark[n] = exchanges(n).size();
+}
+
+bool TestStack::remove(int n) {
+  std::string out;
+  return run("remove " + std::to_string(n) + " --state " + quote(m_state), out);
+}
+
+bool TestStack::insert(int n) {
+  std::string out;
+  return run("insert " + std::to_string(n) + " --state " + quote(m_state), out);
+}
+
+bool TestStack::fault(int n, const std::string& spec) {
+  std::string out;
+  return run("fault " + std::to_string(n) + " " + quote(spec) + " --state " + quote(m_state), out);
+}
+
+}  // namespace cardsim
