@@ -187,6 +187,7 @@ int CSC_Profile_Base::SelectPath(std::string path, bool force, bool reselect, bo
 
     for (unsigned int i = 0; i + 2 < len; i += 2) {
         unsigned char* id = bytes + i;
+        // Only 3F00 is the MF: STARCOS layouts have directories 3F01 to 3F04.
         if (id[0] == 0x3F && id[1] == 0x00) {
             vn_log(3, "Select MF\n");
             if (SCSelectMF() != 0) {

@@ -218,7 +218,7 @@ for name, product in (("seccos-single", "SSI3P3M6 V_1.0"), ("seccos-multi", "SDI
     im.write()
 
 # STARCOS 3.2
-im = Image("starcos32-medisign", "STARCOS 3.2 medisign: 3F02/C200 holds a certificate.", "starcos32", "STARCOS 3.2")
+im = Image("starcos32-medisign-layout", "STARCOS 3.2 medisign: 3F02/C200 holds a certificate.", "starcos32", "STARCOS 3.2")
 im.serial("4455667788"); im.records("3F00/3F04/0015", [bytes.fromhex("8001839F220101")])
 im.cert("3F00/3F04/C000", SIG); im.cert("3F00/3F02/C200", AUTH); im.cert("3F00/3F02/C500", AUTH); im.write()
 for name, se in (("starcos32-signtrust-single", "9F220101"), ("starcos32-signtrust-multi", "9F220102")):
@@ -307,7 +307,7 @@ for name, label, manuf, profile in cardos43:
     im.write()
 
 # CardOS 4.4
-im = Image("cardos44-dtrust", "CardOS 4.4 D-TRUST layout: 3F00/2000/2001/0001 exists.", "cardos44", "CardOS 4.4")
+im = Image("cardos44-dtrust-layout", "CardOS 4.4 D-TRUST layout: 3F00/2000/2001/0001 exists.", "cardos44", "CardOS 4.4")
 im.serial("7788990011"); im.data("3F00/2000/2001/0001", b"\x00")
 for fid, pki in (("000C", ROOT), ("000E", CA), ("002A", SIG), ("0010", AUTH), ("0012", SIG), ("0018", AUTH), ("0024", SIG)):
     im.cert("3F00/2000/2001/" + fid, pki)
@@ -336,8 +336,8 @@ for name, label in (("cardos54-41-std-rsa", "D-TRUST Card 4.1 Std. RSA"), ("card
     im.write()
 
 # SetCOS 4.4.1 / 4.4.2
-for name, kind, label in (("setcos441-telia", "setcos441", "Telia EID IP2i"), ("setcos441-other", "setcos441", "SignGuard"),
-                          ("setcos442-telia", "setcos442", "Telia EID IP5a")):
+for name, kind, label in (("setcos441-telia-ip2i", "setcos441", "Telia EID IP2i"), ("setcos441-other", "setcos441", "SignGuard"),
+                          ("setcos442-telia-ip5a", "setcos442", "Telia EID IP5a")):
     im = Image(name, "SetCOS PKCS#15 token labelled \"%s\"." % label, kind, "SetCOS")
     im.serial("8899001122")
     p15(im, label, "SignGuard AB", serial="00112233445566778899AA",

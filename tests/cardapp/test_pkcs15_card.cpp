@@ -194,7 +194,7 @@ TEST(Pkcs15Card, ReportsEachFailureWithItsCode) {
 
 TEST(Pkcs15Card, SetCosLinkingRewritesPinAndKeyPaths) {
     // SetCOS 4.4.1: a PIN at 3F005015 becomes 3f0050155b005b01 and single-signature.
-    std::string image = loadImage("setcos441-telia");
+    std::string image = loadImage("setcos441-telia-ip2i");
     CPkcs15Pin pin5015(CPkcs15Pin::LOCAL, 1, 4, 8, 8, 0x82, 0, "3F005015");
     CPkcs15Auth aodf;
     aodf.addAuth(CPkcs15AuthInfo(CPkcs15CommAttrib("Signature PIN", 3, ""), CPkcs15AuthAttrib("01"), pin5015));
@@ -215,7 +215,7 @@ TEST(Pkcs15Card, SetCosLinkingRewritesPinAndKeyPaths) {
     CPkcs15PrKey prkdf;
     prkdf.addPrKey(CPkcs15PrKeyInfo(CPkcs15CommAttrib("Key", 1, "01"), CPkcs15CommKeyAttrib("45", 4, true, 0, 0x82),
                                     CPkcs15KeyAttrib("4B01", 2048)));
-    std::string v442 = drop(loadImage("setcos442-telia"), "[ef 3F00/5015/4402]");
+    std::string v442 = drop(loadImage("setcos442-telia-ip5a"), "[ef 3F00/5015/4402]");
     v442 += "\n[ef 3F00/5015/4402]\n" + hexData(prkdf.encode()) + "\n";
     P15Bench b(v442, 10);
     ASSERT_EQ(b.p15->ReadCerts(), 1);

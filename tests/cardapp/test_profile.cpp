@@ -322,7 +322,7 @@ TEST(Profile, Pkcs15CertificatesGetTheCardOSPathRewriting) {
     EXPECT_NE(p->GetPinObject(p->getCert(0)->m_pinPath, p->getCert(0)->m_pinRef), nullptr);
     EXPECT_EQ(p->getCert(0)->m_keyPath, "3F001FFF");
     // SetCOS 4.4.1: "0080" appended to the PIN path of a key outside 3F0050155B00.
-    SimBench setcos("setcos441-telia", 7);
+    SimBench setcos("setcos441-telia-ip2i", 7);
     p = setcos.detect();
     EXPECT_EQ(p->getCert(0)->m_pinPath, "3F001FFF0080");
     EXPECT_EQ(p->m_profileType, CP_SETCOS);

@@ -178,4 +178,4 @@ TEST(OpenscCrossCheck, CardOS43AndCardOS44Images) {
 // CardOS 5.4 is read here as a plain PKCS#15 card: the library itself takes only its token info.
 TEST(OpenscCrossCheck, CardOS50AndCardOS54Images) { crossCheckPair("cardos50-dtrust", 15, "cardos54-41-std-rsa", 15); }
 
-TEST(OpenscCrossCheck, SetCosImages) { crossCheckPair("setcos441-telia", 7, "setcos442-telia", 10); }
+TEST(OpenscCrossCheck, SetCosImages) { crossCheckPair("setcos441-telia-ip2i", 7, "setcos442-telia-ip5a", 10); }
