@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <regex>
 #include <sstream>
 
 #include "CertInfoSC.h"
@@ -41,12 +40,12 @@ std::string onOsDialect(const Case& c) {
     std::ifstream f(imageDir() + "/" + c.image + ".card");
     std::stringstream s;
     s << f.rdbuf();
-    std::string text = std::regex_replace(s.str(), std::regex("dialect = iso"), std::string("dialect = ") + dialectOf(c.cardType));
+    std::string text = replaceAll(s.str(), "dialect = iso", std::string("dialect = ") + dialectOf(c.cardType));
     // SetCOS 4.4.1 and Micardo answer a selection with their FCI through GET RESPONSE (T=0).
     if (c.cardType == 7 || c.cardType == 3)
-        text = std::regex_replace(text, std::regex("protocol = T1"), "protocol = T0");
+        text = replaceAll(text, "protocol = T1", "protocol = T0");
     if (!osImageAtr(c.cardType).empty())
-        text = std::regex_replace(text, std::regex("\natr = [^\n]*"), "\natr = " + osImageAtr(c.cardType));
+        text = replaceLines(text, "atr = ", "atr = " + osImageAtr(c.cardType));
     return text;
 }
 
