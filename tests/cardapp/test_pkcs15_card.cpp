@@ -303,3 +303,27 @@ TEST(Pkcs15Card, CardOS50LabelsAreExactAndATrailingEMeans3072Bits) {
     EXPECT_EQ(p->getSerialNumber(), "0012345678900002");
     EXPECT_EQ(p->getPkcs15()->getDf_ti()->getSerialNumber(), "0012345678900002");
 }
+
+TEST(Pkcs15Card, WithoutAnAuthLabelTheAdvancedOrFirstCertificateTakesTheAuthenticationRole) {
+    auto withCdf = [](const char* label0, const char* label1) {
+        CPkcs15Cert cdf;
+        cdf.addCert(CPkcs15CertInfo(CPkcs15CommAttrib(label0, 0, ""), CPkcs15CertAttrib("45", false),
+                                    CPkcs15Path("3F0050154331")));
+        cdf.addCert(CPkcs15CertInfo(CPkcs15CommAttrib(label1, 0, ""), CPkcs15CertAttrib("46", false),
+                                    CPkcs15Path("3F0050154332")));
+        return drop(loadImage("cardos43-quorvel"), "[ef 3F00/5015/4403]") + "\n[ef 3F00/5015/4403]\n" +
+               hexData(cdf.encode()) + "\n";
+    };
+    {
+        SimBench bench(withCdf("Qualified", "Advanced Cert"), 4);
+        CSC_Profile* p = bench.detect();
+        ASSERT_EQ(p->m_certCount, 2);
+        EXPECT_EQ(p->getCert(0)->m_usage, 1);
+        EXPECT_EQ(p->getCert(1)->m_usage, 3);
+    }
+    SimBench bench(withCdf("Qualified", "Other"), 4);
+    CSC_Profile* p = bench.detect();
+    ASSERT_EQ(p->m_certCount, 2);
+    EXPECT_EQ(p->getCert(0)->m_usage, 3);
+    EXPECT_EQ(p->getCert(1)->m_usage, 1);
+}
