@@ -44,4 +44,3 @@ void vn_card_os_connected(CSC_Profile_Base* cardOs, int cardType) {
         cardOs->setProtocol(SCARD_PROTOCOL_T0);
 }
 
-CSC_Profile* vn_create_card_profile(CSC_Profile_Base*) { return nullptr; }

@@ -1,9 +1,12 @@
 // Reader enumeration, card recognition and the feature request on the in-process PC/SC.
 #include <gtest/gtest.h>
+
+#include <memory>
 #include <pcscsim/Simulator.h>
 
 #include "AtrList.h"
 #include "Reader.h"
+#include "SC_Profile.h"
 #include "ScPcsc.h"
 #include "TestCardOs.h"
 
@@ -57,8 +60,11 @@ TEST_F(ReaderTest, ReadersAreListedInOrderAndAnEmptyReaderHasNoCard) {
     EXPECT_EQ(reader.GetReaderATR(5), "---");
     EXPECT_EQ(reader.GetCardType(-3), -1);
     EXPECT_FALSE(reader.hasPinPad(7));
-    // a recognised card has no card-OS object yet
-    EXPECT_EQ(reader.ReadSCProfile(0), nullptr);
+    // a recognised card gets its card-OS object and its application profile (the caller owns both)
+    std::unique_ptr<CSC_Profile> profile(reader.ReadSCProfile(0));
+    ASSERT_NE(profile, nullptr);
+    EXPECT_EQ(profile->m_card, reader.GetBaseProfile());
+    profile->FreeProfile();
 }
 
 TEST_F(ReaderTest, EveryAtrRowIsRecognisedInEitherReader) {
