@@ -4,4 +4,3 @@
 
 CSC_Profile_Base* vn_create_card_os(int) { return nullptr; }
 
-CSC_Profile* vn_create_card_profile(CSC_Profile_Base*) { return nullptr; }

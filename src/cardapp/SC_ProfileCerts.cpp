@@ -1,0 +1,251 @@
+// CSC_Profile: certificate presence test, reading certificates, SECCOS product data,
+// PKCS#15 certificates and the registration of layout tables.
+#include <cstring>
+#include <vector>
+
+#include "CertInfoSC.h"
+#include "ConfigSC.h"
+#include "Layouts.h"
+#include "Pkcs15.h"
+#include "SC_Profile.h"
+#include "SC_Profile_Base.h"
+#include "SafeMem.h"
+#include "vn_log.h"
+
+namespace {
+const unsigned char kUserCertificateOid[] = {0x06, 0x03, 0x55, 0x04, 0x24};
+
+bool contains(const std::string& s, const char* what) { return s.find(what) != std::string::npos; }
+}  // namespace
+
+bool CSC_Profile::CheckCert(std::string path) {
+    if (m_card == nullptr)
+        return false;
+    bool valid = false;
+    if (m_card->SelectPath(path, true, true, false, false) != 0) {
+        vn_log(3, "Error : invalid cert path not found\n");
+    } else {
+        unsigned char head[10] = {0};
+        unsigned short got = sizeof head;
+        if (m_card->ReadFilePart(head, &got, sizeof head) != 0 || got == 0) {
+            vn_log(3, "Error : invalid cert error while reading\n");
+        } else {
+            // Number of length bytes of a long-form length; a short form has none.
+            const unsigned n = (head[1] & 0x80) ? (head[1] & 0x0Fu) : 0u;
+            const bool tbs = 2 + n < got && head[2 + n] == 0x30;
+            const bool wrapped = 6 + n < got && std::memcmp(head + 2 + n, kUserCertificateOid, 5) == 0;
+            valid = head[0] == 0x30 && (tbs || wrapped);
+            vn_log(3, valid ? "Vailid Cert\n" : "Error : invalid cert error parsing asn1\n");
+        }
+    }
+    m_card->SCSelectMF();
+    return valid;
+}
+
+bool CSC_Profile::Present(const std::string& path) {
+    const std::string key = "C" + strTools::uniformPath(path);
+    auto it = m_presence.find(key);
+    if (it != m_presence.end())
+        return it->second;
+    bool present = CheckCert(path);
+    m_presence[key] = present;
+    return present;
+}
+
+bool CSC_Profile::Selectable(const std::string& path) {
+    if (m_card == nullptr)
+        return false;
+    const std::string key = "S" + strTools::uniformPath(path);
+    auto it = m_presence.find(key);
+    if (it != m_presence.end())
+        return it->second;
+    bool ok = m_card->SelectPath(path, true, true, false, false) == 0;
+    m_presence[key] = ok;
+    return ok;
+}
+
+CCertInfoSC* CSC_Profile::ReadCertFile(const std::string& path, int offset, int length, const std::string& label) {
+    if (m_card == nullptr || offset < 0 || length < 0 || offset > 0xFFFF || length > 0xFFFF)
+        return nullptr;
+    if (m_card->SelectPath(path, false, true, false, false) != 0)
+        return nullptr;
+    const int fileLength = m_card->GetFileLen();
+    if (fileLength <= 0)
+        return nullptr;
+    std::vector<unsigned char> data;
+    unsigned short got = 0;
+    if (offset == 0 && length == 0) {
+        unsigned char head[10] = {0};
+        got = sizeof head;
+        if (m_card->ReadFilePart(head, &got, sizeof head) != 0 || got < 2)
+            return nullptr;
+        unsigned int hdr = 0, total = 0;
+        if (!CCertInfoSC::derHeader(head, got, &hdr, &total))
+            return nullptr;
+        // Never more than the file holds.
+        if (total > static_cast<unsigned int>(fileLength))
+            total = static_cast<unsigned int>(fileLength);
+        if (m_card->SelectPath(path, false, true, false, false) != 0)
+            return nullptr;
+        data.assign(total, 0);
+        got = static_cast<unsigned short>(total);
+        if (m_card->ReadFilePart(data.data(), &got, static_cast<unsigned short>(total)) != 0)
+            return nullptr;
+    } else {
+        data.assign(static_cast<size_t>(length), 0);
+        got = static_cast<unsigned short>(length);
+        if (m_card->ReadFileOffset(data.data(), &got, static_cast<unsigned short>(offset),
+                                   static_cast<unsigned short>(length)) != 0)
+            return nullptr;
+    }
+    if (got == 0)
+        return nullptr;
+    CCertInfoSC::CorrectCert(data.data(), &got);
+    if (got == 0)
+        return nullptr;
+    return new CCertInfoSC(label, data.data(), got);
+}
+
+CCertInfoSC* CSC_Profile::readCert(int index) {
+    CCardObject* o = getCert(index);
+    if (o == nullptr || m_card == nullptr)
+        return nullptr;
+    CCertInfoSC* cert = nullptr;
+    try {
+        cert = ReadCertFile(o->m_certPath, o->m_certOffset, o->m_certLength, o->m_label);
+    } catch (...) {
+        return nullptr;
+    }
+    if (cert != nullptr)
+        cert->setCA(o->m_isCA);
+    return cert;
+}
+
+void CSC_Profile::GetSeccosInfo(int* authKeyBits, int* sigKeyBits, int*, bool* singleSign) {
+    if (m_card == nullptr)
+        return;
+    // Room for the longest answer a card can give (extended length).
+    std::vector<unsigned char> answer(65538, 0);
+    unsigned long length = 0;
+    if (m_card->GetData(0xDF, 0x20, 0x00, answer.data(), &length) != 0 || length < 112 + 16)
+        return;
+    const unsigned char* text = answer.data() + 112;
+    char collected[8] = {0};
+    int n = 0;
+    for (int i = 8; i <= 14; ++i)
+        if (text[i] != ' ' && text[i] != '.')
+            collected[n++] = static_cast<char>(text[i]);
+    if (n < 3)
+        return;
+    for (const SeccosProduct* row = st_tab; row->sigKeyBits != 0; ++row) {
+        if (std::strlen(row->productCode) == 8 && std::memcmp(row->productCode, text, 8) == 0 &&
+            row->variant[0] == collected[1] && row->variant[1] == collected[2]) {
+            if (authKeyBits)
+                *authKeyBits = row->authKeyBits;
+            if (sigKeyBits)
+                *sigKeyBits = static_cast<int>(row->sigKeyBits);
+            if (singleSign)
+                *singleSign = row->singleSign != 0;
+            return;
+        }
+    }
+}
+
+int CSC_Profile::CheckPKCS15() {
+    if (m_pkcs15 == nullptr || m_card == nullptr)
+        return 0;
+    m_pkcs15->ReadCerts();
+    const int cardType = m_card->getCardType();
+    auto bounded = [](const std::string& s) { return s.size() > 255 ? s.substr(0, 255) : s; };
+    std::vector<CCardObject*> added;
+    bool anyAuth = false;
+    for (int i = 0; i < m_pkcs15->getNumcerts(); ++i) {
+        CPkcs15ExportCert* e = m_pkcs15->getCert(i);
+        std::string keyPath = bounded(strTools::uniformPath(e->getKeypath()));
+        std::string pinPath = bounded(strTools::uniformPath(e->getPinpath()));
+        switch (cardType) {
+        case 4: case 11: case 15: case 17:
+            if (m_profileType == CP_QUORVEL) {
+                if (pinPath == "3F001FFF")
+                    pinPath += "0101";
+                if (keyPath == "3F001FFF" || keyPath == "3F00501550724B01")
+                    keyPath += "0101";
+            } else {
+                if (pinPath == "3F001FFF")
+                    pinPath += "c100";
+                if (pinPath == "3F0050154407")
+                    pinPath = keyPath;
+            }
+            break;
+        case 7:
+            if (keyPath == "3F0050155B005B05")
+                pinPath = keyPath;
+            if (keyPath.find("3F0050155B00") == std::string::npos)
+                pinPath += "0080";
+            m_profileType = CP_SETCOS;
+            break;
+        case 10:
+            pinPath = keyPath;
+            break;
+        default:
+            break;
+        }
+        const bool auth = contains(e->getCertLabel(), "Auth");
+        anyAuth = anyAuth || auth;
+        bool single = e->isSiglesign() ||
+                      (m_singleSign && (contains(e->getPinname(), "Signature") || contains(e->getPinname(), "underskrift")));
+        AddCardObject(1, e->getCertLabel(), m_profileType, e->getCertpath(), e->getCertoffset(), e->getCertlength(),
+                      keyPath, pinPath, e->getPinindex(), e->getKeyindex(), e->getKeysize(), 128, e->getPinname(),
+                      single, e->isCacert(), auth ? 3 : 1, false);
+        added.push_back(m_objects.back());
+    }
+    if (!added.empty() && !anyAuth) {
+        CCardObject* chosen = added.front();
+        for (CCardObject* o : added)
+            if (contains(o->m_label, "Advanced")) {
+                chosen = o;
+                break;
+            }
+        chosen->m_usage = 3;
+    }
+    return static_cast<int>(added.size());
+}
+
+int CSC_Profile::AddLayout(const CardLayout& layout) { return AddLayout(layout, LayoutValues()); }
+
+int CSC_Profile::AddLayout(const CardLayout& l, const LayoutValues& v) {
+    using namespace layout;
+    int added = 0;
+    for (size_t i = 0; i < l.numCerts; ++i) {
+        const LayoutCertRow& r = l.certs[i];
+        if ((r.flags & HIDE) && gConfig.hideUnusedCerts)
+            continue;
+        if (r.ifPresent && !Present(r.ifPresent))
+            continue;
+        if (r.ifAbsent && Present(r.ifAbsent))
+            continue;
+        const char* probe = r.presence ? r.presence : r.certPath;
+        if (*probe && !Present(probe))
+            continue;
+        int bits = r.keyBits == KB_SIG ? v.sigKeyBits
+                   : r.keyBits == KB_AUTH ? v.authKeyBits
+                   : r.keyBits == KB_CARD ? m_keySize
+                                          : r.keyBits;
+        int profile = r.profile == PT_CARD ? m_profileType
+                      : r.profile == PT_SECCOS_SIG ? (v.seccosSingle ? CP_STRUST_SINGLE : CP_STRUST)
+                                                   : r.profile;
+        int pinRef = r.pinRef == REF_MEDISIGN ? v.medisignRef : r.pinRef;
+        bool single = (r.flags & S1) ? true : (r.flags & S) ? m_singleSign : false;
+        AddCardObject(1, r.label, profile, r.certPath, 0, 0, r.keyPath, r.pinPath, pinRef, r.keyRef, bits, r.keyClass,
+                      CMsg::GetRessString(r.pinMsg), single, (r.flags & CA) != 0, (r.flags & A) ? 3 : 1,
+                      (r.flags & D) != 0);
+        ++added;
+    }
+    for (size_t i = 0; i < l.numPins; ++i) {
+        const LayoutPinRow& p = l.pins[i];
+        int ref = p.ref == REF_MEDISIGN ? v.medisignRef : p.ref;
+        AddPinObject(CMsg::GetRessString(p.msg), p.index, p.path, static_cast<unsigned char>(ref), p.local, false,
+                     nullptr, p.minLength, p.maxLength, -1, p.option);
+    }
+    return added;
+}
