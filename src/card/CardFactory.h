@@ -8,6 +8,8 @@ class CSC_Profile;
 
 // The card-OS object for a card type, or null when the type has no class of its own.
 CSC_Profile_Base* vn_create_card_os(int cardType);
+// Settles what a card-OS object needs once it is connected (the protocol of T=0 cards).
+void vn_card_os_connected(CSC_Profile_Base* cardOs, int cardType);
 // The card application object on a connected card-OS object, or null when none can be made.
 CSC_Profile* vn_create_card_profile(CSC_Profile_Base* cardOs);
 

@@ -178,6 +178,7 @@ CSC_Profile* CReader::ReadSCProfile(int index) {
     if (sc != nullptr) {
         sc->UpdateSCardType(type);
         sc->connectCard(GetReaderName(index), 0);
+        vn_card_os_connected(sc, type);
         m_profile = vn_create_card_profile(sc);
         vn_log_updateCardName(sc->getCardName());
         if (m_profile == nullptr) {

@@ -6,6 +6,13 @@ namespace cardsim {
 std::unique_ptr<Dialect> makeIsoDialect();
 std::unique_ptr<Dialect> makeStarcos35Dialect();
 std::unique_ptr<Dialect> makeCardOS50Dialect();
+std::unique_ptr<Dialect> makeTcosDialect();
+std::unique_ptr<Dialect> makeMicardoDialect();
+std::unique_ptr<Dialect> makeStarcos3Dialect();
+std::unique_ptr<Dialect> makeCardOS4Dialect();
+std::unique_ptr<Dialect> makeSeccosDialect();
+std::unique_ptr<Dialect> makeSetcosDialect();
+std::unique_ptr<Dialect> makeHsmDialect();
 
 namespace {
 struct Entry {
@@ -16,6 +23,13 @@ const Entry kDialects[] = {
     {"iso", makeIsoDialect},
     {"starcos35", makeStarcos35Dialect},
     {"cardos50", makeCardOS50Dialect},
+    {"tcos", makeTcosDialect},
+    {"micardo", makeMicardoDialect},
+    {"starcos3", makeStarcos3Dialect},
+    {"cardos4", makeCardOS4Dialect},
+    {"seccos", makeSeccosDialect},
+    {"setcos", makeSetcosDialect},
+    {"hsm", makeHsmDialect},
 };
 }  // namespace
 

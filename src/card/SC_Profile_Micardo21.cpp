@@ -1,0 +1,146 @@
+// Micardo 2.1: a T=0 card with FCI answers, ASCII PINs of 6 to 8 digits and 1024-bit
+// keys; the qualified key signs by INTERNAL AUTHENTICATE, the others by PSO.
+#include <memory>
+
+#include "CardOsCommon.h"
+#include "SC_Profile_CardOS.h"
+#include "vn_log.h"
+
+using namespace vn_cardos;
+
+namespace {
+const char kInternalAuthKey[] = "3F0040160050";
+// Key reference object of the environments: 83 03 80 <key> 00.
+Bytes keyObject(unsigned char keyRef) { return Bytes{0x83, 0x03, 0x80, keyRef, 0x00}; }
+}  // namespace
+
+void CSC_Profile_Micardo21::SetMinMaxPINLength() {
+    m_minPinLen = 6;
+    m_maxPinLen = 8;
+}
+
+void CSC_Profile_Micardo21::SetMinMaxKeyLength() {
+    m_maxKeyLen = 1024;
+    m_minKeyLen = 1024;
+}
+
+int CSC_Profile_Micardo21::SCSelectMF() {
+    m_currDF[0] = 0x3F;
+    m_currDF[1] = 0x00;
+    m_currDFLen = 2;
+    m_currEFLen = 0;
+    if (!send(*this, 2, 0x00, 0xA4, 0x00, 0x00, Bytes(), 0x00))
+        return SC_CMD_FAILED;
+    return selectResult(getSW(), false);
+}
+
+int CSC_Profile_Micardo21::SCSelectDF(unsigned char* id, int) { return selectId(*this, 6, 0x01, 0x00, id, 0, false); }
+int CSC_Profile_Micardo21::SCSelectEF(unsigned char* id) { return selectId(*this, 6, 0x02, 0x00, id, 0, true); }
+int CSC_Profile_Micardo21::GetFileLen() { return fcpFileSize(m_response.data(), m_respLen, true); }
+
+int CSC_Profile_Micardo21::GetData(unsigned char p1, unsigned char p2, unsigned char, unsigned char* out,
+                                   unsigned long* outLength) {
+    FormatAPDU(4, 0x00, 0xCA, p1, p2, 0, 0, nullptr, 0);
+    if (!SendToCard() || !isSW(0x90, 0x00) || !copyResponse(*this, out, outLength, 0))
+        return SC_CMD_FAILED;
+    return 0;
+}
+
+void CSC_Profile_Micardo21::ReadCardSerial() { readSerialFile(*this, "3f005015"); }
+
+std::string CSC_Profile_Micardo21::getCardSerial() {
+    ReadCardSerial();
+    return m_serial;
+}
+
+// The qualified key takes the authentication template, the others the digital
+// signature template.
+int CSC_Profile_Micardo21::SCManageSE(std::string keyPath, unsigned char keyRef, unsigned int) {
+    unsigned char p2 = upperPath(keyPath) == kInternalAuthKey ? 0xA4 : 0xB6;
+    if (!send(*this, 6, 0x00, 0x22, 0x41, p2, keyObject(keyRef), 0) || !isSW(0x90, 0x00))
+        return SC_CMD_FAILED;
+    return 0;
+}
+
+int CSC_Profile_Micardo21::SCSignData(std::string keyPath, unsigned char keyRef, int keyBits, unsigned int algId,
+                                      unsigned char* hash, unsigned long hashLength, unsigned char* signature,
+                                      unsigned long* signatureLength, int) {
+    vn_log(1, "--entering CSC_Profile_Micardo21::SCSignData\n");
+    if (SCManageSE(keyPath, keyRef, algId) != 0)
+        return SC_CMD_FAILED;
+    unsigned char* block = nullptr;
+    unsigned long blockLength = 0;
+    if (BuildSignBuffer(algId, keyBits, hash, hashLength, &block, &blockLength, false) != 0)
+        return SC_CMD_FAILED;
+    std::unique_ptr<unsigned char[]> owned(block);
+    bool internalAuth = upperPath(keyPath) == kInternalAuthKey;
+    if (!send(*this, 6, 0x00, internalAuth ? 0x88 : 0x2A, internalAuth ? 0x00 : 0x9E, internalAuth ? 0x00 : 0x9A,
+              Bytes(block, block + blockLength), 0))
+        return SC_CMD_FAILED;
+    return signResult(*this, signature, signatureLength, {});
+}
+
+int CSC_Profile_Micardo21::SCRSADecrypt(std::string, unsigned char keyRef, unsigned char* in, unsigned long inLength,
+                                        unsigned char* out, unsigned long* outLength, int) {
+    if (in == nullptr || inLength == 0 || inLength > 254 || outLength == nullptr)
+        return SC_CMD_FAILED;
+    if (!send(*this, 6, 0x00, 0x22, 0x41, 0xAA, keyObject(keyRef), 0) || !isSW(0x90, 0x00))
+        return SC_CMD_FAILED;
+    Bytes data(in, in + inLength);
+    data.insert(data.begin(), static_cast<unsigned char>(0x00));
+    if (!send(*this, 6, 0x00, 0x2A, 0x80, 0x86, data, 0))
+        return SC_CMD_FAILED;
+    return signResult(*this, out, outLength, {});
+}
+
+PIN_VERIFY_STRUCTURE* CSC_Profile_Micardo21::InitPart10_Verify() {
+    return starcosVerifyStructure(m_minPinLen, m_maxPinLen);
+}
+
+PIN_MODIFY_STRUCTURE* CSC_Profile_Micardo21::InitPart10_Modify() {
+    PIN_MODIFY_STRUCTURE* s = starcosModifyStructure(m_minPinLen, m_maxPinLen);
+    bytesOf(s)[pm::OffsetNew] = 0x08;
+    setDataLength(bytesOf(s) + pm::DataLength, 21);
+    return s;
+}
+
+// ASCII PIN as typed: byte positions, no length field, the reader sets Lc.
+void CSC_Profile_Micardo21::ModifyVerifyStruct(std::string, unsigned char ref, PIN_VERIFY_STRUCTURE* s) {
+    if (s == nullptr)
+        return;
+    unsigned char* b = bytesOf(s);
+    b[pv::FormatString] = 0x82;
+    b[pv::BlockString] = 0x00;
+    b[pv::LengthFormat] = 0x00;
+    setMaxExtra(b + pv::MaxExtra, m_minPinLen, m_maxPinLen);
+    setDataLength(b + pv::DataLength, 4);
+    b[pv::Data + 3] = ref;
+}
+
+// Old and new PIN as ASCII, each in an 8-byte field padded with FF.
+void CSC_Profile_Micardo21::ModifyModifyStruct(std::string, unsigned char ref, PIN_MODIFY_STRUCTURE* s) {
+    if (s == nullptr)
+        return;
+    unsigned char* b = bytesOf(s);
+    b[pm::FormatString] = 0x82;
+    b[pm::BlockString] = 0x08;
+    b[pm::LengthFormat] = 0x00;
+    b[pm::OffsetOld] = 0x00;
+    b[pm::OffsetNew] = 0x08;
+    setMaxExtra(b + pm::MaxExtra, m_minPinLen, m_maxPinLen);
+    setDataLength(b + pm::DataLength, 21);
+    b[pm::Data + 3] = ref;
+}
+
+// The structure, then Lc 10 and two 8-byte FF templates.
+int CSC_Profile_Micardo21::startPinPadModify() {
+    if (m_pinModify == nullptr)
+        return 1;
+    const unsigned char* b = bytesOf(m_pinModify);
+    Bytes m;
+    m.reserve(64);
+    m.insert(m.end(), b, b + VN_PIN_MODIFY_SIZE);
+    m.push_back(0x10);
+    m.insert(m.end(), 16, 0xFF);
+    return startPinPad(*this, true, m);
+}

@@ -1,0 +1,188 @@
+// SECCOS 5: format-2 signature PIN (reference 81), ASCII card PIN; the signature key
+// signs a hash given by PSO HASH, the authentication key by INTERNAL AUTHENTICATE.
+#include <cstring>
+#include <memory>
+
+#include "CardOsCommon.h"
+#include "SC_Profile_CardOS.h"
+#include "vn_log.h"
+
+using namespace vn_cardos;
+
+namespace {
+const char kAuthKey[] = "3F00AB00C500";
+const char kSignaturePinPath[] = "3F00AB000016";
+const unsigned char kFormat2PinRef = 0x81;
+const unsigned char kAlgAuth = 0x05;          // AT: RSA over the padded block
+const unsigned char kAlgOtherSizes = 0x12;    // DST of keys of other sizes
+const unsigned char kAlgDecipher = 0x02;      // CT: RSA without padding removal
+
+bool format2Ref(unsigned char ref) { return ref == kFormat2PinRef; }
+}  // namespace
+
+void CSC_Profile_SecCos5::SetMinMaxPINLength() {
+    m_minPinLen = 6;
+    m_maxPinLen = 12;
+}
+
+int CSC_Profile_SecCos5::SCSelectMF() {
+    const Bytes mf = {0x3F, 0x00};
+    m_currDF[0] = 0x3F;
+    m_currDF[1] = 0x00;
+    m_currDFLen = 2;
+    m_currEFLen = 0;
+    if (!send(*this, 5, 0x00, 0xA4, 0x00, 0x00, mf, 0x00))
+        return SC_CMD_FAILED;
+    return selectResult(getSW(), false);
+}
+
+int CSC_Profile_SecCos5::SCSelectDF(unsigned char* id, int) { return selectId(*this, 5, 0x01, 0x04, id, 0x00, false); }
+int CSC_Profile_SecCos5::SCSelectEF(unsigned char* id) { return selectId(*this, 5, 0x02, 0x04, id, 0x00, true); }
+int CSC_Profile_SecCos5::GetFileLen() { return fcpFileSize(m_response.data(), m_respLen, true); }
+
+int CSC_Profile_SecCos5::GetData(unsigned char p1, unsigned char p2, unsigned char, unsigned char* out,
+                                 unsigned long* outLength) {
+    FormatAPDU(3, 0x00, 0xCA, p1, p2, 0, 0, nullptr, 0);
+    if (!SendToCard() || !isSW(0x90, 0x00) || !copyResponse(*this, out, outLength, 0))
+        return SC_CMD_FAILED;
+    return 0;
+}
+
+void CSC_Profile_SecCos5::ReadCardSerial() { readSerialFile(*this, "3f002f02"); }
+
+std::string CSC_Profile_SecCos5::getCardSerial() {
+    ReadCardSerial();
+    return m_serial;
+}
+
+int CSC_Profile_SecCos5::SCVerify(unsigned char ref, unsigned char* pin, unsigned char length) {
+    if (format2Ref(ref))
+        return f2Verify(*this, ref, pin, length);
+    return CSC_Profile_Base::SCVerify(ref, pin, length);
+}
+
+int CSC_Profile_SecCos5::SCChangeRef(unsigned char ref, unsigned char* oldPin, unsigned char oldLength,
+                                     unsigned char* newPin, unsigned char newLength) {
+    SetMinMaxPINLength();
+    if (format2Ref(ref))
+        return f2Change(*this, ref, oldPin, oldLength, newPin, newLength, m_minPinLen, m_maxPinLen);
+    return CSC_Profile_Base::SCChangeRef(ref, oldPin, oldLength, newPin, newLength);
+}
+
+int CSC_Profile_SecCos5::SCUnblockPin(unsigned char ref, unsigned char* puk, unsigned char pukLength,
+                                      unsigned char* newPin, unsigned char newLength) {
+    SetMinMaxPINLength();
+    if (format2Ref(ref))
+        return f2Unblock(*this, ref, puk, pukLength, newPin, newLength, m_minPinLen, m_maxPinLen);
+    return CSC_Profile_Base::SCUnblockPin(ref, puk, pukLength, newPin, newLength);
+}
+
+// With padding the EMSA-PKCS1-v1_5 block of the base; without, the hash in the data
+// object 90 that PSO HASH takes.
+int CSC_Profile_SecCos5::BuildSignBuffer(unsigned int algId, int keyBits, unsigned char* hash,
+                                         unsigned long hashLength, unsigned char** out, unsigned long* outLength,
+                                         bool pad) {
+    if (pad)
+        return CSC_Profile_Base::BuildSignBuffer(algId, keyBits, hash, hashLength, out, outLength, true);
+    if (out == nullptr || outLength == nullptr || hash == nullptr || hashLength == 0 || hashLength > 127)
+        return SC_CMD_FAILED;
+    *out = new unsigned char[hashLength + 2];
+    (*out)[0] = 0x90;
+    (*out)[1] = static_cast<unsigned char>(hashLength);
+    std::memcpy(*out + 2, hash, hashLength);
+    *outLength = hashLength + 2;
+    return 0;
+}
+
+int CSC_Profile_SecCos5::SCManageSE(std::string keyPath, unsigned char keyRef, unsigned int algId) {
+    if (upperPath(keyPath) == kAuthKey)
+        return send(*this, 6, 0x00, 0x22, 0x41, 0xA4, Bytes{0x84, 0x01, keyRef, 0x80, 0x01, kAlgAuth}, 0) &&
+                       isSW(0x90, 0x00)
+                   ? 0
+                   : SC_CMD_FAILED;
+    unsigned char h = algId == 0x800C ? 0x30 : 0x10;
+    if (!send(*this, 6, 0x00, 0x22, 0x41, 0xAA, Bytes{0x89, 0x02, 0x14, h}, 0) || !isSW(0x90, 0x00))
+        return SC_CMD_FAILED;
+    if (!send(*this, 6, 0x00, 0x22, 0x41, 0xB6, Bytes{0x89, 0x03, 0x13, 0x23, h}, 0) || !isSW(0x90, 0x00))
+        return SC_CMD_FAILED;
+    return 0;
+}
+
+int CSC_Profile_SecCos5::SCSignData(std::string keyPath, unsigned char keyRef, int keyBits, unsigned int algId,
+                                    unsigned char* hash, unsigned long hashLength, unsigned char* signature,
+                                    unsigned long* signatureLength, int) {
+    vn_log(1, "--entering CSC_Profile_SecCos5::SCSignData\n");
+    unsigned char* block = nullptr;
+    unsigned long blockLength = 0;
+    if (upperPath(keyPath) == kAuthKey) {
+        if (SCManageSE(keyPath, keyRef, algId) != 0 ||
+            BuildSignBuffer(algId, keyBits, hash, hashLength, &block, &blockLength, true) != 0)
+            return SC_CMD_FAILED;
+        std::unique_ptr<unsigned char[]> owned(block);
+        if (!send(*this, 5, 0x00, 0x88, 0x00, 0x82, Bytes(block, block + blockLength), 0x00))
+            return SC_CMD_FAILED;
+        return signResult(*this, signature, signatureLength, {sw(0x69, 0x82)});
+    }
+    if (keyBits == 2048 || keyBits == 1976 || keyBits == 1728) {
+        if (SCManageSE(keyPath, keyRef, algId) != 0 ||
+            BuildSignBuffer(algId, keyBits, hash, hashLength, &block, &blockLength, false) != 0)
+            return SC_CMD_FAILED;
+        std::unique_ptr<unsigned char[]> owned(block);
+        if (!send(*this, 5, 0x00, 0x2A, 0x90, 0xA0, Bytes(block, block + blockLength), 0x00) || !isSW(0x90, 0x00))
+            return SC_CMD_FAILED;
+        FormatAPDU(2, 0x00, 0x2A, 0x9E, 0x9A, 0, 0x00, nullptr, 0);
+        m_response.assign(512, 0);
+        m_respLen = 512;
+        if (!SendToCard())
+            return SC_CMD_FAILED;
+        return signResult(*this, signature, signatureLength, {sw(0x69, 0x82)});
+    }
+    // Keys of other sizes: digital signature template with algorithm 12, then the
+    // DigestInfo by PSO COMPUTE DIGITAL SIGNATURE.
+    if (!send(*this, 6, 0x00, 0x22, 0x41, 0xB6, Bytes{0x80, 0x01, kAlgOtherSizes}, 0) || !isSW(0x90, 0x00))
+        return SC_CMD_FAILED;
+    if (CSC_Profile_Base::BuildSignBuffer(algId, keyBits, hash, hashLength, &block, &blockLength, false) != 0)
+        return SC_CMD_FAILED;
+    std::unique_ptr<unsigned char[]> owned(block);
+    if (!send(*this, 5, 0x00, 0x2A, 0x9E, 0x9A, Bytes(block, block + blockLength), 0x00))
+        return SC_CMD_FAILED;
+    return signResult(*this, signature, signatureLength, {sw(0x69, 0x82)});
+}
+
+int CSC_Profile_SecCos5::SCRSADecrypt(std::string, unsigned char keyRef, unsigned char* in, unsigned long inLength,
+                                      unsigned char* out, unsigned long* outLength, int) {
+    return decipher(*this, Bytes{0x84, 0x01, keyRef, 0x80, 0x01, kAlgDecipher}, 0x00, in, inLength, out, outLength,
+                    inLength > 254);
+}
+
+PIN_VERIFY_STRUCTURE* CSC_Profile_SecCos5::InitPart10_Verify() {
+    return starcosVerifyStructure(m_minPinLen, m_maxPinLen);
+}
+
+PIN_MODIFY_STRUCTURE* CSC_Profile_SecCos5::InitPart10_Modify() {
+    return starcosModifyStructure(m_minPinLen, m_maxPinLen);
+}
+
+// The signature PIN takes format-2 blocks as STARCOS 3.5; the card PIN goes as ASCII in
+// the first bytes of the 8-byte template.
+void CSC_Profile_SecCos5::ModifyVerifyStruct(std::string pinPath, unsigned char ref, PIN_VERIFY_STRUCTURE* s) {
+    starcosAdjustVerify(s, ref, m_minPinLen, m_maxPinLen);
+    if (s != nullptr && upperPath(pinPath) != kSignaturePinPath) {
+        bytesOf(s)[pv::FormatString] = 0x82;
+        bytesOf(s)[pv::BlockString] = 0x08;
+        bytesOf(s)[pv::LengthFormat] = 0x00;
+    }
+}
+
+void CSC_Profile_SecCos5::ModifyModifyStruct(std::string pinPath, unsigned char ref, PIN_MODIFY_STRUCTURE* s) {
+    starcosAdjustModify(s, ref, m_minPinLen, m_maxPinLen, m_readerName);
+    if (s != nullptr && upperPath(pinPath) != kSignaturePinPath) {
+        bytesOf(s)[pm::FormatString] = 0x82;
+        bytesOf(s)[pm::BlockString] = 0x08;
+        bytesOf(s)[pm::LengthFormat] = 0x00;
+        setMaxExtra(bytesOf(s) + pm::MaxExtra, m_minPinLen, m_maxPinLen);
+    }
+}
+
+int CSC_Profile_SecCos5::startPinPadVerify() { return startStarcosVerify(*this); }
+int CSC_Profile_SecCos5::startPinPadModify() { return startStarcosModify(*this); }

@@ -1,0 +1,215 @@
+// SmartCard-HSM: an application selected by its AID, READ BINARY with the offset in the
+// data, and its own SIGN and DECIPHER commands without a security environment.
+#include <cstring>
+#include <memory>
+
+#include "CardOsCommon.h"
+#include "SC_Profile_CardOS.h"
+#include "vn_log.h"
+
+using namespace vn_cardos;
+
+namespace {
+const char kApplication[] = "e82b0601040181c31f02";
+const unsigned char kSignPkcs1Raw = 0x20;  // the terminal sends the padded block
+const unsigned char kSignHash = 0x40;      // the card frames the hash (RSA-PSS)
+const unsigned char kDecipherRaw = 0x21;
+}  // namespace
+
+void CSC_Profile_SmartCardHSM::SetMinMaxPINLength() {
+    m_minPinLen = 6;
+    m_maxPinLen = 12;
+}
+
+void CSC_Profile_SmartCardHSM::SetUnblockMethod() { m_unblockMethod = 1; }
+
+int CSC_Profile_SmartCardHSM::SCSelectMF() {
+    const Bytes mf = {0x3F, 0x00};
+    m_currDF[0] = 0x3F;
+    m_currDF[1] = 0x00;
+    m_currDFLen = 2;
+    m_currEFLen = 0;
+    if (!send(*this, 5, 0x00, 0xA4, 0x00, 0x04, mf, 0x00))
+        return SC_CMD_FAILED;
+    return selectResult(getSW(), false);
+}
+
+int CSC_Profile_SmartCardHSM::SCSelectDF(unsigned char* id, int) {
+    return selectId(*this, 5, 0x01, 0x04, id, 0xFF, false);
+}
+
+int CSC_Profile_SmartCardHSM::SCSelectEF(unsigned char* id) {
+    if (id == nullptr)
+        return SC_CMD_FAILED;
+    FormatAPDU(5, 0x00, 0xA4, 0x02, 0x04, 2, 0x00, id, 2);
+    return SCSelect();
+}
+
+int CSC_Profile_SmartCardHSM::SCSelectAID(unsigned char* aid, unsigned int length) {
+    if (aid == nullptr || length == 0 || length > 16 ||
+        !send(*this, 5, 0x00, 0xA4, 0x04, 0x0C, Bytes(aid, aid + length), 0x00))
+        return SC_CMD_FAILED;
+    return isSW(0x90, 0x00) ? 0 : SC_CMD_FAILED;
+}
+
+int CSC_Profile_SmartCardHSM::GetFileLen() { return fcpFileSize(m_response.data(), m_respLen, false); }
+
+int CSC_Profile_SmartCardHSM::GetData(unsigned char p1, unsigned char p2, unsigned char, unsigned char* out,
+                                      unsigned long* outLength) {
+    FormatAPDU(4, 0xA0, 0xCA, p1, p2, 0, 0, nullptr, 0);
+    if (!SendToCard() || !isSW(0x90, 0x00) || !copyResponse(*this, out, outLength, 0))
+        return SC_CMD_FAILED;
+    return 0;
+}
+
+// READ BINARY with the odd instruction: offset in a 54 object, data in a 53 object.
+int CSC_Profile_SmartCardHSM::SCReadBinary(unsigned char* out, unsigned short offset, unsigned char length) {
+    const Bytes data = {0x54, 0x02, static_cast<unsigned char>(offset >> 8), static_cast<unsigned char>(offset)};
+    if (out == nullptr || !send(*this, 5, 0x00, 0xB1, 0x00, 0x00, data, length))
+        return SC_CMD_FAILED;
+    if (!isSW(0x90, 0x00) && !isSW(0x62, 0x82)) {
+        switch (getSW()) {
+        case sw(0x67, 0x00): return 1;
+        case sw(0x69, 0x81): return 10;
+        case sw(0x69, 0x86): return 11;
+        case sw(0x6A, 0x87): return 2;
+        default: return SC_CMD_FAILED;
+        }
+    }
+    // Unwrap 53 L value (L in one or two bytes, 81 xx / 82 xx xx).
+    size_t n = m_respLen, at = 0, len = 0;
+    if (n >= 2 && m_response[0] == 0x53) {
+        if (m_response[1] < 0x80) {
+            len = m_response[1];
+            at = 2;
+        } else if (m_response[1] == 0x81 && n >= 3) {
+            len = m_response[2];
+            at = 3;
+        } else if (m_response[1] == 0x82 && n >= 4) {
+            len = static_cast<size_t>(m_response[2]) << 8 | m_response[3];
+            at = 4;
+        }
+    }
+    if (at == 0 || at + len > n)
+        return SC_CMD_FAILED;
+    std::memmove(m_response.data(), m_response.data() + at, len);
+    m_respLen = static_cast<unsigned short>(len);
+    std::memcpy(out, m_response.data(), len);
+    return isSW(0x62, 0x82) ? 3 : 0;
+}
+
+int CSC_Profile_SmartCardHSM::SCEnumerateObjects(unsigned char* out, unsigned long* outLength) {
+    if (outLength == nullptr || !send(*this, 2, 0x80, 0x58, 0x00, 0x00, Bytes(), 0x00) || !isSW(0x90, 0x00) ||
+        !copyResponse(*this, out, outLength, *outLength))
+        return SC_CMD_FAILED;
+    return 0;
+}
+
+int CSC_Profile_SmartCardHSM::returnResult() {
+    int r = starcosResult(getSW(), true, m_remainingTries);
+    return static_cast<int>(vn_log_dw_return("CSC_Profile_Base::returnResult", static_cast<unsigned>(r)));
+}
+
+int CSC_Profile_SmartCardHSM::SCVerify(unsigned char ref, unsigned char* pin, unsigned char length) {
+    return f2Verify(*this, ref, pin, length);
+}
+
+int CSC_Profile_SmartCardHSM::SCChangeRef(unsigned char ref, unsigned char* oldPin, unsigned char oldLength,
+                                          unsigned char* newPin, unsigned char newLength) {
+    SetMinMaxPINLength();
+    return f2Change(*this, ref, oldPin, oldLength, newPin, newLength, m_minPinLen, m_maxPinLen);
+}
+
+int CSC_Profile_SmartCardHSM::SCUnblockPin(unsigned char ref, unsigned char* puk, unsigned char pukLength,
+                                           unsigned char* newPin, unsigned char newLength) {
+    SetMinMaxPINLength();
+    return f2Unblock(*this, ref, puk, pukLength, newPin, newLength, m_minPinLen, m_maxPinLen);
+}
+
+int CSC_Profile_SmartCardHSM::SCUnblockPin2(unsigned char ref, unsigned char* puk, unsigned char pukLength) {
+    return f2Unblock2(*this, ref, puk, pukLength);
+}
+
+int CSC_Profile_SmartCardHSM::SCSignData(std::string, unsigned char keyRef, int keyBits, unsigned int algId,
+                                         unsigned char* hash, unsigned long hashLength, unsigned char* signature,
+                                         unsigned long* signatureLength, int) {
+    vn_log(1, "--entering CSC_Profile_SmartCardHSM::SCSignData\n");
+    m_seSet = false;
+    Bytes data;
+    unsigned char mode = kSignHash;
+    if (m_noRsaPss) {
+        unsigned char* block = nullptr;
+        unsigned long blockLength = 0;
+        if (CSC_Profile_Base::BuildSignBuffer(algId & 0xFFFF, keyBits, hash, hashLength, &block, &blockLength, true) != 0)
+            return SC_CMD_FAILED;
+        std::unique_ptr<unsigned char[]> owned(block);
+        data.assign(block, block + blockLength);
+        mode = kSignPkcs1Raw;
+    } else {
+        if (hash == nullptr || hashLength == 0)
+            return SC_CMD_FAILED;
+        data.assign(hash, hash + hashLength);
+    }
+    if (!send(*this, 7, 0x80, 0x68, keyRef, mode, data, 0x0000))
+        return SC_CMD_FAILED;
+    int r = signResult(*this, signature, signatureLength, {sw(0x69, 0x82)});
+    if (r == 0)
+        m_seSet = true;
+    return r;
+}
+
+int CSC_Profile_SmartCardHSM::SCRSADecrypt(std::string, unsigned char keyRef, unsigned char* in,
+                                           unsigned long inLength, unsigned char* out, unsigned long* outLength,
+                                           int) {
+    if (in == nullptr || inLength == 0 || inLength > 0xFFF0 || outLength == nullptr ||
+        !send(*this, 7, 0x80, 0x62, keyRef, kDecipherRaw, Bytes(in, in + inLength), 0x0000))
+        return SC_CMD_FAILED;
+    return signResult(*this, out, outLength, {sw(0x69, 0x82)});
+}
+
+void CSC_Profile_SmartCardHSM::ReadCardSerial() {
+    if (SelectPath(kApplication, false, false, false, true) != 0) {
+        SetSerialNumber(nullptr, 0);
+        return;
+    }
+    readSerialFile(*this, "3f002f02");
+}
+
+std::string CSC_Profile_SmartCardHSM::getCardSerial() {
+    ReadCardSerial();
+    return m_serial;
+}
+
+PIN_VERIFY_STRUCTURE* CSC_Profile_SmartCardHSM::InitPart10_Verify() {
+    PIN_VERIFY_STRUCTURE* s = starcosVerifyStructure(m_minPinLen, m_maxPinLen);
+    bytesOf(s)[pv::Data + 3] = 0x81;
+    return s;
+}
+
+PIN_MODIFY_STRUCTURE* CSC_Profile_SmartCardHSM::InitPart10_Modify() {
+    return starcosModifyStructure(m_minPinLen, m_maxPinLen);
+}
+
+// Format-2 block as STARCOS 3.5; the user PIN is always reference 81.
+void CSC_Profile_SmartCardHSM::ModifyVerifyStruct(std::string, unsigned char ref, PIN_VERIFY_STRUCTURE* s) {
+    starcosAdjustVerify(s, ref ? ref : 0x81, m_minPinLen, m_maxPinLen);
+    if (s != nullptr)
+        bytesOf(s)[pv::Validation] = 0x02;
+}
+
+void CSC_Profile_SmartCardHSM::ModifyModifyStruct(std::string, unsigned char ref, PIN_MODIFY_STRUCTURE* s) {
+    starcosAdjustModify(s, ref, m_minPinLen, m_maxPinLen, m_readerName);
+}
+
+// The structure is followed by the Lc and the format-2 template of the command.
+int CSC_Profile_SmartCardHSM::startPinPadVerify() {
+    if (m_pinVerify == nullptr)
+        return 1;
+    return startPinPad(*this, false, starcosVerifyMessage(m_pinVerify));
+}
+
+int CSC_Profile_SmartCardHSM::startPinPadModify() {
+    if (m_pinModify == nullptr)
+        return 1;
+    return startPinPad(*this, true, starcosModifyMessage(m_pinModify));
+}

@@ -1,0 +1,148 @@
+// STARCOS 3.2: selection as STARCOS 3.5, format-2 PINs; the signature command depends
+// on the key path and the profile type.
+#include <memory>
+
+#include "CardOsCommon.h"
+#include "ProfileTypes.h"
+#include "SC_Profile_CardOS.h"
+#include "vn_log.h"
+
+using namespace vn_cardos;
+
+void CSC_Profile_StarCos32::SetMinMaxPINLength() {
+    m_minPinLen = 6;
+    m_maxPinLen = 12;
+}
+
+int CSC_Profile_StarCos32::SCSelectMF() {
+    const Bytes mf = {0x3F, 0x00};
+    m_currDF[0] = 0x3F;
+    m_currDF[1] = 0x00;
+    m_currDFLen = 2;
+    m_currEFLen = 0;
+    if (!send(*this, 5, 0x00, 0xA4, 0x00, 0x04, mf, 0x00))
+        return SC_CMD_FAILED;
+    return selectResult(getSW(), false);
+}
+
+int CSC_Profile_StarCos32::SCSelectDF(unsigned char* id, int) { return selectId(*this, 5, 0x01, 0x04, id, 0xFF, false); }
+
+int CSC_Profile_StarCos32::SCSelectEF(unsigned char* id) {
+    if (id == nullptr)
+        return SC_CMD_FAILED;
+    FormatAPDU(5, 0x00, 0xA4, 0x02, 0x04, 2, 0x00, id, 2);
+    return SCSelect();
+}
+
+int CSC_Profile_StarCos32::GetFileLen() { return fcpFileSize(m_response.data(), m_respLen, false); }
+
+int CSC_Profile_StarCos32::GetData(unsigned char p1, unsigned char p2, unsigned char, unsigned char* out,
+                                   unsigned long* outLength) {
+    FormatAPDU(4, 0x00, 0xCA, p1, p2, 0, 0, nullptr, 0);
+    if (!SendToCard() || !isSW(0x90, 0x00) || !copyResponse(*this, out, outLength, 0))
+        return SC_CMD_FAILED;
+    return 0;
+}
+
+int CSC_Profile_StarCos32::returnResult() {
+    int r = starcosResult(getSW(), false, m_remainingTries);
+    return static_cast<int>(vn_log_dw_return("CSC_Profile_Base::returnResult", static_cast<unsigned>(r)));
+}
+
+int CSC_Profile_StarCos32::SCVerify(unsigned char ref, unsigned char* pin, unsigned char length) {
+    return f2Verify(*this, ref, pin, length);
+}
+
+int CSC_Profile_StarCos32::SCChangeRef(unsigned char ref, unsigned char* oldPin, unsigned char oldLength,
+                                       unsigned char* newPin, unsigned char newLength) {
+    SetMinMaxPINLength();
+    return f2Change(*this, ref, oldPin, oldLength, newPin, newLength, m_minPinLen, m_maxPinLen);
+}
+
+int CSC_Profile_StarCos32::SCUnblockPin(unsigned char ref, unsigned char* puk, unsigned char pukLength,
+                                        unsigned char* newPin, unsigned char newLength) {
+    SetMinMaxPINLength();
+    return f2Unblock(*this, ref, puk, pukLength, newPin, newLength, m_minPinLen, m_maxPinLen);
+}
+
+int CSC_Profile_StarCos32::SCUnblockPin2(unsigned char ref, unsigned char* puk, unsigned char pukLength) {
+    return f2Unblock2(*this, ref, puk, pukLength);
+}
+
+// The environment for the qualified key: digital signature template, algorithm 42.
+int CSC_Profile_StarCos32::SCManageSE(std::string, unsigned char keyRef, unsigned int) {
+    const Bytes data = {0x84, 0x01, keyRef, 0x80, 0x01, 0x42};
+    if (!send(*this, 6, 0x00, 0x22, 0x41, 0xB6, data, 0) || !isSW(0x90, 0x00))
+        return SC_CMD_FAILED;
+    return 0;
+}
+
+int CSC_Profile_StarCos32::SCSignData(std::string keyPath, unsigned char keyRef, int keyBits, unsigned int algId,
+                                      unsigned char* hash, unsigned long hashLength, unsigned char* signature,
+                                      unsigned long* signatureLength, int profileType) {
+    vn_log(1, "--entering CSC_Profile_StarCos32::SCSignData\n");
+    keyPath = upperPath(keyPath);
+    unsigned char* block = nullptr;
+    unsigned long blockLength = 0;
+    if (keyPath == "3F003F04C000") {
+        if (SCManageSE(keyPath, keyRef, algId) != 0 ||
+            BuildSignBuffer(algId, keyBits, hash, hashLength, &block, &blockLength, false) != 0)
+            return SC_CMD_FAILED;
+        std::unique_ptr<unsigned char[]> owned(block);
+        if (!send(*this, 5, 0x00, 0x2A, 0x9E, 0x9A, Bytes(block, block + blockLength), 0x00))
+            return SC_CMD_FAILED;
+        return signResult(*this, signature, signatureLength, {sw(0x69, 0x82)});
+    }
+    if (profileType == CP_MEDISIGN2K) {
+        if (!send(*this, 1, 0x00, 0x22, 0xF3, 0x01, Bytes(), 0) || !isSW(0x90, 0x00))
+            return SC_CMD_FAILED;
+        send(*this, 6, 0x00, 0x22, 0x41, 0xA4, Bytes{0x84, 0x01, keyRef, 0x80, 0x01, 0x05}, 0);
+        if (BuildSignBuffer(algId, keyBits, hash, hashLength, &block, &blockLength, false) != 0)
+            return SC_CMD_FAILED;
+        std::unique_ptr<unsigned char[]> owned(block);
+        if (!send(*this, 5, 0x00, 0x88, 0x00, 0x00, Bytes(block, block + blockLength), 0x00))
+            return SC_CMD_FAILED;
+        return signResult(*this, signature, signatureLength, {sw(0x69, 0x82)});
+    }
+    // Other keys: the padded block goes through the private-key operation of DECIPHER.
+    if (!send(*this, 6, 0x00, 0x22, 0x41, 0xB8, Bytes{0x84, 0x03, 0x80, 0x06, 0x00}, 0) || !isSW(0x90, 0x00))
+        return SC_CMD_FAILED;
+    if (BuildSignBuffer(algId, keyBits, hash, hashLength, &block, &blockLength, true) != 0)
+        return SC_CMD_FAILED;
+    ExpandBuffer(&block, &blockLength);
+    std::unique_ptr<unsigned char[]> owned(block);
+    if (!send(*this, 7, 0x00, 0x2A, 0x80, 0x86, Bytes(block, block + blockLength), 0x0000))
+        return SC_CMD_FAILED;
+    return signResult(*this, signature, signatureLength, {sw(0x69, 0x82)});
+}
+
+int CSC_Profile_StarCos32::SCRSADecrypt(std::string, unsigned char keyRef, unsigned char* in, unsigned long inLength,
+                                        unsigned char* out, unsigned long* outLength, int) {
+    return decipher(*this, Bytes{0x84, 0x01, keyRef}, 0x81, in, inLength, out, outLength, true);
+}
+
+void CSC_Profile_StarCos32::ReadCardSerial() { readSerialFile(*this, "3f002f02"); }
+
+std::string CSC_Profile_StarCos32::getCardSerial() {
+    ReadCardSerial();
+    return m_serial;
+}
+
+PIN_VERIFY_STRUCTURE* CSC_Profile_StarCos32::InitPart10_Verify() {
+    return starcosVerifyStructure(m_minPinLen, m_maxPinLen);
+}
+
+PIN_MODIFY_STRUCTURE* CSC_Profile_StarCos32::InitPart10_Modify() {
+    return starcosModifyStructure(m_minPinLen, m_maxPinLen);
+}
+
+void CSC_Profile_StarCos32::ModifyVerifyStruct(std::string, unsigned char ref, PIN_VERIFY_STRUCTURE* s) {
+    starcosAdjustVerify(s, ref, m_minPinLen, m_maxPinLen);
+}
+
+void CSC_Profile_StarCos32::ModifyModifyStruct(std::string, unsigned char ref, PIN_MODIFY_STRUCTURE* s) {
+    starcosAdjustModify(s, ref, m_minPinLen, m_maxPinLen, m_readerName);
+}
+
+int CSC_Profile_StarCos32::startPinPadVerify() { return startStarcosVerify(*this); }
+int CSC_Profile_StarCos32::startPinPadModify() { return startStarcosModify(*this); }

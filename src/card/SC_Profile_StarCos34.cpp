@@ -1,0 +1,157 @@
+// STARCOS 3.4: selection and PINs as STARCOS 3.5; PKCS#1 v1.5 signatures over the
+// DigestInfo with the security environment kept across signatures.
+#include <memory>
+
+#include "CardOsCommon.h"
+#include "SC_Profile_CardOS.h"
+#include "vn_log.h"
+
+using namespace vn_cardos;
+
+void CSC_Profile_StarCos34::SetMinMaxPINLength() {
+    m_minPinLen = 6;
+    m_maxPinLen = 12;
+}
+
+void CSC_Profile_StarCos34::SetUnblockMethod() { m_unblockMethod = 1; }
+
+int CSC_Profile_StarCos34::SCSelectMF() {
+    const Bytes mf = {0x3F, 0x00};
+    m_currDF[0] = 0x3F;
+    m_currDF[1] = 0x00;
+    m_currDFLen = 2;
+    m_currEFLen = 0;
+    if (!send(*this, 5, 0x00, 0xA4, 0x00, 0x04, mf, 0x00))
+        return SC_CMD_FAILED;
+    return selectResult(getSW(), false);
+}
+
+int CSC_Profile_StarCos34::SCSelectDF(unsigned char* id, int) { return selectId(*this, 5, 0x01, 0x04, id, 0xFF, false); }
+
+int CSC_Profile_StarCos34::SCSelectEF(unsigned char* id) {
+    if (id == nullptr)
+        return SC_CMD_FAILED;
+    FormatAPDU(5, 0x00, 0xA4, 0x02, 0x04, 2, 0x00, id, 2);
+    return SCSelect();
+}
+
+int CSC_Profile_StarCos34::GetFileLen() { return fcpFileSize(m_response.data(), m_respLen, false); }
+
+int CSC_Profile_StarCos34::GetData(unsigned char p1, unsigned char p2, unsigned char, unsigned char* out,
+                                   unsigned long* outLength) {
+    FormatAPDU(4, 0x00, 0xCA, p1, p2, 0, 0, nullptr, 0);
+    if (!SendToCard() || !isSW(0x90, 0x00) || !copyResponse(*this, out, outLength, 0))
+        return SC_CMD_FAILED;
+    return 0;
+}
+
+int CSC_Profile_StarCos34::returnResult() {
+    int r = starcosResult(getSW(), true, m_remainingTries);
+    return static_cast<int>(vn_log_dw_return("CSC_Profile_Base::returnResult", static_cast<unsigned>(r)));
+}
+
+int CSC_Profile_StarCos34::SCVerify(unsigned char ref, unsigned char* pin, unsigned char length) {
+    return f2Verify(*this, ref, pin, length);
+}
+
+int CSC_Profile_StarCos34::SCChangeRef(unsigned char ref, unsigned char* oldPin, unsigned char oldLength,
+                                       unsigned char* newPin, unsigned char newLength) {
+    SetMinMaxPINLength();
+    return f2Change(*this, ref, oldPin, oldLength, newPin, newLength, m_minPinLen - 1u, m_maxPinLen);
+}
+
+int CSC_Profile_StarCos34::SCUnblockPin(unsigned char ref, unsigned char* puk, unsigned char pukLength,
+                                        unsigned char* newPin, unsigned char newLength) {
+    SetMinMaxPINLength();
+    return f2Unblock(*this, ref, puk, pukLength, newPin, newLength, m_minPinLen, m_maxPinLen);
+}
+
+int CSC_Profile_StarCos34::SCUnblockPin2(unsigned char ref, unsigned char* puk, unsigned char pukLength) {
+    return f2Unblock2(*this, ref, puk, pukLength);
+}
+
+int CSC_Profile_StarCos34::PreSigning(int profileType, std::string keyPath) {
+    m_seSet = false;
+    m_profileType = profileType;
+    m_profileType2 = profileType;
+    m_keyPath = keyPath;
+    return SelectPath(keyPath, false, false, false, false);
+}
+
+int CSC_Profile_StarCos34::SCManageSE(std::string, unsigned char keyRef, unsigned int) {
+    const Bytes data = {0x84, 0x01, keyRef, 0x89, 0x02, 0x13, 0x23};
+    if (!send(*this, 6, 0x00, 0x22, 0x41, 0xB6, data, 0) || !isSW(0x90, 0x00)) {
+        m_seSet = false;
+        return SC_CMD_FAILED;
+    }
+    m_seSet = true;
+    return 0;
+}
+
+int CSC_Profile_StarCos34::SCSignData(std::string keyPath, unsigned char keyRef, int keyBits, unsigned int algId,
+                                      unsigned char* hash, unsigned long hashLength, unsigned char* signature,
+                                      unsigned long* signatureLength, int) {
+    if (!m_seSet && SCManageSE(keyPath, keyRef, algId) != 0)
+        return SC_CMD_FAILED;
+    unsigned char* block = nullptr;
+    unsigned long blockLength = 0;
+    if (CSC_Profile_Base::BuildSignBuffer(algId, keyBits, hash, hashLength, &block, &blockLength, false) != 0) {
+        m_seSet = false;
+        return SC_CMD_FAILED;
+    }
+    std::unique_ptr<unsigned char[]> owned(block);
+    m_seSet = false;
+    if (!send(*this, 5, 0x00, 0x2A, 0x9E, 0x9A, Bytes(block, block + blockLength), 0x00))
+        return SC_CMD_FAILED;
+    if (isSW(0x90, 0x00) && copyResponse(*this, signature, signatureLength, *signatureLength)) {
+        m_seSet = true;
+        return 0;
+    }
+    if (isSW(0x69, 0x85) || isSW(0x69, 0x82) || isSW(0x69, 0x88))
+        return 13;
+    return SC_CMD_FAILED;
+}
+
+int CSC_Profile_StarCos34::SCRSADecrypt(std::string, unsigned char keyRef, unsigned char* in, unsigned long inLength,
+                                        unsigned char* out, unsigned long* outLength, int) {
+    if (in == nullptr || inLength == 0 || inLength > 0xFFFE || outLength == nullptr)
+        return SC_CMD_FAILED;
+    const Bytes se = {0x84, 0x01, keyRef};
+    if (!send(*this, 6, 0x00, 0x22, 0x41, 0xB8, se, 0) || !isSW(0x90, 0x00))
+        return SC_CMD_FAILED;
+    Bytes data(in, in + inLength);
+    data.insert(data.begin(), static_cast<unsigned char>(0x81));
+    if (!send(*this, 7, 0x00, 0x2A, 0x80, 0x86, data, 0x0000))
+        return SC_CMD_FAILED;
+    if (isSW(0x69, 0x82))
+        return 13;
+    if (!isSW(0x90, 0x00) || !copyResponse(*this, out, outLength, *outLength))
+        return SC_CMD_FAILED;
+    return 0;
+}
+
+void CSC_Profile_StarCos34::ReadCardSerial() { readSerialFile(*this, "3f002f02"); }
+
+std::string CSC_Profile_StarCos34::getCardSerial() {
+    ReadCardSerial();
+    return m_serial;
+}
+
+PIN_VERIFY_STRUCTURE* CSC_Profile_StarCos34::InitPart10_Verify() {
+    return starcosVerifyStructure(m_minPinLen, m_maxPinLen);
+}
+
+PIN_MODIFY_STRUCTURE* CSC_Profile_StarCos34::InitPart10_Modify() {
+    return starcosModifyStructure(m_minPinLen, m_maxPinLen);
+}
+
+void CSC_Profile_StarCos34::ModifyVerifyStruct(std::string, unsigned char ref, PIN_VERIFY_STRUCTURE* s) {
+    starcosAdjustVerify(s, ref, m_minPinLen, m_maxPinLen);
+}
+
+void CSC_Profile_StarCos34::ModifyModifyStruct(std::string, unsigned char ref, PIN_MODIFY_STRUCTURE* s) {
+    starcosAdjustModify(s, ref, m_minPinLen, m_maxPinLen, m_readerName);
+}
+
+int CSC_Profile_StarCos34::startPinPadVerify() { return startStarcosVerify(*this); }
+int CSC_Profile_StarCos34::startPinPadModify() { return startStarcosModify(*this); }

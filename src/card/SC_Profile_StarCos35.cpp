@@ -1,0 +1,191 @@
+// STARCOS 3.5: FCP selection, format-2 PINs, RSA-PSS or PKCS#1 v1.5 signatures with a
+// security environment kept across signatures.
+#include <cstring>
+#include <memory>
+
+#include "CardOsCommon.h"
+#include "SC_Profile_CardOS.h"
+#include "vn_log.h"
+
+using namespace vn_cardos;
+
+void CSC_Profile_StarCos35::SetMinMaxPINLength() {
+    m_minPinLen = 6;
+    m_maxPinLen = 12;
+}
+
+void CSC_Profile_StarCos35::SetUnblockMethod() { m_unblockMethod = 1; }
+
+int CSC_Profile_StarCos35::SCSelectMF() {
+    const Bytes mf = {0x3F, 0x00};
+    m_currDF[0] = 0x3F;
+    m_currDF[1] = 0x00;
+    m_currDFLen = 2;
+    m_currEFLen = 0;
+    if (!send(*this, 5, 0x00, 0xA4, 0x00, 0x04, mf, 0x00))
+        return SC_CMD_FAILED;
+    return selectResult(getSW(), false);
+}
+
+int CSC_Profile_StarCos35::SCSelectDF(unsigned char* id, int) { return selectId(*this, 5, 0x01, 0x04, id, 0xFF, false); }
+
+int CSC_Profile_StarCos35::SCSelectEF(unsigned char* id) {
+    if (id == nullptr)
+        return SC_CMD_FAILED;
+    FormatAPDU(5, 0x00, 0xA4, 0x02, 0x04, 2, 0x00, id, 2);
+    return SCSelect();
+}
+
+int CSC_Profile_StarCos35::GetFileLen() { return fcpFileSize(m_response.data(), m_respLen, false); }
+
+int CSC_Profile_StarCos35::GetData(unsigned char p1, unsigned char p2, unsigned char, unsigned char* out,
+                                   unsigned long* outLength) {
+    FormatAPDU(4, 0xA0, 0xCA, p1, p2, 0, 0, nullptr, 0);
+    if (!SendToCard() || !isSW(0x90, 0x00) || !copyResponse(*this, out, outLength, 0))
+        return SC_CMD_FAILED;
+    return 0;
+}
+
+int CSC_Profile_StarCos35::returnResult() {
+    int r = starcosResult(getSW(), true, m_remainingTries);
+    return static_cast<int>(vn_log_dw_return("CSC_Profile_Base::returnResult", static_cast<unsigned>(r)));
+}
+
+int CSC_Profile_StarCos35::SCVerify(unsigned char ref, unsigned char* pin, unsigned char length) {
+    return f2Verify(*this, ref, pin, length);
+}
+
+// A new PIN may be one digit shorter than the minimum here.
+int CSC_Profile_StarCos35::SCChangeRef(unsigned char ref, unsigned char* oldPin, unsigned char oldLength,
+                                       unsigned char* newPin, unsigned char newLength) {
+    SetMinMaxPINLength();
+    int r = f2Change(*this, ref, oldPin, oldLength, newPin, newLength, m_minPinLen - 1u, m_maxPinLen);
+    vn_log(1, "--leaving CSC_Profile_StarCos35::SCChangeRef: %d\n", r);
+    return r;
+}
+
+int CSC_Profile_StarCos35::SCUnblockPin(unsigned char ref, unsigned char* puk, unsigned char pukLength,
+                                        unsigned char* newPin, unsigned char newLength) {
+    SetMinMaxPINLength();
+    return f2Unblock(*this, ref, puk, pukLength, newPin, newLength, m_minPinLen, m_maxPinLen);
+}
+
+int CSC_Profile_StarCos35::SCUnblockPin2(unsigned char ref, unsigned char* puk, unsigned char pukLength) {
+    return f2Unblock2(*this, ref, puk, pukLength);
+}
+
+int CSC_Profile_StarCos35::PreSigning(int profileType, std::string keyPath) {
+    m_profileType = profileType;
+    m_profileType2 = profileType;
+    m_keyPath = keyPath;
+    return SelectPath(keyPath, false, false, false, false);
+}
+
+int CSC_Profile_StarCos35::SCManageSE(std::string, unsigned char keyRef, unsigned int) {
+    const Bytes data = {0x80, 0x01, 0x10, 0x84, 0x01, keyRef};
+    if (!send(*this, 6, 0x00, 0x22, 0xC1, 0xB8, data, 0) || !isSW(0x90, 0x00))
+        return SC_CMD_FAILED;
+    return 0;
+}
+
+int CSC_Profile_StarCos35::BuildSignBuffer(unsigned int algId, int keyBits, unsigned char* hash,
+                                           unsigned long hashLength, unsigned char** out, unsigned long* outLength,
+                                           bool) {
+    if (m_noRsaPss && !(algId & 0x10000))
+        return CSC_Profile_Base::BuildSignBuffer(algId, keyBits, hash, hashLength, out, outLength, false);
+    if (out == nullptr || outLength == nullptr || (hash == nullptr && hashLength))
+        return SC_CMD_FAILED;
+    *out = new unsigned char[hashLength ? hashLength : 1];
+    if (hashLength)
+        std::memcpy(*out, hash, hashLength);
+    *outLength = hashLength;
+    return 0;
+}
+
+int CSC_Profile_StarCos35::SCSignData(std::string keyPath, unsigned char keyRef, int keyBits, unsigned int algId,
+                                      unsigned char* hash, unsigned long hashLength, unsigned char* signature,
+                                      unsigned long* signatureLength, int) {
+    vn_log(1, "--entering CSC_Profile_StarCos35::SCSignData\n");
+    keyPath = upperPath(keyPath);
+    if (algId & 0x10000) {
+        m_noRsaPss = false;
+        vn_log(9, "using RSAPSS\n");
+    }
+    if (!m_seSet) {
+        Bytes data = m_noRsaPss ? Bytes{0x84, 0x01, keyRef, 0x89, 0x02, 0x13, 0x23}
+                                : Bytes{0x84, 0x01, keyRef, 0x89, 0x03, 0x13, 0x33, hashRef(algId)};
+        if (!send(*this, 6, 0x00, 0x22, 0x41, 0xB6, data, 0) || !isSW(0x90, 0x00)) {
+            m_seSet = false;
+            return static_cast<int>(vn_log_dw_return("CSC_Profile_StarCos35::SCSignData", SC_CMD_FAILED));
+        }
+        m_seSet = true;
+    }
+    unsigned char* block = nullptr;
+    unsigned long blockLength = 0;
+    if (BuildSignBuffer(algId, keyBits, hash, hashLength, &block, &blockLength, false) != 0)
+        return static_cast<int>(vn_log_dw_return("CSC_Profile_StarCos35::SCSignData", SC_CMD_FAILED));
+    std::unique_ptr<unsigned char[]> owned(block);
+    m_seSet = false;
+    int r = SC_CMD_FAILED;
+    if (send(*this, 5, 0x00, 0x2A, 0x9E, 0x9A, Bytes(block, block + blockLength), 0x00)) {
+        if (isSW(0x90, 0x00) && copyResponse(*this, signature, signatureLength, *signatureLength)) {
+            m_seSet = true;
+            r = 0;
+        } else if (isSW(0x69, 0x82)) {
+            r = 13;
+        }
+    }
+    return static_cast<int>(vn_log_dw_return("CSC_Profile_StarCos35::SCSignData", static_cast<unsigned>(r)));
+}
+
+int CSC_Profile_StarCos35::SCRSADecrypt(std::string, unsigned char keyRef, unsigned char* in, unsigned long inLength,
+                                        unsigned char* out, unsigned long* outLength, int) {
+    if (in == nullptr || inLength == 0 || inLength > 0xFFFE || outLength == nullptr)
+        return SC_CMD_FAILED;
+    const Bytes se = {0x84, 0x01, keyRef};
+    if (!send(*this, 6, 0x00, 0x22, 0x41, 0xB8, se, 0) || !isSW(0x90, 0x00))
+        return SC_CMD_FAILED;
+    Bytes data(in, in + inLength);
+    data.insert(data.begin(), static_cast<unsigned char>(0x81));
+    if (!send(*this, 7, 0x00, 0x2A, 0x80, 0x86, data, 0x0000))
+        return SC_CMD_FAILED;
+    if (isSW(0x69, 0x82))
+        return 13;
+    if (!isSW(0x90, 0x00) || !copyResponse(*this, out, outLength, *outLength))
+        return SC_CMD_FAILED;
+    return 0;
+}
+
+void CSC_Profile_StarCos35::ReadCardSerial() { readSerialFile(*this, "3f002f02"); }
+
+std::string CSC_Profile_StarCos35::getCardSerial() {
+    ReadCardSerial();
+    return m_serial;
+}
+
+PIN_VERIFY_STRUCTURE* CSC_Profile_StarCos35::InitPart10_Verify() {
+    return starcosVerifyStructure(m_minPinLen, m_maxPinLen);
+}
+
+PIN_MODIFY_STRUCTURE* CSC_Profile_StarCos35::InitPart10_Modify() {
+    return starcosModifyStructure(m_minPinLen, m_maxPinLen);
+}
+
+void CSC_Profile_StarCos35::ModifyVerifyStruct(std::string, unsigned char ref, PIN_VERIFY_STRUCTURE* s) {
+    starcosAdjustVerify(s, ref, m_minPinLen, m_maxPinLen);
+    vn_log(1, "--leaving CSC_Profile_StarCos35::ModifyVerifyStruct\n");
+}
+
+void CSC_Profile_StarCos35::ModifyModifyStruct(std::string, unsigned char ref, PIN_MODIFY_STRUCTURE* s) {
+    starcosAdjustModify(s, ref, m_minPinLen, m_maxPinLen, m_readerName);
+}
+
+int CSC_Profile_StarCos35::startPinPadVerify() {
+    m_response.assign(256, 0);
+    return startStarcosVerify(*this);
+}
+
+int CSC_Profile_StarCos35::startPinPadModify() {
+    m_response.assign(256, 0);
+    return startStarcosModify(*this);
+}

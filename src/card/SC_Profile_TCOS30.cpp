@@ -1,0 +1,134 @@
+// TCOS 3.0: FCP selection with Le FF, ASCII PINs. Keys of the signature application are
+// used under secure messaging; the others sign the DigestInfo or, through DECIPHER,
+// the padded block.
+#include <memory>
+
+#include "CardOsCommon.h"
+#include "SC_Profile_CardOS.h"
+#include "vn_log.h"
+
+using namespace vn_cardos;
+
+namespace {
+const char* const kSmKeys[] = {"3F00DF01C000", "3F00DF015344"};
+const char kDirectKey[] = "3F00DF025344";
+const unsigned char kDirectKeyRef = 0x80;
+const unsigned char kAlgDecipher = 0x0A;  // RSA private-key operation without padding removal
+}  // namespace
+
+bool CSC_Profile_TCOS30::needsSecureMessaging(const std::string& keyPath) {
+    std::string p = upperPath(keyPath);
+    for (const char* k : kSmKeys)
+        if (p == k)
+            return true;
+    return false;
+}
+
+int CSC_Profile_TCOS30::SCSelectMF() {
+    const Bytes mf = {0x3F, 0x00};
+    m_currDF[0] = 0x3F;
+    m_currDF[1] = 0x00;
+    m_currDFLen = 2;
+    m_currEFLen = 0;
+    if (!send(*this, 5, 0x00, 0xA4, 0x00, 0x04, mf, 0xFF))
+        return SC_CMD_FAILED;
+    return selectResult(getSW(), false);
+}
+
+int CSC_Profile_TCOS30::SCSelectDF(unsigned char* id, int) { return selectId(*this, 5, 0x01, 0x04, id, 0xFF, false); }
+int CSC_Profile_TCOS30::SCSelectEF(unsigned char* id) { return selectId(*this, 5, 0x02, 0x04, id, 0xFF, true); }
+int CSC_Profile_TCOS30::GetFileLen() { return fcpFileSize(m_response.data(), m_respLen, true); }
+
+int CSC_Profile_TCOS30::GetData(unsigned char p1, unsigned char p2, unsigned char, unsigned char* out,
+                                unsigned long* outLength) {
+    FormatAPDU(4, 0x00, 0xCA, p1, p2, 0, 0, nullptr, 0);
+    if (!SendToCard() || !isSW(0x90, 0x00) || !copyResponse(*this, out, outLength, 0))
+        return SC_CMD_FAILED;
+    return 0;
+}
+
+void CSC_Profile_TCOS30::ReadCardSerial() { readSerialFile(*this, "3f002f02"); }
+
+std::string CSC_Profile_TCOS30::getCardSerial() {
+    ReadCardSerial();
+    return m_serial;
+}
+
+// The key agreement for the secure-messaging keys is not available in this build: those
+// keys report failure instead of signing unprotected.
+int CSC_Profile_TCOS30::InitSM() {
+    vn_log(1, "--entering CSC_Profile_Base::InitSM\n");
+    if (!needsSecureMessaging(m_keyPath))
+        return 0;
+    m_smInitialized = false;
+    vn_log(1, "CSC_Profile_TCOS30::InitSM: secure messaging not available for %s\n", m_keyPath.c_str());
+    return SC_CMD_FAILED;
+}
+
+int CSC_Profile_TCOS30::InternalAuthenticate(unsigned char* in, unsigned long inLength, unsigned char* out,
+                                             unsigned long* outLength) {
+    if (in == nullptr || inLength == 0 || inLength > 255 || outLength == nullptr ||
+        !send(*this, 5, 0x00, 0x88, 0x00, 0x00, Bytes(in, in + inLength), 256) || !isSW(0x90, 0x00) ||
+        !copyResponse(*this, out, outLength, *outLength))
+        return SC_CMD_FAILED;
+    return 0;
+}
+
+int CSC_Profile_TCOS30::ExternalAuthenticate(unsigned char* in, unsigned long inLength) {
+    if (in == nullptr || inLength == 0 || inLength > 255 ||
+        !send(*this, 5, 0x00, 0x82, 0x00, 0x00, Bytes(in, in + inLength), 256))
+        return SC_CMD_FAILED;
+    return isSW(0x90, 0x00) ? 0 : SC_CMD_FAILED;
+}
+
+int CSC_Profile_TCOS30::SCManageSE(std::string, unsigned char keyRef, unsigned int) {
+    if (!send(*this, 6, 0x00, 0x22, 0x41, 0xB8, Bytes{0x80, 0x01, kAlgDecipher, 0x84, 0x01, keyRef}, 0) ||
+        !isSW(0x90, 0x00))
+        return SC_CMD_FAILED;
+    return 0;
+}
+
+int CSC_Profile_TCOS30::SCSignData(std::string keyPath, unsigned char keyRef, int keyBits, unsigned int algId,
+                                   unsigned char* hash, unsigned long hashLength, unsigned char* signature,
+                                   unsigned long* signatureLength, int) {
+    vn_log(1, "--entering CSC_Profile_TCOS30::SCSignData\n");
+    keyPath = upperPath(keyPath);
+    if (needsSecureMessaging(keyPath)) {
+        vn_log(1, "CSC_Profile_TCOS30::SCSignData: key %s needs secure messaging, not available\n", keyPath.c_str());
+        return SC_CMD_FAILED;
+    }
+    unsigned char* block = nullptr;
+    unsigned long blockLength = 0;
+    bool sent;
+    if (keyPath == kDirectKey && keyRef == kDirectKeyRef) {
+        if (BuildSignBuffer(algId, keyBits, hash, hashLength, &block, &blockLength, false) != 0)
+            return SC_CMD_FAILED;
+        std::unique_ptr<unsigned char[]> owned(block);
+        sent = send(*this, 7, 0x00, 0x2A, 0x9E, 0x9A, Bytes(block, block + blockLength), 0x0000);
+    } else {
+        if (keyPath == kDirectKey && SCManageSE(keyPath, keyRef, algId) != 0)
+            return SC_CMD_FAILED;
+        if (BuildSignBuffer(algId, keyBits, hash, hashLength, &block, &blockLength, true) != 0)
+            return SC_CMD_FAILED;
+        ExpandBuffer(&block, &blockLength);
+        std::unique_ptr<unsigned char[]> owned(block);
+        sent = send(*this, 7, 0x00, 0x2A, 0x80, 0x86, Bytes(block, block + blockLength), 0x0000);
+    }
+    if (!sent)
+        return SC_CMD_FAILED;
+    return signResult(*this, signature, signatureLength, {sw(0x69, 0x82)});
+}
+
+int CSC_Profile_TCOS30::SCRSADecrypt(std::string, unsigned char keyRef, unsigned char* in, unsigned long inLength,
+                                     unsigned char* out, unsigned long* outLength, int) {
+    return decipher(*this, Bytes{0x80, 0x01, kAlgDecipher, 0x84, 0x01, keyRef}, 0x00, in, inLength, out, outLength,
+                    true);
+}
+
+PIN_VERIFY_STRUCTURE* CSC_Profile_TCOS30::InitPart10_Verify() {
+    return starcosVerifyStructure(m_minPinLen, m_maxPinLen);
+}
+
+PIN_MODIFY_STRUCTURE* CSC_Profile_TCOS30::InitPart10_Modify() {
+    return starcosModifyStructure(m_minPinLen, m_maxPinLen);
+}

@@ -1,0 +1,132 @@
+// TCOS 3.0 version 2: selection as TCOS 3.0, applications selected by AID, ASCII PINs.
+// The keys are elliptic-curve keys addressed through their application: the card signs
+// the hash. Decipherment is not offered.
+#include <cstring>
+#include <memory>
+
+#include "CardOsCommon.h"
+#include "SC_Profile_CardOS.h"
+#include "vn_log.h"
+
+using namespace vn_cardos;
+
+namespace {
+const unsigned char kCipherTemplateKey = 0x81;  // this key takes the confidentiality template
+}  // namespace
+
+int CSC_Profile_TCOS30V2::SCSelectMF() {
+    const Bytes mf = {0x3F, 0x00};
+    m_currDF[0] = 0x3F;
+    m_currDF[1] = 0x00;
+    m_currDFLen = 2;
+    m_currEFLen = 0;
+    if (!send(*this, 5, 0x00, 0xA4, 0x00, 0x04, mf, 0xFF))
+        return SC_CMD_FAILED;
+    return selectResult(getSW(), false);
+}
+
+int CSC_Profile_TCOS30V2::SCSelectDF(unsigned char* id, int) { return selectId(*this, 5, 0x01, 0x04, id, 0xFF, false); }
+int CSC_Profile_TCOS30V2::SCSelectEF(unsigned char* id) { return selectId(*this, 5, 0x02, 0x04, id, 0xFF, true); }
+int CSC_Profile_TCOS30V2::GetFileLen() { return fcpFileSize(m_response.data(), m_respLen, true); }
+
+int CSC_Profile_TCOS30V2::GetData(unsigned char p1, unsigned char p2, unsigned char, unsigned char* out,
+                                unsigned long* outLength) {
+    FormatAPDU(4, 0x00, 0xCA, p1, p2, 0, 0, nullptr, 0);
+    if (!SendToCard() || !isSW(0x90, 0x00) || !copyResponse(*this, out, outLength, 0))
+        return SC_CMD_FAILED;
+    return 0;
+}
+
+void CSC_Profile_TCOS30V2::ReadCardSerial() { readSerialFile(*this, "3f002f02"); }
+
+std::string CSC_Profile_TCOS30V2::getCardSerial() {
+    ReadCardSerial();
+    return m_serial;
+}
+
+// The keys of this card are reached through their applications and need no key
+// agreement.
+int CSC_Profile_TCOS30V2::InitSM() {
+    vn_log(1, "--entering CSC_Profile_Base::InitSM\n");
+    if (CSC_Profile_TCOS30::needsSecureMessaging(m_keyPath)) {
+        m_smInitialized = false;
+        vn_log(1, "CSC_Profile_TCOS30V2::InitSM: secure messaging not available for %s\n", m_keyPath.c_str());
+        return SC_CMD_FAILED;
+    }
+    return 0;
+}
+
+int CSC_Profile_TCOS30V2::SCSelectAID(unsigned char* aid, unsigned int length) {
+    if (aid == nullptr || length == 0 || length > 16 ||
+        !send(*this, 5, 0x00, 0xA4, 0x04, 0x04, Bytes(aid, aid + length), 0xFF))
+        return SC_CMD_FAILED;
+    return isSW(0x90, 0x00) ? 0 : SC_CMD_FAILED;
+}
+
+// Elliptic-curve keys (up to 521 bits) sign the hash itself; RSA keys the DigestInfo,
+// padded when asked.
+int CSC_Profile_TCOS30V2::BuildSignBuffer(unsigned int algId, int keyBits, unsigned char* hash,
+                                          unsigned long hashLength, unsigned char** out, unsigned long* outLength,
+                                          bool pad) {
+    if (keyBits > 521)
+        return CSC_Profile_Base::BuildSignBuffer(algId, keyBits, hash, hashLength, out, outLength, pad);
+    if (out == nullptr || outLength == nullptr || hash == nullptr || hashLength == 0)
+        return SC_CMD_FAILED;
+    *out = new unsigned char[hashLength];
+    std::memcpy(*out, hash, hashLength);
+    *outLength = hashLength;
+    return 0;
+}
+
+int CSC_Profile_TCOS30V2::InternalAuthenticate(unsigned char* in, unsigned long inLength, unsigned char* out,
+                                             unsigned long* outLength) {
+    if (in == nullptr || inLength == 0 || inLength > 255 || outLength == nullptr ||
+        !send(*this, 5, 0x00, 0x88, 0x00, 0x00, Bytes(in, in + inLength), 256) || !isSW(0x90, 0x00) ||
+        !copyResponse(*this, out, outLength, *outLength))
+        return SC_CMD_FAILED;
+    return 0;
+}
+
+int CSC_Profile_TCOS30V2::ExternalAuthenticate(unsigned char* in, unsigned long inLength) {
+    if (in == nullptr || inLength == 0 || inLength > 255 ||
+        !send(*this, 5, 0x00, 0x82, 0x00, 0x00, Bytes(in, in + inLength), 256))
+        return SC_CMD_FAILED;
+    return isSW(0x90, 0x00) ? 0 : SC_CMD_FAILED;
+}
+
+int CSC_Profile_TCOS30V2::SCManageSE(std::string, unsigned char keyRef, unsigned int) {
+    unsigned char p2 = keyRef == kCipherTemplateKey ? 0xB8 : 0xB6;
+    if (!send(*this, 6, 0x00, 0x22, 0x41, p2, Bytes{0x84, 0x01, keyRef}, 0) || !isSW(0x90, 0x00))
+        return SC_CMD_FAILED;
+    return 0;
+}
+
+int CSC_Profile_TCOS30V2::SCSignData(std::string keyPath, unsigned char keyRef, int keyBits, unsigned int algId,
+                                     unsigned char* hash, unsigned long hashLength, unsigned char* signature,
+                                     unsigned long* signatureLength, int) {
+    vn_log(1, "--entering CSC_Profile_TCOS30V2::SCSignData\n");
+    if (SCManageSE(keyPath, keyRef, algId) != 0)
+        return SC_CMD_FAILED;
+    unsigned char* block = nullptr;
+    unsigned long blockLength = 0;
+    if (BuildSignBuffer(algId, keyBits, hash, hashLength, &block, &blockLength, false) != 0)
+        return SC_CMD_FAILED;
+    std::unique_ptr<unsigned char[]> owned(block);
+    if (!send(*this, 5, 0x00, 0x2A, 0x9E, 0x9A, Bytes(block, block + blockLength), 0x00))
+        return SC_CMD_FAILED;
+    return signResult(*this, signature, signatureLength, {sw(0x69, 0x82)});
+}
+
+int CSC_Profile_TCOS30V2::SCRSADecrypt(std::string, unsigned char, unsigned char*, unsigned long, unsigned char*,
+                                       unsigned long*, int) {
+    return SC_CMD_FAILED;
+}
+
+// The pin pad takes PINs of 5 to 15 digits whatever the card's own limits.
+PIN_VERIFY_STRUCTURE* CSC_Profile_TCOS30V2::InitPart10_Verify() {
+    return starcosVerifyStructure(5, 15);
+}
+
+PIN_MODIFY_STRUCTURE* CSC_Profile_TCOS30V2::InitPart10_Modify() {
+    return starcosModifyStructure(m_minPinLen, m_maxPinLen);
+}
