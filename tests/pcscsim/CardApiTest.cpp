@@ -2,6 +2,9 @@
 // come at the chosen command, removal and resets show, attributes are served.
 #include "SimFixture.h"
 
+#include <atomic>
+#include <thread>
+
 using namespace simtest;
 
 TEST_F(SimTest, TransmitReachesTheEngineCardAndIsLogged) {
@@ -175,4 +178,26 @@ TEST_F(SimTest, AttributesAndStatusServeNamesAndAtrWithAutoallocate) {
   EXPECT_EQ(SCardFreeMemory(context(), allocatedName), SCARD_S_SUCCESS);
   EXPECT_EQ(SCardFreeMemory(context(), allocatedAtr), SCARD_S_SUCCESS);
   EXPECT_EQ(pcscsim::outstandingAllocations(), 0u);
+}
+
+TEST_F(SimTest, KeepAlivePollingFromAnotherThreadRunsAlongsideTransmits) {
+  pcscsim::addReader("Reader");
+  auto c = card(kStarcosImage);
+  pcscsim::insertCard("Reader", c);
+  SCARDHANDLE h = connect("Reader");
+  std::atomic<bool> stop{false};
+  std::atomic<int> polls{0};
+  std::thread keepAlive([&] {
+    char name[200];
+    uint8_t atr[33];
+    while (!stop) {
+      DWORD nameLength = sizeof name, atrLength = sizeof atr, state = 0, protocol = 0;
+      if (SCardStatus(h, name, &nameLength, &state, &protocol, atr, &atrLength) == SCARD_S_SUCCESS) ++polls;
+    }
+  });
+  for (int i = 0; i < 200; ++i) EXPECT_EQ(transmit(h, hex("00A4000C023F00")), hex("9000"));
+  while (polls == 0) std::this_thread::yield();
+  stop = true;
+  keepAlive.join();
+  EXPECT_EQ(c->commandCount(), 200u);
 }

@@ -222,9 +222,34 @@ TEST_F(PinPadTest, MalformedStructuresAndAStoppedReaderAreErrors) {
   EXPECT_EQ(rv, SCARD_E_NOT_TRANSACTED);
   EXPECT_EQ(feature(h, FEATURE_VERIFY_PIN_FINISH, hex("FFFF")), hex("9000"));
 
+  // A reader that stops answering for good fails every poll until its keys are cleared.
+  pcscsim::scriptKeys(kPinPad, "1X");
+  EXPECT_EQ(feature(h, FEATURE_VERIFY_PIN_START, kVerifyStarcos), Bytes());
+  EXPECT_EQ(feature(h, FEATURE_GET_KEY_PRESSED, {}), hex("2B"));
+  for (int i = 0; i < 3; ++i) {
+    feature(h, FEATURE_GET_KEY_PRESSED, {}, &rv);
+    EXPECT_EQ(rv, SCARD_E_NOT_TRANSACTED);
+  }
+  feature(h, FEATURE_VERIFY_PIN_FINISH, hex("FFFF"), &rv);
+  EXPECT_EQ(rv, SCARD_E_NOT_TRANSACTED);
+  pcscsim::clearKeys(kPinPad);
+  EXPECT_EQ(feature(h, FEATURE_GET_KEY_PRESSED, {}), hex("40"));  // the entry then times out
+
   // A control error at a chosen call.
   pcscsim::failControlAt(pcscsim::controlCount() + 1, SCARD_E_READER_UNAVAILABLE);
   control(h, CM_IOCTL_GET_FEATURE_REQUEST, {}, &rv);
   EXPECT_EQ(rv, SCARD_E_READER_UNAVAILABLE);
   EXPECT_EQ(control(h, CM_IOCTL_GET_FEATURE_REQUEST, {}).size(), 48u);
+}
+
+TEST_F(PinPadTest, SignatureCardImageVerifiesItsSignaturePinOnThePad) {
+  auto c = pcscsim::insertImage(kPinPad, "starcos35-a");
+  SCARDHANDLE h = connect(kPinPad);
+  EXPECT_EQ(transmit(h, hex("00A4010C020604")), hex("9000"));  // signature application DF
+  const Bytes verify81 = hex("1E1E 89 47 04 0C05 02 01 0000 00 000000 0D000000 00200081 08 20FFFFFFFFFFFFFF");
+  pcscsim::scriptKeys(kPinPad, "12345\r");
+  EXPECT_EQ(feature(h, FEATURE_VERIFY_PIN_DIRECT, verify81), hex("63C2"));
+  pcscsim::scriptKeys(kPinPad, "123456\r");
+  EXPECT_EQ(feature(h, FEATURE_VERIFY_PIN_DIRECT, verify81), hex("9000"));
+  EXPECT_EQ(c->pinTriesLeft("3F00/0604", 0x81), 3);
 }

@@ -95,6 +95,12 @@ std::shared_ptr<cardsim::Card> removeCard(const std::string& reader) {
   return card;
 }
 
+std::shared_ptr<cardsim::Card> insertImage(const std::string& reader, const std::string& image) {
+  std::shared_ptr<cardsim::Card> card(cardsim::Card::fromFile(cardsim::resolveImage(image), cardsim::defaultPkiDir()));
+  insertCard(reader, card);
+  return card;
+}
+
 std::shared_ptr<cardsim::Card> cardIn(const std::string& reader) {
   State& s = State::get();
   auto lock = locked(s);
@@ -108,6 +114,12 @@ void scriptKeys(const std::string& reader, const std::string& keys) {
   State& s = State::get();
   auto lock = locked(s);
   s.readerOrThrow(reader).keys += keys;
+}
+
+void clearKeys(const std::string& reader) {
+  State& s = State::get();
+  auto lock = locked(s);
+  s.readerOrThrow(reader).keys.clear();
 }
 
 std::string pendingKeys(const std::string& reader) {

@@ -46,13 +46,16 @@ uint8_t featureOf(const pcscsim::ReaderOptions& o, DWORD code) {
   return 0;
 }
 
-// Takes the next scripted key; '\0' when the script is used up.
+// Takes the next scripted key; '\0' when the script is used up. A dead reader
+// ('X') stays dead: the key is not taken.
 char nextKey(Reader& r) {
   if (r.keys.empty()) return '\0';
   const char k = r.keys.front();
-  r.keys.erase(r.keys.begin());
+  if (k != 'X') r.keys.erase(r.keys.begin());
   return k;
 }
+
+bool stopsAnswering(char k) { return k == '!' || k == 'X'; }
 
 // Lets the user type until the entry ends. SCARD_E_NOT_TRANSACTED when the
 // script makes the reader stop answering.
@@ -61,7 +64,7 @@ LONG typeUntilDone(Reader& r, pinpad::Entry& e) {
     const char k = nextKey(r);
     if (k == '\0')
       e.timeout();
-    else if (k == '!')
+    else if (stopsAnswering(k))
       return SCARD_E_NOT_TRANSACTED;
     else
       e.press(k);
@@ -131,7 +134,7 @@ Outcome keyPressed(Reader& r) {
     return o;
   }
   const char k = nextKey(r);
-  if (k == '!') return failure(SCARD_E_NOT_TRANSACTED);
+  if (stopsAnswering(k)) return failure(SCARD_E_NOT_TRANSACTED);
   if (k == '\0') {
     r.entry->timeout();
     o.output = {key::Timeout};

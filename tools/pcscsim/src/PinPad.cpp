@@ -239,7 +239,7 @@ void Entry::finish(uint16_t status, uint8_t finalKey) {
 
 bool isScriptKey(char k) {
   return (k >= '0' && k <= '9') || k == '\r' || k == '\x1b' || k == '\b' || k == '\n' || k == '.' ||
-         k == 'T' || k == '!';
+         k == 'T' || k == '!' || k == 'X';
 }
 
 }  // namespace pcscsim::pinpad

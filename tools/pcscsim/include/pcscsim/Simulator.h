@@ -107,6 +107,9 @@ void insertCard(const std::string& reader, std::shared_ptr<cardsim::Card> card);
 // Takes the card out; open handles on it get SCARD_W_REMOVED_CARD. Returns the card.
 std::shared_ptr<cardsim::Card> removeCard(const std::string& reader);
 std::shared_ptr<cardsim::Card> cardIn(const std::string& reader);
+// Loads a card image by name ("starcos35-a") or path, with the test PKI, and
+// inserts it. Throws cardsim::ImageError when the image cannot be loaded.
+std::shared_ptr<cardsim::Card> insertImage(const std::string& reader, const std::string& image);
 
 // Appends keys the user will press on the reader's pin pad, one character each:
 //   '0'..'9'  a digit           '\r'  Enter (validate)      '\x1b'  Cancel
@@ -114,8 +117,11 @@ std::shared_ptr<cardsim::Card> cardIn(const std::string& reader);
 //   'T'       the entry times out
 //   '!'       the reader stops answering: that key poll, or the direct PIN
 //             operation reaching it, fails with SCARD_E_NOT_TRANSACTED
+//   'X'       the same for good: every later poll or PIN operation fails,
+//             until clearKeys()
 // An entry that runs out of keys times out.
 void scriptKeys(const std::string& reader, const std::string& keys);
+void clearKeys(const std::string& reader);
 std::string pendingKeys(const std::string& reader);
 
 // The n-th SCardTransmit (1-based, counted over all readers since reset()) fails
@@ -130,6 +136,17 @@ void setServiceRunning(bool running);
 
 std::vector<Call> calls();
 void clearCalls();
+
+// Adds readers, cards and keys from a text, one item a line ('#' starts a comment):
+//   reader NAME           a new reader; the lines below belong to it
+//   pinpad                it has the pin-pad features of pinPadReader()
+//   system NAME           SCARD_ATTR_DEVICE_SYSTEM_NAME
+//   vendor NAME           SCARD_ATTR_VENDOR_NAME
+//   card IMAGE            a card from an image name or path (insertImage)
+//   keys KEYS             scripted keys; escapes \r Enter, \e Cancel, \b Backspace, \n Clear,
+//                         and a doubled backslash for one
+// Throws std::invalid_argument naming the line, or cardsim::ImageError.
+void loadSetup(const std::string& text);
 
 // For leak checks: contexts not released, card handles not disconnected, and
 // SCARD_AUTOALLOCATE buffers not given back with SCardFreeMemory.
