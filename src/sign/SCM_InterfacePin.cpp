@@ -11,6 +11,7 @@
 #include "PinObj.h"
 #include "SC_Profile.h"
 #include "SC_Profile_Base.h"
+#include "ScPcsc.h"
 #include "SafeMem.h"
 #include "StatusThread.h"
 #include "vn_log.h"
@@ -56,6 +57,18 @@ bool hostDialog(long hCard, void* hostContext, int kind, unsigned int messageId,
     return dialog.ShowDialog(readerName);
 }
 
+// Any well-formed answer to the feature request counts as a pin pad, also an empty
+// one; entry on the reader needs the control codes that start it.
+bool canVerifyOnPinPad(CSC_Profile_Base* card) {
+    const CSC_Pcsc* pcsc = card->getPcsc();
+    return pcsc != nullptr && (pcsc->getVerifyStartIoctl() != 0 || pcsc->getVerifyDirectIoctl() != 0);
+}
+
+bool canModifyOnPinPad(CSC_Profile_Base* card) {
+    const CSC_Pcsc* pcsc = card->getPcsc();
+    return pcsc != nullptr && (pcsc->getModifyStartIoctl() != 0 || pcsc->getModifyDirectIoctl() != 0);
+}
+
 }  // namespace
 
 bool CSCM_Interface::VerifyPIN(std::string pin) {
@@ -74,7 +87,7 @@ bool CSCM_Interface::VerifyPIN(std::string pin) {
 
     bool usePinPad = false;
     if (!gConfigSC.keyboardPIN)
-        usePinPad = cardProfile->readerPCSC_Part10() && pin.empty();
+        usePinPad = cardProfile->readerPCSC_Part10() && canVerifyOnPinPad(cardProfile) && pin.empty();
     const std::string readerName = cardProfile->GetReaderName();
     if (readerName.compare(0, sizeof(kNoPinPadReader) - 1, kNoPinPadReader) == 0)
         usePinPad = false;
@@ -141,7 +154,8 @@ bool CSCM_Interface::ModifyPIN(std::string oldPin, std::string newPin) {
 
     bool usePinPad = false;
     if (!gConfigSC.keyboardPIN)
-        usePinPad = cardProfile->readerPCSC_Part10() && oldPin.empty() && newPin.empty();
+        usePinPad = cardProfile->readerPCSC_Part10() && canModifyOnPinPad(cardProfile) && oldPin.empty() &&
+                    newPin.empty();
     const std::string& name = cert->m_pinName;
     std::string labelOld, labelNew, labelRepeat, labelPinPad;
     if (usePinPad) {
@@ -157,9 +171,11 @@ bool CSCM_Interface::ModifyPIN(std::string oldPin, std::string newPin) {
     const unsigned long dialogCode = usePinPad ? kPinPadDialog : kKeyboardDialog;
 
     pinObj->setVerified(false);
+    // A PIN local to its application lives in that folder: select it as VerifyPIN does,
+    // rather than depend on whatever the card had selected last.
     int status = cardProfile->ChangeRef(cert->m_pinPath, labelOld, labelNew, labelRepeat, labelPinPad, cert->m_pinRef,
                                         usePinPad, hostContext, dialogCode, oldPin, static_cast<int>(oldPin.size()),
-                                        newPin, static_cast<int>(newPin.size()), false);
+                                        newPin, static_cast<int>(newPin.size()), (cert->m_pinRef & 0x80) != 0);
     const long hCard = cardProfile->getCardHandle();
     if (status == 7 || status == 255)
         consoleBox(hCard, CMsg::GetRessString(302), -1);

@@ -59,7 +59,7 @@ std::vector<std::string> usageOf(X509* x) {
     }
     uint32_t xku = X509_get_extended_key_usage(x);
     if (xku != UINT32_MAX) {
-        if (xku & XKU_CLIENT_AUTH)
+        if (xku & XKU_SSL_CLIENT)
             out.push_back("clientAuth");
         if (xku & XKU_SMIME)
             out.push_back("emailProtection");
@@ -211,7 +211,7 @@ int cmdExport(Args& args) {
     if (!writeFile(out, bytes.data(), bytes.size()))
         return EXIT_FAILED;
     if (Output::json)
-        Output::result(JsonObject().num("index", index).str("format", format).str("out", out).num("bytes",
-                                                                                                  static_cast<long long>(bytes.size()))));
+        Output::result(JsonObject().num("index", index).str("format", format).str("out", out).num(
+            "bytes", static_cast<long long>(bytes.size())));
     return EXIT_OK;
 }
