@@ -13,7 +13,7 @@ PACKAGES=(
   build-essential cmake pkg-config git
   libssl-dev openssl libpcsclite-dev liblog4cxx-dev libconfig++-dev libldap-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  pcscd vsmartcard-vpcd opensc tinyproxy curl
+  pcscd vsmartcard-vpcd opensc tinyproxy curl procps
 )
 
 install_packages() {
