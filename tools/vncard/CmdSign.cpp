@@ -116,6 +116,11 @@ int cmdSign(Args& args) {
         return Output::fail(EXIT_USAGE, "unknown --algo '" + args.get("algo") + "'");
     if (args.has("file") == args.has("hash"))
         return Output::fail(EXIT_USAGE, "give either --file or --hash");
+    PinSource source;
+    if (!pinSourceFromName(args.get("pin-from"), source))
+        return Output::fail(EXIT_USAGE, "--pin-from must be prompt, stdin or pinpad");
+    if (args.get("file") == "-" && source == PinSource::Stdin)
+        return Output::fail(EXIT_USAGE, "standard input cannot carry both the file and the PIN");
     std::vector<unsigned char> digest;
     if (args.has("hash")) {
         if (!parseHex(args.get("hash"), digest))
@@ -127,7 +132,6 @@ int cmdSign(Args& args) {
         return EXIT_FAILED;
     }
 
-    PinSource source;
     ReaderChoice reader;
     OpenedKey key;
     int index;
