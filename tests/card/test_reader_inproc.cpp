@@ -4,6 +4,7 @@
 
 #include "AtrList.h"
 #include "Reader.h"
+#include "SC_Profile.h"
 #include "ScPcsc.h"
 #include "TestCardOs.h"
 
@@ -57,8 +58,12 @@ TEST_F(ReaderTest, ReadersAreListedInOrderAndAnEmptyReaderHasNoCard) {
     EXPECT_EQ(reader.GetReaderATR(5), "---");
     EXPECT_EQ(reader.GetCardType(-3), -1);
     EXPECT_FALSE(reader.hasPinPad(7));
-    // a recognised card has no card-OS object yet
-    EXPECT_EQ(reader.ReadSCProfile(0), nullptr);
+    // a recognised card gets its card-OS object and an application profile, empty here
+    CSC_Profile* profile = reader.ReadSCProfile(0);
+    ASSERT_NE(profile, nullptr);
+    EXPECT_EQ(profile->m_certCount, 0);
+    profile->FreeProfile();
+    delete profile;
 }
 
 TEST_F(ReaderTest, EveryAtrRowIsRecognisedInEitherReader) {

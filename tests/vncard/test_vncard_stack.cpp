@@ -129,6 +129,9 @@ TEST(VncardStack, ListsSignsWithAVerifiedPinAndOpensslAgrees) {
     EXPECT_EQ(r.code, 4) << r.err;
     EXPECT_TRUE(contains(r.err, "not recognised")) << r.err;
     ASSERT_TRUE(stack.remove(0));
+    // The service notices the removal at its next poll of the reader.
+    for (int i = 0; i < 20 && !contains(tool("readers --json").out, "\"name\":\"Virtual PCD 00 00\",\"card\":false"); ++i)
+        usleep(250000);
     r = tool("certs --reader 0 --json");
     EXPECT_EQ(r.code, 3);
     EXPECT_TRUE(contains(r.out, "\"ok\":false")) << r.out;

@@ -59,10 +59,18 @@ int openKey(const ReaderChoice& reader, int certIndex, OpenedKey& out) {
     LibraryOutputToStderr quiet;
     CReader r;
     CSC_Profile* profile = r.ReadSCProfile(reader.index);
-    if (profile == nullptr)
+    int count = profile == nullptr ? 0 : profile->m_certCount;
+    if (count == 0) {
+        if (profile != nullptr) {
+            profile->FreeProfile();
+            delete profile;
+        }
+        // A card pulled out a moment ago may still be reported until the service polls.
+        if (r.GetCardType(reader.index) < 0)
+            return Output::fail(EXIT_NO_CARD, "no card in reader '" + reader.name + "'");
         return Output::fail(EXIT_UNKNOWN_CARD, "no signature application found on the card in '" + reader.name + "'");
+    }
     CSC_Profile_Base* card = r.GetBaseProfile();
-    int count = profile->m_certCount;
     if (certIndex < 0 || certIndex >= count || profile->getCert(certIndex) == nullptr) {
         profile->FreeProfile();
         delete profile;

@@ -119,8 +119,13 @@ int cmdCerts(Args& args) {
             rows.push_back(describe(utils.certIDs[i], utils.certLabels[i], utils.certData[i],
                                     static_cast<long>(utils.certDataLen[i])));
     }
-    if (entries == 0)
+    if (entries == 0) {
+        // A card pulled out a moment ago may still be reported until the service polls.
+        rc = checkCard(reader);
+        if (rc != EXIT_OK)
+            return rc;
         return Output::fail(EXIT_UNKNOWN_CARD, "no certificates found on the card in '" + reader.name + "'");
+    }
     if (Output::json) {
         std::vector<std::string> items;
         for (const CertRow& r : rows) {
