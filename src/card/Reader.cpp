@@ -35,11 +35,13 @@ void CReader::ConnectCtx() {
         m_readerList = nullptr;
         return;
     }
-    // Count the names; stop at the reported length even if the final empty name is missing.
+    // Count the names; only names terminated within the reported length count.
     m_readerCount = 0;
     DWORD pos = 0;
     while (pos < len && m_readerList[pos] != '\0') {
         size_t n = strnlen(m_readerList + pos, len - pos);
+        if (pos + n >= len)
+            break;
         ++m_readerCount;
         pos += static_cast<DWORD>(n) + 1;
     }

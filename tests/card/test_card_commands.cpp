@@ -8,6 +8,15 @@
 #include "CardImages.h"
 #include "TestCardOs.h"
 
+// The same tests run on both benches; the suite names tell the programs apart.
+#ifdef VN_CARD_BENCH_STACK
+#define CardCommands CardCommandsStack
+#define CardCommandsT0 CardCommandsT0Stack
+#else
+#define CardCommands CardCommandsInproc
+#define CardCommandsT0 CardCommandsT0Inproc
+#endif
+
 namespace {
 class CardCommands : public ::testing::Test {
 protected:
@@ -120,7 +129,7 @@ TEST_F(CardCommands, FailedSelectionStopsWith255) {
     EXPECT_EQ(card->PopCurrentFile(), 255); // empty stack
 }
 
-TEST_F(CardCommands, ReadFileChunksByTheLargestReadSize) {
+TEST_F(CardCommands, FilesAreReadAndWrittenInChunksOfTheLargestReadSize) {
     ASSERT_EQ(card->SelectPath("3f00df01c000", false, false, false, false), 0);
     bench->clear();
     std::vector<unsigned char> buf(1000);
@@ -147,6 +156,31 @@ TEST_F(CardCommands, ReadFileChunksByTheLargestReadSize) {
     EXPECT_EQ(plen, 3);
     EXPECT_EQ(part[0], 0x05);
     EXPECT_EQ(sent(), (Strings{"00B0000403"}));
+
+    // writing 300 bytes: 240, then 60
+    ASSERT_EQ(card->SelectPath("3f00df01c000", false, true, false, false), 0);
+    bench->clear();
+    std::vector<unsigned char> data(300, 0xA5);
+    EXPECT_EQ(card->UpdateFile(data.data(), 300), 0);
+    auto cmds = sent();
+    ASSERT_EQ(cmds.size(), 2u);
+    EXPECT_EQ(cmds[0].substr(0, 10), "00D60000F0");
+    EXPECT_EQ(cmds[1].substr(0, 10), "00D600F03C");
+
+    // a chained write: CLA 10 on every piece but the last
+    unsigned char ten[10] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+    card->setMaxRead(4);
+    bench->clear();
+    card->FormatAPDU(6, 0x00, 0xD6, 0x00, 0x00, 10, 0, ten, 10);
+    EXPECT_TRUE(card->SendToCardChained());
+    EXPECT_EQ(sent(), (Strings{"10D600000401020304", "10D600000405060708", "00D6000002090A"}));
+    EXPECT_EQ(card->getSW(), 0x90u);
+    card->setMaxRead(240);
+    unsigned char back[10];
+    unsigned short blen = sizeof(back);
+    ASSERT_EQ(card->SelectPath("3f00df01c000", false, true, false, false), 0);
+    EXPECT_EQ(card->ReadFileOffset(back, &blen, 0, 10), 0);
+    EXPECT_EQ(hexText(Bytes(back, back + blen)), "0102030405060708090A");
 }
 
 TEST_F(CardCommands, ReadAllRecordsDropsTwoLeadingBytesAndFailsOnEmptyFile) {

@@ -253,3 +253,35 @@ TEST_F(PinEntry, PinsAndPinBlocksNeverReachTheLog) {
     EXPECT_EQ(log.find("35:36:37:38"), std::string::npos);
     EXPECT_EQ(log.find("1234"), std::string::npos);
 }
+
+TEST_F(PinEntry, UnblockWithGivenValuesSendsResetRetryCounter) {
+    open(pcscsim::plainReader());
+    EXPECT_EQ(card->GetUnblockMethod(), 0);
+    card->UnblockRef("3F00", "", "", "", "", 0x01, false, nullptr, 0, "87654321", 8, "5678", 4, false);
+    auto t = m_card->transcript();
+    ASSERT_EQ(t.size(), 1u);
+    EXPECT_EQ(hex(t[0].command), "002C000110" "3837363534333231" "3536373800000000");
+    // a new PIN longer than the PUK does not fit the data field
+    m_card->clearTranscript();
+    EXPECT_EQ(card->UnblockRef("3F00", "", "", "", "", 0x01, false, nullptr, 0, "1234", 4, "567890", 6, false), 255);
+    EXPECT_TRUE(m_card->transcript().empty());
+}
+
+TEST_F(PinEntry, CardObjectForAHandleFromElsewhereKnowsItsCardType) {
+    pcscsim::addReader("Other");
+    pcscsim::insertCard("Other", std::shared_ptr<cardsim::Card>(cardsim::Card::fromText(
+                                     "[card]\ndialect = iso\natr = 3B D2 18 00 81 31 FE 58 C9 01 14\n")));
+    SCARDCONTEXT ctx = 0;
+    ASSERT_EQ(SCardEstablishContext(SCARD_SCOPE_USER, nullptr, nullptr, &ctx), SCARD_S_SUCCESS);
+    SCARDHANDLE h = 0;
+    DWORD proto = 0;
+    ASSERT_EQ(SCardConnect(ctx, "Other", SCARD_SHARE_SHARED, SCARD_PROTOCOL_T0 | SCARD_PROTOCOL_T1, &h, &proto),
+              SCARD_S_SUCCESS);
+    {
+        CTestCardOs legacy(h);
+        EXPECT_EQ(legacy.getCardType(), 15);
+        EXPECT_EQ(legacy.getCardName(), "CardOS 5.0");
+    }
+    SCardDisconnect(h, SCARD_LEAVE_CARD);
+    SCardReleaseContext(ctx);
+}
