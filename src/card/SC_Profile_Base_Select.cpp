@@ -187,7 +187,8 @@ int CSC_Profile_Base::SelectPath(std::string path, bool force, bool reselect, bo
 
     for (unsigned int i = 0; i + 2 < len; i += 2) {
         unsigned char* id = bytes + i;
-        if (id[0] == 0x3F) {
+        // Only 3F00 is the MF: STARCOS layouts have directories 3F01 to 3F04.
+        if (id[0] == 0x3F && id[1] == 0x00) {
             vn_log(3, "Select MF\n");
             if (SCSelectMF() != 0) {
                 vn_log(3, "Error while selecting MF\n");

@@ -31,6 +31,10 @@ int CSC_Profile_Micardo21::SCSelectMF() {
     m_currEFLen = 0;
     if (!send(*this, 2, 0x00, 0xA4, 0x00, 0x00, Bytes(), 0x00))
         return SC_CMD_FAILED;
+    // Under T=0 the card may answer 6C xx (the FCI is shorter than 256 bytes): the MF is
+    // selected all the same.
+    if (m_sw1 == 0x6C)
+        return 0;
     return selectResult(getSW(), false);
 }
 

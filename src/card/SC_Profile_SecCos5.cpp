@@ -119,7 +119,9 @@ int CSC_Profile_SecCos5::SCSignData(std::string keyPath, unsigned char keyRef, i
             BuildSignBuffer(algId, keyBits, hash, hashLength, &block, &blockLength, true) != 0)
             return SC_CMD_FAILED;
         std::unique_ptr<unsigned char[]> owned(block);
-        if (!send(*this, 5, 0x00, 0x88, 0x00, 0x82, Bytes(block, block + blockLength), 0x00))
+        // Blocks of keys over 2032 bits do not fit a short command.
+        bool extended = blockLength > 255;
+        if (!send(*this, extended ? 7 : 5, 0x00, 0x88, 0x00, 0x82, Bytes(block, block + blockLength), 0x00))
             return SC_CMD_FAILED;
         return signResult(*this, signature, signatureLength, {sw(0x69, 0x82)});
     }

@@ -173,7 +173,8 @@ int CSC_Profile_SetCos442::SCSignData(std::string keyPath, unsigned char keyRef,
     if (BuildSignBuffer(algId, keyBits, hash, hashLength, &block, &blockLength, false) != 0)
         return SC_CMD_FAILED;
     std::unique_ptr<unsigned char[]> owned(block);
-    if (!send(*this, 6, 0x00, 0x2A, 0x9E, 0x9A, Bytes(block, block + blockLength), 0))
+    // With Le: under T=1 the card returns the signature only when it is asked for.
+    if (!send(*this, 5, 0x00, 0x2A, 0x9E, 0x9A, Bytes(block, block + blockLength), 0x00))
         return SC_CMD_FAILED;
     return signResult(*this, signature, signatureLength, {});
 }

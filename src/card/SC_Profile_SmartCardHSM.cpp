@@ -65,7 +65,9 @@ int CSC_Profile_SmartCardHSM::GetData(unsigned char p1, unsigned char p2, unsign
 // READ BINARY with the odd instruction: offset in a 54 object, data in a 53 object.
 int CSC_Profile_SmartCardHSM::SCReadBinary(unsigned char* out, unsigned short offset, unsigned char length) {
     const Bytes data = {0x54, 0x02, static_cast<unsigned char>(offset >> 8), static_cast<unsigned char>(offset)};
-    if (out == nullptr || !send(*this, 5, 0x00, 0xB1, 0x00, 0x00, data, length))
+    // Room for the 53 header around the data (Le 00 asks for up to 256 bytes).
+    unsigned short le = length == 0 || length > 252 ? 0 : static_cast<unsigned short>(length + 4);
+    if (out == nullptr || !send(*this, 5, 0x00, 0xB1, 0x00, 0x00, data, le))
         return SC_CMD_FAILED;
     if (!isSW(0x90, 0x00) && !isSW(0x62, 0x82)) {
         switch (getSW()) {
@@ -90,8 +92,12 @@ int CSC_Profile_SmartCardHSM::SCReadBinary(unsigned char* out, unsigned short of
             at = 4;
         }
     }
-    if (at == 0 || at + len > n)
-        return SC_CMD_FAILED;
+    if (at == 0 || at + len > n) {  // an answer without the 53 object is the data itself
+        at = 0;
+        len = n;
+    }
+    if (length != 0 && len > length)
+        len = length;
     std::memmove(m_response.data(), m_response.data() + at, len);
     m_respLen = static_cast<unsigned short>(len);
     std::memcpy(out, m_response.data(), len);

@@ -75,7 +75,12 @@ int CSC_Profile_StarCos34::PreSigning(int profileType, std::string keyPath) {
     m_profileType = profileType;
     m_profileType2 = profileType;
     m_keyPath = keyPath;
-    return SelectPath(keyPath, false, false, false, false);
+    // The D-TRUST layouts name the key by its directory ("3f000604"): a path that is
+    // not a file is selected as a directory.
+    int r = SelectPath(keyPath, false, false, false, false);
+    if (r != 0)
+        r = SelectPath(keyPath, true, false, true, false);
+    return r;
 }
 
 int CSC_Profile_StarCos34::SCManageSE(std::string, unsigned char keyRef, unsigned int) {

@@ -32,7 +32,10 @@ Bytes Engine::process(const Bytes& raw) {
   }
   if (a.extended && (!m_dialect->extendedLength() || protocol == Protocol::T0)) return swBytes(0x6700);
   if (a.cla == 0xFF) return swBytes(0x6E00);
-  if ((a.ins & 0xF0) == 0x60 || (a.ins & 0xF0) == 0x90) return swBytes(0x6D00);
+  // 6X and 9X are no instructions, except in a proprietary class the dialect accepts.
+  if (((a.ins & 0xF0) == 0x60 || (a.ins & 0xF0) == 0x90) &&
+      !((a.cla & 0x80) && m_dialect->proprietaryClass(a.cla & static_cast<uint8_t>(~0x10), a.ins)))
+    return swBytes(0x6D00);
 
   const uint8_t base = a.cla & static_cast<uint8_t>(~0x10);
   if (base & 0x80) {

@@ -22,8 +22,11 @@ class TcosDialect : public Dialect {
     switch (a.p1p2()) {
       case 0x9E9A:  // without an environment: the key of the selected directory
         if (e.se.dst.set || a.data.empty()) return false;
-        r = dialectops::sign(e, dialectops::firstKey(e.currentDf, &owner), owner, "pkcs1", a.data);
+      {
+        KeyObj* k = dialectops::firstKey(e.currentDf, &owner);
+        r = dialectops::sign(e, k, owner, "pkcs1", a.data);
         return true;
+      }
       case 0x8084: {  // raw private-key operation on the block as sent
         KeyObj* k = dialectops::templateKey(e, e.se.ct, &owner);
         r = dialectops::raw(e, k, owner, a.data);
@@ -31,8 +34,11 @@ class TcosDialect : public Dialect {
       }
       case 0x8086:
         if (e.se.ct.set || a.data.size() < 2) return false;
-        r = dialectops::raw(e, dialectops::firstKey(e.currentDf, &owner), owner, Bytes(a.data.begin() + 1, a.data.end()));
+      {
+        KeyObj* k = dialectops::firstKey(e.currentDf, &owner);
+        r = dialectops::raw(e, k, owner, Bytes(a.data.begin() + 1, a.data.end()));
         return true;
+      }
       default:
         return false;
     }

@@ -1,0 +1,95 @@
+// The card-OS tests on the in-process PC/SC service, and the building blocks without a card.
+#include "CardOsSim.h"
+
+#include <cstdio>
+
+#include "card/CardOsCommon.h"
+
+namespace cardostest {
+
+const char* kReader = "Sim Reader 00";
+
+void CardOsTest::SetUp() { pcscsim::reset(); }
+
+void CardOsTest::TearDown() {
+    if (HasFailure() && m_card) {
+        for (const auto& e : m_card->transcript())
+            if (e.kind == cardsim::Exchange::Kind::Apdu)
+                std::printf("  > %s\n  < %s\n", cardsim::toHex(e.command).c_str(), cardsim::toHex(e.response).c_str());
+    }
+    m_card.reset();
+    pcscsim::reset();
+}
+
+std::shared_ptr<cardsim::Card> CardOsTest::insert(const std::string& image, bool pinPad,
+                                                  const std::string& systemName) {
+    pcscsim::ReaderOptions o = pinPad ? pcscsim::pinPadReader() : pcscsim::plainReader();
+    o.systemName = systemName;
+    pcscsim::addReader(kReader, o);
+    std::string path = std::string(VN_SOURCE_DIR) + "/tools/cardsim/images/" + image + ".card";
+    m_card = std::shared_ptr<cardsim::Card>(cardsim::Card::fromFile(path, std::string(VN_BINARY_DIR) + "/pki"));
+    pcscsim::insertCard(kReader, m_card);
+    return m_card;
+}
+
+std::vector<pcscsim::Call> CardOsTest::controls() {
+    std::vector<pcscsim::Call> out;
+    for (auto& call : pcscsim::calls())
+        if (call.kind == pcscsim::Call::Kind::Control)
+            out.push_back(call);
+    return out;
+}
+
+}  // namespace cardostest
+
+// The building blocks without a card.
+using namespace vn_cardos;
+
+TEST(CardOsBlocks, Format2BlockPacksDigitsWithFillerForOddAndEvenLengths) {
+    unsigned char b[8];
+    ASSERT_TRUE(format2Block(reinterpret_cast<const unsigned char*>("123456"), 6, b));
+    EXPECT_EQ(cardostest::hexOf(b, 8), "26123456FFFFFFFF");
+    ASSERT_TRUE(format2Block(reinterpret_cast<const unsigned char*>("12345"), 5, b));
+    EXPECT_EQ(cardostest::hexOf(b, 8), "2512345FFFFFFFFF");
+    ASSERT_TRUE(format2Block(reinterpret_cast<const unsigned char*>("12345678901234"), 14, b));
+    EXPECT_EQ(cardostest::hexOf(b, 8), "2E12345678901234");
+    EXPECT_FALSE(format2Block(reinterpret_cast<const unsigned char*>("12a456"), 6, b));
+    EXPECT_FALSE(format2Block(reinterpret_cast<const unsigned char*>("123456789012345"), 15, b));
+    EXPECT_FALSE(format2Block(reinterpret_cast<const unsigned char*>(""), 0, b));
+}
+
+TEST(CardOsBlocks, FcpSizeReadsTag80AndIgnoresTruncatedTemplates) {
+    Bytes fcp = cardostest::hex("620E 8002 0123 8201 01 8302 C000 8A01 05");
+    EXPECT_EQ(fcpFileSize(fcp.data(), static_cast<unsigned>(fcp.size()), false), 0x0123);
+    Bytes fci = cardostest::hex("6F08 8102 0200 8302 C000");
+    EXPECT_EQ(fcpFileSize(fci.data(), static_cast<unsigned>(fci.size()), false), 0);
+    EXPECT_EQ(fcpFileSize(fci.data(), static_cast<unsigned>(fci.size()), true), 0x200);
+    Bytes cut = cardostest::hex("6210 8004 0000 01");  // the size object runs past the answer
+    EXPECT_EQ(fcpFileSize(cut.data(), static_cast<unsigned>(cut.size()), false), 0);
+}
+
+TEST(CardOsBlocks, HashReferenceFollowsTheAlgorithmTests) {
+    EXPECT_EQ(hashRef(0x8004), 0x10);
+    EXPECT_EQ(hashRef(0x8007), 0x20);
+    EXPECT_EQ(hashRef(0x800C), 0x30);
+    EXPECT_EQ(hashRef(0x800D), 0x40);
+    EXPECT_EQ(hashRef(0x800E), 0x50);
+    EXPECT_EQ(hashRef(0x1800C), 0x30);
+}
+
+TEST(CardOsBlocks, StatusMappingsOfTheFamilies) {
+    int tries = 0;
+    EXPECT_EQ(starcosResult(sw(0x63, 0xC2), true, tries), 255);
+    EXPECT_EQ(tries, 2);
+    EXPECT_EQ(starcosResult(sw(0x69, 0x82), true, tries), 13);
+    EXPECT_EQ(tries, -1);
+    EXPECT_EQ(starcosResult(sw(0x69, 0x82), false, tries), 255);
+    EXPECT_EQ(starcosResult(sw(0x69, 0x83), false, tries), 6);
+    EXPECT_EQ(starcosResult(sw(0x69, 0x84), false, tries), 5);
+    EXPECT_EQ(starcosResult(sw(0x69, 0x85), false, tries), 4);
+    EXPECT_EQ(cardosResult(sw(0x63, 0x00), tries), 14);
+    EXPECT_EQ(cardosResult(sw(0x69, 0x83), tries), 6);
+    EXPECT_EQ(cardosResult(sw(0x64, 0x01), tries), 7);
+    EXPECT_EQ(cardosResult(sw(0x64, 0x03), tries), 7);
+    EXPECT_EQ(cardosResult(sw(0x69, 0x85), tries), 255);
+}
