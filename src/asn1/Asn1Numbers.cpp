@@ -107,6 +107,9 @@ int CAsn1_Oid::decode() {
 
 int CAsn1_Oid::encode() {
     try {
+        // Digits separated by single dots, nothing else.
+        if (m_oid.empty() || m_oid.front() == '.' || m_oid.back() == '.' || m_oid.find("..") != std::string::npos)
+            return 0;
         const std::vector<std::string> arcs = Tokenize(m_oid, ".");
         if (arcs.size() < 3)
             return 0;
@@ -116,10 +119,12 @@ int CAsn1_Oid::encode() {
                 return 0;
             values.push_back(std::strtoull(a.c_str(), nullptr, 10));
         }
-        if (values[0] > 2 || values[1] > 39)
+        // The second arc is below 40 under the first arcs 0 and 1; under 2 it is unbounded.
+        if (values[0] > 2 || (values[0] < 2 && values[1] > 39))
             return 0;
-        std::vector<unsigned char> content{static_cast<unsigned char>(40 * values[0] + values[1])};
-        for (size_t i = 2; i < values.size(); ++i) {
+        std::vector<unsigned char> content;
+        values[1] += 40 * values[0];
+        for (size_t i = 1; i < values.size(); ++i) {
             unsigned char groups[10];
             int n = 0;
             uint64_t v = values[i];

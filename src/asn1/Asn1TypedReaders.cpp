@@ -66,7 +66,7 @@ char* CASN1::getOID(const unsigned char* p, uint32_t len, bool raw) {
     Result r(oidBuf);
     const unsigned char* c = p;
     uint32_t n = len;
-    if (!raw && (!p || p[0] != 0x06 || !asn1text::content(p, len, c, n)))
+    if (!raw && !asn1text::content(p, len, c, n))
         return r.fail();
     try {
         std::string text;

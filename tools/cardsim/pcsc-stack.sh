@@ -100,10 +100,21 @@ control() {  # control N LINE: hand a command to cardsim N and wait until it too
   exit 1
 }
 
-do_stop() {
-  kill_pidfile "$STATE/cardsim0.pid"
-  kill_pidfile "$STATE/cardsim1.pid"
-  kill_pidfile "$STATE/pcscd.pid"
+do_stop() {  # TERM to all at once, wait up to 5 s, then KILL what is left
+  local pids=() f pid
+  for f in cardsim0 cardsim1 pcscd; do
+    [ -f "$STATE/$f.pid" ] || continue
+    pid=$(cat "$STATE/$f.pid")
+    rm -f "$STATE/$f.pid"
+    [ -n "$pid" ] && kill "$pid" 2>/dev/null && pids+=("$pid")
+  done
+  for _ in $(seq 50); do
+    local alive=0
+    for pid in "${pids[@]}"; do kill -0 "$pid" 2>/dev/null && alive=1; done
+    [ "$alive" = 0 ] && break
+    sleep 0.1
+  done
+  for pid in "${pids[@]}"; do kill -9 "$pid" 2>/dev/null || true; done
   stop_pcscd_all
   kill_pidfile "$STATE/lock.pid"
 }

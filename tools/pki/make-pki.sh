@@ -117,6 +117,11 @@ rsa tsa 2048
 issue tsa "/C=DE/O=Vorn Test PKI/CN=Vorn Test Timestamp Authority" tsa issuing-ca 3650
 rsa ocsp 2048
 issue ocsp "/C=DE/O=Vorn Test PKI/CN=Vorn Test OCSP Responder" ocsp issuing-ca 3650
+# Two CAs with the medisign subject names that card detection knows (DER 85 and 98 bytes).
+rsa medisign-zod 2048
+issue medisign-zod "/C=DE/O=medisign GmbH/CN=medisign Zertifizierungsdienst ZOD1" issuing root-ca 7000
+rsa medisign-zod-test 2048
+issue medisign-zod-test "/C=DE/O=medisign GmbH/CN=medisign Zertifizierungsdienst ZOD1 Test-CA 2026" issuing root-ca 7000
 
 openssl ca -config ca/ext.cnf -name ca_issuing -revoke signer-revoked.pem -keyfile issuing-ca.key -cert issuing-ca.pem \
   -crl_reason keyCompromise >/dev/null 2>&1

@@ -97,7 +97,7 @@ Bytes Engine::frame(const Apdu& a, Response r) {
   };
   if (protocol == Protocol::T0) {
     if (a.caseNo == 2) {
-      if (r.data.size() < a.ne && r.sw == 0x9000) return swBytes(static_cast<uint16_t>(0x6C00 | (r.data.size() & 0xFF)));
+      if (r.data.size() < a.ne && (r.sw == 0x9000 || r.sw == 0x6282)) return swBytes(static_cast<uint16_t>(0x6C00 | (r.data.size() & 0xFF)));
       if (r.data.size() > a.ne) {
         uint16_t s = rest(a.ne);
         out.assign(r.data.begin(), r.data.begin() + static_cast<long>(a.ne));

@@ -16,6 +16,8 @@
 #include <openssl/bio.h>
 #include <openssl/pem.h>
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -26,6 +28,8 @@
 
 namespace cardsim {
 namespace {
+
+constexpr off_t kMaxFile = 1 << 20;
 
 class Parser {
  public:
@@ -123,8 +127,12 @@ class Parser {
     std::string tried;
     for (auto& d : dirs) {
       std::string p = d.empty() ? name : d + "/" + name;
-      std::ifstream f(p, std::ios::binary);
-      if (f) return p;
+      struct stat st {};
+      if (::stat(p.c_str(), &st) == 0) {
+        if (!S_ISREG(st.st_mode) || st.st_size > kMaxFile) fail("'" + name + "' is not a regular file of at most 1 MiB");
+        std::ifstream f(p, std::ios::binary);
+        if (f) return p;
+      }
       tried += (tried.empty() ? "" : ", ") + (d.empty() ? std::string("/") : d);
     }
     fail("cannot read file '" + name + "' (looked in " + tried + ")");

@@ -25,7 +25,7 @@ struct StackOptions {
   std::string image0, image1;                 // image names or paths; empty: reader without card
   std::vector<std::string> faults0, faults1;  // cardsim --fault specs
   std::string pkiDir;                         // default: defaultPkiDir()
-  int lockWaitSeconds = 600;
+  int lockWaitSeconds = 500;
 };
 
 struct TranscriptEntry {

@@ -1,0 +1,352 @@
+#!/usr/bin/env python3
+"""Writes the card simulator images of the card application layouts
+(tools/cardsim/images/<name>.card): one image for every profile type that detection
+sets and for the branches of its decision rules. Certificates come from the test PKI
+(tools/pki/make-pki.sh) by file name. Run from the source tree root."""
+import os
+import sys
+
+OUT = sys.argv[1] if len(sys.argv) > 1 else "tools/cardsim/images"
+
+ATR = {
+    "tcos2": "3B BA 96 00 81 31 86 5D 00 64 05 00 02 03 31 80 90 00 00",
+    "tcos3": "3B BF 96 00 81 31 FE 5D 00 64 04 11 03 01 31 C0 73 F7 01 D0 00 90 00 7D",
+    "micardo": "3B 6F 00 FF 00 68 D2 76 00 00 28 FF 05 1E 31 80 00 90 00",
+    "cardos43": "3B F2 18 00 02 C1 0A 31 FE 58 C8 08 74",
+    "starcos30": "3B BB 18 00 C0 10 31 FE 45 80 67 04 12 B0 03 04 00 10 81 05 2B",
+    "seccos": "3B FF 00 00 FF 81 31 FE 45 65 63 00 00 00 00 00 00 00 00 00 00 00 00 00 00",
+    "setcos441": "3B 9F 00 80 1F C3 00 68 10 44 05 01 46 49 53 45 31 C8 00 90 00 00",
+    "setcos442": "3B 9F 00 80 1F C3 00 68 10 44 05 02 46 49 53 45 31 C8 00 90 00 00",
+    "starcos32": "3B 9F 96 81 B1 FE 45 1F 07 00 64 05 1E B2 00 31 B0 73 96 21 00 00 90 00 00",
+    "cardos44": "3B D2 18 02 C1 0A 31 FE 58 C8 0D 51",
+    "starcos34": "3B D8 18 FF 81 B1 FE 45 1F 03 80 64 04 1A B4 03 81 05 61",
+    "tcos3v2": "3B 9F 96 81 31 FE 9D 00 64 05 A0 03 04 31 C0 73 F7 01 D0 00 90 00 28",
+    "starcos35": "3B D9 96 FF 81 31 FE 45 80 31 B8 73 86 01 E0 81 05 22",
+    "cardos50": "3B D2 18 00 81 31 FE 58 C9 01 14",
+    "cardos54": "3B D2 18 00 81 31 FE 58 C9 04 11",
+}
+
+
+# ---- DER ----
+def tlv(tag, content):
+    n = len(content)
+    if n < 0x80:
+        head = bytes([tag, n])
+    elif n < 0x100:
+        head = bytes([tag, 0x81, n])
+    else:
+        head = bytes([tag, 0x82, n >> 8, n & 0xFF])
+    return head + content
+
+
+def seq(*items):
+    return tlv(0x30, b"".join(items))
+
+
+def octets(h, tag=0x04):
+    return tlv(tag, bytes.fromhex(h.replace("/", "")))
+
+
+def utf8(s, tag=0x0C):
+    return tlv(tag, s.encode())
+
+
+def integer(v, tag=0x02):
+    b = v.to_bytes(max(1, (v.bit_length() + 8) // 8), "big")
+    return tlv(tag, b)
+
+
+def path(p, index=None, length=None):
+    c = octets(p)
+    if index is not None:
+        c += integer(index)
+    if length is not None:
+        c += integer(length, 0x80)
+    return seq(c)
+
+
+def pin_obj(label, auth_id, ref, p, local=True, minl=6, maxl=12):
+    flags = bytes([0x03, 0x02, 0x03, 0x48 if local else 0x08])  # (local,) initialized
+    attrs = flags + integer(1, 0x0A) + integer(minl) + integer(8) + integer(maxl) + integer(ref, 0x80)
+    attrs += tlv(0x04, b"\x00")
+    if p:
+        attrs += path(p)
+    return seq(seq(utf8(label), bytes.fromhex("030206C0")), seq(octets(auth_id)), tlv(0xA1, seq(attrs)))
+
+
+def key_obj(label, auth_id, key_id, ref, p, bits=2048):
+    common = seq(utf8(label), bytes.fromhex("03020780"), octets(auth_id))
+    key = seq(octets(key_id), bytes.fromhex("03020520"), integer(ref))
+    return seq(common, key, tlv(0xA1, seq(path(p), integer(bits))))
+
+
+def cert_obj(label, cert_id, p, authority=False, index=None, length=None):
+    attrs = octets(cert_id) + (bytes.fromhex("0101FF") if authority else b"")
+    return seq(seq(utf8(label)), seq(attrs), tlv(0xA1, seq(path(p, index, length))))
+
+
+def token_info(serial, manufacturer, label, flags=0x20):
+    c = integer(0) + octets(serial)
+    if manufacturer:
+        c += utf8(manufacturer)
+    c += utf8(label, 0x80) + bytes([0x03, 0x02, 0x05, flags])
+    return seq(c)
+
+
+def odf(entries):
+    return b"".join(tlv(0xA0 + kind, path(p)) for kind, p in entries)
+
+
+def efdir(p, label="PKCS#15"):
+    return tlv(0x61, octets("A000000063504B43532D3135", 0x4F) + utf8(label, 0x50) + octets(p, 0x51))
+
+
+def hexlines(b, key="data"):
+    out = []
+    for i in range(0, len(b), 32):
+        out.append(key + " = " + " ".join("%02X" % x for x in b[i:i + 32]))
+    return "\n".join(out)
+
+
+# ---- images ----
+class Image:
+    def __init__(self, name, comment, kind, label):
+        self.name, self.comment, self.kind, self.label = name, comment, kind, label
+        self.dfs, self.efs, self.extra = set(), [], []
+
+    def _parents(self, p):
+        parts = p.split("/")
+        for i in range(2, len(parts)):
+            self.dfs.add("/".join(parts[:i]))
+
+    def df(self, p):
+        self._parents(p + "/x")
+
+    def cert(self, p, pki):
+        self._parents(p)
+        self.efs.append((p, "cert = " + pki))
+
+    def data(self, p, b):
+        self._parents(p)
+        self.efs.append((p, hexlines(b)))
+
+    def records(self, p, recs):
+        self._parents(p)
+        self.efs.append((p, "type = linear-variable\n" + "\n".join("record = " + " ".join("%02X" % x for x in r) for r in recs)))
+
+    def getdata(self, p1p2, b):
+        self.extra.append("[data %s]\nvalue = %s" % (p1p2, " ".join("%02X" % x for x in b)))
+
+    def serial(self, h):
+        b = bytes.fromhex(h)
+        self.data("3F00/2F02", bytes([0x5A, len(b)]) + b)
+
+    def write(self):
+        lines = ["# " + l for l in self.comment.split("\n")]
+        lines += ["# The generic ISO dialect stands in for the card operating system; tests",
+                  "# give the card type to the card object.", "", "[card]", "dialect = iso",
+                  "atr = " + ATR[self.kind], "protocol = T1", "label = " + self.label, ""]
+        for d in sorted(self.dfs, key=lambda x: (x.count("/"), x)):
+            lines.append("[df %s]" % d)
+        lines.append("")
+        for p, body in self.efs:
+            lines.append("[ef %s]" % p)
+            lines.append(body)
+        for e in self.extra:
+            lines.append(e)
+        with open(os.path.join(OUT, self.name + ".card"), "w") as f:
+            f.write("\n".join(lines) + "\n")
+
+
+SIG, AUTH, CA, ROOT, SIG3K, MZOD, MZODT = ("signer-rsa2048.der", "auth-rsa2048.der", "issuing-ca.der",
+                                           "root-ca.der", "signer-rsa3072.der", "medisign-zod.der",
+                                           "medisign-zod-test.der")
+
+# TCOS 2
+im = Image("tcos2-telesec", "TCOS 2 TeleSec layout: SigG certificate in DF06 and a certificate in DF01.", "tcos2", "TCOS 2 TeleSec")
+im.serial("0123456789"); im.cert("3F00/DF06/C000", SIG); im.cert("3F00/DF01/C000", AUTH); im.cert("3F00/DF01/C200", CA); im.write()
+im = Image("tcos2-signtrust", "TCOS 2 Signtrust layout (profile 6, rows of 5).", "tcos2", "TCOS 2 Signtrust")
+im.serial("0123456790"); im.cert("3F00/8000/DF01/C000", SIG); im.cert("3F00/8000/8200/8220", AUTH)
+im.cert("3F00/8000/8300/8320", AUTH); im.cert("3F00/8000/DF01/C00E", ROOT); im.write()
+im = Image("tcos2-datev", "TCOS 2 Datev layout.", "tcos2", "TCOS 2 Datev")
+im.serial("0123456791"); im.cert("3F00/DF01/C000", SIG); im.cert("3F00/3000/C500", AUTH); im.cert("3F00/DF01/C008", CA)
+im.cert("3F00/DF01/B000", ROOT); im.write()
+im = Image("tcos2-medisign", "TCOS 2 medisign 1k layout; the CA in DF01/C00E has a known medisign name (PIN reference 129).", "tcos2", "TCOS 2 medisign")
+im.serial("0123456792"); im.cert("3F00/DF01/C000", SIG); im.cert("3F00/DF01/C00E", MZOD); im.cert("3F00/8300/C000", AUTH)
+im.cert("3F00/8200/C000", AUTH); im.write()
+im = Image("tcos2-medisign-other-ca", "TCOS 2 medisign 1k layout with a CA of another name (PIN reference 0).", "tcos2", "TCOS 2 medisign")
+im.serial("0123456793"); im.cert("3F00/DF01/C000", SIG); im.cert("3F00/DF01/C00E", CA); im.cert("3F00/8300/C000", AUTH)
+im.cert("3F00/8200/C000", AUTH); im.write()
+im = Image("tcos2-quovadis", "TCOS 2 QuoVadis layout: DF06/4331 and DF01/4371.", "tcos2", "TCOS 2 QuoVadis")
+im.serial("0123456794"); im.cert("3F00/DF06/4331", SIG); im.cert("3F00/DF01/4371", AUTH); im.write()
+
+# TCOS 3
+for name, flag, multi in (("tcos3-single", 1, False), ("tcos3-multi", 0, True)):
+    im = Image(name, "TCOS 3 (Netkey), %s-signature: byte L-14 of DF01/5349 record 1." % ("multi" if multi else "single"), "tcos3", "TCOS 3")
+    im.serial("0987654321"); rec = bytes(20); rec = rec[:6] + bytes([flag]) + rec[7:]
+    im.records("3F00/DF01/5349", [rec]); im.cert("3F00/DF01/C000", SIG)
+    if multi:
+        im.cert("3F00/DF02/4331", AUTH); im.cert("3F00/DF02/43B1", AUTH)
+    else:
+        im.cert("3F00/DF02/C000", AUTH); im.cert("3F00/DF02/C200", AUTH); im.cert("3F00/DF02/C500", AUTH)
+    im.write()
+
+# Micardo 2.1
+for name, cardname in (("micardo21", "D-TRUST QUAL Single"), ("micardo21-multi", "D-TRUST QUAL Multi 2.1")):
+    im = Image(name, "Micardo 2.1 D-TRUST card named \"%s\" in its token info." % cardname, "micardo", "Micardo 2.1")
+    im.serial("1122334455"); im.data("3F00/5015/5032", token_info("1122334455", cardname, "Micardo"))
+    im.cert("3F00/4016/C000", SIG); im.cert("3F00/4016/C500", AUTH); im.cert("3F00/4016/C008", ROOT); im.write()
+
+# STARCOS 3.0
+for name, se in (("starcos30", "800183 9F22 0102"), ("starcos30-single", "800183 9F22 0101")):
+    im = Image(name, "STARCOS 3.0 Signtrust: security environment record 3 of 3F01/0013 holds 9F 22 %s." % se[-4:], "starcos30", "STARCOS 3.0")
+    im.serial("2233445566")
+    im.records("3F00/3F01/0013", [bytes.fromhex("A000"), bytes.fromhex("A100"), bytes.fromhex(se.replace(" ", ""))])
+    im.cert("3F00/3F01/C000", SIG); im.cert("3F00/3F01/C008", CA); im.cert("3F00/3F01/C500", AUTH); im.cert("3F00/3F01/C200", AUTH)
+    im.write()
+
+
+# SECCOS 5
+def seccos_product(text):
+    return bytes(112) + text.encode().ljust(16, b" ") + bytes(4)
+
+
+for name, product in (("seccos-single", "SSI3P3M6 V_1.0"), ("seccos-multi", "SDI3G6G0 .V_3"), ("seccos-unknown", "XXXXXXXX V_9")):
+    im = Image(name, "SECCOS 5 card, product data (GET DATA DF 20) \"%s\"." % product, "seccos", "SECCOS 5")
+    im.serial("3344556677"); im.getdata("DF20", seccos_product(product))
+    im.cert("3F00/AB00/C000", SIG); im.cert("3F00/AB00/C500", AUTH); im.cert("3F00/AB00/C608", CA); im.cert("3F00/AB00/B000", ROOT)
+    im.write()
+
+# STARCOS 3.2
+im = Image("starcos32-medisign-layout", "STARCOS 3.2 medisign: 3F02/C200 holds a certificate.", "starcos32", "STARCOS 3.2")
+im.serial("4455667788"); im.records("3F00/3F04/0015", [bytes.fromhex("8001839F220101")])
+im.cert("3F00/3F04/C000", SIG); im.cert("3F00/3F02/C200", AUTH); im.cert("3F00/3F02/C500", AUTH); im.write()
+for name, se in (("starcos32-signtrust-single", "9F220101"), ("starcos32-signtrust-multi", "9F220102")):
+    im = Image(name, "STARCOS 3.2 Signtrust: 3F01/C200 and C208; record 1 of 3F04/0015 holds %s." % se, "starcos32", "STARCOS 3.2")
+    im.serial("4455667789"); im.records("3F00/3F04/0015", [bytes.fromhex("800183" + se)])
+    im.cert("3F00/3F04/C000", SIG); im.cert("3F00/3F04/C008", CA); im.cert("3F00/3F01/C200", AUTH); im.cert("3F00/3F01/C208", CA)
+    im.cert("3F00/3F01/C500", AUTH); im.write()
+
+# STARCOS 3.4 (D-TRUST 3.x): the serial decides
+for kind in ("01", "02", "03", "04"):
+    im = Image("starcos34-dtrust-" + kind, "STARCOS 3.4 D-TRUST card, serial 927600321%s..." % kind, "starcos34", "STARCOS 3.4")
+    im.serial("9276003210" + kind[1] + "0001234"); im.cert("3F00/1501/C100", AUTH); im.cert("3F00/1501/C101", CA)
+    im.cert("3F00/1501/C102", ROOT); im.cert("3F00/1501/C103", SIG); im.cert("3F00/1501/C104", CA); im.cert("3F00/1501/C105", ROOT)
+    im.write()
+
+# STARCOS 3.5, layout B, multi-signature through the product data
+im = Image("starcos35-b-multi", "STARCOS 3.5 layout C000/C200 whose GET DATA 9F 67 says multi-signature (byte 4 = 0C).", "starcos35", "STARCOS 3.5")
+im.serial("5566778899"); im.getdata("9F67", bytes.fromhex("0102030C05")); im.cert("3F00/0604/C000", SIG)
+im.cert("3F00/0608/C200", AUTH); im.cert("3F00/0608/C500", AUTH); im.write()
+
+# TCOS 3.0v2
+im = Image("tcos3v2", "TCOS 3.0v2: QES certificate DF01/C001, ADS certificate DF02/C000.", "tcos3v2", "TCOS 3.0v2")
+im.serial("6677889900"); im.cert("3F00/DF01/C001", SIG); im.cert("3F00/DF02/C000", AUTH); im.write()
+
+
+# PKCS#15 application in 3F00/5015 with two PINs, two keys and certificates.
+def p15(im, label, manufacturer, serial="0011223344556677", certs=None, base="3F00/5015", with_dir=True,
+        prkdf_records=False, useful=None):
+    b = base.replace("/", "")
+    if with_dir:
+        im.data("3F00/2F00", efdir(b))
+    im.df(base)
+    ti = token_info(serial, manufacturer, label)
+    aodf = pin_obj("Signatur PIN", "01", 0x81, "3F001FFF") + pin_obj("Karten PIN", "02", 0x01, "3F00", local=False)
+    keys = [key_obj("Signaturschluessel", "01", "45", 0x84, "3F001FFF"), key_obj("Authentisierungsschluessel", "02", "46", 0x82, "3F00501550724B01")]
+    certs = certs or [("Signaturzertifikat", "45", "3F00/5015/4331", SIG), ("Authentisierungszertifikat", "46", "3F00/5015/4332", AUTH)]
+    cdf = b"".join(cert_obj(l, i, p.replace("/", "")) for l, i, p, _ in certs)
+    entries = [(0, b + "4402"), (4, b + "4403"), (8, b + "4401")]
+    if useful:
+        entries.append((6, b + "4404"))
+    im.data(base + "/5031", odf(entries))
+    im.data(base + "/5032", ti)
+    im.data(base + "/4401", aodf)
+    if prkdf_records:
+        im.records(base + "/4402", [seq(k) for k in keys])
+    else:
+        im.data(base + "/4402", b"".join(keys))
+    im.data(base + "/4403", cdf)
+    for _, _, p, pki in certs:
+        im.cert(p, pki)
+    if useful:
+        im.data(base + "/4404", b"".join(cert_obj(l, i, p.replace("/", ""), True) for l, i, p, _ in useful))
+        for _, _, p, pki in useful:
+            im.cert(p, pki)
+
+
+# CardOS 4.3: one image per label rule
+cardos43 = [
+    ("cardos43-signcard-single", "SignCard single", "Quorvel", 20),
+    ("cardos43-signcard-multiple", "SignCard multiple", "Quorvel", 20),
+    ("cardos43-quorvel", "Quorvel Signature Card", "Quorvel", 20),
+    ("cardos43-quovadis", "QuoVadis Signature", "Siemens AG", 21),
+    ("cardos43-dsign-multicard", "D-SIGN multicard", "D-TRUST GmbH", 22),
+    ("cardos43-dtrust-multicard", "D-TRUST multicard", "D-TRUST GmbH", 23),
+    ("cardos43-dtrust-card", "D-TRUST card 2.1", "D-TRUST GmbH", 25),
+    ("cardos43-tc-qsign-unlimited", "TC QSign unlimited", "TC TrustCenter", 26),
+    ("cardos43-tc-qsign", "TC QSign", "TC TrustCenter", 27),
+    ("cardos43-tc-qsign-blank", "TC QSign ", "TC TrustCenter", 0),
+    ("cardos43-dsign-2ce", "D-SIGN multicard 2.0 2ce", "D-TRUST GmbH", 28),
+    ("cardos43-dtrust-2ce", "D-TRUST card 2.4 2ce", "D-TRUST GmbH", 29),
+    ("cardos43-swisssignid", "SwissSignID Gold", "SwissSign", 40),
+    ("cardos43-suisseid", "SuisseID Card", "SwissSign", 41),
+]
+for name, label, manuf, profile in cardos43:
+    im = Image(name, "CardOS 4.3 PKCS#15 token labelled \"%s\" (profile %d)." % (label, profile), "cardos43", "CardOS 4.3")
+    im.serial("0011223344556677")
+    p15(im, label, manuf)
+    if profile in (21,):
+        im.cert("3F00/5015/4304/4301", SIG)
+    if profile in (26, 27):
+        im.cert("3F00/1003/C008", CA)
+    if profile in (22, 23, 25, 28, 29):
+        im.cert("3F00/5015/4304/43F1", SIG); im.cert("3F00/5015/4304/4301", AUTH); im.cert("3F00/5015/4304/4302", AUTH)
+        im.cert("3F00/5015/4304/C008", CA); im.cert("3F00/5015/4304/C708", ROOT); im.cert("3F00/5015/4304/C00F", CA)
+        im.cert("3F00/5015/4304/C70F", ROOT)
+    im.write()
+
+# CardOS 4.4
+im = Image("cardos44-dtrust-layout", "CardOS 4.4 D-TRUST layout: 3F00/2000/2001/0001 exists.", "cardos44", "CardOS 4.4")
+im.serial("7788990011"); im.data("3F00/2000/2001/0001", b"\x00")
+for fid, pki in (("000C", ROOT), ("000E", CA), ("002A", SIG), ("0010", AUTH), ("0012", SIG), ("0018", AUTH), ("0024", SIG)):
+    im.cert("3F00/2000/2001/" + fid, pki)
+im.write()
+for name, manuf, profile in (("cardos44-quovadis", "Siemens AG", 51), ("cardos44-swisssign", "SwissSign AG", 52)):
+    im = Image(name, "CardOS 4.4 PKCS#15 token made by \"%s\" (profile %d)." % (manuf, profile), "cardos44", "CardOS 4.4")
+    im.serial("7788990012"); p15(im, "Signature Card", manuf); im.data("3F00/5015/5600", b"\x00")
+    im.cert("3F00/5015/4304/4301", SIG); im.cert("3F00/5015/4304/4302", ROOT); im.cert("3F00/5015/4304/4303", CA); im.write()
+
+# CardOS 5.0 labels (the existing cardos50-dtrust image is V3.1 standard on the CardOS 5.0 dialect)
+for name, label in (("cardos50-v31-batch100", "D-TRUST Card V3.1 batch100"), ("cardos50-v31-multicard", "D-TRUST Card V3.1 multicard"),
+                    ("cardos50-v34-standard", "D-TRUST Card V3.4 standard"), ("cardos50-v34-multicard", "D-TRUST Card V3.4 multicard")):
+    im = Image(name, "CardOS 5.0 D-TRUST card labelled \"%s\"." % label, "cardos50", "CardOS 5.0")
+    im.serial("0012345678900002"); p15(im, label, "D-TRUST GmbH", certs=[("Signaturzertifikat", "45", "3F00/1FFE/C001", SIG), ("Authentisierungszertifikat", "46", "3F00/1FFE/C101", AUTH)])
+    im.write()
+
+# CardOS 5.4: token info at 3F00/0104/5032
+for name, label in (("cardos54-41-std-rsa", "D-TRUST Card 4.1 Std. RSA"), ("cardos54-41-m100-ecc", "D-TRUST Card 4.1 M100 ECC"),
+                    ("cardos54-41-multi-ecc", "D-TRUST Card 4.1 Multi ECC"), ("cardos54-44-std-rsa", "D-TRUST Card 4.4 Std. RSA"),
+                    ("cardos54-44-multi-ecc", "D-TRUST Card 4.4 Multi ECC")):
+    im = Image(name, "CardOS 5.4 D-TRUST card labelled \"%s\"." % label, "cardos54", "CardOS 5.4")
+    im.serial("0012345678900003"); im.data("3F00/0104/5032", token_info("0012345678900003", "D-TRUST GmbH", label))
+    # The PKCS#15 application that other middleware reads; the library takes only the token info above.
+    p15(im, label, "D-TRUST GmbH", serial="0012345678900003",
+        certs=[("Signaturzertifikat", "45", "3F00/0103/0201", SIG), ("Authentisierungszertifikat", "46", "3F00/0103/0204", AUTH)])
+    im.write()
+
+# SetCOS 4.4.1 / 4.4.2
+for name, kind, label in (("setcos441-telia-ip2i", "setcos441", "Telia EID IP2i"), ("setcos441-other", "setcos441", "SignGuard"),
+                          ("setcos442-telia-ip5a", "setcos442", "Telia EID IP5a")):
+    im = Image(name, "SetCOS PKCS#15 token labelled \"%s\"." % label, kind, "SetCOS")
+    im.serial("8899001122")
+    p15(im, label, "SignGuard AB", serial="00112233445566778899AA",
+        certs=[("Underskrift certifikat", "45", "3F00/5015/4331", SIG), ("Auth certifikat", "46", "3F00/5015/4332", AUTH)])
+    im.write()
+
+# PKCS#15 reader branches: application at 3F00/5015 without EF.DIR, PrKDF as a record file, useful CDF
+im = Image("pkcs15-no-efdir", "PKCS#15 application at 3F00/5015 without EF.DIR; PrKDF stored as a record file\n"
+           "(one key object per record, each in an outer SEQUENCE); a useful CDF with the CA.", "cardos43", "PKCS#15")
+im.serial("99887766"); p15(im, "No EF.DIR", "Test", with_dir=False, prkdf_records=True, useful=[("CA Zertifikat", "47", "3F00/5015/4333", CA)])
+im.write()
+print("images written to", OUT)
