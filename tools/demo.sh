@@ -9,6 +9,7 @@ ROOT=$(cd "$(dirname "$0")/.." && pwd)
 VNCARD=$BUILD/tools/vncard/vncard
 STACK=$ROOT/tools/cardsim/pcsc-stack.sh
 IMAGE=$ROOT/tools/cardsim/images/starcos35-a.card
+IMAGE1=$ROOT/tools/cardsim/images/cardos50-dtrust.card
 PIN=123456   # the PIN of the simulated card (its image says so)
 WORK=$(mktemp -d /tmp/vn-demo.XXXXXX)
 STATE=$WORK/stack
@@ -28,8 +29,13 @@ stop_stack() {
 }
 trap stop_stack EXIT
 
-step "starting pcscd with a simulated STARCOS 3.5 card in reader \"Virtual PCD 00 00\""
-"$STACK" start --image0 "$IMAGE" --pki "$BUILD/pki" --cardsim "$BUILD/tools/cardsim/cardsim" --state "$STATE"
+step "starting pcscd with the vpcd reader driver: a simulated STARCOS 3.5 card in reader 0, a CardOS 5.0 card in reader 1"
+"$STACK" start --image0 "$IMAGE" --image1 "$IMAGE1" --pki "$BUILD/pki" --cardsim "$BUILD/tools/cardsim/cardsim" \
+  --state "$STATE"
+
+step "OpenSC's view of the readers and of the PKCS#15 card in reader 1"
+opensc-tool -l
+pkcs15-tool --reader 1 -c | grep -E "X.509|Path" || echo "(pkcs15-tool found no certificates)"
 
 step "readers"
 "$VNCARD" readers

@@ -274,3 +274,38 @@ TEST(IsoCard, SignsEcdsaPlainAndChecksExternalAuthentication) {
   EXPECT_EQ(tx(*c, "00A4020C020103"), "9000");
   EXPECT_EQ(tx(*c, "00B0000002"), "CAFE9000");
 }
+
+TEST(IsoCard, RawSignatureAndOaepDecipherFollowTheImageAlgorithms) {
+  const char* image =
+      "[card]\ndialect = iso\natr = 3B 02 14 50\nprotocol = T1\n"
+      "[pin 3F00 01]\nvalue = 1234\n"
+      "[key 3F00 10]\nprivate = signer-rsa2048.key\npin = 01\nsign-alg = raw\ndecipher-alg = oaep\n";
+  auto c = cardsim::Card::fromText(image, cardsim::defaultPkiDir(), "raw.card");
+  c->powerOn();
+  auto pub = certKey("signer-rsa2048.der");
+  EXPECT_EQ(tx(*c, "002000010431323334"), "9000");
+  EXPECT_EQ(tx(*c, "002241B603840110"), "9000");
+  Bytes block(256, 0x5A);
+  block[0] = 0x00;
+  std::string r = tx(*c, "002A9E9A000100" + toHex(block) + "0000");
+  ASSERT_EQ(sw(r), "9000");
+  Bytes sig = fromHex(body(r)), back(256);
+  size_t len = back.size();
+  EVP_PKEY_CTX* ctx = EVP_PKEY_CTX_new(pub.get(), nullptr);
+  ASSERT_EQ(EVP_PKEY_verify_recover_init(ctx), 1);
+  EVP_PKEY_CTX_set_rsa_padding(ctx, RSA_NO_PADDING);
+  ASSERT_EQ(EVP_PKEY_verify_recover(ctx, back.data(), &len, sig.data(), sig.size()), 1);
+  EVP_PKEY_CTX_free(ctx);
+  EXPECT_EQ(toHex(back), toHex(block));
+
+  Bytes plain = fromHex("00112233"), crypt(256);
+  len = crypt.size();
+  ctx = EVP_PKEY_CTX_new(pub.get(), nullptr);
+  ASSERT_EQ(EVP_PKEY_encrypt_init(ctx), 1);
+  EVP_PKEY_CTX_set_rsa_padding(ctx, RSA_PKCS1_OAEP_PADDING);
+  ASSERT_EQ(EVP_PKEY_encrypt(ctx, crypt.data(), &len, plain.data(), plain.size()), 1);
+  EVP_PKEY_CTX_free(ctx);
+  EXPECT_EQ(tx(*c, "002241B803840110"), "9000");
+  EXPECT_EQ(tx(*c, "002A8086000101" "00" + toHex(crypt) + "0000"), "001122339000");
+  EXPECT_EQ(tx(*c, "002A8086000101" "00" + toHex(Bytes(256, 0x01)) + "0000"), "6A80");  // bad padding
+}
