@@ -1,8 +1,28 @@
 #include "Output.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 
 bool Output::json = false;
+
+namespace {
+FILE* g_out = stdout;
+
+void emit(const std::string& line) {
+    fflush(stdout);
+    fputs(line.c_str(), g_out);
+    fputc('\n', g_out);
+    fflush(g_out);
+}
+}  // namespace
+
+void Output::init() {
+    int fd = dup(STDOUT_FILENO);
+    FILE* f = fd >= 0 ? fdopen(fd, "w") : nullptr;
+    if (f != nullptr)
+        g_out = f;
+}
 
 std::string jsonString(const std::string& s) {
     std::string out = "\"";
@@ -81,8 +101,7 @@ int Output::fail(int code, const std::string& message) {
     if (json) {
         JsonObject o;
         o.boolean("ok", false).num("exitCode", code).str("error", message);
-        printf("%s\n", o.text().c_str());
-        fflush(stdout);
+        emit(o.text());
     } else {
         fprintf(stderr, "vncard: %s\n", message.c_str());
     }
@@ -91,6 +110,5 @@ int Output::fail(int code, const std::string& message) {
 
 void Output::result(const JsonObject& object) {
     std::string text = object.text();
-    printf("{\"ok\":true%s%s\n", text.size() > 2 ? "," : "", text.c_str() + 1);
-    fflush(stdout);
+    emit(std::string("{\"ok\":true") + (text.size() > 2 ? "," : "") + (text.c_str() + 1));
 }

@@ -39,6 +39,9 @@ std::string jsonArray(const std::vector<std::string>& items);
 // Global output settings.
 struct Output {
     static bool json;
+    // Keeps a handle on the real standard output, which the library's console output
+    // is kept away from (see LibraryOutputToStderr); call once at start.
+    static void init();
     // Prints a failure: text on stderr, or {"ok":false,...} on stdout with --json. Returns code.
     static int fail(int code, const std::string& message);
     // Prints a JSON object (with "ok":true first) to stdout.

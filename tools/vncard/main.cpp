@@ -99,6 +99,7 @@ void commandHelp(const Command& c) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    Output::init();
     if (argc < 2)
         return usage(stderr);
     std::string name = argv[1];
