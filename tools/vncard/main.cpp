@@ -1,6 +1,11 @@
 // vncard: the library's command-line tool for people who run or support it.
+#include <log4cxx/fileappender.h>
+#include <log4cxx/logger.h>
+#include <log4cxx/patternlayout.h>
+
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -85,6 +90,18 @@ int usage(FILE* out) {
     return out == stdout ? EXIT_OK : EXIT_USAGE;
 }
 
+// The library's log4cxx loggers write to the log file with --log and are silent otherwise.
+void setupLog4cxx(const std::string& file) {
+    log4cxx::LoggerPtr root = log4cxx::Logger::getRootLogger();
+    if (file.empty()) {
+        root->setLevel(log4cxx::Level::getOff());
+        return;
+    }
+    auto layout = std::make_shared<log4cxx::PatternLayout>("%d{ISO8601} %-5p %c - %m%n");
+    root->addAppender(std::make_shared<log4cxx::FileAppender>(layout, file, true));
+    root->setLevel(log4cxx::Level::getDebug());
+}
+
 void commandHelp(const Command& c) {
     printf("usage: vncard %s [OPTIONS]\n%s\n", c.name, c.summary);
     if (c.details[0] != '\0')
@@ -134,6 +151,7 @@ int main(int argc, char** argv) {
         CSCUtils::InitLogging(args.get("log"), level);
     else
         CSCUtils::SetLogLevel(0);
+    setupLog4cxx(args.get("log"));
     CSCUtils::SetLanguage(0);
     installPinDialogs();
     return cmd->run(args);
