@@ -69,9 +69,21 @@ bool canModifyOnPinPad(CSC_Profile_Base* card) {
     return pcsc != nullptr && (pcsc->getModifyStartIoctl() != 0 || pcsc->getModifyDirectIoctl() != 0);
 }
 
+// Overwrites a copied PIN when the scope ends.
+struct PinWiper {
+    std::string& s;
+    ~PinWiper() {
+        volatile char* p = s.empty() ? nullptr : &s[0];
+        for (size_t i = 0; i < s.size(); ++i)
+            p[i] = 0;
+        s.clear();
+    }
+};
+
 }  // namespace
 
 bool CSCM_Interface::VerifyPIN(std::string pin) {
+    PinWiper wipe{pin};
     if (profile == nullptr)
         return true;
     CCardObject* cert = profile->getCert(certIndex);
@@ -137,6 +149,7 @@ bool CSCM_Interface::VerifyPIN(std::string pin) {
 }
 
 bool CSCM_Interface::ModifyPIN(std::string oldPin, std::string newPin) {
+    PinWiper wipeOld{oldPin}, wipeNew{newPin};
     if (profile == nullptr)
         return true;
     if (gConfigSC.isService)
