@@ -127,7 +127,18 @@ case "$cmd" in
     rm -f "$STATE"/transcript*.log "$STATE"/cardsim*.log "$STATE"/pcscd.log "$STATE"/lock.ok
     if [ "$NOLOCK" = 0 ]; then
       # The holder keeps the lock's file descriptor open until stop kills it.
-      ( exec 9>"$LOCK"; flock -w "$LOCKWAIT" 9 || exit 1; touch "$STATE/lock.ok"; exec sleep infinity ) &
+      # It gives the lock up by itself when the stack's pcscd has gone or after 2 hours,
+      # so that a caller that never runs stop cannot block the machine.
+      (
+        exec 9>"$LOCK"
+        flock -w "$LOCKWAIT" 9 || exit 1
+        touch "$STATE/lock.ok"
+        end=$((SECONDS + 7200))
+        while [ $SECONDS -lt $end ]; do
+          if [ -f "$STATE/pcscd.pid" ] && ! kill -0 "$(cat "$STATE/pcscd.pid" 2>/dev/null)" 2>/dev/null; then break; fi
+          sleep 1 9>&-
+        done
+      ) &
       echo $! > "$STATE/lock.pid"
       until [ -f "$STATE/lock.ok" ]; do
         if ! kill -0 "$(cat "$STATE/lock.pid")" 2>/dev/null; then

@@ -1,5 +1,7 @@
 #include "cardsim/TestStack.h"
 
+#include <PCSC/winscard.h>
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -21,6 +23,41 @@ std::string quote(const std::string& s) {
     else q += c;
   }
   return q + "'";
+}
+
+// Asks pcscd through the real libpcsclite (loaded here, so that a test program
+// that brings its own SCard* functions does not answer for pcscd) whether the
+// reader shows a card, until it shows what is wanted or timeoutMs passed.
+bool waitReader(const std::string& reader, bool present, int timeoutMs) {
+  void* lib = ::dlopen("libpcsclite.so.1", RTLD_NOW | RTLD_LOCAL);
+  if (!lib) return false;
+  using Establish = LONG (*)(DWORD, LPCVOID, LPCVOID, LPSCARDCONTEXT);
+  using Release = LONG (*)(SCARDCONTEXT);
+  using Status = LONG (*)(SCARDCONTEXT, DWORD, SCARD_READERSTATE*, DWORD);
+  auto establish = reinterpret_cast<Establish>(::dlsym(lib, "SCardEstablishContext"));
+  auto release = reinterpret_cast<Release>(::dlsym(lib, "SCardReleaseContext"));
+  auto status = reinterpret_cast<Status>(::dlsym(lib, "SCardGetStatusChange"));
+  bool ok = false;
+  SCARDCONTEXT ctx = 0;
+  if (establish && release && status && establish(SCARD_SCOPE_SYSTEM, nullptr, nullptr, &ctx) == SCARD_S_SUCCESS) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!ok && std::chrono::steady_clock::now() < deadline) {
+      SCARD_READERSTATE st{};
+      st.szReader = reader.c_str();
+      st.dwCurrentState = SCARD_STATE_UNAWARE;
+      if (status(ctx, 0, &st, 1) == SCARD_S_SUCCESS) {
+        bool has = (st.dwEventState & SCARD_STATE_PRESENT) != 0;
+        if (has == present) {
+          ok = true;
+          break;
+        }
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    release(ctx);
+  }
+  ::dlclose(lib);
+  return ok;
 }
 
 }  // namespace
@@ -52,7 +89,15 @@ TestStack::TestStack(const StackOptions& o) {
   m_started = true;
   std::string out;
   m_ok = run(args, out);
-  if (!m_ok) m_error = "pcsc-stack.sh start failed: " + out;
+  if (!m_ok) {
+    m_error = "pcsc-stack.sh start failed: " + out;
+    return;
+  }
+  if ((!o.image0.empty() && !waitReader(readerName(0), true, 5000)) ||
+      (!o.image1.empty() && !waitReader(readerName(1), true, 5000))) {
+    m_ok = false;
+    m_error = "pcscd does not show the card in its reader";
+  }
 }
 
 TestStack::~TestStack() {
@@ -108,12 +153,12 @@ void TestStack::mark(int n) {
 
 bool TestStack::remove(int n) {
   std::string out;
-  return run("remove " + std::to_string(n) + " --state " + quote(m_state), out);
+  return run("remove " + std::to_string(n) + " --state " + quote(m_state), out) && waitReader(readerName(n), false, 5000);
 }
 
 bool TestStack::insert(int n) {
   std::string out;
-  return run("insert " + std::to_string(n) + " --state " + quote(m_state), out);
+  return run("insert " + std::to_string(n) + " --state " + quote(m_state), out) && waitReader(readerName(n), true, 5000);
 }
 
 bool TestStack::fault(int n, const std::string& spec) {

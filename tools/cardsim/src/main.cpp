@@ -96,11 +96,11 @@ int runReader(Card& card, const std::string& host, int port, int waitSeconds, co
     Bytes msg;
     int r = link.receive(msg, 100);
     if (r == 0) continue;
-    if (r < 0) {
+    if (r < 0) {  // pcscd went away: the reader is gone, and so is the card
       link.close();
       if (card.present()) card.powerOff();
-      std::this_thread::sleep_for(std::chrono::milliseconds(200));
-      continue;
+      std::cerr << "cardsim: vpcd closed the connection\n";
+      return 0;
     }
     if (msg.size() == 1) {
       switch (msg[0]) {

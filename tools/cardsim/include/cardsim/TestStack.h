@@ -52,8 +52,10 @@ class TestStack {
   void mark(int n);  // later exchanges() start after what is there now
   size_t commandCount(int n) const { return exchanges(n).size(); }
 
-  bool remove(int n);                           // take the card out of reader n
-  bool insert(int n);                           // put it back; waits until pcscd saw it
+  // Take the card out of reader n / put it back; both wait (at most 5 s) until
+  // pcscd reports the reader empty / with the card.
+  bool remove(int n);
+  bool insert(int n);
   bool fault(int n, const std::string& spec);   // e.g. "+1:sw=6982" for the next command
 
  private:
