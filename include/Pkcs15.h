@@ -434,6 +434,7 @@ private:
     // card says it is a record file).
     Read readFile(const std::string& path, bool absolute, std::vector<uint8_t>& out);
     bool readTransparent(std::vector<uint8_t>& out);
+    int ReadDirectories();
     void MatchCerts();
 
     int m_error = 0;

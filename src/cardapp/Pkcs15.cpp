@@ -23,7 +23,13 @@ std::string lower(std::string s) {
 }
 }  // namespace
 
-CPkcs15::CPkcs15(CSC_Profile_Base* card) : m_card(card) { Init(); }
+CPkcs15::CPkcs15(CSC_Profile_Base* card) : m_card(card) {
+    try {
+        Init();
+    } catch (...) {  // out of memory: the reader stays without files
+        setError(ERR_NO_EFDIR);
+    }
+}
 
 CPkcs15::~CPkcs15() = default;
 
@@ -152,6 +158,17 @@ void CPkcs15::Init() {
 }
 
 int CPkcs15::ReadCerts() {
+    try {
+        return ReadDirectories();
+    } catch (...) {  // out of memory: no linked certificates
+        m_results.clear();
+        m_resultKeys.clear();
+        setError(ERR_DF_READ);
+        return 0;
+    }
+}
+
+int CPkcs15::ReadDirectories() {
     vn_log(1, "--entering CPkcs15::ReadCerts\n");
     m_error = 0;
     if (m_card == nullptr || !m_odf)

@@ -94,8 +94,9 @@ bool CSC_Profile::CheckTCOS2() {
 }
 
 bool CSC_Profile::CheckMedisign1k() {
-    if (!Selectable("3f008300c000") || !Selectable("3f00df01c00e"))
+    if (!Selectable("3f008300c000"))
         return false;
+    // Selecting and reading the CA certificate is one step: its selection is the read's.
     std::unique_ptr<CCertInfoSC> ca(ReadCertFile("3f00df01c00e", 0, 0, "dummy"));
     if (!ca)
         return false;

@@ -1,5 +1,7 @@
 // Reader enumeration, card recognition and the feature request on the in-process PC/SC.
 #include <gtest/gtest.h>
+
+#include <memory>
 #include <pcscsim/Simulator.h>
 
 #include "AtrList.h"
@@ -58,12 +60,11 @@ TEST_F(ReaderTest, ReadersAreListedInOrderAndAnEmptyReaderHasNoCard) {
     EXPECT_EQ(reader.GetReaderATR(5), "---");
     EXPECT_EQ(reader.GetCardType(-3), -1);
     EXPECT_FALSE(reader.hasPinPad(7));
-    // a recognised card gets its card-OS object and an application profile, empty here
-    CSC_Profile* profile = reader.ReadSCProfile(0);
+    // a recognised card gets its card-OS object and its application profile (the caller owns both)
+    std::unique_ptr<CSC_Profile> profile(reader.ReadSCProfile(0));
     ASSERT_NE(profile, nullptr);
-    EXPECT_EQ(profile->m_certCount, 0);
+    EXPECT_EQ(profile->m_card, reader.GetBaseProfile());
     profile->FreeProfile();
-    delete profile;
 }
 
 TEST_F(ReaderTest, EveryAtrRowIsRecognisedInEitherReader) {

@@ -8,6 +8,23 @@
 
 #include "SC_Profile_Base.h"
 
+// Replaces every line that begins with prefix by line, and every occurrence of from by to.
+inline std::string replaceLines(std::string text, const std::string& prefix, const std::string& line) {
+    size_t at = 0;
+    while ((at = text.find("\n" + prefix, at)) != std::string::npos) {
+        size_t end = text.find('\n', at + 1);
+        text.replace(at + 1, (end == std::string::npos ? text.size() : end) - at - 1, line);
+        at += 1 + line.size();
+    }
+    return text;
+}
+inline std::string replaceAll(std::string text, const std::string& from, const std::string& to) {
+    for (size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size())
+        text.replace(at, from.size(), to);
+    return text;
+}
+
+
 // ISO selection with FCP answers, READ BINARY/RECORD of the base class, GET DATA, and
 // the serial number from EF.GDO (3F00/2F02, tag 5A).
 class CSimCardOs : public CSC_Profile_Base {

@@ -232,3 +232,98 @@ TEST(Pkcs15Card, CardOS54ReadsOnlyTheTokenInfo) {
     EXPECT_EQ(b.p15->getDf_odf(), nullptr);
     EXPECT_EQ(b.p15->ReadCerts(), 0);
 }
+
+namespace {
+// The image with its token info replaced (label, manufacturer, serial).
+std::string withTokenInfo(const std::string& image, const std::string& label, const std::string& manufacturer,
+                          const std::string& serial = "0011223344556677") {
+    CPkcs15DfTi ti(0, serial, manufacturer, label, 0x20);
+    return drop(loadImage(image), "[ef 3F00/5015/5032]") + "\n[ef 3F00/5015/5032]\n" + hexData(ti.encode()) + "\n";
+}
+}  // namespace
+
+TEST(Pkcs15Card, CardOS43LabelRulesCompareExactlyOrByPrefixAsListed) {
+    struct Rule {
+        const char* label;
+        const char* manufacturer;
+        int profile;
+        bool single;  // m_singleSign afterwards (starts true)
+        bool signCard;
+    } rules[] = {
+        {"SignCard single", "X", CP_QUORVEL, true, true},
+        {"SignCard singleton", "X", CP_QUORVEL, true, true},           // 15 bytes compared
+        {"SignCard mult", "X", CP_QUORVEL, false, true},               // 13 bytes of "SignCard multi"
+        {"PKCS15andSigG 2", "X", CP_QUORVEL, false, true},
+        {"TC QSign", "X", CP_TC_QSIGN, true, false},                   // exact
+        {"TC QSign ", "X", 0, true, false},                            // a blank more: no rule
+        {"TC QSign unlimited edition", "X", CP_TC_QSIGN_UNLIMITED, false, false},
+        {"D-SIGN multicard 2.0 2ce", "X", CP_DSIGN_MULTICARD_2CE, false, false},
+        {"D-SIGN multicard 2.0 2ce+", "X", CP_DSIGN_MULTICARD, false, false},  // not exact: the shorter rule
+        {"D-TRUST multicard 3", "X", CP_DTRUST_MULTICARD, false, false},
+        {"D-TRUST card 2.4 2ce v2", "X", CP_DTRUST_CARD_2CE, true, false},
+        {"D-TRUST card 2.1", "X", CP_DTRUST_CARD, true, false},
+        {"Quorvel Signature", "X", CP_QUORVEL, true, false},
+        {"SwissSignID Gold", "X", CP_SWISSSIGN_ID, false, false},
+        {"SuisseID Card", "X", CP_SUISSEID, false, false},
+        {"Something", "Siemens AG", CP_QUOVADIS_CH, true, false},
+        {"Something", "Other", 0, true, false},
+    };
+    for (const Rule& r : rules) {
+        SimBench bench(withTokenInfo("cardos43-signcard-single", r.label, r.manufacturer), 4);
+        CSC_Profile* p = bench.detect();
+        EXPECT_EQ(p->m_profileType, r.profile) << "'" << r.label << "'";
+        EXPECT_EQ(p->m_singleSign, r.single) << "'" << r.label << "'";
+        EXPECT_EQ(p->m_signCardToken, r.signCard) << "'" << r.label << "'";
+    }
+}
+
+TEST(Pkcs15Card, CardOS50LabelsAreExactAndATrailingEMeans3072Bits) {
+    struct Rule {
+        const char* label;
+        int profile;
+        int keySize;
+    } rules[] = {
+        {"D-TRUST Card V3.1 batch100", CP_DTRUST_V31_BATCH100, 2048},
+        {"D-TRUST Card V3.1 batch1000", 0, 2048},
+        {"D-TRUST Card V3.1 standard ", 0, 2048},
+        {"D-TRUST Card V3.4 multicard", CP_DTRUST_V34_MULTI, 2048},
+        {"Some card type e", 0, 3072},
+    };
+    for (const Rule& r : rules) {
+        SimBench bench(withTokenInfo("cardos50-v31-batch100", r.label, "D-TRUST GmbH"), 15);
+        CSC_Profile* p = bench.detect();
+        EXPECT_EQ(p->m_profileType, r.profile) << r.label;
+        EXPECT_EQ(p->m_keySize, r.keySize) << r.label;
+        EXPECT_EQ(p->m_signAlgorithm, 1) << r.label;
+        EXPECT_EQ(p->m_certCount, r.profile ? 2 : 0) << r.label;
+    }
+    // A token info without a serial number gets the card's serial.
+    SimBench bench(withTokenInfo("cardos50-v31-batch100", "D-TRUST Card V3.1 batch100", "D-TRUST GmbH", ""), 15);
+    CSC_Profile* p = bench.detect();
+    EXPECT_EQ(p->getSerialNumber(), "0012345678900002");
+    EXPECT_EQ(p->getPkcs15()->getDf_ti()->getSerialNumber(), "0012345678900002");
+}
+
+TEST(Pkcs15Card, WithoutAnAuthLabelTheAdvancedOrFirstCertificateTakesTheAuthenticationRole) {
+    auto withCdf = [](const char* label0, const char* label1) {
+        CPkcs15Cert cdf;
+        cdf.addCert(CPkcs15CertInfo(CPkcs15CommAttrib(label0, 0, ""), CPkcs15CertAttrib("45", false),
+                                    CPkcs15Path("3F0050154331")));
+        cdf.addCert(CPkcs15CertInfo(CPkcs15CommAttrib(label1, 0, ""), CPkcs15CertAttrib("46", false),
+                                    CPkcs15Path("3F0050154332")));
+        return drop(loadImage("cardos43-quorvel"), "[ef 3F00/5015/4403]") + "\n[ef 3F00/5015/4403]\n" +
+               hexData(cdf.encode()) + "\n";
+    };
+    {
+        SimBench bench(withCdf("Qualified", "Advanced Cert"), 4);
+        CSC_Profile* p = bench.detect();
+        ASSERT_EQ(p->m_certCount, 2);
+        EXPECT_EQ(p->getCert(0)->m_usage, 1);
+        EXPECT_EQ(p->getCert(1)->m_usage, 3);
+    }
+    SimBench bench(withCdf("Qualified", "Other"), 4);
+    CSC_Profile* p = bench.detect();
+    ASSERT_EQ(p->m_certCount, 2);
+    EXPECT_EQ(p->getCert(0)->m_usage, 3);
+    EXPECT_EQ(p->getCert(1)->m_usage, 1);
+}

@@ -384,3 +384,57 @@ TEST(Profile, SmartCardHsmCertificatesComeFromTheObjectList) {
     }
     pcscsim::reset();
 }
+
+TEST(Profile, ObjectsCarryTheValuesOfTheirLayoutRows) {
+    struct Row {
+        const char* image;
+        int cardType;
+        const char* label;
+        const char* certPath;
+        const char* keyPath;
+        int keyRef;
+        const char* pinPath;
+        int pinRef;
+        int keyBits;
+        int keyClass;
+        unsigned pinMsg;
+        bool single, ca;
+        int usage;
+        bool decipher;
+        int profile;
+    } rows[] = {
+        {"seccos-multi", 6, "Auth Cert", "3f00ab00c500", "3f00ab00c500", 130, "3f00ab00c500", 3, 1728, 128, 201, false, false, 3, false, 8},
+        {"seccos-multi", 6, "Root CA Cert", "3f00ab00b000", "3f00ab00c500", 255, "3f00ab00c500", 255, 1728, 128, 201, false, true, 1, false, 8},
+        {"starcos30", 5, "Decipher Cert", "3f003f01c200", "3f003f01c200", 147, "3f003f01c200", 1, 2048, 128, 202, false, false, 1, false, 13},
+        {"starcos30-single", 5, "SigG Cert", "3f003f01c000", "3f003f01c000", 132, "3f003f01c000", 129, 2048, 64, 200, true, false, 1, false, 6},
+        {"cardos43-dtrust-card", 4, "Enc CA Cert", "3f0050154304c70f", "3f00501550724B01", 255, "3f002f02", 255, 2048, 128, 204, false, true, 1, false, 25},
+        {"cardos43-dsign-2ce", 4, "Qualified Cert", "3f005015430443f1", "3F001FFFC100", 2, "3F001FFFC100", 129, 2048, 64, 222, false, false, 1, false, 28},
+        {"cardos44-dtrust-layout", 11, "Qualified Cert", "3f0020002001002a", "3f002000200100260001", 1, "3f002000200100260001", 129, 2048, 64, 202, true, false, 1, false, 50},
+        {"cardos54-41-std-rsa", 17, "Auth Cert", "3F0001030204", "3F000102", 3, "3F00", 131, 2048, 128, 230, true, false, 3, false, 17},
+        {"tcos3v2", 13, "ADS Cert", "3f00df02c000", "D2760000030102", 128, "D2760000030102", 3, 256, 128, 202, true, false, 1, true, 75},
+        {"micardo21", 3, "Advanced Cert", "3f004016c500", "3f0040160051", 81, "3f0040160015", 1, 1024, 128, 204, false, false, 3, false, 2},
+        {"tcos2-datev", 1, "Auth Cert", "3f003000c500", "3f0030005371", 130, "3f0030004571", 1, 1024, 128, 203, false, false, 3, false, 7},
+    };
+    for (const Row& r : rows) {
+        SimBench bench(r.image, r.cardType);
+        CSC_Profile* p = bench.detect();
+        const CCardObject* o = find(p, r.label);
+        ASSERT_NE(o, nullptr) << r.image << " " << r.label;
+        SCOPED_TRACE(std::string(r.image) + " " + r.label);
+        EXPECT_EQ(o->m_certPath, r.certPath);
+        EXPECT_EQ(o->m_keyPath, r.keyPath);
+        EXPECT_EQ(o->m_keyRef, r.keyRef);
+        EXPECT_EQ(o->m_pinPath, r.pinPath);
+        EXPECT_EQ(o->m_pinRef, r.pinRef);
+        EXPECT_EQ(o->m_keyBits, r.keyBits);
+        EXPECT_EQ(o->m_keyClass, r.keyClass);
+        EXPECT_EQ(o->m_pinName, CMsg::GetRessString(r.pinMsg));
+        EXPECT_EQ(o->m_singleSign, r.single);
+        EXPECT_EQ(o->m_isCA, r.ca);
+        EXPECT_EQ(o->m_usage, r.usage);
+        EXPECT_EQ(o->m_decipherFlag, r.decipher);
+        EXPECT_EQ(o->m_profileType, r.profile);
+        EXPECT_EQ(o->m_certOffset, 0);
+        EXPECT_EQ(o->m_certLength, 0);
+    }
+}

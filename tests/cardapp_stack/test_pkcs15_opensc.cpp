@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <fstream>
 #include <map>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -111,8 +110,8 @@ std::string imageText(const std::string& name) {
     // OpenSC picks its card driver by the ATR and that driver sends its card's own
     // commands: the images of the generic ISO dialect run here on the CardOS 5.0 dialect.
     if (text.find("dialect = iso") != std::string::npos) {
-        text = std::regex_replace(text, std::regex("\natr = [^\n]*"), "\natr = 3B D2 18 00 81 31 FE 58 C9 01 14");
-        text = std::regex_replace(text, std::regex("dialect = iso"), "dialect = cardos50");
+        text = replaceLines(text, "atr = ", "atr = 3B D2 18 00 81 31 FE 58 C9 01 14");
+        text = replaceAll(text, "dialect = iso", "dialect = cardos50");
         // The chip serial number and the buffer sizes that the CardOS driver asks for.
         text += "\n[data 0181]\nvalue = 00 12 34 56 78 90 00 09\n[data 018D]\nvalue = 04 00\n";
     }

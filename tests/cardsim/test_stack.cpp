@@ -126,6 +126,20 @@ TEST(PcscStack, ScriptedFaultsAndCardRemovalReachTheApplication) {
   EXPECT_EQ(pcsc.atr(TestStack::readerName(1)), "");  // no card in the second reader
 }
 
+TEST(PcscStack, T0CardAnswersCaseFourWith61xxThroughPcscd) {
+  cardsim::StackOptions o;
+  o.image1 = "iso-t0";
+  TestStack stack(o);
+  ASSERT_TRUE(stack.ok()) << stack.error();
+  Pcsc pcsc;
+  EXPECT_EQ(pcsc.atr(TestStack::readerName(0)), "");
+  ASSERT_EQ(pcsc.connect(TestStack::readerName(1)), SCARD_S_SUCCESS);
+  EXPECT_EQ(pcsc.protocol, static_cast<DWORD>(SCARD_PROTOCOL_T0));
+  EXPECT_EQ(pcsc.transmit("00A40004023F0000"), "610C");
+  EXPECT_EQ(pcsc.transmit("00C000000C"), "620A82013883023F008A01059000");
+  EXPECT_EQ(stack.commandCount(1), 2u);
+}
+
 TEST(OpenSC, ToolsRecogniseTheCardsAndReadThePkcs15Certificates) {
   cardsim::StackOptions o;
   o.image0 = "cardos50-dtrust";

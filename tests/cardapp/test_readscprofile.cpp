@@ -1,0 +1,106 @@
+// The reader builds the complete profile: ATR recognition, the card-OS object of the
+// card type and the detected application. Every layout image runs here on the
+// simulator dialect of its card operating system, read by the real card-OS class.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "CertInfoSC.h"
+#include "DetectionCases.h"
+#include "Reader.h"
+#include "SimCard.h"
+
+namespace {
+const char* dialectOf(int cardType) {
+    switch (cardType) {
+    case 1: case 2: case 13: return "tcos";
+    case 3: return "micardo";
+    case 4: case 11: return "cardos4";
+    case 5: case 9: return "starcos3";
+    case 6: return "seccos";
+    case 7: case 10: return "setcos";
+    case 12: case 14: return "starcos35";
+    case 15: case 17: return "cardos50";
+    default: return "iso";
+    }
+}
+
+// The ATR the card-OS dialect images use, where the layout image's generic one differs.
+std::string osImageAtr(int cardType) {
+    switch (cardType) {
+    case 6: return "3B FF 00 00 FF 81 31 FE 45 65 63 0D 0C 01 21 42 00 00 00 00 00 00 00 00 00";
+    case 7: return "3B 9F 94 80 1F C3 00 68 10 44 05 01 46 49 53 45 31 C8 07 90 00 18";
+    case 10: return "3B 9F 96 80 1F C7 80 31 E0 73 FE 21 1B 63 3A 20 4E 83 00 90 00 31";
+    default: return "";
+    }
+}
+
+std::string onOsDialect(const Case& c) {
+    std::ifstream f(imageDir() + "/" + c.image + ".card");
+    std::stringstream s;
+    s << f.rdbuf();
+    std::string text = replaceAll(s.str(), "dialect = iso", std::string("dialect = ") + dialectOf(c.cardType));
+    // SetCOS 4.4.1 and Micardo answer a selection with their FCI through GET RESPONSE (T=0).
+    if (c.cardType == 7 || c.cardType == 3)
+        text = replaceAll(text, "protocol = T1", "protocol = T0");
+    if (!osImageAtr(c.cardType).empty())
+        text = replaceLines(text, "atr = ", "atr = " + osImageAtr(c.cardType));
+    return text;
+}
+
+class ReadProfile : public ::testing::TestWithParam<Case> {};
+}  // namespace
+
+TEST_P(ReadProfile, ReaderReturnsTheDetectedProfileOnTheCardOsDialect) {
+    const Case& c = GetParam();
+    if (c.cardType == 10)
+        GTEST_SKIP() << "no ATR of the card list names SetCOS 4.4.2";
+    pcscsim::reset();
+    auto card = std::shared_ptr<cardsim::Card>(cardsim::Card::fromText(onOsDialect(c), pkiDir(), c.image));
+    pcscsim::addReader(SimBench::Reader, pcscsim::plainReader());
+    pcscsim::insertCard(SimBench::Reader, card);
+    {
+        CReader reader;
+        ASSERT_EQ(reader.GetCardType(0), c.cardType);
+        card->clearTranscript();
+        std::unique_ptr<CSC_Profile> p(reader.ReadSCProfile(0));
+        ASSERT_NE(p, nullptr);
+        ASSERT_NE(p->m_card, nullptr);
+        EXPECT_EQ(p->m_card, reader.GetBaseProfile());
+        EXPECT_EQ(p->m_profileType, c.profile);
+        if (getenv("VN_CARDAPP_TRACE"))
+            for (const auto& e : card->transcript())
+                printf("> %s\n< %s\n", cardsim::toHex(e.command).c_str(), cardsim::toHex(e.response).c_str());
+        std::vector<std::string> labels;
+        for (int i = 0; p->getCert(i) != nullptr; ++i)
+            labels.push_back(p->getCert(i)->m_label);
+        EXPECT_EQ(labels, c.labels);
+        auto apdus = [&card]() {
+            size_t n = 0;
+            for (const auto& e : card->transcript())
+                n += e.kind == cardsim::Exchange::Kind::Apdu;
+            return n;
+        };
+        size_t detect = apdus();
+        for (int i = 0; i < p->m_certCount; ++i) {
+            std::unique_ptr<CCertInfoSC> cert(p->readCert(i));
+            EXPECT_NE(cert, nullptr) << c.image << " " << p->getCert(i)->m_certPath;
+        }
+        std::ofstream report(std::string(VN_BINARY_DIR) + "/cardapp-roundtrips-cardos.txt", std::ios::app);
+        report << c.image << " dialect=" << dialectOf(c.cardType) << " profile=" << p->m_profileType
+               << " certs=" << p->m_certCount << " detect=" << detect
+               << " read_all=" << apdus() - detect << "\n";
+        p->FreeProfile();
+    }
+    pcscsim::reset();
+}
+
+INSTANTIATE_TEST_SUITE_P(LayoutImages, ReadProfile, ::testing::ValuesIn(kCases),
+                         [](const ::testing::TestParamInfo<Case>& i) {
+                             std::string n = i.param.image;
+                             for (char& ch : n)
+                                 if (!isalnum(static_cast<unsigned char>(ch)))
+                                     ch = '_';
+                             return n;
+                         });
