@@ -16,7 +16,7 @@ struct Case {
 };
 
 inline const std::vector<Case> kCases = {
-    {"tcos2-telesec", 1, CP_TELESEC, false, {"SigG Cert", "Qualified Cert", "Qualified Cert"}},
+    {"tcos2-telesec", 1, CP_TELESEC, false, {"SigG Cert", "Qualified Cert", "Qualified Cert", "Qualified Cert"}},
     {"tcos2-signtrust", 1, CP_SIGNTRUST2K, false, {"Qualified Cert", "Auth Cert", "Decipher Cert", "Root Qualified Cert"}},
     {"tcos2-datev", 1, CP_DATEV, false, {"SigG Cert", "Auth Cert", "SigG CA Cert", "SigG Root Cert"}},
     {"tcos2-medisign", 1, CP_MEDISIGN_1K, false, {"SigG Cert", "SigG CA Cert", "Auth Cert", "Cipher Cert"}},

@@ -163,8 +163,8 @@ SIG, AUTH, CA, ROOT, SIG3K, MZOD, MZODT = ("signer-rsa2048.der", "auth-rsa2048.d
                                            "medisign-zod-test.der")
 
 # TCOS 2
-im = Image("tcos2-telesec", "TCOS 2 TeleSec layout: SigG certificate in DF06 and a certificate in DF01.", "tcos2", "TCOS 2 TeleSec")
-im.serial("0123456789"); im.cert("3F00/DF06/C000", SIG); im.cert("3F00/DF01/C000", AUTH); im.cert("3F00/DF01/C200", CA); im.write()
+im = Image("tcos2-telesec", "TCOS 2 TeleSec layout: SigG and qualified certificates in DF06, certificates in DF01.", "tcos2", "TCOS 2 TeleSec")
+im.serial("0123456789"); im.cert("3F00/DF06/C000", SIG); im.cert("3F00/DF06/4331", SIG); im.cert("3F00/DF01/C000", AUTH); im.cert("3F00/DF01/C200", CA); im.write()
 im = Image("tcos2-signtrust", "TCOS 2 Signtrust layout (profile 6, rows of 5).", "tcos2", "TCOS 2 Signtrust")
 im.serial("0123456790"); im.cert("3F00/8000/DF01/C000", SIG); im.cert("3F00/8000/8200/8220", AUTH)
 im.cert("3F00/8000/8300/8320", AUTH); im.cert("3F00/8000/DF01/C00E", ROOT); im.write()

@@ -327,3 +327,19 @@ TEST(Pkcs15Card, WithoutAnAuthLabelTheAdvancedOrFirstCertificateTakesTheAuthenti
     EXPECT_EQ(p->getCert(0)->m_usage, 3);
     EXPECT_EQ(p->getCert(1)->m_usage, 1);
 }
+
+TEST(Pkcs15Card, ACertificateWithoutItsPrivateKeyIsNoResult) {
+    CPkcs15Cert cdf;
+    cdf.addCert(CPkcs15CertInfo(CPkcs15CommAttrib("Signaturzertifikat", 0, ""), CPkcs15CertAttrib("45", false),
+                                CPkcs15Path("3F0050154331")));
+    cdf.addCert(CPkcs15CertInfo(CPkcs15CommAttrib("Ohne Schluessel", 0, ""), CPkcs15CertAttrib("99", false),
+                                CPkcs15Path("3F0050154332")));
+    std::string image = drop(loadImage("cardos43-quorvel"), "[ef 3F00/5015/4403]") + "\n[ef 3F00/5015/4403]\n" +
+                        hexData(cdf.encode()) + "\n";
+    P15Bench b(image, 4);
+    ASSERT_EQ(b.p15->ReadCerts(), 1);
+    ASSERT_EQ(b.p15->getNumcerts(), 1);
+    EXPECT_EQ(b.p15->getCert(0)->getCertId(), "45");
+    ASSERT_NE(b.p15->getP15Cert(0), nullptr);
+    EXPECT_EQ(b.p15->getP15Cert(0)->getNum(), 2);
+}

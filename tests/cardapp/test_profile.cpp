@@ -254,7 +254,9 @@ TEST(Profile, LayoutRowsBecomeObjectsWithTheirFields) {
     // The signature PINs are local to their paths; the DF01 certificate's PIN 129 is the global one at C200.
     EXPECT_EQ(p->GetPinObject("3F00/DF06/C000", 129)->getPath(), "3F00DF06C000");
     EXPECT_EQ(p->GetPinObject("3f00df064331", 129)->getPath(), "3F00DF064331");
-    EXPECT_EQ(p->GetPinObject(p->getCert(1)->m_pinPath, 129)->getPath(), "3F00DF01C200");
+    EXPECT_EQ(p->getCert(1)->m_certPath, "3f00df064331");  // SigG Cert before Qualified Cert
+    EXPECT_EQ(p->getCert(2)->m_certPath, "3f00df01c000");
+    EXPECT_EQ(p->GetPinObject(p->getCert(2)->m_pinPath, 129)->getPath(), "3F00DF01C200");
 
     SimBench signtrust("tcos2-signtrust", 1);
     p = signtrust.detect();

@@ -57,6 +57,15 @@ public:
         std::remove((m_state + ".start.log").c_str());
     }
     bool ok() const { return m_ok; }
+    // Commands card n has received so far (its transcript).
+    size_t commands(int n) const {
+        std::ifstream t(m_state + "/transcript" + std::to_string(n) + ".log");
+        size_t count = 0;
+        std::string line;
+        while (std::getline(t, line))
+            count += line.rfind("> ", 0) == 0;
+        return count;
+    }
 
 private:
     std::string m_state, m_images[2];
@@ -119,18 +128,23 @@ std::string imageText(const std::string& name) {
 }
 
 // Reads the card in reader n with the library and with pkcs15-tool and compares.
-void crossCheck(int n, int cardType) {
+void crossCheck(const Stack& stack, const char* image, int n, int cardType) {
     SCOPED_TRACE(kReaders[n]);
+    const size_t before = stack.commands(n);
     const std::string listing = run("timeout 60 pkcs15-tool --reader " + std::to_string(n) +
                                     " --list-certificates --list-keys --list-pins");
+    const size_t opensc = stack.commands(n) - before;
     const std::vector<Block> all = blocks(listing);
 
     CSimCardOs os;
     os.UpdateSCardType(cardType);
     ASSERT_EQ(os.connectCard(kReaders[n], 0), 0);
+    const size_t start = stack.commands(n);
     CPkcs15 p15(&os);
     ASSERT_EQ(p15.getError(), 0);
     ASSERT_EQ(p15.ReadCerts(), 1);
+    std::ofstream(std::string(VN_BINARY_DIR) + "/cardapp-roundtrips-opensc.txt", std::ios::app)
+        << image << " pkcs15-tool=" << opensc << " library=" << stack.commands(n) - start << "\n";
     ASSERT_GT(p15.getNumcerts(), 0);
     for (int i = 0; i < p15.getNumcerts(); ++i) {
         const CPkcs15ExportCert* e = p15.getCert(i);
@@ -163,10 +177,10 @@ void crossCheckPair(const char* image0, int type0, const char* image1, int type1
     ASSERT_TRUE(stack.ok()) << "PC/SC stack did not come up";
     {
         SCOPED_TRACE(image0);
-        crossCheck(0, type0);
+        crossCheck(stack, image0, 0, type0);
     }
     SCOPED_TRACE(image1);
-    crossCheck(1, type1);
+    crossCheck(stack, image1, 1, type1);
 }
 }  // namespace
 
