@@ -1,0 +1,180 @@
+// vncard as its users run it: a separate process on the real PC/SC stack, PINs on
+// standard input, results checked by exit code, JSON and the openssl command.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cardsim/TestStack.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+struct Result {
+    int code = -1;
+    std::string out, err;
+};
+
+std::string tmp(const std::string& name) { return "/tmp/vn-vncard-" + std::to_string(getpid()) + "-" + name; }
+
+std::string slurp(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    std::stringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
+// Runs a shell command line with the given standard input.
+Result sh(const std::string& line, const std::string& input = "") {
+    std::ofstream(tmp("in")) << input;
+    std::string cmd = "(" + line + ") <" + tmp("in") + " >" + tmp("out") + " 2>" + tmp("err");
+    int status = system(cmd.c_str());
+    Result r;
+    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.out = slurp(tmp("out"));
+    r.err = slurp(tmp("err"));
+    return r;
+}
+
+std::string vncard() { return std::string(VN_BINARY_DIR) + "/tools/vncard/vncard"; }
+
+Result tool(const std::string& args, const std::string& input = "") { return sh(vncard() + " " + args, input); }
+
+std::string pki(const std::string& name) { return std::string(VN_BINARY_DIR) + "/pki/" + name; }
+
+bool contains(const std::string& s, const std::string& part) { return s.find(part) != std::string::npos; }
+
+std::string unknownImage() {
+    std::string path = tmp("unknown.card");
+    std::ofstream(path) << "[card]\ndialect = iso\natr = 3B 02 14 50\n";
+    return path;
+}
+
+}  // namespace
+
+TEST(VncardStack, ListsSignsWithAVerifiedPinAndOpensslAgrees) {
+    cardsim::StackOptions o;
+    o.image0 = "starcos35-a";
+    o.image1 = unknownImage();
+    cardsim::TestStack stack(o);
+    ASSERT_TRUE(stack.ok()) << stack.error();
+
+    Result r = tool("readers --json");
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(contains(r.out, "\"name\":\"Virtual PCD 00 00\",\"card\":true")) << r.out;
+    EXPECT_TRUE(contains(r.out, "\"cardType\":14")) << r.out;
+    EXPECT_TRUE(contains(r.out, "\"cardType\":0")) << r.out;
+
+    r = tool("certs --reader 0 --json");
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(contains(r.out, "{\"index\":0,\"label\":\"Signing Cert\"")) << r.out;
+    EXPECT_TRUE(contains(r.out, "\"keyBits\":2048")) << r.out;
+    EXPECT_TRUE(contains(r.out, "{\"index\":3,\"label\":\"Auth Cert CA\"")) << r.out;
+    r = tool("certs");
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(contains(r.out, "0  Signing Cert")) << r.out;
+    EXPECT_TRUE(contains(r.out, "nonRepudiation")) << r.out;
+
+    // Export: DER equals the PKI's file; PEM is what openssl reads as the same certificate.
+    r = tool("export --cert 0 --format der --out " + tmp("c0.der"));
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(slurp(tmp("c0.der")), slurp(pki("signer-rsa2048.der")));
+    r = tool("export --cert 0 --out " + tmp("c0.pem"));
+    ASSERT_EQ(r.code, 0) << r.err;
+    r = sh("openssl x509 -in " + tmp("c0.pem") + " -outform DER | cmp - " + pki("signer-rsa2048.der"));
+    EXPECT_EQ(r.code, 0) << r.out << r.err;
+
+    // Wrong PIN: exit 5 with the tries left; the right one verifies.
+    r = tool("verify-pin --cert 0 --pin-from stdin", "000000\n");
+    EXPECT_EQ(r.code, 5) << r.err;
+    EXPECT_TRUE(contains(r.err, "2 tries left")) << r.err;
+    r = tool("verify-pin --cert 0 --pin-from stdin --json", "123456\n");
+    EXPECT_EQ(r.code, 0) << r.out;
+    EXPECT_TRUE(contains(r.out, "\"verified\":true")) << r.out;
+    r = tool("verify-pin --cert 0 --pin 123456");
+    EXPECT_EQ(r.code, 2);
+
+    // Sign a file's hash and check it with openssl against the card's certificate.
+    std::ofstream(tmp("doc.txt")) << "a document to sign\n";
+    r = tool("sign --cert 0 --file " + tmp("doc.txt") + " --out " + tmp("doc.sig") + " --pin-from stdin", "123456\n");
+    ASSERT_EQ(r.code, 0) << r.err;
+    r = sh("openssl dgst -sha256 -binary " + tmp("doc.txt") + " > " + tmp("doc.hash") + " && openssl pkeyutl -verify -certin -inkey " +
+           tmp("c0.pem") + " -pkeyopt digest:sha256 -in " + tmp("doc.hash") + " -sigfile " + tmp("doc.sig"));
+    EXPECT_EQ(r.code, 0) << r.out << r.err;
+    EXPECT_TRUE(contains(r.out, "Signature Verified Successfully")) << r.out;
+
+    // A given SHA-384 hash; a hash of the wrong length is refused before the card.
+    std::string h384(96, 'a');
+    r = tool("sign --cert 0 --algo sha384 --hash " + h384 + " --json --pin-from stdin", "123456\n");
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(contains(r.out, "\"algo\":\"sha384\"")) << r.out;
+    EXPECT_TRUE(contains(r.out, "\"bytes\":256")) << r.out;
+    r = tool("sign --cert 0 --algo sha1 --hash " + h384 + " --pin-from stdin", "123456\n");
+    EXPECT_EQ(r.code, 2);
+
+    // Decrypt a block encrypted with the authentication certificate's key.
+    std::ofstream(tmp("secret")) << "session key";
+    r = sh("openssl x509 -inform DER -in " + pki("auth-rsa2048.der") + " -out " + tmp("auth.pem") +
+           " && openssl pkeyutl -encrypt -certin -inkey " + tmp("auth.pem") + " -in " + tmp("secret") + " -out " +
+           tmp("secret.enc"));
+    ASSERT_EQ(r.code, 0) << r.err;
+    r = tool("decrypt --cert 2 --in " + tmp("secret.enc") + " --out " + tmp("secret.dec") + " --pin-from stdin", "123456\n");
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(slurp(tmp("secret.dec")), "session key");
+
+    // The unknown card in the second reader and a card taken out.
+    r = tool("certs --reader 1");
+    EXPECT_EQ(r.code, 4) << r.err;
+    EXPECT_TRUE(contains(r.err, "not recognised")) << r.err;
+    ASSERT_TRUE(stack.remove(0));
+    // The service notices the removal at its next poll of the reader.
+    for (int i = 0; i < 20 && !contains(tool("readers --json").out, "\"name\":\"Virtual PCD 00 00\",\"card\":false"); ++i)
+        usleep(250000);
+    r = tool("certs --reader 0 --json");
+    EXPECT_EQ(r.code, 3);
+    EXPECT_TRUE(contains(r.out, "\"ok\":false")) << r.out;
+    r = tool("sign --reader 0 --hash " + std::string(64, '0') + " --pin-from stdin", "123456\n");
+    EXPECT_EQ(r.code, 3);
+}
+
+TEST(VncardStack, ChangedPinWorksAndThreeWrongEntriesBlockIt) {
+    cardsim::StackOptions o;
+    o.image0 = "starcos35-b";
+    cardsim::TestStack stack(o);
+    ASSERT_TRUE(stack.ok()) << stack.error();
+
+    Result r = tool("change-pin --cert 0 --pin-from stdin", "123456\n13579\n");
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(tool("verify-pin --pin-from stdin", "13579\n").code, 0);
+    EXPECT_EQ(tool("verify-pin --pin-from stdin", "123456\n").code, 5);
+    EXPECT_EQ(tool("verify-pin --pin-from stdin", "123456\n").code, 5);
+    r = tool("verify-pin --pin-from stdin", "123456\n");
+    EXPECT_EQ(r.code, 6) << r.err;
+    r = tool("verify-pin --pin-from stdin --json", "13579\n");
+    EXPECT_EQ(r.code, 6);
+    EXPECT_TRUE(contains(r.out, "blocked")) << r.out;
+    EXPECT_EQ(tool("sign --hash " + std::string(64, '0') + " --pin-from stdin", "13579\n").code, 6);
+    // No PIN on standard input: nothing is sent.
+    EXPECT_EQ(tool("verify-pin --pin-from stdin", "").code, 7);
+}
+
+TEST(VncardTool, EveryCommandHasHelpAndBadCommandLinesExitTwo) {
+    for (const char* c : {"version", "config", "readers", "certs", "export", "verify-pin", "change-pin", "sign", "decrypt"}) {
+        Result r = tool(std::string(c) + " --help");
+        EXPECT_EQ(r.code, 0) << c;
+        EXPECT_TRUE(contains(r.out, std::string("usage: vncard ") + c)) << r.out;
+    }
+    EXPECT_EQ(tool("--help").code, 0);
+    EXPECT_EQ(tool("").code, 2);
+    EXPECT_EQ(tool("frobnicate").code, 2);
+    EXPECT_EQ(tool("sign --algo sha999 --hash 00").code, 2);
+    EXPECT_EQ(tool("sign --cert x --hash 00").code, 2);
+    Result r = tool("export --bogus --json");
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(contains(r.out, "\"ok\":false")) << r.out;
+    r = tool("version --json");
+    EXPECT_EQ(r.code, 0);
+    EXPECT_TRUE(contains(r.out, "\"version\":\"2.0.0\"")) << r.out;
+}

@@ -1,0 +1,22 @@
+// The commands of vncard; each returns the exit code.
+#ifndef VNCARD_COMMANDS_H
+#define VNCARD_COMMANDS_H
+
+#include "Args.h"
+
+int cmdVersion(Args& args);
+int cmdConfig(Args& args);
+int cmdReaders(Args& args);
+int cmdCerts(Args& args);
+int cmdExport(Args& args);
+int cmdVerifyPin(Args& args);
+int cmdChangePin(Args& args);
+int cmdSign(Args& args);
+int cmdDecrypt(Args& args);
+
+// Reads a whole file; false with a message printed.
+bool readFile(const std::string& path, std::string& data);
+// Writes data to path ("-": standard output); false with a message printed.
+bool writeFile(const std::string& path, const void* data, size_t length);
+
+#endif
