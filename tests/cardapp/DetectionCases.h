@@ -2,6 +2,7 @@
 #ifndef VN_TESTS_CARDAPP_DETECTIONCASES_H
 #define VN_TESTS_CARDAPP_DETECTIONCASES_H
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,9 @@ struct Case {
     bool single;
     std::vector<std::string> labels;
 };
+
+// Test listings show the image name instead of the case's bytes.
+inline void PrintTo(const Case& c, std::ostream* out) { *out << c.image; }
 
 inline const std::vector<Case> kCases = {
     {"tcos2-telesec", 1, CP_TELESEC, false, {"SigG Cert", "Qualified Cert", "Qualified Cert", "Qualified Cert"}},
