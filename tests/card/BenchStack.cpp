@@ -46,9 +46,9 @@ public:
     }
     void clear() override { m_stack->mark(0); }
     void failAfter(size_t n, uint16_t sw) override {
-        char spec[32];
-        snprintf(spec, sizeof(spec), "+%zu:sw=%04X", n, sw);
-        m_stack->fault(0, spec);
+        char rule[32];
+        snprintf(rule, sizeof(rule), "+%zu:sw=%04X", n, sw);
+        m_stack->fault(0, rule);
     }
 
 private:

@@ -2,11 +2,11 @@
 # Starts and stops the real PC/SC test stack: Debian's pcscd with the vpcd
 # reader driver, and one cardsim per virtual reader.
 #
-#   pcsc-stack.sh start [--image0 IMAGE] [--image1 IMAGE] [--fault0 SPEC]... [--fault1 SPEC]...
+#   pcsc-stack.sh start [--image0 IMAGE] [--image1 IMAGE] [--fault0 RULE]... [--fault1 RULE]...
 #                       [--pki DIR] [--state DIR] [--cardsim PROGRAM] [--no-lock] [--lock-wait SECONDS]
 #   pcsc-stack.sh stop  [--state DIR]
 #   pcsc-stack.sh insert|remove N [--state DIR]     put card N in or take it out of its reader
-#   pcsc-stack.sh fault N SPEC [--state DIR]        arm a fault (SPEC as cardsim --fault, "+1:sw=6982" = next command)
+#   pcsc-stack.sh fault N RULE [--state DIR]        arm a fault (RULE as cardsim --fault, "+1:sw=6982" = next command)
 #
 # Reader "Virtual PCD 00 00" (127.0.0.1:35963) gets --image0, "Virtual PCD 00 01"
 # (127.0.0.1:35964) gets --image1; a reader without image stays empty.
@@ -170,7 +170,7 @@ case "$cmd" in
     true
     ;;
   fault)
-    control "${ARGS[0]:?reader number}" "fault ${ARGS[1]:?fault spec}"
+    control "${ARGS[0]:?reader number}" "fault ${ARGS[1]:?fault rule}"
     ;;
   *)
     sed -n '2,20p' "$0"

@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <cstdlib>
 
-bool Args::parse(int argc, char** argv, int first, const std::vector<OptionSpec>& specs) {
+bool Args::parse(int argc, char** argv, int first, const std::vector<OptionSpec>& options) {
     for (int i = first; i < argc; ++i) {
         std::string a = argv[i];
         if (a.size() < 3 || a.compare(0, 2, "--") != 0) {
@@ -18,15 +18,15 @@ bool Args::parse(int argc, char** argv, int first, const std::vector<OptionSpec>
             name = name.substr(0, eq);
             inlineValue = true;
         }
-        const OptionSpec* spec = nullptr;
-        for (const OptionSpec& s : specs)
+        const OptionSpec* option = nullptr;
+        for (const OptionSpec& s : options)
             if (name == s.name)
-                spec = &s;
-        if (spec == nullptr) {
+                option = &s;
+        if (option == nullptr) {
             m_error = "unknown option '--" + name + "'";
             return false;
         }
-        if (spec->value == nullptr) {
+        if (option->value == nullptr) {
             if (inlineValue) {
                 m_error = "option '--" + name + "' takes no value";
                 return false;

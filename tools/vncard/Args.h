@@ -15,7 +15,7 @@ struct OptionSpec {
 class Args {
 public:
     // Parses argv[first..]; false with error set on an unknown option or a missing value.
-    bool parse(int argc, char** argv, int first, const std::vector<OptionSpec>& specs);
+    bool parse(int argc, char** argv, int first, const std::vector<OptionSpec>& options);
     bool has(const std::string& name) const { return m_values.count(name) != 0; }
     std::string get(const std::string& name, const std::string& fallback = std::string()) const;
     // Integer value; false with error set when present but not a number in [min, max].

@@ -198,33 +198,33 @@ void Card::addFaultAfter(size_t n, Fault f) {
 
 void Card::clearFaults() { ce(*m_engine).state.faults.clear(); }
 
-void Card::addFaultSpec(const std::string& spec) {
-  size_t colon = spec.find(':');
-  if (colon == std::string::npos || colon == 0) throw std::invalid_argument("fault '" + spec + "': expected N:what");
-  std::string num = spec.substr(0, colon);
+void Card::addFaultSpec(const std::string& rule) {
+  size_t colon = rule.find(':');
+  if (colon == std::string::npos || colon == 0) throw std::invalid_argument("fault '" + rule + "': expected N:what");
+  std::string num = rule.substr(0, colon);
   bool relative = num[0] == '+';
   if (relative) num = num.substr(1);
   char* end = nullptr;
   unsigned long n = std::strtoul(num.c_str(), &end, 10);
-  if (num.empty() || *end || n == 0) throw std::invalid_argument("fault '" + spec + "': bad command number");
-  std::string what = toLower(spec.substr(colon + 1));
+  if (num.empty() || *end || n == 0) throw std::invalid_argument("fault '" + rule + "': bad command number");
+  std::string what = toLower(rule.substr(colon + 1));
   Fault f;
   if (what.rfind("sw=", 0) == 0) {
     Bytes sw = fromHex(what.substr(3));
-    if (sw.size() != 2) throw std::invalid_argument("fault '" + spec + "': sw needs 4 hex digits");
+    if (sw.size() != 2) throw std::invalid_argument("fault '" + rule + "': sw needs 4 hex digits");
     f.kind = Fault::Kind::StatusWord;
     f.sw = static_cast<uint16_t>(sw[0] << 8 | sw[1]);
   } else if (what.rfind("truncate=", 0) == 0) {
     f.kind = Fault::Kind::Truncate;
     std::string k = what.substr(9);
     f.keep = std::strtoul(k.c_str(), &end, 10);
-    if (k.empty() || *end) throw std::invalid_argument("fault '" + spec + "': bad byte count");
+    if (k.empty() || *end) throw std::invalid_argument("fault '" + rule + "': bad byte count");
   } else if (what == "drop") {
     f.kind = Fault::Kind::Drop;
   } else if (what == "mute") {
     f.kind = Fault::Kind::Mute;
   } else {
-    throw std::invalid_argument("fault '" + spec + "': expected sw=XXXX, truncate=N, drop or mute");
+    throw std::invalid_argument("fault '" + rule + "': expected sw=XXXX, truncate=N, drop or mute");
   }
   if (relative) addFaultAfter(n, f);
   else {

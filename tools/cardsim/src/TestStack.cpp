@@ -161,9 +161,9 @@ bool TestStack::insert(int n) {
   return run("insert " + std::to_string(n) + " --state " + quote(m_state), out) && waitReader(readerName(n), true, 5000);
 }
 
-bool TestStack::fault(int n, const std::string& spec) {
+bool TestStack::fault(int n, const std::string& rule) {
   std::string out;
-  return run("fault " + std::to_string(n) + " " + quote(spec) + " --state " + quote(m_state), out);
+  return run("fault " + std::to_string(n) + " " + quote(rule) + " --state " + quote(m_state), out);
 }
 
 }  // namespace cardsim

@@ -115,7 +115,7 @@ class Card {
 
   // Parses a fault text "N:sw=6982", "N:truncate=3", "N:drop", "N:mute"
   // (N = absolute command number; "+N:..." = relative to now). Throws std::invalid_argument.
-  void addFaultSpec(const std::string& spec);
+  void addFaultSpec(const std::string& rule);
 
   // Direct access for tests: contents of a transparent EF by absolute path
   // ("3F00/0604/C001" or "3f000604c001"); empty when there is no such EF.

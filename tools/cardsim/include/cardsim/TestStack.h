@@ -23,7 +23,7 @@ namespace cardsim {
 
 struct StackOptions {
   std::string image0, image1;                 // image names or paths; empty: reader without card
-  std::vector<std::string> faults0, faults1;  // cardsim --fault specs
+  std::vector<std::string> faults0, faults1;  // cardsim --fault rules
   std::string pkiDir;                         // default: defaultPkiDir()
   int lockWaitSeconds = 500;
 };
@@ -56,7 +56,7 @@ class TestStack {
   // pcscd reports the reader empty / with the card.
   bool remove(int n);
   bool insert(int n);
-  bool fault(int n, const std::string& spec);   // e.g. "+1:sw=6982" for the next command
+  bool fault(int n, const std::string& rule);   // e.g. "+1:sw=6982" for the next command
 
  private:
   bool run(const std::string& args, std::string& output) const;
