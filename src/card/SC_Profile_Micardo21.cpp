@@ -25,10 +25,7 @@ void CSC_Profile_Micardo21::SetMinMaxKeyLength() {
 }
 
 int CSC_Profile_Micardo21::SCSelectMF() {
-    m_currDF[0] = 0x3F;
-    m_currDF[1] = 0x00;
-    m_currDFLen = 2;
-    m_currEFLen = 0;
+    markMasterFile(*this);
     if (!send(*this, 2, 0x00, 0xA4, 0x00, 0x00, Bytes(), 0x00))
         return SC_CMD_FAILED;
     // Under T=0 the card may answer 6C xx (the FCI is shorter than 256 bytes): the MF is
@@ -44,10 +41,7 @@ int CSC_Profile_Micardo21::GetFileLen() { return fcpFileSize(m_response.data(), 
 
 int CSC_Profile_Micardo21::GetData(unsigned char p1, unsigned char p2, unsigned char, unsigned char* out,
                                    unsigned long* outLength) {
-    FormatAPDU(4, 0x00, 0xCA, p1, p2, 0, 0, nullptr, 0);
-    if (!SendToCard() || !isSW(0x90, 0x00) || !copyResponse(*this, out, outLength, 0))
-        return SC_CMD_FAILED;
-    return 0;
+    return getDataNoLe(*this, 0x00, p1, p2, out, outLength);
 }
 
 void CSC_Profile_Micardo21::ReadCardSerial() { readSerialFile(*this, "3f005015"); }
@@ -86,15 +80,7 @@ int CSC_Profile_Micardo21::SCSignData(std::string keyPath, unsigned char keyRef,
 
 int CSC_Profile_Micardo21::SCRSADecrypt(std::string, unsigned char keyRef, unsigned char* in, unsigned long inLength,
                                         unsigned char* out, unsigned long* outLength, int) {
-    if (in == nullptr || inLength == 0 || inLength > 254 || outLength == nullptr)
-        return SC_CMD_FAILED;
-    if (!send(*this, 6, 0x00, 0x22, 0x41, 0xAA, keyObject(keyRef), 0) || !isSW(0x90, 0x00))
-        return SC_CMD_FAILED;
-    Bytes data(in, in + inLength);
-    data.insert(data.begin(), static_cast<unsigned char>(0x00));
-    if (!send(*this, 6, 0x00, 0x2A, 0x80, 0x86, data, 0))
-        return SC_CMD_FAILED;
-    return signResult(*this, out, outLength, {});
+    return shortDecipher(*this, 0xAA, keyObject(keyRef), in, inLength, out, outLength);
 }
 
 PIN_VERIFY_STRUCTURE* CSC_Profile_Micardo21::InitPart10_Verify() {
@@ -110,41 +96,15 @@ PIN_MODIFY_STRUCTURE* CSC_Profile_Micardo21::InitPart10_Modify() {
 
 // ASCII PIN as typed: byte positions, no length field, the reader sets Lc.
 void CSC_Profile_Micardo21::ModifyVerifyStruct(std::string, unsigned char ref, PIN_VERIFY_STRUCTURE* s) {
-    if (s == nullptr)
-        return;
-    unsigned char* b = bytesOf(s);
-    b[pv::FormatString] = 0x82;
-    b[pv::BlockString] = 0x00;
-    b[pv::LengthFormat] = 0x00;
-    setMaxExtra(b + pv::MaxExtra, m_minPinLen, m_maxPinLen);
-    setDataLength(b + pv::DataLength, 4);
-    b[pv::Data + 3] = ref;
+    asciiAdjustVerify(s, ref, 0x00, 4, m_minPinLen, m_maxPinLen);
 }
 
 // Old and new PIN as ASCII, each in an 8-byte field padded with FF.
 void CSC_Profile_Micardo21::ModifyModifyStruct(std::string, unsigned char ref, PIN_MODIFY_STRUCTURE* s) {
-    if (s == nullptr)
-        return;
-    unsigned char* b = bytesOf(s);
-    b[pm::FormatString] = 0x82;
-    b[pm::BlockString] = 0x08;
-    b[pm::LengthFormat] = 0x00;
-    b[pm::OffsetOld] = 0x00;
-    b[pm::OffsetNew] = 0x08;
-    setMaxExtra(b + pm::MaxExtra, m_minPinLen, m_maxPinLen);
-    setDataLength(b + pm::DataLength, 21);
-    b[pm::Data + 3] = ref;
+    asciiAdjustModify(s, ref, m_minPinLen, m_maxPinLen);
 }
 
 // The structure, then Lc 10 and two 8-byte FF templates.
 int CSC_Profile_Micardo21::startPinPadModify() {
-    if (m_pinModify == nullptr)
-        return 1;
-    const unsigned char* b = bytesOf(m_pinModify);
-    Bytes m;
-    m.reserve(64);
-    m.insert(m.end(), b, b + VN_PIN_MODIFY_SIZE);
-    m.push_back(0x10);
-    m.insert(m.end(), 16, 0xFF);
-    return startPinPad(*this, true, m);
+    return startPinPadTemplate(*this, true, 0x10, 0xFF);
 }
