@@ -55,10 +55,18 @@
 
 #define VN_CARDOS_MANAGE_SE int SCManageSE(std::string keyPath, unsigned char keyRef, unsigned int algId)
 
-// The CardOS status mapping and chip serial number.
-#define VN_CARDOS_CHIP          \
-    int returnResult() override; \
-    int getUniqueChipID()
+// The CardOS family: PIN limits by profile, the CardOS status mapping and chip serial.
+#define VN_CARDOS_FAMILY                   \
+    void SetMinMaxPINLength() override;    \
+    VN_CARDOS_PINPAD_STRUCTS;              \
+    int returnResult() override;           \
+    int getUniqueChipID();                 \
+    VN_CARDOS_MANAGE_SE
+
+// CardOS 4: keys are objects of directories; the public key is not read from the card.
+#define VN_CARDOS_DIRECTORY_KEYS                                                                                  \
+    int GetPubKey(std::string keyPath, unsigned char keyRef, unsigned char* out, unsigned long* outLength) override; \
+    int PreSigning(int profileType, std::string keyPath) override
 
 // CardOS 5: stored environments restored by number, sizes from the FCP.
 #define VN_CARDOS_STORED_SE                     \
@@ -115,43 +123,29 @@ public:
 class VN_EXPORT CSC_Profile_CardOS43b : public CSC_Profile_Base {
 public:
     VN_CARDOS_COMMON;
-    void SetMinMaxPINLength() override;
-    VN_CARDOS_PINPAD_STRUCTS;
-    int GetPubKey(std::string keyPath, unsigned char keyRef, unsigned char* out, unsigned long* outLength) override;
-    int PreSigning(int profileType, std::string keyPath) override;
-    VN_CARDOS_CHIP;
-    VN_CARDOS_MANAGE_SE;
+    VN_CARDOS_FAMILY;
+    VN_CARDOS_DIRECTORY_KEYS;
 };
 
 class VN_EXPORT CSC_Profile_CardOS44 : public CSC_Profile_Base {
 public:
     VN_CARDOS_COMMON;
-    void SetMinMaxPINLength() override;
-    VN_CARDOS_PINPAD_STRUCTS;
-    int GetPubKey(std::string keyPath, unsigned char keyRef, unsigned char* out, unsigned long* outLength) override;
-    int PreSigning(int profileType, std::string keyPath) override;
-    VN_CARDOS_CHIP;
-    VN_CARDOS_MANAGE_SE;
+    VN_CARDOS_FAMILY;
+    VN_CARDOS_DIRECTORY_KEYS;
 };
 
 class VN_EXPORT CSC_Profile_CardOS50 : public CSC_Profile_Base {
 public:
     VN_CARDOS_COMMON;
-    void SetMinMaxPINLength() override;
-    VN_CARDOS_PINPAD_STRUCTS;
+    VN_CARDOS_FAMILY;
     VN_CARDOS_STORED_SE;
-    VN_CARDOS_CHIP;
-    VN_CARDOS_MANAGE_SE;
 };
 
 class VN_EXPORT CSC_Profile_CardOS54 : public CSC_Profile_Base {
 public:
     VN_CARDOS_COMMON;
-    void SetMinMaxPINLength() override;
-    VN_CARDOS_PINPAD_STRUCTS;
+    VN_CARDOS_FAMILY;
     VN_CARDOS_STORED_SE;
-    VN_CARDOS_CHIP;
-    VN_CARDOS_MANAGE_SE;
     bool isECCProfile();
 };
 
@@ -269,7 +263,8 @@ public:
 #undef VN_CARDOS_SIGN_BUFFER
 #undef VN_CARDOS_AUTHENTICATE
 #undef VN_CARDOS_MANAGE_SE
-#undef VN_CARDOS_CHIP
+#undef VN_CARDOS_FAMILY
+#undef VN_CARDOS_DIRECTORY_KEYS
 #undef VN_CARDOS_STORED_SE
 #undef VN_CARDOS_SE_FLAG
 

@@ -161,8 +161,20 @@ int setcosManageSE(CSC_Profile_Base& card, const std::string& keyPath);
 int setcosGenerate(CSC_Profile_Base& card, unsigned modulusBits);
 // SetCOS: modulus (GET DATA 01 01) followed by the public exponent (GET DATA 01 02).
 int setcosPubKey(CSC_Profile_Base& card, const std::string& keyPath, unsigned char* out, unsigned long* outLength);
-// SetCOS: environment, then PSO COMPUTE DIGITAL SIGNATURE 00 2A 9E 9A over the block
-// of BuildSignBuffer, sent in `form` with `le`.
+// The command that carries the block to sign: layout form, INS P1 P2 and Le.
+struct SignCommand {
+    unsigned char form, ins, p1, p2;
+    unsigned short le;
+};
+// PSO COMPUTE DIGITAL SIGNATURE 00 2A 9E 9A in `form` with `le`.
+constexpr SignCommand psoSignature(unsigned char form, unsigned short le) { return {form, 0x2A, 0x9E, 0x9A, le}; }
+// Sends the block of the object's BuildSignBuffer (unpadded) with `command`; the answer
+// mapped with signResult.
+int signBlock(CSC_Profile_Base& card, const SignCommand& command, int keyBits, unsigned int algId,
+              unsigned char* hash, unsigned long hashLength, unsigned char* signature, unsigned long* signatureLength,
+              std::initializer_list<uint32_t> authFailures);
+// SetCOS: environment, then PSO COMPUTE DIGITAL SIGNATURE over the block, sent in
+// `form` with `le`.
 int setcosSign(CSC_Profile_Base& card, const std::string& keyPath, int keyBits, unsigned int algId,
                unsigned char* hash, unsigned long hashLength, unsigned char* signature,
                unsigned long* signatureLength, unsigned char form, unsigned short le);

@@ -125,19 +125,26 @@ int setcosPubKey(CSC_Profile_Base& card, const std::string& keyPath, unsigned ch
     return 0;
 }
 
-int setcosSign(CSC_Profile_Base& card, const std::string& keyPath, int keyBits, unsigned int algId,
-               unsigned char* hash, unsigned long hashLength, unsigned char* signature,
-               unsigned long* signatureLength, unsigned char form, unsigned short le) {
-    if (setcosManageSE(card, keyPath) != 0)
-        return kFailed;
+int signBlock(CSC_Profile_Base& card, const SignCommand& command, int keyBits, unsigned int algId,
+              unsigned char* hash, unsigned long hashLength, unsigned char* signature, unsigned long* signatureLength,
+              std::initializer_list<uint32_t> authFailures) {
     unsigned char* block = nullptr;
     unsigned long blockLength = 0;
     if (card.BuildSignBuffer(algId, keyBits, hash, hashLength, &block, &blockLength, false) != 0)
         return kFailed;
     std::unique_ptr<unsigned char[]> owned(block);
-    if (!send(card, form, 0x00, 0x2A, 0x9E, 0x9A, Bytes(block, block + blockLength), le))
+    if (!send(card, command.form, 0x00, command.ins, command.p1, command.p2, Bytes(block, block + blockLength),
+              command.le))
         return kFailed;
-    return signResult(card, signature, signatureLength, {});
+    return signResult(card, signature, signatureLength, authFailures);
+}
+
+int setcosSign(CSC_Profile_Base& card, const std::string& keyPath, int keyBits, unsigned int algId,
+               unsigned char* hash, unsigned long hashLength, unsigned char* signature,
+               unsigned long* signatureLength, unsigned char form, unsigned short le) {
+    if (setcosManageSE(card, keyPath) != 0)
+        return kFailed;
+    return signBlock(card, psoSignature(form, le), keyBits, algId, hash, hashLength, signature, signatureLength, {});
 }
 
 int starcosDecipher(CSC_Profile_Base& card, unsigned char keyRef, const unsigned char* in, unsigned long inLength,

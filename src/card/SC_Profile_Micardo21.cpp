@@ -1,6 +1,5 @@
 // Micardo 2.1: a T=0 card with FCI answers, ASCII PINs of 6 to 8 digits and 1024-bit
 // keys; the qualified key signs by INTERNAL AUTHENTICATE, the others by PSO.
-#include <memory>
 
 #include "CardOsCommon.h"
 #include "SC_Profile_CardOS.h"
@@ -66,16 +65,9 @@ int CSC_Profile_Micardo21::SCSignData(std::string keyPath, unsigned char keyRef,
     vn_log(1, "--entering CSC_Profile_Micardo21::SCSignData\n");
     if (SCManageSE(keyPath, keyRef, algId) != 0)
         return SC_CMD_FAILED;
-    unsigned char* block = nullptr;
-    unsigned long blockLength = 0;
-    if (BuildSignBuffer(algId, keyBits, hash, hashLength, &block, &blockLength, false) != 0)
-        return SC_CMD_FAILED;
-    std::unique_ptr<unsigned char[]> owned(block);
-    bool internalAuth = upperPath(keyPath) == kInternalAuthKey;
-    if (!send(*this, 6, 0x00, internalAuth ? 0x88 : 0x2A, internalAuth ? 0x00 : 0x9E, internalAuth ? 0x00 : 0x9A,
-              Bytes(block, block + blockLength), 0))
-        return SC_CMD_FAILED;
-    return signResult(*this, signature, signatureLength, {});
+    const bool internalAuth = upperPath(keyPath) == kInternalAuthKey;
+    const SignCommand command = internalAuth ? SignCommand{6, 0x88, 0x00, 0x00, 0} : psoSignature(6, 0);
+    return signBlock(*this, command, keyBits, algId, hash, hashLength, signature, signatureLength, {});
 }
 
 int CSC_Profile_Micardo21::SCRSADecrypt(std::string, unsigned char keyRef, unsigned char* in, unsigned long inLength,

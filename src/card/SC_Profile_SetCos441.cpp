@@ -1,7 +1,5 @@
 // SetCOS 4.4.1: a T=0 card; SELECT without Le (the FCI comes by GET RESPONSE), ASCII
 // PINs, 1024-bit keys named by their key files in the security environment.
-#include <cstring>
-#include <memory>
 
 #include "CardOsCommon.h"
 #include "SC_Profile_CardOS.h"

@@ -1,7 +1,5 @@
 // SetCOS 4.4.2: as SetCOS 4.4.1 with selection by path, PINs of 6 to 8 characters sent
 // zero-padded to 8 bytes, 2048-bit keys and decipherment in extended form.
-#include <cstring>
-#include <memory>
 
 #include "CardOsCommon.h"
 #include "SC_Profile_CardOS.h"

@@ -2,7 +2,6 @@
 // The keys are elliptic-curve keys addressed through their application: the card signs
 // the hash. Decipherment is not offered.
 #include <cstring>
-#include <memory>
 
 #include "CardOsCommon.h"
 #include "SC_Profile_CardOS.h"
@@ -88,14 +87,8 @@ int CSC_Profile_TCOS30V2::SCSignData(std::string keyPath, unsigned char keyRef, 
     vn_log(1, "--entering CSC_Profile_TCOS30V2::SCSignData\n");
     if (SCManageSE(keyPath, keyRef, algId) != 0)
         return SC_CMD_FAILED;
-    unsigned char* block = nullptr;
-    unsigned long blockLength = 0;
-    if (BuildSignBuffer(algId, keyBits, hash, hashLength, &block, &blockLength, false) != 0)
-        return SC_CMD_FAILED;
-    std::unique_ptr<unsigned char[]> owned(block);
-    if (!send(*this, 5, 0x00, 0x2A, 0x9E, 0x9A, Bytes(block, block + blockLength), 0x00))
-        return SC_CMD_FAILED;
-    return signResult(*this, signature, signatureLength, {sw(0x69, 0x82)});
+    return signBlock(*this, psoSignature(5, 0x00), keyBits, algId, hash, hashLength, signature, signatureLength,
+                     {sw(0x69, 0x82)});
 }
 
 int CSC_Profile_TCOS30V2::SCRSADecrypt(std::string, unsigned char, unsigned char*, unsigned long, unsigned char*,
