@@ -1,6 +1,8 @@
 // SetCOS 4.4.2: as SetCOS 4.4.1 with selection by path, PINs of 6 to 8 characters sent
 // zero-padded to 8 bytes, 2048-bit keys and decipherment in extended form.
 
+#include <algorithm>
+
 #include "CardOsCommon.h"
 #include "SC_Profile_CardOS.h"
 #include "vn_log.h"
@@ -19,18 +21,25 @@ void CSC_Profile_SetCos442::SetMinMaxPINLength() {
     m_maxPinLen = 8;
 }
 
-int CSC_Profile_SetCos442::SCVerify(unsigned char ref, unsigned char* pin, unsigned char length) {
+namespace {
+// One ASCII block: VERIFY (20 00) or the PUK alone of RESET RETRY COUNTER (2C 01).
+int onePadded(CSC_Profile_Base& card, unsigned char ins, unsigned char p1, unsigned char ref, const unsigned char* pin,
+              unsigned length) {
     Bytes block;
     if (!paddedBlock(pin, length, kPinBlock, block))
-        return SC_CMD_FAILED;
-    bool sent = send(*this, 6, 0x00, 0x20, 0x00, ref, block, 0);
+        return CSC_Profile_Base::SC_CMD_FAILED;
+    bool sent = send(card, 6, 0x00, ins, p1, ref, block, 0);
     std::fill(block.begin(), block.end(), 0);
-    return sent ? returnResult() : SC_CMD_FAILED;
+    return sent ? card.returnResult() : CSC_Profile_Base::SC_CMD_FAILED;
 }
 
-namespace {
+// Two ASCII blocks (old PIN or PUK, then the new PIN); new PINs outside the card's
+// limits give 255 without a command.
 int twoPadded(CSC_Profile_Base& card, unsigned char ins, unsigned char ref, const unsigned char* a, unsigned aLength,
               const unsigned char* b, unsigned bLength) {
+    card.SetMinMaxPINLength();
+    if (bLength < card.getMinPinLength() || bLength > card.getMaxPinLength())
+        return CSC_Profile_Base::SC_CMD_FAILED;
     Bytes first, second;
     if (!paddedBlock(a, aLength, kPinBlock, first) || !paddedBlock(b, bLength, kPinBlock, second))
         return CSC_Profile_Base::SC_CMD_FAILED;
@@ -42,29 +51,22 @@ int twoPadded(CSC_Profile_Base& card, unsigned char ins, unsigned char ref, cons
 }
 }  // namespace
 
+int CSC_Profile_SetCos442::SCVerify(unsigned char ref, unsigned char* pin, unsigned char length) {
+    return onePadded(*this, 0x20, 0x00, ref, pin, length);
+}
+
 int CSC_Profile_SetCos442::SCChangeRef(unsigned char ref, unsigned char* oldPin, unsigned char oldLength,
                                        unsigned char* newPin, unsigned char newLength) {
-    SetMinMaxPINLength();
-    if (newLength < m_minPinLen || newLength > m_maxPinLen)
-        return SC_CMD_FAILED;
     return twoPadded(*this, 0x24, ref, oldPin, oldLength, newPin, newLength);
 }
 
 int CSC_Profile_SetCos442::SCUnblockPin(unsigned char ref, unsigned char* puk, unsigned char pukLength,
                                         unsigned char* newPin, unsigned char newLength) {
-    SetMinMaxPINLength();
-    if (newLength < m_minPinLen || newLength > m_maxPinLen)
-        return SC_CMD_FAILED;
     return twoPadded(*this, 0x2C, ref, puk, pukLength, newPin, newLength);
 }
 
 int CSC_Profile_SetCos442::SCUnblockPin2(unsigned char ref, unsigned char* puk, unsigned char pukLength) {
-    Bytes block;
-    if (!paddedBlock(puk, pukLength, kPinBlock, block))
-        return SC_CMD_FAILED;
-    bool sent = send(*this, 6, 0x00, 0x2C, 0x01, ref, block, 0);
-    std::fill(block.begin(), block.end(), 0);
-    return sent ? returnResult() : SC_CMD_FAILED;
+    return onePadded(*this, 0x2C, 0x01, ref, puk, pukLength);
 }
 
 int CSC_Profile_SetCos442::SCSelectMF() { return selectMasterFile(*this, 6, 0x00, 0); }
