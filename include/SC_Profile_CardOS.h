@@ -34,21 +34,68 @@
                      unsigned char newLength) override;                                                            \
     int SCUnblockPin2(unsigned char ref, unsigned char* puk, unsigned char pukLength) override
 
+// Adjustments of the pin-pad structures to the card's PIN format.
+#define VN_CARDOS_PINPAD_STRUCTS                                                                  \
+    void ModifyVerifyStruct(std::string pinPath, unsigned char ref, PIN_VERIFY_STRUCTURE* s) override; \
+    void ModifyModifyStruct(std::string pinPath, unsigned char ref, PIN_MODIFY_STRUCTURE* s) override
+
+#define VN_CARDOS_PINPAD_START          \
+    int startPinPadVerify() override;   \
+    int startPinPadModify() override
+
+#define VN_CARDOS_SIGN_BUFFER                                                                                  \
+    int BuildSignBuffer(unsigned int algId, int keyBits, unsigned char* hash, unsigned long hashLength,        \
+                        unsigned char** out, unsigned long* outLength, bool pad) override
+
+#define VN_CARDOS_AUTHENTICATE                                                                              \
+    int InitSM() override;                                                                                  \
+    int InternalAuthenticate(unsigned char* in, unsigned long inLength, unsigned char* out,                 \
+                             unsigned long* outLength) override;                                            \
+    int ExternalAuthenticate(unsigned char* in, unsigned long inLength) override
+
+#define VN_CARDOS_MANAGE_SE int SCManageSE(std::string keyPath, unsigned char keyRef, unsigned int algId)
+
+// The CardOS family: PIN limits by profile, the CardOS status mapping and chip serial.
+#define VN_CARDOS_FAMILY                   \
+    void SetMinMaxPINLength() override;    \
+    VN_CARDOS_PINPAD_STRUCTS;              \
+    int returnResult() override;           \
+    int getUniqueChipID();                 \
+    VN_CARDOS_MANAGE_SE
+
+// CardOS 4: keys are objects of directories; the public key is not read from the card.
+#define VN_CARDOS_DIRECTORY_KEYS                                                                                  \
+    int GetPubKey(std::string keyPath, unsigned char keyRef, unsigned char* out, unsigned long* outLength) override; \
+    int PreSigning(int profileType, std::string keyPath) override
+
+// CardOS 5: stored environments restored by number, sizes from the FCP.
+#define VN_CARDOS_STORED_SE                     \
+    bool isSupportedHashAlgo(int a, int b) override; \
+    VN_CARDOS_SIGN_BUFFER;                      \
+    int SCManageSE_restore(unsigned char se);   \
+    int SearchSizeFCPTag(unsigned char* fcp, int length)
+
+// Whether the security environment of the last signature is still set on the card
+// (the only state these classes add).
+#define VN_CARDOS_SE_FLAG                                    \
+    void setSecurityEnvironmentSet(bool v) { m_seSet = v; }  \
+    bool isSecurityEnvironmentSet() const { return m_seSet; } \
+                                                             \
+private:                                                     \
+    bool m_seSet
+
 class VN_EXPORT CSC_Profile_TCOS20 : public CSC_Profile_Base {
 public:
     VN_CARDOS_COMMON;
     void SetMinMaxKeyLength() override;
-    int SCManageSE(std::string keyPath, unsigned char keyRef, unsigned int algId);
+    VN_CARDOS_MANAGE_SE;
 };
 
 class VN_EXPORT CSC_Profile_TCOS30 : public CSC_Profile_Base {
 public:
     VN_CARDOS_COMMON;
-    int InitSM() override;
-    int InternalAuthenticate(unsigned char* in, unsigned long inLength, unsigned char* out,
-                             unsigned long* outLength) override;
-    int ExternalAuthenticate(unsigned char* in, unsigned long inLength) override;
-    int SCManageSE(std::string keyPath, unsigned char keyRef, unsigned int algId);
+    VN_CARDOS_AUTHENTICATE;
+    VN_CARDOS_MANAGE_SE;
     // The keys that the card uses only under secure messaging.
     static bool needsSecureMessaging(const std::string& keyPath);
 };
@@ -56,14 +103,10 @@ public:
 class VN_EXPORT CSC_Profile_TCOS30V2 : public CSC_Profile_Base {
 public:
     VN_CARDOS_COMMON;
-    int InitSM() override;
-    int InternalAuthenticate(unsigned char* in, unsigned long inLength, unsigned char* out,
-                             unsigned long* outLength) override;
-    int ExternalAuthenticate(unsigned char* in, unsigned long inLength) override;
+    VN_CARDOS_AUTHENTICATE;
     int SCSelectAID(unsigned char* aid, unsigned int length) override;
-    int BuildSignBuffer(unsigned int algId, int keyBits, unsigned char* hash, unsigned long hashLength,
-                        unsigned char** out, unsigned long* outLength, bool pad) override;
-    int SCManageSE(std::string keyPath, unsigned char keyRef, unsigned int algId);
+    VN_CARDOS_SIGN_BUFFER;
+    VN_CARDOS_MANAGE_SE;
 };
 
 class VN_EXPORT CSC_Profile_Micardo21 : public CSC_Profile_Base {
@@ -71,69 +114,38 @@ public:
     VN_CARDOS_COMMON;
     void SetMinMaxPINLength() override;
     void SetMinMaxKeyLength() override;
-    void ModifyVerifyStruct(std::string pinPath, unsigned char ref, PIN_VERIFY_STRUCTURE* s) override;
-    void ModifyModifyStruct(std::string pinPath, unsigned char ref, PIN_MODIFY_STRUCTURE* s) override;
+    VN_CARDOS_PINPAD_STRUCTS;
     int startPinPadModify() override;
-    int SCManageSE(std::string keyPath, unsigned char keyRef, unsigned int algId);
+    VN_CARDOS_MANAGE_SE;
 };
 
 // CardOS 4.3b and its successors share the CardOS status mapping and chip serial.
 class VN_EXPORT CSC_Profile_CardOS43b : public CSC_Profile_Base {
 public:
     VN_CARDOS_COMMON;
-    void SetMinMaxPINLength() override;
-    void ModifyVerifyStruct(std::string pinPath, unsigned char ref, PIN_VERIFY_STRUCTURE* s) override;
-    void ModifyModifyStruct(std::string pinPath, unsigned char ref, PIN_MODIFY_STRUCTURE* s) override;
-    int GetPubKey(std::string keyPath, unsigned char keyRef, unsigned char* out, unsigned long* outLength) override;
-    int PreSigning(int profileType, std::string keyPath) override;
-    int returnResult() override;
-    int getUniqueChipID();
-    int SCManageSE(std::string keyPath, unsigned char keyRef, unsigned int algId);
+    VN_CARDOS_FAMILY;
+    VN_CARDOS_DIRECTORY_KEYS;
 };
 
 class VN_EXPORT CSC_Profile_CardOS44 : public CSC_Profile_Base {
 public:
     VN_CARDOS_COMMON;
-    void SetMinMaxPINLength() override;
-    void ModifyVerifyStruct(std::string pinPath, unsigned char ref, PIN_VERIFY_STRUCTURE* s) override;
-    void ModifyModifyStruct(std::string pinPath, unsigned char ref, PIN_MODIFY_STRUCTURE* s) override;
-    int GetPubKey(std::string keyPath, unsigned char keyRef, unsigned char* out, unsigned long* outLength) override;
-    int PreSigning(int profileType, std::string keyPath) override;
-    int returnResult() override;
-    int getUniqueChipID();
-    int SCManageSE(std::string keyPath, unsigned char keyRef, unsigned int algId);
+    VN_CARDOS_FAMILY;
+    VN_CARDOS_DIRECTORY_KEYS;
 };
 
 class VN_EXPORT CSC_Profile_CardOS50 : public CSC_Profile_Base {
 public:
     VN_CARDOS_COMMON;
-    void SetMinMaxPINLength() override;
-    void ModifyVerifyStruct(std::string pinPath, unsigned char ref, PIN_VERIFY_STRUCTURE* s) override;
-    void ModifyModifyStruct(std::string pinPath, unsigned char ref, PIN_MODIFY_STRUCTURE* s) override;
-    bool isSupportedHashAlgo(int a, int b) override;
-    int BuildSignBuffer(unsigned int algId, int keyBits, unsigned char* hash, unsigned long hashLength,
-                        unsigned char** out, unsigned long* outLength, bool pad) override;
-    int returnResult() override;
-    int getUniqueChipID();
-    int SCManageSE(std::string keyPath, unsigned char keyRef, unsigned int algId);
-    int SCManageSE_restore(unsigned char se);
-    int SearchSizeFCPTag(unsigned char* fcp, int length);
+    VN_CARDOS_FAMILY;
+    VN_CARDOS_STORED_SE;
 };
 
 class VN_EXPORT CSC_Profile_CardOS54 : public CSC_Profile_Base {
 public:
     VN_CARDOS_COMMON;
-    void SetMinMaxPINLength() override;
-    void ModifyVerifyStruct(std::string pinPath, unsigned char ref, PIN_VERIFY_STRUCTURE* s) override;
-    void ModifyModifyStruct(std::string pinPath, unsigned char ref, PIN_MODIFY_STRUCTURE* s) override;
-    bool isSupportedHashAlgo(int a, int b) override;
-    int BuildSignBuffer(unsigned int algId, int keyBits, unsigned char* hash, unsigned long hashLength,
-                        unsigned char** out, unsigned long* outLength, bool pad) override;
-    int returnResult() override;
-    int getUniqueChipID();
-    int SCManageSE(std::string keyPath, unsigned char keyRef, unsigned int algId);
-    int SCManageSE_restore(unsigned char se);
-    int SearchSizeFCPTag(unsigned char* fcp, int length);
+    VN_CARDOS_FAMILY;
+    VN_CARDOS_STORED_SE;
     bool isECCProfile();
 };
 
@@ -142,11 +154,9 @@ public:
     VN_CARDOS_COMMON;
     VN_CARDOS_FORMAT2_PIN;
     void SetMinMaxPINLength() override;
-    void ModifyVerifyStruct(std::string pinPath, unsigned char ref, PIN_VERIFY_STRUCTURE* s) override;
-    void ModifyModifyStruct(std::string pinPath, unsigned char ref, PIN_MODIFY_STRUCTURE* s) override;
-    int startPinPadVerify() override;
-    int startPinPadModify() override;
-    int SCManageSE(std::string keyPath, unsigned char keyRef, unsigned int algId);
+    VN_CARDOS_PINPAD_STRUCTS;
+    VN_CARDOS_PINPAD_START;
+    VN_CARDOS_MANAGE_SE;
 };
 
 class VN_EXPORT CSC_Profile_StarCos32 : public CSC_Profile_Base {
@@ -154,12 +164,10 @@ public:
     VN_CARDOS_COMMON;
     VN_CARDOS_FORMAT2_PIN;
     void SetMinMaxPINLength() override;
-    void ModifyVerifyStruct(std::string pinPath, unsigned char ref, PIN_VERIFY_STRUCTURE* s) override;
-    void ModifyModifyStruct(std::string pinPath, unsigned char ref, PIN_MODIFY_STRUCTURE* s) override;
-    int startPinPadVerify() override;
-    int startPinPadModify() override;
+    VN_CARDOS_PINPAD_STRUCTS;
+    VN_CARDOS_PINPAD_START;
     int returnResult() override;
-    int SCManageSE(std::string keyPath, unsigned char keyRef, unsigned int algId);
+    VN_CARDOS_MANAGE_SE;
 };
 
 class VN_EXPORT CSC_Profile_StarCos34 : public CSC_Profile_Base {
@@ -169,18 +177,12 @@ public:
     VN_CARDOS_FORMAT2_PIN;
     void SetMinMaxPINLength() override;
     void SetUnblockMethod() override;
-    void ModifyVerifyStruct(std::string pinPath, unsigned char ref, PIN_VERIFY_STRUCTURE* s) override;
-    void ModifyModifyStruct(std::string pinPath, unsigned char ref, PIN_MODIFY_STRUCTURE* s) override;
-    int startPinPadVerify() override;
-    int startPinPadModify() override;
+    VN_CARDOS_PINPAD_STRUCTS;
+    VN_CARDOS_PINPAD_START;
     int PreSigning(int profileType, std::string keyPath) override;
     int returnResult() override;
-    int SCManageSE(std::string keyPath, unsigned char keyRef, unsigned int algId);
-    void setSecurityEnvironmentSet(bool v) { m_seSet = v; }
-    bool isSecurityEnvironmentSet() const { return m_seSet; }
-
-private:
-    bool m_seSet;
+    VN_CARDOS_MANAGE_SE;
+    VN_CARDOS_SE_FLAG;
 };
 
 class VN_EXPORT CSC_Profile_StarCos35 : public CSC_Profile_Base {
@@ -190,20 +192,13 @@ public:
     VN_CARDOS_FORMAT2_PIN;
     void SetMinMaxPINLength() override;
     void SetUnblockMethod() override;
-    void ModifyVerifyStruct(std::string pinPath, unsigned char ref, PIN_VERIFY_STRUCTURE* s) override;
-    void ModifyModifyStruct(std::string pinPath, unsigned char ref, PIN_MODIFY_STRUCTURE* s) override;
-    int startPinPadVerify() override;
-    int startPinPadModify() override;
+    VN_CARDOS_PINPAD_STRUCTS;
+    VN_CARDOS_PINPAD_START;
     int PreSigning(int profileType, std::string keyPath) override;
-    int BuildSignBuffer(unsigned int algId, int keyBits, unsigned char* hash, unsigned long hashLength,
-                        unsigned char** out, unsigned long* outLength, bool pad) override;
+    VN_CARDOS_SIGN_BUFFER;
     int returnResult() override;
-    int SCManageSE(std::string keyPath, unsigned char keyRef, unsigned int algId);
-    void setSecurityEnvironmentSet(bool v) { m_seSet = v; }
-    bool isSecurityEnvironmentSet() const { return m_seSet; }
-
-private:
-    bool m_seSet;
+    VN_CARDOS_MANAGE_SE;
+    VN_CARDOS_SE_FLAG;
 };
 
 class VN_EXPORT CSC_Profile_SecCos5 : public CSC_Profile_Base {
@@ -215,13 +210,10 @@ public:
     int SCUnblockPin(unsigned char ref, unsigned char* puk, unsigned char pukLength, unsigned char* newPin,
                      unsigned char newLength) override;
     void SetMinMaxPINLength() override;
-    void ModifyVerifyStruct(std::string pinPath, unsigned char ref, PIN_VERIFY_STRUCTURE* s) override;
-    void ModifyModifyStruct(std::string pinPath, unsigned char ref, PIN_MODIFY_STRUCTURE* s) override;
-    int startPinPadVerify() override;
-    int startPinPadModify() override;
-    int BuildSignBuffer(unsigned int algId, int keyBits, unsigned char* hash, unsigned long hashLength,
-                        unsigned char** out, unsigned long* outLength, bool pad) override;
-    int SCManageSE(std::string keyPath, unsigned char keyRef, unsigned int algId);
+    VN_CARDOS_PINPAD_STRUCTS;
+    VN_CARDOS_PINPAD_START;
+    VN_CARDOS_SIGN_BUFFER;
+    VN_CARDOS_MANAGE_SE;
 };
 
 class VN_EXPORT CSC_Profile_SetCos441 : public CSC_Profile_Base {
@@ -231,7 +223,7 @@ public:
     int EraseFile() override;
     int GenRSAKeyPair() override;
     int GetPubKey(std::string keyPath, unsigned char keyRef, unsigned char* out, unsigned long* outLength) override;
-    int SCManageSE(std::string keyPath, unsigned char keyRef, unsigned int algId);
+    VN_CARDOS_MANAGE_SE;
 };
 
 class VN_EXPORT CSC_Profile_SetCos442 : public CSC_Profile_Base {
@@ -243,11 +235,9 @@ public:
     int EraseFile() override;
     int GenRSAKeyPair() override;
     int GetPubKey(std::string keyPath, unsigned char keyRef, unsigned char* out, unsigned long* outLength) override;
-    void ModifyVerifyStruct(std::string pinPath, unsigned char ref, PIN_VERIFY_STRUCTURE* s) override;
-    void ModifyModifyStruct(std::string pinPath, unsigned char ref, PIN_MODIFY_STRUCTURE* s) override;
-    int startPinPadVerify() override;
-    int startPinPadModify() override;
-    int SCManageSE(std::string keyPath, unsigned char keyRef, unsigned int algId);
+    VN_CARDOS_PINPAD_STRUCTS;
+    VN_CARDOS_PINPAD_START;
+    VN_CARDOS_MANAGE_SE;
 };
 
 class VN_EXPORT CSC_Profile_SmartCardHSM : public CSC_Profile_Base {
@@ -260,19 +250,22 @@ public:
     int SCSelectAID(unsigned char* aid, unsigned int length) override;
     int SCEnumerateObjects(unsigned char* out, unsigned long* outLength) override;
     int SCReadBinary(unsigned char* out, unsigned short offset, unsigned char length) override;
-    void ModifyVerifyStruct(std::string pinPath, unsigned char ref, PIN_VERIFY_STRUCTURE* s) override;
-    void ModifyModifyStruct(std::string pinPath, unsigned char ref, PIN_MODIFY_STRUCTURE* s) override;
-    int startPinPadVerify() override;
-    int startPinPadModify() override;
+    VN_CARDOS_PINPAD_STRUCTS;
+    VN_CARDOS_PINPAD_START;
     int returnResult() override;
-    void setSecurityEnvironmentSet(bool v) { m_seSet = v; }
-    bool isSecurityEnvironmentSet() const { return m_seSet; }
-
-private:
-    bool m_seSet;
+    VN_CARDOS_SE_FLAG;
 };
 
 #undef VN_CARDOS_COMMON
 #undef VN_CARDOS_FORMAT2_PIN
+#undef VN_CARDOS_PINPAD_STRUCTS
+#undef VN_CARDOS_PINPAD_START
+#undef VN_CARDOS_SIGN_BUFFER
+#undef VN_CARDOS_AUTHENTICATE
+#undef VN_CARDOS_MANAGE_SE
+#undef VN_CARDOS_FAMILY
+#undef VN_CARDOS_DIRECTORY_KEYS
+#undef VN_CARDOS_STORED_SE
+#undef VN_CARDOS_SE_FLAG
 
 #endif

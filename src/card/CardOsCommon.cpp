@@ -382,6 +382,7 @@ int cardosChipId(CSC_Profile_Base& card) {
 }
 
 int cardosSelectMF(CSC_Profile_Base& card) {
+    markMasterFile(card);
     if (!send(card, 2, 0x00, 0xA4, 0x00, 0x04, Bytes(), 0x00))
         return CSC_Profile_Base::SC_CMD_FAILED;
     return selectResult(card.getSW(), false);

@@ -10,30 +10,18 @@ using namespace vn_cardos;
 
 void CSC_Profile_CardOS44::SetMinMaxPINLength() { cardosPinLimits(m_profileType, false, m_minPinLen, m_maxPinLen); }
 
-int CSC_Profile_CardOS44::SCSelectMF() {
-    m_currDF[0] = 0x3F;
-    m_currDF[1] = 0x00;
-    m_currDFLen = 2;
-    m_currEFLen = 0;
-    return cardosSelectMF(*this);
-}
+int CSC_Profile_CardOS44::SCSelectMF() { return cardosSelectMF(*this); }
 
 int CSC_Profile_CardOS44::SCSelectDF(unsigned char* id, int) { return selectId(*this, 5, 0x01, 0x04, id, 0x00, false); }
 int CSC_Profile_CardOS44::SCSelectEF(unsigned char* id) { return selectId(*this, 5, 0x02, 0x04, id, 0x00, false); }
 int CSC_Profile_CardOS44::GetFileLen() { return fcpFileSize(m_response.data(), m_respLen, false); }
 
 int CSC_Profile_CardOS44::GetData(unsigned char p1, unsigned char p2, unsigned char, unsigned char* out,
-                                   unsigned long* outLength) {
-    FormatAPDU(4, 0x00, 0xCA, p1, p2, 0, 0, nullptr, 0);
-    if (!SendToCard() || !isSW(0x90, 0x00) || !copyResponse(*this, out, outLength, 0))
-        return SC_CMD_FAILED;
-    return 0;
+                                  unsigned long* outLength) {
+    return getDataNoLe(*this, 0x00, p1, p2, out, outLength);
 }
 
-int CSC_Profile_CardOS44::returnResult() {
-    int r = cardosResult(getSW(), m_remainingTries);
-    return static_cast<int>(vn_log_dw_return("CSC_Profile_Base::returnResult", static_cast<unsigned>(r)));
-}
+int CSC_Profile_CardOS44::returnResult() { return loggedResult(cardosResult(getSW(), m_remainingTries)); }
 
 int CSC_Profile_CardOS44::getUniqueChipID() { return cardosChipId(*this); }
 void CSC_Profile_CardOS44::ReadCardSerial() { getUniqueChipID(); }
@@ -46,13 +34,7 @@ std::string CSC_Profile_CardOS44::getCardSerial() {
 // CardOS keys are objects of a directory: the directory that holds the key (the key
 // path without its last identifier) is selected.
 int CSC_Profile_CardOS44::PreSigning(int profileType, std::string keyPath) {
-    m_profileType = profileType;
-    m_profileType2 = profileType;
-    m_keyPath = keyPath;
-    std::string path = upperPath(keyPath);
-    if (path.size() < 8)
-        return SelectPath(keyPath, true, false, true, false);
-    return SelectPath(path.substr(0, path.size() - 4), false, false, true, false);
+    return cardosSelectKeyDirectory(*this, m_profileType, m_profileType2, m_keyPath, profileType, keyPath);
 }
 
 // The public key is not read from the card.
@@ -100,11 +82,9 @@ PIN_MODIFY_STRUCTURE* CSC_Profile_CardOS44::InitPart10_Modify() {
 }
 
 void CSC_Profile_CardOS44::ModifyVerifyStruct(std::string, unsigned char, PIN_VERIFY_STRUCTURE* s) {
-    if (s != nullptr)
-        setMaxExtra(bytesOf(s) + pv::MaxExtra, m_minPinLen, m_maxPinLen);
+    adjustLimits(s, m_minPinLen, m_maxPinLen);
 }
 
 void CSC_Profile_CardOS44::ModifyModifyStruct(std::string, unsigned char, PIN_MODIFY_STRUCTURE* s) {
-    if (s != nullptr)
-        setMaxExtra(bytesOf(s) + pm::MaxExtra, m_minPinLen, m_maxPinLen);
+    adjustLimits(s, m_minPinLen, m_maxPinLen);
 }

@@ -1,6 +1,5 @@
 // CardOS 5.4: stored security environments chosen by hash and key type (RSA or ECDSA);
 // the card frames the hash itself; CardOS status mapping.
-#include <cstring>
 #include <memory>
 
 #include "CardOsCommon.h"
@@ -24,22 +23,11 @@ void CSC_Profile_CardOS54::SetMinMaxPINLength() {
     m_maxPinLen = 12;
 }
 
-int CSC_Profile_CardOS54::SCSelectMF() {
-    m_currDF[0] = 0x3F;
-    m_currDF[1] = 0x00;
-    m_currDFLen = 2;
-    m_currEFLen = 0;
-    return cardosSelectMF(*this);
-}
+int CSC_Profile_CardOS54::SCSelectMF() { return cardosSelectMF(*this); }
 
 int CSC_Profile_CardOS54::SCSelectDF(unsigned char* id, int) { return selectId(*this, 5, 0x01, 0x04, id, 0x00, false); }
 
-int CSC_Profile_CardOS54::SCSelectEF(unsigned char* id) {
-    if (id == nullptr)
-        return SC_CMD_FAILED;
-    FormatAPDU(5, 0x00, 0xA4, 0x02, 0x04, 2, 0x00, id, 2);
-    return SCSelect();
-}
+int CSC_Profile_CardOS54::SCSelectEF(unsigned char* id) { return selectFileFcp(*this, id); }
 
 // Size from tag 80 of the FCP template in `fcp`.
 int CSC_Profile_CardOS54::SearchSizeFCPTag(unsigned char* fcp, int length) {
@@ -50,16 +38,10 @@ int CSC_Profile_CardOS54::GetFileLen() { return SearchSizeFCPTag(m_response.data
 
 int CSC_Profile_CardOS54::GetData(unsigned char p1, unsigned char p2, unsigned char, unsigned char* out,
                                   unsigned long* outLength) {
-    FormatAPDU(4, 0x00, 0xCA, p1, p2, 0, 0, nullptr, 0);
-    if (!SendToCard() || !isSW(0x90, 0x00) || !copyResponse(*this, out, outLength, 0))
-        return SC_CMD_FAILED;
-    return 0;
+    return getDataNoLe(*this, 0x00, p1, p2, out, outLength);
 }
 
-int CSC_Profile_CardOS54::returnResult() {
-    int r = cardosResult(getSW(), m_remainingTries);
-    return static_cast<int>(vn_log_dw_return("CSC_Profile_Base::returnResult", static_cast<unsigned>(r)));
-}
+int CSC_Profile_CardOS54::returnResult() { return loggedResult(cardosResult(getSW(), m_remainingTries)); }
 
 int CSC_Profile_CardOS54::getUniqueChipID() { return cardosChipId(*this); }
 void CSC_Profile_CardOS54::ReadCardSerial() { getUniqueChipID(); }
@@ -80,25 +62,13 @@ bool CSC_Profile_CardOS54::isSupportedHashAlgo(int a, int b) {
 // The hash itself, in a buffer of keyBits / 4 bytes.
 int CSC_Profile_CardOS54::BuildSignBuffer(unsigned int, int keyBits, unsigned char* hash, unsigned long hashLength,
                                           unsigned char** out, unsigned long* outLength, bool) {
-    if (out == nullptr || outLength == nullptr || hash == nullptr || keyBits <= 0 ||
-        hashLength > static_cast<unsigned long>(keyBits) / 4)
-        return SC_CMD_FAILED;
-    *out = new unsigned char[static_cast<unsigned long>(keyBits) / 4]();
-    std::memcpy(*out, hash, hashLength);
-    *outLength = hashLength;
-    return 0;
+    return hashOnlyBlock(keyBits, hash, hashLength, out, outLength);
 }
 
-int CSC_Profile_CardOS54::SCManageSE_restore(unsigned char se) {
-    if (!send(*this, 1, 0x00, 0x22, 0xF3, se, Bytes(), 0))
-        return SC_CMD_FAILED;
-    return isSW(0x90, 0x00) ? 0 : SC_CMD_FAILED;
-}
+int CSC_Profile_CardOS54::SCManageSE_restore(unsigned char se) { return cardosRestoreSE(*this, se); }
 
 int CSC_Profile_CardOS54::SCManageSE(std::string, unsigned char keyRef, unsigned int) {
-    if (!send(*this, 6, 0x00, 0x22, 0x41, 0xB8, Bytes{0x83, 0x01, keyRef}, 0) || !isSW(0x90, 0x00))
-        return SC_CMD_FAILED;
-    return 0;
+    return cardosSetDecipherKey(*this, keyRef);
 }
 
 int CSC_Profile_CardOS54::SCSignData(std::string, unsigned char, int keyBits, unsigned int algId,
@@ -125,12 +95,9 @@ int CSC_Profile_CardOS54::SCSignData(std::string, unsigned char, int keyBits, un
     return signResult(*this, signature, signatureLength, {sw(0x69, 0x82), sw(0x6A, 0x88)});
 }
 
-int CSC_Profile_CardOS54::SCRSADecrypt(std::string keyPath, unsigned char keyRef, unsigned char* in,
+int CSC_Profile_CardOS54::SCRSADecrypt(std::string, unsigned char keyRef, unsigned char* in,
                                        unsigned long inLength, unsigned char* out, unsigned long* outLength, int) {
-    SCManageSE_restore(kSeSignBt1);
-    if (SCManageSE(keyPath, keyRef, 0) != 0)
-        return SC_CMD_FAILED;
-    return decipher(*this, Bytes(), 0x81, in, inLength, out, outLength, true);
+    return cardosDecipher(*this, kSeSignBt1, keyRef, in, inLength, out, outLength);
 }
 
 PIN_VERIFY_STRUCTURE* CSC_Profile_CardOS54::InitPart10_Verify() {
@@ -142,11 +109,9 @@ PIN_MODIFY_STRUCTURE* CSC_Profile_CardOS54::InitPart10_Modify() {
 }
 
 void CSC_Profile_CardOS54::ModifyVerifyStruct(std::string, unsigned char, PIN_VERIFY_STRUCTURE* s) {
-    if (s != nullptr)
-        setMaxExtra(bytesOf(s) + pv::MaxExtra, m_minPinLen, m_maxPinLen);
+    adjustLimits(s, m_minPinLen, m_maxPinLen);
 }
 
 void CSC_Profile_CardOS54::ModifyModifyStruct(std::string, unsigned char, PIN_MODIFY_STRUCTURE* s) {
-    if (s != nullptr)
-        setMaxExtra(bytesOf(s) + pm::MaxExtra, m_minPinLen, m_maxPinLen);
+    adjustLimits(s, m_minPinLen, m_maxPinLen);
 }

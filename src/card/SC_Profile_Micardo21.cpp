@@ -1,6 +1,5 @@
 // Micardo 2.1: a T=0 card with FCI answers, ASCII PINs of 6 to 8 digits and 1024-bit
 // keys; the qualified key signs by INTERNAL AUTHENTICATE, the others by PSO.
-#include <memory>
 
 #include "CardOsCommon.h"
 #include "SC_Profile_CardOS.h"
@@ -25,10 +24,7 @@ void CSC_Profile_Micardo21::SetMinMaxKeyLength() {
 }
 
 int CSC_Profile_Micardo21::SCSelectMF() {
-    m_currDF[0] = 0x3F;
-    m_currDF[1] = 0x00;
-    m_currDFLen = 2;
-    m_currEFLen = 0;
+    markMasterFile(*this);
     if (!send(*this, 2, 0x00, 0xA4, 0x00, 0x00, Bytes(), 0x00))
         return SC_CMD_FAILED;
     // Under T=0 the card may answer 6C xx (the FCI is shorter than 256 bytes): the MF is
@@ -44,10 +40,7 @@ int CSC_Profile_Micardo21::GetFileLen() { return fcpFileSize(m_response.data(), 
 
 int CSC_Profile_Micardo21::GetData(unsigned char p1, unsigned char p2, unsigned char, unsigned char* out,
                                    unsigned long* outLength) {
-    FormatAPDU(4, 0x00, 0xCA, p1, p2, 0, 0, nullptr, 0);
-    if (!SendToCard() || !isSW(0x90, 0x00) || !copyResponse(*this, out, outLength, 0))
-        return SC_CMD_FAILED;
-    return 0;
+    return getDataNoLe(*this, 0x00, p1, p2, out, outLength);
 }
 
 void CSC_Profile_Micardo21::ReadCardSerial() { readSerialFile(*this, "3f005015"); }
@@ -72,29 +65,14 @@ int CSC_Profile_Micardo21::SCSignData(std::string keyPath, unsigned char keyRef,
     vn_log(1, "--entering CSC_Profile_Micardo21::SCSignData\n");
     if (SCManageSE(keyPath, keyRef, algId) != 0)
         return SC_CMD_FAILED;
-    unsigned char* block = nullptr;
-    unsigned long blockLength = 0;
-    if (BuildSignBuffer(algId, keyBits, hash, hashLength, &block, &blockLength, false) != 0)
-        return SC_CMD_FAILED;
-    std::unique_ptr<unsigned char[]> owned(block);
-    bool internalAuth = upperPath(keyPath) == kInternalAuthKey;
-    if (!send(*this, 6, 0x00, internalAuth ? 0x88 : 0x2A, internalAuth ? 0x00 : 0x9E, internalAuth ? 0x00 : 0x9A,
-              Bytes(block, block + blockLength), 0))
-        return SC_CMD_FAILED;
-    return signResult(*this, signature, signatureLength, {});
+    const bool internalAuth = upperPath(keyPath) == kInternalAuthKey;
+    const SignCommand command = internalAuth ? SignCommand{6, 0x88, 0x00, 0x00, 0} : psoSignature(6, 0);
+    return signBlock(*this, command, keyBits, algId, hash, hashLength, signature, signatureLength, {});
 }
 
 int CSC_Profile_Micardo21::SCRSADecrypt(std::string, unsigned char keyRef, unsigned char* in, unsigned long inLength,
                                         unsigned char* out, unsigned long* outLength, int) {
-    if (in == nullptr || inLength == 0 || inLength > 254 || outLength == nullptr)
-        return SC_CMD_FAILED;
-    if (!send(*this, 6, 0x00, 0x22, 0x41, 0xAA, keyObject(keyRef), 0) || !isSW(0x90, 0x00))
-        return SC_CMD_FAILED;
-    Bytes data(in, in + inLength);
-    data.insert(data.begin(), static_cast<unsigned char>(0x00));
-    if (!send(*this, 6, 0x00, 0x2A, 0x80, 0x86, data, 0))
-        return SC_CMD_FAILED;
-    return signResult(*this, out, outLength, {});
+    return shortDecipher(*this, 0xAA, keyObject(keyRef), in, inLength, out, outLength);
 }
 
 PIN_VERIFY_STRUCTURE* CSC_Profile_Micardo21::InitPart10_Verify() {
@@ -110,41 +88,15 @@ PIN_MODIFY_STRUCTURE* CSC_Profile_Micardo21::InitPart10_Modify() {
 
 // ASCII PIN as typed: byte positions, no length field, the reader sets Lc.
 void CSC_Profile_Micardo21::ModifyVerifyStruct(std::string, unsigned char ref, PIN_VERIFY_STRUCTURE* s) {
-    if (s == nullptr)
-        return;
-    unsigned char* b = bytesOf(s);
-    b[pv::FormatString] = 0x82;
-    b[pv::BlockString] = 0x00;
-    b[pv::LengthFormat] = 0x00;
-    setMaxExtra(b + pv::MaxExtra, m_minPinLen, m_maxPinLen);
-    setDataLength(b + pv::DataLength, 4);
-    b[pv::Data + 3] = ref;
+    asciiAdjustVerify(s, ref, 0x00, 4, m_minPinLen, m_maxPinLen);
 }
 
 // Old and new PIN as ASCII, each in an 8-byte field padded with FF.
 void CSC_Profile_Micardo21::ModifyModifyStruct(std::string, unsigned char ref, PIN_MODIFY_STRUCTURE* s) {
-    if (s == nullptr)
-        return;
-    unsigned char* b = bytesOf(s);
-    b[pm::FormatString] = 0x82;
-    b[pm::BlockString] = 0x08;
-    b[pm::LengthFormat] = 0x00;
-    b[pm::OffsetOld] = 0x00;
-    b[pm::OffsetNew] = 0x08;
-    setMaxExtra(b + pm::MaxExtra, m_minPinLen, m_maxPinLen);
-    setDataLength(b + pm::DataLength, 21);
-    b[pm::Data + 3] = ref;
+    asciiAdjustModify(s, ref, m_minPinLen, m_maxPinLen);
 }
 
 // The structure, then Lc 10 and two 8-byte FF templates.
 int CSC_Profile_Micardo21::startPinPadModify() {
-    if (m_pinModify == nullptr)
-        return 1;
-    const unsigned char* b = bytesOf(m_pinModify);
-    Bytes m;
-    m.reserve(64);
-    m.insert(m.end(), b, b + VN_PIN_MODIFY_SIZE);
-    m.push_back(0x10);
-    m.insert(m.end(), 16, 0xFF);
-    return startPinPad(*this, true, m);
+    return startPinPadTemplate(*this, true, 0x10, 0xFF);
 }

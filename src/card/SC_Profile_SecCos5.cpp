@@ -25,16 +25,7 @@ void CSC_Profile_SecCos5::SetMinMaxPINLength() {
     m_maxPinLen = 12;
 }
 
-int CSC_Profile_SecCos5::SCSelectMF() {
-    const Bytes mf = {0x3F, 0x00};
-    m_currDF[0] = 0x3F;
-    m_currDF[1] = 0x00;
-    m_currDFLen = 2;
-    m_currEFLen = 0;
-    if (!send(*this, 5, 0x00, 0xA4, 0x00, 0x00, mf, 0x00))
-        return SC_CMD_FAILED;
-    return selectResult(getSW(), false);
-}
+int CSC_Profile_SecCos5::SCSelectMF() { return selectMasterFile(*this, 5, 0x00, 0x00); }
 
 int CSC_Profile_SecCos5::SCSelectDF(unsigned char* id, int) { return selectId(*this, 5, 0x01, 0x04, id, 0x00, false); }
 int CSC_Profile_SecCos5::SCSelectEF(unsigned char* id) { return selectId(*this, 5, 0x02, 0x04, id, 0x00, true); }

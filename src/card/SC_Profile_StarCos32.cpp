@@ -14,40 +14,20 @@ void CSC_Profile_StarCos32::SetMinMaxPINLength() {
     m_maxPinLen = 12;
 }
 
-int CSC_Profile_StarCos32::SCSelectMF() {
-    const Bytes mf = {0x3F, 0x00};
-    m_currDF[0] = 0x3F;
-    m_currDF[1] = 0x00;
-    m_currDFLen = 2;
-    m_currEFLen = 0;
-    if (!send(*this, 5, 0x00, 0xA4, 0x00, 0x04, mf, 0x00))
-        return SC_CMD_FAILED;
-    return selectResult(getSW(), false);
-}
+int CSC_Profile_StarCos32::SCSelectMF() { return selectMasterFile(*this, 5, 0x04, 0x00); }
 
 int CSC_Profile_StarCos32::SCSelectDF(unsigned char* id, int) { return selectId(*this, 5, 0x01, 0x04, id, 0xFF, false); }
 
-int CSC_Profile_StarCos32::SCSelectEF(unsigned char* id) {
-    if (id == nullptr)
-        return SC_CMD_FAILED;
-    FormatAPDU(5, 0x00, 0xA4, 0x02, 0x04, 2, 0x00, id, 2);
-    return SCSelect();
-}
+int CSC_Profile_StarCos32::SCSelectEF(unsigned char* id) { return selectFileFcp(*this, id); }
 
 int CSC_Profile_StarCos32::GetFileLen() { return fcpFileSize(m_response.data(), m_respLen, false); }
 
 int CSC_Profile_StarCos32::GetData(unsigned char p1, unsigned char p2, unsigned char, unsigned char* out,
                                    unsigned long* outLength) {
-    FormatAPDU(4, 0x00, 0xCA, p1, p2, 0, 0, nullptr, 0);
-    if (!SendToCard() || !isSW(0x90, 0x00) || !copyResponse(*this, out, outLength, 0))
-        return SC_CMD_FAILED;
-    return 0;
+    return getDataNoLe(*this, 0x00, p1, p2, out, outLength);
 }
 
-int CSC_Profile_StarCos32::returnResult() {
-    int r = starcosResult(getSW(), false, m_remainingTries);
-    return static_cast<int>(vn_log_dw_return("CSC_Profile_Base::returnResult", static_cast<unsigned>(r)));
-}
+int CSC_Profile_StarCos32::returnResult() { return loggedResult(starcosResult(getSW(), false, m_remainingTries)); }
 
 int CSC_Profile_StarCos32::SCVerify(unsigned char ref, unsigned char* pin, unsigned char length) {
     return f2Verify(*this, ref, pin, length);
@@ -55,14 +35,12 @@ int CSC_Profile_StarCos32::SCVerify(unsigned char ref, unsigned char* pin, unsig
 
 int CSC_Profile_StarCos32::SCChangeRef(unsigned char ref, unsigned char* oldPin, unsigned char oldLength,
                                        unsigned char* newPin, unsigned char newLength) {
-    SetMinMaxPINLength();
-    return f2Change(*this, ref, oldPin, oldLength, newPin, newLength, m_minPinLen, m_maxPinLen);
+    return f2ChangeLimited(*this, ref, oldPin, oldLength, newPin, newLength, 0);
 }
 
 int CSC_Profile_StarCos32::SCUnblockPin(unsigned char ref, unsigned char* puk, unsigned char pukLength,
                                         unsigned char* newPin, unsigned char newLength) {
-    SetMinMaxPINLength();
-    return f2Unblock(*this, ref, puk, pukLength, newPin, newLength, m_minPinLen, m_maxPinLen);
+    return f2UnblockLimited(*this, ref, puk, pukLength, newPin, newLength);
 }
 
 int CSC_Profile_StarCos32::SCUnblockPin2(unsigned char ref, unsigned char* puk, unsigned char pukLength) {

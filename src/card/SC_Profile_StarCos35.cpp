@@ -16,40 +16,20 @@ void CSC_Profile_StarCos35::SetMinMaxPINLength() {
 
 void CSC_Profile_StarCos35::SetUnblockMethod() { m_unblockMethod = 1; }
 
-int CSC_Profile_StarCos35::SCSelectMF() {
-    const Bytes mf = {0x3F, 0x00};
-    m_currDF[0] = 0x3F;
-    m_currDF[1] = 0x00;
-    m_currDFLen = 2;
-    m_currEFLen = 0;
-    if (!send(*this, 5, 0x00, 0xA4, 0x00, 0x04, mf, 0x00))
-        return SC_CMD_FAILED;
-    return selectResult(getSW(), false);
-}
+int CSC_Profile_StarCos35::SCSelectMF() { return selectMasterFile(*this, 5, 0x04, 0x00); }
 
 int CSC_Profile_StarCos35::SCSelectDF(unsigned char* id, int) { return selectId(*this, 5, 0x01, 0x04, id, 0xFF, false); }
 
-int CSC_Profile_StarCos35::SCSelectEF(unsigned char* id) {
-    if (id == nullptr)
-        return SC_CMD_FAILED;
-    FormatAPDU(5, 0x00, 0xA4, 0x02, 0x04, 2, 0x00, id, 2);
-    return SCSelect();
-}
+int CSC_Profile_StarCos35::SCSelectEF(unsigned char* id) { return selectFileFcp(*this, id); }
 
 int CSC_Profile_StarCos35::GetFileLen() { return fcpFileSize(m_response.data(), m_respLen, false); }
 
 int CSC_Profile_StarCos35::GetData(unsigned char p1, unsigned char p2, unsigned char, unsigned char* out,
                                    unsigned long* outLength) {
-    FormatAPDU(4, 0xA0, 0xCA, p1, p2, 0, 0, nullptr, 0);
-    if (!SendToCard() || !isSW(0x90, 0x00) || !copyResponse(*this, out, outLength, 0))
-        return SC_CMD_FAILED;
-    return 0;
+    return getDataNoLe(*this, 0xA0, p1, p2, out, outLength);
 }
 
-int CSC_Profile_StarCos35::returnResult() {
-    int r = starcosResult(getSW(), true, m_remainingTries);
-    return static_cast<int>(vn_log_dw_return("CSC_Profile_Base::returnResult", static_cast<unsigned>(r)));
-}
+int CSC_Profile_StarCos35::returnResult() { return loggedResult(starcosResult(getSW(), true, m_remainingTries)); }
 
 int CSC_Profile_StarCos35::SCVerify(unsigned char ref, unsigned char* pin, unsigned char length) {
     return f2Verify(*this, ref, pin, length);
@@ -58,16 +38,14 @@ int CSC_Profile_StarCos35::SCVerify(unsigned char ref, unsigned char* pin, unsig
 // A new PIN may be one digit shorter than the minimum here.
 int CSC_Profile_StarCos35::SCChangeRef(unsigned char ref, unsigned char* oldPin, unsigned char oldLength,
                                        unsigned char* newPin, unsigned char newLength) {
-    SetMinMaxPINLength();
-    int r = f2Change(*this, ref, oldPin, oldLength, newPin, newLength, m_minPinLen - 1u, m_maxPinLen);
+    int r = f2ChangeLimited(*this, ref, oldPin, oldLength, newPin, newLength, 1);
     vn_log(1, "--leaving CSC_Profile_StarCos35::SCChangeRef: %d\n", r);
     return r;
 }
 
 int CSC_Profile_StarCos35::SCUnblockPin(unsigned char ref, unsigned char* puk, unsigned char pukLength,
                                         unsigned char* newPin, unsigned char newLength) {
-    SetMinMaxPINLength();
-    return f2Unblock(*this, ref, puk, pukLength, newPin, newLength, m_minPinLen, m_maxPinLen);
+    return f2UnblockLimited(*this, ref, puk, pukLength, newPin, newLength);
 }
 
 int CSC_Profile_StarCos35::SCUnblockPin2(unsigned char ref, unsigned char* puk, unsigned char pukLength) {
@@ -126,34 +104,14 @@ int CSC_Profile_StarCos35::SCSignData(std::string keyPath, unsigned char keyRef,
         return static_cast<int>(vn_log_dw_return("CSC_Profile_StarCos35::SCSignData", SC_CMD_FAILED));
     std::unique_ptr<unsigned char[]> owned(block);
     m_seSet = false;
-    int r = SC_CMD_FAILED;
-    if (send(*this, 5, 0x00, 0x2A, 0x9E, 0x9A, Bytes(block, block + blockLength), 0x00)) {
-        if (isSW(0x90, 0x00) && copyResponse(*this, signature, signatureLength, *signatureLength)) {
-            m_seSet = true;
-            r = 0;
-        } else if (isSW(0x69, 0x82)) {
-            r = 13;
-        }
-    }
+    int r = starcosSignKeepingSE(*this, m_seSet, Bytes(block, block + blockLength), signature, signatureLength,
+                                 {sw(0x69, 0x82)});
     return static_cast<int>(vn_log_dw_return("CSC_Profile_StarCos35::SCSignData", static_cast<unsigned>(r)));
 }
 
 int CSC_Profile_StarCos35::SCRSADecrypt(std::string, unsigned char keyRef, unsigned char* in, unsigned long inLength,
                                         unsigned char* out, unsigned long* outLength, int) {
-    if (in == nullptr || inLength == 0 || inLength > 0xFFFE || outLength == nullptr)
-        return SC_CMD_FAILED;
-    const Bytes se = {0x84, 0x01, keyRef};
-    if (!send(*this, 6, 0x00, 0x22, 0x41, 0xB8, se, 0) || !isSW(0x90, 0x00))
-        return SC_CMD_FAILED;
-    Bytes data(in, in + inLength);
-    data.insert(data.begin(), static_cast<unsigned char>(0x81));
-    if (!send(*this, 7, 0x00, 0x2A, 0x80, 0x86, data, 0x0000))
-        return SC_CMD_FAILED;
-    if (isSW(0x69, 0x82))
-        return 13;
-    if (!isSW(0x90, 0x00) || !copyResponse(*this, out, outLength, *outLength))
-        return SC_CMD_FAILED;
-    return 0;
+    return starcosDecipher(*this, keyRef, in, inLength, out, outLength);
 }
 
 void CSC_Profile_StarCos35::ReadCardSerial() { readSerialFile(*this, "3f002f02"); }

@@ -28,16 +28,7 @@ void CSC_Profile_TCOS20::SetMinMaxKeyLength() {
     m_minKeyLen = 1024;
 }
 
-int CSC_Profile_TCOS20::SCSelectMF() {
-    const Bytes mf = {0x3F, 0x00};
-    m_currDF[0] = 0x3F;
-    m_currDF[1] = 0x00;
-    m_currDFLen = 2;
-    m_currEFLen = 0;
-    if (!send(*this, 5, 0x00, 0xA4, 0x00, 0x00, mf, 0xFF))
-        return SC_CMD_FAILED;
-    return selectResult(getSW(), false);
-}
+int CSC_Profile_TCOS20::SCSelectMF() { return selectMasterFile(*this, 5, 0x00, 0xFF); }
 
 int CSC_Profile_TCOS20::SCSelectDF(unsigned char* id, int) { return selectId(*this, 5, 0x01, 0x00, id, 0xFF, false); }
 int CSC_Profile_TCOS20::SCSelectEF(unsigned char* id) { return selectId(*this, 5, 0x02, 0x00, id, 0xFF, true); }
@@ -45,10 +36,7 @@ int CSC_Profile_TCOS20::GetFileLen() { return fcpFileSize(m_response.data(), m_r
 
 int CSC_Profile_TCOS20::GetData(unsigned char p1, unsigned char p2, unsigned char, unsigned char* out,
                                 unsigned long* outLength) {
-    FormatAPDU(4, 0x00, 0xCA, p1, p2, 0, 0, nullptr, 0);
-    if (!SendToCard() || !isSW(0x90, 0x00) || !copyResponse(*this, out, outLength, 0))
-        return SC_CMD_FAILED;
-    return 0;
+    return getDataNoLe(*this, 0x00, p1, p2, out, outLength);
 }
 
 void CSC_Profile_TCOS20::ReadCardSerial() { readSerialFile(*this, "3f002f02"); }

@@ -24,16 +24,7 @@ bool CSC_Profile_TCOS30::needsSecureMessaging(const std::string& keyPath) {
     return false;
 }
 
-int CSC_Profile_TCOS30::SCSelectMF() {
-    const Bytes mf = {0x3F, 0x00};
-    m_currDF[0] = 0x3F;
-    m_currDF[1] = 0x00;
-    m_currDFLen = 2;
-    m_currEFLen = 0;
-    if (!send(*this, 5, 0x00, 0xA4, 0x00, 0x04, mf, 0xFF))
-        return SC_CMD_FAILED;
-    return selectResult(getSW(), false);
-}
+int CSC_Profile_TCOS30::SCSelectMF() { return selectMasterFile(*this, 5, 0x04, 0xFF); }
 
 int CSC_Profile_TCOS30::SCSelectDF(unsigned char* id, int) { return selectId(*this, 5, 0x01, 0x04, id, 0xFF, false); }
 int CSC_Profile_TCOS30::SCSelectEF(unsigned char* id) { return selectId(*this, 5, 0x02, 0x04, id, 0xFF, true); }
@@ -41,10 +32,7 @@ int CSC_Profile_TCOS30::GetFileLen() { return fcpFileSize(m_response.data(), m_r
 
 int CSC_Profile_TCOS30::GetData(unsigned char p1, unsigned char p2, unsigned char, unsigned char* out,
                                 unsigned long* outLength) {
-    FormatAPDU(4, 0x00, 0xCA, p1, p2, 0, 0, nullptr, 0);
-    if (!SendToCard() || !isSW(0x90, 0x00) || !copyResponse(*this, out, outLength, 0))
-        return SC_CMD_FAILED;
-    return 0;
+    return getDataNoLe(*this, 0x00, p1, p2, out, outLength);
 }
 
 void CSC_Profile_TCOS30::ReadCardSerial() { readSerialFile(*this, "3f002f02"); }
@@ -67,18 +55,11 @@ int CSC_Profile_TCOS30::InitSM() {
 
 int CSC_Profile_TCOS30::InternalAuthenticate(unsigned char* in, unsigned long inLength, unsigned char* out,
                                              unsigned long* outLength) {
-    if (in == nullptr || inLength == 0 || inLength > 255 || outLength == nullptr ||
-        !send(*this, 5, 0x00, 0x88, 0x00, 0x00, Bytes(in, in + inLength), 256) || !isSW(0x90, 0x00) ||
-        !copyResponse(*this, out, outLength, *outLength))
-        return SC_CMD_FAILED;
-    return 0;
+    return tcosInternalAuthenticate(*this, in, inLength, out, outLength);
 }
 
 int CSC_Profile_TCOS30::ExternalAuthenticate(unsigned char* in, unsigned long inLength) {
-    if (in == nullptr || inLength == 0 || inLength > 255 ||
-        !send(*this, 5, 0x00, 0x82, 0x00, 0x00, Bytes(in, in + inLength), 256))
-        return SC_CMD_FAILED;
-    return isSW(0x90, 0x00) ? 0 : SC_CMD_FAILED;
+    return tcosExternalAuthenticate(*this, in, inLength);
 }
 
 int CSC_Profile_TCOS30::SCManageSE(std::string, unsigned char keyRef, unsigned int) {

@@ -2,7 +2,6 @@
 // The keys are elliptic-curve keys addressed through their application: the card signs
 // the hash. Decipherment is not offered.
 #include <cstring>
-#include <memory>
 
 #include "CardOsCommon.h"
 #include "SC_Profile_CardOS.h"
@@ -14,16 +13,7 @@ namespace {
 const unsigned char kCipherTemplateKey = 0x81;  // this key takes the confidentiality template
 }  // namespace
 
-int CSC_Profile_TCOS30V2::SCSelectMF() {
-    const Bytes mf = {0x3F, 0x00};
-    m_currDF[0] = 0x3F;
-    m_currDF[1] = 0x00;
-    m_currDFLen = 2;
-    m_currEFLen = 0;
-    if (!send(*this, 5, 0x00, 0xA4, 0x00, 0x04, mf, 0xFF))
-        return SC_CMD_FAILED;
-    return selectResult(getSW(), false);
-}
+int CSC_Profile_TCOS30V2::SCSelectMF() { return selectMasterFile(*this, 5, 0x04, 0xFF); }
 
 int CSC_Profile_TCOS30V2::SCSelectDF(unsigned char* id, int) { return selectId(*this, 5, 0x01, 0x04, id, 0xFF, false); }
 int CSC_Profile_TCOS30V2::SCSelectEF(unsigned char* id) { return selectId(*this, 5, 0x02, 0x04, id, 0xFF, true); }
@@ -31,10 +21,7 @@ int CSC_Profile_TCOS30V2::GetFileLen() { return fcpFileSize(m_response.data(), m
 
 int CSC_Profile_TCOS30V2::GetData(unsigned char p1, unsigned char p2, unsigned char, unsigned char* out,
                                 unsigned long* outLength) {
-    FormatAPDU(4, 0x00, 0xCA, p1, p2, 0, 0, nullptr, 0);
-    if (!SendToCard() || !isSW(0x90, 0x00) || !copyResponse(*this, out, outLength, 0))
-        return SC_CMD_FAILED;
-    return 0;
+    return getDataNoLe(*this, 0x00, p1, p2, out, outLength);
 }
 
 void CSC_Profile_TCOS30V2::ReadCardSerial() { readSerialFile(*this, "3f002f02"); }
@@ -80,18 +67,11 @@ int CSC_Profile_TCOS30V2::BuildSignBuffer(unsigned int algId, int keyBits, unsig
 
 int CSC_Profile_TCOS30V2::InternalAuthenticate(unsigned char* in, unsigned long inLength, unsigned char* out,
                                              unsigned long* outLength) {
-    if (in == nullptr || inLength == 0 || inLength > 255 || outLength == nullptr ||
-        !send(*this, 5, 0x00, 0x88, 0x00, 0x00, Bytes(in, in + inLength), 256) || !isSW(0x90, 0x00) ||
-        !copyResponse(*this, out, outLength, *outLength))
-        return SC_CMD_FAILED;
-    return 0;
+    return tcosInternalAuthenticate(*this, in, inLength, out, outLength);
 }
 
 int CSC_Profile_TCOS30V2::ExternalAuthenticate(unsigned char* in, unsigned long inLength) {
-    if (in == nullptr || inLength == 0 || inLength > 255 ||
-        !send(*this, 5, 0x00, 0x82, 0x00, 0x00, Bytes(in, in + inLength), 256))
-        return SC_CMD_FAILED;
-    return isSW(0x90, 0x00) ? 0 : SC_CMD_FAILED;
+    return tcosExternalAuthenticate(*this, in, inLength);
 }
 
 int CSC_Profile_TCOS30V2::SCManageSE(std::string, unsigned char keyRef, unsigned int) {
@@ -107,14 +87,8 @@ int CSC_Profile_TCOS30V2::SCSignData(std::string keyPath, unsigned char keyRef, 
     vn_log(1, "--entering CSC_Profile_TCOS30V2::SCSignData\n");
     if (SCManageSE(keyPath, keyRef, algId) != 0)
         return SC_CMD_FAILED;
-    unsigned char* block = nullptr;
-    unsigned long blockLength = 0;
-    if (BuildSignBuffer(algId, keyBits, hash, hashLength, &block, &blockLength, false) != 0)
-        return SC_CMD_FAILED;
-    std::unique_ptr<unsigned char[]> owned(block);
-    if (!send(*this, 5, 0x00, 0x2A, 0x9E, 0x9A, Bytes(block, block + blockLength), 0x00))
-        return SC_CMD_FAILED;
-    return signResult(*this, signature, signatureLength, {sw(0x69, 0x82)});
+    return signBlock(*this, psoSignature(5, 0x00), keyBits, algId, hash, hashLength, signature, signatureLength,
+                     {sw(0x69, 0x82)});
 }
 
 int CSC_Profile_TCOS30V2::SCRSADecrypt(std::string, unsigned char, unsigned char*, unsigned long, unsigned char*,
