@@ -23,6 +23,16 @@ bool openWithFirst(const unsigned char* der, unsigned int length, uint8_t firstT
     return w.nextIf(firstTag, first);
 }
 
+// Opens the record's SEQUENCE, whose first item must be an OCTET STRING; hexOut gets
+// its content as hex text.
+bool openWithOctets(const unsigned char* der, unsigned int length, Walker& w, std::string& hexOut) {
+    Tlv first;
+    if (!openWithFirst(der, length, 0x04, w, first))
+        return false;
+    hexOut = hex(first.content, first.length);
+    return true;
+}
+
 // The type attributes of a key or PIN object: a SEQUENCE, either bare or inside the
 // object's [1] wrapper.
 bool typeAttributes(const unsigned char* der, unsigned int length, Tlv& t) {
@@ -68,12 +78,11 @@ int CPkcs15Record::getDER(unsigned char* out, unsigned short* length) const {
 // ---- Path ----
 CPkcs15Path::CPkcs15Path(const unsigned char* der, unsigned int length) {
     Walker w(nullptr, 0);
-    Tlv item;
-    if (!openWithFirst(der, length, 0x04, w, item)) {
+    if (!openWithOctets(der, length, w, m_path)) {
         m_error = 1;
         return;
     }
-    m_path = hex(item.content, item.length);
+    Tlv item;
     if (w.nextIf(0x02, item))
         m_index = integer(item);
     if (w.nextIf(0x80, item))
@@ -170,12 +179,11 @@ Bytes CPkcs15CommAttrib::encode() const {
 // ---- CommonKeyAttributes ----
 CPkcs15CommKeyAttrib::CPkcs15CommKeyAttrib(const unsigned char* der, unsigned int length) {
     Walker w(nullptr, 0);
-    Tlv item;
-    if (!openWithFirst(der, length, 0x04, w, item)) {
+    if (!openWithOctets(der, length, w, m_id)) {
         m_error = 1;
         return;
     }
-    m_id = hex(item.content, item.length);
+    Tlv item;
     if (w.nextIf(0x03, item))
         m_usage = bits(item);
     if (w.nextIf(0x01, item))
@@ -242,12 +250,11 @@ Bytes CPkcs15KeyAttrib::encode() const {
 // ---- CommonCertificateAttributes ----
 CPkcs15CertAttrib::CPkcs15CertAttrib(const unsigned char* der, unsigned int length) {
     Walker w(nullptr, 0);
-    Tlv item;
-    if (!openWithFirst(der, length, 0x04, w, item)) {
+    if (!openWithOctets(der, length, w, m_id)) {
         m_error = 1;
         return;
     }
-    m_id = hex(item.content, item.length);
+    Tlv item;
     if (w.nextIf(0x01, item))
         m_authority = flag(item);
 }
