@@ -36,6 +36,18 @@ int found(DBs* out, const DBs& rec) {
     return 1;
 }
 
+// The optional version field that opens a certificate body, with tag versionTag: -1 when
+// the search goes on at the field after it, else the search's result (1 when the version
+// was asked for and found, 0 when it is missing or the body ends).
+int versionField(DBs& r, unsigned char versionTag, int code, DBs* rec) {
+    if (r.data[0] == versionTag) {
+        if (code == CASN1::CERT_VERSION)
+            return found(rec, r);
+        return next(r) ? -1 : 0;
+    }
+    return code == CASN1::CERT_VERSION ? 0 : -1;
+}
+
 }  // namespace
 
 int CASN1::GetCertItem(const unsigned char* cert, uint32_t certLength, int code, DBs* rec) {
@@ -45,14 +57,9 @@ int CASN1::GetCertItem(const unsigned char* cert, uint32_t certLength, int code,
     DBs r;
     if (!enterTwoSequences(cert, certLength, r))
         return 0;
-    if (r.data[0] == 0xA0) {
-        if (code == CERT_VERSION)
-            return found(rec, r);
-        if (!next(r))
-            return 0;
-    } else if (code == CERT_VERSION) {
-        return 0;
-    }
+    const int version = versionField(r, 0xA0, code, rec);
+    if (version >= 0)
+        return version;
     // Mandatory fields in order, each with the tag it must carry.
     static const struct {
         int code;
@@ -89,14 +96,9 @@ int CASN1::GetAttrCertItem(const unsigned char* acert, uint32_t length, int code
     DBs r;
     if (!enterTwoSequences(acert, length, r))
         return 0;
-    if (r.data[0] == 0x02) {
-        if (code == CERT_VERSION)
-            return found(rec, r);
-        if (!next(r))
-            return 0;
-    } else if (code == CERT_VERSION) {
-        return 0;
-    }
+    const int version = versionField(r, 0x02, code, rec);
+    if (version >= 0)
+        return version;
     // Holder: a SEQUENCE, or in the old form a [0] element.
     const DBs holder = r;
     if (code == CERT_HOLDER_OLD)

@@ -4,6 +4,7 @@
 
 #include "Asn1Base.h"
 #include "asn1/Asn1Text.h"
+#include "infra/HexDigit.h"
 
 namespace {
 
@@ -13,16 +14,6 @@ bool twoDigits(const std::string& s, size_t pos, int& v) {
         return false;
     v = (s[pos] - '0') * 10 + (s[pos + 1] - '0');
     return true;
-}
-
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 }  // namespace
@@ -83,13 +74,14 @@ int CAsn1Helper::str2hex(const std::string& text, unsigned char* out, int& lengt
     if (digits.size() % 2 != 0)
         return 0;
     for (char c : digits)
-        if (hexDigit(c) < 0)
+        if (vnhex::digitValue(c) < 0)
             return 0;
     length = static_cast<int>(digits.size() / 2);
     if (!out)
         return 1;
     for (size_t i = 0; i < digits.size() / 2; ++i)
-        out[i] = static_cast<unsigned char>(hexDigit(digits[2 * i]) << 4 | hexDigit(digits[2 * i + 1]));
+        out[i] = static_cast<unsigned char>(vnhex::digitValue(digits[2 * i]) << 4 |
+                                            vnhex::digitValue(digits[2 * i + 1]));
     return 1;
 }
 

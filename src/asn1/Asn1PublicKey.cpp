@@ -42,6 +42,12 @@ const struct {
     {"1.3.132.0.35", 521},
 };
 
+// The encoding of a subjectPublicKey BIT STRING, null (refused by the key's decoder) when
+// there is none.
+const unsigned char* keyBitsDer(const CAsn1_BitString* bits) { return bits ? bits->getDER() : nullptr; }
+
+unsigned int keyBitsLength(const CAsn1_BitString* bits) { return bits ? bits->getDERlength() : 0; }
+
 }  // namespace
 
 // ---- CAsn1_PublicKeyRSA ----
@@ -54,15 +60,8 @@ CAsn1_PublicKeyRSA::CAsn1_PublicKeyRSA(const unsigned char* der, unsigned int si
         decode();
 }
 
-CAsn1_PublicKeyRSA::CAsn1_PublicKeyRSA(const CAsn1_BitString* bits) {
-    m_asn1Type = 16;
-    if (!bits || !bits->getDER() || bits->getDERlength() == 0) {
-        m_error = ASN1_DECODE_ERROR;
-        return;
-    }
-    if (setEncoding(bits->getDER(), bits->getDERlength()))
-        decode();
-}
+CAsn1_PublicKeyRSA::CAsn1_PublicKeyRSA(const CAsn1_BitString* bits)
+    : CAsn1_PublicKeyRSA(keyBitsDer(bits), keyBitsLength(bits)) {}
 
 CAsn1_PublicKeyRSA::~CAsn1_PublicKeyRSA() = default;
 
@@ -125,15 +124,8 @@ CAsn1_PublicKeyEC::CAsn1_PublicKeyEC(const unsigned char* der, unsigned int size
         decode();
 }
 
-CAsn1_PublicKeyEC::CAsn1_PublicKeyEC(const CAsn1_BitString* bits) {
-    m_asn1Type = 16;
-    if (!bits || !bits->getDER() || bits->getDERlength() == 0) {
-        m_error = ASN1_DECODE_ERROR;
-        return;
-    }
-    if (setEncoding(bits->getDER(), bits->getDERlength()))
-        decode();
-}
+CAsn1_PublicKeyEC::CAsn1_PublicKeyEC(const CAsn1_BitString* bits)
+    : CAsn1_PublicKeyEC(keyBitsDer(bits), keyBitsLength(bits)) {}
 
 CAsn1_PublicKeyEC::~CAsn1_PublicKeyEC() = default;
 

@@ -16,6 +16,26 @@ bool hexBytes(const std::string& text, std::vector<unsigned char>& out) {
     return len == 0 || CAsn1Helper::str2hex(text, out.data(), len);
 }
 
+// DER of a string item with tag: the length, an unused-bits byte 00 when given, the bytes.
+std::vector<unsigned char> stringDer(unsigned char tag, const std::vector<unsigned char>& bytes, bool unusedBitsByte) {
+    const unsigned int contentLength = static_cast<unsigned int>(bytes.size() + (unusedBitsByte ? 1 : 0));
+    std::vector<unsigned char> der(6);
+    der[0] = tag;
+    const int lenBytes = CAsn1Base::insertLength(der.data(), contentLength, 0, 0x80, 0);
+    der.resize(1 + static_cast<size_t>(lenBytes));
+    if (unusedBitsByte)
+        der.push_back(0x00);
+    der.insert(der.end(), bytes.begin(), bytes.end());
+    return der;
+}
+
+// The last count bytes of an encoding (the string's data), null when it is shorter.
+unsigned char* dataTail(unsigned char* encoding, unsigned int encodingLength, unsigned int count) {
+    if (!encoding || count > encodingLength)
+        return nullptr;
+    return encoding + encodingLength - count;
+}
+
 // Content of a whole encoding that must start with tag.
 bool contentOf(const unsigned char* der, unsigned int size, unsigned char tag, const unsigned char*& c,
                uint32_t& n) {
@@ -61,13 +81,7 @@ int CAsn1_BitString::encode() {
         std::vector<unsigned char> bytes;
         if (!hexBytes(m_value, bytes))
             return 0;
-        std::vector<unsigned char> der(6);
-        der[0] = 0x03;
-        const int lenBytes = insertLength(der.data(), static_cast<unsigned int>(bytes.size() + 1), 0, 0x80, 0);
-        der.resize(1 + static_cast<size_t>(lenBytes));
-        der.push_back(0x00);
-        der.insert(der.end(), bytes.begin(), bytes.end());
-        setEncoding(der);
+        setEncoding(stringDer(0x03, bytes, true));
         m_asn1Length = static_cast<unsigned int>(bytes.size() + 1);
     } catch (...) {
         return fail();
@@ -76,9 +90,7 @@ int CAsn1_BitString::encode() {
 }
 
 unsigned char* CAsn1_BitString::getBinaryData() const {
-    if (!m_encoding || getBinaryDataLen() > m_encodingLength)
-        return nullptr;
-    return m_encoding.get() + m_encodingLength - getBinaryDataLen();
+    return dataTail(m_encoding.get(), m_encodingLength, getBinaryDataLen());
 }
 
 unsigned int CAsn1_BitString::getBinaryDataLen() const {
@@ -124,12 +136,7 @@ int CAsn1_OctetString::encode() {
             clearEncoding();
             return 0;
         }
-        std::vector<unsigned char> der(6);
-        der[0] = 0x04;
-        const int lenBytes = insertLength(der.data(), static_cast<unsigned int>(bytes.size()), 0, 0x80, 0);
-        der.resize(1 + static_cast<size_t>(lenBytes));
-        der.insert(der.end(), bytes.begin(), bytes.end());
-        setEncoding(der);
+        setEncoding(stringDer(0x04, bytes, false));
         m_asn1Length = static_cast<unsigned int>(bytes.size());
         std::string clean;
         CAsn1Helper::hex2str(bytes.data(), static_cast<unsigned int>(bytes.size()), clean);
@@ -141,9 +148,7 @@ int CAsn1_OctetString::encode() {
 }
 
 unsigned char* CAsn1_OctetString::getBinaryData() const {
-    if (!m_encoding || getBinaryDataLen() > m_encodingLength)
-        return nullptr;
-    return m_encoding.get() + m_encodingLength - getBinaryDataLen();
+    return dataTail(m_encoding.get(), m_encodingLength, getBinaryDataLen());
 }
 
 unsigned int CAsn1_OctetString::getBinaryDataLen() const {

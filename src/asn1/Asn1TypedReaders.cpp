@@ -28,6 +28,23 @@ bool readArc(const unsigned char* c, size_t n, size_t& i, uint64_t& v) {
     }
     return false;
 }
+
+// The content of item as hex text in buf, after its first skip bytes; the empty text
+// when the item is malformed, shorter than skip bytes or too long for buf.
+char* hexContent(char* buf, const unsigned char* item, uint32_t total, uint32_t skip) {
+    Result r(buf);
+    const unsigned char* c;
+    uint32_t n;
+    if (!asn1text::content(item, total, c, n) || n < skip)
+        return r.fail();
+    try {
+        if (!r.append(asn1text::hex(c + skip, n - skip)))
+            return r.fail();
+    } catch (...) {
+        return r.fail();
+    }
+    return r.get();
+}
 }  // namespace
 
 bool asn1text::oidText(const unsigned char* c, size_t n, std::string& out) {
@@ -107,35 +124,10 @@ int CASN1::getBoolean(const unsigned char* item, uint32_t total) {
     return c[0] != 0;
 }
 
-char* CASN1::getOctetString(const unsigned char* item, uint32_t total) {
-    Result r(octetBuf);
-    const unsigned char* c;
-    uint32_t n;
-    if (!asn1text::content(item, total, c, n))
-        return r.fail();
-    try {
-        if (!r.append(asn1text::hex(c, n)))
-            return r.fail();
-    } catch (...) {
-        return r.fail();
-    }
-    return r.get();
-}
+char* CASN1::getOctetString(const unsigned char* item, uint32_t total) { return hexContent(octetBuf, item, total, 0); }
 
-char* CASN1::getBitString(const unsigned char* item, uint32_t total) {
-    Result r(bitBuf);
-    const unsigned char* c;
-    uint32_t n;
-    if (!asn1text::content(item, total, c, n) || n == 0)
-        return r.fail();
-    try {
-        if (!r.append(asn1text::hex(c + 1, n - 1)))
-            return r.fail();
-    } catch (...) {
-        return r.fail();
-    }
-    return r.get();
-}
+// The unused-bits byte is left out.
+char* CASN1::getBitString(const unsigned char* item, uint32_t total) { return hexContent(bitBuf, item, total, 1); }
 
 uint16_t* CASN1::getBmpString(const unsigned char* item, uint32_t total) {
     Result r(bmpBuf);

@@ -28,6 +28,14 @@ uint32_t writeTlv(unsigned char tag, const unsigned char* data, uint32_t length,
     return header + length;
 }
 
+// Writes the item and reports its total size through size (when given); returns 1.
+int writeItem(unsigned char tag, const unsigned char* data, uint32_t length, unsigned char* out, uint32_t* size) {
+    const uint32_t total = writeTlv(tag, data, length, out);
+    if (size)
+        *size = total;
+    return 1;
+}
+
 }  // namespace
 
 int CASN1::GetLenBytes(uint32_t value, unsigned char* out, uint32_t* count) {
@@ -56,28 +64,19 @@ int CASN1::encodeInteger(uint32_t value, unsigned char* out, uint32_t* size) {
         std::memcpy(content + k, bytes, n);
         k += n;
     }
-    const uint32_t total = writeTlv(0x02, content, k, out);
-    if (size)
-        *size = total;
-    return 1;
+    return writeItem(0x02, content, k, out, size);
 }
 
 int CASN1::encodeOctetString(const unsigned char* data, uint32_t length, unsigned char* out, uint32_t* size) {
     if (!data && length)
         return 0;
-    const uint32_t total = writeTlv(0x04, data, length, out);
-    if (size)
-        *size = total;
-    return 1;
+    return writeItem(0x04, data, length, out, size);
 }
 
 int CASN1::encodeUTF8(const unsigned char* data, uint32_t length, unsigned char* out, uint32_t* size) {
     if (!data && length)
         return 0;
-    const uint32_t total = writeTlv(0x0C, data, length, out);
-    if (size)
-        *size = total;
-    return 1;
+    return writeItem(0x0C, data, length, out, size);
 }
 
 int CASN1::encodeBitString(uint32_t flags, unsigned char* out, uint32_t* size) {
@@ -92,8 +91,5 @@ int CASN1::encodeBitString(uint32_t flags, unsigned char* out, uint32_t* size) {
             ++unused;
         content[0] = unused;
     }
-    const uint32_t total = writeTlv(0x03, content, n + 1, out);
-    if (size)
-        *size = total;
-    return 1;
+    return writeItem(0x03, content, n + 1, out, size);
 }

@@ -96,6 +96,78 @@ ConversionResult check32(UTF32& c, ConversionFlags flags) {
     return conversionOK;
 }
 
+// Reads one code point from a buffer of UTF-8, UTF-16 or UTF-32 units; n is the number of
+// units it took. Malformed input is refused (strict) or read as U+FFFD (lenient).
+ConversionResult readUnit(const UTF8* s, const UTF8* end, UTF32& c, int& n, ConversionFlags flags) {
+    const ConversionResult d = decode8(s, end, c, n);
+    if (d != sourceIllegal)
+        return d;
+    if (flags == strictConversion)
+        return d;
+    c = Replacement;
+    return conversionOK;
+}
+
+ConversionResult readUnit(const UTF16* s, const UTF16* end, UTF32& c, int& n, ConversionFlags flags) {
+    return decode16(s, end, c, n, flags);
+}
+
+ConversionResult readUnit(const UTF32* s, const UTF32*, UTF32& c, int& n, ConversionFlags flags) {
+    c = *s;
+    n = 1;
+    return check32(c, flags);
+}
+
+// Writes code point c into out (room for 4 units); returns the number of units.
+int writeUnit(UTF32 c, UTF8* out) { return encode8(c, out); }
+
+int writeUnit(UTF32 c, UTF16* out) {
+    if (c < 0x10000) {
+        out[0] = static_cast<UTF16>(c);
+        return 1;
+    }
+    out[0] = static_cast<UTF16>(0xD800 + ((c - 0x10000) >> 10));
+    out[1] = static_cast<UTF16>(0xDC00 + ((c - 0x10000) & 0x3FF));
+    return 2;
+}
+
+int writeUnit(UTF32 c, UTF32* out) {
+    out[0] = c;
+    return 1;
+}
+
+// The conversion loop shared by all pairs of encodings. A UTF-32 target takes one unit a
+// code point, so a full one is reported before the next code point is read.
+template <class Src, class Dst>
+ConversionResult convert(const Src** sourceStart, const Src* sourceEnd, Dst** targetStart, Dst* targetEnd,
+                         ConversionFlags flags) {
+    const Src* s = *sourceStart;
+    Dst* t = *targetStart;
+    ConversionResult r = conversionOK;
+    while (s < sourceEnd) {
+        if (sizeof(Dst) == sizeof(UTF32) && t >= targetEnd) {
+            r = targetExhausted;
+            break;
+        }
+        UTF32 c = 0;
+        int n = 0;
+        if ((r = readUnit(s, sourceEnd, c, n, flags)) != conversionOK)
+            break;
+        Dst buf[4];
+        const int m = writeUnit(c, buf);
+        if (targetEnd - t < m) {
+            r = targetExhausted;
+            break;
+        }
+        for (int i = 0; i < m; ++i)
+            *t++ = buf[i];
+        s += n;
+    }
+    *sourceStart = s;
+    *targetStart = t;
+    return r;
+}
+
 }  // namespace
 
 bool isLegalUTF8Sequence(const UTF8* source, const UTF8* sourceEnd) {
@@ -123,169 +195,30 @@ bool isLegalUTF8Sequence(const UTF8* source, const UTF8* sourceEnd) {
 
 ConversionResult ConvertUTF32toUTF8(const UTF32** sourceStart, const UTF32* sourceEnd, UTF8** targetStart,
                                     UTF8* targetEnd, ConversionFlags flags) {
-    const UTF32* s = *sourceStart;
-    UTF8* t = *targetStart;
-    ConversionResult r = conversionOK;
-    while (s < sourceEnd) {
-        UTF32 c = *s;
-        if ((r = check32(c, flags)) != conversionOK)
-            break;
-        UTF8 buf[4];
-        const int n = encode8(c, buf);
-        if (targetEnd - t < n) {
-            r = targetExhausted;
-            break;
-        }
-        for (int i = 0; i < n; ++i)
-            *t++ = buf[i];
-        ++s;
-    }
-    *sourceStart = s;
-    *targetStart = t;
-    return r;
+    return convert(sourceStart, sourceEnd, targetStart, targetEnd, flags);
 }
 
 ConversionResult ConvertUTF8toUTF32(const UTF8** sourceStart, const UTF8* sourceEnd, UTF32** targetStart,
                                     UTF32* targetEnd, ConversionFlags flags) {
-    const UTF8* s = *sourceStart;
-    UTF32* t = *targetStart;
-    ConversionResult r = conversionOK;
-    while (s < sourceEnd) {
-        if (t >= targetEnd) {
-            r = targetExhausted;
-            break;
-        }
-        UTF32 c = 0;
-        int n = 0;
-        ConversionResult d = decode8(s, sourceEnd, c, n);
-        if (d == sourceExhausted) {
-            r = d;
-            break;
-        }
-        if (d == sourceIllegal) {
-            if (flags == strictConversion) {
-                r = d;
-                break;
-            }
-            c = Replacement;
-        }
-        *t++ = c;
-        s += n;
-    }
-    *sourceStart = s;
-    *targetStart = t;
-    return r;
+    return convert(sourceStart, sourceEnd, targetStart, targetEnd, flags);
 }
 
 ConversionResult ConvertUTF32toUTF16(const UTF32** sourceStart, const UTF32* sourceEnd, UTF16** targetStart,
                                      UTF16* targetEnd, ConversionFlags flags) {
-    const UTF32* s = *sourceStart;
-    UTF16* t = *targetStart;
-    ConversionResult r = conversionOK;
-    while (s < sourceEnd) {
-        UTF32 c = *s;
-        if ((r = check32(c, flags)) != conversionOK)
-            break;
-        const int n = c >= 0x10000 ? 2 : 1;
-        if (targetEnd - t < n) {
-            r = targetExhausted;
-            break;
-        }
-        if (n == 1) {
-            *t++ = static_cast<UTF16>(c);
-        } else {
-            c -= 0x10000;
-            *t++ = static_cast<UTF16>(0xD800 + (c >> 10));
-            *t++ = static_cast<UTF16>(0xDC00 + (c & 0x3FF));
-        }
-        ++s;
-    }
-    *sourceStart = s;
-    *targetStart = t;
-    return r;
+    return convert(sourceStart, sourceEnd, targetStart, targetEnd, flags);
 }
 
 ConversionResult ConvertUTF16toUTF32(const UTF16** sourceStart, const UTF16* sourceEnd, UTF32** targetStart,
                                      UTF32* targetEnd, ConversionFlags flags) {
-    const UTF16* s = *sourceStart;
-    UTF32* t = *targetStart;
-    ConversionResult r = conversionOK;
-    while (s < sourceEnd) {
-        if (t >= targetEnd) {
-            r = targetExhausted;
-            break;
-        }
-        UTF32 c = 0;
-        int n = 0;
-        if ((r = decode16(s, sourceEnd, c, n, flags)) != conversionOK)
-            break;
-        *t++ = c;
-        s += n;
-    }
-    *sourceStart = s;
-    *targetStart = t;
-    return r;
+    return convert(sourceStart, sourceEnd, targetStart, targetEnd, flags);
 }
 
 ConversionResult ConvertUTF16toUTF8(const UTF16** sourceStart, const UTF16* sourceEnd, UTF8** targetStart,
                                     UTF8* targetEnd, ConversionFlags flags) {
-    const UTF16* s = *sourceStart;
-    UTF8* t = *targetStart;
-    ConversionResult r = conversionOK;
-    while (s < sourceEnd) {
-        UTF32 c = 0;
-        int n = 0;
-        if ((r = decode16(s, sourceEnd, c, n, flags)) != conversionOK)
-            break;
-        UTF8 buf[4];
-        const int m = encode8(c, buf);
-        if (targetEnd - t < m) {
-            r = targetExhausted;
-            break;
-        }
-        for (int i = 0; i < m; ++i)
-            *t++ = buf[i];
-        s += n;
-    }
-    *sourceStart = s;
-    *targetStart = t;
-    return r;
+    return convert(sourceStart, sourceEnd, targetStart, targetEnd, flags);
 }
 
 ConversionResult ConvertUTF8toUTF16(const UTF8** sourceStart, const UTF8* sourceEnd, UTF16** targetStart,
                                     UTF16* targetEnd, ConversionFlags flags) {
-    const UTF8* s = *sourceStart;
-    UTF16* t = *targetStart;
-    ConversionResult r = conversionOK;
-    while (s < sourceEnd) {
-        UTF32 c = 0;
-        int n = 0;
-        ConversionResult d = decode8(s, sourceEnd, c, n);
-        if (d == sourceExhausted) {
-            r = d;
-            break;
-        }
-        if (d == sourceIllegal) {
-            if (flags == strictConversion) {
-                r = d;
-                break;
-            }
-            c = Replacement;
-        }
-        const int m = c >= 0x10000 ? 2 : 1;
-        if (targetEnd - t < m) {
-            r = targetExhausted;
-            break;
-        }
-        if (m == 1) {
-            *t++ = static_cast<UTF16>(c);
-        } else {
-            *t++ = static_cast<UTF16>(0xD800 + ((c - 0x10000) >> 10));
-            *t++ = static_cast<UTF16>(0xDC00 + ((c - 0x10000) & 0x3FF));
-        }
-        s += n;
-    }
-    *sourceStart = s;
-    *targetStart = t;
-    return r;
+    return convert(sourceStart, sourceEnd, targetStart, targetEnd, flags);
 }

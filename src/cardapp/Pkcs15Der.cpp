@@ -2,6 +2,7 @@
 #include "Pkcs15Der.h"
 
 #include "ASN1.h"
+#include "infra/HexDigit.h"
 
 namespace p15der {
 
@@ -54,25 +55,13 @@ std::string hex(const uint8_t* p, size_t n) {
     return s;
 }
 
-namespace {
-int digit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-}  // namespace
-
 bool unhex(const std::string& text, Bytes& out) {
     out.clear();
     int high = -1;
     for (char c : text) {
         if (c == '/' || c == ' ' || c == ':')
             continue;
-        int d = digit(c);
+        int d = vnhex::digitValue(c);
         if (d < 0)
             return false;
         if (high < 0) {

@@ -13,6 +13,47 @@ namespace {
 bool outer(const unsigned char* der, unsigned int length, uint8_t tag, Tlv& t) {
     return parse(der, length, t) && (tag == 0 || t.tag == tag);
 }
+
+// Opens the record's SEQUENCE at der and reads its first item, which must carry firstTag.
+bool openWithFirst(const unsigned char* der, unsigned int length, uint8_t firstTag, Walker& w, Tlv& first) {
+    Tlv t;
+    if (!outer(der, length, 0x30, t))
+        return false;
+    w = Walker(t);
+    return w.nextIf(firstTag, first);
+}
+
+// Opens the record's SEQUENCE, whose first item must be an OCTET STRING; hexOut gets
+// its content as hex text.
+bool openWithOctets(const unsigned char* der, unsigned int length, Walker& w, std::string& hexOut) {
+    Tlv first;
+    if (!openWithFirst(der, length, 0x04, w, first))
+        return false;
+    hexOut = hex(first.content, first.length);
+    return true;
+}
+
+// The type attributes of a key or PIN object: a SEQUENCE, either bare or inside the
+// object's [1] wrapper.
+bool typeAttributes(const unsigned char* der, unsigned int length, Tlv& t) {
+    if (!parse(der, length, t))
+        return false;
+    if (t.tag == 0xA1) {
+        Walker inner(t);
+        return inner.nextIf(0x30, t);
+    }
+    return t.tag == 0x30;
+}
+
+// BOOLEAN content: true for any non-zero first byte.
+bool flag(const Tlv& item) { return item.length > 0 && item.content[0] != 0; }
+
+// The hex path of a Path item; pathHex is left as it is when the item does not decode.
+void readPath(const Tlv& item, std::string& pathHex) {
+    CPkcs15Path p(item.start, item.total);
+    if (p.getError() == 0)
+        pathHex = p.getPath();
+}
 }  // namespace
 
 int CPkcs15Record::getDER(unsigned char* out, unsigned short* length) const {
@@ -36,17 +77,12 @@ int CPkcs15Record::getDER(unsigned char* out, unsigned short* length) const {
 
 // ---- Path ----
 CPkcs15Path::CPkcs15Path(const unsigned char* der, unsigned int length) {
-    Tlv t, item;
-    if (!outer(der, length, 0x30, t)) {
+    Walker w(nullptr, 0);
+    if (!openWithOctets(der, length, w, m_path)) {
         m_error = 1;
         return;
     }
-    Walker w(t);
-    if (!w.nextIf(0x04, item)) {
-        m_error = 1;
-        return;
-    }
-    m_path = hex(item.content, item.length);
+    Tlv item;
     if (w.nextIf(0x02, item))
         m_index = integer(item);
     if (w.nextIf(0x80, item))
@@ -73,13 +109,9 @@ Bytes CPkcs15Path::encode() const {
 
 // ---- AccessControlRule ----
 CPkcs15Acr::CPkcs15Acr(const unsigned char* der, unsigned int length) {
-    Tlv t, item;
-    if (!outer(der, length, 0x30, t)) {
-        m_error = 1;
-        return;
-    }
-    Walker w(t);
-    if (!w.nextIf(0x03, item)) {
+    Walker w(nullptr, 0);
+    Tlv item;
+    if (!openWithFirst(der, length, 0x03, w, item)) {
         m_error = 1;
         return;
     }
@@ -146,21 +178,16 @@ Bytes CPkcs15CommAttrib::encode() const {
 
 // ---- CommonKeyAttributes ----
 CPkcs15CommKeyAttrib::CPkcs15CommKeyAttrib(const unsigned char* der, unsigned int length) {
-    Tlv t, item;
-    if (!outer(der, length, 0x30, t)) {
+    Walker w(nullptr, 0);
+    if (!openWithOctets(der, length, w, m_id)) {
         m_error = 1;
         return;
     }
-    Walker w(t);
-    if (!w.nextIf(0x04, item)) {
-        m_error = 1;
-        return;
-    }
-    m_id = hex(item.content, item.length);
+    Tlv item;
     if (w.nextIf(0x03, item))
         m_usage = bits(item);
     if (w.nextIf(0x01, item))
-        m_native = item.length > 0 && item.content[0] != 0;
+        m_native = flag(item);
     if (w.nextIf(0x03, item)) {
         m_accessFlags = bits(item);
         m_hasAccessFlags = true;
@@ -197,25 +224,13 @@ Bytes CPkcs15CommKeyAttrib::encode() const {
 // ---- Private key type attributes ----
 CPkcs15KeyAttrib::CPkcs15KeyAttrib(const unsigned char* der, unsigned int length) {
     Tlv t, item;
-    if (!parse(der, length, t)) {
-        m_error = 1;
-        return;
-    }
-    if (t.tag == 0xA1) {  // the [1] wrapper of the key object
-        Walker inner(t);
-        if (!inner.nextIf(0x30, t)) {
-            m_error = 1;
-            return;
-        }
-    } else if (t.tag != 0x30) {
+    if (!typeAttributes(der, length, t)) {
         m_error = 1;
         return;
     }
     Walker w(t);
     if (w.nextIf(0x30, item)) {
-        CPkcs15Path p(item.start, item.total);
-        if (p.getError() == 0)
-            m_path = p.getPath();
+        readPath(item, m_path);
     } else if (!w.next(item)) {  // a value that is not a path (direct or URL)
         m_error = 1;
         return;
@@ -234,19 +249,14 @@ Bytes CPkcs15KeyAttrib::encode() const {
 
 // ---- CommonCertificateAttributes ----
 CPkcs15CertAttrib::CPkcs15CertAttrib(const unsigned char* der, unsigned int length) {
-    Tlv t, item;
-    if (!outer(der, length, 0x30, t)) {
+    Walker w(nullptr, 0);
+    if (!openWithOctets(der, length, w, m_id)) {
         m_error = 1;
         return;
     }
-    Walker w(t);
-    if (!w.nextIf(0x04, item)) {
-        m_error = 1;
-        return;
-    }
-    m_id = hex(item.content, item.length);
+    Tlv item;
     if (w.nextIf(0x01, item))
-        m_authority = item.length > 0 && item.content[0] != 0;
+        m_authority = flag(item);
 }
 
 CPkcs15CertAttrib::CPkcs15CertAttrib(std::string idHex, bool authority) : m_id(std::move(idHex)), m_authority(authority) {}
@@ -277,17 +287,7 @@ Bytes CPkcs15AuthAttrib::encode() const { return tlv(0x30, octets(m_authId)); }
 // ---- PinAttributes ----
 CPkcs15Pin::CPkcs15Pin(const unsigned char* der, unsigned int length) {
     Tlv t, item;
-    if (!parse(der, length, t)) {
-        m_error = 1;
-        return;
-    }
-    if (t.tag == 0xA1) {
-        Walker inner(t);
-        if (!inner.nextIf(0x30, t)) {
-            m_error = 1;
-            return;
-        }
-    } else if (t.tag != 0x30) {
+    if (!typeAttributes(der, length, t)) {
         m_error = 1;
         return;
     }
@@ -311,11 +311,8 @@ CPkcs15Pin::CPkcs15Pin(const unsigned char* der, unsigned int length) {
         m_padChar = item.length > 0 ? item.content[0] : -1;
     if (w.nextIf(0x18, item))
         m_lastChange = text(item);
-    if (w.nextIf(0x30, item)) {
-        CPkcs15Path p(item.start, item.total);
-        if (p.getError() == 0)
-            m_path = p.getPath();
-    }
+    if (w.nextIf(0x30, item))
+        readPath(item, m_path);
 }
 
 CPkcs15Pin::CPkcs15Pin(unsigned int flags, int type, int minLength, int storedLength, int maxLength, int reference,

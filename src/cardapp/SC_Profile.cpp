@@ -8,6 +8,7 @@
 #include "PinObj.h"
 #include "SC_Profile_Base.h"
 #include "SafeMem.h"
+#include "infra/HexDigit.h"
 
 namespace {
 struct ManufacturerRow {
@@ -56,15 +57,6 @@ const ManufacturerRow manufacturers[] = {
     {CP_DTRUST_44_MULTI_ECC, "D-TRUST GmbH"},
 };
 
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 }  // namespace
 
 CSC_Profile::CSC_Profile(CSC_Profile_Base* card)
@@ -208,7 +200,7 @@ void CSC_Profile::setSerial(std::string hex) {
     const size_t first = pairs > sizeof m_serialBin ? pairs - sizeof m_serialBin : 0;
     const size_t count = pairs - first;
     for (size_t i = 0; i < count; ++i) {
-        int hi = hexDigit(hex[2 * (first + i)]), lo = hexDigit(hex[2 * (first + i) + 1]);
+        int hi = vnhex::digitValue(hex[2 * (first + i)]), lo = vnhex::digitValue(hex[2 * (first + i) + 1]);
         m_serialBin[sizeof m_serialBin - count + i] = (hi < 0 || lo < 0) ? 0 : static_cast<unsigned char>(hi * 16 + lo);
     }
 }

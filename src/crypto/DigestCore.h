@@ -107,6 +107,33 @@ void pad_blocks(unsigned char* buffer, unsigned int blockSize, unsigned int leng
     used = blockSize - lengthBytes;
 }
 
+// The little-endian digests with 64-byte blocks (MD5, RIPEMD-160) share their streaming:
+// AddData counts the bits and feeds the data (nothing for null data or length <= 0) ...
+template <class Compress>
+void add_data_le(unsigned char* buffer, unsigned int& used, uint64_t& bits, const char* data, int length,
+                 Compress compress) {
+    if (!data || length <= 0)
+        return;
+    bits += static_cast<uint64_t>(length) * 8;
+    feed_blocks(buffer, 64, used, reinterpret_cast<const unsigned char*>(data), static_cast<std::size_t>(length),
+                compress);
+}
+
+// ... the last block gets the padding and the bit count in its last 8 bytes (the caller
+// then compresses it) ...
+template <class Compress>
+void pad_last_block_le(unsigned char* buffer, unsigned int& used, uint64_t bits, Compress compress) {
+    pad_blocks(buffer, 64, 8, used, compress);
+    store_le64(buffer + 56, bits);
+}
+
+// ... and the digest is the state words, little-endian (dropped when out is null).
+inline void store_words_le(char* out, const uint32_t* state, int words) {
+    if (out)
+        for (int i = 0; i < words; ++i)
+            store_le32(reinterpret_cast<unsigned char*>(out) + 4 * i, state[i]);
+}
+
 }  // namespace vn_crypto
 
 #endif

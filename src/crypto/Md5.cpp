@@ -127,19 +127,14 @@ void CMD5::Reset() {
 void CMD5::Transform() { md5_blocks(m_state, m_buffer, 1); }
 
 void CMD5::AddData(const char* data, int length) {
-    if (!data || length <= 0)
-        return;
-    m_bits += static_cast<uint64_t>(length) * 8;
-    feed_blocks(m_buffer, 64, m_used, reinterpret_cast<const unsigned char*>(data), static_cast<std::size_t>(length),
+    add_data_le(m_buffer, m_used, m_bits, data, length,
                 [this](const unsigned char* p, std::size_t n) { md5_blocks(m_state, p, n); });
 }
 
 void CMD5::FinalDigest(char* out) {
-    pad_blocks(m_buffer, 64, 8, m_used, [this](const unsigned char* p, std::size_t n) { md5_blocks(m_state, p, n); });
-    store_le64(m_buffer + 56, m_bits);
+    pad_last_block_le(m_buffer, m_used, m_bits,
+                      [this](const unsigned char* p, std::size_t n) { md5_blocks(m_state, p, n); });
     Transform();
-    if (out)
-        for (int i = 0; i < 4; ++i)
-            store_le32(reinterpret_cast<unsigned char*>(out) + 4 * i, m_state[i]);
+    store_words_le(out, m_state, 4);
     Reset();
 }

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "infra/HexDigit.h"
+
 namespace {
 
 using Digits = std::vector<DIGIT_T>;
@@ -92,16 +94,6 @@ int divide(DIGIT_T q[], DIGIT_T r[], const DIGIT_T u[], size_t udigits, const DI
 void modMult(DIGIT_T a[], const DIGIT_T x[], const DIGIT_T y[], const DIGIT_T m[], size_t ndigits, Digits& product) {
     mpMultiply(product.data(), x, y, ndigits);
     divide(nullptr, a, product.data(), 2 * ndigits, m, ndigits);
-}
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 size_t putText(const std::string& text, char* s, size_t smax) {
@@ -523,7 +515,7 @@ size_t mpConvFromHex(DIGIT_T a[], size_t ndigits, const char* s) {
     if (!s)
         return 0;
     for (; *s; ++s) {
-        const int v = hexValue(*s);
+        const int v = vnhex::digitValue(*s);
         if (v < 0)
             continue;
         mpShiftLeft(a, a, 4, ndigits);
@@ -595,7 +587,7 @@ int hex2bn(const char* hex, unsigned char* out, unsigned short* length) {
     if (digits == 0 || digits > 131070)
         return -1;
     for (size_t i = 0; i < digits; ++i)
-        if (hexValue(hex[i]) < 0)
+        if (vnhex::digitValue(hex[i]) < 0)
             return -1;
     const size_t bytes = (digits - 1) / 2 + 1;
     // The first byte takes one digit when the count is odd.
@@ -604,7 +596,7 @@ int hex2bn(const char* hex, unsigned char* out, unsigned short* length) {
         int v = 0;
         const size_t take = (b == 0 && digits % 2) ? 1 : 2;
         for (size_t k = 0; k < take; ++k)
-            v = v * 16 + hexValue(hex[pos++]);
+            v = v * 16 + vnhex::digitValue(hex[pos++]);
         out[b] = static_cast<unsigned char>(v);
     }
     *length = static_cast<unsigned short>(bytes);

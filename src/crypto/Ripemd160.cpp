@@ -15,23 +15,19 @@ namespace vn_crypto {
     a = rotl32(a, s) + e;                   \
     c = rotl32(c, 10);
 
+// Five steps from step i; the five working words rotate by renaming.
+#define RMD_FIVE(F, k, A, B, C, D, E, r, s, i)                  \
+    RMD_STEP(F, A, B, C, D, E, x[r[(i) + 0]], k, s[(i) + 0])    \
+    RMD_STEP(F, E, A, B, C, D, x[r[(i) + 1]], k, s[(i) + 1])    \
+    RMD_STEP(F, D, E, A, B, C, x[r[(i) + 2]], k, s[(i) + 2])    \
+    RMD_STEP(F, C, D, E, A, B, x[r[(i) + 3]], k, s[(i) + 3])    \
+    RMD_STEP(F, B, C, D, E, A, x[r[(i) + 4]], k, s[(i) + 4])
+
 // Sixteen steps of one round of one line: word order r, shifts s, function F, constant k.
-#define RMD_ROUND(F, k, A, B, C, D, E, r, s)                                        \
-    RMD_STEP(F, A, B, C, D, E, x[r[0]], k, s[0])                                    \
-    RMD_STEP(F, E, A, B, C, D, x[r[1]], k, s[1])                                    \
-    RMD_STEP(F, D, E, A, B, C, x[r[2]], k, s[2])                                    \
-    RMD_STEP(F, C, D, E, A, B, x[r[3]], k, s[3])                                    \
-    RMD_STEP(F, B, C, D, E, A, x[r[4]], k, s[4])                                    \
-    RMD_STEP(F, A, B, C, D, E, x[r[5]], k, s[5])                                    \
-    RMD_STEP(F, E, A, B, C, D, x[r[6]], k, s[6])                                    \
-    RMD_STEP(F, D, E, A, B, C, x[r[7]], k, s[7])                                    \
-    RMD_STEP(F, C, D, E, A, B, x[r[8]], k, s[8])                                    \
-    RMD_STEP(F, B, C, D, E, A, x[r[9]], k, s[9])                                    \
-    RMD_STEP(F, A, B, C, D, E, x[r[10]], k, s[10])                                  \
-    RMD_STEP(F, E, A, B, C, D, x[r[11]], k, s[11])                                  \
-    RMD_STEP(F, D, E, A, B, C, x[r[12]], k, s[12])                                  \
-    RMD_STEP(F, C, D, E, A, B, x[r[13]], k, s[13])                                  \
-    RMD_STEP(F, B, C, D, E, A, x[r[14]], k, s[14])                                  \
+#define RMD_ROUND(F, k, A, B, C, D, E, r, s) \
+    RMD_FIVE(F, k, A, B, C, D, E, r, s, 0)   \
+    RMD_FIVE(F, k, A, B, C, D, E, r, s, 5)   \
+    RMD_FIVE(F, k, A, B, C, D, E, r, s, 10)  \
     RMD_STEP(F, A, B, C, D, E, x[r[15]], k, s[15])
 
 namespace {
@@ -119,19 +115,12 @@ void CRIPEMD::compress(const unsigned char* blocks, std::size_t count) { rmd160_
 void CRIPEMD::Transform() { compress(m_buffer, 1); }
 
 void CRIPEMD::AddData(const char* data, int length) {
-    if (!data || length <= 0)
-        return;
-    m_bits += static_cast<uint64_t>(length) * 8;
-    feed_blocks(m_buffer, 64, m_used, reinterpret_cast<const unsigned char*>(data), static_cast<std::size_t>(length),
-                [this](const unsigned char* p, std::size_t n) { compress(p, n); });
+    add_data_le(m_buffer, m_used, m_bits, data, length, [this](const unsigned char* p, std::size_t n) { compress(p, n); });
 }
 
 void CRIPEMD::FinalDigest(char* out) {
-    pad_blocks(m_buffer, 64, 8, m_used, [this](const unsigned char* p, std::size_t n) { compress(p, n); });
-    store_le64(m_buffer + 56, m_bits);
+    pad_last_block_le(m_buffer, m_used, m_bits, [this](const unsigned char* p, std::size_t n) { compress(p, n); });
     Transform();
-    if (out)
-        for (int i = 0; i < 5; ++i)
-            store_le32(reinterpret_cast<unsigned char*>(out) + 4 * i, m_state[i]);
+    store_words_le(out, m_state, 5);
     Reset();
 }

@@ -1,5 +1,6 @@
 // SHA-256 compression (FIPS 180-4) in portable C++, with a 16-word rolling schedule.
 #include "crypto/DigestCore.h"
+#include "crypto/Sha2Rounds.h"
 
 namespace vn_crypto {
 
@@ -20,26 +21,11 @@ const uint32_t K256[64] = {
 #define S256_S1(x) (rotr32(x, 6) ^ rotr32(x, 11) ^ rotr32(x, 25))
 #define S256_s0(x) (rotr32(x, 7) ^ rotr32(x, 18) ^ ((x) >> 3))
 #define S256_s1(x) (rotr32(x, 17) ^ rotr32(x, 19) ^ ((x) >> 10))
-#define S256_CH(x, y, z) ((z) ^ ((x) & ((y) ^ (z))))
-#define S256_MAJ(x, y, z) (((x) & (y)) | ((z) & ((x) | (y))))
-#define S256_SCHED(i) \
-    (w[(i) & 15] += S256_s1(w[((i) + 14) & 15]) + w[((i) + 9) & 15] + S256_s0(w[((i) + 1) & 15]))
-#define S256_ROUND(a, b, c, d, e, f, g, h, i, W)                     \
-    {                                                                \
-        uint32_t t1 = h + S256_S1(e) + S256_CH(e, f, g) + K256[i] + (W); \
-        d += t1;                                                     \
-        h = t1 + S256_S0(a) + S256_MAJ(a, b, c);                     \
-    }
-#define S256_EIGHT(i, Wf)                                  \
-    S256_ROUND(a, b, c, d, e, f, g, h, (i) + 0, Wf((i) + 0)) \
-    S256_ROUND(h, a, b, c, d, e, f, g, (i) + 1, Wf((i) + 1)) \
-    S256_ROUND(g, h, a, b, c, d, e, f, (i) + 2, Wf((i) + 2)) \
-    S256_ROUND(f, g, h, a, b, c, d, e, (i) + 3, Wf((i) + 3)) \
-    S256_ROUND(e, f, g, h, a, b, c, d, (i) + 4, Wf((i) + 4)) \
-    S256_ROUND(d, e, f, g, h, a, b, c, (i) + 5, Wf((i) + 5)) \
-    S256_ROUND(c, d, e, f, g, h, a, b, (i) + 6, Wf((i) + 6)) \
-    S256_ROUND(b, c, d, e, f, g, h, a, (i) + 7, Wf((i) + 7))
-#define S256_LOADED(i) w[i]
+// Rounds 0-15 read the loaded words, later rounds extend the schedule first.
+#define S256_LOADED(a, b, c, d, e, f, g, h, i) \
+    SHA2_ROUND(uint32_t, S256_S0, S256_S1, a, b, c, d, e, f, g, h, K256[i] + w[i])
+#define S256_SCHEDULED(a, b, c, d, e, f, g, h, i) \
+    SHA2_ROUND(uint32_t, S256_S0, S256_S1, a, b, c, d, e, f, g, h, K256[i] + SHA2_SCHED(S256_s0, S256_s1, i))
 
 void sha256_blocks_portable(uint32_t state[8], const unsigned char* p, std::size_t count) {
     uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
@@ -48,20 +34,13 @@ void sha256_blocks_portable(uint32_t state[8], const unsigned char* p, std::size
         uint32_t w[16];
         for (int i = 0; i < 16; ++i)
             w[i] = load_be32(p + 4 * i);
-        S256_EIGHT(0, S256_LOADED)
-        S256_EIGHT(8, S256_LOADED)
+        SHA2_EIGHT(S256_LOADED, 0)
+        SHA2_EIGHT(S256_LOADED, 8)
         for (int i = 16; i < 64; i += 16) {
-            S256_EIGHT(i, S256_SCHED)
-            S256_EIGHT(i + 8, S256_SCHED)
+            SHA2_EIGHT(S256_SCHEDULED, i)
+            SHA2_EIGHT(S256_SCHEDULED, i + 8)
         }
-        a = state[0] += a;
-        b = state[1] += b;
-        c = state[2] += c;
-        d = state[3] += d;
-        e = state[4] += e;
-        f = state[5] += f;
-        g = state[6] += g;
-        h = state[7] += h;
+        SHA2_FEED_FORWARD
         p += 64;
     }
 }

@@ -2,6 +2,7 @@
 // unrolled eight at a time. On x86-64 processors with AVX and BMI2 the schedule is
 // built in vector registers; elsewhere a 16-word rolling schedule in C++ serves.
 #include "crypto/DigestCore.h"
+#include "crypto/Sha2Rounds.h"
 
 #if defined(__x86_64__)
 #include <immintrin.h>
@@ -38,71 +39,32 @@ const uint64_t K512[80] = {
 #define S512_S1(x) (rotr64(x, 14) ^ rotr64(x, 18) ^ rotr64(x, 41))
 #define S512_s0(x) (rotr64(x, 1) ^ rotr64(x, 8) ^ ((x) >> 7))
 #define S512_s1(x) (rotr64(x, 19) ^ rotr64(x, 61) ^ ((x) >> 6))
-#define S512_CH(x, y, z) ((z) ^ ((x) & ((y) ^ (z))))
-#define S512_MAJ(x, y, z) (((x) & (y)) | ((z) & ((x) | (y))))
-#define S512_SCHED(i) \
-    (w[(i) & 15] += S512_s1(w[((i) + 14) & 15]) + w[((i) + 9) & 15] + S512_s0(w[((i) + 1) & 15]))
-#define S512_ROUND(a, b, c, d, e, f, g, h, i, W)                         \
-    {                                                                    \
-        uint64_t t1 = h + S512_S1(e) + S512_CH(e, f, g) + K512[i] + (W); \
-        d += t1;                                                         \
-        h = t1 + S512_S0(a) + S512_MAJ(a, b, c);                         \
-    }
-#define S512_EIGHT(i, Wf)                                    \
-    S512_ROUND(a, b, c, d, e, f, g, h, (i) + 0, Wf((i) + 0)) \
-    S512_ROUND(h, a, b, c, d, e, f, g, (i) + 1, Wf((i) + 1)) \
-    S512_ROUND(g, h, a, b, c, d, e, f, (i) + 2, Wf((i) + 2)) \
-    S512_ROUND(f, g, h, a, b, c, d, e, (i) + 3, Wf((i) + 3)) \
-    S512_ROUND(e, f, g, h, a, b, c, d, (i) + 4, Wf((i) + 4)) \
-    S512_ROUND(d, e, f, g, h, a, b, c, (i) + 5, Wf((i) + 5)) \
-    S512_ROUND(c, d, e, f, g, h, a, b, (i) + 6, Wf((i) + 6)) \
-    S512_ROUND(b, c, d, e, f, g, h, a, (i) + 7, Wf((i) + 7))
-#define S512_LOADED(i) w[i]
-
-#define S512_BODY                                        \
-    uint64_t a = state[0], b = state[1], c = state[2], d = state[3]; \
-    uint64_t e = state[4], f = state[5], g = state[6], h = state[7]; \
-    while (count--) {                                    \
-        uint64_t w[16];                                  \
-        for (int i = 0; i < 16; ++i)                     \
-            w[i] = load_be64(p + 8 * i);                 \
-        S512_EIGHT(0, S512_LOADED)                       \
-        S512_EIGHT(8, S512_LOADED)                       \
-        for (int i = 16; i < 80; i += 16) {              \
-            S512_EIGHT(i, S512_SCHED)                    \
-            S512_EIGHT(i + 8, S512_SCHED)                \
-        }                                                \
-        a = state[0] += a;                               \
-        b = state[1] += b;                               \
-        c = state[2] += c;                               \
-        d = state[3] += d;                               \
-        e = state[4] += e;                               \
-        f = state[5] += f;                               \
-        g = state[6] += g;                               \
-        h = state[7] += h;                               \
-        p += 128;                                        \
-    }
-
+// Rounds 0-15 read the loaded words, later rounds extend the schedule first.
+#define S512_LOADED(a, b, c, d, e, f, g, h, i) \
+    SHA2_ROUND(uint64_t, S512_S0, S512_S1, a, b, c, d, e, f, g, h, K512[i] + w[i])
+#define S512_SCHEDULED(a, b, c, d, e, f, g, h, i) \
+    SHA2_ROUND(uint64_t, S512_S0, S512_S1, a, b, c, d, e, f, g, h, K512[i] + SHA2_SCHED(S512_s0, S512_s1, i))
 // Rounds over a schedule that already holds W[i] + K[i] for all 80 rounds.
-#define S512_WK(i) wk[i]
-#define S512_ROUND_WK(a, b, c, d, e, f, g, h, i)                  \
-    {                                                             \
-        uint64_t t1 = h + S512_S1(e) + S512_CH(e, f, g) + wk[i];  \
-        d += t1;                                                  \
-        h = t1 + S512_S0(a) + S512_MAJ(a, b, c);                  \
-    }
-#define S512_EIGHT_WK(i)                              \
-    S512_ROUND_WK(a, b, c, d, e, f, g, h, (i) + 0)    \
-    S512_ROUND_WK(h, a, b, c, d, e, f, g, (i) + 1)    \
-    S512_ROUND_WK(g, h, a, b, c, d, e, f, (i) + 2)    \
-    S512_ROUND_WK(f, g, h, a, b, c, d, e, (i) + 3)    \
-    S512_ROUND_WK(e, f, g, h, a, b, c, d, (i) + 4)    \
-    S512_ROUND_WK(d, e, f, g, h, a, b, c, (i) + 5)    \
-    S512_ROUND_WK(c, d, e, f, g, h, a, b, (i) + 6)    \
-    S512_ROUND_WK(b, c, d, e, f, g, h, a, (i) + 7)
+#define S512_WK(a, b, c, d, e, f, g, h, i) SHA2_ROUND(uint64_t, S512_S0, S512_S1, a, b, c, d, e, f, g, h, wk[i])
 
 namespace {
-void sha512_blocks_generic(uint64_t state[8], const unsigned char* p, std::size_t count) { S512_BODY }
+void sha512_blocks_generic(uint64_t state[8], const unsigned char* p, std::size_t count) {
+    uint64_t a = state[0], b = state[1], c = state[2], d = state[3];
+    uint64_t e = state[4], f = state[5], g = state[6], h = state[7];
+    while (count--) {
+        uint64_t w[16];
+        for (int i = 0; i < 16; ++i)
+            w[i] = load_be64(p + 8 * i);
+        SHA2_EIGHT(S512_LOADED, 0)
+        SHA2_EIGHT(S512_LOADED, 8)
+        for (int i = 16; i < 80; i += 16) {
+            SHA2_EIGHT(S512_SCHEDULED, i)
+            SHA2_EIGHT(S512_SCHEDULED, i + 8)
+        }
+        SHA2_FEED_FORWARD
+        p += 128;
+    }
+}
 
 #if defined(__x86_64__)
 // The message schedule is computed two words at a time in vector registers, which
@@ -144,23 +106,16 @@ __attribute__((target("avx,bmi2"))) void sha512_blocks_avx(uint64_t state[8], co
             S512_VEC_PAIR(1, i + 16)
             S512_VEC_PAIR(2, i + 16)
             S512_VEC_PAIR(3, i + 16)
-            S512_EIGHT_WK(i)
+            SHA2_EIGHT(S512_WK, i)
             S512_VEC_PAIR(4, i + 16)
             S512_VEC_PAIR(5, i + 16)
             S512_VEC_PAIR(6, i + 16)
             S512_VEC_PAIR(7, i + 16)
-            S512_EIGHT_WK(i + 8)
+            SHA2_EIGHT(S512_WK, i + 8)
         }
-        S512_EIGHT_WK(64)
-        S512_EIGHT_WK(72)
-        a = state[0] += a;
-        b = state[1] += b;
-        c = state[2] += c;
-        d = state[3] += d;
-        e = state[4] += e;
-        f = state[5] += f;
-        g = state[6] += g;
-        h = state[7] += h;
+        SHA2_EIGHT(S512_WK, 64)
+        SHA2_EIGHT(S512_WK, 72)
+        SHA2_FEED_FORWARD
         p += 128;
     }
 }

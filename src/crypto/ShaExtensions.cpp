@@ -112,6 +112,17 @@ __attribute__((target("sha,sse4.1,ssse3"))) void sha256_blocks_shani(uint32_t st
     eout = abcd;                                \
     abcd = _mm_sha1rnds4_epu32(abcd, ein, f);
 #define SHANI1_NEXT(m0, m1, m2, m3) m0 = _mm_sha1msg2_epu32(_mm_xor_si128(_mm_sha1msg1_epu32(m0, m1), m2), m3);
+// Sixteen rounds after the first sixteen: each group of four computes its schedule
+// words first; f0..f3 are the round functions of the four groups.
+#define SHANI1_FOUR(f0, f1, f2, f3)  \
+    SHANI1_NEXT(m0, m1, m2, m3)      \
+    SHANI1_ROUND(e0, e1, m0, f0)     \
+    SHANI1_NEXT(m1, m2, m3, m0)      \
+    SHANI1_ROUND(e1, e0, m1, f1)     \
+    SHANI1_NEXT(m2, m3, m0, m1)      \
+    SHANI1_ROUND(e0, e1, m2, f2)     \
+    SHANI1_NEXT(m3, m0, m1, m2)      \
+    SHANI1_ROUND(e1, e0, m3, f3)
 
 __attribute__((target("sha,sse4.1,ssse3"))) void sha1_blocks_shani(uint32_t state[5], const unsigned char* p,
                                                                    std::size_t count) {
@@ -131,38 +142,10 @@ __attribute__((target("sha,sse4.1,ssse3"))) void sha1_blocks_shani(uint32_t stat
         SHANI1_ROUND(e1, e0, m1, 0)         // 4-7
         SHANI1_ROUND(e0, e1, m2, 0)         // 8-11
         SHANI1_ROUND(e1, e0, m3, 0)         // 12-15
-        SHANI1_NEXT(m0, m1, m2, m3)
-        SHANI1_ROUND(e0, e1, m0, 0)         // 16-19
-        SHANI1_NEXT(m1, m2, m3, m0)
-        SHANI1_ROUND(e1, e0, m1, 1)         // 20-23
-        SHANI1_NEXT(m2, m3, m0, m1)
-        SHANI1_ROUND(e0, e1, m2, 1)
-        SHANI1_NEXT(m3, m0, m1, m2)
-        SHANI1_ROUND(e1, e0, m3, 1)
-        SHANI1_NEXT(m0, m1, m2, m3)
-        SHANI1_ROUND(e0, e1, m0, 1)
-        SHANI1_NEXT(m1, m2, m3, m0)
-        SHANI1_ROUND(e1, e0, m1, 1)         // 36-39
-        SHANI1_NEXT(m2, m3, m0, m1)
-        SHANI1_ROUND(e0, e1, m2, 2)         // 40-43
-        SHANI1_NEXT(m3, m0, m1, m2)
-        SHANI1_ROUND(e1, e0, m3, 2)
-        SHANI1_NEXT(m0, m1, m2, m3)
-        SHANI1_ROUND(e0, e1, m0, 2)
-        SHANI1_NEXT(m1, m2, m3, m0)
-        SHANI1_ROUND(e1, e0, m1, 2)
-        SHANI1_NEXT(m2, m3, m0, m1)
-        SHANI1_ROUND(e0, e1, m2, 2)         // 56-59
-        SHANI1_NEXT(m3, m0, m1, m2)
-        SHANI1_ROUND(e1, e0, m3, 3)         // 60-63
-        SHANI1_NEXT(m0, m1, m2, m3)
-        SHANI1_ROUND(e0, e1, m0, 3)
-        SHANI1_NEXT(m1, m2, m3, m0)
-        SHANI1_ROUND(e1, e0, m1, 3)
-        SHANI1_NEXT(m2, m3, m0, m1)
-        SHANI1_ROUND(e0, e1, m2, 3)
-        SHANI1_NEXT(m3, m0, m1, m2)
-        SHANI1_ROUND(e1, e0, m3, 3)         // 76-79
+        SHANI1_FOUR(0, 1, 1, 1)             // 16-31
+        SHANI1_FOUR(1, 1, 2, 2)             // 32-47
+        SHANI1_FOUR(2, 2, 2, 3)             // 48-63
+        SHANI1_FOUR(3, 3, 3, 3)             // 64-79
 
         e0 = _mm_sha1nexte_epu32(e0, eSave);
         abcd = _mm_add_epi32(abcd, abcdSave);
