@@ -83,6 +83,10 @@ int CASN1::encodeBitString(uint32_t flags, unsigned char* out, uint32_t* size) {
     unsigned char content[5] = {0};
     uint32_t n = 0;
     GetLenBytes(flags, content + 1, &n);
+    // A named-bit list carries no trailing zero bytes (0x100 would otherwise leave a
+    // last byte without a set bit to count the unused bits from).
+    while (n > 0 && content[n] == 0)
+        --n;
     if (n > 0) {
         // Named bits: bit 7 of the first byte is bit 0; trailing zero bits are unused.
         const unsigned char last = content[n];

@@ -125,6 +125,7 @@ TEST(Asn1Writers, LengthsAreShortestForm) {
     EXPECT_EQ(toHex(encodeWith(CASN1::encodeBitString, 0x02)), "03 02 01 02");
     EXPECT_EQ(toHex(encodeWith(CASN1::encodeBitString, 0x01)), "03 02 00 01");
     EXPECT_EQ(toHex(encodeWith(CASN1::encodeBitString, 0x0180)), "03 03 07 01 80");
+    EXPECT_EQ(toHex(encodeWith(CASN1::encodeBitString, 0x0100)), "03 02 00 01") << "trailing zero byte dropped, no endless count";
 }
 
 TEST(Asn1Writers, ObjectIdentifiersAndTimes) {
