@@ -87,6 +87,7 @@ inline const std::vector<Case> kCases = {
     {"cardos54-41-multi-ecc", 17, CP_DTRUST_41_MULTI_ECC, false, {"Qualified Cert", "Auth Cert"}},
     {"cardos54-44-std-rsa", 17, CP_DTRUST_44_STD_RSA, true, {"Qualified Cert"}},
     {"cardos54-44-multi-ecc", 17, CP_DTRUST_44_MULTI_ECC, false, {"Qualified Cert"}},
+    {"smartcard-hsm-layout", 16, CP_SMARTCARD_HSM, false, {"Cert CE01", "Cert CE03"}},
 };
 
 #endif

@@ -25,8 +25,8 @@ inline std::string replaceAll(std::string text, const std::string& from, const s
 }
 
 
-// ISO selection with FCP answers, READ BINARY/RECORD of the base class, GET DATA, and
-// the serial number from EF.GDO (3F00/2F02, tag 5A).
+// ISO selection with FCP answers, READ BINARY/RECORD of the base class, GET DATA, the
+// SmartCard-HSM object list, and the serial number from EF.GDO (3F00/2F02, tag 5A).
 class CSimCardOs : public CSC_Profile_Base {
 public:
     using CSC_Profile_Base::CSC_Profile_Base;
@@ -86,6 +86,15 @@ public:
                 m_serial = hex2str(gdo + 2, gdo[1]);
         }
         return m_serial;
+    }
+    // The SmartCard-HSM object list (80 58), answered by the hsm dialect only.
+    int SCEnumerateObjects(unsigned char* out, unsigned long* outLength) override {
+        FormatAPDU(2, 0x80, 0x58, 0x00, 0x00, 0, 0, nullptr, 0);
+        if (!SendToCard() || !isSW(0x90, 0x00) || m_respLen > *outLength)
+            return SC_CMD_FAILED;
+        std::memcpy(out, m_response.data(), m_respLen);
+        *outLength = m_respLen;
+        return 0;
     }
     int SCSignData(std::string, unsigned char, int, unsigned int, unsigned char*, unsigned long, unsigned char*,
                    unsigned long*, int) override {

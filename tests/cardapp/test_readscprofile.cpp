@@ -7,7 +7,10 @@
 #include <sstream>
 
 #include "CertInfoSC.h"
+#include "ConfigSC.h"
 #include "DetectionCases.h"
+#include "PinObj.h"
+#include "SC_Profile_CardOS.h"
 #include "Reader.h"
 #include "SimCard.h"
 
@@ -22,6 +25,7 @@ const char* dialectOf(int cardType) {
     case 7: case 10: return "setcos";
     case 12: case 14: return "starcos35";
     case 15: case 17: return "cardos50";
+    case 16: return "hsm";
     default: return "iso";
     }
 }
@@ -104,3 +108,53 @@ INSTANTIATE_TEST_SUITE_P(LayoutImages, ReadProfile, ::testing::ValuesIn(kCases),
                                      ch = '_';
                              return n;
                          });
+
+// The SmartCard-HSM class lists the device objects with ENUMERATE OBJECTS; each CE file
+// holding a certificate becomes an object with the key of the same number and the one
+// user PIN, while CE02 (no certificate) and the CA file CA00 are left out.
+TEST(ReadProfileHsm, ObjectListGivesCertificatesKeysAndTheGlobalPin) {
+    pcscsim::reset();
+    auto card = std::shared_ptr<cardsim::Card>(
+        cardsim::Card::fromFile(imageDir() + "/smartcard-hsm-layout.card", pkiDir()));
+    pcscsim::addReader(SimBench::Reader, pcscsim::plainReader());
+    pcscsim::insertCard(SimBench::Reader, card);
+    {
+        CReader reader;
+        ASSERT_EQ(reader.GetCardType(0), 16);
+        card->clearTranscript();
+        std::unique_ptr<CSC_Profile> p(reader.ReadSCProfile(0));
+        ASSERT_NE(p, nullptr);
+        EXPECT_NE(dynamic_cast<CSC_Profile_SmartCardHSM*>(p->m_card), nullptr);
+        bool enumerated = false;
+        for (const auto& e : card->transcript())
+            enumerated |= cardsim::toHex(e.command) == "8058000000";
+        EXPECT_TRUE(enumerated);
+        EXPECT_EQ(p->m_profileType, CP_SMARTCARD_HSM);
+        EXPECT_EQ(p->getSignAlgorithm(), 1);
+        EXPECT_EQ(p->getSerialNumber(), "4445434d303130323435");
+        ASSERT_EQ(p->m_certCount, 2);
+        const unsigned char keys[] = {0x01, 0x03};
+        const char* paths[] = {"3f00ce01", "3f00ce03"};
+        const char* keyPaths[] = {"3f00c401", "3f00c403"};
+        for (int i = 0; i < 2; ++i) {
+            const CCardObject* o = p->getCert(i);
+            EXPECT_EQ(o->m_certPath, paths[i]);
+            EXPECT_EQ(o->m_keyPath, keyPaths[i]);
+            EXPECT_EQ(o->m_keyRef, keys[i]);
+            EXPECT_EQ(o->m_keyBits, 2048);
+            EXPECT_EQ(o->m_usage, 3);
+            EXPECT_FALSE(o->m_isCA);
+            CPinObj* pin = p->GetPinObject(o->m_pinPath, o->m_pinRef);
+            ASSERT_NE(pin, nullptr);
+            EXPECT_EQ(pin->getLabel(), CMsg::GetRessString(202));  // "Global"
+            std::unique_ptr<CCertInfoSC> cert(p->readCert(i));
+            ASSERT_NE(cert, nullptr) << o->m_certPath;
+            const std::vector<uint8_t> der =
+                readFileBytes(pkiDir() + (i == 0 ? "/signer-rsa2048.der" : "/auth-rsa2048.der"));
+            EXPECT_EQ(std::vector<uint8_t>(cert->getCertData(), cert->getCertData() + cert->getCertDataLen()), der);
+        }
+        EXPECT_EQ(p->m_pinCount, 1);
+        p->FreeProfile();
+    }
+    pcscsim::reset();
+}

@@ -1,5 +1,5 @@
 // SmartCard-HSM: SIGN (80 68 key alg: 20 raw RSA over the padded block, 40 RSA-PSS over
-// the hash, 70 ECDSA), DECIPHER (80 62 key 21, raw), ENUMERATE OBJECTS (80 58) and
+// the hash, 70 ECDSA), DECIPHER (80 62 key 21, raw), ENUMERATE OBJECTS (80 58, two-byte identifiers) and
 // GET DATA with class A0.
 #include "../Dialect.h"
 #include "DialectOps.h"
@@ -28,10 +28,16 @@ class HsmDialect : public Dialect {
     if (!(a.cla & 0x80)) return false;
     if (a.ins == 0xCA) return false;  // generic GET DATA
     FileNode* owner = nullptr;
-    if (a.ins == 0x58) {  // key references as CC 01 kk
+    if (a.ins == 0x58) {
+      // Two-byte file identifiers of the device objects: CC kk per key, and every EF of
+      // the object range C0..CF (C4 key descriptions, CE certificates, ...) as it is.
       Bytes list;
-      for (FileNode* d = e.currentDf; d; d = d->parent)
-        for (auto& k : d->keys) list.insert(list.end(), {0xCC, 0x01, k.ref});
+      for (FileNode* d = e.currentDf; d; d = d->parent) {
+        for (auto& k : d->keys) list.insert(list.end(), {0xCC, k.ref});
+        for (auto& c : d->children)
+          if (!c->isDF() && (c->fid >> 12) == 0xC)
+            list.insert(list.end(), {static_cast<uint8_t>(c->fid >> 8), static_cast<uint8_t>(c->fid)});
+      }
       r = Response::ok(list);
       return true;
     }
