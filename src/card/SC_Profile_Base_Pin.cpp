@@ -42,6 +42,22 @@ struct Wiper {
     std::string& s;
     ~Wiper() { wipe(s); }
 };
+
+enum class Entry { Typed, Cancelled, Mismatch };
+
+// Asks for the old secret (PIN or PUK), the new PIN and its repetition, as a change
+// and an unblock both do when nothing was passed in.
+Entry askOldNewRepeat(long hCard, void* parent, unsigned long value, const std::string& labelOld,
+                      const std::string& labelNew, const std::string& labelRepeat, const std::string& readerName,
+                      std::string& oldSecret, std::string& newPin) {
+    std::string repeat;
+    Wiper w{repeat};
+    if (!askPin(hCard, parent, value, labelOld, -1, readerName, oldSecret) ||
+        !askPin(hCard, parent, value, labelNew, -1, readerName, newPin) ||
+        !askPin(hCard, parent, value, labelRepeat, -1, readerName, repeat))
+        return Entry::Cancelled;
+    return repeat == newPin ? Entry::Typed : Entry::Mismatch;
+}
 }  // namespace
 
 int CSC_Profile_Base::SCVerify(unsigned char ref, unsigned char* pin, unsigned char length) {
@@ -168,15 +184,12 @@ int CSC_Profile_Base::ChangeRef(std::string pinPath, std::string labelOld, std::
     if (!(oldGiven != 0 || !oldPin.empty() || newGiven != 0 || !newPin.empty())) {
         if (gConfigSC.isService)
             return SC_CMD_FAILED;
-        std::string repeat;
-        Wiper w3{repeat};
-        if (!askPin(m_hScard, parent, value, labelOld, -1, m_readerName, oldPin) ||
-            !askPin(m_hScard, parent, value, labelNew, -1, m_readerName, newPin) ||
-            !askPin(m_hScard, parent, value, labelRepeat, -1, m_readerName, repeat)) {
+        Entry e = askOldNewRepeat(m_hScard, parent, value, labelOld, labelNew, labelRepeat, m_readerName, oldPin, newPin);
+        if (e == Entry::Cancelled) {
             m_pinCancelled = true;
             return SC_CMD_FAILED;
         }
-        if (repeat != newPin)
+        if (e == Entry::Mismatch)
             return 7;
     }
     if (oldPin.size() > 255 || newPin.size() > 255)
@@ -211,15 +224,12 @@ int CSC_Profile_Base::UnblockRef(std::string pinPath, std::string labelOld, std:
         if (pukGiven == 0 && puk.empty() && newGiven == 0 && newPin.empty()) {
             if (gConfigSC.isService)
                 return SC_CMD_FAILED;
-            std::string repeat;
-            Wiper w3{repeat};
-            if (!askPin(m_hScard, parent, value, labelOld, -1, m_readerName, puk) ||
-                !askPin(m_hScard, parent, value, labelNew, -1, m_readerName, newPin) ||
-                !askPin(m_hScard, parent, value, labelRepeat, -1, m_readerName, repeat)) {
+            Entry e = askOldNewRepeat(m_hScard, parent, value, labelOld, labelNew, labelRepeat, m_readerName, puk, newPin);
+            if (e == Entry::Cancelled) {
                 m_pinCancelled = true;
                 return SC_CMD_FAILED;
             }
-            if (repeat != newPin)
+            if (e == Entry::Mismatch)
                 return 7;
         }
         if (puk.size() > 255 || newPin.size() > 255)
