@@ -11,25 +11,7 @@ class CTestCardOs : public CSC_Profile_Base {
 public:
     using CSC_Profile_Base::CSC_Profile_Base;
 
-    int GetFileLen() override {
-        // FCP template 62 L ... with tag 80 (file size)
-        if (m_respLen <= 5 || m_response[0] != 0x62)
-            return 0;
-        size_t end = 2u + m_response[1] < m_respLen ? 2u + m_response[1] : m_respLen;
-        for (size_t i = 2; i + 1 < end;) {
-            unsigned char tag = m_response[i], len = m_response[i + 1];
-            if (i + 2 + len > end)
-                return 0;
-            if (tag == 0x80) {
-                int v = 0;
-                for (unsigned j = 0; j < len; ++j)
-                    v = v * 256 + m_response[i + 2 + j];
-                return static_cast<int16_t>(v);
-            }
-            i += 2u + len;
-        }
-        return 0;
-    }
+    int GetFileLen() override { return static_cast<int16_t>(fcpFileSize(false)); }
     int GetData(unsigned char p1, unsigned char p2, unsigned char, unsigned char* out, unsigned long* outLength) override {
         FormatAPDU(4, 0x00, 0xCA, p1, p2, 0, 0, nullptr, 0);
         if (!SendToCard() || !isSW(0x90, 0x00))
@@ -119,6 +101,28 @@ public:
     void setSW(unsigned char a, unsigned char b) { m_sw1 = a; m_sw2 = b; }
 
     unsigned char verifyTimeout = 30;
+
+protected:
+    // File size from the FCP template 62 L ... of the last selection: tag 80 (and 81
+    // where asked); 0 without a template or size.
+    int fcpFileSize(bool alsoTag81) const {
+        if (m_respLen <= 5 || m_response[0] != 0x62)
+            return 0;
+        size_t end = 2u + m_response[1] < m_respLen ? 2u + m_response[1] : m_respLen;
+        for (size_t i = 2; i + 1 < end;) {
+            unsigned char tag = m_response[i], len = m_response[i + 1];
+            if (i + 2 + len > end)
+                return 0;
+            if (tag == 0x80 || (alsoTag81 && tag == 0x81)) {
+                int v = 0;
+                for (unsigned j = 0; j < len; ++j)
+                    v = v * 256 + m_response[i + 2 + j];
+                return v;
+            }
+            i += 2u + len;
+        }
+        return 0;
+    }
 
 private:
     int selectResult() {
