@@ -346,7 +346,10 @@ for name, kind, label in (("setcos441-telia-ip2i", "setcos441", "Telia EID IP2i"
 
 # PKCS#15 reader branches: application at 3F00/5015 without EF.DIR, PrKDF as a record file, useful CDF
 im = Image("pkcs15-no-efdir", "PKCS#15 application at 3F00/5015 without EF.DIR; PrKDF stored as a record file\n"
-           "(one key object per record, each in an outer SEQUENCE); a useful CDF with the CA.", "cardos43", "PKCS#15")
-im.serial("99887766"); p15(im, "No EF.DIR", "Test", with_dir=False, prkdf_records=True, useful=[("CA Zertifikat", "47", "3F00/5015/4333", CA)])
+           "(one key object per record, each in an outer SEQUENCE); a useful CDF with the CA.\n"
+           "On a CardOS 4.3 (its ATR) the label prefix \"Quorvel\" selects the PKCS#15 reading; GET DATA 01 81\n"
+           "answers the chip serial number as CardOS does.", "cardos43", "PKCS#15")
+im.serial("99887766"); im.getdata("0181", bytes.fromhex("0043000099887766"))
+p15(im, "Quorvel No EF.DIR", "Test", with_dir=False, prkdf_records=True, useful=[("CA Zertifikat", "47", "3F00/5015/4333", CA)])
 im.write()
 print("images written to", OUT)
