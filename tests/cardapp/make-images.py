@@ -25,6 +25,8 @@ ATR = {
     "cardos50": "3B D2 18 00 81 31 FE 58 C9 01 14",
     "cardos54": "3B D2 18 00 81 31 FE 58 C9 04 11",
 }
+# Cards whose ATR offers T=0 only (no TD1 byte): the reader runs them on T=0.
+T0_ONLY = {"micardo"}
 
 
 # ---- DER ----
@@ -145,7 +147,7 @@ class Image:
         lines = ["# " + l for l in self.comment.split("\n")]
         lines += ["# The generic ISO dialect stands in for the card operating system; tests",
                   "# give the card type to the card object.", "", "[card]", "dialect = iso",
-                  "atr = " + ATR[self.kind], "protocol = T1", "label = " + self.label, ""]
+                  "atr = " + ATR[self.kind], "protocol = " + ("T0" if self.kind in T0_ONLY else "T1"), "label = " + self.label, ""]
         for d in sorted(self.dfs, key=lambda x: (x.count("/"), x)):
             lines.append("[df %s]" % d)
         lines.append("")
