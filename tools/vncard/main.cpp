@@ -76,6 +76,7 @@ const std::vector<Command>& commands() {
           {"oaep", nullptr, "the block is OAEP padded (default PKCS#1 v1.5)"}, kPinFrom, kJson, kHelp, kLog,
           kLogLevel},
          cmdDecrypt},
+        {"show-cert", "show one certificate with every extension as text", "The certificate comes from the card (--cert, default 0) or from a PEM or DER file; a file\nmay also hold an attribute certificate, shown with its attributes.\n", {kReader, kCert, {"file", "FILE", "certificate or attribute certificate file (PEM or DER)"}, kJson, kHelp, kLog, kLogLevel}, cmdShowCert},
     };
     return list;
 }
