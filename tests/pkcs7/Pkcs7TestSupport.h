@@ -176,4 +176,14 @@ inline bool cmsVerify(const std::string& derPath, const std::string& contentPath
     return status == 0 && out.find("Verification successful") != std::string::npos;
 }
 
+// A timestamp token over the SHA-256 of the given bytes, from openssl ts -reply.
+inline Bytes timestampToken(const TempDir& dir, const Bytes& signature) {
+    writeBytes(dir.file("sig.bin"), signature);
+    runCommand("openssl ts -query -data " + dir.file("sig.bin") + " -sha256 -cert -out " + dir.file("q.tsq"));
+    runCommand("openssl ts -reply -config " + materialFile("ts.cnf") + " -queryfile " + dir.file("q.tsq") +
+               " -inkey " + pkiFile("tsa.key") + " -signer " + pkiFile("tsa.pem") + " -token_out -out " +
+               dir.file("token.der"));
+    return readBytes(dir.file("token.der"));
+}
+
 #endif

@@ -24,16 +24,6 @@ Bytes opensslSignature(const Bytes& der) {
     return out;
 }
 
-// A timestamp token over the SHA-256 of the given bytes, from openssl ts -reply.
-Bytes timestampToken(const TempDir& dir, const Bytes& signature) {
-    writeBytes(dir.file("sig.bin"), signature);
-    runCommand("openssl ts -query -data " + dir.file("sig.bin") + " -sha256 -cert -out " + dir.file("q.tsq"));
-    runCommand("openssl ts -reply -config " + materialFile("ts.cnf") + " -queryfile " + dir.file("q.tsq") +
-               " -inkey " + pkiFile("tsa.key") + " -signer " + pkiFile("tsa.pem") + " -token_out -out " +
-               dir.file("token.der"));
-    return readBytes(dir.file("token.der"));
-}
-
 // Content lengths of the five items that enclose the first signer's fields.
 std::vector<size_t> enclosingLengths(const Bytes& der) {
     std::vector<size_t> lengths;

@@ -13,6 +13,7 @@ int cmdVerifyPin(Args& args);
 int cmdChangePin(Args& args);
 int cmdSign(Args& args);
 int cmdDecrypt(Args& args);
+int cmdShowSig(Args& args);
 
 // Reads a whole file; false with a message printed.
 bool readFile(const std::string& path, std::string& data);

@@ -76,6 +76,7 @@ const std::vector<Command>& commands() {
           {"oaep", nullptr, "the block is OAEP padded (default PKCS#1 v1.5)"}, kPinFrom, kJson, kHelp, kLog,
           kLogLevel},
          cmdDecrypt},
+        {"show-sig", "describe a PKCS#7/CMS signature file (DER or PEM)", "", {{"in", "FILE", "the signature file"}, kJson, kHelp}, cmdShowSig},
     };
     return list;
 }
