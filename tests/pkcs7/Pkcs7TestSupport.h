@@ -176,13 +176,20 @@ inline bool cmsVerify(const std::string& derPath, const std::string& contentPath
     return status == 0 && out.find("Verification successful") != std::string::npos;
 }
 
-// A timestamp token over the SHA-256 of the given bytes, from openssl ts -reply.
+// A timestamp token over the SHA-256 of the given bytes, from openssl ts -reply. The
+// authority's configuration and serial file live in the caller's directory.
 inline Bytes timestampToken(const TempDir& dir, const Bytes& signature) {
+    std::ofstream(dir.file("ts.cnf")) << "[tsa]\ndefault_tsa = tsa_config\n[tsa_config]\n"
+                                      << "serial = " << dir.file("tsaserial") << "\n"
+                                      << "crypto_device = builtin\nsigner_digest = sha256\n"
+                                      << "default_policy = 1.3.6.1.4.1.99999.2.1\n"
+                                      << "digests = sha1, sha256, sha384, sha512\naccuracy = secs:1\n"
+                                      << "ess_cert_id_alg = sha256\n";
+    std::ofstream(dir.file("tsaserial")) << "01\n";
     writeBytes(dir.file("sig.bin"), signature);
     runCommand("openssl ts -query -data " + dir.file("sig.bin") + " -sha256 -cert -out " + dir.file("q.tsq"));
-    runCommand("openssl ts -reply -config " + materialFile("ts.cnf") + " -queryfile " + dir.file("q.tsq") +
-               " -inkey " + pkiFile("tsa.key") + " -signer " + pkiFile("tsa.pem") + " -token_out -out " +
-               dir.file("token.der"));
+    runCommand("openssl ts -reply -config " + dir.file("ts.cnf") + " -queryfile " + dir.file("q.tsq") + " -inkey " +
+               pkiFile("tsa.key") + " -signer " + pkiFile("tsa.pem") + " -token_out -out " + dir.file("token.der"));
     return readBytes(dir.file("token.der"));
 }
 

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Extra test material of the PKCS#7 tests, issued by the test PKI's issuing CA:
-# EC signer certificates on P-384 and P-521 and a timestamp-authority configuration.
+# EC signer certificates on P-384 and P-521.
 #   make-material.sh PKIDIR OUTDIR
 set -euo pipefail
 PKI=${1:?usage: make-material.sh PKIDIR OUTDIR}
@@ -25,20 +25,4 @@ for curve in P-384 P-521; do
   openssl x509 -in $name.pem -outform DER -out $name.der
   serial=$((serial + 1))
 done
-cat > ts.cnf <<EOC
-[tsa]
-default_tsa = tsa_config
-[tsa_config]
-serial = $OUT/tsaserial
-crypto_device = builtin
-signer_digest = sha256
-default_policy = 1.3.6.1.4.1.99999.2.1
-digests = sha1, sha256, sha384, sha512
-accuracy = secs:1
-ordering = yes
-tsa_name = no
-ess_cert_id_chain = no
-ess_cert_id_alg = sha256
-EOC
-echo 01 > tsaserial
 touch .done
