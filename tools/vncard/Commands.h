@@ -14,6 +14,7 @@ int cmdChangePin(Args& args);
 int cmdSign(Args& args);
 int cmdDecrypt(Args& args);
 int cmdShowCert(Args& args);
+int cmdShowSig(Args& args);
 
 // Reads a whole file; false with a message printed.
 bool readFile(const std::string& path, std::string& data);

@@ -77,6 +77,7 @@ const std::vector<Command>& commands() {
           kLogLevel},
          cmdDecrypt},
         {"show-cert", "show one certificate with every extension as text", "The certificate comes from the card (--cert, default 0) or from a PEM or DER file; a file\nmay also hold an attribute certificate, shown with its attributes.\n", {kReader, kCert, {"file", "FILE", "certificate or attribute certificate file (PEM or DER)"}, kJson, kHelp, kLog, kLogLevel}, cmdShowCert},
+        {"show-sig", "describe a PKCS#7/CMS signature file (DER or PEM)", "", {{"in", "FILE", "the signature file"}, kJson, kHelp}, cmdShowSig},
     };
     return list;
 }
