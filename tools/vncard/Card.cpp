@@ -1,5 +1,7 @@
 #include "Card.h"
 
+#include <unistd.h>
+
 #include <cctype>
 
 #include "Output.h"
@@ -11,6 +13,12 @@
 #include "SC_Profile.h"
 #include "SC_Profile_Base.h"
 #include "SC_Profile_CardOS.h"
+
+namespace {
+// How long a failure is watched for a card taken out: 8 polls 250 ms apart.
+const int kRemovalPolls = 8;
+const useconds_t kRemovalPollMicroseconds = 250000;
+}  // namespace
 
 OpenedKey::OpenedKey() = default;
 OpenedKey::~OpenedKey() = default;
@@ -111,14 +119,20 @@ int pinFailure(const OpenedKey& key, const ReaderChoice& reader, const char* wha
     return cardFailure(reader, EXIT_FAILED, text);
 }
 
-int cardFailure(const ReaderChoice& reader, int code, const std::string& message) {
-    int type;
-    {
-        LibraryOutputToStderr quiet;
-        CReader r;
-        type = r.GetCardType(reader.index);
+bool cardTakenOut(const ReaderChoice& reader) {
+    LibraryOutputToStderr quiet;
+    // The service notices a card pulled out a moment ago only at its next poll of the
+    // reader: a failure is looked at for a while before it counts as the card's.
+    for (int i = 0; i < kRemovalPolls; ++i) {
+        if (CReader().GetCardType(reader.index) < 0)
+            return true;
+        usleep(kRemovalPollMicroseconds);
     }
-    if (type < 0)
+    return false;
+}
+
+int cardFailure(const ReaderChoice& reader, int code, const std::string& message) {
+    if (cardTakenOut(reader))
         return Output::fail(EXIT_NO_CARD, "the card was taken out of reader '" + reader.name + "'");
     return Output::fail(code, message);
 }
@@ -132,12 +146,13 @@ PinLimits pinLimits(const OpenedKey& key) {
     CSC_Profile* profile = key.key ? key.key->GetProfile() : nullptr;
     CCardObject* cert = profile != nullptr ? profile->getCert(key.certIndex) : nullptr;
     CPinObj* pin = cert != nullptr ? profile->GetPinObject(cert->m_pinPath, cert->m_pinRef) : nullptr;
-    // The application's limits where it gives them; a card-OS object may accept one
-    // digit less (STARCOS changes), so the wider bounds of the two apply.
+    // The application's limits where it gives them: the shorter of the two minimums (a
+    // STARCOS PIN may be changed to one digit less than the card's minimum) and the
+    // shorter of the two maximums (the longest PIN the card-OS object can send).
     if (pin != nullptr && pin->m_minLength > 0 && pin->m_maxLength >= pin->m_minLength) {
         if (l.minimum == 0 || pin->m_minLength < l.minimum)
             l.minimum = pin->m_minLength;
-        if (pin->m_maxLength > l.maximum)
+        if (l.maximum == 0 || pin->m_maxLength < l.maximum)
             l.maximum = pin->m_maxLength;
     }
     return l;

@@ -38,6 +38,10 @@ int openKey(const ReaderChoice& reader, int certIndex, OpenedKey& out);
 // Outcome of a failed PIN operation told from the card's last answer; prints it.
 int pinFailure(const OpenedKey& key, const ReaderChoice& reader, const char* what);
 
+// Whether the card has left the reader (watched for a moment, as the service notices a
+// removal only at its next poll).
+bool cardTakenOut(const ReaderChoice& reader);
+
 // A failed card operation: "no card" (exit 3) when the card has left the reader,
 // else `code` with `message`. Prints it and returns the exit code.
 int cardFailure(const ReaderChoice& reader, int code, const std::string& message);

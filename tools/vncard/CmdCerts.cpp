@@ -144,7 +144,7 @@ int cmdCerts(Args& args) {
     bool incomplete = entries == 0;
     for (const CertRow& r : rows)
         incomplete = incomplete || !r.read;
-    if (incomplete && type < 0)
+    if (incomplete && cardTakenOut(reader))
         return Output::fail(EXIT_NO_CARD, "the card was taken out of reader '" + reader.name + "'");
     if (entries == 0)
         return Output::fail(EXIT_UNKNOWN_CARD, "no certificates found on the card in '" + reader.name + "'");
