@@ -179,7 +179,7 @@ int setcosSign(CSC_Profile_Base& card, const std::string& keyPath, int keyBits, 
                unsigned char* hash, unsigned long hashLength, unsigned char* signature,
                unsigned long* signatureLength, unsigned char form, unsigned short le);
 
-// STARCOS 3.4/3.5 decipherment: 00 22 41 B8 84 01 key, then 00 2A 80 86 81 || cryptogram
+// STARCOS 3.4/3.5 decipherment: 00 22 41 B8 84 01 key (with 89 02 11 31 for OAEP), then 00 2A 80 86 81 || cryptogram
 // (extended, Le 0000). 9000 0, 6982 13, else 255.
 int starcosDecipher(CSC_Profile_Base& card, unsigned char keyRef, const unsigned char* in, unsigned long inLength,
                     unsigned char* out, unsigned long* outLength);

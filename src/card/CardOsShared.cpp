@@ -151,7 +151,12 @@ int starcosDecipher(CSC_Profile_Base& card, unsigned char keyRef, const unsigned
                     unsigned char* out, unsigned long* outLength) {
     if (in == nullptr || inLength == 0 || inLength > 0xFFFE || outLength == nullptr)
         return kFailed;
-    if (!send(card, 6, 0x00, 0x22, 0x41, 0xB8, Bytes{0x84, 0x01, keyRef}, 0) || card.getSW() != sw(0x90, 0x00))
+    // Without an algorithm the key's own (PKCS#1 v1.5) applies; OAEP is asked for by
+    // its algorithm identifier 11 31.
+    Bytes se{0x84, 0x01, keyRef};
+    if (card.IsRSAOAEP())
+        se.insert(se.end(), {0x89, 0x02, 0x11, 0x31});
+    if (!send(card, 6, 0x00, 0x22, 0x41, 0xB8, se, 0) || card.getSW() != sw(0x90, 0x00))
         return kFailed;
     Bytes data(in, in + inLength);
     data.insert(data.begin(), static_cast<unsigned char>(0x81));

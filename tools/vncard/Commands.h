@@ -20,5 +20,7 @@ int cmdShowSig(Args& args);
 bool readFile(const std::string& path, std::string& data);
 // Writes data to path ("-": standard output); false with a message printed.
 bool writeFile(const std::string& path, const void* data, size_t length);
+// Whether path can be written (before the card is asked); false with a message printed.
+bool checkWritable(const std::string& path);
 
 #endif
