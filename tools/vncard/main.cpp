@@ -76,6 +76,7 @@ const std::vector<Command>& commands() {
           {"oaep", nullptr, "the block is OAEP padded (default PKCS#1 v1.5)"}, kPinFrom, kJson, kHelp, kLog,
           kLogLevel},
          cmdDecrypt},
+        {"verify-doc", "verify a PKCS#7 signature with chain, validity model and revocation", verifyDocDetails(), verifyDocOptions(), cmdVerifyDoc},
     };
     return list;
 }
