@@ -1,4 +1,5 @@
 // CCrlSSL::CheckOCSP: one OCSP exchange with the certificate's id and a nonce.
+#include <openssl/err.h>
 #include <openssl/http.h>
 #include <unistd.h>
 
@@ -53,14 +54,23 @@ OcspResponsePtr exchangeOcsp(int fd, const std::string& host, unsigned port, con
     // Without blocking, so that OpenSSL's waits end at the time limit.
     BIO_socket_nbio(fd, 1);
     std::unique_ptr<OSSL_HTTP_REQ_CTX, HttpCtxFree> ctx(OSSL_HTTP_REQ_CTX_new(bio.get(), bio.get(), 0));
-    const std::string portText = std::to_string(port);
-    if (!ctx || OSSL_HTTP_REQ_CTX_set_request_line(ctx.get(), 1, host.c_str(), portText.c_str(), path.c_str()) != 1 ||
+    // A server in the request line would make it the absolute form meant for proxies.
+    const std::string hostHeader = host + ":" + std::to_string(port);
+    if (!ctx || OSSL_HTTP_REQ_CTX_set_request_line(ctx.get(), 1, nullptr, nullptr, path.c_str()) != 1 ||
+        OSSL_HTTP_REQ_CTX_add1_header(ctx.get(), "Host", hostHeader.c_str()) != 1 ||
         OSSL_HTTP_REQ_CTX_set1_req(ctx.get(), "application/ocsp-request", ASN1_ITEM_rptr(OCSP_REQUEST),
                                    reinterpret_cast<const ASN1_VALUE*>(request)) != 1 ||
         OSSL_HTTP_REQ_CTX_set_expected(ctx.get(), nullptr, 1, timeoutSeconds(), 0) != 1)
         return OcspResponsePtr();
     BIO* answer = OSSL_HTTP_REQ_CTX_exchange(ctx.get());
-    return OcspResponsePtr(answer != nullptr ? d2i_OCSP_RESPONSE_bio(answer, nullptr) : nullptr);
+    OcspResponsePtr response(answer != nullptr ? d2i_OCSP_RESPONSE_bio(answer, nullptr) : nullptr);
+    if (!response) {
+        char text[256];
+        ERR_error_string_n(ERR_get_error(), text, sizeof(text));
+        LOG4CXX_DEBUG(CCrlSSL::m_logger, "OCSP exchange failed: " << text);
+    }
+    ERR_clear_error();
+    return response;
 }
 
 }  // namespace vn_crl
