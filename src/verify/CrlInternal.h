@@ -29,6 +29,10 @@ int timeoutMs();
 // configured proxy with a CONNECT tunnel. -1 on failure (proxy refusals are logged).
 int openOcspConnection(const std::string& host, unsigned port);
 
+// Reads the proxy's answer to CONNECT (bounded in size and time) and tells whether the
+// tunnel is open; refusals are logged.
+bool tunnelAccepted(int fd);
+
 // Sends the OCSP request to path on the connected socket fd (which it takes over) and
 // returns the response; null on failure or when the wait bound passes.
 OcspResponsePtr exchangeOcsp(int fd, const std::string& host, unsigned port, const std::string& path,

@@ -122,6 +122,14 @@ bool openTunnel(int fd, const std::string& host, unsigned port) {
         LOG4CXX_ERROR(CCrlSSL::m_logger, "HTTP CONNECT failed: " << r.error_text);
         return false;
     }
+    return vn_crl::tunnelAccepted(fd);
+}
+
+}  // namespace
+
+namespace vn_crl {
+
+bool tunnelAccepted(int fd) {
     const std::string answer = readProxyAnswer(fd);
     if (answer.size() < kMinProxyAnswer) {
         LOG4CXX_ERROR(CCrlSSL::m_logger, "HTTP CONNECT failed, insufficient response from proxy");
@@ -137,10 +145,6 @@ bool openTunnel(int fd, const std::string& host, unsigned port) {
     }
     return true;
 }
-
-}  // namespace
-
-namespace vn_crl {
 
 int openOcspConnection(const std::string& host, unsigned port) {
     if (!CCrlSSL::proxy_active)
