@@ -140,6 +140,11 @@ TEST_F(CrlSources, LdapDirectoryGivesTheCrlAndRevokesByTime) {
     EXPECT_EQ(-1, CCrlSSL::ssl_get_ldap_url(("ldap://127.0.0.1:" + std::to_string(freeLoopbackPort()) + "/cn=x").c_str(),
                                             &none.p, &none.length));
     EXPECT_EQ(nullptr, none.p);
+    // A directory server that never answers: bind and search end at the time limit.
+    HttpTestServer silent([](HttpTestServer& s, int, const std::string&) { s.waitForStop(20000); }, false);
+    CCrlSSL::setTimeout(500);
+    EXPECT_EQ(-1, CCrlSSL::ssl_get_ldap_url(("ldap://" + silent.hostPort() + "/cn=x").c_str(), &none.p, &none.length));
+    CCrlSSL::setTimeout(3000);
 
     // The directory as the CRL address of a verification.
     ASSERT_TRUE(pki.make(1, 1));
