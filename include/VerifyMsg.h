@@ -66,8 +66,8 @@ public:
                                                int crlFlags, const char* crlSource, char* message,
                                                const struct timeb* verificationTime, int ignoredNumber, int model,
                                                const char* CAfile, const char* CApath);
-    // The first signer's certificate valid at the verification time: 0, else -1 (0 at once
-    // when a store is given or no time).
+    // The first signer's certificate valid at the verification time (the current time when
+    // none is given): 0, else -1. 0 at once when a store is given.
     static int Check_TimeNested(PKCS7* p7, X509_STORE* store, const struct timeb* verificationTime, int model);
     // Validity of the chain of storeContext at checkTime (UTC) by the shell or chain model: 0 or -1.
     static int Check_TimeNested_CA(X509_STORE_CTX* storeContext, const struct tm* checkTime, int model);
