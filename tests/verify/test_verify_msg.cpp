@@ -3,9 +3,16 @@
 // with real servers.
 #include <gtest/gtest.h>
 
+#include <openssl/pem.h>
+#include <openssl/rsa.h>
+#include <openssl/sha.h>
+
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "CrlSSL.h"
+#include "PKCS7SSL.h"
 #include "Peers.h"
 #include "VerifyMsg.h"
 #include "VerifyTestSupport.h"
@@ -57,6 +64,35 @@ bool opensslAccepts(const std::string& sig, const std::string& content, const st
     return std::system(cmd.c_str()) == 0;
 }
 
+// A raw RSA value whose block is 00 02 <random non-zero bytes> 00 DigestInfo(SHA-256(content)).
+std::vector<unsigned char> encryptionBlockSignature(const std::vector<unsigned char>& content,
+                                                    const std::string& keyFile) {
+    static const unsigned char kSha256Info[] = {0x30, 0x31, 0x30, 0x0d, 0x06, 0x09, 0x60, 0x86, 0x48, 0x01,
+                                                0x65, 0x03, 0x04, 0x02, 0x01, 0x05, 0x00, 0x04, 0x20};
+    FILE* f = fopen(keyFile.c_str(), "r");
+    EVP_PKEY* key = f ? PEM_read_PrivateKey(f, nullptr, nullptr, nullptr) : nullptr;
+    if (f)
+        fclose(f);
+    const RSA* rsa = key ? EVP_PKEY_get0_RSA(key) : nullptr;
+    std::vector<unsigned char> out;
+    if (rsa != nullptr) {
+        const size_t n = static_cast<size_t>(RSA_size(rsa));
+        std::vector<unsigned char> block(n, 0x5a);
+        block[0] = 0x00;
+        block[1] = 0x02;
+        const size_t info = n - sizeof(kSha256Info) - SHA256_DIGEST_LENGTH;
+        block[info - 1] = 0x00;
+        std::memcpy(&block[info], kSha256Info, sizeof(kSha256Info));
+        SHA256(content.data(), content.size(), &block[n - SHA256_DIGEST_LENGTH]);
+        out.resize(n);
+        if (RSA_private_encrypt(static_cast<int>(n), block.data(), out.data(), const_cast<RSA*>(rsa),
+                                RSA_NO_PADDING) != static_cast<int>(n))
+            out.clear();
+    }
+    EVP_PKEY_free(key);
+    return out;
+}
+
 TEST_F(VerifyTest, SignatureValueDetachedAttachedAndPkcs1) {
     ASSERT_TRUE(pki.make(1, 1));
     const struct timeb when = utcAt(2025, 1, 1);
@@ -100,6 +136,20 @@ TEST_F(VerifyTest, SignatureValueDetachedAttachedAndPkcs1) {
               CVerifyMsg::CheckSignPKCS1Detached(pkcs1.data(), pkcs1.size(), other.data(), other.size(),
                                                  content.data(), content.size(), 0, 0, nullptr, nullptr, nullptr, 0, 0,
                                                  nullptr, nullptr));
+    // The right DigestInfo behind an encryption block (type 2, random padding) is no signature.
+    std::vector<unsigned char> type2 = encryptionBlockSignature(content, std::string(VN_VERIFY_KEYS) + "/good.key");
+    ASSERT_FALSE(type2.empty());
+    unsigned int hashLength = 0;
+    int algo = 0;
+    unsigned char* lenient = CPKCS7SSL::GetHashFromPKCS1Signature(type2.data(), type2.size(),
+                                                                  const_cast<unsigned char*>(cert.data()),
+                                                                  cert.size(), &hashLength, &algo);
+    EXPECT_NE(nullptr, lenient);
+    std::free(lenient);
+    EXPECT_EQ(VERIFY_BAD_SIGNATURE,
+              CVerifyMsg::CheckSignPKCS1Detached(type2.data(), type2.size(), cert.data(), cert.size(),
+                                                 content.data(), content.size(), 0, 0, nullptr, nullptr, nullptr, 0,
+                                                 0, nullptr, nullptr));
     EXPECT_EQ(VERIFY_BAD_SIGNATURE,
               CVerifyMsg::CheckSignPKCS1Detached(pkcs1.data(), pkcs1.size() - 1, cert.data(), cert.size(),
                                                  content.data(), content.size(), 0, 0, nullptr, nullptr, nullptr, 0,
