@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -84,16 +85,20 @@ std::string base64(const std::string& in) {
 }
 
 // Reads the proxy's answer up to and including its blank line, or until the proxy closes,
-// the size bound is reached or a wait passes the time limit.
+// the size bound is reached or the time limit (for the whole answer) passes.
 std::string readProxyAnswer(int fd) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(vn_crl::timeoutMs());
     std::string answer;
     char buffer[kMaxProxyAnswer];
     while (answer.size() < kMaxProxyAnswer && answer.find("\r\n\r\n") == std::string::npos &&
            answer.find("\n\n") == std::string::npos) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            break;
         pollfd p{fd, POLLIN, 0};
         int ready;
         do
-            ready = poll(&p, 1, vn_crl::timeoutMs());
+            ready = poll(&p, 1, static_cast<int>(left.count()));
         while (ready < 0 && errno == EINTR);
         if (ready <= 0)
             break;

@@ -62,8 +62,10 @@ bool ChainCheck::setup(const char* caFile, const char* caPath, X509* signer, STA
 
 void ChainCheck::verify() {
     m_errors.clear();
-    if (X509_verify_cert(m_ctx.get()) <= 0 && m_errors.empty())
-        m_errors.push_back(X509_STORE_CTX_get_error(m_ctx.get()));
+    if (X509_verify_cert(m_ctx.get()) <= 0 && m_errors.empty()) {
+        const int error = X509_STORE_CTX_get_error(m_ctx.get());
+        m_errors.push_back(error != X509_V_OK ? error : X509_V_ERR_UNSPECIFIED);
+    }
     for (int e : m_errors)
         LOG4CXX_DEBUG(CVerifyMsg::m_logger, "chain: " << X509_verify_cert_error_string(e));
 }
