@@ -2,6 +2,8 @@
 #ifndef VNCARD_COMMANDS_H
 #define VNCARD_COMMANDS_H
 
+#include <vector>
+
 #include "Args.h"
 
 int cmdVersion(Args& args);
@@ -15,6 +17,9 @@ int cmdSign(Args& args);
 int cmdDecrypt(Args& args);
 int cmdShowCert(Args& args);
 int cmdShowSig(Args& args);
+int cmdVerifyDoc(Args& args);
+const std::vector<OptionSpec>& verifyDocOptions();
+const char* verifyDocDetails();
 
 // Reads a whole file; false with a message printed.
 bool readFile(const std::string& path, std::string& data);
