@@ -14,6 +14,7 @@ PACKAGES=(
   libssl-dev openssl libpcsclite-dev liblog4cxx-dev libconfig++-dev libldap-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   pcscd vsmartcard-vpcd opensc tinyproxy curl procps
+  python3
 )
 
 install_packages() {
