@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "Asn1Pkcs7.h"
 #include "SCM_Interface.h"
 #include "sign/SignKeys.h"
 
@@ -20,6 +21,8 @@ const int32_t kSignFailed = -24;
 CPkcs7tool::CPkcs7tool()
     : pkcs7(nullptr), nAlgoID(kSha256), data(nullptr), dataLength(0), cadesLevel(0),
       keyAlgorithmOid("1.2.840.113549.1.1.1"), signMode(0) {}
+
+CPkcs7tool::~CPkcs7tool() { delete pkcs7; }
 
 int32_t CPkcs7tool::signItRaw(unsigned char* input, int inputLength, uint32_t* key, unsigned char* out,
                               uint32_t* outLength, int algo, bool isHash, bool noRSAPSS, bool isP12) {
@@ -56,5 +59,3 @@ int32_t CPkcs7tool::decryptBlob(unsigned char* input, int inputLength, uint32_t*
         return 0xFF;
     return asCardKey(key)->DecryptBlob(input, inputLength, out, outLength, nullptr, useOAEP);
 }
-
-CPkcs7tool::~CPkcs7tool() = default;
