@@ -35,7 +35,7 @@ class VN_EXPORT CAsn1_AlgoIdent_Params : public CAsn1Base {
 public:
     CAsn1_AlgoIdent_Params();
     CAsn1_AlgoIdent_Params(const unsigned char* der, unsigned int length);
-    // Takes ownership of the three parts; maskHash is the MGF1 digest.
+    // Takes ownership of the three parts; the mask generation is MGF1 with maskHashAlgorithm.
     CAsn1_AlgoIdent_Params(CAsn1_AlgoIdent* hashAlgorithm, CAsn1_AlgoIdent* maskHashAlgorithm, CAsn1_Int* saltLength);
     ~CAsn1_AlgoIdent_Params() override;
     int decode() override;

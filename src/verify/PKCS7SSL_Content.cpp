@@ -1,0 +1,226 @@
+// Content and digests of signed data, and the digest inside a PKCS#1 signature block.
+#include <openssl/rsa.h>
+
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "PKCS7SSL.h"
+#include "infra/Loggers.h"
+#include "verify/PKCS7SSLInternal.h"
+
+using namespace pkcs7ssl;
+
+namespace {
+
+constexpr size_t HASH_BUFFER = 256;
+constexpr unsigned int RSA_BLOCK = 4096;
+constexpr size_t OID_TEXT = 64;
+
+// Digest algorithm OIDs reported by GetHashAlgo.
+const struct {
+    int nid;
+    const char* oid;
+} kDigestOids[] = {
+    {NID_md2, "1.2.840.113549.2.2"},        {NID_md5, "1.2.840.113549.2.5"},
+    {NID_sha1, "1.3.14.3.2.26"},            {NID_ripemd160, "1.3.36.3.2.1"},
+    {NID_sha256, "2.16.840.1.101.3.4.2.1"}, {NID_sha384, "2.16.840.1.101.3.4.2.2"},
+    {NID_sha512, "2.16.840.1.101.3.4.2.3"},
+};
+
+// DigestInfo prefixes of a PKCS#1 v1.5 block: the RSA signature OID and the CHashSSL id.
+struct DigestInfoRow {
+    const char* signatureOid;
+    int algo;
+    unsigned int prefixLength;
+    unsigned char prefix[19];
+    unsigned int digestLength;
+};
+const DigestInfoRow kDigestInfos[] = {
+    {"1.2.840.113549.1.1.5", 1, 15, {0x30, 0x21, 0x30, 0x09, 0x06, 0x05, 0x2B, 0x0E, 0x03, 0x02, 0x1A, 0x05, 0x00, 0x04, 0x14}, 20},
+    {"1.2.840.113549.1.1.11", 4, 19, {0x30, 0x31, 0x30, 0x0D, 0x06, 0x09, 0x60, 0x86, 0x48, 0x01, 0x65, 0x03, 0x04, 0x02, 0x01, 0x05, 0x00, 0x04, 0x20}, 32},
+    {"1.2.840.113549.1.1.12", 5, 19, {0x30, 0x41, 0x30, 0x0D, 0x06, 0x09, 0x60, 0x86, 0x48, 0x01, 0x65, 0x03, 0x04, 0x02, 0x02, 0x05, 0x00, 0x04, 0x30}, 48},
+    {"1.2.840.113549.1.1.13", 6, 19, {0x30, 0x51, 0x30, 0x0D, 0x06, 0x09, 0x60, 0x86, 0x48, 0x01, 0x65, 0x03, 0x04, 0x02, 0x03, 0x05, 0x00, 0x04, 0x40}, 64},
+    {"1.3.36.3.3.1.2", 2, 15, {0x30, 0x21, 0x30, 0x09, 0x06, 0x05, 0x2B, 0x24, 0x03, 0x02, 0x01, 0x05, 0x00, 0x04, 0x14}, 20},
+    {"1.2.840.113549.1.1.4", 3, 18, {0x30, 0x20, 0x30, 0x0C, 0x06, 0x08, 0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 0x02, 0x05, 0x05, 0x00, 0x04, 0x10}, 16},
+};
+constexpr unsigned char MAX_BLOCK_TYPE = 2;
+
+char g_hashAlgo[OID_TEXT];
+
+// Finds the DigestInfo of a decrypted block; the digest runs to the end of the block.
+const DigestInfoRow* findDigestInfo(const unsigned char* block, unsigned int length, unsigned int& digestOffset) {
+    if (!block || length < 3)
+        return nullptr;
+    unsigned int i = block[0] == 0 ? 1 : 0;
+    if (block[i] > MAX_BLOCK_TYPE)
+        return nullptr;
+    ++i;
+    while (i < length && block[i] != 0)
+        ++i;
+    if (i >= length)
+        return nullptr;
+    ++i;
+    for (const auto& row : kDigestInfos)
+        if (length - i == row.prefixLength + row.digestLength && std::memcmp(block + i, row.prefix, row.prefixLength) == 0) {
+            digestOffset = i + row.prefixLength;
+            return &row;
+        }
+    return nullptr;
+}
+
+unsigned char* newHashBuffer(const unsigned char* hash, size_t n) {
+    if (n > HASH_BUFFER)
+        return nullptr;
+    unsigned char* out = static_cast<unsigned char*>(std::calloc(HASH_BUFFER, 1));
+    if (out && n)
+        std::memcpy(out, hash, n);
+    return out;
+}
+
+}  // namespace
+
+namespace pkcs7ssl {
+
+// The message digest of the first signer: from its signed attributes, else from its decrypted RSA signature.
+unsigned char* signerHash(PKCS7* p7, unsigned int* hashLength) {
+    PKCS7_SIGNER_INFO* si = signerInfo(p7, 0);
+    if (!si)
+        return nullptr;
+    STACK_OF(X509_ATTRIBUTE)* attributes = PKCS7_get_signed_attributes(si);
+    if (attributes && sk_X509_ATTRIBUTE_num(attributes) > 0) {
+        ASN1_OCTET_STRING* digest = PKCS7_digest_from_attributes(attributes);
+        if (!digest)
+            return nullptr;
+        const size_t n = static_cast<size_t>(ASN1_STRING_length(digest));
+        unsigned char* out = newHashBuffer(ASN1_STRING_get0_data(digest), n);
+        if (out && hashLength)
+            *hashLength = static_cast<unsigned int>(n);
+        return out;
+    }
+    X509* cert = PKCS7_cert_from_signer_info(p7, si);
+    STACK_OF(X509_ALGOR)* algorithms = p7->d.sign->md_algs;
+    if (!cert || !si->enc_digest || !algorithms || sk_X509_ALGOR_num(algorithms) <= 0)
+        return nullptr;
+    const unsigned int n =
+        static_cast<unsigned int>(digestSizeByNid(OBJ_obj2nid(sk_X509_ALGOR_value(algorithms, 0)->algorithm)));
+    std::vector<unsigned char> block(RSA_BLOCK);
+    const int blockLength = rsaDecryptRaw(X509_get0_pubkey(cert), ASN1_STRING_get0_data(si->enc_digest),
+                                          static_cast<unsigned int>(ASN1_STRING_length(si->enc_digest)), block.data(),
+                                          RSA_BLOCK);
+    if (blockLength <= 0 || n == 0 || static_cast<unsigned int>(blockLength) < n)
+        return nullptr;
+    unsigned char* out = newHashBuffer(block.data() + blockLength - n, n);
+    if (out && hashLength)
+        *hashLength = n;
+    return out;
+}
+
+}  // namespace pkcs7ssl
+
+int CPKCS7SSL::GetData(unsigned char* blob, unsigned int length, unsigned char* out, unsigned int* outLength) {
+    VN_TRACE_ENTER(m_logger, "GetData");
+    Pkcs7Ptr p7 = parseSignedData(blob, length);
+    if (!p7 || !outLength || !p7->d.sign->contents)
+        return NOT_FOUND;
+    PKCS7* inner = p7->d.sign->contents;
+    const int nid = OBJ_obj2nid(inner->type);
+    const ASN1_OCTET_STRING* octets = nullptr;
+    if (nid == NID_pkcs7_data)
+        octets = inner->d.data;
+    else if (nid >= NID_pkcs7_signed && nid <= NID_pkcs7_encrypted)
+        return NOT_FOUND;
+    else if (inner->d.other && inner->d.other->type == V_ASN1_OCTET_STRING)
+        octets = inner->d.other->value.octet_string;
+    if (!octets)
+        return NOT_FOUND;
+    const unsigned int n = static_cast<unsigned int>(ASN1_STRING_length(octets));
+    if (out) {
+        if (*outLength < n)
+            return NOT_FOUND;
+        if (n)
+            std::memcpy(out, ASN1_STRING_get0_data(octets), n);
+    }
+    *outLength = n;
+    return 0;
+}
+
+unsigned char* CPKCS7SSL::GetHash(unsigned char* blob, unsigned int length, unsigned int* hashLength) {
+    VN_TRACE_ENTER(m_logger, "GetHash");
+    Pkcs7Ptr p7 = parseSignedData(blob, length);
+    return p7 ? signerHash(p7.get(), hashLength) : nullptr;
+}
+
+char* CPKCS7SSL::GetHashAlgo(unsigned char* blob, unsigned int length, int index, unsigned int* outLength) {
+    VN_TRACE_ENTER(m_logger, "GetHashAlgo");
+    std::memset(g_hashAlgo, 0, sizeof g_hashAlgo);
+    Pkcs7Ptr p7 = parseSignedData(blob, length);
+    STACK_OF(X509_ALGOR)* algorithms = p7 ? p7->d.sign->md_algs : nullptr;
+    if (!algorithms || index < 0 || index >= sk_X509_ALGOR_num(algorithms))
+        return nullptr;
+    const int nid = OBJ_obj2nid(sk_X509_ALGOR_value(algorithms, index)->algorithm);
+    for (const auto& d : kDigestOids)
+        if (d.nid == nid) {
+            std::strncpy(g_hashAlgo, d.oid, sizeof g_hashAlgo - 1);
+            if (outLength)
+                *outLength = static_cast<unsigned int>(std::strlen(g_hashAlgo));
+            return g_hashAlgo;
+        }
+    return nullptr;
+}
+
+const char* CPKCS7SSL::GetHashAlgoPkcs1(unsigned char* block, unsigned int length, unsigned int* index, int* algo) {
+    VN_TRACE_ENTER(m_logger, "GetHashAlgoPkcs1");
+    unsigned int offset = 0;
+    const DigestInfoRow* row = findDigestInfo(block, length, offset);
+    if (algo)
+        *algo = row ? row->algo : 0;
+    if (index)
+        *index = row ? offset : 0;
+    return row ? row->signatureOid : "";
+}
+
+unsigned char* CPKCS7SSL::GetHashFromPKCS1Signature(unsigned char* signature, unsigned int length,
+                                                    unsigned char* certificate, unsigned int certificateLength,
+                                                    unsigned int* hashLength, int* algo) {
+    VN_TRACE_ENTER(m_logger, "GetHashFromPKCS1Signature");
+    if (!certificate || certificateLength == 0 || certificateLength > static_cast<unsigned int>(INT_MAX))
+        return nullptr;
+    const unsigned char* p = certificate;
+    X509Ptr cert(d2i_X509(nullptr, &p, static_cast<long>(certificateLength)));
+    if (!cert)
+        return nullptr;
+    std::vector<unsigned char> block(RSA_BLOCK);
+    const int blockLength = rsaDecryptRaw(X509_get0_pubkey(cert.get()), signature, length, block.data(), RSA_BLOCK);
+    if (blockLength <= 0)
+        return nullptr;
+    unsigned int offset = 0;
+    const DigestInfoRow* row = findDigestInfo(block.data(), static_cast<unsigned int>(blockLength), offset);
+    if (!row)
+        return nullptr;
+    unsigned char* out = static_cast<unsigned char*>(std::malloc(row->digestLength));
+    if (!out)
+        return nullptr;
+    std::memcpy(out, block.data() + offset, row->digestLength);
+    if (hashLength)
+        *hashLength = row->digestLength;
+    if (algo)
+        *algo = row->algo;
+    return out;
+}
+
+int CPKCS7SSL::getHashfromBlob(unsigned char* data, unsigned int length, unsigned char* out, unsigned int* outLength,
+                               const char* digestName) {
+    VN_TRACE_ENTER(m_logger, "getHashfromBlob");
+    const EVP_MD* md = digestName ? EVP_get_digestbyname(digestName) : nullptr;
+    if (!md)
+        md = EVP_sha256();
+    if (!out || !outLength || (!data && length) || *outLength < static_cast<unsigned int>(EVP_MD_size(md)))
+        return 0;
+    unsigned int n = 0;
+    if (!EVP_Digest(data ? data : out, length, out, &n, md, nullptr))
+        return 0;
+    *outLength = n;
+    return 1;
+}
