@@ -76,6 +76,7 @@ const std::vector<Command>& commands() {
           {"oaep", nullptr, "the block is OAEP padded (default PKCS#1 v1.5)"}, kPinFrom, kJson, kHelp, kLog,
           kLogLevel},
          cmdDecrypt},
+        {"sign-doc", "sign a document as PKCS#7/CAdES signed data", signDocDetails(), signDocOptions(), cmdSignDoc},
     };
     return list;
 }
