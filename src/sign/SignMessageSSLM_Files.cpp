@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <ctime>
 #include <memory>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "infra/Loggers.h"
 #include "sign/SignBuild.h"
 #include "sign/SignKeys.h"
+#include "sign/SignedContent.h"
 
 namespace {
 
@@ -31,10 +33,6 @@ int32_t leave(int32_t rc) {
 
 struct FileClose {
     void operator()(FILE* f) const { fclose(f); }
-};
-
-struct OpenSslFree {
-    void operator()(unsigned char* p) const { OPENSSL_free(p); }
 };
 
 // The same text, or two names of one existing file.
@@ -57,12 +55,18 @@ timeb now() {
 // The errors of signing that reach the host as they are; the others become -24.
 int32_t signingError(int32_t rc) { return rc == kHashOnlySha256 || rc == kHashNone ? rc : kSignFailed; }
 
-bool writeAll(const char* path, const unsigned char* data, size_t length) {
+struct Piece {
+    const unsigned char* data;
+    size_t length;
+};
+
+bool writeAll(const char* path, std::initializer_list<Piece> pieces) {
     std::unique_ptr<FILE, FileClose> f(fopen(path, "wb+"));
     if (!f)
         return false;
-    if (fwrite(data, 1, length, f.get()) != length)
-        return false;
+    for (const Piece& p : pieces)
+        if (fwrite(p.data, 1, p.length, f.get()) != p.length)
+            return false;
     return fclose(f.release()) == 0;
 }
 
@@ -97,10 +101,10 @@ int32_t CSignMessage::SignDetachedEnveloped(char* inPath, char* outPath, X509* c
     if (sameFile(inPath, outPath))
         return leave(kSameFile);
 
-    unsigned char* raw = nullptr;
-    int fileLength = 0;
-    rc = readFile2Sign(inPath, &raw, &fileLength);
-    std::unique_ptr<unsigned char, OpenSslFree> content(raw);
+    // The file is mapped, not copied: it is hashed in place and, for attached signed
+    // data, written out from the mapping around the signed data built without it.
+    vn_sign::MappedFile content;
+    rc = content.open(inPath);
     if (rc != 0)
         return leave(rc);
     timeb signingTime = now();
@@ -111,32 +115,34 @@ int32_t CSignMessage::SignDetachedEnveloped(char* inPath, char* outPath, X509* c
     // One build serves both the length and the signature, so the file is hashed once.
     CPkcs7tool tool;
     uint32_t length = 0;
-    rc = vn_sign::buildSignedData(tool, content.get(), static_cast<uint32_t>(fileLength), &signingTime, cert, key,
-                                  nAlgoID, attach, moreCerts, moreCertsCount, &length);
+    rc = vn_sign::buildSignedData(tool, content.data(), static_cast<uint32_t>(content.size()), &signingTime, cert,
+                                  key, nAlgoID, false, moreCerts, moreCertsCount, &length);
     if (rc != 0)
         return leave(signingError(rc));
     if (tool.signIt(0, key, nullptr, vn_sign::isP12Key(key)) != 0 || tool.getSignedPkcs7() == nullptr)
         return leave(kSignFailed);
-    // The content is in the signed data now (or not needed): give its memory back early.
-    content.reset();
 
-    const unsigned char* result = tool.getSignedPkcs7();
-    size_t resultLength = tool.getSignedPkcs7Length();
-    std::vector<unsigned char> stamped;
+    std::vector<unsigned char> result(tool.getSignedPkcs7(), tool.getSignedPkcs7() + tool.getSignedPkcs7Length());
     if (!m_tsURL.empty()) {
         LOG4CXX_DEBUG(m_logger, "CSignMessage: addTimestamp");
-        LOG4CXX_DEBUG(m_logger, "iPKCS7Block " << resultLength);
+        LOG4CXX_DEBUG(m_logger, "iPKCS7Block " << result.size());
         LOG4CXX_DEBUG(m_logger, "MAX_TS_ADD_SIZE " << MAX_TS_ADD_SIZE);
-        stamped.assign(result, result + resultLength);
-        stamped.resize(resultLength + MAX_TS_ADD_SIZE);
-        unsigned int total = static_cast<unsigned int>(stamped.size());
-        rc = addTimestamp(stamped.data(), static_cast<unsigned int>(resultLength), &total, nAlgoID, 0);
+        const unsigned int signedLength = static_cast<unsigned int>(result.size());
+        result.resize(result.size() + MAX_TS_ADD_SIZE);
+        unsigned int total = static_cast<unsigned int>(result.size());
+        rc = addTimestamp(result.data(), signedLength, &total, nAlgoID, 0);
         if (rc != 0)
             return leave(rc);
-        result = stamped.data();
-        resultLength = total;
+        result.resize(total);
     }
-    if (!writeAll(outPath, result, resultLength)) {
+    std::vector<unsigned char> prefix, suffix;
+    if (attach && !vn_sign::encapsulateContent(result, content.size(), prefix, suffix))
+        return leave(kSignFailed);
+    const bool written = attach ? writeAll(outPath, {{prefix.data(), prefix.size()},
+                                                     {content.data(), content.size()},
+                                                     {suffix.data(), suffix.size()}})
+                                : writeAll(outPath, {{result.data(), result.size()}});
+    if (!written) {
         LOG4CXX_ERROR(m_logger, "cannot write the signed data");
         return leave(kCannotWrite);
     }

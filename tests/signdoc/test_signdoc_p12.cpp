@@ -225,6 +225,21 @@ TEST(SignDocP12, FilePathsAndFilesGiveTheirCodes) {
     EXPECT_TRUE(cmsVerifies(out, in, why)) << why;
     ASSERT_EQ(CSignMessage::SignEnveloped(&in[0], &out[0], cert, key, 2, nullptr, 0), 0);
     EXPECT_TRUE(cmsVerifies(out, "", why)) << why;
+    // Content sizes whose lengths take one, two and three length bytes: the content comes back whole.
+    for (size_t size : {100u, 300u, 70000u}) {
+        std::vector<unsigned char> body(size);
+        for (size_t i = 0; i < size; ++i)
+            body[i] = static_cast<unsigned char>(i * 31 + size);
+        writeBytes(in, body);
+        ASSERT_EQ(CSignMessage::SignEnveloped(&in[0], &out[0], cert, key, 1, nullptr, 0), 0);
+        EXPECT_EQ(run("openssl cms -verify -binary -inform DER -in '" + out + "' -CAfile '" + pkiDir() +
+                          "/chain.pem' -out '" + (dir / "back.bin") + "'",
+                      why),
+                  0)
+            << why;
+        EXPECT_EQ(readBytes(dir / "back.bin"), body);
+    }
+    writeBytes(in, "Dies ist ein Dokument.\n", 23);
 
     unsigned char* data = nullptr;
     int length = 0;
