@@ -25,6 +25,11 @@ typedef struct _ASN1_CERT_BLOB {
     uint32_t length;
 } ASN1_CERT_BLOB, *PASN1_CERT_BLOB;
 
+// Results of addTimestamp besides those of CTimeStampSSL (-91, -92).
+#define SM_TS_NO_BUFFER (-24)     // missing buffer or length, or the token could not be inserted
+#define SM_TS_NO_ROOM (-93)       // the signed data with the token does not fit into the buffer
+#define SM_TS_NO_SIGNATURE (-94)  // no signature value found in the signed data
+
 // Room reserved beyond the signed data for a timestamp token and its attribute.
 constexpr uint32_t MAX_TS_ADD_SIZE = 7000;
 
@@ -117,13 +122,17 @@ public:
     // The whole file in a new buffer (release with CSCUtils::freeOPENSSL).
     static int32_t readFile2Sign(char* path, unsigned char** data, int* length);
 
-    // Adds a timestamp token over the signer's signature value to signed data in place;
-    // *capacity is the buffer size on entry and the new length on return.
+    // Adds an RFC 3161 timestamp over the signerIndex-th signature value to the signed data in
+    // place. *capacity is the size of the buffer on entry and the new length on success; on
+    // -93 it is set to signedLength and the data is untouched. nAlgoID 0 to 3 choose SHA-1,
+    // SHA-256, SHA-384, SHA-512 for the imprint; any other value SHA-256.
     static int32_t addTimestamp(unsigned char* signedData, unsigned int signedLength, unsigned int* capacity,
                                 int nAlgoID, int signerIndex);
 
-    // Settings.
+    // Address of the timestamp service; empty: signatures of files get no timestamp.
     static void setTSUrl(std::string url);
+    // CAdES level of every new signed data (1 omits the signing time, 5 the message digest
+    // and the signing certificate).
     static void setCAdES_Level(int level);
 
     // Card questions.

@@ -11,13 +11,15 @@ STATE=$WORK/stack
 TSA_PID=""
 cleanup() {
   [ -z "$TSA_PID" ] || { kill "$TSA_PID" 2>/dev/null || true; wait "$TSA_PID" 2>/dev/null || true; }
-  "$ROOT/tools/cardsim/pcsc-stack.sh" stop --state "$STATE" >/dev/null 2>&1 || true
+  "$ROOT/tools/cardsim/pcsc-stack.sh" stop --clean --state "$STATE" >/dev/null 2>&1 || true
   rm -rf "$WORK"
 }
 trap cleanup EXIT
 
 "$ROOT/tools/cardsim/pcsc-stack.sh" start --image0 "$ROOT/tools/cardsim/images/starcos35-a.card" --pki "$PKI" \
   --cardsim "$BUILD/tools/cardsim/cardsim" --state "$STATE" >/dev/null
+# The stack's pcscd is this run's own; libpcsclite finds it through its socket.
+export "$("$ROOT/tools/cardsim/pcsc-stack.sh" env --state "$STATE")"
 python3 "$ROOT/tools/tsa/tsa-server.py" --pki "$PKI" --port 0 --port-file "$WORK/tsa.port" --lifetime 300 >/dev/null &
 TSA_PID=$!
 for _ in $(seq 100); do [ -s "$WORK/tsa.port" ] && break; sleep 0.1; done
