@@ -26,6 +26,9 @@ CSignMessage::~CSignMessage() = default;
 namespace {
 
 const int kSha256 = 1;
+const int32_t kNoKey = -37;
+const int32_t kOnlySha256 = -88;
+const int32_t kNoHash = -89;
 
 struct BioFree {
     void operator()(BIO* b) const { BIO_free(b); }
@@ -123,9 +126,12 @@ void CSignMessage::CloseSSLKey(uint32_t* key) {
 }
 
 int CSignMessage::getSignAlgoFromPKey(uint32_t* key) {
-    if (key == nullptr)
-        return 0;
-    return isP12Key(key) ? getSignAlgoFromPKeyP12(key) : getSignAlgoFromPKeySCM(key);
+    VN_TRACE_ENTER(m_logger, "getSignAlgoFromPKey");
+    int mode = 0;
+    if (key != nullptr)
+        mode = isP12Key(key) ? getSignAlgoFromPKeyP12(key) : getSignAlgoFromPKeySCM(key);
+    LOG4CXX_DEBUG(m_logger, "leaving getSignAlgoFromPKey: " << mode);
+    return mode;
 }
 
 int CSignMessage::getSignAlgoFromPKeyP12(uint32_t* key) {
@@ -146,21 +152,25 @@ int CSignMessage::getSignAlgoFromPKeySCM(uint32_t* key) {
 }
 
 int32_t CSignMessage::checkSignHashAlgoPKey(uint32_t* key, int nAlgoID) {
-    if (key == nullptr)
-        return -37;
-    return isP12Key(key) ? 0 : checkSignHashAlgoSCM(key, nAlgoID);
+    VN_TRACE_ENTER(m_logger, "checkSignHashAlgoPKey");
+    int32_t rc = kNoKey;
+    if (key != nullptr)
+        rc = isP12Key(key) ? 0 : checkSignHashAlgoSCM(key, nAlgoID);
+    LOG4CXX_DEBUG(m_logger, "leaving checkSignHashAlgoPKey: " << rc);
+    return rc;
 }
 
 int32_t CSignMessage::checkSignHashAlgoSCM(uint32_t* key, int nAlgoID) {
     if (key == nullptr)
-        return -37;
+        return kNoKey;
     CSC_Profile* profile = asCardKey(key)->GetProfile();
     if (profile == nullptr || profile->isSupportedHashAlgo(nAlgoID))
         return 0;
-    return profile->isSupportedHashAlgo(kSha256) ? -88 : -89;
+    return profile->isSupportedHashAlgo(kSha256) ? kOnlySha256 : kNoHash;
 }
 
 int CSignMessage::InitSignAlgoOID(CPkcs7tool* tool, X509* cert) {
+    VN_TRACE_ENTER(m_logger, "InitSignAlgoOID");
     if (tool == nullptr || cert == nullptr)
         return 0;
     ASN1_OBJECT* algorithm = nullptr;
@@ -172,5 +182,6 @@ int CSignMessage::InitSignAlgoOID(CPkcs7tool* tool, X509* cert) {
     const int n = OBJ_obj2txt(text, sizeof(text), algorithm, 1);
     if (n > 0 && static_cast<size_t>(n) < sizeof(text))
         tool->keyAlgorithmOid = text;
+    LOG4CXX_DEBUG(m_logger, "leaving InitSignAlgoOID: " << tool->keyAlgorithmOid);
     return 0;
 }

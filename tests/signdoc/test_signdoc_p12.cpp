@@ -4,6 +4,9 @@
 #include <openssl/cms.h>
 #include <openssl/evp.h>
 #include <openssl/rsa.h>
+#include <log4cxx/fileappender.h>
+#include <log4cxx/logger.h>
+#include <log4cxx/patternlayout.h>
 #include <openssl/x509.h>
 
 #include <cstring>
@@ -321,4 +324,35 @@ TEST(SignDocP12, EngineHelperAndProbes) {
     EXPECT_EQ(CSignMessage::InitSignAlgoOID(&tool, ec), 0);
     EXPECT_EQ(tool.keyAlgorithmOid, "1.2.840.10045.2.1");
     X509_free(ec);
+}
+
+TEST(SignDocP12, TracesEnteringAndLeavingWithCodesAndNeverThePassword) {
+    TempDir dir;
+    log4cxx::LoggerPtr root = log4cxx::Logger::getRootLogger();
+    auto layout = std::make_shared<log4cxx::PatternLayout>("%c %m%n");
+    auto appender = std::make_shared<log4cxx::FileAppender>(layout, dir / "trace.log", false);
+    root->addAppender(appender);
+    root->setLevel(log4cxx::Level::getDebug());
+    uint32_t* key = CSignMessage::OpenSSLKey((pkiDir() + "/signer-rsa2048.p12").c_str(), "123456", nullptr, -1, 0, "0");
+    ASSERT_NE(key, nullptr);
+    X509* cert = loadCert(pkiDir() + "/signer-rsa2048.der");
+    unsigned char data[] = "traced";
+    std::vector<unsigned char> out(4096);
+    uint32_t length = static_cast<uint32_t>(out.size());
+    EXPECT_EQ(CSignMessage::SignBlobSSL(data, 6, out.data(), &length, nullptr, cert, key, 1, false, nullptr, 0), 0);
+    std::string in = dir / "x.txt";
+    EXPECT_EQ(CSignMessage::SignDetached(&in[0], &in[0], cert, key, 1, nullptr, 0), -35);
+    EXPECT_EQ(CSignMessage::checkSignHashAlgoPKey(nullptr, 1), -37);
+    X509_free(cert);
+    CSignMessage::CloseSSLKey(key);
+    root->removeAppender(appender);
+    appender->close();
+    std::vector<unsigned char> bytes = readBytes(dir / "trace.log");
+    const std::string log(bytes.begin(), bytes.end());
+    for (const char* line : {"VornCryptoSSL.CSignMessage entering CSignMessage::OpenSSLKey",
+                             "leaving CSignMessage::OpenSSLKey_P12: OK", "entering SignBlobSSL",
+                             "leaving SignBlobSSL: 0", "leaving SignDetachedEnveloped: -35",
+                             "leaving checkSignHashAlgoPKey: -37"})
+        EXPECT_NE(log.find(line), std::string::npos) << line;
+    EXPECT_EQ(log.find("123456"), std::string::npos);
 }
