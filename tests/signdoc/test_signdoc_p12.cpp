@@ -133,6 +133,8 @@ TEST(SignDocP12, SignedDataOverBuffersVerifiesWithOpenSslCms) {
         for (int level : {0, 1, 5}) {
             for (bool attach : {false, true}) {
                 for (int algo : {0, 1, 2, 3}) {
+                    if (level != 0 && algo != 1)
+                        continue;  // the levels with SHA-256; every digest at level 0
                     SCOPED_TRACE(k.p12 + " level " + std::to_string(level) + (attach ? " attached" : " detached") +
                                  " algo " + std::to_string(algo));
                     CSignMessage::setCAdES_Level(level);
