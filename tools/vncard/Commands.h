@@ -20,6 +20,9 @@ int cmdShowSig(Args& args);
 int cmdVerifyDoc(Args& args);
 const std::vector<OptionSpec>& verifyDocOptions();
 const char* verifyDocDetails();
+int cmdSignDoc(Args& args);
+const char* signDocDetails();
+const std::vector<OptionSpec>& signDocOptions();
 
 // Reads a whole file; false with a message printed.
 bool readFile(const std::string& path, std::string& data);

@@ -82,6 +82,7 @@ const std::vector<Command>& commands() {
         {"show-cert", "show one certificate with every extension as text", "The certificate comes from the card (--cert, default 0) or from a PEM or DER file; a file\nmay also hold an attribute certificate, shown with its attributes.\n", {kReader, kCert, {"file", "FILE", "certificate or attribute certificate file (PEM or DER)"}, kJson, kHelp, kLog, kLogLevel}, cmdShowCert},
         {"show-sig", "describe a PKCS#7/CMS signature file (DER or PEM)", "", {{"in", "FILE", "the signature file"}, kJson, kHelp}, cmdShowSig},
         {"verify-doc", "verify a PKCS#7 signature with chain, validity model and revocation", verifyDocDetails(), verifyDocOptions(), cmdVerifyDoc},
+        {"sign-doc", "sign a document as PKCS#7/CAdES signed data", signDocDetails(), signDocOptions(), cmdSignDoc},
     };
     return list;
 }
