@@ -25,6 +25,23 @@ ATR = {
     "cardos50": "3B D2 18 00 81 31 FE 58 C9 01 14",
     "cardos54": "3B D2 18 00 81 31 FE 58 C9 04 11",
 }
+IMAGES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools", "cardsim", "images")
+# Layout images that share the key locations of a card operating system image take its
+# PINs and keys.
+KEYS_FROM = {
+    "starcos35-b-multi": "starcos35-b",
+    "cardos54-41-std-rsa": "cardos54-dtrust",
+    "cardos54-44-std-rsa": "cardos54-dtrust",
+    "tcos3-single": "tcos30-telesec",
+    "tcos3-multi": "tcos30-telesec",
+    "starcos34-dtrust-02": "starcos34-dtrust",
+    "starcos34-dtrust-03": "starcos34-dtrust",
+    "starcos34-dtrust-04": "starcos34-dtrust",
+    "cardos50-v31-batch100": "cardos50-dtrust",
+    "cardos50-v31-multicard": "cardos50-dtrust",
+    "cardos50-v34-standard": "cardos50-dtrust",
+    "cardos50-v34-multicard": "cardos50-dtrust",
+}
 # Cards whose ATR offers T=0 only (no TD1 byte): the reader runs them on T=0.
 T0_ONLY = {"micardo"}
 
@@ -139,11 +156,33 @@ class Image:
     def getdata(self, p1p2, b):
         self.extra.append("[data %s]\nvalue = %s" % (p1p2, " ".join("%02X" % x for x in b)))
 
+    def keys_from(self, os_image):
+        """The PINs, keys and security environments of the card operating system image
+        whose key locations the layout shares, so that the layout signs too."""
+        self.comment += "\nPINs and keys as in %s.card." % os_image
+        section = None
+        with open(os.path.join(IMAGES, os_image + ".card")) as f:
+            for line in f:
+                text = line.split("#")[0].strip()
+                if line.startswith("["):
+                    words = text[1:-1].split()
+                    section = None
+                    if words[0] in ("pin", "key", "se"):
+                        if words[1] != "3F00":
+                            self.df(words[1])
+                        section = [text]
+                        self.extra.append(section)
+                elif section is not None and text:
+                    section.append(text)
+        self.extra = ["\n".join(e) if isinstance(e, list) else e for e in self.extra]
+
     def serial(self, h):
         b = bytes.fromhex(h)
         self.data("3F00/2F02", bytes([0x5A, len(b)]) + b)
 
     def write(self):
+        if self.name in KEYS_FROM:
+            self.keys_from(KEYS_FROM[self.name])
         lines = ["# " + l for l in self.comment.split("\n")]
         lines += ["# The generic ISO dialect stands in for the card operating system; tests",
                   "# give the card type to the card object.", "", "[card]", "dialect = iso",
