@@ -301,10 +301,29 @@ TEST(VncardStack, AnswersWithoutDataAreFailuresAndThePaddingIsTold) {
 TEST(VncardStack, PinsPathsAndRemovedCardsAreToldOnce) {
     cardsim::StackOptions o;
     o.image0 = "starcos35-a";
+    o.image1 = "tcos30v2-esign";
     cardsim::TestStack stack(o);
     ASSERT_TRUE(stack.ok()) << stack.error();
 
-    Result r = tool("readers");
+    // ECDSA: r||s by default, DER on request, which openssl verifies as it is.
+    std::ofstream(tmp("ec.doc")) << "an EC document";
+    Result r = tool("export --reader 1 --cert 0 --out " + tmp("ec.pem"));
+    ASSERT_EQ(r.code, 0) << r.err;
+    r = tool("sign --reader 1 --json --pin-from stdin --file " + tmp("ec.doc"), "123456\n");
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(contains(r.out, "\"padding\":\"ecdsa\",\"sigFormat\":\"raw\"")) << r.out;
+    EXPECT_TRUE(contains(r.out, "\"bytes\":64")) << r.out;
+    r = tool("sign --reader 1 --sig-format der --pin-from stdin --file " + tmp("ec.doc") + " --out " + tmp("ec.sig"),
+             "123456\n");
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(contains(r.err, "ECDSA (DER)")) << r.err;
+    r = sh("openssl x509 -in " + tmp("ec.pem") + " -pubkey -noout > " + tmp("ec.pub") +
+           " && openssl dgst -sha256 -verify " + tmp("ec.pub") + " -signature " + tmp("ec.sig") + " " + tmp("ec.doc"));
+    EXPECT_TRUE(contains(r.out, "Verified OK")) << r.out << r.err;
+    EXPECT_EQ(tool("sign --reader 0 --sig-format der --pin-from stdin --hash " + std::string(64, 'd'), "123456\n").code,
+              2);
+
+    r = tool("readers");
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_TRUE(contains(r.out, "card:    Starcos 3.5, ATR 3B:D9")) << r.out;
 
