@@ -79,6 +79,10 @@ const std::vector<Command>& commands() {
           {"oaep", nullptr, "the block is OAEP padded with SHA-1 (openssl's default; default PKCS#1 v1.5)"},
           kPinFrom, kJson, kHelp, kLog, kLogLevel},
          cmdDecrypt},
+        {"show-cert", "show one certificate with every extension as text", "The certificate comes from the card (--cert, default 0) or from a PEM or DER file; a file\nmay also hold an attribute certificate, shown with its attributes.\n", {kReader, kCert, {"file", "FILE", "certificate or attribute certificate file (PEM or DER)"}, kJson, kHelp, kLog, kLogLevel}, cmdShowCert},
+        {"show-sig", "describe a PKCS#7/CMS signature file (DER or PEM)", "", {{"in", "FILE", "the signature file"}, kJson, kHelp}, cmdShowSig},
+        {"verify-doc", "verify a PKCS#7 signature with chain, validity model and revocation", verifyDocDetails(), verifyDocOptions(), cmdVerifyDoc},
+        {"sign-doc", "sign a document as PKCS#7/CAdES signed data", signDocDetails(), signDocOptions(), cmdSignDoc},
     };
     return list;
 }
