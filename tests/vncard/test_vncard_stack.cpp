@@ -253,7 +253,8 @@ TEST(VncardStack, AnswersWithoutDataAreFailuresAndThePaddingIsTold) {
     r = sh("openssl x509 -inform DER -in " + pki("auth-rsa2048.der") + " -out " + tmp("auth.pem") +
            " && openssl pkeyutl -encrypt -certin -inkey " + tmp("auth.pem") + " -in " + tmp("secret") + " -out " +
            tmp("pkcs1.enc") + " && openssl pkeyutl -encrypt -certin -inkey " + tmp("auth.pem") + " -in " +
-           tmp("secret") + " -pkeyopt rsa_padding_mode:oaep -out " + tmp("oaep.enc"));
+           tmp("secret") + " -pkeyopt rsa_padding_mode:oaep -pkeyopt rsa_oaep_md:sha256 -pkeyopt rsa_mgf1_md:sha256 -out " +
+           tmp("oaep.enc"));
     ASSERT_EQ(r.code, 0) << r.err;
     r = withFaultAt(stack, "decrypt --reader 0 --cert 2 --pin-from stdin --in " + tmp("pkcs1.enc"), "123456\n",
                     "002A8086", "sw=9000");
