@@ -151,8 +151,8 @@ int starcosDecipher(CSC_Profile_Base& card, unsigned char keyRef, const unsigned
                     unsigned char* out, unsigned long* outLength) {
     if (in == nullptr || inLength == 0 || inLength > 0xFFFE || outLength == nullptr)
         return kFailed;
-    // Without an algorithm the key's own (PKCS#1 v1.5) applies; OAEP is asked for by
-    // its algorithm identifier 11 31.
+    // Without an algorithm the key's own (PKCS#1 v1.5) applies; OAEP (SHA-256) is asked
+    // for by its algorithm identifier 11 31.
     Bytes se{0x84, 0x01, keyRef};
     if (card.IsRSAOAEP())
         se.insert(se.end(), {0x89, 0x02, 0x11, 0x31});

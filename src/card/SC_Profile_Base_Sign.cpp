@@ -61,14 +61,15 @@ const unsigned long kType2Overhead = 11;
 const unsigned long kLargestAnswer = 65536;
 
 // The message in a raw RSA block of a k-byte modulus (leading zero bytes may be missing):
-// EME-OAEP with SHA-1 and MGF1-SHA-1 and an empty label, or PKCS#1 v1.5 type 2.
+// EME-OAEP with SHA-256 and MGF1-SHA-256 and an empty label (the library's OAEP), or
+// PKCS#1 v1.5 type 2.
 // False when the padding is not well formed.
 bool removePadding(const unsigned char* block, unsigned long length, unsigned long k, bool oaep,
                    std::vector<unsigned char>& message) {
     message.assign(k, 0);
     int n = oaep ? RSA_padding_check_PKCS1_OAEP_mgf1(message.data(), static_cast<int>(k), block,
                                                      static_cast<int>(length), static_cast<int>(k), nullptr, 0,
-                                                     EVP_sha1(), EVP_sha1())
+                                                     EVP_sha256(), EVP_sha256())
                  : RSA_padding_check_PKCS1_type_2(message.data(), static_cast<int>(k), block,
                                                   static_cast<int>(length), static_cast<int>(k));
     if (n < 0) {

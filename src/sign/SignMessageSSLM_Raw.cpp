@@ -61,27 +61,15 @@ int32_t CSignMessage::RSADecryptBlobSSL(unsigned char* data, uint32_t dataLength
     CPkcs7tool tool;
     WipedBytes block(kMaxBlock);
     uint32_t blockLength = kMaxBlock;
-    // The card gives the whole block; the padding is removed here.
-    if (tool.decryptBlob(data, static_cast<int>(dataLength), key, block.bytes.data(), &blockLength, false) != 0)
+    // The card layer removes and checks the padding (OAEP with SHA-256 for both the hash
+    // and MGF1 and an empty label, or PKCS#1 v1.5): the result is the message.
+    if (tool.decryptBlob(data, static_cast<int>(dataLength), key, block.bytes.data(), &blockLength, useOAEP) != 0)
         return leave("RSADecryptBlobSSL", kFailed);
-    if (!useOAEP) {
-        if (*outLength < blockLength) {
-            *outLength = blockLength;
-            return leave("RSADecryptBlobSSL", kFailed);
-        }
-        std::memcpy(out, block.bytes.data(), blockLength);
+    if (*outLength < blockLength) {
         *outLength = blockLength;
-        return leave("RSADecryptBlobSSL", 0);
-    }
-    // The block is as long as the modulus; a leading zero byte may have been dropped.
-    const int modulus = static_cast<int>(dataLength > blockLength ? dataLength : blockLength);
-    WipedBytes message(static_cast<size_t>(modulus));
-    const int n = RSA_padding_check_PKCS1_OAEP_mgf1(message.bytes.data(), modulus, block.bytes.data(),
-                                                    static_cast<int>(blockLength), modulus, nullptr, 0, EVP_sha256(),
-                                                    EVP_sha256());
-    if (n < 0 || static_cast<uint32_t>(n) > *outLength)
         return leave("RSADecryptBlobSSL", kFailed);
-    std::memcpy(out, message.bytes.data(), static_cast<size_t>(n));
-    *outLength = static_cast<uint32_t>(n);
+    }
+    std::memcpy(out, block.bytes.data(), blockLength);
+    *outLength = blockLength;
     return leave("RSADecryptBlobSSL", 0);
 }

@@ -93,7 +93,8 @@ bool verifyPkcs1(const std::string& cert, const std::string& md, const Bytes& ha
 bool verifyPss(const std::string& cert, const std::string& md, const Bytes& hash, const Bytes& sig);
 bool verifyEcdsa(const std::string& cert, const Bytes& hash, const Bytes& sig);
 // Encrypts to the certificate's key with PKCS#1 v1.5 padding, or with the OpenSSL
-// padding given (RSA_PKCS1_OAEP_PADDING: SHA-1; RSA_NO_PADDING: message of modulus size).
+// padding given (RSA_PKCS1_OAEP_PADDING: SHA-256 and MGF1-SHA-256; RSA_NO_PADDING: a
+// message of the modulus size).
 Bytes encryptTo(const std::string& cert, const Bytes& message, int padding = RSA_PKCS1_PADDING);
 Bytes sha256(const Bytes& data);
 

@@ -98,6 +98,8 @@ Bytes encryptTo(const std::string& cert, const Bytes& message, int padding) {
     Bytes out(1024);
     size_t len = out.size();
     bool ok = c && EVP_PKEY_encrypt_init(c) > 0 && EVP_PKEY_CTX_set_rsa_padding(c, padding) > 0 &&
+              (padding != RSA_PKCS1_OAEP_PADDING || (EVP_PKEY_CTX_set_rsa_oaep_md(c, EVP_sha256()) > 0 &&
+                                                     EVP_PKEY_CTX_set_rsa_mgf1_md(c, EVP_sha256()) > 0)) &&
               EVP_PKEY_encrypt(c, out.data(), &len, message.data(), message.size()) > 0;
     EVP_PKEY_CTX_free(c);
     EVP_PKEY_free(k);

@@ -253,7 +253,8 @@ TEST(VncardStack, AnswersWithoutDataAreFailuresAndThePaddingIsTold) {
     r = sh("openssl x509 -inform DER -in " + pki("auth-rsa2048.der") + " -out " + tmp("auth.pem") +
            " && openssl pkeyutl -encrypt -certin -inkey " + tmp("auth.pem") + " -in " + tmp("secret") + " -out " +
            tmp("pkcs1.enc") + " && openssl pkeyutl -encrypt -certin -inkey " + tmp("auth.pem") + " -in " +
-           tmp("secret") + " -pkeyopt rsa_padding_mode:oaep -out " + tmp("oaep.enc"));
+           tmp("secret") + " -pkeyopt rsa_padding_mode:oaep -pkeyopt rsa_oaep_md:sha256 -pkeyopt rsa_mgf1_md:sha256 -out " +
+           tmp("oaep.enc"));
     ASSERT_EQ(r.code, 0) << r.err;
     r = withFaultAt(stack, "decrypt --reader 0 --cert 2 --pin-from stdin --in " + tmp("pkcs1.enc"), "123456\n",
                     "002A8086", "sw=9000");
@@ -301,10 +302,29 @@ TEST(VncardStack, AnswersWithoutDataAreFailuresAndThePaddingIsTold) {
 TEST(VncardStack, PinsPathsAndRemovedCardsAreToldOnce) {
     cardsim::StackOptions o;
     o.image0 = "starcos35-a";
+    o.image1 = "tcos30v2-esign";
     cardsim::TestStack stack(o);
     ASSERT_TRUE(stack.ok()) << stack.error();
 
-    Result r = tool("readers");
+    // ECDSA: r||s by default, DER on request, which openssl verifies as it is.
+    std::ofstream(tmp("ec.doc")) << "an EC document";
+    Result r = tool("export --reader 1 --cert 0 --out " + tmp("ec.pem"));
+    ASSERT_EQ(r.code, 0) << r.err;
+    r = tool("sign --reader 1 --json --pin-from stdin --file " + tmp("ec.doc"), "123456\n");
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(contains(r.out, "\"padding\":\"ecdsa\",\"sigFormat\":\"raw\"")) << r.out;
+    EXPECT_TRUE(contains(r.out, "\"bytes\":64")) << r.out;
+    r = tool("sign --reader 1 --sig-format der --pin-from stdin --file " + tmp("ec.doc") + " --out " + tmp("ec.sig"),
+             "123456\n");
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(contains(r.err, "ECDSA (DER)")) << r.err;
+    r = sh("openssl x509 -in " + tmp("ec.pem") + " -pubkey -noout > " + tmp("ec.pub") +
+           " && openssl dgst -sha256 -verify " + tmp("ec.pub") + " -signature " + tmp("ec.sig") + " " + tmp("ec.doc"));
+    EXPECT_TRUE(contains(r.out, "Verified OK")) << r.out << r.err;
+    EXPECT_EQ(tool("sign --reader 0 --sig-format der --pin-from stdin --hash " + std::string(64, 'd'), "123456\n").code,
+              2);
+
+    r = tool("readers");
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_TRUE(contains(r.out, "card:    Starcos 3.5, ATR 3B:D9")) << r.out;
 

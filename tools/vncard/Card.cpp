@@ -76,9 +76,8 @@ int openKey(const ReaderChoice& reader, int certIndex, OpenedKey& out) {
             profile->FreeProfile();
             delete profile;
         }
-        // A card pulled out a moment ago may still be reported until the service polls.
-        if (r.GetCardType(reader.index) < 0)
-            return Output::fail(EXIT_NO_CARD, "no card in reader '" + reader.name + "'");
+        if (cardTakenOut(reader))
+            return Output::fail(EXIT_NO_CARD, "the card was taken out of reader '" + reader.name + "'");
         return Output::fail(EXIT_UNKNOWN_CARD, "no signature application found on the card in '" + reader.name + "'");
     }
     CSC_Profile_Base* card = r.GetBaseProfile();

@@ -76,7 +76,7 @@ const std::vector<Command>& commands() {
         {"decrypt", "decrypt one RSA block with a certificate's key",
          "The padding is removed and checked; a block that is not padded as said is an error.\n",
          {kReader, kCert, {"in", "FILE", "the encrypted block"}, {"out", "FILE", "write the plain bytes to FILE"},
-          {"oaep", nullptr, "the block is OAEP padded with SHA-1 (openssl's default; default PKCS#1 v1.5)"},
+          {"oaep", nullptr, "the block is OAEP padded (SHA-256, MGF1-SHA-256, no label; default PKCS#1 v1.5)"},
           kPinFrom, kJson, kHelp, kLog, kLogLevel},
          cmdDecrypt},
         {"show-cert", "show one certificate with every extension as text", "The certificate comes from the card (--cert, default 0) or from a PEM or DER file; a file\nmay also hold an attribute certificate, shown with its attributes.\n", {kReader, kCert, {"file", "FILE", "certificate or attribute certificate file (PEM or DER)"}, kJson, kHelp, kLog, kLogLevel}, cmdShowCert},

@@ -34,7 +34,8 @@ class Starcos35Dialect : public Dialect {
 
   // 89 02 13 23: RSA PKCS#1 v1.5 over the DigestInfo sent by the terminal.
   // 89 03 13 33 hh: RSASSA-PSS over the hash; hh names the hash.
-  // 89 02 11 3x: RSA decipher, PKCS#1 v1.5 padding. 80 01 xx: key's own algorithm.
+  // 89 02 11 3x: RSA decipher, PKCS#1 v1.5 padding; 11 31 OAEP (SHA-256, MGF1-SHA-256).
+  // 80 01 xx: key's own algorithm.
   bool algorithm(uint8_t tag, const Bytes& v, SeUse use, std::string& alg) const override {
     alg.clear();
     if (tag == 0x80) return true;
@@ -56,7 +57,7 @@ class Starcos35Dialect : public Dialect {
       return false;
     }
     if (v.size() == 2 && v[0] == 0x11 && (v[1] & 0xF0) == 0x30) {
-      alg = v[1] == 0x31 ? "oaep" : "pkcs1";
+      alg = v[1] == 0x31 ? "oaep-sha256" : "pkcs1";
       return true;
     }
     return false;
