@@ -70,6 +70,18 @@ const DigestInfoRow* findDigestInfo(const unsigned char* block, unsigned int len
     return nullptr;
 }
 
+// A PKCS#1 v1.5 signature block: 00 01, at least eight FF bytes, 00, then the DigestInfo.
+// Any other block type (0 or the random padding of an encryption block) is no signature.
+bool isSignatureBlock(const unsigned char* block, unsigned int length) {
+    constexpr unsigned int kMinPadding = 8;
+    if (length < 3 + kMinPadding || block[0] != 0x00 || block[1] != 0x01)
+        return false;
+    unsigned int i = 2;
+    while (i < length && block[i] == 0xFF)
+        ++i;
+    return i < length && block[i] == 0x00 && i - 2 >= kMinPadding;
+}
+
 unsigned char* newHashBuffer(const unsigned char* hash, size_t n) {
     if (n > HASH_BUFFER)
         return nullptr;
@@ -193,7 +205,7 @@ unsigned char* CPKCS7SSL::GetHashFromPKCS1Signature(unsigned char* signature, un
         return nullptr;
     std::vector<unsigned char> block(RSA_BLOCK);
     const int blockLength = rsaDecryptRaw(X509_get0_pubkey(cert.get()), signature, length, block.data(), RSA_BLOCK);
-    if (blockLength <= 0)
+    if (blockLength <= 0 || !isSignatureBlock(block.data(), static_cast<unsigned int>(blockLength)))
         return nullptr;
     unsigned int offset = 0;
     const DigestInfoRow* row = findDigestInfo(block.data(), static_cast<unsigned int>(blockLength), offset);
