@@ -60,17 +60,28 @@ const unsigned long kType2Overhead = 11;
 // Room for the longest answer of a card (extended length).
 const unsigned long kLargestAnswer = 65536;
 
+// Digests of the OAEP paddings that are removed (for the hash and MGF1 alike, empty label):
+// SHA-1, the default of PKCS#1, and SHA-256, which the signing facade asks for.
+const EVP_MD* const kOaepDigests[] = {EVP_sha1(), EVP_sha256()};
+
 // The message in a raw RSA block of a k-byte modulus (leading zero bytes may be missing):
-// EME-OAEP with SHA-1 and MGF1-SHA-1 and an empty label, or PKCS#1 v1.5 type 2.
+// EME-OAEP with one of the digests above, or PKCS#1 v1.5 type 2.
 // False when the padding is not well formed.
 bool removePadding(const unsigned char* block, unsigned long length, unsigned long k, bool oaep,
                    std::vector<unsigned char>& message) {
     message.assign(k, 0);
-    int n = oaep ? RSA_padding_check_PKCS1_OAEP_mgf1(message.data(), static_cast<int>(k), block,
-                                                     static_cast<int>(length), static_cast<int>(k), nullptr, 0,
-                                                     EVP_sha1(), EVP_sha1())
-                 : RSA_padding_check_PKCS1_type_2(message.data(), static_cast<int>(k), block,
-                                                  static_cast<int>(length), static_cast<int>(k));
+    int n = -1;
+    if (oaep) {
+        // A block padded with another digest fails the label hash check, so trying is safe.
+        for (const EVP_MD* md : kOaepDigests)
+            if (n < 0)
+                n = RSA_padding_check_PKCS1_OAEP_mgf1(message.data(), static_cast<int>(k), block,
+                                                      static_cast<int>(length), static_cast<int>(k), nullptr, 0, md,
+                                                      md);
+    } else {
+        n = RSA_padding_check_PKCS1_type_2(message.data(), static_cast<int>(k), block, static_cast<int>(length),
+                                           static_cast<int>(k));
+    }
     if (n < 0) {
         message.clear();
         return false;

@@ -2,8 +2,6 @@
 #include "SignMessage.h"
 
 #include <openssl/crypto.h>
-#include <openssl/evp.h>
-#include <openssl/rsa.h>
 
 #include <cstring>
 #include <vector>
@@ -59,29 +57,19 @@ int32_t CSignMessage::RSADecryptBlobSSL(unsigned char* data, uint32_t dataLength
     if (key == nullptr || isP12Key(key) || data == nullptr || dataLength == 0 || dataLength > kMaxBlock)
         return leave("RSADecryptBlobSSL", kFailed);
     CPkcs7tool tool;
-    WipedBytes block(kMaxBlock);
-    uint32_t blockLength = kMaxBlock;
-    // The card gives the whole block; the padding is removed here.
-    if (tool.decryptBlob(data, static_cast<int>(dataLength), key, block.bytes.data(), &blockLength, false) != 0)
+    WipedBytes plain(kMaxBlock);
+    uint32_t plainLength = kMaxBlock;
+    // The card layer hands back the message: a card that deciphers to the raw block has its
+    // padding removed there (OAEP with SHA-256 and MGF1-SHA-256 when asked, else PKCS#1 v1.5).
+    if (tool.decryptBlob(data, static_cast<int>(dataLength), key, plain.bytes.data(), &plainLength, useOAEP) != 0 ||
+        plainLength > kMaxBlock)
         return leave("RSADecryptBlobSSL", kFailed);
-    if (!useOAEP) {
-        if (*outLength < blockLength) {
-            *outLength = blockLength;
-            return leave("RSADecryptBlobSSL", kFailed);
-        }
-        std::memcpy(out, block.bytes.data(), blockLength);
-        *outLength = blockLength;
-        return leave("RSADecryptBlobSSL", 0);
+    if (*outLength < plainLength) {
+        *outLength = plainLength;
+        return leave("RSADecryptBlobSSL", kFailed);
     }
-    // The block is as long as the modulus; a leading zero byte may have been dropped.
-    const int modulus = static_cast<int>(dataLength > blockLength ? dataLength : blockLength);
-    WipedBytes message(static_cast<size_t>(modulus));
-    const int n = RSA_padding_check_PKCS1_OAEP_mgf1(message.bytes.data(), modulus, block.bytes.data(),
-                                                    static_cast<int>(blockLength), modulus, nullptr, 0, EVP_sha256(),
-                                                    EVP_sha256());
-    if (n < 0 || static_cast<uint32_t>(n) > *outLength)
-        return leave("RSADecryptBlobSSL", kFailed);
-    std::memcpy(out, message.bytes.data(), static_cast<size_t>(n));
-    *outLength = static_cast<uint32_t>(n);
+    if (plainLength > 0)
+        std::memcpy(out, plain.bytes.data(), plainLength);
+    *outLength = plainLength;
     return leave("RSADecryptBlobSSL", 0);
 }

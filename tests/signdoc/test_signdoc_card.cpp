@@ -72,8 +72,8 @@ bool verifyBare(X509* cert, int padding, const unsigned char* digest, size_t dig
     return ok;
 }
 
-// The STARCOS 3.5 image whose authentication key deciphers without removing a padding,
-// so that the library removes OAEP itself.
+// The STARCOS 3.5 image whose authentication key deciphers PKCS#1 v1.5 blocks to the raw
+// block, so that the library removes the padding itself.
 std::string rawDecipherImage(const TempDir& dir) {
     std::vector<unsigned char> image = readBytes(sourceDir() + "/tools/cardsim/images/starcos35-a.card");
     std::string text(image.begin(), image.end());
@@ -146,7 +146,7 @@ TEST(SignDocCard, Starcos35SignsPssSignedDataPkcs1BareDecryptsAndSingleSignCards
     X509_free(cert);
     CSignMessage::CloseSSLKey(key);
 
-    // Decryption with the authentication key (certificate 2), OAEP with SHA-256 removed here.
+    // Decryption with the authentication key (certificate 2): OAEP, and PKCS#1 v1.5.
     X509* auth = cardCert(0, 2);
     ASSERT_NE(auth, nullptr);
     uint32_t* authKey = CSignMessage::OpenSSLKey(nullptr, nullptr, kPin, 0, 2, "2");
@@ -155,8 +155,6 @@ TEST(SignDocCard, Starcos35SignsPssSignedDataPkcs1BareDecryptsAndSingleSignCards
     EVP_PKEY_CTX* ctx = EVP_PKEY_CTX_new(X509_get0_pubkey(auth), nullptr);
     ASSERT_EQ(EVP_PKEY_encrypt_init(ctx), 1);
     EVP_PKEY_CTX_set_rsa_padding(ctx, RSA_PKCS1_OAEP_PADDING);
-    EVP_PKEY_CTX_set_rsa_oaep_md(ctx, EVP_sha256());
-    EVP_PKEY_CTX_set_rsa_mgf1_md(ctx, EVP_sha256());
     unsigned char block[256];
     size_t blockLength = sizeof(block);
     ASSERT_EQ(EVP_PKEY_encrypt(ctx, block, &blockLength, secret, 32), 1);
@@ -167,12 +165,22 @@ TEST(SignDocCard, Starcos35SignsPssSignedDataPkcs1BareDecryptsAndSingleSignCards
     EXPECT_EQ(std::string(reinterpret_cast<char*>(plain), plainLength), std::string(reinterpret_cast<const char*>(secret), 32));
     plainLength = sizeof(plain);
     EXPECT_EQ(CSignMessage::RSADecryptBlobSSL(block, blockLength, nullptr, &plainLength, auth, authKey, true), -301);
-    // Without OAEP the whole block comes back as the card gives it.
-    unsigned char whole[512];
-    uint32_t wholeLength = sizeof(whole);
-    ASSERT_EQ(CSignMessage::RSADecryptBlobSSL(block, blockLength, whole, &wholeLength, auth, authKey, false), 0);
-    EXPECT_GE(wholeLength, 255u);
-    EXPECT_LE(wholeLength, 256u);
+    // The same block is no PKCS#1 v1.5 block; a PKCS#1 v1.5 block decrypts without OAEP.
+    EXPECT_EQ(CSignMessage::RSADecryptBlobSSL(block, blockLength, plain, &plainLength, auth, authKey, false), -24);
+    ctx = EVP_PKEY_CTX_new(X509_get0_pubkey(auth), nullptr);
+    ASSERT_EQ(EVP_PKEY_encrypt_init(ctx), 1);
+    EVP_PKEY_CTX_set_rsa_padding(ctx, RSA_PKCS1_PADDING);
+    unsigned char v15[256];
+    size_t v15Length = sizeof(v15);
+    ASSERT_EQ(EVP_PKEY_encrypt(ctx, v15, &v15Length, secret, 16), 1);
+    EVP_PKEY_CTX_free(ctx);
+    plainLength = sizeof(plain);
+    ASSERT_EQ(CSignMessage::RSADecryptBlobSSL(v15, v15Length, plain, &plainLength, auth, authKey, false), 0);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(plain), plainLength), std::string(reinterpret_cast<const char*>(secret), 16));
+    plainLength = 8;  // too small: an error and the length needed
+    EXPECT_EQ(CSignMessage::RSADecryptBlobSSL(v15, v15Length, plain, &plainLength, auth, authKey, false), -24);
+    EXPECT_EQ(plainLength, 16u);
+    plainLength = sizeof(plain);
     block[5] ^= 1;  // a damaged block does not pass the padding check
     EXPECT_EQ(CSignMessage::RSADecryptBlobSSL(block, blockLength, plain, &plainLength, auth, authKey, true), -24);
     X509_free(auth);
