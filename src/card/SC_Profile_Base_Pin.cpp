@@ -2,11 +2,14 @@
 #include <cstring>
 #include <memory>
 
+#include "CardResults.h"
 #include "ConfigSC.h"
 #include "PinInterface.h"
 #include "ProfileTypes.h"
 #include "SC_Profile_Base.h"
 #include "vn_log.h"
+
+using namespace vn_cardos;
 
 namespace {
 bool haveCallback() { return gConfigSC.canUsePINDlgCallbackFunc(); }
@@ -61,7 +64,7 @@ Entry askOldNewRepeat(long hCard, void* parent, unsigned long value, const std::
 }  // namespace
 
 int CSC_Profile_Base::SCVerify(unsigned char ref, unsigned char* pin, unsigned char length) {
-    FormatAPDU(6, 0x00, 0x20, 0x00, ref, length, 0, pin, length);
+    FormatAPDU(kApduCase3, 0x00, 0x20, 0x00, ref, length, 0, pin, length);
     if (!SendToCard())
         return SC_CMD_FAILED;
     return returnResult();
@@ -79,7 +82,7 @@ int CSC_Profile_Base::SCChangeRef(unsigned char ref, unsigned char* oldPin, unsi
     if (oldLength)
         std::memcpy(data.data(), oldPin, oldLength);
     std::memcpy(data.data() + oldLength, newPin, newLength);
-    FormatAPDU(6, 0x00, 0x24, 0x00, ref, static_cast<unsigned short>(total), 0, data.data(),
+    FormatAPDU(kApduCase3, 0x00, 0x24, 0x00, ref, static_cast<unsigned short>(total), 0, data.data(),
                static_cast<unsigned short>(total));
     bool sent = SendToCard();
     std::fill(data.begin(), data.end(), 0);
@@ -97,7 +100,7 @@ int CSC_Profile_Base::SCUnblockPin(unsigned char ref, unsigned char* puk, unsign
     std::vector<unsigned char> data(2u * pukLength, 0);
     std::memcpy(data.data(), puk, pukLength);
     std::memcpy(data.data() + pukLength, newPin, newLength);
-    FormatAPDU(6, 0x00, 0x2C, 0x00, ref, static_cast<unsigned short>(data.size()), 0, data.data(),
+    FormatAPDU(kApduCase3, 0x00, 0x2C, 0x00, ref, static_cast<unsigned short>(data.size()), 0, data.data(),
                static_cast<unsigned short>(data.size()));
     bool sent = SendToCard();
     std::fill(data.begin(), data.end(), 0);
@@ -113,7 +116,7 @@ int CSC_Profile_Base::SCUnblockPin2(unsigned char ref, unsigned char* puk, unsig
     std::vector<unsigned char> data(2u * pukLength, 0);
     if (pukLength)
         std::memcpy(data.data(), puk, pukLength);
-    FormatAPDU(6, 0x00, 0x2C, 0x00, ref, static_cast<unsigned short>(data.size()), 0, data.data(),
+    FormatAPDU(kApduCase3, 0x00, 0x2C, 0x00, ref, static_cast<unsigned short>(data.size()), 0, data.data(),
                static_cast<unsigned short>(data.size()));
     bool sent = SendToCard();
     std::fill(data.begin(), data.end(), 0);
@@ -190,7 +193,7 @@ int CSC_Profile_Base::ChangeRef(std::string pinPath, std::string labelOld, std::
             return SC_CMD_FAILED;
         }
         if (e == Entry::Mismatch)
-            return 7;
+            return kCardPinPadCancelled;
     }
     if (oldPin.size() > 255 || newPin.size() > 255)
         return SC_CMD_FAILED;
@@ -230,7 +233,7 @@ int CSC_Profile_Base::UnblockRef(std::string pinPath, std::string labelOld, std:
                 return SC_CMD_FAILED;
             }
             if (e == Entry::Mismatch)
-                return 7;
+                return kCardPinPadCancelled;
         }
         if (puk.size() > 255 || newPin.size() > 255)
             return SC_CMD_FAILED;
