@@ -11,7 +11,8 @@ endfunction()
 
 # One GoogleTest program per test folder: every *.cpp of the folder.
 # Extra arguments: LIBS <targets...> LABELS <labels...> LOCK <resource>
-# (tests that share a resource such as the one pcscd of the machine take a LOCK).
+# (tests that share a resource of the machine take a LOCK; the PC/SC test stacks
+# need none: every test program runs its own, label pcscd).
 function(vn_add_test_dir name)
   cmake_parse_arguments(T "" "LOCK" "LIBS;LABELS;SOURCES" ${ARGN})
   if(T_SOURCES)
@@ -22,7 +23,10 @@ function(vn_add_test_dir name)
   add_executable(${name} ${srcs})
   target_link_libraries(${name} PRIVATE vn_static GTest::gtest GTest::gtest_main GTest::gmock ${T_LIBS})
   target_compile_definitions(${name} PRIVATE VN_SOURCE_DIR="${CMAKE_SOURCE_DIR}" VN_BINARY_DIR="${CMAKE_BINARY_DIR}")
-  set(props ENVIRONMENT "VN_SOURCE_DIR=${CMAKE_SOURCE_DIR};VN_BINARY_DIR=${CMAKE_BINARY_DIR}")
+  # gtest_discover_tests hands every list element on as a word of set_tests_properties,
+  # so each property takes a single value here (a second variable would swallow the
+  # properties after it); the folders reach the programs as compile definitions.
+  set(props ENVIRONMENT "VN_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
   if(T_LABELS)
     list(APPEND props LABELS "${T_LABELS}")
   endif()

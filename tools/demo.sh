@@ -24,14 +24,16 @@ echo "== configuration (settings.cfg in $ROOT/tools/demo)"
 (cd "$ROOT/tools/demo" && "$VNCARD" config)
 
 stop_stack() {
-  "$STACK" stop --state "$STATE" >/dev/null 2>&1 || true
+  "$STACK" stop --clean --state "$STATE" >/dev/null 2>&1 || true
   rm -rf "$WORK"
 }
 trap stop_stack EXIT
 
-step "starting pcscd with the vpcd reader driver: a simulated STARCOS 3.5 card in reader 0, a CardOS 5.0 card in reader 1"
+step "starting the demo's own pcscd with the vpcd reader driver: a simulated STARCOS 3.5 card in reader 0, a CardOS 5.0 card in reader 1"
 "$STACK" start --image0 "$IMAGE" --image1 "$IMAGE1" --pki "$BUILD/pki" --cardsim "$BUILD/tools/cardsim/cardsim" \
   --state "$STATE"
+# The stack's pcscd is the demo's own; libpcsclite (vncard's, OpenSC's) finds it through its socket.
+export "$("$STACK" env --state "$STATE")"
 
 step "OpenSC's view of the readers and of the PKCS#15 card in reader 1"
 opensc-tool -l

@@ -2,6 +2,7 @@
 #include <strings.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -32,7 +33,9 @@ struct SocketGuard {
     }
 };
 
-int timeoutOf(int32_t value) { return value > 0 ? value : HTTP_DEFAULT_TIMEOUT_MS; }
+std::atomic<int> g_defaultTimeoutMs{HTTP_DEFAULT_TIMEOUT_MS};
+
+int timeoutOf(int32_t value) { return value > 0 ? value : vnhttp::default_timeout_ms(); }
 
 // The request text: request line, Host, then the fixed and the caller's header lines.
 std::string buildRequest(int method, const std::string& path, const std::string& host,
@@ -176,6 +179,10 @@ http_response exchange(const char* url, http_request_opts* opts, int method, int
 }
 
 }  // namespace
+
+void vnhttp::set_default_timeout_ms(int ms) { g_defaultTimeoutMs = ms > 0 ? ms : HTTP_DEFAULT_TIMEOUT_MS; }
+
+int vnhttp::default_timeout_ms() { return g_defaultTimeoutMs; }
 
 http_response http_request(const char* url, http_request_opts* opts, int method, int flags) {
     try {

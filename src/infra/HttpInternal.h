@@ -28,6 +28,12 @@ http_response do_file(const char* url);
 
 namespace vnhttp {
 
+// The time limit used when the request options leave theirs at 0: HTTP_DEFAULT_TIMEOUT_MS
+// unless changed. Process-wide, for callers whose interface carries no limit of its own
+// (CHttp::SendHttpRequest); ms of 0 or less restores HTTP_DEFAULT_TIMEOUT_MS.
+void set_default_timeout_ms(int ms);
+int default_timeout_ms();
+
 // Stores an error number and text in the result (text printf-style).
 void set_error(http_response& r, int error_number, const char* format, ...)
     __attribute__((format(printf, 3, 4)));

@@ -1,8 +1,8 @@
 // The card-OS tests on the real PC/SC stack: pcscd with the vpcd reader driver and the
 // card simulator program behind readers "Virtual PCD 00 00" and "Virtual PCD 00 01".
 // A start puts the test's image into the first reader and the image of the next test
-// in the list into the second, so that every other test finds its card already there;
-// the stack script holds the machine-wide pcscd lock while it runs.
+// in the list into the second, so that every other test finds its card already there.
+// The stack is the program's own (its own pcscd, socket and vpcd ports).
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,6 +11,7 @@
 #include <fstream>
 
 #include "CardOsSim.h"
+#include "cardsim/TestStack.h"
 
 namespace cardostest {
 
@@ -24,7 +25,8 @@ const char* const kOrder[] = {"tcos20-telesec",   "tcos30-telesec",      "tcos30
                               "seccos5-sparkasse", "setcos441-telia",    "setcos442-telia",   "smartcard-hsm"};
 std::string g_loaded[2];  // images in the two readers of the running stack
 
-std::string stateDir() { return std::string(VN_BINARY_DIR) + "/cardos-stack-" + std::to_string(getpid()); }
+// The program's stack state: TestStack points libpcsclite at its socket before main.
+std::string stateDir() { return cardsim::TestStack::processStateDir(); }
 
 std::string stackScript() { return std::string(VN_SOURCE_DIR) + "/tools/cardsim/pcsc-stack.sh"; }
 
@@ -45,8 +47,10 @@ namespace {
 // Stops the stack when the program ends.
 struct StackStopper {
     ~StackStopper() {
-        if (!g_loaded[0].empty() || !g_loaded[1].empty())
-            runStack("stop");
+        if (!g_loaded[0].empty() || !g_loaded[1].empty()) {
+            runStack("stop --clean");
+            std::remove((stateDir() + ".log").c_str());
+        }
     }
 } g_stopper;
 

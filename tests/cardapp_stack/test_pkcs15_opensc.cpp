@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -35,23 +36,27 @@ std::string lower(std::string s) {
     return s;
 }
 
+// The program's own stack: its state folder, and its pcscd socket, which libpcsclite
+// (read once per process, so set before main) and OpenSC's tools use.
+std::string stateDir() { return "/tmp/vn-cardapp-stack-" + std::to_string(getpid()); }
+const bool g_socketSet = setenv("PCSCLITE_CSOCK_NAME", (stateDir() + "/run/pcscd.comm").c_str(), 1) == 0;
+
 // The stack with one image in each reader, for the life of the object.
 class Stack {
 public:
     Stack(const std::string& image0, const std::string& image1) {
-        m_state = "/tmp/vn-cardapp-stack-" + std::to_string(getpid());
+        m_state = stateDir();
         m_images[0] = m_state + "-0.card";
         m_images[1] = m_state + "-1.card";
         std::ofstream(m_images[0]) << image0;
         std::ofstream(m_images[1]) << image1;
         const std::string env = std::string("CARDSIM_PKI_DIR=") + VN_BINARY_DIR + "/pki ";
         run(env + VN_SOURCE_DIR "/tools/cardsim/pcsc-stack.sh start --image0 " + m_images[0] + " --image1 " +
-            m_images[1] + " --state " + m_state + " --cardsim " CARDSIM_PROGRAM " --lock-wait 300 > " + m_state +
-            ".start.log");
-        m_ok = run("timeout 20 opensc-tool -l").find(kReaders[1]) != std::string::npos;
+            m_images[1] + " --state " + m_state + " --cardsim " CARDSIM_PROGRAM " > " + m_state + ".start.log");
+        m_ok = g_socketSet && run("timeout 20 opensc-tool -l").find(kReaders[1]) != std::string::npos;
     }
     ~Stack() {
-        run(VN_SOURCE_DIR "/tools/cardsim/pcsc-stack.sh stop --state " + m_state);
+        run(VN_SOURCE_DIR "/tools/cardsim/pcsc-stack.sh stop --clean --state " + m_state);
         std::remove(m_images[0].c_str());
         std::remove(m_images[1].c_str());
         std::remove((m_state + ".start.log").c_str());

@@ -3,6 +3,7 @@
 #include <PCSC/winscard.h>
 #include <PCSC/wintypes.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
@@ -138,6 +139,67 @@ TEST(PcscStack, T0CardAnswersCaseFourWith61xxThroughPcscd) {
   EXPECT_EQ(pcsc.transmit("00A40004023F0000"), "610C");
   EXPECT_EQ(pcsc.transmit("00C000000C"), "620A82013883023F008A01059000");
   EXPECT_EQ(stack.commandCount(1), 2u);
+}
+
+bool privateFile(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && (st.st_mode & 077) == 0;
+}
+
+std::string slurp(const std::string& path) {
+  std::ifstream f(path);
+  std::stringstream s;
+  s << f.rdbuf();
+  return s.str();
+}
+
+TEST(PcscStack, StacksRunSideBySideAndStopOnlyTheirOwnProcesses) {
+  cardsim::StackOptions o;
+  o.image0 = "starcos35-a";
+  TestStack stack(o);
+  ASSERT_TRUE(stack.ok()) << stack.error();
+  EXPECT_EQ(std::string(::getenv("PCSCLITE_CSOCK_NAME")), TestStack::socketPath());
+  Pcsc pcsc;
+  ASSERT_EQ(pcsc.connect(TestStack::readerName(0)), SCARD_S_SUCCESS);
+  EXPECT_EQ(pcsc.transmit("00A4000C023F00"), "9000");
+
+  // A second stack as a shell user starts it: its output captured, so start must not
+  // leave the pipe with its background processes.
+  const std::string script = std::string(VN_SOURCE_DIR) + "/tools/cardsim/pcsc-stack.sh";
+  const std::string other = "/tmp/vn-pcsc-beside-" + std::to_string(::getpid());
+  std::string out = run("sh -c 'out=$(" + script + " start --state " + other + " --image0 " +
+                        cardsim::resolveImage("cardos50-dtrust") + " --pki " + cardsim::defaultPkiDir() +
+                        " --cardsim " + std::string(VN_BINARY_DIR) + "/tools/cardsim/cardsim); echo \"$out\"'");
+  EXPECT_NE(out.find("PCSCLITE_CSOCK_NAME=" + other + "/run/pcscd.comm"), std::string::npos) << out;
+  // Each client sees its own stack's card in the reader of the same name.
+  EXPECT_EQ(run("env PCSCLITE_CSOCK_NAME=" + other + "/run/pcscd.comm opensc-tool -r 0 -a"),
+            "3b:d2:18:00:81:31:fe:58:c9:01:14\n");
+  EXPECT_EQ(run("opensc-tool -r 0 -a"), "3b:d9:96:ff:81:31:fe:45:80:31:b8:73:86:01:e0:81:05:22\n");
+  EXPECT_EQ(pcsc.atr(TestStack::readerName(0)), "3BD996FF8131FE458031B8738601E0810522");
+
+  // Stopping the other stack leaves this one serving, the connection of this program too.
+  run(script + " stop --clean --state " + other);
+  EXPECT_EQ(run("env PCSCLITE_CSOCK_NAME=" + other + "/run/pcscd.comm opensc-tool -r 0 -a"), "");
+  EXPECT_EQ(pcsc.transmit("00A4000C023F00"), "9000");
+  EXPECT_EQ(run("opensc-tool -r 0 -a"), "3b:d9:96:ff:81:31:fe:45:80:31:b8:73:86:01:e0:81:05:22\n");
+
+  // Logs and transcripts are private; pcscd writes no APDU (PIN blocks) unless asked.
+  EXPECT_TRUE(privateFile(stack.stateDir() + "/pcscd.log"));
+  EXPECT_TRUE(privateFile(stack.transcriptPath(0)));
+  EXPECT_EQ(slurp(stack.stateDir() + "/pcscd.log").find("APDU"), std::string::npos);
+}
+
+TEST(PcscStack, PcscdLogsApdusOnlyWhenAsked) {
+  cardsim::StackOptions o;
+  o.image0 = "starcos35-a";
+  o.apduLog = true;
+  TestStack stack(o);
+  ASSERT_TRUE(stack.ok()) << stack.error();
+  Pcsc pcsc;
+  ASSERT_EQ(pcsc.connect(TestStack::readerName(0)), SCARD_S_SUCCESS);
+  EXPECT_EQ(pcsc.transmit("00A4000C023F00"), "9000");
+  EXPECT_NE(slurp(stack.stateDir() + "/pcscd.log").find("00 A4 00 0C 02 3F 00"), std::string::npos);
+  EXPECT_TRUE(privateFile(stack.stateDir() + "/pcscd.log"));
 }
 
 TEST(OpenSC, ToolsRecogniseTheCardsAndReadThePkcs15Certificates) {

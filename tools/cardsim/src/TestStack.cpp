@@ -2,12 +2,11 @@
 
 #include <PCSC/winscard.h>
 #include <dlfcn.h>
-#include <fcntl.h>
-#include <sys/file.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <thread>
 
@@ -60,28 +59,25 @@ bool waitReader(const std::string& reader, bool present, int timeoutMs) {
   return ok;
 }
 
+// Points libpcsclite at this program's stack before anything asks it for a context.
+const bool g_socketSet = ::setenv("PCSCLITE_CSOCK_NAME", TestStack::socketPath().c_str(), 1) == 0;
+
 }  // namespace
 
+std::string TestStack::processStateDir() { return "/tmp/vn-pcsc-stack-" + std::to_string(::getpid()); }
+
+std::string TestStack::socketPath() { return processStateDir() + "/run/pcscd.comm"; }
+
 TestStack::TestStack(const StackOptions& o) {
-  m_state = "/tmp/vn-pcsc-stack-" + std::to_string(::getpid());
+  m_state = processStateDir();
   m_pki = o.pkiDir.empty() ? defaultPkiDir() : o.pkiDir;
-  m_lockFd = ::open("/tmp/vn-pcscd.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-  if (m_lockFd < 0) {
-    m_error = "cannot open /tmp/vn-pcscd.lock";
+  if (!g_socketSet || ::setenv("PCSCLITE_CSOCK_NAME", socketPath().c_str(), 1) != 0) {
+    m_error = "cannot set PCSCLITE_CSOCK_NAME";
     return;
   }
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(o.lockWaitSeconds);
-  while (::flock(m_lockFd, LOCK_EX | LOCK_NB) != 0) {
-    if (std::chrono::steady_clock::now() > deadline) {
-      m_error = "could not take /tmp/vn-pcscd.lock";
-      ::close(m_lockFd);
-      m_lockFd = -1;
-      return;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
-  }
-  std::string args = "start --no-lock --state " + quote(m_state) + " --pki " + quote(m_pki) + " --cardsim " +
+  std::string args = "start --state " + quote(m_state) + " --pki " + quote(m_pki) + " --cardsim " +
                      quote(CARDSIM_PROGRAM);
+  if (o.apduLog) args += " --apdu";
   if (!o.image0.empty()) args += " --image0 " + quote(resolveImage(o.image0));
   if (!o.image1.empty()) args += " --image1 " + quote(resolveImage(o.image1));
   for (auto& f : o.faults0) args += " --fault0 " + quote(f);
@@ -103,16 +99,14 @@ TestStack::TestStack(const StackOptions& o) {
 TestStack::~TestStack() {
   if (m_started) {
     std::string out;
-    run("stop --state " + quote(m_state), out);
-  }
-  if (m_lockFd >= 0) {
-    ::flock(m_lockFd, LOCK_UN);
-    ::close(m_lockFd);
+    // The state folder stays for a look after a failure only when CARDSIM_KEEP_STATE is set.
+    const char* keep = std::getenv("CARDSIM_KEEP_STATE");
+    run("stop --state " + quote(m_state) + (keep && *keep ? "" : " --clean"), out);
   }
 }
 
 bool TestStack::run(const std::string& args, std::string& output) const {
-  std::string cmd = "timeout 60 " + quote(CARDSIM_STACK_SCRIPT) + " " + args + " 2>&1";
+  std::string cmd = "timeout 60 " + quote(CARDSIM_STACK_SCRIPT) + " " + args + " </dev/null 2>&1";
   FILE* p = ::popen(cmd.c_str(), "r");
   if (!p) return false;
   char buf[512];

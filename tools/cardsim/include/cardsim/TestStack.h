@@ -8,9 +8,12 @@
 //   ... SCardEstablishContext / the library ...
 //   auto x = stack.exchanges(0);              // every command and answer so far
 //
-// The constructor takes the machine-wide lock /tmp/vn-pcscd.lock (waiting at
-// most lockWaitSeconds), the destructor stops everything and releases it, also
-// when the test failed.
+// Every stack is private to its test program: its own pcscd (reached through the
+// socket PCSCLITE_CSOCK_NAME names), its own vpcd ports and state folder, so test
+// programs run side by side. libpcsclite reads PCSCLITE_CSOCK_NAME once per process;
+// this helper sets it, before main, to the socket of the program's stacks (one after
+// another, always in the same state folder), and programs the test starts (vncard,
+// OpenSC's tools) inherit it. The destructor stops the stack, also when the test failed.
 #pragma once
 
 #include <string>
@@ -25,7 +28,7 @@ struct StackOptions {
   std::string image0, image1;                 // image names or paths; empty: reader without card
   std::vector<std::string> faults0, faults1;  // cardsim --fault rules
   std::string pkiDir;                         // default: defaultPkiDir()
-  int lockWaitSeconds = 500;
+  bool apduLog = false;                       // pcscd logs every APDU (PINs too) into its log
 };
 
 struct TranscriptEntry {
@@ -45,6 +48,9 @@ class TestStack {
 
   static std::string readerName(int n);  // "Virtual PCD 00 00", "Virtual PCD 00 01"
   std::string stateDir() const { return m_state; }
+  // The state folder and pcscd socket of this program's stacks.
+  static std::string processStateDir();
+  static std::string socketPath();
   std::string transcriptPath(int n) const;
 
   // Commands and answers of reader n since the start (or since mark()).
@@ -60,7 +66,6 @@ class TestStack {
 
  private:
   bool run(const std::string& args, std::string& output) const;
-  int m_lockFd = -1;
   bool m_ok = false;
   bool m_started = false;
   std::string m_error, m_state, m_pki;

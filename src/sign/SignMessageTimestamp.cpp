@@ -1,0 +1,109 @@
+// CSignMessage: the timestamp settings and addTimestamp, which timestamps the signature value
+// of finished signed data and inserts the token as the signer's unsigned attribute.
+#include <cstring>
+#include <vector>
+
+#include "ASN1.h"
+#include "HashSSL.h"
+#include "PKCS7SSL.h"
+#include "SignMessage.h"
+#include "TimeStampSSL.h"
+#include "infra/Loggers.h"
+
+int32_t CSignMessage::m_cadesLevel = 0;
+std::string CSignMessage::m_tsURL;
+
+namespace {
+
+log4cxx::LoggerPtr logger() {
+    static log4cxx::LoggerPtr l = vnLogger("VornCryptoSSL.CSignMessage");
+    return l;
+}
+
+// Room for the attribute wrapping around the token (25 bytes) and for enclosing lengths
+// that need more length bytes afterwards.
+const unsigned int kTimestampAttributeRoom = 64;
+const size_t kDigestBuffer = 256;
+// Imprint algorithm (request and HashBlob numbering agree for 0 to 3): RIPEMD-160, MD5 and
+// unknown values are timestamped with SHA-256, so that the imprint's algorithm and bytes match.
+const int kImprintSha256 = 1;
+int imprintAlgo(int nAlgoID) { return nAlgoID >= 0 && nAlgoID <= 3 ? nAlgoID : kImprintSha256; }
+
+// Length of the signed data from its own outer header, bounded by the given length; 0 when it
+// is no definite-length SEQUENCE inside it.
+unsigned int encodedLength(const unsigned char* data, unsigned int length) {
+    Asn1Header h;
+    if (length == 0 || data[0] != 0x30 || !CASN1::readHeader(data, length, h) || h.indefinite || h.total() > length)
+        return 0;
+    return h.total();
+}
+
+}  // namespace
+
+void CSignMessage::setTSUrl(std::string url) { m_tsURL = std::move(url); }
+
+void CSignMessage::setCAdES_Level(int level) { m_cadesLevel = level; }
+
+int32_t CSignMessage::addTimestamp(unsigned char* signedData, unsigned int signedLength, unsigned int* capacity,
+                                   int nAlgoID, int signerIndex) {
+    try {
+        VN_TRACE_ENTER(logger(), "addTimestamp");
+        if (!signedData || !capacity || signedLength > *capacity) {
+            LOG4CXX_ERROR(logger(), "leaving addTimestamp: " << SM_TS_NO_BUFFER);
+            return SM_TS_NO_BUFFER;
+        }
+        const unsigned int length = encodedLength(signedData, signedLength);
+        unsigned int signatureSize = 0;
+        std::vector<unsigned char> signature;
+        if (length != 0 && CPKCS7SSL::GetSignatureBlobSize(signedData, &signatureSize, signerIndex, true) == 0 &&
+            signatureSize > 0) {
+            signature.assign(signatureSize, 0);
+            if (CPKCS7SSL::GetSignatureBlob(signedData, signature.data(), signerIndex, true) != 0)
+                signature.clear();
+        }
+        if (signature.empty()) {
+            LOG4CXX_ERROR(logger(), "no signed data found");
+            return SM_TS_NO_SIGNATURE;
+        }
+
+        const int algo = imprintAlgo(nAlgoID);
+        unsigned char digest[kDigestBuffer] = {0};
+        int digestLength = 0;
+        CHashSSL::HashBlob(signature.data(), static_cast<unsigned int>(signature.size()), algo, digest, &digestLength);
+
+        LOG4CXX_DEBUG(logger(), "ceate CTimeStampSSL");
+        CTimeStampSSL ts(m_tsURL, digest, static_cast<unsigned char>(digestLength), algo);
+        LOG4CXX_DEBUG(logger(), "send timestamp request");
+        ts.sendRequest();
+        LOG4CXX_DEBUG(logger(), "timestamp request error: " << ts.error);
+        if (ts.error != 0)
+            return ts.error;
+
+        const unsigned int tokenLength = static_cast<unsigned int>(ts.token.size());
+        LOG4CXX_DEBUG(logger(), "adding timestamp to pkcs#7");
+        LOG4CXX_DEBUG(logger(), "tstampSize:       " << tokenLength);
+        LOG4CXX_DEBUG(logger(), "pkcs7BlockLen:    " << signedLength);
+        // The token goes into a copy first, so that the grown size is known before a single
+        // byte of the caller's buffer moves.
+        std::vector<unsigned char> grown(signedData, signedData + length);
+        grown.resize(static_cast<size_t>(length) + tokenLength + kTimestampAttributeRoom);
+        unsigned int newLength = length;
+        if (CPKCS7SSL::AddTimeStamp(grown.data(), &newLength, ts.token.data(), tokenLength,
+                                    static_cast<unsigned int>(grown.size())) != 0) {
+            LOG4CXX_ERROR(logger(), "timestamp could not be inserted");
+            return SM_TS_NO_BUFFER;
+        }
+        LOG4CXX_DEBUG(logger(), "pkcs7BlockLenOut: " << newLength);
+        if (newLength > *capacity) {
+            LOG4CXX_ERROR(logger(), "timestamp to int32_t: " << newLength);
+            *capacity = signedLength;
+            return SM_TS_NO_ROOM;
+        }
+        std::memcpy(signedData, grown.data(), newLength);
+        *capacity = newLength;
+        VN_TRACE_LEAVE(logger(), "addTimestamp");
+        return 0;
+    } catch (...) {
+        return SM_TS_NO_BUFFER;
+    }
+}

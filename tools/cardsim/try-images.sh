@@ -1,0 +1,110 @@
+#!/usr/bin/env bash
+# Tries card images as a user of vncard would: for each image a private stack, then
+# "vncard certs", and for every certificate "vncard sign" (the PINs of the image tried
+# in turn) and "openssl pkeyutl -verify" of the signature against the certificate.
+#
+#   try-images.sh BUILD [IMAGE...]     default: every image of tools/cardsim/images
+#
+# One line per image and a summary:
+#   IMAGE  certs=N  signed=S/K  verified=V/S  [notes]
+# (N certificates listed, K of them with their key on the card, S signed, V verified).
+# Images run two at a time (JOBS=N to change), each on its own stack.
+set -uo pipefail
+umask 077
+BUILD=$(cd "${1:?build folder}" && pwd)
+shift
+HERE=$(cd "$(dirname "$0")" && pwd)
+STACK=$HERE/pcsc-stack.sh
+VNCARD=$BUILD/tools/vncard/vncard
+JOBS=${JOBS:-2}
+
+raw_to_der() {  # raw_to_der RAW DER: ECDSA r||s as the DER SEQUENCE openssl verifies
+  python3 - "$1" "$2" <<'PY'
+import sys
+raw = open(sys.argv[1], "rb").read()
+def integer(b):
+    b = b.lstrip(b"\0") or b"\0"
+    if b[0] & 0x80: b = b"\0" + b
+    return b"\x02" + bytes([len(b)]) + b
+h = len(raw) // 2
+body = integer(raw[:h]) + integer(raw[h:])
+open(sys.argv[2], "wb").write(b"\x30" + (bytes([len(body)]) if len(body) < 128 else b"\x81" + bytes([len(body)])) + body)
+PY
+}
+
+try_one() {  # try_one IMAGE: prints the image's line
+  local image=$1 name work state n i pin key keys=0 signed=0 verified=0 notes=""
+  name=$(basename "$image" .card)
+  work=$(mktemp -d "/tmp/vn-try-$name.XXXXXX")
+  state=$work/stack
+  if ! "$STACK" start --state "$state" --image0 "$image" --pki "$BUILD/pki" \
+       --cardsim "$BUILD/tools/cardsim/cardsim" >"$work/start.log" 2>&1; then
+    printf '%-34s stack did not start\n' "$name"
+    "$STACK" stop --clean --state "$state" >/dev/null 2>&1
+    rm -rf "$work"
+    return
+  fi
+  export PCSCLITE_CSOCK_NAME=$state/run/pcscd.comm
+  "$VNCARD" certs --reader 0 --json >"$work/certs.json" 2>"$work/certs.err"
+  n=$(python3 -c 'import json,sys; print(len(json.load(open(sys.argv[1])).get("certificates", [])))' \
+        "$work/certs.json" 2>/dev/null || echo 0)
+  # PIN values of the image, most used first; public keys of its private keys
+  mapfile -t pins < <(awk '/^\[/ { inpin = ($1 == "[pin") } inpin && $1 == "value" { print $3 }' "$image" |
+                      sort | uniq -c | sort -rn | awk '{print $2}')
+  : >"$work/keys.pub"
+  for key in $(awk '/^\[/ { inkey = ($1 == "[key") } inkey && $1 == "private" { print $3 }' "$image"); do
+    openssl pkey -in "$BUILD/pki/$key" -pubout 2>/dev/null >>"$work/keys.pub"
+  done
+  printf 'vorn cardsim image test document %s\n' "$name" >"$work/doc.txt"
+  openssl dgst -sha256 -binary "$work/doc.txt" >"$work/doc.sha256"
+  for ((i = 0; i < n; i++)); do
+    "$VNCARD" export --reader 0 --cert "$i" --format pem --out "$work/cert$i.pem" >/dev/null 2>&1
+    openssl x509 -in "$work/cert$i.pem" -pubkey -noout >"$work/cert$i.pub" 2>/dev/null
+    if ! [ -s "$work/cert$i.pub" ] || ! grep -qFf <(sed -n 2p "$work/cert$i.pub") "$work/keys.pub"; then
+      continue   # no key of this certificate on the card
+    fi
+    keys=$((keys + 1))
+    local ok=0 last=""
+    for pin in "${pins[@]}"; do
+      if printf '%s\n' "$pin" | "$VNCARD" sign --reader 0 --cert "$i" --algo sha256 --file "$work/doc.txt" \
+           --out "$work/sig$i" --pin-from stdin >"$work/sign$i.out" 2>&1 && [ -s "$work/sig$i" ]; then
+        ok=1
+        break
+      fi
+      last=$(tr '\n' ' ' <"$work/sign$i.out" | cut -c1-70)
+      grep -qi "wrong PIN\|PIN verification failed\|incorrect" "$work/sign$i.out" || break
+    done
+    if [ "$ok" = 1 ]; then
+      signed=$((signed + 1))
+      if openssl pkeyutl -verify -certin -inkey "$work/cert$i.pem" -pkeyopt digest:sha256 \
+           -in "$work/doc.sha256" -sigfile "$work/sig$i" >/dev/null 2>&1 ||
+         { grep -q "^-----BEGIN PUBLIC KEY" "$work/cert$i.pub" && openssl pkey -pubin -in "$work/cert$i.pub" -noout -text 2>/dev/null | grep -q "ASN1 OID\|prime" &&
+           raw_to_der "$work/sig$i" "$work/sig$i.der" &&
+           openssl pkeyutl -verify -certin -inkey "$work/cert$i.pem" -in "$work/doc.sha256" \
+             -sigfile "$work/sig$i.der" >/dev/null 2>&1; }; then
+        verified=$((verified + 1))
+      elif openssl pkeyutl -verify -certin -inkey "$work/cert$i.pem" -pkeyopt digest:sha256 \
+           -pkeyopt rsa_padding_mode:pss -in "$work/doc.sha256" -sigfile "$work/sig$i" >/dev/null 2>&1; then
+        notes+=" cert$i:PSS-without-asking"
+      else
+        notes+=" cert$i:not-verified"
+      fi
+    else
+      notes+=" cert$i:${last:-no signature}"
+    fi
+  done
+  [ "$n" = 0 ] && notes+=" $(tr '\n' ' ' <"$work/certs.err" | cut -c1-80)"
+  printf '%-34s certs=%d signed=%d/%d verified=%d/%d %s\n' "$name" "$n" "$signed" "$keys" "$verified" "$signed" "$notes"
+  "$STACK" stop --clean --state "$state" >/dev/null 2>&1
+  rm -rf "$work"
+}
+
+if [ $# -eq 0 ]; then set -- "$HERE"/images/*.card; fi
+export -f try_one raw_to_der
+export STACK VNCARD BUILD HERE
+printf '%s\n' "$@" | xargs -P "$JOBS" -I{} bash -c 'try_one "$1"' _ {} | sort | tee /tmp/vn-try-images.$$
+awk '{ n++; if ($2 ~ /^certs=[1-9]/) listed++; split($3, s, "[=/]"); if (s[3] > 0) { keys++; if (s[2] == s[3]) all++ }
+       split($4, v, "[=/]"); ver += v[2]; sig += v[3] }
+     END { printf "images %d, listing certificates %d, with keys %d, signing with every key %d, signatures verified %d of %d\n",
+           n, listed, keys, all, ver, sig }' /tmp/vn-try-images.$$
+rm -f /tmp/vn-try-images.$$
