@@ -50,11 +50,11 @@ const unsigned char kMasterFile[2] = {0x3F, 0x00};
 }  // namespace
 
 bool send(CSC_Profile_Base& card, unsigned char form, unsigned char cla, unsigned char ins, unsigned char p1,
-          unsigned char p2, const Bytes& data, unsigned short le) {
-    if (data.size() > 0xFFFF)
+          unsigned char p2, const unsigned char* data, size_t length, unsigned short le) {
+    if (length > 0xFFFF)
         return false;
-    unsigned short lc = static_cast<unsigned short>(data.size());
-    card.FormatAPDU(form, cla, ins, p1, p2, lc, le, lc ? const_cast<unsigned char*>(data.data()) : nullptr, lc);
+    unsigned short lc = static_cast<unsigned short>(length);
+    card.FormatAPDU(form, cla, ins, p1, p2, lc, le, lc ? const_cast<unsigned char*>(data) : nullptr, lc);
     return card.SendToCard();
 }
 

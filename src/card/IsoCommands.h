@@ -26,7 +26,11 @@ extern const StatusResult kBaseStatus[5];
 
 // Lays out and sends one command; lc is the data size. False when nothing could be sent.
 bool send(CSC_Profile_Base& card, unsigned char form, unsigned char cla, unsigned char ins, unsigned char p1,
-          unsigned char p2, const Bytes& data, unsigned short le);
+          unsigned char p2, const unsigned char* data, size_t length, unsigned short le);
+inline bool send(CSC_Profile_Base& card, unsigned char form, unsigned char cla, unsigned char ins, unsigned char p1,
+                 unsigned char p2, const Bytes& data, unsigned short le) {
+    return send(card, form, cla, ins, p1, p2, data.data(), data.size(), le);
+}
 
 // File size from tag 80 (or 81 when there is no 80) of an FCP (62) or FCI (6F)
 // template at the start of `r`; 0 when there is none. The value is read as a signed

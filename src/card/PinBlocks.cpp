@@ -19,7 +19,7 @@ bool format2Block(const unsigned char* pin, unsigned length, unsigned char out[8
     return true;
 }
 
-bool paddedBlock(const unsigned char* pin, unsigned length, unsigned size, Bytes& out) {
+bool paddedBlock(const unsigned char* pin, unsigned length, unsigned size, vn_secret::WipedBytes& out) {
     if ((pin == nullptr && length) || length > size)
         return false;
     out.assign(size, 0x00);
@@ -30,26 +30,20 @@ bool paddedBlock(const unsigned char* pin, unsigned length, unsigned size, Bytes
 
 int f2Verify(CSC_Profile_Base& card, unsigned char ref, const unsigned char* pin, unsigned length) {
     unsigned char block[8];
+    vn_secret::WipeOnExit wipe(block, sizeof(block));
     if (!format2Block(pin, length, block))
         return kCardFailed;
-    bool sent = send(card, kApduCase3, 0x00, 0x20, 0x00, ref, Bytes(block, block + 8), 0);
-    std::memset(block, 0, sizeof(block));
-    return sent ? card.returnResult() : kCardFailed;
+    return send(card, kApduCase3, 0x00, 0x20, 0x00, ref, block, sizeof(block), 0) ? card.returnResult() : kCardFailed;
 }
 
 namespace {
 int twoBlocks(CSC_Profile_Base& card, unsigned char p1, unsigned char ins, unsigned char ref, const unsigned char* a,
               unsigned aLength, const unsigned char* b, unsigned bLength) {
     unsigned char blocks[16];
-    int r = kCardFailed;
-    if (format2Block(a, aLength, blocks) && format2Block(b, bLength, blocks + 8)) {
-        Bytes data(blocks, blocks + sizeof(blocks));
-        if (send(card, kApduCase3, 0x00, ins, p1, ref, data, 0))
-            r = card.returnResult();
-        std::fill(data.begin(), data.end(), 0);
-    }
-    std::memset(blocks, 0, sizeof(blocks));
-    return r;
+    vn_secret::WipeOnExit wipe(blocks, sizeof(blocks));
+    if (!format2Block(a, aLength, blocks) || !format2Block(b, bLength, blocks + 8))
+        return kCardFailed;
+    return send(card, kApduCase3, 0x00, ins, p1, ref, blocks, sizeof(blocks), 0) ? card.returnResult() : kCardFailed;
 }
 }  // namespace
 
@@ -69,11 +63,10 @@ int f2Unblock(CSC_Profile_Base& card, unsigned char ref, const unsigned char* pu
 
 int f2Unblock2(CSC_Profile_Base& card, unsigned char ref, const unsigned char* puk, unsigned pukLength) {
     unsigned char block[8];
+    vn_secret::WipeOnExit wipe(block, sizeof(block));
     if (!format2Block(puk, pukLength, block))
         return kCardFailed;
-    bool sent = send(card, kApduCase3, 0x00, 0x2C, 0x01, ref, Bytes(block, block + 8), 0);
-    std::memset(block, 0, sizeof(block));
-    return sent ? card.returnResult() : kCardFailed;
+    return send(card, kApduCase3, 0x00, 0x2C, 0x01, ref, block, sizeof(block), 0) ? card.returnResult() : kCardFailed;
 }
 
 int f2ChangeLimited(CSC_Profile_Base& card, unsigned char ref, const unsigned char* oldPin, unsigned oldLength,

@@ -4,6 +4,7 @@
 #define VN_CARD_PINBLOCKS_H
 
 #include "IsoCommands.h"
+#include "infra/Secrets.h"
 
 namespace vn_cardos {
 
@@ -11,7 +12,7 @@ namespace vn_cardos {
 // PIN is empty, longer than 14 digits or holds anything but decimal digits.
 bool format2Block(const unsigned char* pin, unsigned length, unsigned char out[8]);
 // The PIN as ASCII, zero-padded to `size` bytes; false when it is longer.
-bool paddedBlock(const unsigned char* pin, unsigned length, unsigned size, Bytes& out);
+bool paddedBlock(const unsigned char* pin, unsigned length, unsigned size, vn_secret::WipedBytes& out);
 
 // Format-2 PIN commands; the status is mapped with the object's returnResult().
 // New PINs outside [minNew, maxNew] digits give 255 without a command.

@@ -7,6 +7,7 @@
 #include "IsoCommands.h"
 #include "SC_Profile_Base.h"
 #include "ScPcsc.h"
+#include "infra/Secrets.h"
 #include "vn_log.h"
 
 using namespace vn_cardos;
@@ -89,7 +90,9 @@ bool CSC_Profile_Base::TransmitBytes(const std::vector<unsigned char>& command) 
     std::vector<unsigned char> shown = vn_mask_command(command);
     vn_log_buffer(5, "[data sent to card]", shown.data(), static_cast<unsigned int>(shown.size()));
 
+    // The answer may carry a deciphered key or plaintext.
     std::vector<unsigned char> answer(m_response.size() + 2);
+    vn_secret::WipeOnExit wipeAnswer(answer);
     DWORD received = static_cast<DWORD>(answer.size());
     LONG rv = SCardTransmit(m_hScard, pci, command.data(), static_cast<DWORD>(command.size()), nullptr, answer.data(),
                             &received);
@@ -138,7 +141,9 @@ bool CSC_Profile_Base::TransmitBytes(const std::vector<unsigned char>& command) 
 bool CSC_Profile_Base::SendToCard() {
     vn_log(2, "--entering CSC_Profile_Base::SendToCard\n");
     vn_log(2, "m_hScard : 0x%016lX\n", static_cast<unsigned long>(m_hScard));
+    // The copy of the command may carry a PIN: wiped however the transmission ends.
     std::vector<unsigned char> cmd;
+    vn_secret::WipeOnExit wipe(cmd);
     if (!LayoutCommand(cmd)) {
         vn_log(2, "leaving CSC_Profile_Base::SendToCard\n");
         return false;

@@ -28,11 +28,10 @@ namespace {
 // One ASCII block: VERIFY (20 00) or the PUK alone of RESET RETRY COUNTER (2C 01).
 int onePadded(CSC_Profile_Base& card, unsigned char ins, unsigned char p1, unsigned char ref, const unsigned char* pin,
               unsigned length) {
-    Bytes block;
+    vn_secret::WipedBytes block;
     if (!paddedBlock(pin, length, kPinBlock, block))
         return CSC_Profile_Base::SC_CMD_FAILED;
-    bool sent = send(card, kApduCase3, 0x00, ins, p1, ref, block, 0);
-    std::fill(block.begin(), block.end(), 0);
+    bool sent = send(card, kApduCase3, 0x00, ins, p1, ref, block.data(), block.size(), 0);
     return sent ? card.returnResult() : CSC_Profile_Base::SC_CMD_FAILED;
 }
 
@@ -43,13 +42,11 @@ int twoPadded(CSC_Profile_Base& card, unsigned char ins, unsigned char ref, cons
     card.SetMinMaxPINLength();
     if (bLength < card.getMinPinLength() || bLength > card.getMaxPinLength())
         return CSC_Profile_Base::SC_CMD_FAILED;
-    Bytes first, second;
+    vn_secret::WipedBytes first, second;
     if (!paddedBlock(a, aLength, kPinBlock, first) || !paddedBlock(b, bLength, kPinBlock, second))
         return CSC_Profile_Base::SC_CMD_FAILED;
     first.insert(first.end(), second.begin(), second.end());
-    bool sent = send(card, kApduCase3, 0x00, ins, 0x00, ref, first, 0);
-    std::fill(first.begin(), first.end(), 0);
-    std::fill(second.begin(), second.end(), 0);
+    bool sent = send(card, kApduCase3, 0x00, ins, 0x00, ref, first.data(), first.size(), 0);
     return sent ? card.returnResult() : CSC_Profile_Base::SC_CMD_FAILED;
 }
 }  // namespace
