@@ -15,6 +15,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   pcscd vsmartcard-vpcd opensc tinyproxy curl procps
   python3
+  slapd ldap-utils
 )
 
 install_packages() {

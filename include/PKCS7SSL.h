@@ -110,10 +110,13 @@ public:
 
     // ---- signature values and verification ----
     // The raw signature value of the index-th signer (asEncoded: as stored; otherwise
-    // ECDSA values as r||s). The blob's length is read from its own header. -94 on failure.
-    static int GetSignatureBlobSize(unsigned char* blob, unsigned int* size, int index, bool asEncoded);
+    // ECDSA values as r||s). The blob's length is read from its own header; a blobLength
+    // other than 0 bounds it (a header that claims more fails). -94 on failure.
+    static int GetSignatureBlobSize(unsigned char* blob, unsigned int* size, int index, bool asEncoded,
+                                    unsigned int blobLength = 0);
     // Copies it into out, which must hold GetSignatureBlobSize bytes.
-    static int GetSignatureBlob(unsigned char* blob, unsigned char* out, int index, bool asEncoded);
+    static int GetSignatureBlob(unsigned char* blob, unsigned char* out, int index, bool asEncoded,
+                                unsigned int blobLength = 0);
     // The RSA modulus length in bytes of a DER certificate (its length read from its header),
     // the modulus offset through *offset; 0 when the layout is not found.
     static int GetRSAKeySize(unsigned char* certificate, unsigned int* offset);

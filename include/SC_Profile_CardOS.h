@@ -4,6 +4,7 @@
 #define VN_SC_PROFILE_CARDOS_H
 
 #include <string>
+#include <vector>
 
 #include "SC_Profile_Base.h"
 #include "vn_export.h"
@@ -75,13 +76,14 @@
     int SCManageSE_restore(unsigned char se);   \
     int SearchSizeFCPTag(unsigned char* fcp, int length)
 
-// Whether the security environment of the last signature is still set on the card
-// (the only state these classes add).
+// Whether the security environment of the last signature is still set on the card,
+// and which environment it is (the only state these classes add).
 #define VN_CARDOS_SE_FLAG                                    \
     void setSecurityEnvironmentSet(bool v) { m_seSet = v; }  \
     bool isSecurityEnvironmentSet() const { return m_seSet; } \
                                                              \
 private:                                                     \
+    std::vector<unsigned char> m_seData;                     \
     bool m_seSet
 
 class VN_EXPORT CSC_Profile_TCOS20 : public CSC_Profile_Base {

@@ -2,7 +2,9 @@
 # The demo: shows the library at work. Called by "./run.sh demo" with the build folder.
 # It starts pcscd with a simulated STARCOS 3.5 signature card, lists the readers and
 # the card's certificates, verifies the PIN, signs a file's hash on the card and checks
-# the signature with openssl against the card's certificate.
+# the signature with openssl against the card's certificate. Then it signs a document on
+# the card as CAdES signed data with a timestamp from the local timestamp service, shows
+# the signature, and checks it with openssl cms and the timestamp with openssl ts.
 set -euo pipefail
 BUILD=$(cd "${1:?build folder}" && pwd)
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
@@ -13,6 +15,7 @@ IMAGE1=$ROOT/tools/cardsim/images/cardos50-dtrust.card
 PIN=123456   # the PIN of the simulated card (its image says so)
 WORK=$(mktemp -d /tmp/vn-demo.XXXXXX)
 STATE=$WORK/stack
+TSA_PID=""
 
 step() { printf '\n== %s\n' "$*"; }
 
@@ -24,6 +27,7 @@ echo "== configuration (settings.cfg in $ROOT/tools/demo)"
 (cd "$ROOT/tools/demo" && "$VNCARD" config)
 
 stop_stack() {
+  [ -z "$TSA_PID" ] || { kill "$TSA_PID" 2>/dev/null || true; wait "$TSA_PID" 2>/dev/null || true; }
   "$STACK" stop --clean --state "$STATE" >/dev/null 2>&1 || true
   rm -rf "$WORK"
 }
@@ -63,4 +67,29 @@ openssl dgst -sha256 -binary "$WORK/document.txt" > "$WORK/document.sha256"
 openssl pkeyutl -verify -certin -inkey "$WORK/signer.pem" -pkeyopt digest:sha256 \
   -in "$WORK/document.sha256" -sigfile "$WORK/document.sig"
 
-step "done: the card signed and openssl verified the signature"
+step "starting the local timestamp service (openssl ts behind HTTP on 127.0.0.1)"
+python3 "$ROOT/tools/tsa/tsa-server.py" --pki "$BUILD/pki" --port 0 --port-file "$WORK/tsa.port" --lifetime 300 \
+  >/dev/null &
+TSA_PID=$!
+for _ in $(seq 100); do [ -s "$WORK/tsa.port" ] && break; sleep 0.1; done
+TSA="http://127.0.0.1:$(cat "$WORK/tsa.port")/"
+echo "timestamp service: $TSA"
+
+step "signing the document on the card as CAdES signed data with a timestamp"
+echo "$PIN" | "$VNCARD" sign-doc --reader 0 --cert 0 --in "$WORK/document.txt" --out "$WORK/document.p7s" \
+  --tsa "$TSA" --pin-from stdin
+
+step "the signature as the tool shows it"
+"$VNCARD" show-sig --in "$WORK/document.p7s"
+
+step "checking the signed data with openssl cms against the test CA"
+openssl cms -verify -binary -inform DER -in "$WORK/document.p7s" -content "$WORK/document.txt" \
+  -CAfile "$BUILD/pki/chain.pem" -out /dev/null
+
+step "checking the timestamp token with openssl ts (it covers the signature value)"
+python3 "$ROOT/tools/demo/cms-token.py" "$WORK/document.p7s" "$WORK/token.der" "$WORK/signature.bin"
+openssl ts -verify -token_in -in "$WORK/token.der" -data "$WORK/signature.bin" \
+  -CAfile "$BUILD/pki/root-ca.pem" -untrusted "$BUILD/pki/chain.pem"
+openssl ts -reply -token_in -in "$WORK/token.der" -token_out -text 2>/dev/null | grep -E "Time stamp:|TSA:" || true
+
+step "done: the card signed, the service timestamped, and openssl verified both"

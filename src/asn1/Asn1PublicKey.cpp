@@ -1,5 +1,8 @@
 // Public keys: subjectPublicKeyInfo, RSA and EC keys, and the curve table.
+#include <openssl/ec.h>
+
 #include <cstring>
+#include <memory>
 
 #include "Asn1Cert.h"
 
@@ -258,9 +261,18 @@ int CAsn1_PublicKey::getKeyLength() {
         return m_rsa ? m_rsa->getKeySize() : 0;
     }
     if (isEC() && m_algorithm) {
-        const CAsn1_Oid* curve = dynamic_cast<const CAsn1_Oid*>(m_algorithm->getParameter());
+        const CAsn1Base* parameter = m_algorithm->getParameter();
+        const CAsn1_Oid* curve = dynamic_cast<const CAsn1_Oid*>(parameter);
         if (curve)
             return curveBits(curve->getOid());
+        // Explicit curve parameters: the size of the field.
+        if (parameter != nullptr && parameter->getDER() != nullptr && parameter->getDERlength() > 0) {
+            const unsigned char* p = parameter->getDER();
+            std::unique_ptr<EC_GROUP, decltype(&EC_GROUP_free)> group(
+                d2i_ECPKParameters(nullptr, &p, static_cast<long>(parameter->getDERlength())), EC_GROUP_free);
+            if (group)
+                return EC_GROUP_get_degree(group.get());
+        }
     }
     return 0;
 }

@@ -10,6 +10,32 @@ using namespace vn_cardos;
 namespace {
 // A non-zero *length on entry is the capacity of the caller's buffer.
 unsigned long capacityOf(const unsigned short* length) { return (length && *length) ? *length : 0xFFFFUL; }
+
+const unsigned char kMultiByteTag = 0x1F;
+const unsigned char kMoreTagBytes = 0x80;
+const unsigned char kLongLength = 0x80;
+const unsigned char kLargestLengthBytes = 3;
+
+// Tag and length bytes of the TLV object at the start of a record (tags of one or more
+// bytes, short or long length forms); the whole record when they do not fit in it.
+unsigned long recordHeaderLength(const unsigned char* r, unsigned long n) {
+    unsigned long at = 0;
+    if (n == 0)
+        return 0;
+    if ((r[at++] & kMultiByteTag) == kMultiByteTag)
+        while (at < n && (r[at++] & kMoreTagBytes))
+            ;
+    if (at >= n)
+        return n;
+    unsigned char first = r[at++];
+    if (first & kLongLength) {
+        unsigned long count = first & ~kLongLength;
+        if (count == 0 || count > kLargestLengthBytes)
+            return n;
+        at += count;
+    }
+    return at < n ? at : n;
+}
 }  // namespace
 
 int CSC_Profile_Base::SCReadBinary(unsigned char* out, unsigned short offset, unsigned char length) {
@@ -34,6 +60,12 @@ int CSC_Profile_Base::SCReadRecord(unsigned char number, unsigned char* out) {
     FormatAPDU(kApduRead, 0x00, 0xB2, number, 0x04, 0, 0, nullptr, 0);
     if (!SendToCard())
         return SC_CMD_FAILED;
+    // A T=0 card tells the record's length with 6C xx; the command is repeated once with it.
+    if (m_sw1 == 0x6C) {
+        FormatAPDU(kApduRead, 0x00, 0xB2, number, 0x04, static_cast<unsigned short>(m_sw2), 0, nullptr, 0);
+        if (!SendToCard())
+            return SC_CMD_FAILED;
+    }
     if (out != nullptr)
         std::memcpy(out, m_response.data(), m_respLen);
     return mapStatus(getSW(), vn_cardos::kRecordStatus);
@@ -159,11 +191,12 @@ int CSC_Profile_Base::ReadAllRecords(unsigned char* buffer, unsigned short* leng
         int r = SCReadRecord(static_cast<unsigned char>(number), record);
         if (r != 0 && r != 3)
             break;
-        if (m_respLen > 2) {
-            unsigned long n = m_respLen - 2u;
+        unsigned long header = recordHeaderLength(record, m_respLen);
+        if (m_respLen > header) {
+            unsigned long n = m_respLen - header;
             if (total + n > capacity)
                 return SC_CMD_FAILED;
-            std::memcpy(buffer + total, record + 2, n);
+            std::memcpy(buffer + total, record + header, n);
             total += n;
         }
     }

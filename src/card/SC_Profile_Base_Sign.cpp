@@ -1,6 +1,10 @@
 // Signing frame: key selection, the block to sign, signature and decipherment calls.
+#include <openssl/evp.h>
+#include <openssl/rsa.h>
+
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "ProfileTypes.h"
 #include "SC_Profile_Base.h"
@@ -37,6 +41,41 @@ bool padBlock(const std::vector<unsigned char>& t, unsigned long k, std::vector<
     out[1] = 0x01;
     out[k - t.size() - 1] = 0x00;
     std::memcpy(out.data() + (k - t.size()), t.data(), t.size());
+    return true;
+}
+
+// Key sizes up to the largest elliptic-curve field (P-521) are field sizes of EC keys;
+// larger ones are RSA moduli.
+const int kLargestEcFieldBits = 521;
+
+// The length of a well-formed signature: the modulus length for RSA, r || s of the
+// field size each for ECDSA.
+unsigned long expectedSignatureLength(int keyBits) {
+    unsigned long bytes = (static_cast<unsigned long>(keyBits) + 7) / 8;
+    return keyBits <= kLargestEcFieldBits ? 2 * bytes : bytes;
+}
+
+// PKCS#1 v1.5 type 2 padding takes at least 11 bytes of the block.
+const unsigned long kType2Overhead = 11;
+// Room for the longest answer of a card (extended length).
+const unsigned long kLargestAnswer = 65536;
+
+// The message in a raw RSA block of a k-byte modulus (leading zero bytes may be missing):
+// EME-OAEP with SHA-1 and MGF1-SHA-1 and an empty label, or PKCS#1 v1.5 type 2.
+// False when the padding is not well formed.
+bool removePadding(const unsigned char* block, unsigned long length, unsigned long k, bool oaep,
+                   std::vector<unsigned char>& message) {
+    message.assign(k, 0);
+    int n = oaep ? RSA_padding_check_PKCS1_OAEP_mgf1(message.data(), static_cast<int>(k), block,
+                                                     static_cast<int>(length), static_cast<int>(k), nullptr, 0,
+                                                     EVP_sha1(), EVP_sha1())
+                 : RSA_padding_check_PKCS1_type_2(message.data(), static_cast<int>(k), block,
+                                                  static_cast<int>(length), static_cast<int>(k));
+    if (n < 0) {
+        message.clear();
+        return false;
+    }
+    message.resize(static_cast<size_t>(n));
     return true;
 }
 
@@ -146,13 +185,22 @@ int CSC_Profile_Base::SignData(std::string keyPath, unsigned char keyRef, int ke
     if (signature == nullptr || signatureLength == nullptr || keyBits <= 0 || keyBits > kMaxKeyBits)
         return SC_CMD_FAILED;
     unsigned long capacity = *signatureLength;
+    const unsigned long expected = expectedSignatureLength(keyBits);
     unsigned long size = static_cast<unsigned long>(keyBits) / 8 * 2;
+    if (size < expected)
+        size = expected;
     std::unique_ptr<unsigned char[]> result(new unsigned char[size]());
     unsigned long resultLength = size;
     int r = SCSignData(keyPath, keyRef, keyBits, algId, hash, hashLength, result.get(), &resultLength, profileType);
     if (r == 0) {
+        // A card that answers 9000 with nothing, or with a block of another size, has
+        // not made a signature with this key.
+        if (resultLength != expected) {
+            vn_log(1, "CSC_Profile_Base::SignData: signature of %lu bytes, expected %lu\n", resultLength, expected);
+            return SC_CMD_FAILED;
+        }
         // The caller's buffer size, when told, bounds the copy.
-        if (resultLength > size || (capacity != 0 && resultLength > capacity))
+        if (capacity != 0 && resultLength > capacity)
             return SC_CMD_FAILED;
         std::memcpy(signature, result.get(), resultLength);
         *signatureLength = resultLength;
@@ -163,7 +211,43 @@ int CSC_Profile_Base::SignData(std::string keyPath, unsigned char keyRef, int ke
 
 int CSC_Profile_Base::RSADecrypt(std::string keyPath, unsigned char keyRef, unsigned char* in, unsigned long inLength,
                                  unsigned char* out, unsigned long* outLength, int, bool) {
-    return SCRSADecrypt(keyPath, keyRef, in, inLength, out, outLength, 0);
+    vn_log(1, "--entering CSC_Profile_Base::RSADecrypt\n");
+    if (in == nullptr || inLength == 0 || inLength > kLargestAnswer || out == nullptr || outLength == nullptr)
+        return SC_CMD_FAILED;
+    unsigned long capacity = *outLength;
+    std::vector<unsigned char> answer(kLargestAnswer);
+    unsigned long answerLength = answer.size();
+    int r = SCRSADecrypt(keyPath, keyRef, in, inLength, answer.data(), &answerLength, 0);
+    if (r != 0)
+        return r;
+    // The cryptogram is as long as the modulus. An answer longer than a padded message
+    // can be is the raw RSA block, whose padding is removed here; a shorter one is the
+    // message after the card removed the padding itself.
+    if (answerLength == 0 || answerLength > inLength) {
+        vn_log(1, "CSC_Profile_Base::RSADecrypt: answer of %lu bytes for a block of %lu\n", answerLength, inLength);
+        return SC_CMD_FAILED;
+    }
+    std::vector<unsigned char> message;
+    if (answerLength + kType2Overhead > inLength) {
+        if (!removePadding(answer.data(), answerLength, inLength, m_rsaOaep, message)) {
+            vn_log(1, "CSC_Profile_Base::RSADecrypt: the deciphered block is not padded as expected\n");
+            OPENSSL_cleanse(answer.data(), answer.size());
+            return SC_CMD_FAILED;
+        }
+    } else {
+        message.assign(answer.begin(), answer.begin() + static_cast<long>(answerLength));
+    }
+    OPENSSL_cleanse(answer.data(), answer.size());
+    if (capacity != 0 && message.size() > capacity) {
+        OPENSSL_cleanse(message.data(), message.size());
+        return SC_CMD_FAILED;
+    }
+    if (!message.empty())
+        std::memcpy(out, message.data(), message.size());
+    *outLength = message.size();
+    OPENSSL_cleanse(message.data(), message.size());
+    vn_log(1, "--leaving CSC_Profile_Base::RSADecrypt\n");
+    return 0;
 }
 
 int CSC_Profile_Base::PostSigning() {

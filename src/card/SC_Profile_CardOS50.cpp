@@ -11,8 +11,8 @@
 using namespace vn_cardos;
 
 namespace {
-const unsigned char kSeSign = 0x09;      // signature (PKCS#1 v1.5 or RSA-PSS)
-const unsigned char kSeSignBt1 = 0x04;   // signature with block type 1, decipherment
+const unsigned char kSeSign = 0x09;      // signature, RSA-PSS where the card's key allows it
+const unsigned char kSeSignBt1 = 0x04;   // signature with block type 1 (PKCS#1 v1.5), decipherment
 }  // namespace
 
 void CSC_Profile_CardOS50::SetMinMaxPINLength() {
@@ -66,8 +66,10 @@ int CSC_Profile_CardOS50::SCSignData(std::string, unsigned char, int keyBits, un
                                      unsigned char* hash, unsigned long hashLength, unsigned char* signature,
                                      unsigned long* signatureLength, int) {
     vn_log(1, "--entering CSC_Profile_CardOS50::SCSignData\n");
+    // The stored environment 09 lets the card sign with RSA-PSS; where PSS is not
+    // allowed and not asked for, environment 04 signs with block type 1 (PKCS#1 v1.5).
     unsigned char se = kSeSign;
-    if (algId & 0x20000) {
+    if ((algId & 0x20000) || (m_noRsaPss && !(algId & 0x10000))) {
         se = kSeSignBt1;
         vn_log(3, "using RSAPSS BT1\n");
     } else if (algId & 0x10000) {
@@ -86,6 +88,11 @@ int CSC_Profile_CardOS50::SCSignData(std::string, unsigned char, int keyBits, un
 
 int CSC_Profile_CardOS50::SCRSADecrypt(std::string, unsigned char keyRef, unsigned char* in,
                                        unsigned long inLength, unsigned char* out, unsigned long* outLength, int) {
+    // Its decipherment environment removes PKCS#1 v1.5 padding; it has none for OAEP.
+    if (m_rsaOaep) {
+        vn_log(1, "CSC_Profile_CardOS50::SCRSADecrypt: RSA-OAEP is not offered by the card\n");
+        return SC_CMD_FAILED;
+    }
     return cardosDecipher(*this, kSeSignBt1, keyRef, in, inLength, out, outLength);
 }
 

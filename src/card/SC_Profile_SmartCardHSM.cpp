@@ -17,6 +17,10 @@ const char kApplication[] = "e82b0601040181c31f02";
 const unsigned char kSignPkcs1Raw = 0x20;  // the terminal sends the padded block
 const unsigned char kSignHash = 0x40;      // the card frames the hash (RSA-PSS)
 const unsigned char kDecipherRaw = 0x21;
+const unsigned char kUserPin = 0x81;
+
+// The application names no PIN reference (0); the user PIN is always 81.
+unsigned char pinRef(unsigned char ref) { return ref == 0 ? kUserPin : ref; }
 }  // namespace
 
 void CSC_Profile_SmartCardHSM::SetMinMaxPINLength() {
@@ -93,21 +97,21 @@ int CSC_Profile_SmartCardHSM::SCEnumerateObjects(unsigned char* out, unsigned lo
 int CSC_Profile_SmartCardHSM::returnResult() { return loggedResult(starcosResult(getSW(), true, m_remainingTries)); }
 
 int CSC_Profile_SmartCardHSM::SCVerify(unsigned char ref, unsigned char* pin, unsigned char length) {
-    return f2Verify(*this, ref, pin, length);
+    return f2Verify(*this, pinRef(ref), pin, length);
 }
 
 int CSC_Profile_SmartCardHSM::SCChangeRef(unsigned char ref, unsigned char* oldPin, unsigned char oldLength,
                                           unsigned char* newPin, unsigned char newLength) {
-    return f2ChangeLimited(*this, ref, oldPin, oldLength, newPin, newLength, 0);
+    return f2ChangeLimited(*this, pinRef(ref), oldPin, oldLength, newPin, newLength, 0);
 }
 
 int CSC_Profile_SmartCardHSM::SCUnblockPin(unsigned char ref, unsigned char* puk, unsigned char pukLength,
                                            unsigned char* newPin, unsigned char newLength) {
-    return f2UnblockLimited(*this, ref, puk, pukLength, newPin, newLength);
+    return f2UnblockLimited(*this, pinRef(ref), puk, pukLength, newPin, newLength);
 }
 
 int CSC_Profile_SmartCardHSM::SCUnblockPin2(unsigned char ref, unsigned char* puk, unsigned char pukLength) {
-    return f2Unblock2(*this, ref, puk, pukLength);
+    return f2Unblock2(*this, pinRef(ref), puk, pukLength);
 }
 
 int CSC_Profile_SmartCardHSM::SCSignData(std::string, unsigned char keyRef, int keyBits, unsigned int algId,
@@ -172,13 +176,13 @@ PIN_MODIFY_STRUCTURE* CSC_Profile_SmartCardHSM::InitPart10_Modify() {
 
 // Format-2 block as STARCOS 3.5; the user PIN is always reference 81.
 void CSC_Profile_SmartCardHSM::ModifyVerifyStruct(std::string, unsigned char ref, PIN_VERIFY_STRUCTURE* s) {
-    format2AdjustVerify(s, ref ? ref : 0x81, m_minPinLen, m_maxPinLen);
+    format2AdjustVerify(s, pinRef(ref), m_minPinLen, m_maxPinLen);
     if (s != nullptr)
         bytesOf(s)[pv::Validation] = 0x02;
 }
 
 void CSC_Profile_SmartCardHSM::ModifyModifyStruct(std::string, unsigned char ref, PIN_MODIFY_STRUCTURE* s) {
-    format2AdjustModify(s, ref, m_minPinLen, m_maxPinLen, m_readerName);
+    format2AdjustModify(s, pinRef(ref), m_minPinLen, m_maxPinLen, m_readerName);
 }
 
 // The structure is followed by the Lc and the format-2 template of the command.

@@ -92,13 +92,15 @@ int CSC_Profile_StarCos35::SCSignData(std::string keyPath, unsigned char keyRef,
         m_noRsaPss = false;
         vn_log(9, "using RSAPSS\n");
     }
-    if (!m_seSet) {
-        Bytes data = m_noRsaPss ? Bytes{0x84, 0x01, keyRef, 0x89, 0x02, 0x13, 0x23}
-                                : Bytes{0x84, 0x01, keyRef, 0x89, 0x03, 0x13, 0x33, hashRef(algId)};
+    Bytes data = m_noRsaPss ? Bytes{0x84, 0x01, keyRef, 0x89, 0x02, 0x13, 0x23}
+                            : Bytes{0x84, 0x01, keyRef, 0x89, 0x03, 0x13, 0x33, hashRef(algId)};
+    // The environment kept from the last signature serves only the same key, padding and hash.
+    if (!m_seSet || data != m_seData) {
         if (!send(*this, kApduCase3, 0x00, 0x22, 0x41, 0xB6, data, 0) || !isSW(0x90, 0x00)) {
             m_seSet = false;
             return static_cast<int>(vn_log_dw_return("CSC_Profile_StarCos35::SCSignData", SC_CMD_FAILED));
         }
+        m_seData = data;
         m_seSet = true;
     }
     unsigned char* block = nullptr;

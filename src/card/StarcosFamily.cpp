@@ -45,8 +45,12 @@ unsigned char hashRef(unsigned int algId) {
 
 int starcosDecipher(CSC_Profile_Base& card, unsigned char keyRef, const unsigned char* in, unsigned long inLength,
                     unsigned char* out, unsigned long* outLength) {
-    return decipher(card, Bytes{kPrivateKeyTag, 0x01, keyRef}, kCryptogramPadding, in, inLength, out, outLength,
-                    true);
+    // Without an algorithm the key's own (PKCS#1 v1.5) applies; OAEP is asked for by
+    // its algorithm identifier 11 31.
+    Bytes se{kPrivateKeyTag, 0x01, keyRef};
+    if (card.IsRSAOAEP())
+        se.insert(se.end(), {0x89, 0x02, 0x11, 0x31});
+    return decipher(card, se, kCryptogramPadding, in, inLength, out, outLength, true);
 }
 
 }  // namespace vn_cardos

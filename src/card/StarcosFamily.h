@@ -16,8 +16,8 @@ int starcosResult(uint32_t status, bool with6982, int& tries);
 // 40 SHA-384, 50 SHA-512 (tests in this order on the algorithm id).
 unsigned char hashRef(unsigned int algId);
 
-// STARCOS 3.4/3.5 decipherment: 00 22 41 B8 84 01 key, then 00 2A 80 86 81 || cryptogram
-// (extended, Le 0000). 9000 0, 6982 13, else 255.
+// STARCOS 3.4/3.5 decipherment: 00 22 41 B8 84 01 key (with 89 02 11 31 for OAEP), then
+// 00 2A 80 86 81 || cryptogram (extended, Le 0000). 9000 0, 6982 13, else 255.
 int starcosDecipher(CSC_Profile_Base& card, unsigned char keyRef, const unsigned char* in, unsigned long inLength,
                     unsigned char* out, unsigned long* outLength);
 

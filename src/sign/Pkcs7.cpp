@@ -1,4 +1,6 @@
 // CAsn1_Pkcs7: the outer ContentInfo, its content by type, and the accessors of the signers.
+#include <new>
+
 #include "Asn1Pkcs7.h"
 #include "sign/Pkcs7Der.h"
 

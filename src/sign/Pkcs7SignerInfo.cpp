@@ -20,7 +20,8 @@ const char* const PREFIX_ECDSA = "1.2.840.10045.4";
 const char* const PREFIX_PLAIN_ECDSA = "0.4.0.127.0.7.1.1.4.1";
 const char* const PREFIX_PSS = "1.2.840.113549.1.1.10";
 
-// The raw form is offered for values of 256-bit curves only: a sequence below this size
+// The raw form is offered for values of 256-bit curves only: a sequence whose length (the
+// content, at most 2 x 35 bytes) is below this size,
 // with integers of at most a 32-byte value and a leading zero byte.
 constexpr uint32_t RAW_MAX_SEQUENCE = 71;
 constexpr uint32_t RAW_MAX_INTEGER = 33;
@@ -201,7 +202,7 @@ CAsn1_OctetString* CAsn1_SignerInfo::getRawECDSA_SignatureData() const {
     const unsigned char* value = m_signature->getBinaryData();
     const unsigned int n = m_signature->getBinaryDataLen();
     Item seq, r, s;
-    if (value && n > 0 && pkcs7der::read(value, n, seq) && seq.tag == TAG_SEQUENCE && seq.total < RAW_MAX_SEQUENCE) {
+    if (value && n > 0 && pkcs7der::read(value, n, seq) && seq.tag == TAG_SEQUENCE && seq.contentLength < RAW_MAX_SEQUENCE) {
         Children c(seq);
         unsigned char raw[2 * RAW_HALF];
         if (c.expect(TAG_INTEGER, r) && c.expect(TAG_INTEGER, s) && padInteger(r, raw) && padInteger(s, raw + RAW_HALF))

@@ -84,6 +84,12 @@ int32_t CSCM_Interface::SignBlob(unsigned char* data, int32_t dataLength, unsign
         return 0xFF;
 
     const SignAlgo& algo = signAlgo(nAlgoID);
+    // A card that frames the hash itself would wrap another digest in the DigestInfo of
+    // the one it supports: such a signature would not verify.
+    if (!profile->isSupportedHashAlgo(algo.nAlgoID)) {
+        vn_log(1, "CSCM_Interface::SignBlob: hash algorithm %d not supported by the card\n", algo.nAlgoID);
+        return 0xFF;
+    }
     std::vector<unsigned char> digest(algo.digestLength);
     if (isHash) {
         if (static_cast<unsigned int>(dataLength) != algo.digestLength)

@@ -153,11 +153,14 @@ char* CExtensionSSL::getQSTatements(const unsigned char* item, unsigned int leng
             return;
         Item statement, id;
         for (bool ok = vnder::first(v, statement); ok; ok = vnder::next(v, statement, statement)) {
-            if (statement.tag() != 0x30 || !vnder::first(statement, id) || id.tag() != 0x06)
+            if (statement.tag() != 0x30 || !vnder::first(statement, id))
+                continue;
+            const std::string dotted = vnder::oid(id);
+            if (dotted.empty())
                 continue;
             if (!out.empty())
                 out << ", ";
-            out << vnder::oid(id);
+            out << dotted;
         }
     });
 }

@@ -1,8 +1,9 @@
 // Certificates of signed and enveloped data, the signer's key, attribute certificates in
 // the signed attributes, and the operations that only check the type.
-#include <openssl/bn.h>
-
 #include <string>
+#include <vector>
+
+#include "CertInfo.h"
 
 #include "PKCS7SSL.h"
 #include "infra/Loggers.h"
@@ -13,7 +14,6 @@ using namespace pkcs7ssl;
 namespace {
 
 const char* const OID_ATTRIBUTE_CERTIFICATE = "2.5.4.58";
-constexpr size_t NAME_TEXT = 2048;
 
 char g_hashFromSignature[1];
 
@@ -48,20 +48,20 @@ X509_ATTRIBUTE* attributeCertificates(PKCS7* p7) {
     return found;
 }
 
-// Issuer name and serial number as text, for comparing a signer with a certificate.
-std::string nameText(const X509_NAME* name) {
-    char text[NAME_TEXT];
-    return name && X509_NAME_oneline(name, text, sizeof text) ? std::string(text) : std::string();
+typedef std::vector<unsigned char> Bytes;
+
+Bytes derOf(X509* cert) {
+    unsigned char* der = nullptr;
+    const int n = cert ? i2d_X509(cert, &der) : 0;
+    Bytes out;
+    if (n > 0)
+        out.assign(der, der + n);
+    OPENSSL_free(der);
+    return out;
 }
 
-std::string serialText(const ASN1_INTEGER* serial) {
-    BIGNUM* bn = serial ? ASN1_INTEGER_to_BN(serial, nullptr) : nullptr;
-    char* hex = bn ? BN_bn2hex(bn) : nullptr;
-    std::string text = hex ? hex : "";
-    OPENSSL_free(hex);
-    BN_free(bn);
-    return text;
-}
+unsigned int size(const Bytes& b) { return static_cast<unsigned int>(b.size()); }
+std::string text(const char* s) { return s ? std::string(s) : std::string(); }
 
 int signedDataCheck(unsigned char* blob, unsigned int length) {
     return parseSignedData(blob, length) ? 0 : CPKCS7SSL::FAILED;
@@ -126,16 +126,20 @@ int CPKCS7SSL::GetSignerCertEx(unsigned char* blob, unsigned int length, int ind
                                unsigned int* outLength) {
     VN_TRACE_ENTER(m_logger, "GetSignerCertEx");
     Pkcs7Ptr p7 = parseSignedData(blob, length);
-    PKCS7_SIGNER_INFO* si = signerInfo(p7.get(), index);
     STACK_OF(X509)* certs = certificates(p7.get());
-    if (!si || !si->issuer_and_serial || !certs)
+    const Bytes signer = derOf(signerCert(p7.get(), index));
+    if (signer.empty() || !certs)
         return NOT_FOUND;
-    const std::string issuer = nameText(si->issuer_and_serial->issuer);
-    const std::string serial = serialText(si->issuer_and_serial->serial);
+    // The texts live in the reader's buffers until its next call: copy them at once.
+    const std::string issuer = text(CCertInfo::S_getIssuerName(signer.data(), size(signer)));
+    const std::string serial = text(CCertInfo::S_getSerial(signer.data(), size(signer)));
+    if (issuer.empty() || serial.empty())
+        return NOT_FOUND;
     for (int i = 0; i < sk_X509_num(certs); ++i) {
-        X509* cert = sk_X509_value(certs, i);
-        if (serialText(X509_get0_serialNumber(cert)) == serial && nameText(X509_get_issuer_name(cert)) == issuer)
-            return copyCert(cert, out, outLength) == 0 ? 0 : FAILED;
+        const Bytes der = derOf(sk_X509_value(certs, i));
+        if (!der.empty() && text(CCertInfo::getSerialNum(der.data(), size(der))) == serial &&
+            text(CCertInfo::getIssuer(der.data(), size(der))) == issuer)
+            return copyOut(der.data(), static_cast<int>(der.size()), out, outLength) == 0 ? 0 : FAILED;
     }
     return NOT_FOUND;
 }

@@ -39,6 +39,16 @@ constexpr size_t MAX_PLAIN_VALUE = 250;
 constexpr unsigned int PKCS7_NOCHAIN_NOVERIFY = PKCS7_NOCHAIN | PKCS7_NOVERIFY;
 constexpr unsigned int CMS_NOSIGNERVERIFY_BINARY = CMS_NO_SIGNER_CERT_VERIFY | CMS_BINARY;
 
+// The blob's length from its header, within blobLength when that is given; 0 when unknown.
+unsigned int boundedLength(const unsigned char* blob, unsigned int blobLength) {
+    constexpr unsigned int LONGEST_HEADER = 5;
+    if (!blob || (blobLength != 0 && blobLength < 2) ||
+        (blobLength != 0 && blobLength < LONGEST_HEADER && (blob[1] & 0x80)))
+        return 0;
+    const unsigned int length = lengthFromHeader(blob);
+    return blobLength != 0 && length > blobLength ? 0 : length;
+}
+
 // The signer's signature value through the library's own model.
 CAsn1_OctetString* modelSignature(CAsn1_Pkcs7& p7, int index, bool asEncoded) {
     if (p7.getError())
@@ -145,9 +155,10 @@ int CPKCS7SSL::getPublicKeyType(const ASN1_OBJECT* algorithm) {
     return KEY_UNKNOWN;
 }
 
-int CPKCS7SSL::GetSignatureBlobSize(unsigned char* blob, unsigned int* size, int index, bool asEncoded) {
+int CPKCS7SSL::GetSignatureBlobSize(unsigned char* blob, unsigned int* size, int index, bool asEncoded,
+                                    unsigned int blobLength) {
     VN_TRACE_ENTER(m_logger, "GetSignatureBlobSize");
-    const unsigned int length = lengthFromHeader(blob);
+    const unsigned int length = boundedLength(blob, blobLength);
     if (!size || length == 0)
         return NO_SIGNATURE;
     CAsn1_Pkcs7 p7(blob, length);
@@ -158,9 +169,10 @@ int CPKCS7SSL::GetSignatureBlobSize(unsigned char* blob, unsigned int* size, int
     return 0;
 }
 
-int CPKCS7SSL::GetSignatureBlob(unsigned char* blob, unsigned char* out, int index, bool asEncoded) {
+int CPKCS7SSL::GetSignatureBlob(unsigned char* blob, unsigned char* out, int index, bool asEncoded,
+                                unsigned int blobLength) {
     VN_TRACE_ENTER(m_logger, "GetSignatureBlob");
-    const unsigned int length = lengthFromHeader(blob);
+    const unsigned int length = boundedLength(blob, blobLength);
     if (!out || length == 0)
         return NO_SIGNATURE;
     CAsn1_Pkcs7 p7(blob, length);

@@ -16,9 +16,9 @@
 namespace {
 
 // DER subjectPublicKeyInfo of a fresh EC key on the curve.
-Bytes ecSpki(int nid) {
+Bytes ecSpki(int nid, int asn1Flag = OPENSSL_EC_NAMED_CURVE) {
     EC_KEY* ec = EC_KEY_new_by_curve_name(nid);
-    EC_KEY_set_asn1_flag(ec, OPENSSL_EC_NAMED_CURVE);
+    EC_KEY_set_asn1_flag(ec, asn1Flag);
     EC_KEY_generate_key(ec);
     EVP_PKEY* pkey = EVP_PKEY_new();
     EVP_PKEY_assign_EC_KEY(pkey, ec);
@@ -153,6 +153,19 @@ TEST(Asn1Objects, PublicKeysBySizeAndCurve) {
     CAsn1_PublicKey k239(p239.data(), static_cast<unsigned int>(p239.size()));
     EXPECT_TRUE(k239.isEC());
     EXPECT_EQ(k239.getKeyLength(), 0);
+
+    // Explicit curve parameters: the size of their field, as OpenSSL tells it.
+    for (int nid : {NID_X9_62_prime256v1, NID_secp384r1, NID_X9_62_prime239v1}) {
+        const Bytes explicitKey = ecSpki(nid, OPENSSL_EC_EXPLICIT_CURVE);
+        CAsn1_PublicKey ke(explicitKey.data(), static_cast<unsigned int>(explicitKey.size()));
+        EXPECT_TRUE(ke.isEC());
+        const unsigned char* p = explicitKey.data();
+        EVP_PKEY* parsed = d2i_PUBKEY(nullptr, &p, static_cast<long>(explicitKey.size()));
+        ASSERT_TRUE(parsed);
+        EXPECT_EQ(ke.getKeyLength(), EVP_PKEY_get_bits(parsed));
+        EXPECT_GE(ke.getKeyLength(), 239);
+        EVP_PKEY_free(parsed);
+    }
 
     EXPECT_EQ(CAsn1_PublicKey::curveBits("1.3.132.0.35"), 521);
     EXPECT_EQ(CAsn1_PublicKey::curveBits("1.3.36.3.3.2.8.1.1.11"), 384);

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 #include <openssl/evp.h>
+#include <openssl/rsa.h>
 
 #include <pcscsim/Simulator.h>
 
@@ -91,11 +92,9 @@ EVP_PKEY* certKey(const std::string& derName);
 bool verifyPkcs1(const std::string& cert, const std::string& md, const Bytes& hash, const Bytes& sig);
 bool verifyPss(const std::string& cert, const std::string& md, const Bytes& hash, const Bytes& sig);
 bool verifyEcdsa(const std::string& cert, const Bytes& hash, const Bytes& sig);
-// Encrypts with PKCS#1 v1.5 padding to the certificate's key.
-Bytes encryptTo(const std::string& cert, const Bytes& message);
-// The message in a deciphered block: the block itself when the card removed the
-// padding, else the data after the 00 02 ... 00 frame.
-Bytes unpadType2(const Bytes& block);
+// Encrypts to the certificate's key with PKCS#1 v1.5 padding, or with the OpenSSL
+// padding given (RSA_PKCS1_OAEP_PADDING: SHA-1; RSA_NO_PADDING: message of modulus size).
+Bytes encryptTo(const std::string& cert, const Bytes& message, int padding = RSA_PKCS1_PADDING);
 Bytes sha256(const Bytes& data);
 
 }  // namespace cardostest

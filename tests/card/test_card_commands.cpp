@@ -273,3 +273,28 @@ TEST(CardCommandsT0, SixtyOneAnswerIsFollowedByOneGetResponse) {
     EXPECT_EQ(bench->commands().size(), 2u);
     EXPECT_EQ(card.getSW(), 0x61u + 0x10u * 65536u);
 }
+
+TEST(CardCommandsT0, RecordsAreReadAgainWithTheLengthOfA6CAnswerAndLoseTheirWholeHeader) {
+    auto bench = makeBench(isoImage("T0"));
+    if (!bench->ready())
+        GTEST_SKIP() << "card bench not available";
+    CTestCardOs card;
+    ASSERT_EQ(card.connectCard(bench->reader(), 0), 0);
+    ASSERT_EQ(card.SelectPath("3f00df01/5031", false, false, false, false), 0);
+    bench->clear();
+    unsigned char rec[256];
+    unsigned short rlen = sizeof(rec);
+    EXPECT_EQ(card.ReadRecord(2, rec, &rlen), 0);
+    EXPECT_EQ(hexText(Bytes(rec, rec + rlen)), "A2022122");
+    auto cmds = bench->commands();
+    ASSERT_EQ(cmds.size(), 2u);
+    EXPECT_EQ(hexText(cmds[0]), "00B2020400");
+    EXPECT_EQ(hexText(cmds[1]), "00B2020404");  // the length the card told with 6C04
+
+    // Tag and length of each record are dropped whatever their form.
+    ASSERT_EQ(card.SelectPath("3f00df01/5033", false, false, false, false), 0);
+    unsigned char buf[64];
+    unsigned short len = sizeof(buf);
+    EXPECT_EQ(card.ReadAllRecords(buf, &len), 0);
+    EXPECT_EQ(hexText(Bytes(buf, buf + len)), "414251" "6162");
+}

@@ -92,26 +92,17 @@ bool verifyEcdsa(const std::string& cert, const Bytes& hash, const Bytes& sig) {
     return ok;
 }
 
-Bytes encryptTo(const std::string& cert, const Bytes& message) {
+Bytes encryptTo(const std::string& cert, const Bytes& message, int padding) {
     EVP_PKEY* k = certKey(cert);
     EVP_PKEY_CTX* c = k ? EVP_PKEY_CTX_new(k, nullptr) : nullptr;
     Bytes out(1024);
     size_t len = out.size();
-    bool ok = c && EVP_PKEY_encrypt_init(c) > 0 && EVP_PKEY_CTX_set_rsa_padding(c, RSA_PKCS1_PADDING) > 0 &&
+    bool ok = c && EVP_PKEY_encrypt_init(c) > 0 && EVP_PKEY_CTX_set_rsa_padding(c, padding) > 0 &&
               EVP_PKEY_encrypt(c, out.data(), &len, message.data(), message.size()) > 0;
     EVP_PKEY_CTX_free(c);
     EVP_PKEY_free(k);
     out.resize(ok ? len : 0);
     return out;
-}
-
-Bytes unpadType2(const Bytes& block) {
-    if (block.size() < 11 || block[0] != 0x00 || block[1] != 0x02)
-        return block;
-    for (size_t i = 2; i < block.size(); ++i)
-        if (block[i] == 0x00)
-            return Bytes(block.begin() + static_cast<long>(i) + 1, block.end());
-    return Bytes();
 }
 
 Bytes sha256(const Bytes& data) {

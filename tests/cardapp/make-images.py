@@ -25,6 +25,8 @@ ATR = {
     "cardos50": "3B D2 18 00 81 31 FE 58 C9 01 14",
     "cardos54": "3B D2 18 00 81 31 FE 58 C9 04 11",
 }
+# Cards whose ATR offers T=0 only (no TD1 byte): the reader runs them on T=0.
+T0_ONLY = {"micardo"}
 
 
 # ---- DER ----
@@ -145,7 +147,7 @@ class Image:
         lines = ["# " + l for l in self.comment.split("\n")]
         lines += ["# The generic ISO dialect stands in for the card operating system; tests",
                   "# give the card type to the card object.", "", "[card]", "dialect = iso",
-                  "atr = " + ATR[self.kind], "protocol = T1", "label = " + self.label, ""]
+                  "atr = " + ATR[self.kind], "protocol = " + ("T0" if self.kind in T0_ONLY else "T1"), "label = " + self.label, ""]
         for d in sorted(self.dfs, key=lambda x: (x.count("/"), x)):
             lines.append("[df %s]" % d)
         lines.append("")
@@ -346,7 +348,10 @@ for name, kind, label in (("setcos441-telia-ip2i", "setcos441", "Telia EID IP2i"
 
 # PKCS#15 reader branches: application at 3F00/5015 without EF.DIR, PrKDF as a record file, useful CDF
 im = Image("pkcs15-no-efdir", "PKCS#15 application at 3F00/5015 without EF.DIR; PrKDF stored as a record file\n"
-           "(one key object per record, each in an outer SEQUENCE); a useful CDF with the CA.", "cardos43", "PKCS#15")
-im.serial("99887766"); p15(im, "No EF.DIR", "Test", with_dir=False, prkdf_records=True, useful=[("CA Zertifikat", "47", "3F00/5015/4333", CA)])
+           "(one key object per record, each in an outer SEQUENCE); a useful CDF with the CA.\n"
+           "On a CardOS 4.3 (its ATR) the label prefix \"Quorvel\" selects the PKCS#15 reading; GET DATA 01 81\n"
+           "answers the chip serial number as CardOS does.", "cardos43", "PKCS#15")
+im.serial("99887766"); im.getdata("0181", bytes.fromhex("0043000099887766"))
+p15(im, "Quorvel No EF.DIR", "Test", with_dir=False, prkdf_records=True, useful=[("CA Zertifikat", "47", "3F00/5015/4333", CA)])
 im.write()
 print("images written to", OUT)

@@ -110,7 +110,7 @@ TEST(Pkcs15Card, FindsTheApplicationAt5015WithoutEfDirAndReadsRecordFilesAndUsef
     ASSERT_EQ(b.p15->getError(), 0);
     EXPECT_FALSE(b.p15->isRoot());
     EXPECT_EQ(b.p15->getEf_dir()->getPath(), "3F005015");
-    EXPECT_EQ(b.p15->getDf_ti()->getLabel(), "No EF.DIR");
+    EXPECT_EQ(b.p15->getDf_ti()->getLabel(), "Quorvel No EF.DIR");
     // ODF and token info selected under 3F00 5015.
     bool odf = false, ti = false;
     for (const auto& e : b.bench.card().transcript()) {

@@ -203,6 +203,25 @@ TEST_F(SignSim, SignBlobNeedsTheVerifiedPinAndChecksTheDigestLengthBeforeTheCard
     EVP_PKEY_free(pub);
 }
 
+TEST_F(SignSim, HashTheCardCannotFrameIsRefusedBeforeTheCardAndAnEmptyAnswerFails) {
+    auto card = insert("cardos50-dtrust");  // the card frames SHA-256 hashes only
+    auto key = openKey(0);
+    ASSERT_NE(key, nullptr);
+    ASSERT_TRUE(key->VerifyPIN("123456"));
+    unsigned char sig[512];
+    uint32_t len = sizeof(sig);
+    std::vector<unsigned char> sha1(20, 0x11);
+    size_t before = apdus(*card);
+    EXPECT_EQ(key->SignBlob(sha1.data(), 20, sig, &len, nullptr, 0, true, true), 0xFF);
+    EXPECT_EQ(apdus(*card), before);
+    // The PSO is the second command (after MSE RESTORE); it answers 9000 and no data.
+    std::vector<unsigned char> digest = sha256("abc");
+    card->addFaultAfter(2, cardsim::Fault{cardsim::Fault::Kind::StatusWord, 0, 0x9000, 0});
+    EXPECT_EQ(key->SignBlob(digest.data(), 32, sig, &len, nullptr, 1, true, true), 0xFF);
+    EXPECT_EQ(card->transcript().back().response, (cardsim::Bytes{0x90, 0x00}));
+    EXPECT_EQ(card->transcript().back().command[1], INS_PSO);
+}
+
 TEST_F(SignSim, SingleSignatureCardNeedsThePinForEverySignature) {
     auto card = insert("starcos35-b");
     auto key = openKey(SIG_CERT);

@@ -149,8 +149,8 @@ start_pcscd() {  # start_pcscd BASEPORT: pcscd with vpcd on BASEPORT and BASEPOR
   printf 'FRIENDLYNAME "Virtual PCD"\nDEVICENAME   /dev/null:%d\nLIBPATH      %s\nCHANNELID    %d\n' \
     "$base" "$STATE/driver/$(basename "$VPCD_LIB")" "$base" > "$STATE/conf/vpcd"
   echo "$base $((base + 1))" > "$STATE/ports"
-  local ns=(unshare --mount)
-  [ "$(id -u)" = 0 ] || ns+=(--map-root-user)
+  local ns
+  read -r -a ns <<< "$NS_CMD"
   spawn pcscd "$STATE/pcscd.log" "${ns[@]}" -- "$SELF" _pcscd --state "$STATE" $([ "$APDU" = 1 ] && echo --apdu)
   # pcscd opens its socket once the reader driver has taken (or failed to take) the ports.
   pid=$(recorded_pid pcscd) || return 1
@@ -160,6 +160,13 @@ start_pcscd() {  # start_pcscd BASEPORT: pcscd with vpcd on BASEPORT and BASEPOR
     sleep 0.05
   done
   [ -S "$SOCKET" ] && listens_on "$pid" "$base" $((base + 1))
+}
+
+ns_command() {  # the unshare command that gives this process a private mount namespace
+  if [ "$(id -u)" = 0 ] && unshare --mount true 2>/dev/null; then echo "unshare --mount"; return 0; fi
+  # no right to mount (not root, or a container without it): a user namespace of our own
+  if unshare --mount --map-root-user true 2>/dev/null; then echo "unshare --mount --map-root-user"; return 0; fi
+  return 1
 }
 
 # Runs inside the private mount namespace, then becomes pcscd.
@@ -225,6 +232,7 @@ case "$cmd" in
     pcscd=$(PATH=$PATH:/usr/sbin:/sbin command -v pcscd) || die "pcscd not found (package pcscd)"
     ln -sfn "$pcscd" "$STATE/bin/$PCSCD_NAME"
     chmod 0755 "$STATE" "$STATE/run"   # clients of other users may reach the socket
+    NS_CMD=$(ns_command) || die "cannot make a private mount namespace for pcscd (unshare --mount; as a user: unprivileged user namespaces)"
     trap 'stop_all' ERR
     started=0
     for attempt in 1 2 3 4 5; do

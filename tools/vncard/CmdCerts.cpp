@@ -6,6 +6,7 @@
 #include <openssl/x509v3.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <memory>
 #include <string>
@@ -15,6 +16,7 @@
 #include "Commands.h"
 #include "Output.h"
 #include "PinInput.h"
+#include "Reader.h"
 #include "SCUtils.h"
 
 namespace {
@@ -72,9 +74,17 @@ std::vector<std::string> usageOf(X509* x) {
 struct CertRow {
     std::string id, label, subject, issuer, notBefore, notAfter, keyType;
     int keyBits = 0;
+    bool read = true;
     bool parsed = false;
     std::vector<std::string> usage;
 };
+
+CertRow unreadable(int index) {
+    CertRow row;
+    row.id = std::to_string(index);
+    row.read = false;
+    return row;
+}
 
 CertRow describe(const char* id, const char* label, const unsigned char* der, long length) {
     CertRow row;
@@ -110,22 +120,34 @@ int cmdCerts(Args& args) {
         return rc;
     std::vector<CertRow> rows;
     int entries = 0;
+    int type = 0;
     {
         LibraryOutputToStderr quiet;
         CSCUtils utils;
         utils.setReader(reader.index);
         entries = utils.GetCertIDs();
-        for (int i = 0; i < utils.numCerts; ++i)
+        // Every entry keeps its index; one that cannot be read is listed as such.
+        int next = 0;
+        for (int i = 0; i < utils.numCerts; ++i) {
+            int id = atoi(utils.certIDs[i]);
+            for (; next < id && next < entries; ++next)
+                rows.push_back(unreadable(next));
             rows.push_back(describe(utils.certIDs[i], utils.certLabels[i], utils.certData[i],
                                     static_cast<long>(utils.certDataLen[i])));
+            next = id + 1;
+        }
+        for (; next < entries; ++next)
+            rows.push_back(unreadable(next));
+        type = CReader().GetCardType(reader.index);
     }
-    if (entries == 0) {
-        // A card pulled out a moment ago may still be reported until the service polls.
-        rc = checkCard(reader);
-        if (rc != EXIT_OK)
-            return rc;
+    // A card taken out while it was read leaves nothing, or entries it could not read.
+    bool incomplete = entries == 0;
+    for (const CertRow& r : rows)
+        incomplete = incomplete || !r.read;
+    if (incomplete && cardTakenOut(reader))
+        return Output::fail(EXIT_NO_CARD, "the card was taken out of reader '" + reader.name + "'");
+    if (entries == 0)
         return Output::fail(EXIT_UNKNOWN_CARD, "no certificates found on the card in '" + reader.name + "'");
-    }
     if (Output::json) {
         std::vector<std::string> items;
         for (const CertRow& r : rows) {
@@ -133,7 +155,12 @@ int cmdCerts(Args& args) {
             for (const std::string& u : r.usage)
                 usage.push_back(jsonString(u));
             JsonObject o;
-            o.num("index", std::stol(r.id)).str("label", r.label).boolean("parsed", r.parsed);
+            o.num("index", std::stol(r.id));
+            if (!r.read) {
+                items.push_back(o.boolean("readable", false).text());
+                continue;
+            }
+            o.str("label", r.label).boolean("parsed", r.parsed);
             if (r.parsed)
                 o.str("subject", r.subject)
                     .str("issuer", r.issuer)
@@ -144,11 +171,18 @@ int cmdCerts(Args& args) {
                     .raw("usage", jsonArray(usage));
             items.push_back(o.text());
         }
-        Output::result(JsonObject().str("reader", reader.name).raw("certificates", jsonArray(items)));
+        Output::result(JsonObject()
+                           .str("reader", reader.name)
+                           .str("cardName", cardTypeName(type))
+                           .raw("certificates", jsonArray(items)));
         return EXIT_OK;
     }
-    printf("reader: %s\n", reader.name.c_str());
+    printf("reader: %s\ncard:   %s\n", reader.name.c_str(), cardTypeName(type).c_str());
     for (const CertRow& r : rows) {
+        if (!r.read) {
+            printf("%s  (cannot be read)\n", r.id.c_str());
+            continue;
+        }
         printf("%s  %s\n", r.id.c_str(), r.label.c_str());
         if (!r.parsed) {
             printf("   (not an X.509 certificate)\n");
@@ -176,6 +210,8 @@ int cmdExport(Args& args) {
     std::string out = args.get("out", "-");
     if (Output::json && out == "-")
         return Output::fail(EXIT_USAGE, "--json needs --out for the certificate");
+    if (!checkWritable(out))
+        return EXIT_FAILED;
     ReaderChoice reader;
     int rc = chooseReader(args, reader);
     if (rc == EXIT_OK)
@@ -195,7 +231,7 @@ int cmdExport(Args& args) {
         if (index >= count)
             return Output::fail(EXIT_USAGE, "no certificate " + std::to_string(index) + " on the card (it has " +
                                                  std::to_string(count) + ")");
-        return Output::fail(EXIT_FAILED, "certificate " + std::to_string(index) + " cannot be read");
+        return cardFailure(reader, EXIT_FAILED, "certificate " + std::to_string(index) + " cannot be read");
     }
     std::string bytes;
     if (format == "der") {

@@ -1,6 +1,7 @@
 // version, config and readers.
 #include <cstdio>
 
+#include "Card.h"
 #include "Commands.h"
 #include "ConfigSC.h"
 #include "Output.h"
@@ -69,29 +70,28 @@ int cmdReaders(Args&) {
             rows.push_back(row);
         }
     }
+    if (rows.empty())
+        return Output::fail(EXIT_NO_CARD, "no PC/SC reader found (is pcscd running?)");
     if (Output::json) {
         std::vector<std::string> items;
         for (const Row& row : rows) {
             JsonObject o;
             o.num("index", row.index).str("name", row.name).boolean("card", row.cardType >= 0);
             if (row.cardType >= 0)
-                o.str("atr", row.atr).num("cardType", row.cardType);
+                o.str("atr", row.atr).num("cardType", row.cardType).str("cardName", cardTypeName(row.cardType));
             o.boolean("pinPad", row.pinPad);
             items.push_back(o.text());
         }
         Output::result(JsonObject().raw("readers", jsonArray(items)));
-    } else if (rows.empty()) {
-        printf("no PC/SC readers\n");
     } else {
         for (const Row& row : rows) {
             printf("%d  %s\n", row.index, row.name.c_str());
             if (row.cardType < 0)
                 printf("   card:    none\n");
             else
-                printf("   card:    %s (card type %d%s)\n", row.atr.c_str(), row.cardType,
-                       row.cardType == 0 ? ", not recognised" : "");
+                printf("   card:    %s, ATR %s\n", cardTypeName(row.cardType).c_str(), row.atr.c_str());
             printf("   pin pad: %s\n", row.pinPad ? "yes" : "no");
         }
     }
-    return rows.empty() ? EXIT_NO_CARD : EXIT_OK;
+    return EXIT_OK;
 }

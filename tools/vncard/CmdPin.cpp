@@ -23,12 +23,17 @@ int commonSetup(Args& args, PinSource& source, ReaderChoice& reader, int& index)
 }  // namespace
 
 // Verifies the PIN of the opened key with a PIN from source; EXIT_OK when verified.
-int verifyOpenedKey(OpenedKey& key, PinSource source) {
+int verifyOpenedKey(OpenedKey& key, const ReaderChoice& reader, PinSource source) {
     std::string pin;
     if (source != PinSource::PinPad) {
         if (!readPin(source, "PIN: ", pin) || pin.empty()) {
             wipe(pin);
             return Output::fail(EXIT_CANCELLED, "no PIN given");
+        }
+        std::string problem;
+        if (!checkPin(pinLimits(key), pin, problem)) {
+            wipe(pin);
+            return Output::fail(EXIT_USAGE, problem);
         }
     }
     bool ok;
@@ -37,7 +42,7 @@ int verifyOpenedKey(OpenedKey& key, PinSource source) {
         ok = key.key->VerifyPIN(pin);
     }
     wipe(pin);
-    return ok ? EXIT_OK : pinFailure(key, "PIN verification");
+    return ok ? EXIT_OK : pinFailure(key, reader, "PIN verification");
 }
 
 int cmdVerifyPin(Args& args) {
@@ -50,7 +55,7 @@ int cmdVerifyPin(Args& args) {
     OpenedKey key;
     rc = openKey(reader, index, key);
     if (rc == EXIT_OK)
-        rc = verifyOpenedKey(key, source);
+        rc = verifyOpenedKey(key, reader, source);
     if (rc != EXIT_OK)
         return rc;
     if (Output::json)
@@ -92,6 +97,15 @@ int cmdChangePin(Args& args) {
         wipe(newPin);
         return rc;
     }
+    if (source != PinSource::PinPad) {
+        std::string problem;
+        const PinLimits limits = pinLimits(key);
+        if (!checkPin(limits, oldPin, problem) || !checkPin(limits, newPin, problem)) {
+            wipe(oldPin);
+            wipe(newPin);
+            return Output::fail(EXIT_USAGE, problem);
+        }
+    }
     bool ok;
     {
         LibraryOutputToStderr quiet;
@@ -100,7 +114,7 @@ int cmdChangePin(Args& args) {
     wipe(oldPin);
     wipe(newPin);
     if (!ok)
-        return pinFailure(key, "PIN change");
+        return pinFailure(key, reader, "PIN change");
     if (Output::json)
         Output::result(JsonObject().str("reader", reader.name).num("cert", index).boolean("changed", true));
     else

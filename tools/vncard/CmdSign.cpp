@@ -1,4 +1,6 @@
 // sign and decrypt.
+#include <openssl/crypto.h>
+
 #include <cctype>
 #include <cstdio>
 #include <memory>
@@ -6,14 +8,17 @@
 #include <vector>
 
 #include "Card.h"
+#include "CertInfoSC.h"
 #include "Commands.h"
 #include "MessageDigest.h"
 #include "Output.h"
 #include "PinInput.h"
 #include "SCM_Interface.h"
 #include "SCUtils.h"
+#include "SC_Profile.h"
+#include "SigCheck.h"
 
-int verifyOpenedKey(OpenedKey& key, PinSource source);
+int verifyOpenedKey(OpenedKey& key, const ReaderChoice& reader, PinSource source);
 
 namespace {
 
@@ -89,7 +94,29 @@ int keySetup(Args& args, PinSource& source, ReaderChoice& reader, OpenedKey& key
     return rc;
 }
 
-int deliver(Args& args, const char* what, const std::vector<unsigned char>& bytes, JsonObject json) {
+// The DER certificate of the opened key, read from the card; empty when unreadable.
+std::vector<unsigned char> certificateOf(OpenedKey& key) {
+    LibraryOutputToStderr quiet;
+    CSC_Profile* profile = key.key->GetProfile();
+    std::unique_ptr<CCertInfoSC> cert(profile != nullptr ? profile->readCert(key.certIndex) : nullptr);
+    if (!cert || cert->getCertData() == nullptr)
+        return std::vector<unsigned char>();
+    return std::vector<unsigned char>(cert->getCertData(), cert->getCertData() + cert->getCertDataLen());
+}
+
+// The hash algorithms the card signs with, as text ("sha256 only").
+std::string supportedAlgos(CSC_Profile* profile) {
+    std::string names;
+    for (const Algo& a : kAlgos)
+        if (profile->isSupportedHashAlgo(a.nAlgoID))
+            names += (names.empty() ? "" : ", ") + std::string(a.name);
+    if (names.find(',') == std::string::npos)
+        return names + " only";
+    return names;
+}
+
+int deliver(Args& args, const char* what, const std::vector<unsigned char>& bytes, JsonObject json,
+            const std::string& note) {
     std::string out = args.get("out");
     if (!out.empty() && !writeFile(out, bytes.data(), bytes.size()))
         return EXIT_FAILED;
@@ -102,8 +129,11 @@ int deliver(Args& args, const char* what, const std::vector<unsigned char>& byte
         Output::result(json);
     } else if (out.empty()) {
         printf("%s\n", hexOf(bytes.data(), bytes.size()).c_str());
+        if (!note.empty())
+            fprintf(stderr, "%s: %zu bytes, %s\n", what, bytes.size(), note.c_str());
     } else {
-        fprintf(stderr, "%s: %zu bytes written to %s\n", what, bytes.size(), out.c_str());
+        fprintf(stderr, "%s: %zu bytes%s%s written to %s\n", what, bytes.size(), note.empty() ? "" : ", ",
+                note.c_str(), out.c_str());
     }
     return EXIT_OK;
 }
@@ -116,11 +146,16 @@ int cmdSign(Args& args) {
         return Output::fail(EXIT_USAGE, "unknown --algo '" + args.get("algo") + "'");
     if (args.has("file") == args.has("hash"))
         return Output::fail(EXIT_USAGE, "give either --file or --hash");
+    std::string format = args.get("sig-format", "raw");
+    if (format != "raw" && format != "der")
+        return Output::fail(EXIT_USAGE, "--sig-format must be raw or der");
     PinSource source;
     if (!pinSourceFromName(args.get("pin-from"), source))
         return Output::fail(EXIT_USAGE, "--pin-from must be prompt, stdin or pinpad");
     if (args.get("file") == "-" && source == PinSource::Stdin)
         return Output::fail(EXIT_USAGE, "standard input cannot carry both the file and the PIN");
+    if (!checkWritable(args.get("out")))
+        return EXIT_FAILED;
     std::vector<unsigned char> digest;
     if (args.has("hash")) {
         if (!parseHex(args.get("hash"), digest))
@@ -136,25 +171,61 @@ int cmdSign(Args& args) {
     OpenedKey key;
     int index;
     int rc = keySetup(args, source, reader, key, index);
-    if (rc == EXIT_OK)
-        rc = verifyOpenedKey(key, source);
+    if (rc != EXIT_OK)
+        return rc;
+    // What the card cannot do is told before the PIN is asked.
+    CSC_Profile* profile = key.key->GetProfile();
+    if (profile != nullptr && !profile->isSupportedHashAlgo(algo->nAlgoID))
+        return Output::fail(EXIT_FAILED, "the card signs with " + supportedAlgos(profile));
+    std::vector<unsigned char> certDer = certificateOf(key);
+    EvpKeyPtr publicKey = publicKeyOf(certDer.data(), certDer.size());
+    if (format == "der" && !isEcKey(publicKey.get()))
+        return Output::fail(EXIT_USAGE, publicKey ? "--sig-format der is for ECDSA keys; this key is RSA"
+                                                  : "--sig-format der needs the certificate, which cannot be read");
+    rc = verifyOpenedKey(key, reader, source);
     if (rc != EXIT_OK)
         return rc;
     std::vector<unsigned char> signature(1024);
     uint32_t length = static_cast<uint32_t>(signature.size());
     int32_t result;
+    const bool allowPss = args.has("allow-pss");
     {
         LibraryOutputToStderr quiet;
         result = key.key->SignBlob(digest.data(), static_cast<int32_t>(digest.size()), signature.data(), &length,
-                                   nullptr, algo->nAlgoID, true, !args.has("allow-pss"));
+                                   nullptr, algo->nAlgoID, true, !allowPss);
     }
     if (result != 0)
-        return Output::fail(EXIT_FAILED, "the card did not sign");
+        return cardFailure(reader, EXIT_FAILED, "the card did not sign");
     signature.resize(length);
+
+    // The signature must verify with the certificate's key; that also tells its padding.
+    Padding padding = Padding::None;
+    if (publicKey) {
+        padding = signatureScheme(publicKey.get(), algo->name, digest, signature);
+        if (padding == Padding::None)
+            return Output::fail(EXIT_FAILED, "the card's signature does not verify with certificate " +
+                                                 std::to_string(index));
+        if (padding == Padding::Pss && !allowPss)
+            return Output::fail(EXIT_FAILED, "the card signed with RSA-PSS although PKCS#1 v1.5 was asked for");
+    }
+    if (format == "der") {
+        std::vector<unsigned char> der;
+        if (!ecdsaRawToDer(signature, der))
+            return Output::fail(EXIT_FAILED, "the card's ECDSA signature cannot be encoded");
+        signature.swap(der);
+    }
     JsonObject json;
     json.str("reader", reader.name).num("cert", index).str("algo", algo->name).str("hash",
                                                                                     hexOf(digest.data(), digest.size()));
-    return deliver(args, "signature", signature, json);
+    json.str("padding", paddingName(padding));
+    if (padding == Padding::Ecdsa)
+        json.str("sigFormat", format);
+    std::string note = paddingText(padding);
+    if (padding == Padding::Ecdsa)
+        note += format == "der" ? " (DER)" : " (r||s)";
+    else if (padding == Padding::None)
+        note = "not checked (certificate unreadable)";
+    return deliver(args, "signature", signature, json, note);
 }
 
 int cmdDecrypt(Args& args) {
@@ -165,27 +236,34 @@ int cmdDecrypt(Args& args) {
         return EXIT_FAILED;
     if (block.empty() || block.size() > 512)
         return Output::fail(EXIT_USAGE, "the encrypted block must be 1 to 512 bytes");
+    if (!checkWritable(args.get("out")))
+        return EXIT_FAILED;
     PinSource source;
     ReaderChoice reader;
     OpenedKey key;
     int index;
     int rc = keySetup(args, source, reader, key, index);
     if (rc == EXIT_OK)
-        rc = verifyOpenedKey(key, source);
+        rc = verifyOpenedKey(key, reader, source);
     if (rc != EXIT_OK)
         return rc;
+    const bool oaep = args.has("oaep");
     std::vector<unsigned char> in(block.begin(), block.end()), plain(1024);
     uint32_t length = static_cast<uint32_t>(plain.size());
     int32_t result;
     {
         LibraryOutputToStderr quiet;
         result = key.key->DecryptBlob(in.data(), static_cast<int32_t>(in.size()), plain.data(), &length, nullptr,
-                                      args.has("oaep"));
+                                      oaep);
     }
     if (result != 0)
-        return Output::fail(EXIT_FAILED, "the card did not decrypt the block");
+        return cardFailure(reader, EXIT_FAILED,
+                           oaep ? "the card did not decrypt the block with OAEP (not every card offers it)"
+                                : "the card did not decrypt the block");
     plain.resize(length);
     JsonObject json;
-    json.str("reader", reader.name).num("cert", index);
-    return deliver(args, "plain", plain, json);
+    json.str("reader", reader.name).num("cert", index).str("padding", oaep ? "oaep" : "pkcs1");
+    int code = deliver(args, "plain", plain, json, oaep ? "OAEP" : "PKCS#1 v1.5");
+    OPENSSL_cleanse(plain.data(), plain.size());
+    return code;
 }

@@ -2,6 +2,8 @@
 #ifndef VNCARD_COMMANDS_H
 #define VNCARD_COMMANDS_H
 
+#include <vector>
+
 #include "Args.h"
 
 int cmdVersion(Args& args);
@@ -13,10 +15,20 @@ int cmdVerifyPin(Args& args);
 int cmdChangePin(Args& args);
 int cmdSign(Args& args);
 int cmdDecrypt(Args& args);
+int cmdShowCert(Args& args);
+int cmdShowSig(Args& args);
+int cmdVerifyDoc(Args& args);
+const std::vector<OptionSpec>& verifyDocOptions();
+const char* verifyDocDetails();
+int cmdSignDoc(Args& args);
+const char* signDocDetails();
+const std::vector<OptionSpec>& signDocOptions();
 
 // Reads a whole file; false with a message printed.
 bool readFile(const std::string& path, std::string& data);
 // Writes data to path ("-": standard output); false with a message printed.
 bool writeFile(const std::string& path, const void* data, size_t length);
+// Whether path can be written (before the card is asked); false with a message printed.
+bool checkWritable(const std::string& path);
 
 #endif

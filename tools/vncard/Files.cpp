@@ -1,4 +1,6 @@
 // Reading and writing the files of the commands.
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -37,4 +39,25 @@ bool writeFile(const std::string& path, const void* data, size_t length) {
     if (!ok)
         Output::fail(EXIT_FAILED, "cannot write '" + path + "'");
     return ok;
+}
+
+bool checkWritable(const std::string& path) {
+    if (path.empty() || path == "-")
+        return true;
+    // An existing file must be writable; a new one needs a writable folder.
+    if (access(path.c_str(), F_OK) == 0) {
+        if (access(path.c_str(), W_OK) == 0)
+            return true;
+    } else {
+        size_t slash = path.find_last_of('/');
+        std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+        if (access(dir.c_str(), W_OK | X_OK) == 0)
+            return true;
+        if (errno == ENOENT) {
+            Output::fail(EXIT_FAILED, "cannot create '" + path + "': no folder '" + dir + "'");
+            return false;
+        }
+    }
+    Output::fail(EXIT_FAILED, "cannot write '" + path + "': " + strerror(errno));
+    return false;
 }

@@ -41,8 +41,8 @@ bool dialogCallback(FPINDialogCallBackParams* p) {
         fprintf(stderr, "%s\n", p->text.c_str());
         return true;
     case PIN_DLG_MESSAGE:
+        // The command tells the outcome once, from the card's answer.
         g_lastMessage = p->text;
-        fprintf(stderr, "vncard: card says: %s\n", p->text.c_str());
         return false;  // no further attempt
     default:
         return false;

@@ -3,6 +3,7 @@
 #include <log4cxx/logger.h>
 #include <log4cxx/patternlayout.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -62,20 +63,26 @@ const std::vector<Command>& commands() {
          {kReader, kCert, kPinFrom, kJson, kHelp, kLog, kLogLevel}, cmdChangePin},
         {"sign", "sign a file's hash or a given hash and write the bare signature",
          "The file is hashed here with ALGO; --hash gives the digest in hex instead. The signature\n"
-         "(bare RSA or ECDSA value as the card returns it) goes to --out, or as hex to standard output.\n"
-         "RSA signatures use PKCS#1 v1.5 unless --allow-pss lets the card choose PSS.\n",
+         "(bare RSA value, ECDSA as r||s or DER) goes to --out, or as hex to standard output.\n"
+         "RSA signatures use PKCS#1 v1.5 unless --allow-pss lets the card choose PSS. Every signature\n"
+         "is checked with the certificate's public key, which also tells the padding the card used.\n",
          {kReader, kCert, {"file", "FILE", "file whose hash is signed"},
           {"hash", "HEX", "digest to sign (length must fit ALGO)"},
           {"algo", "ALGO", "sha1, sha256 (default), sha384, sha512, ripemd160 or md5"},
           {"out", "FILE", "write the signature bytes to FILE"}, {"allow-pss", nullptr, "let the card sign with PSS"},
-          kPinFrom, kJson, kHelp, kLog, kLogLevel},
+          {"sig-format", "raw|der", "ECDSA signature as r||s (default) or DER"}, kPinFrom, kJson, kHelp, kLog,
+          kLogLevel},
          cmdSign},
         {"decrypt", "decrypt one RSA block with a certificate's key",
-         "",
+         "The padding is removed and checked; a block that is not padded as said is an error.\n",
          {kReader, kCert, {"in", "FILE", "the encrypted block"}, {"out", "FILE", "write the plain bytes to FILE"},
-          {"oaep", nullptr, "the block is OAEP padded (default PKCS#1 v1.5)"}, kPinFrom, kJson, kHelp, kLog,
-          kLogLevel},
+          {"oaep", nullptr, "the block is OAEP padded with SHA-1 (openssl's default; default PKCS#1 v1.5)"},
+          kPinFrom, kJson, kHelp, kLog, kLogLevel},
          cmdDecrypt},
+        {"show-cert", "show one certificate with every extension as text", "The certificate comes from the card (--cert, default 0) or from a PEM or DER file; a file\nmay also hold an attribute certificate, shown with its attributes.\n", {kReader, kCert, {"file", "FILE", "certificate or attribute certificate file (PEM or DER)"}, kJson, kHelp, kLog, kLogLevel}, cmdShowCert},
+        {"show-sig", "describe a PKCS#7/CMS signature file (DER or PEM)", "", {{"in", "FILE", "the signature file"}, kJson, kHelp}, cmdShowSig},
+        {"verify-doc", "verify a PKCS#7 signature with chain, validity model and revocation", verifyDocDetails(), verifyDocOptions(), cmdVerifyDoc},
+        {"sign-doc", "sign a document as PKCS#7/CAdES signed data", signDocDetails(), signDocOptions(), cmdSignDoc},
     };
     return list;
 }
@@ -102,6 +109,19 @@ void setupLog4cxx(const std::string& file) {
     root->setLevel(log4cxx::Level::getDebug());
 }
 
+// Whether the log file can be opened for appending (it is created when missing).
+bool logUsable(const std::string& file) {
+    if (file.empty()) {
+        errno = ENOENT;
+        return false;
+    }
+    FILE* f = fopen(file.c_str(), "a");
+    if (f == nullptr)
+        return false;
+    fclose(f);
+    return true;
+}
+
 void commandHelp(const Command& c) {
     printf("usage: vncard %s [OPTIONS]\n%s\n", c.name, c.summary);
     if (c.details[0] != '\0')
@@ -117,8 +137,11 @@ void commandHelp(const Command& c) {
 
 int main(int argc, char** argv) {
     Output::init();
+    // Failures of the command line itself are told as JSON too when it asks for JSON.
+    for (int i = 1; i < argc; ++i)
+        Output::json = Output::json || strcmp(argv[i], "--json") == 0;
     if (argc < 2)
-        return usage(stderr);
+        return Output::json ? Output::fail(EXIT_USAGE, "no command (see 'vncard --help')") : usage(stderr);
     std::string name = argv[1];
     if (name == "--help" || name == "-h" || name == "help")
         return usage(stdout);
@@ -127,16 +150,14 @@ int main(int argc, char** argv) {
         if (name == c.name)
             cmd = &c;
     if (cmd == nullptr) {
+        if (Output::json)
+            return Output::fail(EXIT_USAGE, "unknown command '" + name + "' (see 'vncard --help')");
         fprintf(stderr, "vncard: unknown command '%s'\n", name.c_str());
         return usage(stderr);
     }
     Args args;
-    if (!args.parse(argc, argv, 2, cmd->options)) {
-        Output::json = false;
-        for (int i = 2; i < argc; ++i)
-            Output::json = Output::json || strcmp(argv[i], "--json") == 0;
+    if (!args.parse(argc, argv, 2, cmd->options))
         return Output::fail(EXIT_USAGE, args.error() + " (see 'vncard " + name + " --help')");
-    }
     if (args.has("help")) {
         commandHelp(*cmd);
         return EXIT_OK;
@@ -147,11 +168,17 @@ int main(int argc, char** argv) {
     int level = 5;
     if (!args.getInt("log-level", 1, 9, level))
         return Output::fail(EXIT_USAGE, args.error());
-    if (args.has("log"))
-        CSCUtils::InitLogging(args.get("log"), level);
+    std::string logFile = args.get("log");
+    if (args.has("log") && !logUsable(logFile)) {
+        fprintf(stderr, "vncard: warning: cannot write the log '%s': %s; going on without a log\n", logFile.c_str(),
+                strerror(errno));
+        logFile.clear();
+    }
+    if (!logFile.empty())
+        CSCUtils::InitLogging(logFile, level);
     else
         CSCUtils::SetLogLevel(0);
-    setupLog4cxx(args.get("log"));
+    setupLog4cxx(logFile);
     CSCUtils::SetLanguage(0);
     installPinDialogs();
     return cmd->run(args);

@@ -1,0 +1,67 @@
+// Questions about the card in a reader: present, supported, layout, hash algorithms.
+#include "SignMessage.h"
+
+#include <memory>
+
+#include "Reader.h"
+#include "SC_Profile.h"
+#include "infra/Loggers.h"
+
+namespace {
+
+// The card application profile of a reader, released with its card object.
+struct ProfileFree {
+    void operator()(CSC_Profile* p) const {
+        p->FreeProfile();
+        delete p;
+    }
+};
+using ProfilePtr = std::unique_ptr<CSC_Profile, ProfileFree>;
+
+ProfilePtr readProfile(CReader& r, int reader) {
+    if (reader < 0 || !r.isCard(reader))
+        return ProfilePtr();
+    return ProfilePtr(r.ReadSCProfile(reader));
+}
+
+}  // namespace
+
+bool CSignMessage::IsSmartCardPresent(int reader) {
+    VN_TRACE_ENTER(m_logger, "IsSmartCardPresent");
+    if (reader < 0)
+        return false;
+    CReader r;
+    const bool present = r.isCard(reader);
+    LOG4CXX_DEBUG(m_logger, "leaving IsSmartCardPresent: " << present);
+    return present;
+}
+
+bool CSignMessage::isSmartCardSupported(int reader) {
+    VN_TRACE_ENTER(m_logger, "isSmartCardSupported");
+    CReader r;
+    ProfilePtr profile = readProfile(r, reader);
+    const bool supported = profile && profile->m_profileType != 0;
+    LOG4CXX_DEBUG(m_logger, "leaving isSmartCardSupported: " << supported);
+    return supported;
+}
+
+int CSignMessage::GetSmartCardProfileType(int reader) {
+    LOG4CXX_DEBUG(m_logger, "entering GetSmartCardProfileType: " << reader);
+    int type = -1;
+    CReader r;
+    if (reader >= 0 && r.isCard(reader)) {
+        ProfilePtr profile(r.ReadSCProfile(reader));
+        type = profile ? profile->m_profileType : 0;
+    }
+    LOG4CXX_DEBUG(m_logger, "leaving GetSmartCardProfileType: " << type);
+    return type;
+}
+
+bool CSignMessage::IsSmartCardHashAlgoSupported(int reader, int nAlgoID) {
+    VN_TRACE_ENTER(m_logger, "IsSmartCardHashAlgoSupported");
+    CReader r;
+    ProfilePtr profile = readProfile(r, reader);
+    const bool supported = profile && profile->isSupportedHashAlgo(nAlgoID);
+    LOG4CXX_DEBUG(m_logger, "leaving IsSmartCardHashAlgoSupported: " << supported);
+    return supported;
+}

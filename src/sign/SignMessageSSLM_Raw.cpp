@@ -1,0 +1,87 @@
+// Bare signatures and decryption of one block with the card key.
+#include "SignMessage.h"
+
+#include <openssl/crypto.h>
+#include <openssl/evp.h>
+#include <openssl/rsa.h>
+
+#include <cstring>
+#include <vector>
+
+#include "infra/Loggers.h"
+#include "sign/SignKeys.h"
+
+using namespace vn_sign;
+
+namespace {
+
+const int32_t kFailed = -24;
+const int32_t kNoOutput = -301;
+// Largest RSA block the card layer handles (4096-bit key).
+const uint32_t kMaxBlock = 512;
+
+int32_t leave(const char* name, int32_t rc) {
+    LOG4CXX_DEBUG(CSignMessage::m_logger, "leaving " << name << ": " << rc);
+    return rc;
+}
+
+// Wipes a buffer of plain text when it goes.
+struct WipedBytes {
+    std::vector<unsigned char> bytes;
+    explicit WipedBytes(size_t n) : bytes(n, 0) {}
+    ~WipedBytes() { OPENSSL_cleanse(bytes.data(), bytes.size()); }
+};
+
+}  // namespace
+
+int32_t CSignMessage::SignBlobSSLRaw(unsigned char* data, uint32_t dataLength, unsigned char* out,
+                                     uint32_t* outLength, timeb*, X509*, uint32_t* key, int nAlgoID, int, bool isHash,
+                                     bool allowPSS) {
+    VN_TRACE_ENTER(m_logger, "SignBlobSSLRaw");
+    if (out == nullptr || outLength == nullptr)
+        return leave("SignBlobSSLRaw", kNoOutput);
+    const bool p12 = isP12Key(key);
+    if (key == nullptr)
+        return leave("SignBlobSSLRaw", p12 ? kFailed : 255);
+    if (dataLength > 0x7FFFFFFFu)
+        return leave("SignBlobSSLRaw", p12 ? kFailed : 255);
+    CPkcs7tool tool;
+    const int32_t rc = tool.signItRaw(data, static_cast<int>(dataLength), key, out, outLength, nAlgoID, isHash,
+                                      !allowPSS, p12);
+    return leave("SignBlobSSLRaw", rc);
+}
+
+int32_t CSignMessage::RSADecryptBlobSSL(unsigned char* data, uint32_t dataLength, unsigned char* out,
+                                        uint32_t* outLength, X509*, uint32_t* key, bool useOAEP) {
+    VN_TRACE_ENTER(m_logger, "RSADecryptBlobSSL");
+    if (out == nullptr || outLength == nullptr)
+        return leave("RSADecryptBlobSSL", kNoOutput);
+    if (key == nullptr || isP12Key(key) || data == nullptr || dataLength == 0 || dataLength > kMaxBlock)
+        return leave("RSADecryptBlobSSL", kFailed);
+    CPkcs7tool tool;
+    WipedBytes block(kMaxBlock);
+    uint32_t blockLength = kMaxBlock;
+    // The card gives the whole block; the padding is removed here.
+    if (tool.decryptBlob(data, static_cast<int>(dataLength), key, block.bytes.data(), &blockLength, false) != 0)
+        return leave("RSADecryptBlobSSL", kFailed);
+    if (!useOAEP) {
+        if (*outLength < blockLength) {
+            *outLength = blockLength;
+            return leave("RSADecryptBlobSSL", kFailed);
+        }
+        std::memcpy(out, block.bytes.data(), blockLength);
+        *outLength = blockLength;
+        return leave("RSADecryptBlobSSL", 0);
+    }
+    // The block is as long as the modulus; a leading zero byte may have been dropped.
+    const int modulus = static_cast<int>(dataLength > blockLength ? dataLength : blockLength);
+    WipedBytes message(static_cast<size_t>(modulus));
+    const int n = RSA_padding_check_PKCS1_OAEP_mgf1(message.bytes.data(), modulus, block.bytes.data(),
+                                                    static_cast<int>(blockLength), modulus, nullptr, 0, EVP_sha256(),
+                                                    EVP_sha256());
+    if (n < 0 || static_cast<uint32_t>(n) > *outLength)
+        return leave("RSADecryptBlobSSL", kFailed);
+    std::memcpy(out, message.bytes.data(), static_cast<size_t>(n));
+    *outLength = static_cast<uint32_t>(n);
+    return leave("RSADecryptBlobSSL", 0);
+}

@@ -1,0 +1,151 @@
+// CCrlSSL::ssl_get_ldap_url: a CRL from an LDAP directory entry (OpenLDAP client library).
+#include <ldap.h>
+#include <sys/time.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "CrlSSL.h"
+#include "infra/Loggers.h"
+#include "verify/CrlInternal.h"
+
+namespace {
+
+const char kScheme[] = "ldap://";
+const unsigned kDefaultPort = 389;
+const size_t kMaxDnLength = 1007;
+const char kFilter[] = "(objectClass=*)";
+const char kAttribute[] = "certificaterevocationlist";
+
+struct LdapAddress {
+    std::string host;
+    unsigned port = kDefaultPort;
+    std::string dn;
+};
+
+// ldap://host[:port]/dn; false when the address has another form.
+bool splitAddress(const char* url, LdapAddress& out) {
+    if (url == nullptr || std::strncmp(url, kScheme, sizeof(kScheme) - 1) != 0)
+        return false;
+    const std::string rest(url + sizeof(kScheme) - 1);
+    const size_t slash = rest.find('/');
+    const std::string hostPort = rest.substr(0, slash);
+    const size_t colon = hostPort.find(':');
+    out.host = hostPort.substr(0, colon);
+    if (colon != std::string::npos) {
+        const std::string digits = hostPort.substr(colon + 1);
+        if (digits.empty() || digits.size() > 5 || digits.find_first_not_of("0123456789") != std::string::npos)
+            return false;
+        out.port = static_cast<unsigned>(std::stoul(digits));
+        if (out.port == 0 || out.port > 65535)
+            return false;
+    }
+    if (out.host.empty() || out.host.find_first_of(" /?#") != std::string::npos)
+        return false;
+    std::string dn = slash == std::string::npos ? std::string() : rest.substr(slash + 1);
+    if (dn.size() > kMaxDnLength)
+        return false;
+    std::vector<char> text(dn.begin(), dn.end());
+    text.push_back('\0');
+    const int n = CCrlSSL::ParseURL(text.data());
+    out.dn.assign(text.data(), static_cast<size_t>(n));
+    return true;
+}
+
+struct Session {
+    LDAP* ld = nullptr;
+    ~Session() {
+        if (ld != nullptr)
+            ldap_unbind_ext_s(ld, nullptr, nullptr);
+    }
+};
+
+struct MessageFree {
+    void operator()(LDAPMessage* m) const { ldap_msgfree(m); }
+};
+
+timeval timevalOf(int ms) {
+    timeval tv;
+    tv.tv_sec = ms / 1000;
+    tv.tv_usec = (ms % 1000) * 1000;
+    return tv;
+}
+
+// The first value of the first attribute of the first entry that has one.
+bool firstValue(LDAP* ld, LDAPMessage* result, std::vector<unsigned char>& out) {
+    for (LDAPMessage* e = ldap_first_entry(ld, result); e != nullptr; e = ldap_next_entry(ld, e)) {
+        BerElement* ber = nullptr;
+        for (char* a = ldap_first_attribute(ld, e, &ber); a != nullptr; a = ldap_next_attribute(ld, e, ber)) {
+            berval** values = ldap_get_values_len(ld, e, a);
+            ldap_memfree(a);
+            if (values != nullptr && values[0] != nullptr) {
+                const unsigned char* v = reinterpret_cast<const unsigned char*>(values[0]->bv_val);
+                out.assign(v, v + values[0]->bv_len);
+                ldap_value_free_len(values);
+                ber_free(ber, 0);
+                return true;
+            }
+            ldap_value_free_len(values);
+        }
+        ber_free(ber, 0);
+    }
+    return false;
+}
+
+}  // namespace
+
+int CCrlSSL::ssl_get_ldap_url(const char* url, unsigned char** buffer, unsigned int* length) {
+    VN_TRACE_ENTER(m_logger, "ssl_get_ldap_url");
+    LdapAddress address;
+    if (buffer == nullptr || length == nullptr || !splitAddress(url, address)) {
+        VN_TRACE_LEAVE(m_logger, "ssl_get_ldap_url");
+        return CRLSSL_FETCH_FAILED;
+    }
+    const std::string uri = std::string(kScheme) + address.host + ":" + std::to_string(address.port);
+    const timeval limit = timevalOf(vn_crl::timeoutMs());
+    Session s;
+    int version = LDAP_VERSION3;
+    int rc = ldap_initialize(&s.ld, uri.c_str());
+    if (rc == LDAP_SUCCESS && ldap_set_option(s.ld, LDAP_OPT_PROTOCOL_VERSION, &version) != LDAP_OPT_SUCCESS) {
+        version = LDAP_VERSION2;
+        rc = ldap_set_option(s.ld, LDAP_OPT_PROTOCOL_VERSION, &version);
+    }
+    if (rc == LDAP_SUCCESS)
+        rc = ldap_set_option(s.ld, LDAP_OPT_NETWORK_TIMEOUT, &limit);
+    if (rc == LDAP_SUCCESS)
+        rc = ldap_set_option(s.ld, LDAP_OPT_TIMEOUT, &limit);
+    if (rc == LDAP_SUCCESS) {
+        berval anonymous{0, nullptr};
+        rc = ldap_sasl_bind_s(s.ld, nullptr, LDAP_SASL_SIMPLE, &anonymous, nullptr, nullptr, nullptr);
+    }
+    LDAPMessage* raw = nullptr;
+    if (rc == LDAP_SUCCESS) {
+        char attribute[sizeof(kAttribute)];
+        std::memcpy(attribute, kAttribute, sizeof(kAttribute));
+        char* attributes[] = {attribute, nullptr};
+        timeval searchLimit = limit;
+        rc = ldap_search_ext_s(s.ld, address.dn.c_str(), LDAP_SCOPE_BASE, kFilter, attributes, 0, nullptr, nullptr,
+                               &searchLimit, 1, &raw);
+    }
+    std::unique_ptr<LDAPMessage, MessageFree> result(raw);
+    std::vector<unsigned char> value;
+    if (rc != LDAP_SUCCESS || !result || !firstValue(s.ld, result.get(), value)) {
+        LOG4CXX_DEBUG(m_logger, "no CRL from " << url << ": " << ldap_err2string(rc));
+        VN_TRACE_LEAVE(m_logger, "ssl_get_ldap_url");
+        return CRLSSL_FETCH_FAILED;
+    }
+    unsigned char* copy = static_cast<unsigned char*>(std::malloc(value.size() + 1));
+    if (copy == nullptr) {
+        VN_TRACE_LEAVE(m_logger, "ssl_get_ldap_url");
+        return CRLSSL_FETCH_FAILED;
+    }
+    std::memcpy(copy, value.data(), value.size());
+    copy[value.size()] = 0;
+    *buffer = copy;
+    *length = static_cast<unsigned int>(value.size());
+    VN_TRACE_LEAVE(m_logger, "ssl_get_ldap_url");
+    return 0;
+}

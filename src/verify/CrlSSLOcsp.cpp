@@ -1,0 +1,132 @@
+// CCrlSSL::CheckOCSP: one OCSP exchange with the certificate's id and a nonce.
+#include <openssl/err.h>
+#include <openssl/http.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "CrlSSL.h"
+#include "infra/Loggers.h"
+#include "verify/CrlInternal.h"
+
+namespace {
+
+struct HttpCtxFree {
+    void operator()(OSSL_HTTP_REQ_CTX* c) const { OSSL_HTTP_REQ_CTX_free(c); }
+};
+
+struct OpenSslText {
+    char* p = nullptr;
+    ~OpenSslText() { OPENSSL_free(p); }
+};
+
+int timeoutSeconds() { return (vn_crl::timeoutMs() + 999) / 1000; }
+
+// The response DER and the first certificate the responder included, for the caller.
+void handOver(OCSP_RESPONSE* response, unsigned char** out, unsigned int* outLength, unsigned char** signer,
+              unsigned int* signerLength) {
+    if (out != nullptr && outLength != nullptr) {
+        const int n = i2d_OCSP_RESPONSE(response, out);
+        *outLength = n > 0 ? static_cast<unsigned int>(n) : 0;
+    }
+    vn_ossl::OcspBasicPtr basic(OCSP_response_get1_basic(response));
+    const STACK_OF(X509)* certs = basic ? OCSP_resp_get0_certs(basic.get()) : nullptr;
+    X509* first = certs != nullptr && sk_X509_num(certs) > 0 ? sk_X509_value(certs, 0) : nullptr;
+    if (first != nullptr && signer != nullptr && signerLength != nullptr) {
+        const int n = i2d_X509(first, signer);
+        *signerLength = n > 0 ? static_cast<unsigned int>(n) : 0;
+    }
+}
+
+}  // namespace
+
+namespace vn_crl {
+
+OcspResponsePtr exchangeOcsp(int fd, const std::string& host, unsigned port, const std::string& path,
+                             OCSP_REQUEST* request) {
+    BioPtr bio(BIO_new_socket(fd, BIO_CLOSE));
+    if (!bio) {
+        close(fd);
+        return OcspResponsePtr();
+    }
+    // Without blocking, so that OpenSSL's waits end at the time limit.
+    BIO_socket_nbio(fd, 1);
+    std::unique_ptr<OSSL_HTTP_REQ_CTX, HttpCtxFree> ctx(OSSL_HTTP_REQ_CTX_new(bio.get(), bio.get(), 0));
+    // A server in the request line would make it the absolute form meant for proxies.
+    const std::string hostHeader = host + ":" + std::to_string(port);
+    if (!ctx || OSSL_HTTP_REQ_CTX_set_request_line(ctx.get(), 1, nullptr, nullptr, path.c_str()) != 1 ||
+        OSSL_HTTP_REQ_CTX_add1_header(ctx.get(), "Host", hostHeader.c_str()) != 1 ||
+        OSSL_HTTP_REQ_CTX_set1_req(ctx.get(), "application/ocsp-request", ASN1_ITEM_rptr(OCSP_REQUEST),
+                                   reinterpret_cast<const ASN1_VALUE*>(request)) != 1 ||
+        OSSL_HTTP_REQ_CTX_set_expected(ctx.get(), nullptr, 1, timeoutSeconds(), 0) != 1)
+        return OcspResponsePtr();
+    BIO* answer = OSSL_HTTP_REQ_CTX_exchange(ctx.get());
+    OcspResponsePtr response(answer != nullptr ? d2i_OCSP_RESPONSE_bio(answer, nullptr) : nullptr);
+    if (!response) {
+        char text[256];
+        ERR_error_string_n(ERR_get_error(), text, sizeof(text));
+        LOG4CXX_DEBUG(CCrlSSL::m_logger, "OCSP exchange failed: " << text);
+    }
+    ERR_clear_error();
+    return response;
+}
+
+}  // namespace vn_crl
+
+unsigned int CCrlSSL::CheckOCSP(const char* url, const unsigned char* cert, unsigned int certLength,
+                                const unsigned char* issuer, unsigned int issuerLength, unsigned char** response,
+                                unsigned int* responseLength, time_t* revocationTime, unsigned char** responderCert,
+                                unsigned int* responderCertLength) {
+    VN_TRACE_ENTER(m_logger, "CheckOCSP");
+    if (response != nullptr)
+        *response = nullptr;
+    if (responderCert != nullptr)
+        *responderCert = nullptr;
+    vn_ossl::X509Ptr x = vn_ossl::x509FromDer(cert, static_cast<long>(certLength));
+    vn_ossl::X509Ptr ca = vn_ossl::x509FromDer(issuer, static_cast<long>(issuerLength));
+    const bool parsed = x && ca;
+    const unsigned int failure = parsed ? CRLSSL_OCSP_FAILED : CRLSSL_OCSP_FAILED_BAD_INPUT;
+    const unsigned int extra = parsed ? 0 : CRLSSL_OCSP_UNKNOWN;
+
+    OpenSslText host, port, path;
+    int tls = 0;
+    if (url == nullptr ||
+        OCSP_parse_url(url, &host.p, &port.p, &path.p, &tls) != 1) {
+        VN_TRACE_LEAVE(m_logger, "CheckOCSP");
+        return CRLSSL_OCSP_NO_RESPONDER | extra;
+    }
+    const unsigned long portNumber = std::strtoul(port.p, nullptr, 10);
+    if (!parsed || tls != 0 || portNumber == 0 || portNumber > 65535) {
+        VN_TRACE_LEAVE(m_logger, "CheckOCSP");
+        return failure | extra;
+    }
+
+    vn_ossl::OcspCertIdPtr id(OCSP_cert_to_id(nullptr, x.get(), ca.get()));
+    vn_ossl::OcspRequestPtr request(OCSP_REQUEST_new());
+    OCSP_CERTID* requestId = id ? OCSP_CERTID_dup(id.get()) : nullptr;
+    if (!request || requestId == nullptr || OCSP_request_add0_id(request.get(), requestId) == nullptr) {
+        OCSP_CERTID_free(requestId);
+        VN_TRACE_LEAVE(m_logger, "CheckOCSP");
+        return failure;
+    }
+    if (OCSP_request_add1_nonce(request.get(), nullptr, -1) != 1) {
+        VN_TRACE_LEAVE(m_logger, "CheckOCSP");
+        return failure;
+    }
+    const int fd = vn_crl::openOcspConnection(host.p, static_cast<unsigned>(portNumber));
+    vn_ossl::OcspResponsePtr answer;
+    if (fd >= 0)
+        answer = vn_crl::exchangeOcsp(fd, host.p, static_cast<unsigned>(portNumber), path.p, request.get());
+    if (!answer) {
+        LOG4CXX_DEBUG(m_logger, "no OCSP response from " << url);
+        VN_TRACE_LEAVE(m_logger, "CheckOCSP");
+        return failure;
+    }
+    handOver(answer.get(), response, responseLength, responderCert, responderCertLength);
+    const unsigned int rc =
+        vn_crl::judgeOcspResponse(answer.get(), request.get(), id.get(), ca.get(), revocationTime);
+    VN_TRACE_LEAVE(m_logger, "CheckOCSP");
+    return rc;
+}

@@ -1,0 +1,295 @@
+// sign-doc: a document signed as PKCS#7/CAdES signed data with a card key or a PKCS#12
+// file, detached or with the content, optionally timestamped; DER or PEM out.
+#include <openssl/bio.h>
+#include <openssl/crypto.h>
+#include <openssl/pem.h>
+#include <openssl/pkcs12.h>
+#include <openssl/x509.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Card.h"
+#include "Commands.h"
+#include "Output.h"
+#include "PinInput.h"
+#include "SCUtils.h"
+#include "SignMessage.h"
+
+namespace {
+
+struct Algo {
+    const char* name;
+    int nAlgoID;
+};
+
+// The library's signing identifiers.
+const Algo kAlgos[] = {{"sha1", 0}, {"sha256", 1}, {"sha384", 2}, {"sha512", 3}, {"ripemd160", 4}, {"md5", 5}};
+
+// What the library's file signing codes mean for the user.
+struct CodeText {
+    int32_t code;
+    const char* text;
+};
+const CodeText kCodeTexts[] = {
+    {-24, "signing failed (card, key or timestamp)"},
+    {-35, "input and output are the same file"},
+    {-36, "the output file cannot be written"},
+    {-37, "no key"},
+    {-88, "the card does not sign with this hash algorithm (it does with sha256)"},
+    {-89, "the card signs neither with this hash algorithm nor with sha256"},
+    {-91, "the timestamp service cannot be reached"},
+    {-92, "the timestamp service gave no timestamp"},
+    {-93, "the timestamp does not fit"},
+    {-94, "no signature value found for the timestamp"},
+    {-300, "no usable certificate"},
+    {-1007, "a file path is 257 characters or longer"},
+    {-1008, "a file path is missing"},
+    {-1012, "the input file cannot be read"},
+    {-1025, "the input file is empty"},
+};
+
+// Files at least this large get progress lines on standard error.
+const long long kProgressBytes = 16LL << 20;
+
+std::string codeText(int32_t code) {
+    for (const CodeText& c : kCodeTexts)
+        if (c.code == code)
+            return c.text;
+    return "signing failed";
+}
+
+struct X509Free {
+    void operator()(X509* x) const { X509_free(x); }
+};
+using X509Ptr = std::unique_ptr<X509, X509Free>;
+
+// The opened key, closed with the library.
+struct KeyHandle {
+    uint32_t* key = nullptr;
+    ~KeyHandle() { CSignMessage::CloseSSLKey(key); }
+};
+
+// Certificates of a PEM or DER file, DER each.
+bool readCertificates(const std::string& path, std::vector<std::vector<unsigned char>>& out) {
+    std::string data;
+    if (!readFile(path, data))
+        return false;
+    std::unique_ptr<BIO, decltype(&BIO_free)> bio(BIO_new_mem_buf(data.data(), static_cast<int>(data.size())),
+                                                   BIO_free);
+    while (X509* x = PEM_read_bio_X509(bio.get(), nullptr, nullptr, nullptr)) {
+        X509Ptr owned(x);
+        int n = i2d_X509(x, nullptr);
+        std::vector<unsigned char> der(static_cast<size_t>(n));
+        unsigned char* p = der.data();
+        i2d_X509(x, &p);
+        out.push_back(std::move(der));
+    }
+    if (out.empty()) {
+        const unsigned char* p = reinterpret_cast<const unsigned char*>(data.data());
+        X509Ptr x(d2i_X509(nullptr, &p, static_cast<long>(data.size())));
+        if (!x) {
+            Output::fail(EXIT_USAGE, "no certificate in '" + path + "'");
+            return false;
+        }
+        out.emplace_back(data.begin(), data.end());
+    }
+    return true;
+}
+
+// The certificate and the CA certificates of a PKCS#12 file (the key is opened by the library).
+bool p12Certificates(const std::string& path, const std::string& password, X509Ptr& cert,
+                     std::vector<std::vector<unsigned char>>& chain) {
+    std::unique_ptr<BIO, decltype(&BIO_free)> in(BIO_new_file(path.c_str(), "rb"), BIO_free);
+    PKCS12* p12 = in ? d2i_PKCS12_bio(in.get(), nullptr) : nullptr;
+    EVP_PKEY* key = nullptr;
+    X509* x = nullptr;
+    STACK_OF(X509)* ca = nullptr;
+    const bool ok = p12 != nullptr && PKCS12_parse(p12, password.c_str(), &key, &x, &ca) == 1 && x != nullptr;
+    PKCS12_free(p12);
+    EVP_PKEY_free(key);
+    cert.reset(x);
+    for (int i = 0; ok && i < sk_X509_num(ca); ++i) {
+        X509* c = sk_X509_value(ca, i);
+        std::vector<unsigned char> der(static_cast<size_t>(i2d_X509(c, nullptr)));
+        unsigned char* p = der.data();
+        i2d_X509(c, &p);
+        chain.push_back(std::move(der));
+    }
+    sk_X509_pop_free(ca, X509_free);
+    return ok;
+}
+
+bool rewriteAsPem(const std::string& path) {
+    std::string der;
+    if (!readFile(path, der))
+        return false;
+    std::unique_ptr<BIO, decltype(&BIO_free)> out(BIO_new_file(path.c_str(), "wb"), BIO_free);
+    if (!out || PEM_write_bio(out.get(), "PKCS7", "", reinterpret_cast<const unsigned char*>(der.data()),
+                              static_cast<long>(der.size())) <= 0) {
+        Output::fail(EXIT_FAILED, "cannot write '" + path + "'");
+        return false;
+    }
+    return true;
+}
+
+long long fileSize(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 ? static_cast<long long>(st.st_size) : -1;
+}
+
+}  // namespace
+
+int cmdSignDoc(Args& args) {
+    const std::string in = args.get("in");
+    if (in.empty())
+        return Output::fail(EXIT_USAGE, "--in is required");
+    const std::string out = args.get("out", in + ".p7s");
+    const Algo* algo = nullptr;
+    for (const Algo& a : kAlgos)
+        if (args.get("algo", "sha256") == a.name)
+            algo = &a;
+    if (algo == nullptr)
+        return Output::fail(EXIT_USAGE, "unknown --algo '" + args.get("algo") + "'");
+    int cades = 0;
+    if (!args.getInt("cades", 0, 5, cades))
+        return Output::fail(EXIT_USAGE, args.error());
+    const std::string format = args.get("format", "der");
+    if (format != "der" && format != "pem")
+        return Output::fail(EXIT_USAGE, "--format must be der or pem");
+    PinSource source;
+    if (!pinSourceFromName(args.get("pin-from"), source))
+        return Output::fail(EXIT_USAGE, "--pin-from must be prompt, stdin or pinpad");
+    const bool p12 = args.has("p12");
+    if (p12 && source == PinSource::PinPad)
+        return Output::fail(EXIT_USAGE, "a PKCS#12 password cannot come from the pin pad");
+
+    std::vector<std::vector<unsigned char>> further;
+    if (args.has("chain") && !readCertificates(args.get("chain"), further))
+        return EXIT_USAGE;
+
+    X509Ptr cert;
+    KeyHandle key;
+    ReaderChoice reader;
+    int certIndex = 0;
+    std::string secret;
+    if (p12) {
+        const std::string file = args.get("p12");
+        if (!readPin(source, "PKCS#12 password: ", secret))
+            return Output::fail(EXIT_CANCELLED, "no password given");
+        const bool ok = p12Certificates(file, secret, cert, further);
+        if (ok)
+            key.key = CSignMessage::OpenSSLKey(file.c_str(), secret.c_str(), nullptr, -1, 0, "0");
+        wipe(secret);
+        if (!ok || key.key == nullptr)
+            return Output::fail(EXIT_FAILED, "cannot open '" + file + "' (wrong password or not a PKCS#12 file)");
+    } else {
+        if (!args.getInt("cert", 0, CSCUtils::MAX_CERTS - 1, certIndex))
+            return Output::fail(EXIT_USAGE, args.error());
+        int rc = chooseReader(args, reader);
+        if (rc == EXIT_OK)
+            rc = checkCard(reader);
+        if (rc != EXIT_OK)
+            return rc;
+        {
+            LibraryOutputToStderr quiet;
+            CSCUtils u;
+            u.setReader(reader.index);
+            if (certIndex < u.GetCertIDs())
+                cert.reset(u.GetX509(certIndex));
+        }
+        if (!cert)
+            return Output::fail(EXIT_USAGE, "no certificate " + std::to_string(certIndex) + " on the card (see 'vncard certs')");
+        if (source != PinSource::PinPad && !readPin(source, "PIN: ", secret))
+            return Output::fail(EXIT_CANCELLED, "no PIN given");
+        const std::string id = std::to_string(certIndex);
+        {
+            LibraryOutputToStderr quiet;
+            key.key = CSignMessage::OpenSSLKey(nullptr, nullptr, source == PinSource::PinPad ? nullptr : secret.c_str(),
+                                               reader.index, certIndex, id.c_str());
+        }
+        wipe(secret);
+        if (key.key == nullptr)
+            return Output::fail(EXIT_WRONG_PIN, "the key was not opened: the PIN was not accepted");
+    }
+
+    std::vector<_ASN1_CERT_BLOB> blobs;
+    for (std::vector<unsigned char>& der : further)
+        blobs.push_back({der.data(), static_cast<uint32_t>(der.size())});
+    const bool attach = args.has("attach");
+    const std::string tsa = args.get("tsa");
+    CSignMessage::setCAdES_Level(cades);
+    CSignMessage::setTSUrl(tsa);
+
+    const long long size = fileSize(in);
+    const bool progress = size >= kProgressBytes && !Output::json;
+    if (progress)
+        fprintf(stderr, "signing '%s' (%.1f MiB, %s)%s...\n", in.c_str(), static_cast<double>(size) / (1 << 20),
+                attach ? "with the content" : "detached", tsa.empty() ? "" : " and asking for a timestamp");
+    const auto start = std::chrono::steady_clock::now();
+    int32_t rc;
+    {
+        LibraryOutputToStderr quiet;
+        std::string inPath = in, outPath = out;
+        rc = CSignMessage::SignDetachedEnveloped(&inPath[0], &outPath[0], cert.get(), key.key, algo->nAlgoID,
+                                                 blobs.empty() ? nullptr : blobs.data(),
+                                                 static_cast<int>(blobs.size()), attach);
+    }
+    CSignMessage::setTSUrl("");
+    if (rc != 0)
+        return Output::fail(EXIT_FAILED, codeText(rc) + " (" + std::to_string(rc) + ")");
+    if (format == "pem" && !rewriteAsPem(out))
+        return EXIT_FAILED;
+    if (progress)
+        fprintf(stderr, "signed in %.1f s\n",
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+
+    const long long written = fileSize(out);
+    if (Output::json) {
+        JsonObject json;
+        json.str("in", in).str("out", out).num("bytes", written).str("mode", attach ? "attached" : "detached");
+        json.str("algo", algo->name).num("cades", cades).boolean("timestamp", !tsa.empty());
+        json.str("key", p12 ? "pkcs12" : "card");
+        if (!p12)
+            json.str("reader", reader.name).num("cert", certIndex);
+        Output::result(json);
+    } else {
+        printf("%s: %s signed data, %lld bytes (%s, CAdES level %d%s)\n", out.c_str(),
+               attach ? "attached" : "detached", written, algo->name, cades, tsa.empty() ? "" : ", timestamped");
+    }
+    return EXIT_OK;
+}
+
+const char* signDocDetails() {
+    return "Signs FILE as PKCS#7/CMS signed data with CAdES signed attributes (content type,\n"
+           "signing time, message digest, signing certificate v2) with the key of a card\n"
+           "certificate or of a PKCS#12 file. Detached unless --attach; with --tsa the signature\n"
+           "gets an RFC 3161 timestamp. The PIN or PKCS#12 password comes from --pin-from.\n"
+           "CAdES level 1 leaves out the signing time, 5 the signing certificate.\n";
+}
+
+const std::vector<OptionSpec>& signDocOptions() {
+    static const std::vector<OptionSpec> options = {
+        {"in", "FILE", "the document to sign"},
+        {"out", "FILE", "the signed data (default FILE.p7s)"},
+        {"reader", "N|NAME", "reader index or name (default: the first reader with a card)"},
+        {"cert", "INDEX", "certificate index as listed by 'vncard certs' (default 0)"},
+        {"p12", "FILE", "sign with the key of this PKCS#12 file instead of a card"},
+        {"attach", nullptr, "put the document into the signed data (default: detached)"},
+        {"algo", "ALGO", "sha1, sha256 (default), sha384, sha512, ripemd160 or md5"},
+        {"cades", "LEVEL", "CAdES level: 0 (default) all attributes, 1 no signing time, 5 no signing certificate"},
+        {"tsa", "URL", "timestamp service address (http://...)"},
+        {"chain", "FILE", "further certificates to include (PEM or DER)"},
+        {"format", "der|pem", "output format (default der)"},
+        {"pin-from", "SOURCE", "prompt, stdin or pinpad (PKCS#12: prompt or stdin)"},
+        {"json", nullptr, "print one JSON object on standard output"},
+        {"help", nullptr, "show this help"},
+        {"log", "FILE", "write the library's log to FILE (default: no log)"},
+        {"log-level", "N", "log level 1 to 9 with --log (default 5)"},
+    };
+    return options;
+}
