@@ -47,9 +47,8 @@ int starcosDecipher(CSC_Profile_Base& card, unsigned char keyRef, const unsigned
                     unsigned char* out, unsigned long* outLength) {
     // Without an algorithm the key's own (PKCS#1 v1.5) applies; OAEP is asked for by
     // its algorithm identifier 11 31.
-    Bytes se{kPrivateKeyTag, 0x01, keyRef};
-    if (card.IsRSAOAEP())
-        se.insert(se.end(), {0x89, 0x02, 0x11, 0x31});
+    const Bytes se = card.IsRSAOAEP() ? Bytes{kPrivateKeyTag, 0x01, keyRef, 0x89, 0x02, 0x11, 0x31}
+                                      : Bytes{kPrivateKeyTag, 0x01, keyRef};
     return decipher(card, se, kCryptogramPadding, in, inLength, out, outLength, true);
 }
 
