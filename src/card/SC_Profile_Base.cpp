@@ -5,6 +5,7 @@
 
 #include "ConfigSC.h"
 #include "ScPcsc.h"
+#include "infra/Secrets.h"
 #include "vn_log.h"
 
 namespace {
@@ -79,8 +80,9 @@ CSC_Profile_Base::~CSC_Profile_Base() {
             SCardDisconnect(m_hScard, SCARD_LEAVE_CARD);
         SCardReleaseContext(m_hContext);
     }
-    std::memset(m_smKey1, 0, sizeof(m_smKey1));
-    std::memset(m_smKey2, 0, sizeof(m_smKey2));
+    vn_secret::cleanse(m_smKey1, sizeof(m_smKey1));
+    vn_secret::cleanse(m_smKey2, sizeof(m_smKey2));
+    vn_secret::cleanse(m_response.data(), m_response.size());
 }
 
 void CSC_Profile_Base::FreePinPad() {
@@ -259,8 +261,8 @@ bool CSC_Profile_Base::isSmInitialized() { return m_smInitialized; }
 
 int CSC_Profile_Base::SetSMKeys(unsigned char* key1, unsigned short length1, unsigned char* key2,
                                 unsigned short length2) {
-    std::memset(m_smKey1, 0, sizeof(m_smKey1));
-    std::memset(m_smKey2, 0, sizeof(m_smKey2));
+    vn_secret::cleanse(m_smKey1, sizeof(m_smKey1));
+    vn_secret::cleanse(m_smKey2, sizeof(m_smKey2));
     m_smKey1Len = m_smKey2Len = 0;
     if (key1 == nullptr || key2 == nullptr || length1 > sizeof(m_smKey1) || length2 > sizeof(m_smKey2))
         return SC_CMD_FAILED;

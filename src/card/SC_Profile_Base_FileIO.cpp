@@ -1,8 +1,11 @@
 // Transparent and record files in chunks, and GET CHALLENGE.
 #include <cstring>
 
+#include "IsoCommands.h"
 #include "SC_Profile_Base.h"
 #include "vn_log.h"
+
+using namespace vn_cardos;
 
 namespace {
 // A non-zero *length on entry is the capacity of the caller's buffer.
@@ -38,20 +41,11 @@ unsigned long recordHeaderLength(const unsigned char* r, unsigned long n) {
 int CSC_Profile_Base::SCReadBinary(unsigned char* out, unsigned short offset, unsigned char length) {
     vn_log(1, "--entering CSC_Profile_Base::SCReadBinary\n");
     vn_log(3, "index: %d\n", offset);
-    FormatAPDU(4, 0x00, 0xB0, static_cast<unsigned char>((offset >> 8) & 0x7F), static_cast<unsigned char>(offset & 0xFF),
+    FormatAPDU(kApduRead, 0x00, 0xB0, static_cast<unsigned char>((offset >> 8) & 0x7F), static_cast<unsigned char>(offset & 0xFF),
                length, 0, nullptr, 0);
     if (!SendToCard())
         return SC_CMD_FAILED;
-    int r;
-    switch (getSW()) {
-    case sw(0x90, 0x00): r = 0; break;
-    case sw(0x67, 0x00): r = 1; break;
-    case sw(0x69, 0x81): r = 10; break;
-    case sw(0x69, 0x86): r = 11; break;
-    case sw(0x6A, 0x87): r = 2; break;
-    case sw(0x62, 0x82): r = 3; break;
-    default: r = SC_CMD_FAILED; break;
-    }
+    int r = mapStatus(getSW(), vn_cardos::kReadBinaryStatus);
     // The card may answer more than asked: the caller's buffer holds only what was asked.
     unsigned short asked = length == 0 ? 256 : length;
     if (m_respLen > asked)
@@ -63,38 +57,26 @@ int CSC_Profile_Base::SCReadBinary(unsigned char* out, unsigned short offset, un
 }
 
 int CSC_Profile_Base::SCReadRecord(unsigned char number, unsigned char* out) {
-    FormatAPDU(4, 0x00, 0xB2, number, 0x04, 0, 0, nullptr, 0);
+    FormatAPDU(kApduRead, 0x00, 0xB2, number, 0x04, 0, 0, nullptr, 0);
     if (!SendToCard())
         return SC_CMD_FAILED;
     // A T=0 card tells the record's length with 6C xx; the command is repeated once with it.
     if (m_sw1 == 0x6C) {
-        FormatAPDU(4, 0x00, 0xB2, number, 0x04, static_cast<unsigned short>(m_sw2), 0, nullptr, 0);
+        FormatAPDU(kApduRead, 0x00, 0xB2, number, 0x04, static_cast<unsigned short>(m_sw2), 0, nullptr, 0);
         if (!SendToCard())
             return SC_CMD_FAILED;
     }
     if (out != nullptr)
         std::memcpy(out, m_response.data(), m_respLen);
-    switch (getSW()) {
-    case sw(0x90, 0x00): return 0;
-    case sw(0x67, 0x00): return 1;
-    case sw(0x6A, 0x87): return 2;
-    case sw(0x62, 0x82): return 3;
-    default: return SC_CMD_FAILED;
-    }
+    return mapStatus(getSW(), vn_cardos::kRecordStatus);
 }
 
 int CSC_Profile_Base::SCWriteBinary(unsigned char* data, unsigned short offset, unsigned char length) {
-    FormatAPDU(6, 0x00, 0xD6, static_cast<unsigned char>((offset >> 8) & 0x7F), static_cast<unsigned char>(offset & 0xFF),
+    FormatAPDU(kApduCase3, 0x00, 0xD6, static_cast<unsigned char>((offset >> 8) & 0x7F), static_cast<unsigned char>(offset & 0xFF),
                length, 0, data, length);
     if (!SendToCard())
         return SC_CMD_FAILED;
-    switch (getSW()) {
-    case sw(0x90, 0x00): return 0;
-    case sw(0x67, 0x00): return 1;
-    case sw(0x6A, 0x87): return 2;
-    case sw(0x62, 0x82): return 3;
-    default: return SC_CMD_FAILED;
-    }
+    return mapStatus(getSW(), vn_cardos::kRecordStatus);
 }
 
 int CSC_Profile_Base::ReadFile(unsigned char* buffer, unsigned short* length) {
@@ -229,12 +211,12 @@ int CSC_Profile_Base::GetChallange(unsigned char* out, unsigned long length) {
     unsigned long done = 0;
     bool first = true;
     while (done < length) {
-        FormatAPDU(3, 0x00, 0x84, 0x00, 0x00, 8, 0, nullptr, 0);
+        FormatAPDU(kApduCase2Lc, 0x00, 0x84, 0x00, 0x00, 8, 0, nullptr, 0);
         if (!SendToCard())
             return SC_CMD_FAILED;
         if (!isSW(0x90, 0x00)) {
             if (first && (isSW(0x69, 0x85) || isSW(0x68, 0x00)))
-                return 8;
+                return kCardNoChallenge;
             return SC_CMD_FAILED;
         }
         unsigned long n = length - done < 8 ? length - done : 8;

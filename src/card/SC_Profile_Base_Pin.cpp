@@ -2,18 +2,22 @@
 #include <cstring>
 #include <memory>
 
+#include "CardResults.h"
+#include "CardTypes.h"
 #include "ConfigSC.h"
 #include "PinInterface.h"
 #include "ProfileTypes.h"
 #include "SC_Profile_Base.h"
+#include "infra/Secrets.h"
 #include "vn_log.h"
+
+using namespace vn_cardos;
 
 namespace {
 bool haveCallback() { return gConfigSC.canUsePINDlgCallbackFunc(); }
 
 void wipe(std::string& s) {
-    for (auto& c : s)
-        c = '\0';
+    vn_secret::cleanse(&s[0], s.size());
     s.clear();
 }
 
@@ -61,7 +65,7 @@ Entry askOldNewRepeat(long hCard, void* parent, unsigned long value, const std::
 }  // namespace
 
 int CSC_Profile_Base::SCVerify(unsigned char ref, unsigned char* pin, unsigned char length) {
-    FormatAPDU(6, 0x00, 0x20, 0x00, ref, length, 0, pin, length);
+    FormatAPDU(kApduCase3, 0x00, 0x20, 0x00, ref, length, 0, pin, length);
     if (!SendToCard())
         return SC_CMD_FAILED;
     return returnResult();
@@ -75,14 +79,13 @@ int CSC_Profile_Base::SCChangeRef(unsigned char ref, unsigned char* oldPin, unsi
     unsigned total = static_cast<unsigned>(oldLength) + newLength;
     if (total > 255 || (oldLength && !oldPin) || !newPin)
         return SC_CMD_FAILED;
-    std::vector<unsigned char> data(total);
+    vn_secret::WipedBytes data(total);
     if (oldLength)
         std::memcpy(data.data(), oldPin, oldLength);
     std::memcpy(data.data() + oldLength, newPin, newLength);
-    FormatAPDU(6, 0x00, 0x24, 0x00, ref, static_cast<unsigned short>(total), 0, data.data(),
+    FormatAPDU(kApduCase3, 0x00, 0x24, 0x00, ref, static_cast<unsigned short>(total), 0, data.data(),
                static_cast<unsigned short>(total));
     bool sent = SendToCard();
-    std::fill(data.begin(), data.end(), 0);
     return sent ? returnResult() : SC_CMD_FAILED;
 }
 
@@ -94,13 +97,12 @@ int CSC_Profile_Base::SCUnblockPin(unsigned char ref, unsigned char* puk, unsign
     // The data field is twice the PUK length: a longer new PIN would not fit.
     if (newLength > pukLength || pukLength > 127 || !puk || !newPin)
         return SC_CMD_FAILED;
-    std::vector<unsigned char> data(2u * pukLength, 0);
+    vn_secret::WipedBytes data(2u * pukLength, 0);
     std::memcpy(data.data(), puk, pukLength);
     std::memcpy(data.data() + pukLength, newPin, newLength);
-    FormatAPDU(6, 0x00, 0x2C, 0x00, ref, static_cast<unsigned short>(data.size()), 0, data.data(),
+    FormatAPDU(kApduCase3, 0x00, 0x2C, 0x00, ref, static_cast<unsigned short>(data.size()), 0, data.data(),
                static_cast<unsigned short>(data.size()));
     bool sent = SendToCard();
-    std::fill(data.begin(), data.end(), 0);
     if (!sent)
         return SC_CMD_FAILED;
     int r = returnResult();
@@ -110,13 +112,12 @@ int CSC_Profile_Base::SCUnblockPin(unsigned char ref, unsigned char* puk, unsign
 int CSC_Profile_Base::SCUnblockPin2(unsigned char ref, unsigned char* puk, unsigned char pukLength) {
     if (pukLength > 127 || (!puk && pukLength))
         return SC_CMD_FAILED;
-    std::vector<unsigned char> data(2u * pukLength, 0);
+    vn_secret::WipedBytes data(2u * pukLength, 0);
     if (pukLength)
         std::memcpy(data.data(), puk, pukLength);
-    FormatAPDU(6, 0x00, 0x2C, 0x00, ref, static_cast<unsigned short>(data.size()), 0, data.data(),
+    FormatAPDU(kApduCase3, 0x00, 0x2C, 0x00, ref, static_cast<unsigned short>(data.size()), 0, data.data(),
                static_cast<unsigned short>(data.size()));
     bool sent = SendToCard();
-    std::fill(data.begin(), data.end(), 0);
     if (!sent)
         return SC_CMD_FAILED;
     int r = returnResult();
@@ -124,8 +125,10 @@ int CSC_Profile_Base::SCUnblockPin2(unsigned char ref, unsigned char* puk, unsig
 }
 
 int CSC_Profile_Base::SelectPinPath(const std::string& pinPath, const std::string& logName) {
-    bool isDF = m_cardType == 12 || m_cardType == 15 || m_cardType == 17 || m_profileType == CP_SWISSSIGN_CARDOS44;
-    bool isAID = m_cardType == 13;
+    const vn_card::CardTypeRow* row = vn_card::cardType(m_cardType);
+    vn_card::PinPathKind kind = row != nullptr ? row->pinPath : vn_card::PinPathKind::File;
+    bool isDF = kind == vn_card::PinPathKind::Directory || m_profileType == CP_SWISSSIGN_CARDOS44;
+    bool isAID = kind == vn_card::PinPathKind::Application;
     if (SelectPath(pinPath, false, false, isDF, isAID) == 0)
         return 0;
     if (SelectPath(pinPath, true, false, isDF, false) == 0)
@@ -190,7 +193,7 @@ int CSC_Profile_Base::ChangeRef(std::string pinPath, std::string labelOld, std::
             return SC_CMD_FAILED;
         }
         if (e == Entry::Mismatch)
-            return 7;
+            return kCardPinPadCancelled;
     }
     if (oldPin.size() > 255 || newPin.size() > 255)
         return SC_CMD_FAILED;
@@ -230,7 +233,7 @@ int CSC_Profile_Base::UnblockRef(std::string pinPath, std::string labelOld, std:
                 return SC_CMD_FAILED;
             }
             if (e == Entry::Mismatch)
-                return 7;
+                return kCardPinPadCancelled;
         }
         if (puk.size() > 255 || newPin.size() > 255)
             return SC_CMD_FAILED;

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "IsoCommands.h"
 #include "SC_Profile_Base.h"
 #include "SafeMem.h"
 #include "vn_log.h"
@@ -145,13 +146,7 @@ int CSC_Profile_Base::SCSelect() {
         if (isSW(0x90, 0x00))
             break;
     }
-    switch (getSW()) {
-    case sw(0x90, 0x00): return 0;
-    case sw(0x67, 0x00): return 1;
-    case sw(0x6A, 0x87): return 2;
-    case sw(0x6A, 0x82): return 12;
-    default: return SC_CMD_FAILED;
-    }
+    return vn_cardos::mapStatus(getSW(), vn_cardos::kSelectStatusNotFound);
 }
 
 int CSC_Profile_Base::SelectPath(std::string path, bool force, bool reselect, bool isDF, bool isAID) {

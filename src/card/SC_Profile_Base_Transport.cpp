@@ -4,9 +4,13 @@
 #include <cstring>
 
 #include "ApduLog.h"
+#include "IsoCommands.h"
 #include "SC_Profile_Base.h"
 #include "ScPcsc.h"
+#include "infra/Secrets.h"
 #include "vn_log.h"
+
+using namespace vn_cardos;
 
 namespace {
 const unsigned long kMaxControlAnswer = 65536;
@@ -22,11 +26,11 @@ void CSC_Profile_Base::FormatAPDU(unsigned char form, unsigned char cla, unsigne
     m_p2 = p2;
     m_lc = lc;
     m_le = le;
-    if (form == 2)
+    if (form == kApduCase2)
         m_lc = le;
     m_data = data;
     m_dataLen = dataLength;
-    m_response.assign((form == 7 || form == 8) ? 512 : 256, 0);
+    m_response.assign((form == kApduCase4Extended || form == kApduNotSent) ? 512 : 256, 0);
     m_respLen = static_cast<unsigned short>(m_response.size());
 }
 
@@ -35,26 +39,26 @@ bool CSC_Profile_Base::LayoutCommand(std::vector<unsigned char>& cmd) const {
     // The data pointer is not owned: never read past what the caller said it holds.
     bool dataOk = m_lc == 0 || (m_data != nullptr && m_dataLen >= m_lc);
     switch (m_apduForm) {
-    case 0:
-    case 3:
-    case 4:
+    case kApduLcOnly:
+    case kApduCase2Lc:
+    case kApduRead:
         cmd.push_back(static_cast<unsigned char>(m_lc & 0xFF));
         return true;
-    case 1:
+    case kApduCase1:
         return true;
-    case 2:
+    case kApduCase2:
         cmd.push_back(static_cast<unsigned char>(m_le & 0xFF));
         return true;
-    case 5:
-    case 6:
+    case kApduCase4:
+    case kApduCase3:
         if (!dataOk || m_lc > 255)
             return false;
         cmd.push_back(static_cast<unsigned char>(m_lc));
         cmd.insert(cmd.end(), m_data, m_data + m_lc);
-        if (m_apduForm == 5)
+        if (m_apduForm == kApduCase4)
             cmd.push_back(static_cast<unsigned char>(m_le & 0xFF));
         return true;
-    case 7:
+    case kApduCase4Extended:
         if (!dataOk)
             return false;
         cmd.push_back(0x00);
@@ -86,7 +90,9 @@ bool CSC_Profile_Base::TransmitBytes(const std::vector<unsigned char>& command) 
     std::vector<unsigned char> shown = vn_mask_command(command);
     vn_log_buffer(5, "[data sent to card]", shown.data(), static_cast<unsigned int>(shown.size()));
 
+    // The answer may carry a deciphered key or plaintext.
     std::vector<unsigned char> answer(m_response.size() + 2);
+    vn_secret::WipeOnExit wipeAnswer(answer);
     DWORD received = static_cast<DWORD>(answer.size());
     LONG rv = SCardTransmit(m_hScard, pci, command.data(), static_cast<DWORD>(command.size()), nullptr, answer.data(),
                             &received);
@@ -135,7 +141,9 @@ bool CSC_Profile_Base::TransmitBytes(const std::vector<unsigned char>& command) 
 bool CSC_Profile_Base::SendToCard() {
     vn_log(2, "--entering CSC_Profile_Base::SendToCard\n");
     vn_log(2, "m_hScard : 0x%016lX\n", static_cast<unsigned long>(m_hScard));
+    // The copy of the command may carry a PIN: wiped however the transmission ends.
     std::vector<unsigned char> cmd;
+    vn_secret::WipeOnExit wipe(cmd);
     if (!LayoutCommand(cmd)) {
         vn_log(2, "leaving CSC_Profile_Base::SendToCard\n");
         return false;
@@ -151,7 +159,7 @@ bool CSC_Profile_Base::SendToCard() {
 // Le. A piece answered with anything but 9000 ends the chain with that status.
 bool CSC_Profile_Base::SendToCardChained() {
     vn_log(2, "--entering CSC_Profile_Base::SendToCardChained\n");
-    if (m_apduForm != 5 && m_apduForm != 6 && m_apduForm != 7)
+    if (m_apduForm != kApduCase4 && m_apduForm != kApduCase3 && m_apduForm != kApduCase4Extended)
         return SendToCard();
     if (m_lc != 0 && (m_data == nullptr || m_dataLen < m_lc))
         return false;
@@ -163,7 +171,7 @@ bool CSC_Profile_Base::SendToCardChained() {
         std::vector<unsigned char> cmd = {static_cast<unsigned char>(last ? m_cla : (m_cla | 0x10)), m_ins, m_p1, m_p2,
                                           static_cast<unsigned char>(n)};
         cmd.insert(cmd.end(), m_data + offset, m_data + offset + n);
-        if (last && m_apduForm != 6)
+        if (last && m_apduForm != kApduCase3)
             cmd.push_back(static_cast<unsigned char>(m_le & 0xFF));
         if (!TransmitBytes(cmd))
             return false;
@@ -238,14 +246,6 @@ bool CSC_Profile_Base::TransmitControl(unsigned long controlCode, void* data, un
 }
 
 int CSC_Profile_Base::returnResult() {
-    int r;
-    switch (getSW()) {
-    case sw(0x90, 0x00): r = 0; break;
-    case sw(0x69, 0x85): r = 4; break;
-    case sw(0x69, 0x84): r = 5; break;
-    case sw(0x69, 0x83): r = SC_CMD_COUNTERFAILED; break;
-    case sw(0x63, 0x00): r = 5; break;
-    default: r = SC_CMD_FAILED; break;
-    }
+    int r = vn_cardos::mapStatus(getSW(), vn_cardos::kBaseStatus);
     return static_cast<int>(vn_log_dw_return("CSC_Profile_Base::returnResult", static_cast<unsigned int>(r)));
 }

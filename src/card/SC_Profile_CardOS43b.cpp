@@ -2,7 +2,9 @@
 // type; keys live in directories; CardOS status mapping.
 #include <memory>
 
-#include "CardOsCommon.h"
+#include "CardOsFamily.h"
+#include "IsoCommands.h"
+#include "PinPadStructures.h"
 #include "SC_Profile_CardOS.h"
 #include "vn_log.h"
 
@@ -12,8 +14,8 @@ void CSC_Profile_CardOS43b::SetMinMaxPINLength() { cardosPinLimits(m_profileType
 
 int CSC_Profile_CardOS43b::SCSelectMF() { return cardosSelectMF(*this); }
 
-int CSC_Profile_CardOS43b::SCSelectDF(unsigned char* id, int) { return selectId(*this, 5, 0x01, 0x04, id, 0x00, false); }
-int CSC_Profile_CardOS43b::SCSelectEF(unsigned char* id) { return selectId(*this, 5, 0x02, 0x04, id, 0x00, false); }
+int CSC_Profile_CardOS43b::SCSelectDF(unsigned char* id, int) { return selectId(*this, kApduCase4, 0x01, 0x04, id, 0x00, false); }
+int CSC_Profile_CardOS43b::SCSelectEF(unsigned char* id) { return selectId(*this, kApduCase4, 0x02, 0x04, id, 0x00, false); }
 int CSC_Profile_CardOS43b::GetFileLen() { return fcpFileSize(m_response.data(), m_respLen, false); }
 
 int CSC_Profile_CardOS43b::GetData(unsigned char p1, unsigned char p2, unsigned char, unsigned char* out,
@@ -47,15 +49,15 @@ int CSC_Profile_CardOS43b::SCManageSE(std::string keyPath, unsigned char keyRef,
     const int type = m_profileType;
     bool sent = false;
     if (type == 20 || type == 21 || type == 40 || type == 41) {
-        sent = send(*this, 6, 0x00, 0x22, 0x01, 0xB8, Bytes{0x83, 0x01, keyRef}, 0);
+        sent = send(*this, kApduCase3, 0x00, 0x22, 0x01, 0xB8, Bytes{0x83, 0x01, keyRef}, 0);
     } else if ((type >= 22 && type <= 25) || type == 28 || type == 29) {
-        sent = send(*this, 6, 0x00, 0x22, 0x01, 0xB6, Bytes{0x84, 0x01, keyRef}, 0);
+        sent = send(*this, kApduCase3, 0x00, 0x22, 0x01, 0xB6, Bytes{0x84, 0x01, keyRef}, 0);
     } else if (type == 26 || type == 27) {
         if (upperPath(keyPath).size() == 12)
             return 0;
-        if (!send(*this, 1, 0x00, 0x22, 0x03, 0x01, Bytes(), 0) || !isSW(0x90, 0x00))
+        if (!send(*this, kApduCase1, 0x00, 0x22, 0x03, 0x01, Bytes(), 0) || !isSW(0x90, 0x00))
             return SC_CMD_FAILED;
-        sent = send(*this, 6, 0x00, 0x22, 0x01, 0xB8, Bytes{0x84, 0x01, keyRef}, 0);
+        sent = send(*this, kApduCase3, 0x00, 0x22, 0x01, 0xB8, Bytes{0x84, 0x01, keyRef}, 0);
     } else {
         return SC_CMD_FAILED;
     }
@@ -78,11 +80,11 @@ int CSC_Profile_CardOS43b::SCSignData(std::string keyPath, unsigned char keyRef,
     bool sent;
     if (digestInfo) {
         std::unique_ptr<unsigned char[]> owned(block);
-        sent = send(*this, 5, 0x00, 0x2A, 0x9E, 0x9A, Bytes(block, block + blockLength), 0x00);
+        sent = send(*this, kApduCase4, 0x00, 0x2A, 0x9E, 0x9A, Bytes(block, block + blockLength), 0x00);
     } else {
         ExpandBuffer(&block, &blockLength);
         std::unique_ptr<unsigned char[]> owned(block);
-        sent = send(*this, 7, 0x00, 0x2A, 0x80, 0x86, Bytes(block, block + blockLength), 256);
+        sent = send(*this, kApduCase4Extended, 0x00, 0x2A, 0x80, 0x86, Bytes(block, block + blockLength), 256);
     }
     if (!sent)
         return SC_CMD_FAILED;
@@ -95,11 +97,11 @@ int CSC_Profile_CardOS43b::SCRSADecrypt(std::string, unsigned char keyRef, unsig
 }
 
 PIN_VERIFY_STRUCTURE* CSC_Profile_CardOS43b::InitPart10_Verify() {
-    return starcosVerifyStructure(m_minPinLen, m_maxPinLen);
+    return defaultVerifyStructure(m_minPinLen, m_maxPinLen);
 }
 
 PIN_MODIFY_STRUCTURE* CSC_Profile_CardOS43b::InitPart10_Modify() {
-    return starcosModifyStructure(m_minPinLen, m_maxPinLen);
+    return defaultModifyStructure(m_minPinLen, m_maxPinLen);
 }
 
 void CSC_Profile_CardOS43b::ModifyVerifyStruct(std::string, unsigned char, PIN_VERIFY_STRUCTURE* s) {

@@ -2,7 +2,9 @@
 // private-key operation of DECIPHER; keys live in directories; CardOS status mapping.
 #include <memory>
 
-#include "CardOsCommon.h"
+#include "CardOsFamily.h"
+#include "IsoCommands.h"
+#include "PinPadStructures.h"
 #include "SC_Profile_CardOS.h"
 #include "vn_log.h"
 
@@ -12,8 +14,8 @@ void CSC_Profile_CardOS44::SetMinMaxPINLength() { cardosPinLimits(m_profileType,
 
 int CSC_Profile_CardOS44::SCSelectMF() { return cardosSelectMF(*this); }
 
-int CSC_Profile_CardOS44::SCSelectDF(unsigned char* id, int) { return selectId(*this, 5, 0x01, 0x04, id, 0x00, false); }
-int CSC_Profile_CardOS44::SCSelectEF(unsigned char* id) { return selectId(*this, 5, 0x02, 0x04, id, 0x00, false); }
+int CSC_Profile_CardOS44::SCSelectDF(unsigned char* id, int) { return selectId(*this, kApduCase4, 0x01, 0x04, id, 0x00, false); }
+int CSC_Profile_CardOS44::SCSelectEF(unsigned char* id) { return selectId(*this, kApduCase4, 0x02, 0x04, id, 0x00, false); }
 int CSC_Profile_CardOS44::GetFileLen() { return fcpFileSize(m_response.data(), m_respLen, false); }
 
 int CSC_Profile_CardOS44::GetData(unsigned char p1, unsigned char p2, unsigned char, unsigned char* out,
@@ -44,7 +46,7 @@ int CSC_Profile_CardOS44::GetPubKey(std::string, unsigned char, unsigned char*, 
 }
 
 int CSC_Profile_CardOS44::SCManageSE(std::string, unsigned char keyRef, unsigned int) {
-    if (!send(*this, 6, 0x00, 0x22, 0x01, 0xB8, Bytes{0x83, 0x01, keyRef}, 0) || !isSW(0x90, 0x00))
+    if (!send(*this, kApduCase3, 0x00, 0x22, 0x01, 0xB8, Bytes{0x83, 0x01, keyRef}, 0) || !isSW(0x90, 0x00))
         return SC_CMD_FAILED;
     return 0;
 }
@@ -63,7 +65,7 @@ int CSC_Profile_CardOS44::SCSignData(std::string keyPath, unsigned char keyRef, 
         return SC_CMD_FAILED;
     ExpandBuffer(&block, &blockLength);
     std::unique_ptr<unsigned char[]> owned(block);
-    if (!send(*this, 7, 0x00, 0x2A, 0x80, 0x86, Bytes(block, block + blockLength), 256))
+    if (!send(*this, kApduCase4Extended, 0x00, 0x2A, 0x80, 0x86, Bytes(block, block + blockLength), 256))
         return SC_CMD_FAILED;
     return signResult(*this, signature, signatureLength, {sw(0x69, 0x82), sw(0x69, 0x88)});
 }
@@ -74,11 +76,11 @@ int CSC_Profile_CardOS44::SCRSADecrypt(std::string, unsigned char keyRef, unsign
 }
 
 PIN_VERIFY_STRUCTURE* CSC_Profile_CardOS44::InitPart10_Verify() {
-    return starcosVerifyStructure(m_minPinLen, m_maxPinLen);
+    return defaultVerifyStructure(m_minPinLen, m_maxPinLen);
 }
 
 PIN_MODIFY_STRUCTURE* CSC_Profile_CardOS44::InitPart10_Modify() {
-    return starcosModifyStructure(m_minPinLen, m_maxPinLen);
+    return defaultModifyStructure(m_minPinLen, m_maxPinLen);
 }
 
 void CSC_Profile_CardOS44::ModifyVerifyStruct(std::string, unsigned char, PIN_VERIFY_STRUCTURE* s) {

@@ -2,7 +2,9 @@
 // itself (RSA-PSS or PKCS#1 v1.5 as the environment says); CardOS status mapping.
 #include <memory>
 
-#include "CardOsCommon.h"
+#include "CardOsFamily.h"
+#include "IsoCommands.h"
+#include "PinPadStructures.h"
 #include "SC_Profile_CardOS.h"
 #include "vn_log.h"
 
@@ -20,7 +22,7 @@ void CSC_Profile_CardOS50::SetMinMaxPINLength() {
 
 int CSC_Profile_CardOS50::SCSelectMF() { return cardosSelectMF(*this); }
 
-int CSC_Profile_CardOS50::SCSelectDF(unsigned char* id, int) { return selectId(*this, 5, 0x01, 0x04, id, 0x00, false); }
+int CSC_Profile_CardOS50::SCSelectDF(unsigned char* id, int) { return selectId(*this, kApduCase4, 0x01, 0x04, id, 0x00, false); }
 
 int CSC_Profile_CardOS50::SCSelectEF(unsigned char* id) { return selectFileFcp(*this, id); }
 
@@ -79,7 +81,7 @@ int CSC_Profile_CardOS50::SCSignData(std::string, unsigned char, int keyBits, un
     if (BuildSignBuffer(algId, keyBits, hash, hashLength, &block, &blockLength, false) != 0)
         return SC_CMD_FAILED;
     std::unique_ptr<unsigned char[]> owned(block);
-    if (!send(*this, 7, 0x00, 0x2A, 0x9E, 0x9A, Bytes(block, block + blockLength), keyBits == 3072 ? 0x0000 : 0x0100))
+    if (!send(*this, kApduCase4Extended, 0x00, 0x2A, 0x9E, 0x9A, Bytes(block, block + blockLength), keyBits == 3072 ? 0x0000 : 0x0100))
         return SC_CMD_FAILED;
     return signResult(*this, signature, signatureLength, {sw(0x69, 0x82), sw(0x69, 0x88)});
 }
@@ -95,11 +97,11 @@ int CSC_Profile_CardOS50::SCRSADecrypt(std::string, unsigned char keyRef, unsign
 }
 
 PIN_VERIFY_STRUCTURE* CSC_Profile_CardOS50::InitPart10_Verify() {
-    return starcosVerifyStructure(m_minPinLen, m_maxPinLen);
+    return defaultVerifyStructure(m_minPinLen, m_maxPinLen);
 }
 
 PIN_MODIFY_STRUCTURE* CSC_Profile_CardOS50::InitPart10_Modify() {
-    return starcosModifyStructure(m_minPinLen, m_maxPinLen);
+    return defaultModifyStructure(m_minPinLen, m_maxPinLen);
 }
 
 void CSC_Profile_CardOS50::ModifyVerifyStruct(std::string, unsigned char, PIN_VERIFY_STRUCTURE* s) {

@@ -2,7 +2,9 @@
 // the card frames the hash itself; CardOS status mapping.
 #include <memory>
 
-#include "CardOsCommon.h"
+#include "CardOsFamily.h"
+#include "IsoCommands.h"
+#include "PinPadStructures.h"
 #include "SC_Profile_CardOS.h"
 #include "vn_log.h"
 
@@ -25,7 +27,7 @@ void CSC_Profile_CardOS54::SetMinMaxPINLength() {
 
 int CSC_Profile_CardOS54::SCSelectMF() { return cardosSelectMF(*this); }
 
-int CSC_Profile_CardOS54::SCSelectDF(unsigned char* id, int) { return selectId(*this, 5, 0x01, 0x04, id, 0x00, false); }
+int CSC_Profile_CardOS54::SCSelectDF(unsigned char* id, int) { return selectId(*this, kApduCase4, 0x01, 0x04, id, 0x00, false); }
 
 int CSC_Profile_CardOS54::SCSelectEF(unsigned char* id) { return selectFileFcp(*this, id); }
 
@@ -90,7 +92,7 @@ int CSC_Profile_CardOS54::SCSignData(std::string, unsigned char, int keyBits, un
     if (BuildSignBuffer(algId, keyBits, hash, hashLength, &block, &blockLength, false) != 0)
         return SC_CMD_FAILED;
     std::unique_ptr<unsigned char[]> owned(block);
-    if (!send(*this, 7, 0x00, 0x2A, 0x9E, 0x9A, Bytes(block, block + blockLength), 0x0000))
+    if (!send(*this, kApduCase4Extended, 0x00, 0x2A, 0x9E, 0x9A, Bytes(block, block + blockLength), 0x0000))
         return SC_CMD_FAILED;
     return signResult(*this, signature, signatureLength, {sw(0x69, 0x82), sw(0x6A, 0x88)});
 }
@@ -101,11 +103,11 @@ int CSC_Profile_CardOS54::SCRSADecrypt(std::string, unsigned char keyRef, unsign
 }
 
 PIN_VERIFY_STRUCTURE* CSC_Profile_CardOS54::InitPart10_Verify() {
-    return starcosVerifyStructure(m_minPinLen, m_maxPinLen);
+    return defaultVerifyStructure(m_minPinLen, m_maxPinLen);
 }
 
 PIN_MODIFY_STRUCTURE* CSC_Profile_CardOS54::InitPart10_Modify() {
-    return starcosModifyStructure(m_minPinLen, m_maxPinLen);
+    return defaultModifyStructure(m_minPinLen, m_maxPinLen);
 }
 
 void CSC_Profile_CardOS54::ModifyVerifyStruct(std::string, unsigned char, PIN_VERIFY_STRUCTURE* s) {

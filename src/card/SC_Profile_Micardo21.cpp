@@ -1,7 +1,8 @@
 // Micardo 2.1: a T=0 card with FCI answers, ASCII PINs of 6 to 8 digits and 1024-bit
 // keys; the qualified key signs by INTERNAL AUTHENTICATE, the others by PSO.
 
-#include "CardOsCommon.h"
+#include "IsoCommands.h"
+#include "PinPadStructures.h"
 #include "SC_Profile_CardOS.h"
 #include "vn_log.h"
 
@@ -25,7 +26,7 @@ void CSC_Profile_Micardo21::SetMinMaxKeyLength() {
 
 int CSC_Profile_Micardo21::SCSelectMF() {
     markMasterFile(*this);
-    if (!send(*this, 2, 0x00, 0xA4, 0x00, 0x00, Bytes(), 0x00))
+    if (!send(*this, kApduCase2, 0x00, 0xA4, 0x00, 0x00, Bytes(), 0x00))
         return SC_CMD_FAILED;
     // Under T=0 the card may answer 6C xx (the FCI is shorter than 256 bytes): the MF is
     // selected all the same.
@@ -34,8 +35,8 @@ int CSC_Profile_Micardo21::SCSelectMF() {
     return selectResult(getSW(), false);
 }
 
-int CSC_Profile_Micardo21::SCSelectDF(unsigned char* id, int) { return selectId(*this, 6, 0x01, 0x00, id, 0, false); }
-int CSC_Profile_Micardo21::SCSelectEF(unsigned char* id) { return selectId(*this, 6, 0x02, 0x00, id, 0, true); }
+int CSC_Profile_Micardo21::SCSelectDF(unsigned char* id, int) { return selectId(*this, kApduCase3, 0x01, 0x00, id, 0, false); }
+int CSC_Profile_Micardo21::SCSelectEF(unsigned char* id) { return selectId(*this, kApduCase3, 0x02, 0x00, id, 0, true); }
 int CSC_Profile_Micardo21::GetFileLen() { return fcpFileSize(m_response.data(), m_respLen, true); }
 
 int CSC_Profile_Micardo21::GetData(unsigned char p1, unsigned char p2, unsigned char, unsigned char* out,
@@ -54,7 +55,7 @@ std::string CSC_Profile_Micardo21::getCardSerial() {
 // signature template.
 int CSC_Profile_Micardo21::SCManageSE(std::string keyPath, unsigned char keyRef, unsigned int) {
     unsigned char p2 = upperPath(keyPath) == kInternalAuthKey ? 0xA4 : 0xB6;
-    if (!send(*this, 6, 0x00, 0x22, 0x41, p2, keyObject(keyRef), 0) || !isSW(0x90, 0x00))
+    if (!send(*this, kApduCase3, 0x00, 0x22, 0x41, p2, keyObject(keyRef), 0) || !isSW(0x90, 0x00))
         return SC_CMD_FAILED;
     return 0;
 }
@@ -66,7 +67,7 @@ int CSC_Profile_Micardo21::SCSignData(std::string keyPath, unsigned char keyRef,
     if (SCManageSE(keyPath, keyRef, algId) != 0)
         return SC_CMD_FAILED;
     const bool internalAuth = upperPath(keyPath) == kInternalAuthKey;
-    const SignCommand command = internalAuth ? SignCommand{6, 0x88, 0x00, 0x00, 0} : psoSignature(6, 0);
+    const SignCommand command = internalAuth ? SignCommand{kApduCase3, 0x88, 0x00, 0x00, 0} : psoSignature(kApduCase3, 0);
     return signBlock(*this, command, keyBits, algId, hash, hashLength, signature, signatureLength, {});
 }
 
@@ -76,11 +77,11 @@ int CSC_Profile_Micardo21::SCRSADecrypt(std::string, unsigned char keyRef, unsig
 }
 
 PIN_VERIFY_STRUCTURE* CSC_Profile_Micardo21::InitPart10_Verify() {
-    return starcosVerifyStructure(m_minPinLen, m_maxPinLen);
+    return defaultVerifyStructure(m_minPinLen, m_maxPinLen);
 }
 
 PIN_MODIFY_STRUCTURE* CSC_Profile_Micardo21::InitPart10_Modify() {
-    PIN_MODIFY_STRUCTURE* s = starcosModifyStructure(m_minPinLen, m_maxPinLen);
+    PIN_MODIFY_STRUCTURE* s = defaultModifyStructure(m_minPinLen, m_maxPinLen);
     bytesOf(s)[pm::OffsetNew] = 0x08;
     setDataLength(bytesOf(s) + pm::DataLength, 21);
     return s;

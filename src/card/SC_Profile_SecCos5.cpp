@@ -3,7 +3,9 @@
 #include <cstring>
 #include <memory>
 
-#include "CardOsCommon.h"
+#include "IsoCommands.h"
+#include "PinBlocks.h"
+#include "PinPadStructures.h"
 #include "SC_Profile_CardOS.h"
 #include "vn_log.h"
 
@@ -25,15 +27,15 @@ void CSC_Profile_SecCos5::SetMinMaxPINLength() {
     m_maxPinLen = 12;
 }
 
-int CSC_Profile_SecCos5::SCSelectMF() { return selectMasterFile(*this, 5, 0x00, 0x00); }
+int CSC_Profile_SecCos5::SCSelectMF() { return selectMasterFile(*this, kApduCase4, 0x00, 0x00); }
 
-int CSC_Profile_SecCos5::SCSelectDF(unsigned char* id, int) { return selectId(*this, 5, 0x01, 0x04, id, 0x00, false); }
-int CSC_Profile_SecCos5::SCSelectEF(unsigned char* id) { return selectId(*this, 5, 0x02, 0x04, id, 0x00, true); }
+int CSC_Profile_SecCos5::SCSelectDF(unsigned char* id, int) { return selectId(*this, kApduCase4, 0x01, 0x04, id, 0x00, false); }
+int CSC_Profile_SecCos5::SCSelectEF(unsigned char* id) { return selectId(*this, kApduCase4, 0x02, 0x04, id, 0x00, true); }
 int CSC_Profile_SecCos5::GetFileLen() { return fcpFileSize(m_response.data(), m_respLen, true); }
 
 int CSC_Profile_SecCos5::GetData(unsigned char p1, unsigned char p2, unsigned char, unsigned char* out,
                                  unsigned long* outLength) {
-    FormatAPDU(3, 0x00, 0xCA, p1, p2, 0, 0, nullptr, 0);
+    FormatAPDU(kApduCase2Lc, 0x00, 0xCA, p1, p2, 0, 0, nullptr, 0);
     if (!SendToCard() || !isSW(0x90, 0x00) || !copyResponse(*this, out, outLength, 0))
         return SC_CMD_FAILED;
     return 0;
@@ -87,14 +89,14 @@ int CSC_Profile_SecCos5::BuildSignBuffer(unsigned int algId, int keyBits, unsign
 
 int CSC_Profile_SecCos5::SCManageSE(std::string keyPath, unsigned char keyRef, unsigned int algId) {
     if (upperPath(keyPath) == kAuthKey)
-        return send(*this, 6, 0x00, 0x22, 0x41, 0xA4, Bytes{0x84, 0x01, keyRef, 0x80, 0x01, kAlgAuth}, 0) &&
+        return send(*this, kApduCase3, 0x00, 0x22, 0x41, 0xA4, Bytes{0x84, 0x01, keyRef, 0x80, 0x01, kAlgAuth}, 0) &&
                        isSW(0x90, 0x00)
                    ? 0
                    : SC_CMD_FAILED;
     unsigned char h = algId == 0x800C ? 0x30 : 0x10;
-    if (!send(*this, 6, 0x00, 0x22, 0x41, 0xAA, Bytes{0x89, 0x02, 0x14, h}, 0) || !isSW(0x90, 0x00))
+    if (!send(*this, kApduCase3, 0x00, 0x22, 0x41, 0xAA, Bytes{0x89, 0x02, 0x14, h}, 0) || !isSW(0x90, 0x00))
         return SC_CMD_FAILED;
-    if (!send(*this, 6, 0x00, 0x22, 0x41, 0xB6, Bytes{0x89, 0x03, 0x13, 0x23, h}, 0) || !isSW(0x90, 0x00))
+    if (!send(*this, kApduCase3, 0x00, 0x22, 0x41, 0xB6, Bytes{0x89, 0x03, 0x13, 0x23, h}, 0) || !isSW(0x90, 0x00))
         return SC_CMD_FAILED;
     return 0;
 }
@@ -112,7 +114,7 @@ int CSC_Profile_SecCos5::SCSignData(std::string keyPath, unsigned char keyRef, i
         std::unique_ptr<unsigned char[]> owned(block);
         // Blocks of keys over 2032 bits do not fit a short command.
         bool extended = blockLength > 255;
-        if (!send(*this, extended ? 7 : 5, 0x00, 0x88, 0x00, 0x82, Bytes(block, block + blockLength), 0x00))
+        if (!send(*this, extended ? kApduCase4Extended : kApduCase4, 0x00, 0x88, 0x00, 0x82, Bytes(block, block + blockLength), 0x00))
             return SC_CMD_FAILED;
         return signResult(*this, signature, signatureLength, {sw(0x69, 0x82)});
     }
@@ -121,9 +123,9 @@ int CSC_Profile_SecCos5::SCSignData(std::string keyPath, unsigned char keyRef, i
             BuildSignBuffer(algId, keyBits, hash, hashLength, &block, &blockLength, false) != 0)
             return SC_CMD_FAILED;
         std::unique_ptr<unsigned char[]> owned(block);
-        if (!send(*this, 5, 0x00, 0x2A, 0x90, 0xA0, Bytes(block, block + blockLength), 0x00) || !isSW(0x90, 0x00))
+        if (!send(*this, kApduCase4, 0x00, 0x2A, 0x90, 0xA0, Bytes(block, block + blockLength), 0x00) || !isSW(0x90, 0x00))
             return SC_CMD_FAILED;
-        FormatAPDU(2, 0x00, 0x2A, 0x9E, 0x9A, 0, 0x00, nullptr, 0);
+        FormatAPDU(kApduCase2, 0x00, 0x2A, 0x9E, 0x9A, 0, 0x00, nullptr, 0);
         m_response.assign(512, 0);
         m_respLen = 512;
         if (!SendToCard())
@@ -132,12 +134,12 @@ int CSC_Profile_SecCos5::SCSignData(std::string keyPath, unsigned char keyRef, i
     }
     // Keys of other sizes: digital signature template with algorithm 12, then the
     // DigestInfo by PSO COMPUTE DIGITAL SIGNATURE.
-    if (!send(*this, 6, 0x00, 0x22, 0x41, 0xB6, Bytes{0x80, 0x01, kAlgOtherSizes}, 0) || !isSW(0x90, 0x00))
+    if (!send(*this, kApduCase3, 0x00, 0x22, 0x41, 0xB6, Bytes{0x80, 0x01, kAlgOtherSizes}, 0) || !isSW(0x90, 0x00))
         return SC_CMD_FAILED;
     if (CSC_Profile_Base::BuildSignBuffer(algId, keyBits, hash, hashLength, &block, &blockLength, false) != 0)
         return SC_CMD_FAILED;
     std::unique_ptr<unsigned char[]> owned(block);
-    if (!send(*this, 5, 0x00, 0x2A, 0x9E, 0x9A, Bytes(block, block + blockLength), 0x00))
+    if (!send(*this, kApduCase4, 0x00, 0x2A, 0x9E, 0x9A, Bytes(block, block + blockLength), 0x00))
         return SC_CMD_FAILED;
     return signResult(*this, signature, signatureLength, {sw(0x69, 0x82)});
 }
@@ -149,17 +151,17 @@ int CSC_Profile_SecCos5::SCRSADecrypt(std::string, unsigned char keyRef, unsigne
 }
 
 PIN_VERIFY_STRUCTURE* CSC_Profile_SecCos5::InitPart10_Verify() {
-    return starcosVerifyStructure(m_minPinLen, m_maxPinLen);
+    return defaultVerifyStructure(m_minPinLen, m_maxPinLen);
 }
 
 PIN_MODIFY_STRUCTURE* CSC_Profile_SecCos5::InitPart10_Modify() {
-    return starcosModifyStructure(m_minPinLen, m_maxPinLen);
+    return defaultModifyStructure(m_minPinLen, m_maxPinLen);
 }
 
 // The signature PIN takes format-2 blocks as STARCOS 3.5; the card PIN goes as ASCII in
 // the first bytes of the 8-byte template.
 void CSC_Profile_SecCos5::ModifyVerifyStruct(std::string pinPath, unsigned char ref, PIN_VERIFY_STRUCTURE* s) {
-    starcosAdjustVerify(s, ref, m_minPinLen, m_maxPinLen);
+    format2AdjustVerify(s, ref, m_minPinLen, m_maxPinLen);
     if (s != nullptr && upperPath(pinPath) != kSignaturePinPath) {
         bytesOf(s)[pv::FormatString] = 0x82;
         bytesOf(s)[pv::BlockString] = 0x08;
@@ -168,7 +170,7 @@ void CSC_Profile_SecCos5::ModifyVerifyStruct(std::string pinPath, unsigned char 
 }
 
 void CSC_Profile_SecCos5::ModifyModifyStruct(std::string pinPath, unsigned char ref, PIN_MODIFY_STRUCTURE* s) {
-    starcosAdjustModify(s, ref, m_minPinLen, m_maxPinLen, m_readerName);
+    format2AdjustModify(s, ref, m_minPinLen, m_maxPinLen, m_readerName);
     if (s != nullptr && upperPath(pinPath) != kSignaturePinPath) {
         bytesOf(s)[pm::FormatString] = 0x82;
         bytesOf(s)[pm::BlockString] = 0x08;
@@ -177,5 +179,5 @@ void CSC_Profile_SecCos5::ModifyModifyStruct(std::string pinPath, unsigned char 
     }
 }
 
-int CSC_Profile_SecCos5::startPinPadVerify() { return startStarcosVerify(*this); }
-int CSC_Profile_SecCos5::startPinPadModify() { return startStarcosModify(*this); }
+int CSC_Profile_SecCos5::startPinPadVerify() { return startFormat2Verify(*this); }
+int CSC_Profile_SecCos5::startPinPadModify() { return startFormat2Modify(*this); }

@@ -1,7 +1,9 @@
 // SetCOS 4.4.1: a T=0 card; SELECT without Le (the FCI comes by GET RESPONSE), ASCII
 // PINs, 1024-bit keys named by their key files in the security environment.
 
-#include "CardOsCommon.h"
+#include "IsoCommands.h"
+#include "PinPadStructures.h"
+#include "SetCosFamily.h"
 #include "SC_Profile_CardOS.h"
 #include "vn_log.h"
 
@@ -12,15 +14,15 @@ void CSC_Profile_SetCos441::SetMinMaxKeyLength() {
     m_minKeyLen = 1024;
 }
 
-int CSC_Profile_SetCos441::SCSelectMF() { return selectMasterFile(*this, 6, 0x00, 0); }
+int CSC_Profile_SetCos441::SCSelectMF() { return selectMasterFile(*this, kApduCase3, 0x00, 0); }
 
-int CSC_Profile_SetCos441::SCSelectDF(unsigned char* id, int) { return selectId(*this, 6, 0x01, 0x00, id, 0, false); }
-int CSC_Profile_SetCos441::SCSelectEF(unsigned char* id) { return selectId(*this, 6, 0x02, 0x00, id, 0, true); }
+int CSC_Profile_SetCos441::SCSelectDF(unsigned char* id, int) { return selectId(*this, kApduCase3, 0x01, 0x00, id, 0, false); }
+int CSC_Profile_SetCos441::SCSelectEF(unsigned char* id) { return selectId(*this, kApduCase3, 0x02, 0x00, id, 0, true); }
 int CSC_Profile_SetCos441::GetFileLen() { return fcpFileSize(m_response.data(), m_respLen, true); }
 
 int CSC_Profile_SetCos441::GetData(unsigned char p1, unsigned char p2, unsigned char le, unsigned char* out,
                                    unsigned long* outLength) {
-    if (!send(*this, 2, 0x00, 0xCA, p1, p2, Bytes(), le) || !isSW(0x90, 0x00) ||
+    if (!send(*this, kApduCase2, 0x00, 0xCA, p1, p2, Bytes(), le) || !isSW(0x90, 0x00) ||
         !copyResponse(*this, out, outLength, 0))
         return SC_CMD_FAILED;
     return 0;
@@ -33,7 +35,7 @@ std::string CSC_Profile_SetCos441::getCardSerial() {
     return m_serial;
 }
 
-int CSC_Profile_SetCos441::EraseFile() { return sendForResult(*this, 0, 0x0E, Bytes()); }
+int CSC_Profile_SetCos441::EraseFile() { return sendForResult(*this, kApduLcOnly, 0x0E, Bytes()); }
 
 int CSC_Profile_SetCos441::GenRSAKeyPair() { return setcosGenerate(*this, 1024); }
 
@@ -59,9 +61,9 @@ int CSC_Profile_SetCos441::SCRSADecrypt(std::string keyPath, unsigned char, unsi
 }
 
 PIN_VERIFY_STRUCTURE* CSC_Profile_SetCos441::InitPart10_Verify() {
-    return starcosVerifyStructure(m_minPinLen, m_maxPinLen);
+    return defaultVerifyStructure(m_minPinLen, m_maxPinLen);
 }
 
 PIN_MODIFY_STRUCTURE* CSC_Profile_SetCos441::InitPart10_Modify() {
-    return starcosModifyStructure(m_minPinLen, m_maxPinLen);
+    return defaultModifyStructure(m_minPinLen, m_maxPinLen);
 }

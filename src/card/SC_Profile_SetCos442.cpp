@@ -3,7 +3,10 @@
 
 #include <algorithm>
 
-#include "CardOsCommon.h"
+#include "IsoCommands.h"
+#include "PinBlocks.h"
+#include "PinPadStructures.h"
+#include "SetCosFamily.h"
 #include "SC_Profile_CardOS.h"
 #include "vn_log.h"
 
@@ -25,11 +28,10 @@ namespace {
 // One ASCII block: VERIFY (20 00) or the PUK alone of RESET RETRY COUNTER (2C 01).
 int onePadded(CSC_Profile_Base& card, unsigned char ins, unsigned char p1, unsigned char ref, const unsigned char* pin,
               unsigned length) {
-    Bytes block;
+    vn_secret::WipedBytes block;
     if (!paddedBlock(pin, length, kPinBlock, block))
         return CSC_Profile_Base::SC_CMD_FAILED;
-    bool sent = send(card, 6, 0x00, ins, p1, ref, block, 0);
-    std::fill(block.begin(), block.end(), 0);
+    bool sent = send(card, kApduCase3, 0x00, ins, p1, ref, block.data(), block.size(), 0);
     return sent ? card.returnResult() : CSC_Profile_Base::SC_CMD_FAILED;
 }
 
@@ -40,13 +42,11 @@ int twoPadded(CSC_Profile_Base& card, unsigned char ins, unsigned char ref, cons
     card.SetMinMaxPINLength();
     if (bLength < card.getMinPinLength() || bLength > card.getMaxPinLength())
         return CSC_Profile_Base::SC_CMD_FAILED;
-    Bytes first, second;
+    vn_secret::WipedBytes first, second;
     if (!paddedBlock(a, aLength, kPinBlock, first) || !paddedBlock(b, bLength, kPinBlock, second))
         return CSC_Profile_Base::SC_CMD_FAILED;
     first.insert(first.end(), second.begin(), second.end());
-    bool sent = send(card, 6, 0x00, ins, 0x00, ref, first, 0);
-    std::fill(first.begin(), first.end(), 0);
-    std::fill(second.begin(), second.end(), 0);
+    bool sent = send(card, kApduCase3, 0x00, ins, 0x00, ref, first.data(), first.size(), 0);
     return sent ? card.returnResult() : CSC_Profile_Base::SC_CMD_FAILED;
 }
 }  // namespace
@@ -69,24 +69,24 @@ int CSC_Profile_SetCos442::SCUnblockPin2(unsigned char ref, unsigned char* puk, 
     return onePadded(*this, 0x2C, 0x01, ref, puk, pukLength);
 }
 
-int CSC_Profile_SetCos442::SCSelectMF() { return selectMasterFile(*this, 6, 0x00, 0); }
+int CSC_Profile_SetCos442::SCSelectMF() { return selectMasterFile(*this, kApduCase3, 0x00, 0); }
 
 // Directories and files by path from the current directory (P1 09).
 int CSC_Profile_SetCos442::SCSelectDF(unsigned char* id, int length) {
     if (id == nullptr || length <= 0 || length > 16 || length % 2 ||
-        !send(*this, 6, 0x00, 0xA4, 0x09, 0x00, Bytes(id, id + length), 0))
+        !send(*this, kApduCase3, 0x00, 0xA4, 0x09, 0x00, Bytes(id, id + length), 0))
         return SC_CMD_FAILED;
     return selectResult(getSW(), false);
 }
 
-int CSC_Profile_SetCos442::SCSelectEF(unsigned char* id) { return selectId(*this, 6, 0x09, 0x00, id, 0, true); }
+int CSC_Profile_SetCos442::SCSelectEF(unsigned char* id) { return selectId(*this, kApduCase3, 0x09, 0x00, id, 0, true); }
 int CSC_Profile_SetCos442::GetFileLen() { return fcpFileSize(m_response.data(), m_respLen, true); }
 
 int CSC_Profile_SetCos442::GetData(unsigned char p1, unsigned char p2, unsigned char le, unsigned char* out,
                                    unsigned long* outLength) {
-    if (!send(*this, 2, 0x00, 0xCA, p1, p2, Bytes(), le))
+    if (!send(*this, kApduCase2, 0x00, 0xCA, p1, p2, Bytes(), le))
         return SC_CMD_FAILED;
-    if (m_sw1 == 0x61 && !send(*this, 2, 0x00, 0xC0, 0x00, 0x00, Bytes(), m_sw2))
+    if (m_sw1 == 0x61 && !send(*this, kApduCase2, 0x00, 0xC0, 0x00, 0x00, Bytes(), m_sw2))
         return SC_CMD_FAILED;
     if (!isSW(0x90, 0x00) || !copyResponse(*this, out, outLength, 0))
         return SC_CMD_FAILED;
@@ -100,7 +100,7 @@ std::string CSC_Profile_SetCos442::getCardSerial() {
     return m_serial;
 }
 
-int CSC_Profile_SetCos442::EraseFile() { return sendForResult(*this, 0, 0x0E, Bytes()); }
+int CSC_Profile_SetCos442::EraseFile() { return sendForResult(*this, kApduLcOnly, 0x0E, Bytes()); }
 
 int CSC_Profile_SetCos442::GenRSAKeyPair() { return setcosGenerate(*this, 2048); }
 
@@ -127,13 +127,13 @@ int CSC_Profile_SetCos442::SCRSADecrypt(std::string keyPath, unsigned char, unsi
 }
 
 PIN_VERIFY_STRUCTURE* CSC_Profile_SetCos442::InitPart10_Verify() {
-    PIN_VERIFY_STRUCTURE* s = starcosVerifyStructure(m_minPinLen, m_maxPinLen);
+    PIN_VERIFY_STRUCTURE* s = defaultVerifyStructure(m_minPinLen, m_maxPinLen);
     bytesOf(s)[pv::BlockString] = 0x08;
     return s;
 }
 
 PIN_MODIFY_STRUCTURE* CSC_Profile_SetCos442::InitPart10_Modify() {
-    PIN_MODIFY_STRUCTURE* s = starcosModifyStructure(m_minPinLen, m_maxPinLen);
+    PIN_MODIFY_STRUCTURE* s = defaultModifyStructure(m_minPinLen, m_maxPinLen);
     bytesOf(s)[pm::BlockString] = 0x08;
     return s;
 }

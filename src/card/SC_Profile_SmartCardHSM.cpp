@@ -3,7 +3,10 @@
 #include <cstring>
 #include <memory>
 
-#include "CardOsCommon.h"
+#include "IsoCommands.h"
+#include "PinBlocks.h"
+#include "PinPadStructures.h"
+#include "StarcosFamily.h"
 #include "SC_Profile_CardOS.h"
 #include "vn_log.h"
 
@@ -27,17 +30,17 @@ void CSC_Profile_SmartCardHSM::SetMinMaxPINLength() {
 
 void CSC_Profile_SmartCardHSM::SetUnblockMethod() { m_unblockMethod = 1; }
 
-int CSC_Profile_SmartCardHSM::SCSelectMF() { return selectMasterFile(*this, 5, 0x04, 0x00); }
+int CSC_Profile_SmartCardHSM::SCSelectMF() { return selectMasterFile(*this, kApduCase4, 0x04, 0x00); }
 
 int CSC_Profile_SmartCardHSM::SCSelectDF(unsigned char* id, int) {
-    return selectId(*this, 5, 0x01, 0x04, id, 0xFF, false);
+    return selectId(*this, kApduCase4, 0x01, 0x04, id, 0xFF, false);
 }
 
 int CSC_Profile_SmartCardHSM::SCSelectEF(unsigned char* id) { return selectFileFcp(*this, id); }
 
 int CSC_Profile_SmartCardHSM::SCSelectAID(unsigned char* aid, unsigned int length) {
     if (aid == nullptr || length == 0 || length > 16 ||
-        !send(*this, 5, 0x00, 0xA4, 0x04, 0x0C, Bytes(aid, aid + length), 0x00))
+        !send(*this, kApduCase4, 0x00, 0xA4, 0x04, 0x0C, Bytes(aid, aid + length), 0x00))
         return SC_CMD_FAILED;
     return isSW(0x90, 0x00) ? 0 : SC_CMD_FAILED;
 }
@@ -54,17 +57,10 @@ int CSC_Profile_SmartCardHSM::SCReadBinary(unsigned char* out, unsigned short of
     const Bytes data = {0x54, 0x02, static_cast<unsigned char>(offset >> 8), static_cast<unsigned char>(offset)};
     // Room for the 53 header around the data (Le 00 asks for up to 256 bytes).
     unsigned short le = length == 0 || length > 252 ? 0 : static_cast<unsigned short>(length + 4);
-    if (out == nullptr || !send(*this, 5, 0x00, 0xB1, 0x00, 0x00, data, le))
+    if (out == nullptr || !send(*this, kApduCase4, 0x00, 0xB1, 0x00, 0x00, data, le))
         return SC_CMD_FAILED;
-    if (!isSW(0x90, 0x00) && !isSW(0x62, 0x82)) {
-        switch (getSW()) {
-        case sw(0x67, 0x00): return 1;
-        case sw(0x69, 0x81): return 10;
-        case sw(0x69, 0x86): return 11;
-        case sw(0x6A, 0x87): return 2;
-        default: return SC_CMD_FAILED;
-        }
-    }
+    if (!isSW(0x90, 0x00) && !isSW(0x62, 0x82))
+        return mapStatus(getSW(), kReadBinaryStatus);
     // Unwrap 53 L value (L in one or two bytes, 81 xx / 82 xx xx).
     size_t n = m_respLen, at = 0, len = 0;
     if (n >= 2 && m_response[0] == 0x53) {
@@ -92,7 +88,7 @@ int CSC_Profile_SmartCardHSM::SCReadBinary(unsigned char* out, unsigned short of
 }
 
 int CSC_Profile_SmartCardHSM::SCEnumerateObjects(unsigned char* out, unsigned long* outLength) {
-    if (outLength == nullptr || !send(*this, 2, 0x80, 0x58, 0x00, 0x00, Bytes(), 0x00) || !isSW(0x90, 0x00) ||
+    if (outLength == nullptr || !send(*this, kApduCase2, 0x80, 0x58, 0x00, 0x00, Bytes(), 0x00) || !isSW(0x90, 0x00) ||
         !copyResponse(*this, out, outLength, *outLength))
         return SC_CMD_FAILED;
     return 0;
@@ -138,7 +134,7 @@ int CSC_Profile_SmartCardHSM::SCSignData(std::string, unsigned char keyRef, int 
             return SC_CMD_FAILED;
         data.assign(hash, hash + hashLength);
     }
-    if (!send(*this, 7, 0x80, 0x68, keyRef, mode, data, 0x0000))
+    if (!send(*this, kApduCase4Extended, 0x80, 0x68, keyRef, mode, data, 0x0000))
         return SC_CMD_FAILED;
     int r = signResult(*this, signature, signatureLength, {sw(0x69, 0x82)});
     if (r == 0)
@@ -150,7 +146,7 @@ int CSC_Profile_SmartCardHSM::SCRSADecrypt(std::string, unsigned char keyRef, un
                                            unsigned long inLength, unsigned char* out, unsigned long* outLength,
                                            int) {
     if (in == nullptr || inLength == 0 || inLength > 0xFFF0 || outLength == nullptr ||
-        !send(*this, 7, 0x80, 0x62, keyRef, kDecipherRaw, Bytes(in, in + inLength), 0x0000))
+        !send(*this, kApduCase4Extended, 0x80, 0x62, keyRef, kDecipherRaw, Bytes(in, in + inLength), 0x0000))
         return SC_CMD_FAILED;
     return signResult(*this, out, outLength, {sw(0x69, 0x82)});
 }
@@ -169,35 +165,35 @@ std::string CSC_Profile_SmartCardHSM::getCardSerial() {
 }
 
 PIN_VERIFY_STRUCTURE* CSC_Profile_SmartCardHSM::InitPart10_Verify() {
-    PIN_VERIFY_STRUCTURE* s = starcosVerifyStructure(m_minPinLen, m_maxPinLen);
+    PIN_VERIFY_STRUCTURE* s = defaultVerifyStructure(m_minPinLen, m_maxPinLen);
     bytesOf(s)[pv::Data + 3] = 0x81;
     return s;
 }
 
 PIN_MODIFY_STRUCTURE* CSC_Profile_SmartCardHSM::InitPart10_Modify() {
-    return starcosModifyStructure(m_minPinLen, m_maxPinLen);
+    return defaultModifyStructure(m_minPinLen, m_maxPinLen);
 }
 
 // Format-2 block as STARCOS 3.5; the user PIN is always reference 81.
 void CSC_Profile_SmartCardHSM::ModifyVerifyStruct(std::string, unsigned char ref, PIN_VERIFY_STRUCTURE* s) {
-    starcosAdjustVerify(s, pinRef(ref), m_minPinLen, m_maxPinLen);
+    format2AdjustVerify(s, pinRef(ref), m_minPinLen, m_maxPinLen);
     if (s != nullptr)
         bytesOf(s)[pv::Validation] = 0x02;
 }
 
 void CSC_Profile_SmartCardHSM::ModifyModifyStruct(std::string, unsigned char ref, PIN_MODIFY_STRUCTURE* s) {
-    starcosAdjustModify(s, pinRef(ref), m_minPinLen, m_maxPinLen, m_readerName);
+    format2AdjustModify(s, pinRef(ref), m_minPinLen, m_maxPinLen, m_readerName);
 }
 
 // The structure is followed by the Lc and the format-2 template of the command.
 int CSC_Profile_SmartCardHSM::startPinPadVerify() {
     if (m_pinVerify == nullptr)
         return 1;
-    return startPinPad(*this, false, starcosVerifyMessage(m_pinVerify));
+    return startPinPad(*this, false, format2VerifyMessage(m_pinVerify));
 }
 
 int CSC_Profile_SmartCardHSM::startPinPadModify() {
     if (m_pinModify == nullptr)
         return 1;
-    return startPinPad(*this, true, starcosModifyMessage(m_pinModify));
+    return startPinPad(*this, true, format2ModifyMessage(m_pinModify));
 }

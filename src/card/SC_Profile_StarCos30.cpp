@@ -3,7 +3,10 @@
 // sends the cryptogram in a command chain.
 #include <memory>
 
-#include "CardOsCommon.h"
+#include "IsoCommands.h"
+#include "PinBlocks.h"
+#include "PinPadStructures.h"
+#include "StarcosFamily.h"
 #include "SC_Profile_CardOS.h"
 #include "vn_log.h"
 
@@ -22,9 +25,9 @@ void CSC_Profile_StarCos30::SetMinMaxPINLength() {
     m_maxPinLen = 8;
 }
 
-int CSC_Profile_StarCos30::SCSelectMF() { return selectMasterFile(*this, 5, 0x04, 0x00); }
+int CSC_Profile_StarCos30::SCSelectMF() { return selectMasterFile(*this, kApduCase4, 0x04, 0x00); }
 
-int CSC_Profile_StarCos30::SCSelectDF(unsigned char* id, int) { return selectId(*this, 5, 0x01, 0x04, id, 0x00, false); }
+int CSC_Profile_StarCos30::SCSelectDF(unsigned char* id, int) { return selectId(*this, kApduCase4, 0x01, 0x04, id, 0x00, false); }
 
 int CSC_Profile_StarCos30::SCSelectEF(unsigned char* id) { return selectFileFcp(*this, id); }
 
@@ -57,14 +60,14 @@ int CSC_Profile_StarCos30::SCUnblockPin2(unsigned char ref, unsigned char* puk, 
 // (84 01 key, 80 01 12). Other keys: authentication template (84 01 key, 80 01 01).
 int CSC_Profile_StarCos30::SCManageSE(std::string keyPath, unsigned char keyRef, unsigned int algId) {
     if (upperPath(keyPath) == kQualifiedKey) {
-        if (!send(*this, 6, 0x00, 0x22, 0x41, 0xAA, Bytes{0x80, 0x01, hashRef(algId)}, 0) || !isSW(0x90, 0x00))
+        if (!send(*this, kApduCase3, 0x00, 0x22, 0x41, 0xAA, Bytes{0x80, 0x01, hashRef(algId)}, 0) || !isSW(0x90, 0x00))
             return SC_CMD_FAILED;
-        if (!send(*this, 6, 0x00, 0x22, 0x41, 0xB6, Bytes{0x84, 0x01, keyRef, 0x80, 0x01, kAlgSignHash}, 0) ||
+        if (!send(*this, kApduCase3, 0x00, 0x22, 0x41, 0xB6, Bytes{0x84, 0x01, keyRef, 0x80, 0x01, kAlgSignHash}, 0) ||
             !isSW(0x90, 0x00))
             return SC_CMD_FAILED;
         return 0;
     }
-    if (!send(*this, 6, 0x00, 0x22, 0x41, 0xA4, Bytes{0x84, 0x01, keyRef, 0x80, 0x01, kAlgAuth}, 0) ||
+    if (!send(*this, kApduCase3, 0x00, 0x22, 0x41, 0xA4, Bytes{0x84, 0x01, keyRef, 0x80, 0x01, kAlgAuth}, 0) ||
         !isSW(0x90, 0x00))
         return SC_CMD_FAILED;
     return 0;
@@ -80,9 +83,9 @@ int CSC_Profile_StarCos30::SCSignData(std::string keyPath, unsigned char keyRef,
         Bytes data(hash, hash + hashLength);
         const unsigned char head[2] = {0x90, static_cast<unsigned char>(hashLength)};
         data.insert(data.begin(), head, head + 2);
-        if (!send(*this, 5, 0x00, 0x2A, 0x90, 0xA0, data, 0x00) || !isSW(0x90, 0x00))
+        if (!send(*this, kApduCase4, 0x00, 0x2A, 0x90, 0xA0, data, 0x00) || !isSW(0x90, 0x00))
             return SC_CMD_FAILED;
-        if (!send(*this, 2, 0x00, 0x2A, 0x9E, 0x9A, Bytes(), 0x00))
+        if (!send(*this, kApduCase2, 0x00, 0x2A, 0x9E, 0x9A, Bytes(), 0x00))
             return SC_CMD_FAILED;
         return signResult(*this, signature, signatureLength, {sw(0x69, 0x82)});
     }
@@ -91,7 +94,7 @@ int CSC_Profile_StarCos30::SCSignData(std::string keyPath, unsigned char keyRef,
     if (BuildSignBuffer(algId, keyBits, hash, hashLength, &block, &blockLength, false) != 0)
         return SC_CMD_FAILED;
     std::unique_ptr<unsigned char[]> owned(block);
-    if (!send(*this, 5, 0x00, 0x88, 0x00, 0x00, Bytes(block, block + blockLength), 0x00))
+    if (!send(*this, kApduCase4, 0x00, 0x88, 0x00, 0x00, Bytes(block, block + blockLength), 0x00))
         return SC_CMD_FAILED;
     return signResult(*this, signature, signatureLength, {sw(0x69, 0x82)});
 }
@@ -100,7 +103,7 @@ int CSC_Profile_StarCos30::SCRSADecrypt(std::string, unsigned char keyRef, unsig
                                         unsigned char* out, unsigned long* outLength, int) {
     if (in == nullptr || inLength == 0 || inLength > 4096 || outLength == nullptr)
         return SC_CMD_FAILED;
-    if (!send(*this, 6, 0x00, 0x22, 0x41, 0xB8, Bytes{0x84, 0x01, keyRef}, 0) || !isSW(0x90, 0x00))
+    if (!send(*this, kApduCase3, 0x00, 0x22, 0x41, 0xB8, Bytes{0x84, 0x01, keyRef}, 0) || !isSW(0x90, 0x00))
         return SC_CMD_FAILED;
     Bytes data(in, in + inLength);
     data.insert(data.begin(), static_cast<unsigned char>(0x81));
@@ -108,14 +111,14 @@ int CSC_Profile_StarCos30::SCRSADecrypt(std::string, unsigned char keyRef, unsig
         size_t n = data.size() - offset > kChainPiece ? kChainPiece : data.size() - offset;
         bool last = offset + n == data.size();
         Bytes piece(data.begin() + static_cast<long>(offset), data.begin() + static_cast<long>(offset + n));
-        if (!send(*this, last ? 5 : 6, last ? 0x00 : 0x10, 0x2A, 0x80, 0x86, piece, 0x00))
+        if (!send(*this, last ? kApduCase4 : kApduCase3, last ? 0x00 : 0x10, 0x2A, 0x80, 0x86, piece, 0x00))
             return SC_CMD_FAILED;
         if (!last && !isSW(0x90, 0x00))
             return SC_CMD_FAILED;
         offset += n;
     }
     if (isSW(0x69, 0x82))
-        return 13;
+        return kCardSecurityNotSatisfied;
     if (!isSW(0x90, 0x00) || !copyResponse(*this, out, outLength, *outLength))
         return SC_CMD_FAILED;
     return 0;
@@ -129,16 +132,16 @@ std::string CSC_Profile_StarCos30::getCardSerial() {
 }
 
 PIN_VERIFY_STRUCTURE* CSC_Profile_StarCos30::InitPart10_Verify() {
-    return starcosVerifyStructure(m_minPinLen, m_maxPinLen);
+    return defaultVerifyStructure(m_minPinLen, m_maxPinLen);
 }
 
 PIN_MODIFY_STRUCTURE* CSC_Profile_StarCos30::InitPart10_Modify() {
-    return starcosModifyStructure(m_minPinLen, m_maxPinLen);
+    return defaultModifyStructure(m_minPinLen, m_maxPinLen);
 }
 
 // Format-2 block as STARCOS 3.5, with a 40-second entry time.
 void CSC_Profile_StarCos30::ModifyVerifyStruct(std::string, unsigned char ref, PIN_VERIFY_STRUCTURE* s) {
-    starcosAdjustVerify(s, ref, m_minPinLen, m_maxPinLen);
+    format2AdjustVerify(s, ref, m_minPinLen, m_maxPinLen);
     if (s != nullptr) {
         bytesOf(s)[pv::TimerOut] = 40;
         bytesOf(s)[pv::TimerOut2] = 40;
@@ -146,8 +149,8 @@ void CSC_Profile_StarCos30::ModifyVerifyStruct(std::string, unsigned char ref, P
 }
 
 void CSC_Profile_StarCos30::ModifyModifyStruct(std::string, unsigned char ref, PIN_MODIFY_STRUCTURE* s) {
-    starcosAdjustModify(s, ref, m_minPinLen, m_maxPinLen, m_readerName);
+    format2AdjustModify(s, ref, m_minPinLen, m_maxPinLen, m_readerName);
 }
 
-int CSC_Profile_StarCos30::startPinPadVerify() { return startStarcosVerify(*this); }
-int CSC_Profile_StarCos30::startPinPadModify() { return startStarcosModify(*this); }
+int CSC_Profile_StarCos30::startPinPadVerify() { return startFormat2Verify(*this); }
+int CSC_Profile_StarCos30::startPinPadModify() { return startFormat2Modify(*this); }

@@ -2,7 +2,10 @@
 // on the key path and the profile type.
 #include <memory>
 
-#include "CardOsCommon.h"
+#include "IsoCommands.h"
+#include "PinBlocks.h"
+#include "PinPadStructures.h"
+#include "StarcosFamily.h"
 #include "ProfileTypes.h"
 #include "SC_Profile_CardOS.h"
 #include "vn_log.h"
@@ -14,9 +17,9 @@ void CSC_Profile_StarCos32::SetMinMaxPINLength() {
     m_maxPinLen = 12;
 }
 
-int CSC_Profile_StarCos32::SCSelectMF() { return selectMasterFile(*this, 5, 0x04, 0x00); }
+int CSC_Profile_StarCos32::SCSelectMF() { return selectMasterFile(*this, kApduCase4, 0x04, 0x00); }
 
-int CSC_Profile_StarCos32::SCSelectDF(unsigned char* id, int) { return selectId(*this, 5, 0x01, 0x04, id, 0xFF, false); }
+int CSC_Profile_StarCos32::SCSelectDF(unsigned char* id, int) { return selectId(*this, kApduCase4, 0x01, 0x04, id, 0xFF, false); }
 
 int CSC_Profile_StarCos32::SCSelectEF(unsigned char* id) { return selectFileFcp(*this, id); }
 
@@ -50,7 +53,7 @@ int CSC_Profile_StarCos32::SCUnblockPin2(unsigned char ref, unsigned char* puk, 
 // The environment for the qualified key: digital signature template, algorithm 42.
 int CSC_Profile_StarCos32::SCManageSE(std::string, unsigned char keyRef, unsigned int) {
     const Bytes data = {0x84, 0x01, keyRef, 0x80, 0x01, 0x42};
-    if (!send(*this, 6, 0x00, 0x22, 0x41, 0xB6, data, 0) || !isSW(0x90, 0x00))
+    if (!send(*this, kApduCase3, 0x00, 0x22, 0x41, 0xB6, data, 0) || !isSW(0x90, 0x00))
         return SC_CMD_FAILED;
     return 0;
 }
@@ -67,29 +70,29 @@ int CSC_Profile_StarCos32::SCSignData(std::string keyPath, unsigned char keyRef,
             BuildSignBuffer(algId, keyBits, hash, hashLength, &block, &blockLength, false) != 0)
             return SC_CMD_FAILED;
         std::unique_ptr<unsigned char[]> owned(block);
-        if (!send(*this, 5, 0x00, 0x2A, 0x9E, 0x9A, Bytes(block, block + blockLength), 0x00))
+        if (!send(*this, kApduCase4, 0x00, 0x2A, 0x9E, 0x9A, Bytes(block, block + blockLength), 0x00))
             return SC_CMD_FAILED;
         return signResult(*this, signature, signatureLength, {sw(0x69, 0x82)});
     }
     if (profileType == CP_MEDISIGN2K) {
-        if (!send(*this, 1, 0x00, 0x22, 0xF3, 0x01, Bytes(), 0) || !isSW(0x90, 0x00))
+        if (!send(*this, kApduCase1, 0x00, 0x22, 0xF3, 0x01, Bytes(), 0) || !isSW(0x90, 0x00))
             return SC_CMD_FAILED;
-        send(*this, 6, 0x00, 0x22, 0x41, 0xA4, Bytes{0x84, 0x01, keyRef, 0x80, 0x01, 0x05}, 0);
+        send(*this, kApduCase3, 0x00, 0x22, 0x41, 0xA4, Bytes{0x84, 0x01, keyRef, 0x80, 0x01, 0x05}, 0);
         if (BuildSignBuffer(algId, keyBits, hash, hashLength, &block, &blockLength, false) != 0)
             return SC_CMD_FAILED;
         std::unique_ptr<unsigned char[]> owned(block);
-        if (!send(*this, 5, 0x00, 0x88, 0x00, 0x00, Bytes(block, block + blockLength), 0x00))
+        if (!send(*this, kApduCase4, 0x00, 0x88, 0x00, 0x00, Bytes(block, block + blockLength), 0x00))
             return SC_CMD_FAILED;
         return signResult(*this, signature, signatureLength, {sw(0x69, 0x82)});
     }
     // Other keys: the padded block goes through the private-key operation of DECIPHER.
-    if (!send(*this, 6, 0x00, 0x22, 0x41, 0xB8, Bytes{0x84, 0x03, 0x80, 0x06, 0x00}, 0) || !isSW(0x90, 0x00))
+    if (!send(*this, kApduCase3, 0x00, 0x22, 0x41, 0xB8, Bytes{0x84, 0x03, 0x80, 0x06, 0x00}, 0) || !isSW(0x90, 0x00))
         return SC_CMD_FAILED;
     if (BuildSignBuffer(algId, keyBits, hash, hashLength, &block, &blockLength, true) != 0)
         return SC_CMD_FAILED;
     ExpandBuffer(&block, &blockLength);
     std::unique_ptr<unsigned char[]> owned(block);
-    if (!send(*this, 7, 0x00, 0x2A, 0x80, 0x86, Bytes(block, block + blockLength), 0x0000))
+    if (!send(*this, kApduCase4Extended, 0x00, 0x2A, 0x80, 0x86, Bytes(block, block + blockLength), 0x0000))
         return SC_CMD_FAILED;
     return signResult(*this, signature, signatureLength, {sw(0x69, 0x82)});
 }
@@ -107,20 +110,20 @@ std::string CSC_Profile_StarCos32::getCardSerial() {
 }
 
 PIN_VERIFY_STRUCTURE* CSC_Profile_StarCos32::InitPart10_Verify() {
-    return starcosVerifyStructure(m_minPinLen, m_maxPinLen);
+    return defaultVerifyStructure(m_minPinLen, m_maxPinLen);
 }
 
 PIN_MODIFY_STRUCTURE* CSC_Profile_StarCos32::InitPart10_Modify() {
-    return starcosModifyStructure(m_minPinLen, m_maxPinLen);
+    return defaultModifyStructure(m_minPinLen, m_maxPinLen);
 }
 
 void CSC_Profile_StarCos32::ModifyVerifyStruct(std::string, unsigned char ref, PIN_VERIFY_STRUCTURE* s) {
-    starcosAdjustVerify(s, ref, m_minPinLen, m_maxPinLen);
+    format2AdjustVerify(s, ref, m_minPinLen, m_maxPinLen);
 }
 
 void CSC_Profile_StarCos32::ModifyModifyStruct(std::string, unsigned char ref, PIN_MODIFY_STRUCTURE* s) {
-    starcosAdjustModify(s, ref, m_minPinLen, m_maxPinLen, m_readerName);
+    format2AdjustModify(s, ref, m_minPinLen, m_maxPinLen, m_readerName);
 }
 
-int CSC_Profile_StarCos32::startPinPadVerify() { return startStarcosVerify(*this); }
-int CSC_Profile_StarCos32::startPinPadModify() { return startStarcosModify(*this); }
+int CSC_Profile_StarCos32::startPinPadVerify() { return startFormat2Verify(*this); }
+int CSC_Profile_StarCos32::startPinPadModify() { return startFormat2Modify(*this); }

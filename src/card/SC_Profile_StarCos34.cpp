@@ -2,7 +2,10 @@
 // DigestInfo with the security environment kept across signatures.
 #include <memory>
 
-#include "CardOsCommon.h"
+#include "IsoCommands.h"
+#include "PinBlocks.h"
+#include "PinPadStructures.h"
+#include "StarcosFamily.h"
 #include "SC_Profile_CardOS.h"
 #include "vn_log.h"
 
@@ -15,9 +18,9 @@ void CSC_Profile_StarCos34::SetMinMaxPINLength() {
 
 void CSC_Profile_StarCos34::SetUnblockMethod() { m_unblockMethod = 1; }
 
-int CSC_Profile_StarCos34::SCSelectMF() { return selectMasterFile(*this, 5, 0x04, 0x00); }
+int CSC_Profile_StarCos34::SCSelectMF() { return selectMasterFile(*this, kApduCase4, 0x04, 0x00); }
 
-int CSC_Profile_StarCos34::SCSelectDF(unsigned char* id, int) { return selectId(*this, 5, 0x01, 0x04, id, 0xFF, false); }
+int CSC_Profile_StarCos34::SCSelectDF(unsigned char* id, int) { return selectId(*this, kApduCase4, 0x01, 0x04, id, 0xFF, false); }
 
 int CSC_Profile_StarCos34::SCSelectEF(unsigned char* id) { return selectFileFcp(*this, id); }
 
@@ -63,7 +66,7 @@ int CSC_Profile_StarCos34::PreSigning(int profileType, std::string keyPath) {
 
 int CSC_Profile_StarCos34::SCManageSE(std::string, unsigned char keyRef, unsigned int) {
     const Bytes data = {0x84, 0x01, keyRef, 0x89, 0x02, 0x13, 0x23};
-    if (!send(*this, 6, 0x00, 0x22, 0x41, 0xB6, data, 0) || !isSW(0x90, 0x00)) {
+    if (!send(*this, kApduCase3, 0x00, 0x22, 0x41, 0xB6, data, 0) || !isSW(0x90, 0x00)) {
         m_seSet = false;
         return SC_CMD_FAILED;
     }
@@ -84,7 +87,7 @@ int CSC_Profile_StarCos34::SCSignData(std::string keyPath, unsigned char keyRef,
     }
     std::unique_ptr<unsigned char[]> owned(block);
     m_seSet = false;
-    return starcosSignKeepingSE(*this, m_seSet, Bytes(block, block + blockLength), signature, signatureLength,
+    return signKeepingEnvironment(*this, m_seSet, Bytes(block, block + blockLength), signature, signatureLength,
                                 {sw(0x69, 0x85), sw(0x69, 0x82), sw(0x69, 0x88)});
 }
 
@@ -101,20 +104,20 @@ std::string CSC_Profile_StarCos34::getCardSerial() {
 }
 
 PIN_VERIFY_STRUCTURE* CSC_Profile_StarCos34::InitPart10_Verify() {
-    return starcosVerifyStructure(m_minPinLen, m_maxPinLen);
+    return defaultVerifyStructure(m_minPinLen, m_maxPinLen);
 }
 
 PIN_MODIFY_STRUCTURE* CSC_Profile_StarCos34::InitPart10_Modify() {
-    return starcosModifyStructure(m_minPinLen, m_maxPinLen);
+    return defaultModifyStructure(m_minPinLen, m_maxPinLen);
 }
 
 void CSC_Profile_StarCos34::ModifyVerifyStruct(std::string, unsigned char ref, PIN_VERIFY_STRUCTURE* s) {
-    starcosAdjustVerify(s, ref, m_minPinLen, m_maxPinLen);
+    format2AdjustVerify(s, ref, m_minPinLen, m_maxPinLen);
 }
 
 void CSC_Profile_StarCos34::ModifyModifyStruct(std::string, unsigned char ref, PIN_MODIFY_STRUCTURE* s) {
-    starcosAdjustModify(s, ref, m_minPinLen, m_maxPinLen, m_readerName);
+    format2AdjustModify(s, ref, m_minPinLen, m_maxPinLen, m_readerName);
 }
 
-int CSC_Profile_StarCos34::startPinPadVerify() { return startStarcosVerify(*this); }
-int CSC_Profile_StarCos34::startPinPadModify() { return startStarcosModify(*this); }
+int CSC_Profile_StarCos34::startPinPadVerify() { return startFormat2Verify(*this); }
+int CSC_Profile_StarCos34::startPinPadModify() { return startFormat2Modify(*this); }

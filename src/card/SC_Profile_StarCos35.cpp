@@ -3,7 +3,10 @@
 #include <cstring>
 #include <memory>
 
-#include "CardOsCommon.h"
+#include "IsoCommands.h"
+#include "PinBlocks.h"
+#include "PinPadStructures.h"
+#include "StarcosFamily.h"
 #include "SC_Profile_CardOS.h"
 #include "vn_log.h"
 
@@ -16,9 +19,9 @@ void CSC_Profile_StarCos35::SetMinMaxPINLength() {
 
 void CSC_Profile_StarCos35::SetUnblockMethod() { m_unblockMethod = 1; }
 
-int CSC_Profile_StarCos35::SCSelectMF() { return selectMasterFile(*this, 5, 0x04, 0x00); }
+int CSC_Profile_StarCos35::SCSelectMF() { return selectMasterFile(*this, kApduCase4, 0x04, 0x00); }
 
-int CSC_Profile_StarCos35::SCSelectDF(unsigned char* id, int) { return selectId(*this, 5, 0x01, 0x04, id, 0xFF, false); }
+int CSC_Profile_StarCos35::SCSelectDF(unsigned char* id, int) { return selectId(*this, kApduCase4, 0x01, 0x04, id, 0xFF, false); }
 
 int CSC_Profile_StarCos35::SCSelectEF(unsigned char* id) { return selectFileFcp(*this, id); }
 
@@ -61,7 +64,7 @@ int CSC_Profile_StarCos35::PreSigning(int profileType, std::string keyPath) {
 
 int CSC_Profile_StarCos35::SCManageSE(std::string, unsigned char keyRef, unsigned int) {
     const Bytes data = {0x80, 0x01, 0x10, 0x84, 0x01, keyRef};
-    if (!send(*this, 6, 0x00, 0x22, 0xC1, 0xB8, data, 0) || !isSW(0x90, 0x00))
+    if (!send(*this, kApduCase3, 0x00, 0x22, 0xC1, 0xB8, data, 0) || !isSW(0x90, 0x00))
         return SC_CMD_FAILED;
     return 0;
 }
@@ -93,7 +96,7 @@ int CSC_Profile_StarCos35::SCSignData(std::string keyPath, unsigned char keyRef,
                             : Bytes{0x84, 0x01, keyRef, 0x89, 0x03, 0x13, 0x33, hashRef(algId)};
     // The environment kept from the last signature serves only the same key, padding and hash.
     if (!m_seSet || data != m_seData) {
-        if (!send(*this, 6, 0x00, 0x22, 0x41, 0xB6, data, 0) || !isSW(0x90, 0x00)) {
+        if (!send(*this, kApduCase3, 0x00, 0x22, 0x41, 0xB6, data, 0) || !isSW(0x90, 0x00)) {
             m_seSet = false;
             return static_cast<int>(vn_log_dw_return("CSC_Profile_StarCos35::SCSignData", SC_CMD_FAILED));
         }
@@ -106,7 +109,7 @@ int CSC_Profile_StarCos35::SCSignData(std::string keyPath, unsigned char keyRef,
         return static_cast<int>(vn_log_dw_return("CSC_Profile_StarCos35::SCSignData", SC_CMD_FAILED));
     std::unique_ptr<unsigned char[]> owned(block);
     m_seSet = false;
-    int r = starcosSignKeepingSE(*this, m_seSet, Bytes(block, block + blockLength), signature, signatureLength,
+    int r = signKeepingEnvironment(*this, m_seSet, Bytes(block, block + blockLength), signature, signatureLength,
                                  {sw(0x69, 0x82)});
     return static_cast<int>(vn_log_dw_return("CSC_Profile_StarCos35::SCSignData", static_cast<unsigned>(r)));
 }
@@ -124,28 +127,28 @@ std::string CSC_Profile_StarCos35::getCardSerial() {
 }
 
 PIN_VERIFY_STRUCTURE* CSC_Profile_StarCos35::InitPart10_Verify() {
-    return starcosVerifyStructure(m_minPinLen, m_maxPinLen);
+    return defaultVerifyStructure(m_minPinLen, m_maxPinLen);
 }
 
 PIN_MODIFY_STRUCTURE* CSC_Profile_StarCos35::InitPart10_Modify() {
-    return starcosModifyStructure(m_minPinLen, m_maxPinLen);
+    return defaultModifyStructure(m_minPinLen, m_maxPinLen);
 }
 
 void CSC_Profile_StarCos35::ModifyVerifyStruct(std::string, unsigned char ref, PIN_VERIFY_STRUCTURE* s) {
-    starcosAdjustVerify(s, ref, m_minPinLen, m_maxPinLen);
+    format2AdjustVerify(s, ref, m_minPinLen, m_maxPinLen);
     vn_log(1, "--leaving CSC_Profile_StarCos35::ModifyVerifyStruct\n");
 }
 
 void CSC_Profile_StarCos35::ModifyModifyStruct(std::string, unsigned char ref, PIN_MODIFY_STRUCTURE* s) {
-    starcosAdjustModify(s, ref, m_minPinLen, m_maxPinLen, m_readerName);
+    format2AdjustModify(s, ref, m_minPinLen, m_maxPinLen, m_readerName);
 }
 
 int CSC_Profile_StarCos35::startPinPadVerify() {
     m_response.assign(256, 0);
-    return startStarcosVerify(*this);
+    return startFormat2Verify(*this);
 }
 
 int CSC_Profile_StarCos35::startPinPadModify() {
     m_response.assign(256, 0);
-    return startStarcosModify(*this);
+    return startFormat2Modify(*this);
 }

@@ -3,7 +3,8 @@
 // sign the padded block.
 #include <memory>
 
-#include "CardOsCommon.h"
+#include "IsoCommands.h"
+#include "PinPadStructures.h"
 #include "SC_Profile_CardOS.h"
 #include "vn_log.h"
 
@@ -28,10 +29,10 @@ void CSC_Profile_TCOS20::SetMinMaxKeyLength() {
     m_minKeyLen = 1024;
 }
 
-int CSC_Profile_TCOS20::SCSelectMF() { return selectMasterFile(*this, 5, 0x00, 0xFF); }
+int CSC_Profile_TCOS20::SCSelectMF() { return selectMasterFile(*this, kApduCase4, 0x00, 0xFF); }
 
-int CSC_Profile_TCOS20::SCSelectDF(unsigned char* id, int) { return selectId(*this, 5, 0x01, 0x00, id, 0xFF, false); }
-int CSC_Profile_TCOS20::SCSelectEF(unsigned char* id) { return selectId(*this, 5, 0x02, 0x00, id, 0xFF, true); }
+int CSC_Profile_TCOS20::SCSelectDF(unsigned char* id, int) { return selectId(*this, kApduCase4, 0x01, 0x00, id, 0xFF, false); }
+int CSC_Profile_TCOS20::SCSelectEF(unsigned char* id) { return selectId(*this, kApduCase4, 0x02, 0x00, id, 0xFF, true); }
 int CSC_Profile_TCOS20::GetFileLen() { return fcpFileSize(m_response.data(), m_respLen, true); }
 
 int CSC_Profile_TCOS20::GetData(unsigned char p1, unsigned char p2, unsigned char, unsigned char* out,
@@ -47,7 +48,7 @@ std::string CSC_Profile_TCOS20::getCardSerial() {
 }
 
 int CSC_Profile_TCOS20::SCManageSE(std::string, unsigned char keyRef, unsigned int) {
-    if (!send(*this, 6, 0x00, 0x22, 0xC1, 0xB8, Bytes{0x80, 0x01, 0x10, 0x84, 0x01, keyRef}, 0) || !isSW(0x90, 0x00))
+    if (!send(*this, kApduCase3, 0x00, 0x22, 0xC1, 0xB8, Bytes{0x80, 0x01, 0x10, 0x84, 0x01, keyRef}, 0) || !isSW(0x90, 0x00))
         return SC_CMD_FAILED;
     return 0;
 }
@@ -65,7 +66,7 @@ int CSC_Profile_TCOS20::SCSignData(std::string keyPath, unsigned char keyRef, in
     if (BuildSignBuffer(algId, keyBits, hash, hashLength, &block, &blockLength, !direct) != 0)
         return SC_CMD_FAILED;
     std::unique_ptr<unsigned char[]> owned(block);
-    if (!send(*this, 5, 0x00, 0x2A, direct ? 0x9E : 0x80, direct ? 0x9A : 0x84, Bytes(block, block + blockLength),
+    if (!send(*this, kApduCase4, 0x00, 0x2A, direct ? 0x9E : 0x80, direct ? 0x9A : 0x84, Bytes(block, block + blockLength),
               0x00))
         return SC_CMD_FAILED;
     return signResult(*this, signature, signatureLength, {});
@@ -74,15 +75,15 @@ int CSC_Profile_TCOS20::SCSignData(std::string keyPath, unsigned char keyRef, in
 int CSC_Profile_TCOS20::SCRSADecrypt(std::string, unsigned char, unsigned char* in, unsigned long inLength,
                                      unsigned char* out, unsigned long* outLength, int) {
     if (in == nullptr || inLength == 0 || inLength > 255 || outLength == nullptr ||
-        !send(*this, 5, 0x00, 0x2A, 0x80, 0x84, Bytes(in, in + inLength), 0x00))
+        !send(*this, kApduCase4, 0x00, 0x2A, 0x80, 0x84, Bytes(in, in + inLength), 0x00))
         return SC_CMD_FAILED;
     return signResult(*this, out, outLength, {});
 }
 
 PIN_VERIFY_STRUCTURE* CSC_Profile_TCOS20::InitPart10_Verify() {
-    return starcosVerifyStructure(m_minPinLen, m_maxPinLen);
+    return defaultVerifyStructure(m_minPinLen, m_maxPinLen);
 }
 
 PIN_MODIFY_STRUCTURE* CSC_Profile_TCOS20::InitPart10_Modify() {
-    return starcosModifyStructure(m_minPinLen, m_maxPinLen);
+    return defaultModifyStructure(m_minPinLen, m_maxPinLen);
 }

@@ -3,7 +3,8 @@
 // the padded block.
 #include <memory>
 
-#include "CardOsCommon.h"
+#include "IsoCommands.h"
+#include "PinPadStructures.h"
 #include "SC_Profile_CardOS.h"
 #include "vn_log.h"
 
@@ -24,10 +25,10 @@ bool CSC_Profile_TCOS30::needsSecureMessaging(const std::string& keyPath) {
     return false;
 }
 
-int CSC_Profile_TCOS30::SCSelectMF() { return selectMasterFile(*this, 5, 0x04, 0xFF); }
+int CSC_Profile_TCOS30::SCSelectMF() { return selectMasterFile(*this, kApduCase4, 0x04, 0xFF); }
 
-int CSC_Profile_TCOS30::SCSelectDF(unsigned char* id, int) { return selectId(*this, 5, 0x01, 0x04, id, 0xFF, false); }
-int CSC_Profile_TCOS30::SCSelectEF(unsigned char* id) { return selectId(*this, 5, 0x02, 0x04, id, 0xFF, true); }
+int CSC_Profile_TCOS30::SCSelectDF(unsigned char* id, int) { return selectId(*this, kApduCase4, 0x01, 0x04, id, 0xFF, false); }
+int CSC_Profile_TCOS30::SCSelectEF(unsigned char* id) { return selectId(*this, kApduCase4, 0x02, 0x04, id, 0xFF, true); }
 int CSC_Profile_TCOS30::GetFileLen() { return fcpFileSize(m_response.data(), m_respLen, true); }
 
 int CSC_Profile_TCOS30::GetData(unsigned char p1, unsigned char p2, unsigned char, unsigned char* out,
@@ -55,15 +56,15 @@ int CSC_Profile_TCOS30::InitSM() {
 
 int CSC_Profile_TCOS30::InternalAuthenticate(unsigned char* in, unsigned long inLength, unsigned char* out,
                                              unsigned long* outLength) {
-    return tcosInternalAuthenticate(*this, in, inLength, out, outLength);
+    return internalAuthenticate(*this, in, inLength, out, outLength);
 }
 
 int CSC_Profile_TCOS30::ExternalAuthenticate(unsigned char* in, unsigned long inLength) {
-    return tcosExternalAuthenticate(*this, in, inLength);
+    return externalAuthenticate(*this, in, inLength);
 }
 
 int CSC_Profile_TCOS30::SCManageSE(std::string, unsigned char keyRef, unsigned int) {
-    if (!send(*this, 6, 0x00, 0x22, 0x41, 0xB8, Bytes{0x80, 0x01, kAlgDecipher, 0x84, 0x01, keyRef}, 0) ||
+    if (!send(*this, kApduCase3, 0x00, 0x22, 0x41, 0xB8, Bytes{0x80, 0x01, kAlgDecipher, 0x84, 0x01, keyRef}, 0) ||
         !isSW(0x90, 0x00))
         return SC_CMD_FAILED;
     return 0;
@@ -85,7 +86,7 @@ int CSC_Profile_TCOS30::SCSignData(std::string keyPath, unsigned char keyRef, in
         if (BuildSignBuffer(algId, keyBits, hash, hashLength, &block, &blockLength, false) != 0)
             return SC_CMD_FAILED;
         std::unique_ptr<unsigned char[]> owned(block);
-        sent = send(*this, 7, 0x00, 0x2A, 0x9E, 0x9A, Bytes(block, block + blockLength), 0x0000);
+        sent = send(*this, kApduCase4Extended, 0x00, 0x2A, 0x9E, 0x9A, Bytes(block, block + blockLength), 0x0000);
     } else {
         if (keyPath == kDirectKey && SCManageSE(keyPath, keyRef, algId) != 0)
             return SC_CMD_FAILED;
@@ -93,7 +94,7 @@ int CSC_Profile_TCOS30::SCSignData(std::string keyPath, unsigned char keyRef, in
             return SC_CMD_FAILED;
         ExpandBuffer(&block, &blockLength);
         std::unique_ptr<unsigned char[]> owned(block);
-        sent = send(*this, 7, 0x00, 0x2A, 0x80, 0x86, Bytes(block, block + blockLength), 0x0000);
+        sent = send(*this, kApduCase4Extended, 0x00, 0x2A, 0x80, 0x86, Bytes(block, block + blockLength), 0x0000);
     }
     if (!sent)
         return SC_CMD_FAILED;
@@ -107,9 +108,9 @@ int CSC_Profile_TCOS30::SCRSADecrypt(std::string, unsigned char keyRef, unsigned
 }
 
 PIN_VERIFY_STRUCTURE* CSC_Profile_TCOS30::InitPart10_Verify() {
-    return starcosVerifyStructure(m_minPinLen, m_maxPinLen);
+    return defaultVerifyStructure(m_minPinLen, m_maxPinLen);
 }
 
 PIN_MODIFY_STRUCTURE* CSC_Profile_TCOS30::InitPart10_Modify() {
-    return starcosModifyStructure(m_minPinLen, m_maxPinLen);
+    return defaultModifyStructure(m_minPinLen, m_maxPinLen);
 }

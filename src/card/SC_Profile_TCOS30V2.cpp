@@ -3,7 +3,8 @@
 // the hash. Decipherment is not offered.
 #include <cstring>
 
-#include "CardOsCommon.h"
+#include "IsoCommands.h"
+#include "PinPadStructures.h"
 #include "SC_Profile_CardOS.h"
 #include "vn_log.h"
 
@@ -13,10 +14,10 @@ namespace {
 const unsigned char kCipherTemplateKey = 0x81;  // this key takes the confidentiality template
 }  // namespace
 
-int CSC_Profile_TCOS30V2::SCSelectMF() { return selectMasterFile(*this, 5, 0x04, 0xFF); }
+int CSC_Profile_TCOS30V2::SCSelectMF() { return selectMasterFile(*this, kApduCase4, 0x04, 0xFF); }
 
-int CSC_Profile_TCOS30V2::SCSelectDF(unsigned char* id, int) { return selectId(*this, 5, 0x01, 0x04, id, 0xFF, false); }
-int CSC_Profile_TCOS30V2::SCSelectEF(unsigned char* id) { return selectId(*this, 5, 0x02, 0x04, id, 0xFF, true); }
+int CSC_Profile_TCOS30V2::SCSelectDF(unsigned char* id, int) { return selectId(*this, kApduCase4, 0x01, 0x04, id, 0xFF, false); }
+int CSC_Profile_TCOS30V2::SCSelectEF(unsigned char* id) { return selectId(*this, kApduCase4, 0x02, 0x04, id, 0xFF, true); }
 int CSC_Profile_TCOS30V2::GetFileLen() { return fcpFileSize(m_response.data(), m_respLen, true); }
 
 int CSC_Profile_TCOS30V2::GetData(unsigned char p1, unsigned char p2, unsigned char, unsigned char* out,
@@ -45,7 +46,7 @@ int CSC_Profile_TCOS30V2::InitSM() {
 
 int CSC_Profile_TCOS30V2::SCSelectAID(unsigned char* aid, unsigned int length) {
     if (aid == nullptr || length == 0 || length > 16 ||
-        !send(*this, 5, 0x00, 0xA4, 0x04, 0x04, Bytes(aid, aid + length), 0xFF))
+        !send(*this, kApduCase4, 0x00, 0xA4, 0x04, 0x04, Bytes(aid, aid + length), 0xFF))
         return SC_CMD_FAILED;
     return isSW(0x90, 0x00) ? 0 : SC_CMD_FAILED;
 }
@@ -67,16 +68,16 @@ int CSC_Profile_TCOS30V2::BuildSignBuffer(unsigned int algId, int keyBits, unsig
 
 int CSC_Profile_TCOS30V2::InternalAuthenticate(unsigned char* in, unsigned long inLength, unsigned char* out,
                                              unsigned long* outLength) {
-    return tcosInternalAuthenticate(*this, in, inLength, out, outLength);
+    return internalAuthenticate(*this, in, inLength, out, outLength);
 }
 
 int CSC_Profile_TCOS30V2::ExternalAuthenticate(unsigned char* in, unsigned long inLength) {
-    return tcosExternalAuthenticate(*this, in, inLength);
+    return externalAuthenticate(*this, in, inLength);
 }
 
 int CSC_Profile_TCOS30V2::SCManageSE(std::string, unsigned char keyRef, unsigned int) {
     unsigned char p2 = keyRef == kCipherTemplateKey ? 0xB8 : 0xB6;
-    if (!send(*this, 6, 0x00, 0x22, 0x41, p2, Bytes{0x84, 0x01, keyRef}, 0) || !isSW(0x90, 0x00))
+    if (!send(*this, kApduCase3, 0x00, 0x22, 0x41, p2, Bytes{0x84, 0x01, keyRef}, 0) || !isSW(0x90, 0x00))
         return SC_CMD_FAILED;
     return 0;
 }
@@ -87,7 +88,7 @@ int CSC_Profile_TCOS30V2::SCSignData(std::string keyPath, unsigned char keyRef, 
     vn_log(1, "--entering CSC_Profile_TCOS30V2::SCSignData\n");
     if (SCManageSE(keyPath, keyRef, algId) != 0)
         return SC_CMD_FAILED;
-    return signBlock(*this, psoSignature(5, 0x00), keyBits, algId, hash, hashLength, signature, signatureLength,
+    return signBlock(*this, psoSignature(kApduCase4, 0x00), keyBits, algId, hash, hashLength, signature, signatureLength,
                      {sw(0x69, 0x82)});
 }
 
@@ -98,9 +99,9 @@ int CSC_Profile_TCOS30V2::SCRSADecrypt(std::string, unsigned char, unsigned char
 
 // The pin pad takes PINs of 5 to 15 digits whatever the card's own limits.
 PIN_VERIFY_STRUCTURE* CSC_Profile_TCOS30V2::InitPart10_Verify() {
-    return starcosVerifyStructure(5, 15);
+    return defaultVerifyStructure(5, 15);
 }
 
 PIN_MODIFY_STRUCTURE* CSC_Profile_TCOS30V2::InitPart10_Modify() {
-    return starcosModifyStructure(m_minPinLen, m_maxPinLen);
+    return defaultModifyStructure(m_minPinLen, m_maxPinLen);
 }

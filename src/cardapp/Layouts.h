@@ -5,6 +5,7 @@
 #define VN_CARDAPP_LAYOUTS_H
 
 #include <cstddef>
+#include <string>
 
 namespace layout {
 // Row flags.
@@ -88,5 +89,17 @@ extern const CardLayout kCardOS44DTrust, kCardOS44Quovadis, kCardOS44SwissSign, 
     kCardOS54Auth;
 // SetCOS PIN sets by token label
 extern const CardLayout kSetCosTelia2i, kSetCosIdentitetskort, kSetCosTelia5a, kSetCosInstant9, kSetCosOther;
+
+// Quirks of the PKCS#15 applications of a family, beside its layout tables.
+// CardOS: PIN and key paths the PKCS#15 directory gives incompletely (the Quorvel
+// layout has its own); uniform paths in and out.
+void cardosPkcs15Paths(bool quorvel, std::string& keyPath, std::string& pinPath);
+// SetCOS 4.4.1: the PIN path belongs to the key's application; uniform paths in and out.
+void setcos441Pkcs15Paths(std::string& keyPath, std::string& pinPath);
+// SetCOS 4.4.1 as the PKCS#15 reader links it: PIN 3F005015 stands for the signature
+// PIN 3F0050155B005B01, which (like 3F0050155016) serves single signatures.
+void setcos441Pkcs15Link(std::string& pinPath, bool& single);
+// SetCOS 4.4.2: a key path 4B01 lies below the MF.
+void setcos442Pkcs15Link(std::string& keyPath);
 
 #endif

@@ -146,3 +146,17 @@ static const LayoutPinRow cardOS54AuthPins[] = {
     {CARD, 0, "3F00", 131, false, 6, 12, false},
 };
 VN_LAYOUT(kCardOS54Auth, cardOS54AuthCerts, cardOS54AuthPins);
+
+void cardosPkcs15Paths(bool quorvel, std::string& keyPath, std::string& pinPath) {
+    if (quorvel) {
+        if (pinPath == "3F001FFF")
+            pinPath += "0101";
+        if (keyPath == "3F001FFF" || keyPath == "3F00501550724B01")
+            keyPath += "0101";
+    } else {
+        if (pinPath == "3F001FFF")
+            pinPath += "c100";
+        if (pinPath == "3F0050154407")
+            pinPath = keyPath;
+    }
+}

@@ -1,6 +1,7 @@
 // SetCOS PIN sets, chosen by the token label (the certificates come from PKCS#15).
 #include "LayoutMsgIds.h"
 #include "Layouts.h"
+#include "SafeMem.h"
 
 using namespace pinname;
 
@@ -38,3 +39,28 @@ static const LayoutPinRow other[] = {
     {IDENT, 0, "3f0050155b005b02", 1, false, 4, 8, false},
 };
 VN_LAYOUT_PINS(kSetCosOther, other);
+
+void setcos441Pkcs15Paths(std::string& keyPath, std::string& pinPath) {
+    if (keyPath == "3F0050155B005B05")
+        pinPath = keyPath;
+    if (keyPath.find("3F0050155B00") == std::string::npos)
+        pinPath += "0080";
+}
+
+void setcos441Pkcs15Link(std::string& pinPath, bool& single) {
+    std::string lower = pinPath;
+    for (char& c : lower)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    if (lower == "3f005015") {
+        pinPath = "3f0050155b005b01";
+        single = true;
+    }
+    if (strTools::uniformPath(pinPath) == "3F0050155016")
+        single = true;
+}
+
+void setcos442Pkcs15Link(std::string& keyPath) {
+    if (keyPath == "4b01" || keyPath == "4B01")
+        keyPath = "3f004b01";
+}

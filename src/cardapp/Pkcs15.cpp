@@ -3,24 +3,17 @@
 #include "Pkcs15.h"
 
 #include <cstring>
+#include <map>
 
 #include "ConfigSC.h"
+#include "Layouts.h"
 #include "SC_Profile_Base.h"
 #include "SafeMem.h"
+#include "card/CardTypes.h"
 #include "vn_log.h"
 
 namespace {
 constexpr size_t FileBufferSize = 10000;
-constexpr int CardTypeSetCos441 = 7;
-constexpr int CardTypeSetCos442 = 10;
-constexpr int CardTypeCardOS54 = 17;
-
-std::string lower(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return s;
-}
 }  // namespace
 
 CPkcs15::CPkcs15(CSC_Profile_Base* card) : m_card(card) {
@@ -100,7 +93,7 @@ void CPkcs15::Init() {
         setError(ERR_NO_EFDIR);
         return;
     }
-    const bool cardOS54 = m_card->getCardType() == CardTypeCardOS54;
+    const bool cardOS54 = m_card->getCardType() == vn_card::kCardOs54;
     std::vector<uint8_t> data;
     const std::string first = cardOS54 ? std::string("3f000104") + "5032" : std::string("3f002f00");
     if (m_card->SelectPath(first, true, true, false, false) == 0) {
@@ -175,7 +168,7 @@ int CPkcs15::ReadDirectories() {
         return 0;
     static const int order[] = {CPkcs15DfOdf::CDF, CPkcs15DfOdf::USEFUL_CDF, CPkcs15DfOdf::TRUSTED_CDF,
                                 CPkcs15DfOdf::AODF, CPkcs15DfOdf::PRKDF};
-    const bool skipFirstCdf = m_root && gConfig.hideUnusedCerts && m_card->getCardType() == CardTypeSetCos441;
+    const bool skipFirstCdf = m_root && gConfig.hideUnusedCerts && m_card->getCardType() == vn_card::kSetcos441;
     std::vector<uint8_t> data;
     for (int kind : order) {
         for (int i = 0; i < m_odf->getNum(kind) && m_error == 0; ++i) {
@@ -226,56 +219,51 @@ void CPkcs15::MatchCerts() {
     m_results.clear();
     m_resultKeys.clear();
     const int cardType = m_card ? m_card->getCardType() : 0;
+    // Keys by identifier and PINs by authentication identifier, each in file order.
+    std::multimap<std::string, const CPkcs15PrKeyInfo*> keysById;
+    for (const auto& prkdf : m_prkdfs)
+        for (int ki = 0; ki < prkdf->getNum(); ++ki)
+            keysById.emplace(prkdf->getPI(ki)->getCommKeyAttrib()->getId(), prkdf->getPI(ki));
+    std::multimap<std::string, const CPkcs15AuthInfo*> pinsByAuthId;
+    for (const auto& aodf : m_aodfs)
+        for (int ai = 0; ai < aodf->getNum(); ++ai)
+            pinsByAuthId.emplace(aodf->getAI(ai)->getAuthAttrib()->getAuthId(), aodf->getAI(ai));
     for (const auto& cdf : m_cdfs) {
         for (int ci = 0; ci < cdf->getNum(); ++ci) {
             const CPkcs15CertInfo* cert = cdf->getCI(ci);
             const std::string certId = cert->getCertAttrib()->getId();
-            for (const auto& prkdf : m_prkdfs) {
-                for (int ki = 0; ki < prkdf->getNum(); ++ki) {
-                    const CPkcs15PrKeyInfo* key = prkdf->getPI(ki);
-                    const std::string& keyId = key->getCommKeyAttrib()->getId();
-                    const std::string& keyAuth = key->getCommAttrib()->getAuthId();
-                    if (certId != keyId)
-                        continue;
-                    for (const auto& aodf : m_aodfs) {
-                        for (int ai = 0; ai < aodf->getNum(); ++ai) {
-                            const CPkcs15AuthInfo* auth = aodf->getAI(ai);
-                            if (keyAuth != auth->getAuthAttrib()->getAuthId())
-                                continue;
-                            if (m_results.size() >= MaxResults)
-                                return;
-                            std::string keyPath = key->getKeyAttrib()->getPath();
-                            if (m_root)
-                                keyPath = "3f00" + keyPath;
-                            std::string pinPath = auth->getPin()->getPath();
-                            if (!m_root && pinPath.empty())
-                                pinPath = "3f0050154407";
-                            bool single = m_root && certId == "02";
-                            vn_log(9, "original keyPath : %s\n", keyPath.c_str());
-                            vn_log(9, "original pinPath : %s\n", pinPath.c_str());
-                            if (cardType == CardTypeSetCos441) {
-                                if (lower(pinPath) == "3f005015") {
-                                    pinPath = "3f0050155b005b01";
-                                    single = true;
-                                }
-                                if (strTools::uniformPath(pinPath) == "3F0050155016")
-                                    single = true;
-                            } else if (cardType == CardTypeSetCos442) {
-                                if (keyPath == "4b01" || keyPath == "4B01")
-                                    keyPath = "3f004b01";
-                            }
-                            vn_log(9, "modified keyPath : %s\n", keyPath.c_str());
-                            vn_log(9, "modified pinPath : %s\n", pinPath.c_str());
-                            const CPkcs15Path* path = cert->getPath();
-                            int keyRef = key->getCommKeyAttrib()->getKeyReference();
-                            m_results.emplace_back(new CPkcs15ExportCert(
-                                cert->getCommAttrib()->getLabel(), path->getPath(), path->getIndex(),
-                                path->getLength(), keyPath, pinPath, auth->getPin()->getReference(),
-                                keyRef < 0 ? 0 : keyRef, key->getKeyAttrib()->getModulus(),
-                                auth->getCommAttrib()->getLabel(), single, false, 0, m_root, keyAuth, certId));
-                            m_resultKeys.push_back(key);
-                        }
-                    }
+            auto keys = keysById.equal_range(certId);
+            for (auto k = keys.first; k != keys.second; ++k) {
+                const CPkcs15PrKeyInfo* key = k->second;
+                const std::string& keyAuth = key->getCommAttrib()->getAuthId();
+                auto pins = pinsByAuthId.equal_range(keyAuth);
+                for (auto p = pins.first; p != pins.second; ++p) {
+                    const CPkcs15AuthInfo* auth = p->second;
+                    if (m_results.size() >= MaxResults)
+                        return;
+                    std::string keyPath = key->getKeyAttrib()->getPath();
+                    if (m_root)
+                        keyPath = "3f00" + keyPath;
+                    std::string pinPath = auth->getPin()->getPath();
+                    if (!m_root && pinPath.empty())
+                        pinPath = "3f0050154407";
+                    bool single = m_root && certId == "02";
+                    vn_log(9, "original keyPath : %s\n", keyPath.c_str());
+                    vn_log(9, "original pinPath : %s\n", pinPath.c_str());
+                    if (cardType == vn_card::kSetcos441)
+                        setcos441Pkcs15Link(pinPath, single);
+                    else if (cardType == vn_card::kSetcos442)
+                        setcos442Pkcs15Link(keyPath);
+                    vn_log(9, "modified keyPath : %s\n", keyPath.c_str());
+                    vn_log(9, "modified pinPath : %s\n", pinPath.c_str());
+                    const CPkcs15Path* path = cert->getPath();
+                    int keyRef = key->getCommKeyAttrib()->getKeyReference();
+                    m_results.emplace_back(new CPkcs15ExportCert(
+                        cert->getCommAttrib()->getLabel(), path->getPath(), path->getIndex(), path->getLength(),
+                        keyPath, pinPath, auth->getPin()->getReference(), keyRef < 0 ? 0 : keyRef,
+                        key->getKeyAttrib()->getModulus(), auth->getCommAttrib()->getLabel(), single, false, 0, m_root,
+                        keyAuth, certId));
+                    m_resultKeys.push_back(key);
                 }
             }
         }

@@ -7,6 +7,7 @@
 #include "ConfigSC.h"
 #include "Layouts.h"
 #include "Pkcs15.h"
+#include "card/CardTypes.h"
 #include "SC_Profile.h"
 #include "SC_Profile_Base.h"
 #include "SafeMem.h"
@@ -164,27 +165,17 @@ int CSC_Profile::CheckPKCS15() {
         std::string keyPath = bounded(strTools::uniformPath(e->getKeypath()));
         std::string pinPath = bounded(strTools::uniformPath(e->getPinpath()));
         switch (cardType) {
-        case 4: case 11: case 15: case 17:
-            if (m_profileType == CP_QUORVEL) {
-                if (pinPath == "3F001FFF")
-                    pinPath += "0101";
-                if (keyPath == "3F001FFF" || keyPath == "3F00501550724B01")
-                    keyPath += "0101";
-            } else {
-                if (pinPath == "3F001FFF")
-                    pinPath += "c100";
-                if (pinPath == "3F0050154407")
-                    pinPath = keyPath;
-            }
+        case vn_card::kCardOs43b:
+        case vn_card::kCardOs44:
+        case vn_card::kCardOs50:
+        case vn_card::kCardOs54:
+            cardosPkcs15Paths(m_profileType == CP_QUORVEL, keyPath, pinPath);
             break;
-        case 7:
-            if (keyPath == "3F0050155B005B05")
-                pinPath = keyPath;
-            if (keyPath.find("3F0050155B00") == std::string::npos)
-                pinPath += "0080";
+        case vn_card::kSetcos441:
+            setcos441Pkcs15Paths(keyPath, pinPath);
             m_profileType = CP_SETCOS;
             break;
-        case 10:
+        case vn_card::kSetcos442:
             pinPath = keyPath;
             break;
         default:

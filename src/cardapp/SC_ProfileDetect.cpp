@@ -12,6 +12,7 @@
 #include "PinObj.h"
 #include "SC_Profile.h"
 #include "SC_Profile_Base.h"
+#include "card/CardTypes.h"
 #include "vn_log.h"
 
 namespace {
@@ -34,22 +35,22 @@ int CSC_Profile::Init() {
     m_presence.clear();
     try {
         switch (m_card->getCardType()) {
-        case 1: CheckTCOS2(); break;
-        case 2: CheckTCOS3(); break;
-        case 3: CheckMicardo21(); break;
-        case 4: CheckCardOS43(); break;
-        case 5: CheckStarCos30(); break;
-        case 6: CheckSecCos5x(); break;
-        case 7: CheckSetCos441(); break;
-        case 9: CheckStarCos32(); break;
-        case 10: CheckSetCos442(); break;
-        case 11: CheckCardOS44(); break;
-        case 12: CheckStarCos34(); break;
-        case 13: CheckTCOS3v2(); break;
-        case 14: CheckStarCos35(); break;
-        case 15: CheckCardOS50(); break;
-        case 16: CheckSmartCardHSM(); break;
-        case 17: CheckCardOS54(); break;
+        case vn_card::kTcos20: CheckTCOS2(); break;
+        case vn_card::kTcos30: CheckTCOS3(); break;
+        case vn_card::kMicardo21: CheckMicardo21(); break;
+        case vn_card::kCardOs43b: CheckCardOS43(); break;
+        case vn_card::kStarcos30: CheckStarCos30(); break;
+        case vn_card::kSeccos5: CheckSecCos5x(); break;
+        case vn_card::kSetcos441: CheckSetCos441(); break;
+        case vn_card::kStarcos32: CheckStarCos32(); break;
+        case vn_card::kSetcos442: CheckSetCos442(); break;
+        case vn_card::kCardOs44: CheckCardOS44(); break;
+        case vn_card::kStarcos34: CheckStarCos34(); break;
+        case vn_card::kTcos30v2: CheckTCOS3v2(); break;
+        case vn_card::kStarcos35: CheckStarCos35(); break;
+        case vn_card::kCardOs50: CheckCardOS50(); break;
+        case vn_card::kSmartCardHsm: CheckSmartCardHSM(); break;
+        case vn_card::kCardOs54: CheckCardOS54(); break;
         default: break;
         }
     } catch (...) {

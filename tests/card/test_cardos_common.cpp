@@ -3,7 +3,10 @@
 
 #include <cstdio>
 
-#include "card/CardOsCommon.h"
+#include "card/CardOsFamily.h"
+#include "card/IsoCommands.h"
+#include "card/PinBlocks.h"
+#include "card/StarcosFamily.h"
 
 namespace cardostest {
 

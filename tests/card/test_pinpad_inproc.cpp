@@ -164,7 +164,7 @@ TEST_F(PinEntry, PinPadChangeSendsTheModifyStructure) {
     auto start = controls(pcscsim::featureCode(0x03));
     ASSERT_EQ(start.size(), 1u);
     EXPECT_EQ(start[0].input.size(), 28u);
-    EXPECT_EQ(hex(start[0].input), "1E1E02000000000804030203" "0000000000000000" "04000000" "00240001");
+    EXPECT_EQ(hex(start[0].input), "1E1E02000000000804030203" "0000000102000000" "04000000" "00240001");
     EXPECT_EQ(controls(pcscsim::featureCode(0x04)).size(), 1u);
 }
 

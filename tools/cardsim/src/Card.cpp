@@ -1,4 +1,8 @@
 // The Card facade: power, presence, transcript and scripted faults around the engine.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <atomic>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -31,9 +35,24 @@ std::string baseOf(const std::string& path) {
   return s == std::string::npos ? path : path.substr(s + 1);
 }
 
+// $CARDSIM_RECORD: one file shared by every card of every process, appended to.
+void appendRecord(const std::string& tag, const std::string& line) {
+  static const char* path = std::getenv("CARDSIM_RECORD");
+  if (!path || !*path) return;
+  std::string all = tag + " " + line + "\n";
+  int fd = ::open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) return;
+  ssize_t written = ::write(fd, all.data(), all.size());
+  (void)written;
+  ::close(fd);
+}
+
+std::atomic<int> g_cardsMade{0};
+
 }  // namespace
 
 struct CardState {
+  std::string recordTag;
   bool powered = false;
   bool present = true;
   size_t commands = 0;
@@ -66,6 +85,7 @@ std::unique_ptr<Card> Card::fromTextIn(const std::string& text, const std::strin
   Protocol p = model->protocol ? *model->protocol : protocolFromAtr(model->atr);
   auto engine = std::make_unique<CardEngine>(std::move(model), std::move(dialect));
   engine->protocol = p;
+  engine->state.recordTag = sourceName + "#" + std::to_string(g_cardsMade++);
   return std::unique_ptr<Card>(new Card(std::move(engine)));
 }
 
@@ -98,11 +118,10 @@ static void record(CardState& s, Exchange::Kind k) {
   Exchange x;
   x.kind = k;
   s.transcript.push_back(x);
-  if (s.file.is_open()) {
-    const char* t = k == Exchange::Kind::PowerOn ? "power on" : k == Exchange::Kind::PowerOff ? "power off"
-                    : k == Exchange::Kind::Reset ? "reset" : k == Exchange::Kind::Removed ? "removed" : "inserted";
-    s.file << "* " << t << "\n" << std::flush;
-  }
+  const char* t = k == Exchange::Kind::PowerOn ? "power on" : k == Exchange::Kind::PowerOff ? "power off"
+                  : k == Exchange::Kind::Reset ? "reset" : k == Exchange::Kind::Removed ? "removed" : "inserted";
+  if (s.file.is_open()) s.file << "* " << t << "\n" << std::flush;
+  appendRecord(s.recordTag, std::string("* ") + t);
 }
 
 void Card::powerOn() {
@@ -172,6 +191,7 @@ Bytes Card::transmit(const Bytes& apdu) noexcept {
     }
     s.transcript.push_back(x);
     if (s.file.is_open()) s.file << "> " << toHex(x.command) << "\n< " << toHex(x.response) << "\n" << std::flush;
+    appendRecord(s.recordTag, "> " + toHex(x.command) + " < " + toHex(x.response));
     if (fault && fault->kind == Fault::Kind::Drop) remove();
     return x.response;
   } catch (...) {
@@ -188,6 +208,8 @@ void Card::setTranscriptFile(const std::string& path) {
   if (s.file.is_open()) s.file.close();
   if (!path.empty()) s.file.open(path, std::ios::out | std::ios::trunc);
 }
+
+void Card::setRecordTag(const std::string& tag) { ce(*m_engine).state.recordTag = tag; }
 
 void Card::addFault(const Fault& f) { ce(*m_engine).state.faults.push_back(f); }
 

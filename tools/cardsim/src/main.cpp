@@ -190,6 +190,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   if (!transcript.empty()) card->setTranscriptFile(transcript);
+  card->setRecordTag(image + "@" + std::to_string(port));
   if (check) {
     std::cout << "dialect " << card->dialectName() << "\natr " << toHex(card->atr()) << "\nlabel " << card->label()
               << "\nprotocol T=" << (card->protocol() == Protocol::T1 ? 1 : 0) << "\n";

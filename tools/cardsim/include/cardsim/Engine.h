@@ -106,6 +106,10 @@ class Card {
   void clearTranscript();  // the command counter keeps counting
   void setTranscriptFile(const std::string& path);  // "" switches the file off; truncates the file
   size_t commandCount() const;  // commands received so far (life of the Card)
+  // With $CARDSIM_RECORD naming a file, every card of the process appends its
+  // exchanges there too, each line led by the card's tag (image name and "#n", the
+  // n-th card of the process, unless set here): transcripts of whole test runs.
+  void setRecordTag(const std::string& tag);
 
   // Faults.
   void addFault(const Fault& f);

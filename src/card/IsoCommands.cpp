@@ -1,0 +1,256 @@
+#include "IsoCommands.h"
+
+#include <cctype>
+#include <cstring>
+#include <memory>
+
+#include "vn_log.h"
+
+namespace vn_cardos {
+
+const StatusResult kSelectStatus[3] = {
+    {sw(0x90, 0x00), kCardOk},
+    {sw(0x67, 0x00), kCardWrongLength},
+    {sw(0x6A, 0x87), kCardWrongParameters},
+};
+
+const StatusResult kSelectStatusNotFound[4] = {
+    {sw(0x90, 0x00), kCardOk},
+    {sw(0x67, 0x00), kCardWrongLength},
+    {sw(0x6A, 0x87), kCardWrongParameters},
+    {sw(0x6A, 0x82), kCardFileNotFound},
+};
+
+const StatusResult kReadBinaryStatus[6] = {
+    {sw(0x90, 0x00), kCardOk},
+    {sw(0x67, 0x00), kCardWrongLength},
+    {sw(0x69, 0x81), kCardSecurityNotSatisfiedRead},
+    {sw(0x69, 0x86), kCardNoCurrentFile},
+    {sw(0x6A, 0x87), kCardWrongParameters},
+    {sw(0x62, 0x82), kCardEndReached},
+};
+
+const StatusResult kRecordStatus[4] = {
+    {sw(0x90, 0x00), kCardOk},
+    {sw(0x67, 0x00), kCardWrongLength},
+    {sw(0x6A, 0x87), kCardWrongParameters},
+    {sw(0x62, 0x82), kCardEndReached},
+};
+
+const StatusResult kBaseStatus[5] = {
+    {sw(0x90, 0x00), kCardOk},
+    {sw(0x69, 0x85), kCardConditionsNotSatisfied},
+    {sw(0x69, 0x84), kCardReferenceUnusable},
+    {sw(0x69, 0x83), kCardPinBlocked},
+    {sw(0x63, 0x00), kCardReferenceUnusable},
+};
+
+namespace {
+const unsigned char kMasterFile[2] = {0x3F, 0x00};
+}  // namespace
+
+bool send(CSC_Profile_Base& card, unsigned char form, unsigned char cla, unsigned char ins, unsigned char p1,
+          unsigned char p2, const unsigned char* data, size_t length, unsigned short le) {
+    if (length > 0xFFFF)
+        return false;
+    unsigned short lc = static_cast<unsigned short>(length);
+    card.FormatAPDU(form, cla, ins, p1, p2, lc, le, lc ? const_cast<unsigned char*>(data) : nullptr, lc);
+    return card.SendToCard();
+}
+
+int fcpFileSize(const unsigned char* r, unsigned length, bool acceptFci) {
+    if (r == nullptr || length <= 5 || (r[0] != 0x62 && !(acceptFci && r[0] == 0x6F)))
+        return 0;
+    unsigned end = 2u + r[1] < length ? 2u + r[1] : length;
+    int found81 = -1;
+    for (unsigned i = 2; i + 1 < end;) {
+        unsigned char tag = r[i], len = r[i + 1];
+        if (i + 2u + len > end)
+            break;
+        if (tag == 0x80 || tag == 0x81) {
+            int v = 0;
+            for (unsigned j = 0; j < len && j < 4; ++j)
+                v = v * 256 + r[i + 2 + j];
+            v = static_cast<int16_t>(v & 0xFFFF);
+            if (tag == 0x80) {
+                vn_log(3, "value : %d\n", v);
+                return v;
+            }
+            found81 = v;
+        }
+        i += 2u + len;
+    }
+    if (found81 >= 0 && acceptFci) {
+        vn_log(3, "value : %d\n", found81);
+        return found81;
+    }
+    return 0;
+}
+
+int selectResult(uint32_t status, bool notFound) {
+    return notFound ? mapStatus(status, kSelectStatusNotFound) : mapStatus(status, kSelectStatus);
+}
+
+bool copyResponse(const CSC_Profile_Base& card, unsigned char* out, unsigned long* outLength,
+                  unsigned long capacity) {
+    unsigned long n = card.getResponseLength();
+    if (out == nullptr || outLength == nullptr || (capacity != 0 && n > capacity))
+        return false;
+    if (n)
+        std::memcpy(out, card.getResponse(), n);
+    *outLength = n;
+    return true;
+}
+
+void readSerialFile(CSC_Profile_Base& card, const std::string& path) {
+    if (card.SelectPath(path, true, true, false, false) != kCardOk) {
+        card.SetSerialNumber(nullptr, 0);
+        return;
+    }
+    unsigned char buffer[1024];
+    unsigned short length = sizeof(buffer);
+    if (card.ReadFile(buffer, &length) != kCardOk) {
+        card.SetSerialNumber(nullptr, 0);
+        return;
+    }
+    if (length >= 2 && 2u + buffer[1] <= length)
+        card.SetSerialNumber(buffer + 2, buffer[1]);
+    else
+        card.SetSerialNumber(buffer, length);
+}
+
+std::string upperPath(const std::string& path) {
+    std::string out;
+    for (char c : path)
+        if (c != '/')
+            out.push_back(static_cast<char>(toupper(static_cast<unsigned char>(c))));
+    return out;
+}
+
+int selectId(CSC_Profile_Base& card, unsigned char form, unsigned char p1, unsigned char p2, const unsigned char* id,
+             unsigned short le, bool notFound) {
+    if (id == nullptr || !send(card, form, 0x00, 0xA4, p1, p2, Bytes(id, id + 2), le))
+        return kCardFailed;
+    return selectResult(card.getSW(), notFound);
+}
+
+void markMasterFile(CSC_Profile_Base& card) {
+    card.setCurrDF(kMasterFile, 2);
+    card.setCurrEF(nullptr, 0);
+}
+
+int selectMasterFile(CSC_Profile_Base& card, unsigned char form, unsigned char p2, unsigned short le) {
+    markMasterFile(card);
+    if (!send(card, form, 0x00, 0xA4, 0x00, p2, Bytes(kMasterFile, kMasterFile + 2), le))
+        return kCardFailed;
+    return selectResult(card.getSW(), false);
+}
+
+int selectFileFcp(CSC_Profile_Base& card, unsigned char* id) {
+    if (id == nullptr)
+        return kCardFailed;
+    card.FormatAPDU(kApduCase4, 0x00, 0xA4, 0x02, 0x04, 2, 0x00, id, 2);
+    return card.SCSelect();
+}
+
+int getDataNoLe(CSC_Profile_Base& card, unsigned char cla, unsigned char p1, unsigned char p2, unsigned char* out,
+                unsigned long* outLength) {
+    card.FormatAPDU(kApduRead, cla, 0xCA, p1, p2, 0, 0, nullptr, 0);
+    if (!card.SendToCard() || card.getSW() != sw(0x90, 0x00) || !copyResponse(card, out, outLength, 0))
+        return kCardFailed;
+    return kCardOk;
+}
+
+int loggedResult(int result) {
+    return static_cast<int>(vn_log_dw_return("CSC_Profile_Base::returnResult", static_cast<unsigned>(result)));
+}
+
+int sendForResult(CSC_Profile_Base& card, unsigned char form, unsigned char ins, const Bytes& data) {
+    if (!send(card, form, 0x00, ins, 0x00, 0x00, data, 0))
+        return kCardFailed;
+    return card.returnResult();
+}
+
+int signResult(CSC_Profile_Base& card, unsigned char* signature, unsigned long* signatureLength,
+               std::initializer_list<uint32_t> authFailures) {
+    if (card.getSW() == sw(0x90, 0x00))
+        return copyResponse(card, signature, signatureLength, signatureLength ? *signatureLength : 0) ? kCardOk
+                                                                                                       : kCardFailed;
+    for (uint32_t s : authFailures)
+        if (card.getSW() == s)
+            return kCardSecurityNotSatisfied;
+    return kCardFailed;
+}
+
+int sendSignature(CSC_Profile_Base& card, const SignCommand& command, const Bytes& block, unsigned char* signature,
+                  unsigned long* signatureLength, std::initializer_list<uint32_t> authFailures) {
+    if (!send(card, command.form, 0x00, command.ins, command.p1, command.p2, block, command.le))
+        return kCardFailed;
+    return signResult(card, signature, signatureLength, authFailures);
+}
+
+int signBlock(CSC_Profile_Base& card, const SignCommand& command, int keyBits, unsigned int algId,
+              unsigned char* hash, unsigned long hashLength, unsigned char* signature, unsigned long* signatureLength,
+              std::initializer_list<uint32_t> authFailures) {
+    unsigned char* block = nullptr;
+    unsigned long blockLength = 0;
+    if (card.BuildSignBuffer(algId, keyBits, hash, hashLength, &block, &blockLength, false) != kCardOk)
+        return kCardFailed;
+    std::unique_ptr<unsigned char[]> owned(block);
+    return sendSignature(card, command, Bytes(block, block + blockLength), signature, signatureLength, authFailures);
+}
+
+int signKeepingEnvironment(CSC_Profile_Base& card, bool& seSet, const Bytes& block, unsigned char* signature,
+                           unsigned long* signatureLength, std::initializer_list<uint32_t> authFailures) {
+    int r = sendSignature(card, psoSignature(kApduCase4, 0x00), block, signature, signatureLength, authFailures);
+    if (r == kCardOk)
+        seSet = true;
+    return r;
+}
+
+int decipher(CSC_Profile_Base& card, const Bytes& se, unsigned char prefix, const unsigned char* in,
+             unsigned long inLength, unsigned char* out, unsigned long* outLength, bool extended) {
+    if (in == nullptr || inLength == 0 || inLength > 0xFFF0 || outLength == nullptr ||
+        (!extended && inLength > 254))
+        return kCardFailed;
+    if (!se.empty() && (!send(card, kApduCase3, 0x00, 0x22, 0x41, 0xB8, se, 0) || card.getSW() != sw(0x90, 0x00)))
+        return kCardFailed;
+    Bytes data(in, in + inLength);
+    data.insert(data.begin(), prefix);
+    if (!send(card, extended ? kApduCase4Extended : kApduCase4, 0x00, 0x2A, 0x80, 0x86, data, 0x0000))
+        return kCardFailed;
+    if (card.getSW() == sw(0x69, 0x82))
+        return kCardSecurityNotSatisfied;
+    if (card.getSW() != sw(0x90, 0x00) || !copyResponse(card, out, outLength, *outLength))
+        return kCardFailed;
+    return kCardOk;
+}
+
+int shortDecipher(CSC_Profile_Base& card, unsigned char seP2, const Bytes& se, const unsigned char* in,
+                  unsigned long inLength, unsigned char* out, unsigned long* outLength) {
+    if (in == nullptr || inLength == 0 || inLength > 254 || outLength == nullptr)
+        return kCardFailed;
+    if (!send(card, kApduCase3, 0x00, 0x22, 0x41, seP2, se, 0) || card.getSW() != sw(0x90, 0x00))
+        return kCardFailed;
+    Bytes data(in, in + inLength);
+    data.insert(data.begin(), static_cast<unsigned char>(0x00));
+    return sendSignature(card, SignCommand{kApduCase3, 0x2A, 0x80, 0x86, 0}, data, out, outLength, {});
+}
+
+int internalAuthenticate(CSC_Profile_Base& card, const unsigned char* in, unsigned long inLength,
+                         unsigned char* out, unsigned long* outLength) {
+    if (in == nullptr || inLength == 0 || inLength > 255 || outLength == nullptr ||
+        !send(card, kApduCase4, 0x00, 0x88, 0x00, 0x00, Bytes(in, in + inLength), 256) ||
+        card.getSW() != sw(0x90, 0x00) || !copyResponse(card, out, outLength, *outLength))
+        return kCardFailed;
+    return kCardOk;
+}
+
+int externalAuthenticate(CSC_Profile_Base& card, const unsigned char* in, unsigned long inLength) {
+    if (in == nullptr || inLength == 0 || inLength > 255 ||
+        !send(card, kApduCase4, 0x00, 0x82, 0x00, 0x00, Bytes(in, in + inLength), 256))
+        return kCardFailed;
+    return card.getSW() == sw(0x90, 0x00) ? kCardOk : kCardFailed;
+}
+
+}  // namespace vn_cardos

@@ -1,0 +1,118 @@
+// ISO/IEC 7816-4 commands as the card operating systems send them, with the values in
+// which they differ passed in: sending, selection, GET DATA, FCP sizes, the serial
+// file, signature and decipherment answers, and the status mappings they share.
+#ifndef VN_CARD_ISOCOMMANDS_H
+#define VN_CARD_ISOCOMMANDS_H
+
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "CardResults.h"
+#include "SC_Profile_Base.h"
+
+namespace vn_cardos {
+
+using Bytes = std::vector<unsigned char>;
+
+// Status mappings: SELECT (with and without "file not found"), READ BINARY, READ
+// RECORD and UPDATE BINARY, and the base class's returnResult.
+extern const StatusResult kSelectStatus[3];
+extern const StatusResult kSelectStatusNotFound[4];
+extern const StatusResult kReadBinaryStatus[6];
+extern const StatusResult kRecordStatus[4];
+extern const StatusResult kBaseStatus[5];
+
+// Lays out and sends one command; lc is the data size. False when nothing could be sent.
+bool send(CSC_Profile_Base& card, unsigned char form, unsigned char cla, unsigned char ins, unsigned char p1,
+          unsigned char p2, const unsigned char* data, size_t length, unsigned short le);
+inline bool send(CSC_Profile_Base& card, unsigned char form, unsigned char cla, unsigned char ins, unsigned char p1,
+                 unsigned char p2, const Bytes& data, unsigned short le) {
+    return send(card, form, cla, ins, p1, p2, data.data(), data.size(), le);
+}
+
+// File size from tag 80 (or 81 when there is no 80) of an FCP (62) or FCI (6F)
+// template at the start of `r`; 0 when there is none. The value is read as a signed
+// 16-bit number, as the cards report sizes of up to 32767 bytes.
+int fcpFileSize(const unsigned char* r, unsigned length, bool acceptFci);
+
+// Answers to SELECT: 9000 0, 6700 1, 6A87 2, with `notFound` 6A82 12, else 255.
+int selectResult(uint32_t status, bool notFound);
+
+// Copies the data of the last answer; false when it exceeds `capacity` (0 = unbounded).
+bool copyResponse(const CSC_Profile_Base& card, unsigned char* out, unsigned long* outLength,
+                  unsigned long capacity);
+
+// Serial number from the first TLV object of a file (EF.GDO); the whole content when
+// the file does not start with a complete TLV object. Empty when unreadable.
+void readSerialFile(CSC_Profile_Base& card, const std::string& path);
+
+// Upper-cased key path without separators.
+std::string upperPath(const std::string& path);
+
+// SELECT with a two-byte identifier; the answer mapped with selectResult.
+int selectId(CSC_Profile_Base& card, unsigned char form, unsigned char p1, unsigned char p2, const unsigned char* id,
+             unsigned short le, bool notFound);
+// Records the master file as the current directory, with no file selected.
+void markMasterFile(CSC_Profile_Base& card);
+// SELECT of the master file by its identifier 3F00 (00 A4 00 p2); the answer mapped
+// with selectResult. The master file is recorded as current first.
+int selectMasterFile(CSC_Profile_Base& card, unsigned char form, unsigned char p2, unsigned short le);
+// SELECT EF 00 A4 02 04 with Le 00 (case 4); the FCP is evaluated by SCSelect().
+int selectFileFcp(CSC_Profile_Base& card, unsigned char* id);
+// GET DATA cla CA p1 p2 with no Le (read form); 9000 copies the answer (0), else 255.
+int getDataNoLe(CSC_Profile_Base& card, unsigned char cla, unsigned char p1, unsigned char p2, unsigned char* out,
+                unsigned long* outLength);
+
+// Logs a status mapping as the base class's returnResult and gives it back.
+int loggedResult(int result);
+// Sends one command 00 ins 00 00; its status is mapped with the object's returnResult().
+int sendForResult(CSC_Profile_Base& card, unsigned char form, unsigned char ins, const Bytes& data);
+
+// Maps the answer of a signing command: 9000 copies the signature (0); a status in
+// `authFailures` gives 13; anything else 255.
+int signResult(CSC_Profile_Base& card, unsigned char* signature, unsigned long* signatureLength,
+               std::initializer_list<uint32_t> authFailures);
+
+// The command that carries the block to sign: layout form, INS P1 P2 and Le.
+struct SignCommand {
+    unsigned char form, ins, p1, p2;
+    unsigned short le;
+};
+// PSO COMPUTE DIGITAL SIGNATURE 00 2A 9E 9A in `form` with `le`.
+constexpr SignCommand psoSignature(unsigned char form, unsigned short le) { return {form, 0x2A, 0x9E, 0x9A, le}; }
+// Sends `block` with `command`; the answer mapped with signResult.
+int sendSignature(CSC_Profile_Base& card, const SignCommand& command, const Bytes& block, unsigned char* signature,
+                  unsigned long* signatureLength, std::initializer_list<uint32_t> authFailures);
+// Sends the block of the object's BuildSignBuffer (unpadded) with `command`; the answer
+// mapped with signResult.
+int signBlock(CSC_Profile_Base& card, const SignCommand& command, int keyBits, unsigned int algId,
+              unsigned char* hash, unsigned long hashLength, unsigned char* signature, unsigned long* signatureLength,
+              std::initializer_list<uint32_t> authFailures);
+// PSO COMPUTE DIGITAL SIGNATURE 00 2A 9E 9A (Le 00) over `block` for cards that keep
+// their security environment: a signature leaves it set (seSet true).
+int signKeepingEnvironment(CSC_Profile_Base& card, bool& seSet, const Bytes& block, unsigned char* signature,
+                           unsigned long* signatureLength, std::initializer_list<uint32_t> authFailures);
+
+// MANAGE SECURITY ENVIRONMENT 00 22 41 B8 with `se` (must answer 9000; none when
+// empty), then PERFORM SECURITY OPERATION DECIPHER 00 2A 80 86 with `prefix` and the
+// cryptogram, extended (Le 0000) when `extended`, else short (Le 00). 9000 0, 6982 13,
+// else 255.
+int decipher(CSC_Profile_Base& card, const Bytes& se, unsigned char prefix, const unsigned char* in,
+             unsigned long inLength, unsigned char* out, unsigned long* outLength, bool extended);
+// Decipherment in short form: MANAGE SECURITY ENVIRONMENT 00 22 41 `seP2` with `se`
+// (must answer 9000), then 00 2A 80 86 00 || cryptogram without Le; the answer mapped
+// with signResult. Cryptograms of 1 to 254 bytes.
+int shortDecipher(CSC_Profile_Base& card, unsigned char seP2, const Bytes& se, const unsigned char* in,
+                  unsigned long inLength, unsigned char* out, unsigned long* outLength);
+
+// INTERNAL AUTHENTICATE 00 88 00 00 (Le 256), the answer copied; 0 or 255.
+int internalAuthenticate(CSC_Profile_Base& card, const unsigned char* in, unsigned long inLength,
+                         unsigned char* out, unsigned long* outLength);
+// EXTERNAL AUTHENTICATE 00 82 00 00 (Le 256); 0 on 9000, else 255.
+int externalAuthenticate(CSC_Profile_Base& card, const unsigned char* in, unsigned long inLength);
+
+}  // namespace vn_cardos
+
+#endif

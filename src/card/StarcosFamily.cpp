@@ -1,0 +1,55 @@
+#include "StarcosFamily.h"
+
+namespace vn_cardos {
+
+namespace {
+const StatusResult kStarcosStatus[] = {
+    {sw(0x90, 0x00), kCardOk},
+    {sw(0x69, 0x85), kCardConditionsNotSatisfied},
+    {sw(0x69, 0x84), kCardReferenceUnusable},
+    {sw(0x69, 0x83), kCardPinBlocked},
+};
+const StatusResult kStarcosStatus6982[] = {
+    {sw(0x90, 0x00), kCardOk},
+    {sw(0x69, 0x85), kCardConditionsNotSatisfied},
+    {sw(0x69, 0x84), kCardReferenceUnusable},
+    {sw(0x69, 0x83), kCardPinBlocked},
+    {sw(0x69, 0x82), kCardSecurityNotSatisfied},
+};
+const unsigned char kPrivateKeyTag = 0x84;  // key reference of the environment
+const unsigned char kCryptogramPadding = 0x81;
+}  // namespace
+
+int starcosResult(uint32_t status, bool with6982, int& tries) {
+    tries = -1;
+    unsigned sw1 = status & 0xFFFF, sw2 = status >> 16;
+    if (sw1 == 0x63 && (sw2 & 0xF0) == 0xC0)
+        tries = static_cast<int>(sw2 & 0x0F);
+    return with6982 ? mapStatus(status, kStarcosStatus6982) : mapStatus(status, kStarcosStatus);
+}
+
+unsigned char hashRef(unsigned int algId) {
+    unsigned char h = 0x30;
+    if (algId & 4)
+        h = 0x10;
+    if ((algId & 7) == 7)
+        h = 0x20;
+    if ((algId & 12) == 12)
+        h = 0x30;
+    if ((algId & 13) == 13)
+        h = 0x40;
+    if ((algId & 14) == 14)
+        h = 0x50;
+    return h;
+}
+
+int starcosDecipher(CSC_Profile_Base& card, unsigned char keyRef, const unsigned char* in, unsigned long inLength,
+                    unsigned char* out, unsigned long* outLength) {
+    // Without an algorithm the key's own (PKCS#1 v1.5) applies; OAEP (SHA-256) is asked for by
+    // its algorithm identifier 11 31.
+    const Bytes se = card.IsRSAOAEP() ? Bytes{kPrivateKeyTag, 0x01, keyRef, 0x89, 0x02, 0x11, 0x31}
+                                      : Bytes{kPrivateKeyTag, 0x01, keyRef};
+    return decipher(card, se, kCryptogramPadding, in, inLength, out, outLength, true);
+}
+
+}  // namespace vn_cardos
