@@ -18,8 +18,7 @@
 # pcscd keeps its socket and pid file in /run/pcscd and refuses to start when another
 # pcscd lives there, so the stack's pcscd runs in a private mount namespace in which
 # STATE/run is /run/pcscd and no USB driver bundle is visible (a real reader stays with
-# the system's pcscd). It reads only STATE/conf, the stack's vpcd reader. It runs under the
-# name vn-stack-pcscd, so that whatever stops "pcscd" by name leaves stacks alone.
+# the system's pcscd). It reads only STATE/conf, the stack's vpcd reader.
 # Transcripts: STATE/transcript0.log and STATE/transcript1.log; pcscd's log STATE/pcscd.log
 # (with every APDU only when --apdu is given). Everything the stack writes is private (0600).
 # stop ends only the processes this stack started (pid and start time recorded in STATE).
@@ -35,7 +34,6 @@ VPCD_LIB=${VPCD_LIB:-/usr/lib/pcsc/drivers/serial/libifdvpcd.so}
 USB_DROPDIR=/usr/lib/pcsc/drivers
 PORT_FIRST=20000 PORT_SPAN=12000   # below the kernel's ephemeral ports
 SOCKET_MAX=107                     # sun_path holds 108 bytes with the final NUL
-PCSCD_NAME=vn-stack-pcscd          # the stack's pcscd by another name: "pkill pcscd" leaves it alone
 cmd=${1:-}
 shift || true
 
@@ -180,7 +178,7 @@ ns_pcscd() {
   if [ -d "$USB_DROPDIR" ]; then mount --bind "$STATE/empty" "$USB_DROPDIR"; fi
   local opts=(--foreground --config "$STATE/conf")
   [ "$APDU" = 1 ] && opts+=(--apdu)
-  exec "$STATE/bin/$PCSCD_NAME" "${opts[@]}"
+  exec "$(PATH=$PATH:/usr/sbin:/sbin command -v pcscd)" "${opts[@]}"
 }
 
 # --- cards --------------------------------------------------------------------------------
@@ -228,9 +226,8 @@ case "$cmd" in
     mkdir -p "$STATE"
     stop_all
     rm -rf "$STATE/conf" "$STATE/run" "$STATE"/transcript*.log "$STATE"/cardsim*.log "$STATE"/pcscd.log
-    mkdir -p "$STATE/conf" "$STATE/run" "$STATE/driver" "$STATE/empty" "$STATE/bin"
-    pcscd=$(PATH=$PATH:/usr/sbin:/sbin command -v pcscd) || die "pcscd not found (package pcscd)"
-    ln -sfn "$pcscd" "$STATE/bin/$PCSCD_NAME"
+    mkdir -p "$STATE/conf" "$STATE/run" "$STATE/driver" "$STATE/empty"
+    PATH=$PATH:/usr/sbin:/sbin command -v pcscd >/dev/null || die "pcscd not found (package pcscd)"
     chmod 0755 "$STATE" "$STATE/run"   # clients of other users may reach the socket
     NS_CMD=$(ns_command) || die "cannot make a private mount namespace for pcscd (unshare --mount; as a user: unprivileged user namespaces)"
     trap 'stop_all' ERR
@@ -254,7 +251,7 @@ case "$cmd" in
     [ -d "$STATE" ] || exit 0
     stop_all
     if [ "$CLEAN" = 1 ]; then  # only what start makes, so a wrong --state removes nothing else
-      rm -rf "$STATE/conf" "$STATE/run" "$STATE/driver" "$STATE/empty" "$STATE/bin"
+      rm -rf "$STATE/conf" "$STATE/run" "$STATE/driver" "$STATE/empty"
       rm -f "$STATE/ports" "$STATE"/transcript?.log "$STATE"/cardsim?.log "$STATE/pcscd.log" "$STATE"/control?.tmp
       rmdir "$STATE" 2>/dev/null || true
     fi
