@@ -95,11 +95,19 @@ public:
 
 class VN_EXPORT CSC_Profile_TCOS30 : public CSC_Profile_Base {
 public:
+    // Ends the secure-messaging session this object agreed, if it is still in force.
+    ~CSC_Profile_TCOS30() override;
     VN_CARDOS_COMMON;
     VN_CARDOS_AUTHENTICATE;
     VN_CARDOS_MANAGE_SE;
+    // True only while the process-wide session is the one this object agreed.
+    bool isSmInitialized() override;
     // The keys that the card uses only under secure messaging.
     static bool needsSecureMessaging(const std::string& keyPath);
+
+private:
+    int SignProtected(unsigned int algId, int keyBits, unsigned char* hash, unsigned long hashLength,
+                      unsigned char* signature, unsigned long* signatureLength);
 };
 
 class VN_EXPORT CSC_Profile_TCOS30V2 : public CSC_Profile_Base {

@@ -337,7 +337,3 @@ std::string CSC_Profile_Base::hexdump(const unsigned char* data, unsigned long l
     return s;
 }
 
-// The maker key of TCOS 3.0 cards comes with the secure-messaging support; other cards
-// need nothing written or checked.
-int CSC_Profile_Base::WriteQuorPubKey() { return 0; }
-bool CSC_Profile_Base::CheckQuorPubKey() { return true; }

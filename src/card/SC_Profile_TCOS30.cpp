@@ -1,6 +1,6 @@
 // TCOS 3.0: FCP selection with Le FF, ASCII PINs. Keys of the signature application are
-// used under secure messaging; the others sign the DigestInfo or, through DECIPHER,
-// the padded block.
+// used under secure messaging (SC_Profile_TCOS30_SM.cpp); the others sign the
+// DigestInfo or, through DECIPHER, the padded block.
 #include <memory>
 
 #include "IsoCommands.h"
@@ -43,17 +43,6 @@ std::string CSC_Profile_TCOS30::getCardSerial() {
     return m_serial;
 }
 
-// The key agreement for the secure-messaging keys is not available in this build: those
-// keys report failure instead of signing unprotected.
-int CSC_Profile_TCOS30::InitSM() {
-    vn_log(1, "--entering CSC_Profile_Base::InitSM\n");
-    if (!needsSecureMessaging(m_keyPath))
-        return 0;
-    m_smInitialized = false;
-    vn_log(1, "CSC_Profile_TCOS30::InitSM: secure messaging not available for %s\n", m_keyPath.c_str());
-    return SC_CMD_FAILED;
-}
-
 int CSC_Profile_TCOS30::InternalAuthenticate(unsigned char* in, unsigned long inLength, unsigned char* out,
                                              unsigned long* outLength) {
     return internalAuthenticate(*this, in, inLength, out, outLength);
@@ -75,10 +64,8 @@ int CSC_Profile_TCOS30::SCSignData(std::string keyPath, unsigned char keyRef, in
                                    unsigned long* signatureLength, int) {
     vn_log(1, "--entering CSC_Profile_TCOS30::SCSignData\n");
     keyPath = upperPath(keyPath);
-    if (needsSecureMessaging(keyPath)) {
-        vn_log(1, "CSC_Profile_TCOS30::SCSignData: key %s needs secure messaging, not available\n", keyPath.c_str());
-        return SC_CMD_FAILED;
-    }
+    if (needsSecureMessaging(keyPath))
+        return SignProtected(algId, keyBits, hash, hashLength, signature, signatureLength);
     unsigned char* block = nullptr;
     unsigned long blockLength = 0;
     bool sent;

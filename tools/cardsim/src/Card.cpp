@@ -2,6 +2,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <fstream>
@@ -48,6 +49,18 @@ void appendRecord(const std::string& tag, const std::string& line) {
 }
 
 std::atomic<int> g_cardsMade{0};
+
+// Corrupt and Zero faults on an answer (data + SW1 SW2); the status word stays.
+void damage(const Fault& f, Bytes& answer) {
+  if (answer.size() <= 2) return;
+  const long data = static_cast<long>(answer.size()) - 2;
+  if (f.kind == Fault::Kind::Zero) {
+    std::fill(answer.begin(), answer.begin() + data, 0);
+    return;
+  }
+  long at = f.offset < 0 ? data + f.offset : f.offset;
+  if (at >= 0 && at < data) answer[static_cast<size_t>(at)] ^= 0xFF;
+}
 
 }  // namespace
 
@@ -188,6 +201,7 @@ Bytes Card::transmit(const Bytes& apdu) noexcept {
     } else {
       x.response = m_engine->process(apdu);
       if (fault && fault->kind == Fault::Kind::Truncate && fault->keep < x.response.size()) x.response.resize(fault->keep);
+      if (fault && (fault->kind == Fault::Kind::Corrupt || fault->kind == Fault::Kind::Zero)) damage(*fault, x.response);
     }
     s.transcript.push_back(x);
     if (s.file.is_open()) s.file << "> " << toHex(x.command) << "\n< " << toHex(x.response) << "\n" << std::flush;
@@ -221,6 +235,12 @@ void Card::addFaultAfter(size_t n, Fault f) {
 void Card::clearFaults() { ce(*m_engine).state.faults.clear(); }
 
 void Card::addFaultSpec(const std::string& rule) {
+  size_t comma = rule.find(',');
+  if (comma != std::string::npos) {  // several rules, each armed as if alone
+    addFaultSpec(rule.substr(0, comma));
+    addFaultSpec(rule.substr(comma + 1));
+    return;
+  }
   size_t colon = rule.find(':');
   if (colon == std::string::npos || colon == 0) throw std::invalid_argument("fault '" + rule + "': expected N:what");
   std::string num = rule.substr(0, colon);
@@ -241,12 +261,19 @@ void Card::addFaultSpec(const std::string& rule) {
     std::string k = what.substr(9);
     f.keep = std::strtoul(k.c_str(), &end, 10);
     if (k.empty() || *end) throw std::invalid_argument("fault '" + rule + "': bad byte count");
+  } else if (what.rfind("corrupt=", 0) == 0) {
+    f.kind = Fault::Kind::Corrupt;
+    std::string k = what.substr(8);
+    f.offset = std::strtol(k.c_str(), &end, 10);
+    if (k.empty() || *end) throw std::invalid_argument("fault '" + rule + "': bad byte offset");
+  } else if (what == "zero") {
+    f.kind = Fault::Kind::Zero;
   } else if (what == "drop") {
     f.kind = Fault::Kind::Drop;
   } else if (what == "mute") {
     f.kind = Fault::Kind::Mute;
   } else {
-    throw std::invalid_argument("fault '" + rule + "': expected sw=XXXX, truncate=N, drop or mute");
+    throw std::invalid_argument("fault '" + rule + "': expected sw=XXXX, truncate=N, corrupt=N, zero, drop or mute");
   }
   if (relative) addFaultAfter(n, f);
   else {

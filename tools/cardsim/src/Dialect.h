@@ -44,6 +44,15 @@ class Dialect {
     return false;
   }
   virtual bool extendedLength() const { return true; }
+  // Secure-messaging class bytes (CLA 0C) the card takes for an instruction; without
+  // them the engine answers 6882.
+  virtual bool secureMessaging(uint8_t cla, uint8_t ins) const {
+    (void)cla;
+    (void)ins;
+    return false;
+  }
+  // Power-on and reset: the dialect's own volatile state goes back to the start.
+  virtual void reset() {}
 
   // Handles a command before the generic engine does; returns true when handled.
   virtual bool handle(Engine& e, const Apdu& a, Response& r) {

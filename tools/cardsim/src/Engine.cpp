@@ -22,6 +22,7 @@ void Engine::resetState() {
   m_chainIns = -1;
   m_verified.clear();
   m_authenticated.clear();
+  m_dialect->reset();
 }
 
 Bytes Engine::process(const Bytes& raw) {
@@ -41,7 +42,7 @@ Bytes Engine::process(const Bytes& raw) {
   if (base & 0x80) {
     if (!m_dialect->proprietaryClass(base, a.ins)) return swBytes(0x6E00);
   } else if ((base & 0xE0) == 0x00) {
-    if (base & 0x0C) return swBytes(0x6882);  // secure messaging not supported
+    if ((base & 0x0C) && !m_dialect->secureMessaging(base, a.ins)) return swBytes(0x6882);  // no secure messaging
     if (base & 0x03) return swBytes(0x6881);  // logical channels not supported
   } else if ((base & 0xC0) == 0x40) {
     return swBytes(0x6881);

@@ -46,11 +46,14 @@ struct Fault {
     Truncate,    // execute, then send only the first `keep` bytes of the answer
     Drop,        // the card is pulled out: no answer, present() becomes false
     Mute,        // no answer at all (the reader sees a timeout); card stays
+    Corrupt,     // execute, then invert the answer data byte `offset` (< 0: from the end)
+    Zero,        // execute, then set every answer data byte to zero; the status stays
   };
   Kind kind = Kind::StatusWord;
   size_t atCommand = 1;
   uint16_t sw = 0x6F00;
   size_t keep = 0;
+  long offset = 0;
 };
 
 class Engine;  // implementation
@@ -117,7 +120,8 @@ class Card {
   void addFaultAfter(size_t n, Fault f);
   void clearFaults();
 
-  // Parses a fault text "N:sw=6982", "N:truncate=3", "N:drop", "N:mute"
+  // Parses a fault text "N:sw=6982", "N:truncate=3", "N:drop", "N:mute", "N:corrupt=-1",
+  // "N:zero"; several rules separated by commas ("+1:zero,+2:sw=6982")
   // (N = absolute command number; "+N:..." = relative to now). Throws std::invalid_argument.
   void addFaultSpec(const std::string& rule);
 
