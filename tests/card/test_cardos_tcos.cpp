@@ -44,14 +44,15 @@ TEST_F(TcosTest, Tcos20SelectsWithFciAndSignsByKeyPath) {
     EXPECT_EQ(commands().back(), "00200081053132333435");
 }
 
-TEST_F(TcosTest, Tcos30RefusesSecureMessagingKeysAndSignsTheOthers) {
+TEST_F(TcosTest, Tcos30SignsSecureMessagingKeysOnlyInASessionAndTheOthersDirectly) {
     insert("tcos30-telesec");
     auto c = open<CSC_Profile_TCOS30>();
     ASSERT_EQ(c->PreSigning(3, "3f00df015344"), 255);  // no such key file on this card
     ASSERT_EQ(verifyPin(*c, 0x01, "123456"), 0);
-    EXPECT_EQ(c->InitSM(), 255);
+    EXPECT_EQ(c->InitSM(), 255);  // no card authentication key was given
     EXPECT_FALSE(c->isSmInitialized());
     clear();
+    // Without a session the key is never used unprotected.
     EXPECT_EQ(signHash(*c, "3F00DF01C000", 0x81, 2048, 0x800C, kHash, 3), 255);
     EXPECT_TRUE(commands().empty());
     ASSERT_EQ(c->PreSigning(3, "3f00DF025344"), 0);
