@@ -167,17 +167,24 @@ protected:
         if (!s_stack)
             GTEST_SKIP() << "pcscd is not installed";
         ASSERT_TRUE(s_stack->ok()) << s_stack->error();
-        card = std::make_unique<CSC_Profile_TCOS30>();
-        ASSERT_EQ(card->connectCard(cardsim::TestStack::readerName(0), 0), 0);
-        Pkey k = certKey("rsa1024.der");
-        ASSERT_TRUE(k);
-        Bytes n = bytesOf(param(k.get(), OSSL_PKEY_PARAM_RSA_N).get()), e = bytesOf(param(k.get(), OSSL_PKEY_PARAM_RSA_E).get());
-        ASSERT_EQ(card->SetSMKeys(n.data(), static_cast<unsigned short>(n.size()), e.data(),
-                                  static_cast<unsigned short>(e.size())), 0);
+        card = open();
+        ASSERT_TRUE(card);
         EXPECT_EQ(card->getCardSerial(), "80276003000000654321");
-        std::string pin = "123456";
-        ASSERT_EQ(card->SCVerify(0x81, reinterpret_cast<unsigned char*>(&pin[0]), 6), 0);
         mark();
+    }
+    // A connected card object with the card's authentication key and the PIN verified.
+    static std::unique_ptr<CSC_Profile_TCOS30> open() {
+        auto c = std::make_unique<CSC_Profile_TCOS30>();
+        Pkey k = certKey("rsa1024.der");
+        std::string pin = "123456";
+        if (!k || c->connectCard(cardsim::TestStack::readerName(0), 0) != 0 ||
+            c->SCVerify(0x81, reinterpret_cast<unsigned char*>(&pin[0]), 6) != 0)
+            return nullptr;
+        Bytes n = bytesOf(param(k.get(), OSSL_PKEY_PARAM_RSA_N).get()), e = bytesOf(param(k.get(), OSSL_PKEY_PARAM_RSA_E).get());
+        if (c->SetSMKeys(n.data(), static_cast<unsigned short>(n.size()), e.data(),
+                         static_cast<unsigned short>(e.size())) != 0)
+            return nullptr;
+        return c;
     }
     void TearDown() override { card.reset(); }
 
@@ -324,6 +331,20 @@ TEST_F(Tcos3Sm, AgreesOnTheSessionAndSignsOnBothKeyPaths) {
     card.reset();
     EXPECT_EQ(session(CTcos3sm::m_data.encKey, 16), Bytes(16, 0));
     EXPECT_EQ(ssc(), Bytes(8, 0));
+
+    // A card object that has not read the serial number reads it for the agreement and
+    // selects the key file again.
+    card = open();
+    ASSERT_TRUE(card);
+    ASSERT_EQ(card->PreSigning(3, "3F00DF01C000"), 0);
+    mark();
+    ASSERT_EQ(card->InitSM(), 0);
+    x = exchanges();
+    ASSERT_GE(x.size(), 5u);
+    EXPECT_EQ(hexOf(x.back().command).substr(0, 10), "0082000080");
+    EXPECT_EQ(hexOf(x[x.size() - 4].command), "00A4020402C000FF");
+    ASSERT_EQ(sign("3F00DF01C000", 2048, hash, sig), 0);
+    EXPECT_TRUE(verifyPkcs1("signer-rsa2048.der", hash, sig));
 }
 
 TEST_F(Tcos3Sm, RetriesFailedCommandsAndBadBlocksThenGivesUpKeepingTheKeys) {
