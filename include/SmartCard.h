@@ -44,7 +44,9 @@ public:
     int GetCardType();
 
     // ---- forwarding to the card-OS object ----
-    // 255 without a card-OS object.
+    // Selects a path ("3f00df01c000"): isDF tells a directory from a file; force starts
+    // at the MF. Directories the reader's cache shows as selected are not selected again;
+    // the last element always is. 0, or 255 (also without a card-OS object).
     int SelectPath(const char* path, bool force, bool isDF);
     int ReadFile(unsigned char* buffer, unsigned short* length);
     int ReadFileOffset(unsigned char* buffer, unsigned short* length, unsigned short offset, unsigned short wanted);
@@ -59,6 +61,8 @@ public:
     // ---- card-specific operations ----
     bool IsNullPIN();
     int TC_GetKey(unsigned long controlCode);
+    // GET DATA of SECCOS (00 CA DF p1) and SetCOS 4.4.1 (00 CA 01 p1, p2 bytes expected);
+    // *outLength: capacity on entry (0 means 255), bytes copied on return. 255 for other cards.
     int GetData(unsigned char p1, unsigned char p2, unsigned char* out, unsigned char* outLength);
 
     // Forgets the directory cache of a reader: DF 3F00, no current file, no verified PIN,
@@ -71,6 +75,7 @@ public:
     bool SendToCard();
     bool TransmitControl(unsigned long controlCode, unsigned char* data, unsigned long length);
     void GetRequestedPathPart(unsigned char* path, unsigned int* length, bool reselect, bool isDF);
+    // out takes up to 136 bytes.
     bool ConvertPath(char* path, unsigned char* out, unsigned int* length);
     int SCSelectMF();
     int SCSelectDF(unsigned char* id, int length);

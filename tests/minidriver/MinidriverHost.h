@@ -4,6 +4,7 @@
 #ifndef VN_TESTS_MINIDRIVERHOST_H
 #define VN_TESTS_MINIDRIVERHOST_H
 
+#include <PCSC/reader.h>
 #include <PCSC/winscard.h>
 
 #include <cstdlib>
