@@ -7,6 +7,10 @@
 
 #include "vn_export.h"
 
+namespace p15table {
+struct Table;
+}
+
 class VN_EXPORT IP15Profile {
 public:
     virtual ~IP15Profile() {}
@@ -79,6 +83,8 @@ public:
 
 protected:
     CP15ProfileTable();
+    // Takes a member's rows into the table.
+    void fill(const p15table::Table& table);
 
     int m_keyNum;
     int m_keyUsage[MAX_ENTRIES];
