@@ -15,7 +15,49 @@ namespace legacy {
 namespace {
 const int kNoReference = 255;
 const size_t kCertBufferSize = 65540;
+
+std::map<std::string, bool> g_presence[VN_LEGACY_READERS];
+std::vector<unsigned char> g_certificates[VN_LEGACY_READERS][VN_LEGACY_CERTS];
+
+bool validEntry(int readerId, int entry) {
+    return CProfile::validReader(readerId) && entry >= 0 && entry < VN_LEGACY_CERTS;
+}
 }  // namespace
+
+bool present(CProfile& profile, CSmartCard& card, const char* path) {
+    const int reader = profile.getReaderId();
+    if (!CProfile::validReader(reader))
+        return profile.CheckCert(path, 0, 0, card);
+    const std::string key = strTools::uniformPath(path);
+    auto it = g_presence[reader].find(key);
+    if (it != g_presence[reader].end())
+        return it->second;
+    const bool answer = profile.CheckCert(path, 0, 0, card);
+    g_presence[reader][key] = answer;
+    return answer;
+}
+
+std::vector<unsigned char> keptCertificate(int readerId, int entry) {
+    return validEntry(readerId, entry) ? g_certificates[readerId][entry] : std::vector<unsigned char>();
+}
+
+void keepCertificate(int readerId, int entry, const std::vector<unsigned char>& der) {
+    if (validEntry(readerId, entry))
+        g_certificates[readerId][entry] = der;
+}
+
+void forget(int readerId, int entry) {
+    if (!CProfile::validReader(readerId))
+        return;
+    if (entry >= 0) {
+        if (entry < VN_LEGACY_CERTS)
+            g_certificates[readerId][entry].clear();
+        return;
+    }
+    g_presence[readerId].clear();
+    for (auto& c : g_certificates[readerId])
+        std::vector<unsigned char>().swap(c);
+}
 
 unsigned long containerFlags(int readerId, bool keyBearing) {
     if (!CProfile::validReader(readerId))
@@ -33,14 +75,7 @@ int addLayout(CProfile& profile, CSmartCard& card, const CardLayout& l, int prof
     const int reader = profile.getReaderId();
     if (!CProfile::validReader(reader))
         return 0;
-    std::map<std::string, bool> present;
-    auto isPresent = [&](const char* path) {
-        const std::string key = strTools::uniformPath(path);
-        auto it = present.find(key);
-        if (it != present.end())
-            return it->second;
-        return present[key] = profile.CheckCert(path, 0, 0, card);
-    };
+    auto isPresent = [&](const char* path) { return present(profile, card, path); };
     int added = 0;
     for (size_t i = 0; i < l.numCerts; ++i) {
         const LayoutCertRow& r = l.certs[i];

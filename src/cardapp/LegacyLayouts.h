@@ -39,6 +39,18 @@ unsigned long containerFlags(int readerId, bool keyBearing);
 // and length are both 0), its userCertificate wrapper dropped; empty on any failure.
 std::vector<unsigned char> readCertificate(CSmartCard& card, const char* path, int offset, int length);
 
+// Presence answers of a reader's detection: each path probed once (CProfile::CheckCert).
+bool present(CProfile& profile, CSmartCard& card, const char* path);
+
+// Certificates of a reader's entries as read from the card, kept until the entry
+// changes or the reader's entries are cleared: each certificate file is read once.
+// Empty when the entry's certificate was not read yet.
+std::vector<unsigned char> keptCertificate(int readerId, int entry);
+void keepCertificate(int readerId, int entry, const std::vector<unsigned char>& der);
+// Forgets one entry's certificate, or (entry -1) everything kept for the reader, its
+// presence answers included.
+void forget(int readerId, int entry);
+
 // Whether a security environment record asks for one signature per PIN entry
 // (the first 9F 22 followed by 01 01).
 bool singleSignatureRecord(const unsigned char* record, unsigned short length);

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <cwchar>
 
+#include "LegacyLayouts.h"
 #include "LegacyProfile.h"
 #include "Pkcs15.h"
 #include "SafeMem.h"
@@ -57,6 +58,7 @@ int CProfile::UpdateCert(int index, int profileType, const char* certPath, int o
     if (!validReader(m_readerId) || index < 0 || index >= m_certnum[m_readerId] || index >= VN_LEGACY_CERTS)
         return 0;
     const int n = index;
+    legacy::forget(m_readerId, n);
     CProfileCertEntry& e = m_certinfo[m_readerId][n];
     std::memset(&e, 0, sizeof e);
     e.cardType = static_cast<uint32_t>(m_cardType);
@@ -111,6 +113,7 @@ void CProfile::ClearCertList() {
         return;
     const int r = m_readerId;
     m_certnum[r] = 0;
+    legacy::forget(r, -1);
     for (CProfileCertEntry& e : m_certinfo[r]) {
         std::memset(&e, 0, sizeof e);
         CSafeMem::wcscpy(e.containerName, VN_CONTAINER_NAME_CHARS, kClearedContainerName);
@@ -125,6 +128,7 @@ void CProfile::FreeCertList(CARD_DATA*) {
     vn_log(3, "reseting CProfile::m_certinfo\n");
     for (int r = 0; r < VN_LEGACY_READERS; ++r) {
         m_certnum[r] = 0;
+        legacy::forget(r, -1);
         for (CProfileCertEntry& e : m_certinfo[r]) {
             std::memset(&e, 0, sizeof e);
             CSafeMem::wcscpy(e.containerName, VN_CONTAINER_NAME_CHARS, kClearedContainerName);

@@ -28,21 +28,21 @@ bool singleSignatureFile(CSmartCard& card, const char* path, unsigned char recor
 }  // namespace
 
 bool CProfile::CheckSignTrust1k(CSmartCard& card) {
-    if (!CheckCert("3f008000df01c000", 0, 0, card))
+    if (!legacy::present(*this, card, "3f008000df01c000"))
         return false;
     m_singelsign[m_readerId] = false;
     return legacy::addLayout(*this, card, kSigntrust1k, CP_SIGNTRUST_1K) > 0;
 }
 
 bool CProfile::CheckDatev1k(CSmartCard& card) {
-    if (!CheckCert("3f003000c500", 0, 0, card))
+    if (!legacy::present(*this, card, "3f003000c500"))
         return false;
     m_singelsign[m_readerId] = false;
     return legacy::addLayout(*this, card, kDatev, CP_DATEV) > 0;
 }
 
 bool CProfile::CheckMedisign1k(CSmartCard& card) {
-    if (!CheckCert("3f008200c000", 0, 0, card) || card.SelectPath("3f008300c000", true, false) != 0)
+    if (!legacy::present(*this, card, "3f008200c000") || card.SelectPath("3f008300c000", true, false) != 0)
         return false;
     const std::vector<unsigned char> der = legacy::readCertificate(card, "3f00df01c00e", 0, 0);
     if (der.empty())
@@ -62,7 +62,7 @@ bool CProfile::CheckMedisign1k(CSmartCard& card) {
 }
 
 bool CProfile::CheckTelesec1k(CSmartCard& card) {
-    if (!CheckCert("3f00df06c000", 0, 0, card) && !CheckCert("3f00df01c000", 0, 0, card))
+    if (!legacy::present(*this, card, "3f00df06c000") && !legacy::present(*this, card, "3f00df01c000"))
         return false;
     m_singelsign[m_readerId] = false;
     return legacy::addLayout(*this, card, kTeleSec, CP_TELESEC) > 0;
@@ -107,14 +107,14 @@ bool CProfile::CheckStarCos32(CSmartCard& card) {
 }
 
 bool CProfile::CheckMediSign2k(CSmartCard& card) {
-    if (!CheckCert("3f003f02c200", 0, 0, card))
+    if (!legacy::present(*this, card, "3f003f02c200"))
         return false;
     m_cardosProfile[m_readerId] = CP_MEDISIGN2K;
     return legacy::addLayout(*this, card, kStarcos32Medisign, CP_MEDISIGN2K) > 0;
 }
 
 bool CProfile::CheckSignTrust2k9(CSmartCard& card) {
-    if (!CheckCert("3f003f01c200", 0, 0, card) || !CheckCert("3f003f01c208", 0, 0, card))
+    if (!legacy::present(*this, card, "3f003f01c200") || !legacy::present(*this, card, "3f003f01c208"))
         return false;
     const int profile = m_singelsign[m_readerId] ? CP_SIGNTRUST32_SINGLE : CP_SIGNTRUST32_MULTI;
     m_cardosProfile[m_readerId] = profile;

@@ -188,11 +188,19 @@ bool CCardData::ReadFile(CARD_DATA* cardData, char* name, unsigned char** data, 
                 const int entry = i / kFilesPerEntry;
                 if (!entryExists(reader, entry))
                     continue;
-                if (!card)
-                    card.reset(new CSmartCard(cardData));
                 const CProfileCertEntry& e = CProfile::m_certinfo[reader][entry];
-                content = legacy::readCertificate(*card, path.c_str(), static_cast<int>(e.certOffset),
-                                                  static_cast<int>(e.certLength));
+                // The entry's certificate file is read once; key files every time.
+                const bool certificate = path == std::string(e.certPath, strnlen(e.certPath, sizeof e.certPath));
+                if (certificate)
+                    content = legacy::keptCertificate(reader, entry);
+                if (content.empty()) {
+                    if (!card)
+                        card.reset(new CSmartCard(cardData));
+                    content = legacy::readCertificate(*card, path.c_str(), static_cast<int>(e.certOffset),
+                                                      static_cast<int>(e.certLength));
+                    if (certificate)
+                        legacy::keepCertificate(reader, entry, content);
+                }
                 found = !content.empty();
             }
             if (!found)

@@ -32,10 +32,12 @@ CCertInfoSC readEntryCert(CARD_DATA* cardData, int reader, int index) {
     if (entryExists(reader, index)) {
         const CProfileCertEntry& e = CProfile::m_certinfo[reader][index];
         const std::string path(e.certPath, strnlen(e.certPath, sizeof e.certPath));
-        if (!path.empty()) {
+        der = legacy::keptCertificate(reader, index);
+        if (der.empty() && !path.empty()) {
             CSmartCard card(cardData);
             der = legacy::readCertificate(card, path.c_str(), static_cast<int>(e.certOffset),
                                           static_cast<int>(e.certLength));
+            legacy::keepCertificate(reader, index, der);
         }
     }
     if (der.empty() || der.size() > 0xFFFF)

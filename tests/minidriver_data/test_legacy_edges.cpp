@@ -14,16 +14,11 @@
 #include "MinidriverCardData.h"
 #include "P15Profile.h"
 #include "ProfileTypes.h"
-#include "LegacyStack.h"
+#include "LegacyCards.h"
 
 using namespace legacytest;
 
 namespace {
-// A card with a serial number and nothing else, on the STARCOS 3.0 dialect.
-const char kEmptyCard[] =
-    "[card]\ndialect = starcos3\natr = 3B BB 18 00 C0 10 31 FE 45 80 67 04 12 B0 03 04 00 10 81 05 2B\n"
-    "protocol = T1\nlabel = empty\n[ef 3F00/2F02]\ndata = 5A 03 0A 0B 0C\n";
-
 int addRow(CProfile& p, int n, bool ca = false) {
     char path[16];
     std::snprintf(path, sizeof path, "3f00df01c%03d", n);
@@ -47,7 +42,8 @@ struct TableSnapshot {
 class LegacyEdges : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        s_stack = new TwoCards(kEmptyCard, onOsDialect("cardos43-dtrust-card", 4));
+        s_stack = new TwoCards(onOsDialect(kSetcos.image, kSetcos.cardType),
+                               onOsDialect(kCardos43.image, kCardos43.cardType));
     }
     static void TearDownTestSuite() {
         delete s_stack;
@@ -63,6 +59,12 @@ protected:
 };
 TwoCards* LegacyEdges::s_stack = nullptr;
 }  // namespace
+
+// The SetCOS PKCS#15 card in reader 0 and the CardOS 4.3 card in reader 1.
+TEST_F(LegacyEdges, SetcosAndCardos43Layouts) {
+    checkCard(kSetcos, 0);
+    checkCard(kCardos43, 1);
+}
 
 // Entries added by hand on reader 1 (CardOS 4.3, two readers): the container name
 // carries CA flag, reader and reader count, card type and index; each entry owns four
@@ -156,8 +158,9 @@ TEST_F(LegacyEdges, EntriesNamesFilesAndTheEleventhCertificate) {
     EXPECT_EQ(mdhost::book().badFrees, 0);
 }
 
-// A card without any layout: no entries, no directory, and a map of nothing.
-TEST_F(LegacyEdges, EmptyCardHasNoFiles) {
+// A card without any layout of its type (the SetCOS card taken for a STARCOS 3.0 one):
+// no entries, no directory, a map of nothing, and still the serial number.
+TEST_F(LegacyEdges, CardWithoutLayoutHasNoFiles) {
     mdhost::Host host(TwoCards::reader(0), "Quorvel VN - Starcos 3.0");
     ASSERT_TRUE(host.ok());
     CProfile p(host.data());
@@ -176,7 +179,7 @@ TEST_F(LegacyEdges, EmptyCardHasNoFiles) {
     void* serial = nullptr;
     ASSERT_EQ(CCardData::ReadSerial(host.data(), &serial, &length), 1);
     EXPECT_EQ(std::vector<unsigned char>(static_cast<unsigned char*>(serial), static_cast<unsigned char*>(serial) + length),
-              std::vector<unsigned char>({0x5A, 0x03, 0x0A, 0x0B, 0x0C}));
+              contentsOf(imageText(kSetcos.image)).serialFile);
     mdhost::hostFree(serial);
     EXPECT_EQ(mdhost::book().allocs, 1);
     EXPECT_EQ(mdhost::book().frees, 1);
@@ -188,8 +191,11 @@ TEST_F(LegacyEdges, AllocatorGivingNothingFails) {
     mdhost::Host host(TwoCards::reader(1), "Quorvel VN - CardOS 4.3b");
     ASSERT_TRUE(host.ok());
     CProfile p(host.data());
-    ASSERT_GT(p.GetProfile(), 0);
-    ASSERT_GT(CCardData::GetContNum(1, 4), 0);
+    CProfile::m_initialized[1] = true;
+    p.ClearCertList();
+    ASSERT_EQ(p.AddCert(CP_DTRUST_CARD, "3f00501543044301", 0, 0, "3f00501550724B010101", "3f00501550724B010101", 1, 1,
+                        2048, 128, "Cipher", false, false, 3),
+              1);
     for (bool nullFunction : {true, false}) {
         SCOPED_TRACE(nullFunction ? "no allocation function" : "allocation answers null");
         if (nullFunction)
