@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "LegacyProfile.h"
-#include "MinidriverHost.h"
+#include "MinidriverAlloc.h"
 #include "vn_log.h"
 
 namespace minidriver {

@@ -8,7 +8,7 @@
 #include "LegacyLayouts.h"
 #include "LegacyProfile.h"
 #include "MinidriverCardData.h"
-#include "MinidriverHost.h"
+#include "MinidriverAlloc.h"
 #include "SafeMem.h"
 #include "SmartCard.h"
 #include "vn_log.h"
@@ -46,7 +46,7 @@ int fileCount(int reader) {
 }
 
 // The content of a fixed file; false for other names.
-bool fixedFile(CARD_DATA* cardData, int reader, const std::string& name, std::vector<unsigned char>& out) {
+bool fixedFile(int reader, const std::string& name, std::vector<unsigned char>& out) {
     if (name == "cardid") {
         // The serial number text of the card, zero-filled to the identifier's size.
         out.assign(kCardIdSize, 0);
@@ -74,7 +74,6 @@ bool fixedFile(CARD_DATA* cardData, int reader, const std::string& name, std::ve
             const unsigned char* p = reinterpret_cast<const unsigned char*>(&record);
             out.insert(out.end(), p, p + sizeof record);
         }
-        (void)cardData;
         return true;
     }
     return false;
@@ -177,7 +176,7 @@ bool CCardData::ReadFile(CARD_DATA* cardData, char* name, unsigned char** data, 
             return false;
         const std::string wanted(name);
         std::vector<unsigned char> content;
-        if (!fixedFile(cardData, reader, wanted, content)) {
+        if (!fixedFile(reader, wanted, content)) {
             bool found = false;
             std::unique_ptr<CSmartCard> card;
             for (int i = 0; i < fileCount(reader) && !found; ++i) {

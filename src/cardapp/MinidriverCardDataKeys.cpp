@@ -7,7 +7,7 @@
 #include "LegacyLayouts.h"
 #include "LegacyProfile.h"
 #include "MinidriverCardData.h"
-#include "MinidriverHost.h"
+#include "MinidriverAlloc.h"
 #include "P15Profile.h"
 #include "Pkcs15.h"
 #include "card/CardTypes.h"

@@ -1,7 +1,7 @@
 // What the minidriver card data needs from the host's card data: the reader's tables
 // (detected on first use) and the host's allocator.
-#ifndef VN_CARDAPP_MINIDRIVERHOST_H
-#define VN_CARDAPP_MINIDRIVERHOST_H
+#ifndef VN_CARDAPP_MINIDRIVERALLOC_H
+#define VN_CARDAPP_MINIDRIVERALLOC_H
 
 #include <cstddef>
 
