@@ -64,7 +64,7 @@ int CP15ProfileTable::getKeySize(int i) { return inRange(i, m_keyNum) ? m_keySiz
 int CP15ProfileTable::getKeyAccessFlag(int i) { return inRange(i, m_keyNum) ? m_keyAccessFlag[i] : 0; }
 int CP15ProfileTable::getKeyAuthId(int i) { return inRange(i, m_keyNum) ? m_keyAuthId[i] : 0; }
 int CP15ProfileTable::getKeyId(int i) { return inRange(i, m_keyNum) ? m_keyId[i] : 0; }
-// The specification picks a table entry: entry 1 also on a card with one key.
+// The key kind picks a table entry: entry 1 also on a card with one key.
 std::string CP15ProfileTable::getKeyPathBySpec(int keySpec) { return m_keyPath[bySpec(keySpec)]; }
 int CP15ProfileTable::getKeyAuthIdBySpec(int keySpec) { return m_keyAuthId[bySpec(keySpec)]; }
 std::string CP15ProfileTable::getKeyNameBySpec(int keySpec) { return m_keyName[bySpec(keySpec)]; }
