@@ -16,6 +16,7 @@
 #include "LegacyProfile.h"
 #include "MinidriverHost.h"
 #include "SC_Profile_Base.h"
+#include "SC_Profile_CardOS.h"
 #include "SmartCard.h"
 
 namespace {
@@ -269,6 +270,24 @@ TEST(LegacyCardStack, LabelsChooseTheCardObjectAndItsCommands) {
         ASSERT_NE(cardos.getCardOS(), nullptr);
         EXPECT_EQ(cardos.getCardOS()->getCardType(), 15);
     }
+
+    // CardOS 4.01a and SetCOS 4.4.2 have no card object here; the STARCOS 3.4 object
+    // starts without a security environment. Making them sends nothing.
+    s.stack.mark(0);
+    for (const char* label : {"Quorvel VN - CardOS 4.01a", "Quorvel VN - SetCOS 4.4.2"}) {
+        host.setLabel(label);
+        CSmartCard none(host.data());
+        EXPECT_NE(none.GetCardType(), 0) << label;
+        EXPECT_EQ(none.getCardOS(), nullptr) << label;
+    }
+    host.setLabel("Quorvel VN - Starcos 3.4");
+    {
+        CSmartCard starcos34(host.data());
+        auto* os = dynamic_cast<CSC_Profile_StarCos34*>(starcos34.getCardOS());
+        ASSERT_NE(os, nullptr);
+        EXPECT_FALSE(os->isSecurityEnvironmentSet());
+    }
+    EXPECT_EQ(s.stack.exchanges(0).size(), 0u);
 
     // SetCOS 4.4.1: GET DATA 00 CA 01 p1 with p2 as the expected length.
     host.setLabel("Quorvel VN - SetCOS");
