@@ -46,7 +46,7 @@ public:
     // ---- forwarding to the card-OS object ----
     // Selects a path ("3f00df01c000"): isDF tells a directory from a file; force starts
     // at the MF. Directories the reader's cache shows as selected are not selected again;
-    // the last element always is. 0, or 255 (also without a card-OS object).
+    // a file always is. 0, or 255 (also without a card-OS object).
     int SelectPath(const char* path, bool force, bool isDF);
     int ReadFile(unsigned char* buffer, unsigned short* length);
     int ReadFileOffset(unsigned char* buffer, unsigned short* length, unsigned short offset, unsigned short wanted);

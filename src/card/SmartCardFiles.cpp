@@ -19,9 +19,9 @@ int CSmartCard::SelectPath(const char* path, bool force, bool isDF) {
     int result = kFailed;
     if (m_cardOS != nullptr && path != nullptr) {
         try {
-            // The last element is always sent again: the card's answer to it (the file's
-            // size) is current, while the directories above come from the cache.
-            result = m_cardOS->SelectPath(std::string(path), force, true, isDF, false);
+            // A file is always selected again, so that the card's answer to it (the file's
+            // size) is current; directories come from the cache.
+            result = m_cardOS->SelectPath(std::string(path), force, !isDF, isDF, false);
         } catch (...) {
             result = kFailed;
         }

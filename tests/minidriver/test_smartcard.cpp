@@ -16,6 +16,7 @@
 #include "LegacyProfile.h"
 #include "MinidriverHost.h"
 #include "SC_Profile_Base.h"
+#include "SC_Profile_CardOS.h"
 #include "SmartCard.h"
 
 namespace {
@@ -45,6 +46,10 @@ data = 00
 [pin 3F00/DF06 81]
 value = 123456
 encoding = ascii
+tries = 3
+[pin 3F00/DF01 81]
+value = 123456
+encoding = format2
 tries = 3
 [data DF20]
 value = 53 53 49 33 50 33 4D 36
@@ -170,6 +175,8 @@ TEST(LegacyCardStack, SecondObjectStartsWhereTheFirstLeftAndReadsTheImage) {
 
     s.stack.mark(0);
     CSmartCard second(host.data());
+    ASSERT_EQ(second.SelectPath("3f00df01", false, true), 0);
+    EXPECT_EQ(s.stack.exchanges(0).size(), 0u) << "the DF is selected already";
     ASSERT_EQ(second.SelectPath("3f00df01c000", false, false), 0);
     auto x = s.stack.exchanges(0);
     ASSERT_EQ(x.size(), 1u);
@@ -264,6 +271,24 @@ TEST(LegacyCardStack, LabelsChooseTheCardObjectAndItsCommands) {
         EXPECT_EQ(cardos.getCardOS()->getCardType(), 15);
     }
 
+    // CardOS 4.01a and SetCOS 4.4.2 have no card object here; the STARCOS 3.4 object
+    // starts without a security environment. Making them sends nothing.
+    s.stack.mark(0);
+    for (const char* label : {"Quorvel VN - CardOS 4.01a", "Quorvel VN - SetCOS 4.4.2"}) {
+        host.setLabel(label);
+        CSmartCard none(host.data());
+        EXPECT_NE(none.GetCardType(), 0) << label;
+        EXPECT_EQ(none.getCardOS(), nullptr) << label;
+    }
+    host.setLabel("Quorvel VN - Starcos 3.4");
+    {
+        CSmartCard starcos34(host.data());
+        auto* os = dynamic_cast<CSC_Profile_StarCos34*>(starcos34.getCardOS());
+        ASSERT_NE(os, nullptr);
+        EXPECT_FALSE(os->isSecurityEnvironmentSet());
+    }
+    EXPECT_EQ(s.stack.exchanges(0).size(), 0u);
+
     // SetCOS 4.4.1: GET DATA 00 CA 01 p1 with p2 as the expected length.
     host.setLabel("Quorvel VN - SetCOS");
     {
@@ -297,4 +322,71 @@ TEST(LegacyCardStack, LabelsChooseTheCardObjectAndItsCommands) {
         // A control code the reader does not know is a failure.
         EXPECT_EQ(tcos.TC_GetKey(SCARD_CTL_CODE(3400)), 255);
     }
+}
+
+TEST(LegacyCardStack, FurtherOperationsReachTheCardThroughTheCardObject) {
+    Stack s;
+    ASSERT_TRUE(s.stack.ok()) << s.stack.error();
+    mdhost::Host host(cardsim::TestStack::readerName(0), kSeccos);
+    ASSERT_TRUE(host.ok());
+    CSmartCard::ResetCurrPath(0);
+    CSmartCard card(host.data());
+    ASSERT_NE(card.getCardOS(), nullptr);
+
+    char text[] = "3f00/df01";
+    unsigned char path[136];
+    unsigned int pathLength = 0;
+    ASSERT_TRUE(card.ConvertPath(text, path, &pathLength));
+    EXPECT_EQ(Bytes(path, path + pathLength), (Bytes{0x3F, 0x00, 0xDF, 0x01}));
+
+    // The file's size from the answer to SELECT.
+    ASSERT_EQ(card.SelectPath("3f00df01c000", false, false), 0);
+    const Bytes cert = fileBytes(cardsim::defaultPkiDir() + "/signer-rsa2048.der");
+    EXPECT_EQ(card.GetFileLen(), static_cast<int>(cert.size()));
+    unsigned char part[16];
+    ASSERT_EQ(card.SCReadFile(part, 4, sizeof part), 0);
+    EXPECT_EQ(Bytes(part, part + sizeof part), Bytes(cert.begin() + 4, cert.begin() + 4 + sizeof part));
+
+    // Selecting the MF goes to the card and into the reader's cache.
+    s.stack.mark(0);
+    EXPECT_EQ(card.SCSelectMF(), 0);
+    auto x = s.stack.exchanges(0);
+    ASSERT_EQ(x.size(), 1u);
+    EXPECT_TRUE(contains(x[0].command, Bytes{0x3F, 0x00}));
+
+    // A challenge of 8 bytes.
+    s.stack.mark(0);
+    unsigned char challenge[8] = {};
+    ASSERT_EQ(card.GetChallange(challenge, sizeof challenge), 0);
+    x = s.stack.exchanges(0);
+    ASSERT_EQ(x.size(), 1u);
+    EXPECT_EQ(x[0].command, (Bytes{0x00, 0x84, 0x00, 0x00, 0x08}));
+    EXPECT_EQ(Bytes(challenge, challenge + 8), Bytes(x[0].response.begin(), x[0].response.begin() + 8));
+
+    // PIN commands with the PIN given: a wrong PIN, the right one, a change (format-2
+    // PIN blocks, as SECCOS takes them).
+    unsigned char wrong[] = {'0', '0', '0', '0', '0', '0'};
+    unsigned char right[] = {'1', '2', '3', '4', '5', '6'};
+    unsigned char next[] = {'6', '5', '4', '3', '2', '1'};
+    s.stack.mark(0);
+    EXPECT_NE(card.VerifyPassword("3f00df01c000", 0x81, wrong, sizeof wrong), 0);
+    x = s.stack.exchanges(0);
+    ASSERT_FALSE(x.empty());
+    EXPECT_EQ(x.back().command, (Bytes{0x00, 0x20, 0x00, 0x81, 0x08, 0x26, 0x00, 0x00, 0x00, 0xFF, 0xFF, 0xFF, 0xFF}));
+    EXPECT_EQ(x.back().response, (Bytes{0x63, 0xC2}));
+    EXPECT_EQ(card.VerifyPassword("3f00df01c000", 0x81, right, sizeof right), 0);
+    EXPECT_EQ(card.ModifyPassword("3f00df01c000", 0x81, right, sizeof right, next, sizeof next), 0);
+    EXPECT_NE(card.VerifyPassword("3f00df01c000", 0x81, right, sizeof right), 0);
+    EXPECT_EQ(card.VerifyPassword("3f00df01c000", 0x81, next, sizeof next), 0);
+
+    // A reset of the card forgets the reader's directory cache.
+    ASSERT_EQ(card.SelectPath("3f00df01", false, true), 0);
+    EXPECT_EQ(CSmartCard::m_currPathLen[0], 4);
+    EXPECT_EQ(card.ResetCard(), 0);
+    EXPECT_EQ(CSmartCard::m_currPathLen[0], 2);
+    s.stack.mark(0);
+    ASSERT_EQ(card.SelectPath("3f00df01c000", false, false), 0);
+    x = s.stack.exchanges(0);
+    ASSERT_EQ(x.size(), 3u) << "the MF, the DF and the file after the reset";
+    EXPECT_TRUE(contains(x[0].command, Bytes{0x3F, 0x00}));
 }
