@@ -25,6 +25,15 @@ public:
     // DER of a certificate item: 1 subject, 3 issuer, others as the DER reader numbers them
     // (item + 100). *length is the capacity of out on entry; 1 on success.
     int getDER(int item, unsigned char* out, unsigned int* length) const;
+    // RSA public key of the certificate, big-endian without leading zeros. *length is the
+    // capacity of out on entry and the value's length on return (out null: length only);
+    // bits, when given, gets the modulus length in bits. 1 on success, 0 for no RSA key or
+    // too small a buffer.
+    int GetPublicKeyMod(unsigned char* out, unsigned int* length, unsigned int* bits = nullptr) const;
+    int GetPublicKeyExp(unsigned char* out, unsigned int* length) const;
+    // The placeholder that stands for a container without a certificate: labelled "dummy"
+    // or holding no bytes.
+    bool IsVistaDummyCert() const;
 
     // Drops a userCertificate wrapper (SEQUENCE { OID 2.5.4.36, certificate }) by moving
     // the certificate to the start of data, then sets *length to the full DER length of

@@ -1,6 +1,9 @@
 // Certificate holder of the card application layer.
 #include "CertInfoSC.h"
 
+#include <openssl/bn.h>
+#include <openssl/evp.h>
+#include <openssl/rsa.h>
 #include <openssl/x509.h>
 
 #include <cstring>
@@ -63,7 +66,8 @@ struct X509Free {
 };
 std::unique_ptr<X509, X509Free> parse(const std::vector<unsigned char>& der, unsigned short length) {
     const unsigned char* p = der.data();
-    return std::unique_ptr<X509, X509Free>(der.empty() ? nullptr : d2i_X509(nullptr, &p, length));
+    const long size = static_cast<long>(der.size() < length ? der.size() : length);
+    return std::unique_ptr<X509, X509Free>(der.empty() ? nullptr : d2i_X509(nullptr, &p, size));
 }
 std::string nameText(X509_NAME* name) {
     if (name == nullptr)
@@ -112,3 +116,48 @@ int CCertInfoSC::getDER(int item, unsigned char* out, unsigned int* length) cons
     *length = rec.length;
     return 1;
 }
+
+namespace {
+// One number of the certificate's RSA key (the modulus or the exponent).
+int rsaNumber(const std::vector<unsigned char>& der, unsigned short length, bool modulus, unsigned char* out,
+              unsigned int* outLength, unsigned int* bits) {
+    if (outLength == nullptr)
+        return 0;
+    auto x = parse(der, length);
+    if (!x)
+        return 0;
+    EVP_PKEY* key = X509_get0_pubkey(x.get());
+    const RSA* rsa = key != nullptr ? EVP_PKEY_get0_RSA(key) : nullptr;
+    if (rsa == nullptr)
+        return 0;
+    const BIGNUM* n = nullptr;
+    const BIGNUM* e = nullptr;
+    RSA_get0_key(rsa, &n, &e, nullptr);
+    const BIGNUM* value = modulus ? n : e;
+    if (value == nullptr)
+        return 0;
+    const unsigned int size = static_cast<unsigned int>(BN_num_bytes(value));
+    if (bits != nullptr)
+        *bits = static_cast<unsigned int>(BN_num_bits(value));
+    if (out == nullptr) {
+        *outLength = size;
+        return 1;
+    }
+    if (*outLength < size) {
+        *outLength = size;
+        return 0;
+    }
+    *outLength = static_cast<unsigned int>(BN_bn2bin(value, out));
+    return 1;
+}
+}  // namespace
+
+int CCertInfoSC::GetPublicKeyMod(unsigned char* out, unsigned int* length, unsigned int* bits) const {
+    return rsaNumber(m_data, m_length, true, out, length, bits);
+}
+
+int CCertInfoSC::GetPublicKeyExp(unsigned char* out, unsigned int* length) const {
+    return rsaNumber(m_data, m_length, false, out, length, nullptr);
+}
+
+bool CCertInfoSC::IsVistaDummyCert() const { return m_label == "dummy" || m_data.empty() || m_length == 0; }

@@ -1,0 +1,61 @@
+// The commands the legacy card class sends itself: the null-PIN test of TCOS 2.0 cards
+// and GET DATA of SECCOS and SetCOS 4.4.1 cards.
+#include <unistd.h>
+
+#include <cstring>
+
+#include "CardResults.h"
+#include "CardTypes.h"
+#include "SmartCard.h"
+#include "vn_log.h"
+
+using namespace vn_cardos;
+
+namespace {
+// Where a TCOS 2.0 card keeps the PIN whose transport state is asked, and its reference.
+const char kTcosNullPinPath[] = "3f00df065081";
+const unsigned char kTcosNullPinRef = 0x81;
+// Pause after the null-PIN test before the card is used again.
+const useconds_t kNullPinPauseMicros = 100000;
+// The tag byte under which SECCOS keeps its data objects, and the P1 of SetCOS 4.4.1.
+const unsigned char kSeccosDataTag = 0xDF;
+const unsigned char kSetcosDataP1 = 0x01;
+}  // namespace
+
+bool CSmartCard::IsNullPIN() {
+    vn_log(2, "--entering CSmartCard::IsNullPIN\n");
+    if (m_cardType != vn_card::kTcos20)
+        return false;
+    bool nullPin = false;
+    if (SelectPath(kTcosNullPinPath, false, false) == kCardOk) {
+        FormatAPDU(kApduCase1, 0x00, 0x20, 0x00, kTcosNullPinRef, 0, 0, nullptr, 0);
+        // A PIN in its transport state refuses verification (6985); a PIN in use tells
+        // its remaining tries (63Cx).
+        if (SendToCard())
+            nullPin = !(m_sw1 == 0x63 && (m_sw2 & 0xF0) == 0xC0);
+    }
+    usleep(kNullPinPauseMicros);
+    vn_log(2, "--leaving CSmartCard::IsNullPIN (%d)\n", nullPin ? 1 : 0);
+    return nullPin;
+}
+
+int CSmartCard::GetData(unsigned char p1, unsigned char p2, unsigned char* out, unsigned char* outLength) {
+    vn_log(2, "--entering CSmartCard::GetData\n");
+    if (out == nullptr || outLength == nullptr)
+        return kCardFailed;
+    const unsigned capacity = *outLength != 0 ? *outLength : 255u;
+    *outLength = 0;
+    if (m_cardType == vn_card::kSeccos5)
+        FormatAPDU(kApduCase2, 0x00, 0xCA, kSeccosDataTag, p1, 0, 0, nullptr, 0);
+    else if (m_cardType == vn_card::kSetcos441)
+        FormatAPDU(kApduCase2, 0x00, 0xCA, kSetcosDataP1, p1, 0, p2, nullptr, 0);
+    else
+        return kCardFailed;
+    if (!SendToCard() || m_sw1 != 0x90 || m_sw2 != 0x00)
+        return kCardFailed;
+    unsigned n = m_respLen < capacity ? m_respLen : capacity;
+    std::memcpy(out, m_response, n);
+    *outLength = static_cast<unsigned char>(n);
+    vn_log(2, "--leaving CSmartCard::GetData\n");
+    return kCardOk;
+}

@@ -1,0 +1,221 @@
+// CProfile: construction on the host's card data or on PC/SC handles, the detection
+// dispatch and the serial number.
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "ASN1.h"
+#include "LegacyProfile.h"
+#include "Pkcs15.h"
+#include "ProfileTypes.h"
+#include "SafeMem.h"
+#include "card/AtrMatch.h"
+#include "card/CardTypes.h"
+#include "vn_log.h"
+
+namespace {
+// Card labels of the legacy command class, looked up by the card type they give, for a
+// profile built on handles without the host's card data.
+const wchar_t* const kLabels[] = {
+    L"Quorvel VN - TCOS 2.0",     L"Quorvel VN - TCOS 3.0",    L"Quorvel VN - Micardo 2.1",
+    L"Quorvel VN - CardOS 4.3b",  L"Quorvel VN - CardOS 4.01a", L"Quorvel VN - CardOS 4.4",
+    L"Quorvel VN - CardOS 5.0",   L"Quorvel VN - CardOS 5.4",  L"Quorvel VN - Starcos 3.0",
+    L"Quorvel VN - Starcos 3.2",  L"Quorvel VN - Starcos 3.4", L"Quorvel VN - Seccos",
+    L"Quorvel VN - SetCOS",       L"Quorvel VN - SetCOS 4.4.2",
+};
+const size_t kSerialChars = 16;  // text kept per reader
+const char kTokenInfoPath[] = "3f0050155032";
+
+int cardTypeOfHandle(SCARDHANDLE card) {
+    unsigned char atr[MAX_ATR_SIZE];
+    DWORD atrLength = sizeof atr;
+    DWORD state = 0, protocol = 0, nameLength = 0;
+    if (card == 0 || SCardStatus(card, nullptr, &nameLength, &state, &protocol, atr, &atrLength) != SCARD_S_SUCCESS ||
+        atrLength == 0 || atrLength > sizeof atr)
+        return 0;
+    std::string text;
+    char byte[4];
+    for (DWORD i = 0; i < atrLength; ++i) {
+        std::snprintf(byte, sizeof byte, i == 0 ? "%02X" : ":%02X", atr[i]);
+        text += byte;
+    }
+    return vn_match_atr(text, false);
+}
+
+bool startsWith(const char* s, const char* prefix) { return std::strncmp(s, prefix, std::strlen(prefix)) == 0; }
+
+// The host's card data, or card data of the profile's own for a profile on bare handles.
+CARD_DATA* cardDataFor(CARD_DATA* host, CARD_DATA& local, SCARDCONTEXT context, SCARDHANDLE card, int cardType) {
+    if (host != nullptr)
+        return host;
+    std::memset(&local, 0, sizeof local);
+    local.hSCardCtx = context;
+    local.hScard = card;
+    for (const wchar_t* label : kLabels)
+        if (CSmartCard::GetCardType(const_cast<wchar_t*>(label)) == cardType)
+            local.pwszCardName = const_cast<wchar_t*>(label);
+    return &local;
+}
+
+std::string hexText(const unsigned char* b, size_t n) {
+    static const char digits[] = "0123456789abcdef";
+    std::string s;
+    for (size_t i = 0; i < n; ++i) {
+        s += digits[b[i] >> 4];
+        s += digits[b[i] & 0x0F];
+    }
+    return s;
+}
+
+// Micardo cards: the serial and the card name of the token information; a multi-signature
+// product name clears the reader's single-signature flag.
+std::string micardoSerial(CSmartCard& card, int reader) {
+    if (card.SelectPath(kTokenInfoPath, true, false) != 0)
+        return std::string();
+    std::vector<unsigned char> ti(4096, 0);
+    unsigned short length = static_cast<unsigned short>(ti.size());
+    if (card.ReadFile(ti.data(), &length) != 0 || length == 0 || length > ti.size())
+        return std::string();
+    std::string serial;
+    unsigned char bin[64] = {0};
+    unsigned char binLength = 0;
+    if (CASN1::getCardSerial(ti.data(), length, bin, sizeof bin, &binLength) && binLength <= sizeof bin)
+        serial = hexText(bin, binLength);
+    char name[256] = {0};
+    if (CASN1::getCardName1k(ti.data(), length, name, sizeof name)) {
+        name[sizeof name - 1] = '\0';
+        if (startsWith(name, "D-TRUST QUAL Multi") || startsWith(name, "Quorvel GmbH"))
+            CProfile::m_singelsign[reader] = false;
+    }
+    return serial;
+}
+
+// Reads the card serial number into the reader's table: its last characters when longer.
+int readSerial(CARD_DATA* cardData, int reader, int cardType) {
+    CSmartCard card(cardData);
+    std::string serial = cardType == vn_card::kMicardo21 ? micardoSerial(card, reader) : card.getSerial();
+    if (serial.size() > kSerialChars)
+        serial = serial.substr(serial.size() - kSerialChars);
+    std::memset(CProfile::m_cardnum[reader], 0, sizeof CProfile::m_cardnum[reader]);
+    CSafeMem::strcpy(reinterpret_cast<char*>(CProfile::m_cardnum[reader]), sizeof CProfile::m_cardnum[reader],
+                     serial.c_str());
+    return serial.empty() ? 0 : 1;
+}
+}  // namespace
+
+CProfile::CProfile(CARD_DATA* cardData)
+    : m_cardData(cardData), m_cardType(0), m_hSCardCtx(cardData ? cardData->hSCardCtx : 0),
+      m_hScard(cardData ? cardData->hScard : 0), m_readerId(0), m_readerNum(0) {
+    if (cardData != nullptr && cardData->pwszCardName != nullptr)
+        m_cardType = CSmartCard::GetCardType(cardData->pwszCardName);
+    GetReaderId();
+}
+
+CProfile::CProfile(long context, long card)
+    : m_cardData(nullptr), m_cardType(cardTypeOfHandle(card)), m_hSCardCtx(context), m_hScard(card), m_readerId(0),
+      m_readerNum(0) {
+    GetReaderId();
+}
+
+CProfile::~CProfile() = default;
+
+int CProfile::GetProfile() {
+    if (!validReader(m_readerId)) {
+        vn_log(1, "CProfile::GetProfile: reader id %d out of range\n", m_readerId);
+        return 0;
+    }
+    const int r = m_readerId;
+    int type = 0;
+    try {
+        CARD_DATA local;
+        CARD_DATA* cardData = cardDataFor(m_cardData, local, m_hSCardCtx, m_hScard, m_cardType);
+        m_singelsign[r] = true;
+        m_genkey[r] = false;
+        m_cardosProfile[r] = 0;
+        // The serial follows the card: read for every detection, before the card object of
+        // the detection takes the reader's directory cache.
+        readSerial(cardData, r, m_cardType);
+        ClearCertList();
+        g_hSCardCtx[r] = m_hSCardCtx;
+        g_hScard[r] = m_hScard;
+        CSmartCard card(cardData);
+        card.SCSelectMF();
+        switch (m_cardType) {
+        case vn_card::kTcos20:
+            if (CheckSignTrust1k(card))
+                type = CP_SIGNTRUST2K;
+            else if (CheckDatev1k(card))
+                type = CP_DATEV;
+            else if (CheckMedisign1k(card))
+                type = CP_MEDISIGN_1K;
+            else if (CheckTelesec1k(card))
+                type = CP_TELESEC;
+            break;
+        case vn_card::kTcos30:
+            CheckTelesec2k(card);
+            type = CP_TELESEC3;
+            vn_log(3, "iType : CSC_Profile::CP_TELESEC3\n");
+            break;
+        case vn_card::kMicardo21:
+            CheckMicardo1k(card);
+            type = CP_DTRUST_1K;
+            vn_log(3, "iType : CSC_Profile::CP_DTRUST_1K\n");
+            break;
+        case vn_card::kCardOs43b:
+        case vn_card::kCardOs44:
+        case vn_card::kCardOs50:
+        case vn_card::kCardOs54:
+            m_genkey[r] = true;
+            CheckCardOS43(card);
+            type = m_cardosProfile[r];
+            break;
+        case vn_card::kStarcos30:
+            CheckSignTrust2k(card);
+            type = CP_SIGNTRUST2K;
+            break;
+        case vn_card::kSeccos5:
+            CheckSTrust(card);
+            type = CP_STRUST;
+            vn_log(3, "iType : CSC_Profile::CP_STRUST\n");
+            break;
+        case vn_card::kSetcos441:
+            m_genkey[r] = true;
+            CheckPKCS15(card);
+            type = CP_SETCOS;
+            vn_log(3, "iType : CProfile::SETCOS\n");
+            break;
+        case vn_card::kCardOs401a:
+            CheckCardOS401(card);
+            type = 0;
+            break;
+        case vn_card::kStarcos32:
+            CheckStarCos32(card);
+            type = m_cardosProfile[r];
+            break;
+        case vn_card::kStarcos34:
+            CheckStarCos34(card);
+            type = m_cardosProfile[r];
+            break;
+        default:
+            type = 0;
+            break;
+        }
+    } catch (...) {
+        vn_log(1, "CProfile::GetProfile: detection stopped\n");
+    }
+    m_initialized[r] = true;
+    vn_log(3, "iType : %d\n", type);
+    return type;
+}
+
+int CProfile::GetSerial() {
+    if (!validReader(m_readerId))
+        return 0;
+    try {
+        CARD_DATA local;
+        return readSerial(cardDataFor(m_cardData, local, m_hSCardCtx, m_hScard, m_cardType), m_readerId, m_cardType);
+    } catch (...) {
+        return 0;
+    }
+}
