@@ -89,12 +89,10 @@ int CSC_Profile_StarCos30::SCSignData(std::string keyPath, unsigned char keyRef,
             return SC_CMD_FAILED;
         return signResult(*this, signature, signatureLength, {sw(0x69, 0x82)});
     }
-    unsigned char* block = nullptr;
-    unsigned long blockLength = 0;
-    if (BuildSignBuffer(algId, keyBits, hash, hashLength, &block, &blockLength, false) != 0)
+    SignBlock block;
+    if (!buildSignBlock(*this, algId, keyBits, hash, hashLength, false, block))
         return SC_CMD_FAILED;
-    std::unique_ptr<unsigned char[]> owned(block);
-    if (!send(*this, kApduCase4, 0x00, 0x88, 0x00, 0x00, Bytes(block, block + blockLength), 0x00))
+    if (!send(*this, kApduCase4, 0x00, 0x88, 0x00, 0x00, block, 0x00))
         return SC_CMD_FAILED;
     return signResult(*this, signature, signatureLength, {sw(0x69, 0x82)});
 }

@@ -79,22 +79,19 @@ int CSC_Profile_TCOS30::SCSignData(std::string keyPath, unsigned char keyRef, in
         vn_log(1, "CSC_Profile_TCOS30::SCSignData: key %s needs secure messaging, not available\n", keyPath.c_str());
         return SC_CMD_FAILED;
     }
-    unsigned char* block = nullptr;
-    unsigned long blockLength = 0;
+    SignBlock block;
     bool sent;
     if (keyPath == kDirectKey && keyRef == kDirectKeyRef) {
-        if (BuildSignBuffer(algId, keyBits, hash, hashLength, &block, &blockLength, false) != 0)
+        if (!buildSignBlock(*this, algId, keyBits, hash, hashLength, false, block))
             return SC_CMD_FAILED;
-        std::unique_ptr<unsigned char[]> owned(block);
-        sent = send(*this, kApduCase4Extended, 0x00, 0x2A, 0x9E, 0x9A, Bytes(block, block + blockLength), 0x0000);
+        sent = send(*this, kApduCase4Extended, 0x00, 0x2A, 0x9E, 0x9A, block, 0x0000);
     } else {
         if (keyPath == kDirectKey && SCManageSE(keyPath, keyRef, algId) != 0)
             return SC_CMD_FAILED;
-        if (BuildSignBuffer(algId, keyBits, hash, hashLength, &block, &blockLength, true) != 0)
+        if (!buildSignBlock(*this, algId, keyBits, hash, hashLength, true, block))
             return SC_CMD_FAILED;
-        ExpandBuffer(&block, &blockLength);
-        std::unique_ptr<unsigned char[]> owned(block);
-        sent = send(*this, kApduCase4Extended, 0x00, 0x2A, 0x80, 0x86, Bytes(block, block + blockLength), 0x0000);
+        prependZero(block);
+        sent = send(*this, kApduCase4Extended, 0x00, 0x2A, 0x80, 0x86, block, 0x0000);
     }
     if (!sent)
         return SC_CMD_FAILED;
