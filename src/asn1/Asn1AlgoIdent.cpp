@@ -1,8 +1,6 @@
 // CAsn1_AlgoIdent: AlgorithmIdentifier ::= SEQUENCE { algorithm OID, parameters ANY OPTIONAL }.
 #include "Asn1AlgoIdent.h"
 
-#include <cstring>
-
 #include "crypto/Algorithms.h"
 
 CAsn1_AlgoIdent::CAsn1_AlgoIdent() { m_asn1Type = 16; }

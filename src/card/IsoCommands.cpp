@@ -2,7 +2,6 @@
 
 #include <cctype>
 #include <cstring>
-#include <memory>
 
 #include "vn_log.h"
 

@@ -1,7 +1,5 @@
 // CardOS 4.3b: the security environment and signature command depend on the profile
 // type; keys live in directories; CardOS status mapping.
-#include <memory>
-
 #include "CardOsFamily.h"
 #include "IsoCommands.h"
 #include "PinPadStructures.h"

@@ -1,7 +1,5 @@
 // CardOS 4.4: signatures for the D-TRUST, QuoVadis and SwissSign profiles through the
 // private-key operation of DECIPHER; keys live in directories; CardOS status mapping.
-#include <memory>
-
 #include "CardOsFamily.h"
 #include "IsoCommands.h"
 #include "PinPadStructures.h"

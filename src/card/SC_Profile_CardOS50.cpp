@@ -1,7 +1,5 @@
 // CardOS 5.0: stored security environments restored by number; the card frames the hash
 // itself (RSA-PSS or PKCS#1 v1.5 as the environment says); CardOS status mapping.
-#include <memory>
-
 #include "CardOsFamily.h"
 #include "IsoCommands.h"
 #include "PinPadStructures.h"

@@ -1,7 +1,5 @@
 // CardOS 5.4: stored security environments chosen by hash and key type (RSA or ECDSA);
 // the card frames the hash itself; CardOS status mapping.
-#include <memory>
-
 #include "CardOsFamily.h"
 #include "IsoCommands.h"
 #include "PinPadStructures.h"

@@ -1,7 +1,6 @@
 // SECCOS 5: format-2 signature PIN (reference 81), ASCII card PIN; the signature key
 // signs a hash given by PSO HASH, the authentication key by INTERNAL AUTHENTICATE.
 #include <cstring>
-#include <memory>
 
 #include "IsoCommands.h"
 #include "PinBlocks.h"

@@ -1,7 +1,6 @@
 // SmartCard-HSM: an application selected by its AID, READ BINARY with the offset in the
 // data, and its own SIGN and DECIPHER commands without a security environment.
 #include <cstring>
-#include <memory>
 
 #include "IsoCommands.h"
 #include "PinBlocks.h"

@@ -1,8 +1,6 @@
 // STARCOS 3.0: FCP selection, format-2 PINs of 6 to 8 digits. The qualified key signs a
 // hash given with PSO HASH; the other keys sign by INTERNAL AUTHENTICATE. Decipherment
 // sends the cryptogram in a command chain.
-#include <memory>
-
 #include "IsoCommands.h"
 #include "PinBlocks.h"
 #include "PinPadStructures.h"

@@ -1,7 +1,5 @@
 // STARCOS 3.2: selection as STARCOS 3.5, format-2 PINs; the signature command depends
 // on the key path and the profile type.
-#include <memory>
-
 #include "IsoCommands.h"
 #include "PinBlocks.h"
 #include "PinPadStructures.h"

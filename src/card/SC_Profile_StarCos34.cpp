@@ -1,7 +1,5 @@
 // STARCOS 3.4: selection and PINs as STARCOS 3.5; PKCS#1 v1.5 signatures over the
 // DigestInfo with the security environment kept across signatures.
-#include <memory>
-
 #include "IsoCommands.h"
 #include "PinBlocks.h"
 #include "PinPadStructures.h"

@@ -1,8 +1,5 @@
 // STARCOS 3.5: FCP selection, format-2 PINs, RSA-PSS or PKCS#1 v1.5 signatures with a
 // security environment kept across signatures.
-#include <cstring>
-#include <memory>
-
 #include "IsoCommands.h"
 #include "PinBlocks.h"
 #include "PinPadStructures.h"

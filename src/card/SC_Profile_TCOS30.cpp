@@ -1,8 +1,6 @@
 // TCOS 3.0: FCP selection with Le FF, ASCII PINs. Keys of the signature application are
 // used under secure messaging; the others sign the DigestInfo or, through DECIPHER,
 // the padded block.
-#include <memory>
-
 #include "IsoCommands.h"
 #include "PinPadStructures.h"
 #include "SC_Profile_CardOS.h"

@@ -2,7 +2,6 @@
 #include "SCM_Interface.h"
 
 #include <cstring>
-#include <memory>
 #include <vector>
 
 #include "CardObject.h"
