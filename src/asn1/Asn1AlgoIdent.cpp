@@ -1,7 +1,7 @@
 // CAsn1_AlgoIdent: AlgorithmIdentifier ::= SEQUENCE { algorithm OID, parameters ANY OPTIONAL }.
 #include "Asn1AlgoIdent.h"
 
-#include <cstring>
+#include "crypto/Algorithms.h"
 
 CAsn1_AlgoIdent::CAsn1_AlgoIdent() { m_asn1Type = 16; }
 
@@ -82,20 +82,6 @@ std::string CAsn1_AlgoIdent::getAlgorithm() const {
 }
 
 int CAsn1_AlgoIdent::getAlgoHashLength() const {
-    static const struct {
-        const char* oid;
-        int length;
-    } digests[] = {
-        {"1.3.14.3.2.26", 20},
-        {"1.3.36.3.2.1", 20},
-        {"2.16.840.1.101.3.4.2.1", 32},
-        {"2.16.840.1.101.3.4.2.2", 48},
-        {"2.16.840.1.101.3.4.2.3", 64},
-        {"1.2.840.113549.2.5", 16},
-    };
-    const std::string oid = getAlgorithm();
-    for (const auto& d : digests)
-        if (oid == d.oid)
-            return d.length;
-    return 32;
+    const vn_crypto::Algorithm* a = vn_crypto::algorithm_for_oid(getAlgorithm().c_str());
+    return (a ? *a : vn_crypto::algorithm_of(vn_crypto::DigestKind::SHA256)).digestLength;
 }

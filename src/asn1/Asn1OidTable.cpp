@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "ASN1.h"
+#include "crypto/Algorithms.h"
 
 // DER length, DER form, dotted text, display name; the row of length 0 ends the table.
 const Asn1OidEntry myOID[] = {
@@ -136,20 +137,6 @@ int findKind(const KindRow (&rows)[N], const char* dotted) {
     return 0;
 }
 
-// Digest algorithm identifiers by the DER of their OID.
-const struct {
-    const char* der;
-    unsigned len;
-    unsigned id;
-} digestIds[] = {
-    {"\x06\x08\x2A\x86\x48\x86\xF7\x0D\x02\x05", 10, 0x8003},
-    {"\x06\x05\x2B\x0E\x03\x02\x1A", 7, 0x8004},
-    {"\x06\x05\x2B\x24\x03\x02\x01", 7, 0x8007},
-    {"\x06\x09\x60\x86\x48\x01\x65\x03\x04\x02\x01", 11, 0x800C},
-    {"\x06\x09\x60\x86\x48\x01\x65\x03\x04\x02\x02", 11, 0x800D},
-    {"\x06\x09\x60\x86\x48\x01\x65\x03\x04\x02\x03", 11, 0x800E},
-};
-
 }  // namespace
 
 const char* CASN1::getOIDDescr(const char* dotted) {
@@ -171,9 +158,6 @@ int CASN1::getAttrCertType(const char* dotted) { return findKind(attrKinds, dott
 int CASN1::getExtensionCertType(const char* dotted) { return findKind(extensionKinds, dotted); }
 
 unsigned int CASN1::getAlgoId(DBs rec) {
-    if (rec.data)
-        for (const auto& d : digestIds)
-            if (rec.length == d.len && std::memcmp(rec.data, d.der, d.len) == 0)
-                return d.id;
-    return 0x800C;
+    const vn_crypto::Algorithm* a = vn_crypto::algorithm_for_oid_der(rec.data, rec.length);
+    return (a ? *a : vn_crypto::algorithm_of(vn_crypto::DigestKind::SHA256)).cardAlgId;
 }

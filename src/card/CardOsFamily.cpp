@@ -83,13 +83,9 @@ int cardosDecipher(CSC_Profile_Base& card, unsigned char se, unsigned char keyRe
 
 int hashOnlyBlock(int keyBits, const unsigned char* hash, unsigned long hashLength, unsigned char** out,
                   unsigned long* outLength) {
-    if (out == nullptr || outLength == nullptr || hash == nullptr || keyBits <= 0 ||
-        hashLength > static_cast<unsigned long>(keyBits) / 4)
+    if (hash == nullptr || keyBits <= 0 || hashLength > static_cast<unsigned long>(keyBits) / 4)
         return kCardFailed;
-    *out = new unsigned char[static_cast<unsigned long>(keyBits) / 4]();
-    std::memcpy(*out, hash, hashLength);
-    *outLength = hashLength;
-    return kCardOk;
+    return handOut(SignBlock(hash, hash + hashLength), out, outLength);
 }
 
 }  // namespace vn_cardos

@@ -35,8 +35,8 @@ int cardosSetDecipherKey(CSC_Profile_Base& card, unsigned char keyRef);
 // then DECIPHER with prefix 81 in extended form.
 int cardosDecipher(CSC_Profile_Base& card, unsigned char se, unsigned char keyRef, const unsigned char* in,
                    unsigned long inLength, unsigned char* out, unsigned long* outLength);
-// CardOS 5: the hash itself, in a new zeroed buffer of keyBits / 4 bytes (the card
-// frames it).
+// CardOS 5: the hash itself (the card frames it), of at most keyBits / 4 bytes, in a new
+// array.
 int hashOnlyBlock(int keyBits, const unsigned char* hash, unsigned long hashLength, unsigned char** out,
                   unsigned long* outLength);
 

@@ -2,7 +2,6 @@
 
 #include <cctype>
 #include <cstring>
-#include <memory>
 
 #include "vn_log.h"
 
@@ -192,12 +191,10 @@ int sendSignature(CSC_Profile_Base& card, const SignCommand& command, const Byte
 int signBlock(CSC_Profile_Base& card, const SignCommand& command, int keyBits, unsigned int algId,
               unsigned char* hash, unsigned long hashLength, unsigned char* signature, unsigned long* signatureLength,
               std::initializer_list<uint32_t> authFailures) {
-    unsigned char* block = nullptr;
-    unsigned long blockLength = 0;
-    if (card.BuildSignBuffer(algId, keyBits, hash, hashLength, &block, &blockLength, false) != kCardOk)
+    SignBlock block;
+    if (!buildSignBlock(card, algId, keyBits, hash, hashLength, false, block))
         return kCardFailed;
-    std::unique_ptr<unsigned char[]> owned(block);
-    return sendSignature(card, command, Bytes(block, block + blockLength), signature, signatureLength, authFailures);
+    return sendSignature(card, command, block, signature, signatureLength, authFailures);
 }
 
 int signKeepingEnvironment(CSC_Profile_Base& card, bool& seSet, const Bytes& block, unsigned char* signature,

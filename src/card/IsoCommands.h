@@ -11,6 +11,7 @@
 
 #include "CardResults.h"
 #include "SC_Profile_Base.h"
+#include "SignBlocks.h"
 
 namespace vn_cardos {
 

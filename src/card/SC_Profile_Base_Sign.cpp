@@ -9,40 +9,12 @@
 #include "ProfileTypes.h"
 #include "SC_Profile_Base.h"
 #include "SafeMem.h"
+#include "SignBlocks.h"
+#include "crypto/Algorithms.h"
 #include "vn_log.h"
 
 namespace {
-struct AlgRow {
-    unsigned int algId;
-    unsigned char length;
-    unsigned char content[13];
-};
-
-// DER AlgorithmIdentifier contents (OID and NULL parameters) of the digests.
-const AlgRow kAlgIds[] = {
-    {0x8003, 12, {0x06, 0x08, 0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 0x02, 0x05, 0x05, 0x00}},
-    {0x8004, 9, {0x06, 0x05, 0x2B, 0x0E, 0x03, 0x02, 0x1A, 0x05, 0x00}},
-    {0x8007, 9, {0x06, 0x05, 0x2B, 0x24, 0x03, 0x02, 0x01, 0x05, 0x00}},
-    {0x8008, 0, {}},
-    {0x800D, 13, {0x06, 0x09, 0x60, 0x86, 0x48, 0x01, 0x65, 0x03, 0x04, 0x02, 0x02, 0x05, 0x00}},
-    {0x800E, 13, {0x06, 0x09, 0x60, 0x86, 0x48, 0x01, 0x65, 0x03, 0x04, 0x02, 0x03, 0x05, 0x00}},
-};
-const AlgRow kSha256 = {0x800C, 13, {0x06, 0x09, 0x60, 0x86, 0x48, 0x01, 0x65, 0x03, 0x04, 0x02, 0x01, 0x05, 0x00}};
-
 const int kMaxKeyBits = 16384;
-
-// EMSA-PKCS1-v1_5 frame 00 01 FF..FF 00 T in k bytes; false when T does not leave
-// room for at least eight FF bytes.
-bool padBlock(const std::vector<unsigned char>& t, unsigned long k, std::vector<unsigned char>& out) {
-    if (k < t.size() + 11)
-        return false;
-    out.assign(k, 0xFF);
-    out[0] = 0x00;
-    out[1] = 0x01;
-    out[k - t.size() - 1] = 0x00;
-    std::memcpy(out.data() + (k - t.size()), t.data(), t.size());
-    return true;
-}
 
 // Key sizes up to the largest elliptic-curve field (P-521) are field sizes of EC keys;
 // larger ones are RSA moduli.
@@ -80,65 +52,35 @@ bool removePadding(const unsigned char* block, unsigned long length, unsigned lo
     return true;
 }
 
-unsigned char* copyOut(const std::vector<unsigned char>& v, unsigned long* length) {
-    unsigned char* p = new unsigned char[v.empty() ? 1 : v.size()];
-    if (!v.empty())
-        std::memcpy(p, v.data(), v.size());
-    *length = static_cast<unsigned long>(v.size());
-    return p;
-}
 }  // namespace
 
 int CSC_Profile_Base::GetSigAlgOID(unsigned int algId, unsigned char* oid, unsigned long* length) {
     if (oid == nullptr || length == nullptr)
         return SC_CMD_FAILED;
-    const AlgRow* row = &kSha256;
-    for (const auto& r : kAlgIds)
-        if (r.algId == algId)
-            row = &r;
-    std::memcpy(oid, row->content, row->length);
-    *length = row->length;
+    if (algId == vn_crypto::kCardAlgMd5Sha1) {
+        *length = 0;
+        return 0;
+    }
+    const vn_crypto::Algorithm* a = vn_crypto::algorithm_for_card_id(algId);
+    if (a == nullptr || a->cardAlgId != algId)
+        a = &vn_crypto::algorithm_of(vn_crypto::DigestKind::SHA256);
+    *length = vn_crypto::algorithm_identifier_length(*a);
+    std::memcpy(oid, vn_crypto::algorithm_identifier(*a), *length);
     return 0;
 }
 
 int CSC_Profile_Base::BuildSignBuffer(unsigned int algId, int keyBits, unsigned char* hash, unsigned long hashLength,
                                       unsigned char** out, unsigned long* outLength, bool pad) {
-    vn_log(1, "--entering CSC_Profile_Base::BuildSignBuffer\n");
-    if (out == nullptr || outLength == nullptr || (hash == nullptr && hashLength > 0) || keyBits < 0 ||
-        keyBits > kMaxKeyBits)
+    if (out == nullptr || outLength == nullptr) {
+        vn_log(1, "--entering CSC_Profile_Base::BuildSignBuffer\n");
         return SC_CMD_FAILED;
+    }
     *out = nullptr;
     *outLength = 0;
-    unsigned long k = static_cast<unsigned long>(keyBits) / 8;
-    std::vector<unsigned char> t;
-    if (algId == 0xFFFF || algId == 0x8008) {
-        t.assign(hash, hash + hashLength);
-    } else {
-        unsigned char oid[16];
-        unsigned long l = 0;
-        GetSigAlgOID(algId, oid, &l);
-        // A DigestInfo with one-byte lengths holds digests of up to 127 - L - 4 bytes.
-        if (hashLength + l + 4 > 127)
-            return SC_CMD_FAILED;
-        t.push_back(0x30);
-        t.push_back(static_cast<unsigned char>(l + hashLength + 4));
-        t.push_back(0x30);
-        t.push_back(static_cast<unsigned char>(l));
-        t.insert(t.end(), oid, oid + l);
-        t.push_back(0x04);
-        t.push_back(static_cast<unsigned char>(hashLength));
-        t.insert(t.end(), hash, hash + hashLength);
-    }
-    std::vector<unsigned char> block;
-    if (pad) {
-        if (!padBlock(t, k, block))
-            return SC_CMD_FAILED;
-    } else {
-        block.swap(t);
-    }
-    *out = copyOut(block, outLength);
-    vn_log(1, "--leaving CSC_Profile_Base::BuildSignBuffer\n");
-    return 0;
+    vn_cardos::SignBlock block;
+    if (!vn_cardos::digestInfoBlock(algId, keyBits, hash, hashLength, pad, block))
+        return SC_CMD_FAILED;
+    return vn_cardos::handOut(block, out, outLength);
 }
 
 void CSC_Profile_Base::ExpandBuffer(unsigned char** buffer, unsigned long* length) {

@@ -1,7 +1,5 @@
 // CardOS 4.3b: the security environment and signature command depend on the profile
 // type; keys live in directories; CardOS status mapping.
-#include <memory>
-
 #include "CardOsFamily.h"
 #include "IsoCommands.h"
 #include "PinPadStructures.h"
@@ -73,18 +71,15 @@ int CSC_Profile_CardOS43b::SCSignData(std::string keyPath, unsigned char keyRef,
         return SC_CMD_FAILED;
     const int t = profileType;
     const bool digestInfo = ((t >= 22 && t <= 29) || t == 40 || t == 41) && upperPath(keyPath).size() == 12;
-    unsigned char* block = nullptr;
-    unsigned long blockLength = 0;
-    if (BuildSignBuffer(algId, keyBits, hash, hashLength, &block, &blockLength, !digestInfo) != 0)
+    SignBlock block;
+    if (!buildSignBlock(*this, algId, keyBits, hash, hashLength, !digestInfo, block))
         return SC_CMD_FAILED;
     bool sent;
     if (digestInfo) {
-        std::unique_ptr<unsigned char[]> owned(block);
-        sent = send(*this, kApduCase4, 0x00, 0x2A, 0x9E, 0x9A, Bytes(block, block + blockLength), 0x00);
+        sent = send(*this, kApduCase4, 0x00, 0x2A, 0x9E, 0x9A, block, 0x00);
     } else {
-        ExpandBuffer(&block, &blockLength);
-        std::unique_ptr<unsigned char[]> owned(block);
-        sent = send(*this, kApduCase4Extended, 0x00, 0x2A, 0x80, 0x86, Bytes(block, block + blockLength), 256);
+        prependZero(block);
+        sent = send(*this, kApduCase4Extended, 0x00, 0x2A, 0x80, 0x86, block, 256);
     }
     if (!sent)
         return SC_CMD_FAILED;

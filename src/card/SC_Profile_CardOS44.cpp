@@ -1,7 +1,5 @@
 // CardOS 4.4: signatures for the D-TRUST, QuoVadis and SwissSign profiles through the
 // private-key operation of DECIPHER; keys live in directories; CardOS status mapping.
-#include <memory>
-
 #include "CardOsFamily.h"
 #include "IsoCommands.h"
 #include "PinPadStructures.h"
@@ -59,13 +57,11 @@ int CSC_Profile_CardOS44::SCSignData(std::string keyPath, unsigned char keyRef, 
         return SC_CMD_FAILED;
     if (SCManageSE(keyPath, keyRef, algId) != 0)
         return SC_CMD_FAILED;
-    unsigned char* block = nullptr;
-    unsigned long blockLength = 0;
-    if (BuildSignBuffer(algId, keyBits, hash, hashLength, &block, &blockLength, true) != 0)
+    SignBlock block;
+    if (!buildSignBlock(*this, algId, keyBits, hash, hashLength, true, block))
         return SC_CMD_FAILED;
-    ExpandBuffer(&block, &blockLength);
-    std::unique_ptr<unsigned char[]> owned(block);
-    if (!send(*this, kApduCase4Extended, 0x00, 0x2A, 0x80, 0x86, Bytes(block, block + blockLength), 256))
+    prependZero(block);
+    if (!send(*this, kApduCase4Extended, 0x00, 0x2A, 0x80, 0x86, block, 256))
         return SC_CMD_FAILED;
     return signResult(*this, signature, signatureLength, {sw(0x69, 0x82), sw(0x69, 0x88)});
 }

@@ -1,7 +1,5 @@
 // CardOS 5.0: stored security environments restored by number; the card frames the hash
 // itself (RSA-PSS or PKCS#1 v1.5 as the environment says); CardOS status mapping.
-#include <memory>
-
 #include "CardOsFamily.h"
 #include "IsoCommands.h"
 #include "PinPadStructures.h"
@@ -76,12 +74,10 @@ int CSC_Profile_CardOS50::SCSignData(std::string, unsigned char, int keyBits, un
         vn_log(3, "using RSAPSS\n");
     }
     SCManageSE_restore(se);  // the card keeps the last environment when this one is refused
-    unsigned char* block = nullptr;
-    unsigned long blockLength = 0;
-    if (BuildSignBuffer(algId, keyBits, hash, hashLength, &block, &blockLength, false) != 0)
+    SignBlock block;
+    if (!buildSignBlock(*this, algId, keyBits, hash, hashLength, false, block))
         return SC_CMD_FAILED;
-    std::unique_ptr<unsigned char[]> owned(block);
-    if (!send(*this, kApduCase4Extended, 0x00, 0x2A, 0x9E, 0x9A, Bytes(block, block + blockLength), keyBits == 3072 ? 0x0000 : 0x0100))
+    if (!send(*this, kApduCase4Extended, 0x00, 0x2A, 0x9E, 0x9A, block, keyBits == 3072 ? 0x0000 : 0x0100))
         return SC_CMD_FAILED;
     return signResult(*this, signature, signatureLength, {sw(0x69, 0x82), sw(0x69, 0x88)});
 }

@@ -1,11 +1,10 @@
 // CardOS 5.4: stored security environments chosen by hash and key type (RSA or ECDSA);
 // the card frames the hash itself; CardOS status mapping.
-#include <memory>
-
 #include "CardOsFamily.h"
 #include "IsoCommands.h"
 #include "PinPadStructures.h"
 #include "SC_Profile_CardOS.h"
+#include "crypto/Algorithms.h"
 #include "vn_log.h"
 
 using namespace vn_cardos;
@@ -16,6 +15,13 @@ const unsigned char kSeSha384 = 0x1A;    // RSA with SHA-384
 const unsigned char kSeSha512 = 0x1B;    // RSA with SHA-512
 const unsigned char kSeDefault = 0x19;   // RSA with SHA-256 and the other hashes
 const unsigned char kSeSignBt1 = 0x04;   // decipherment
+
+// The card algorithm code carries the bits of `kind`'s code (so SHA-384 and SHA-512 also
+// count as SHA-256 here).
+bool hasCodeOf(unsigned int algId, vn_crypto::DigestKind kind) {
+    const unsigned int code = vn_crypto::algorithm_of(kind).cardAlgId;
+    return (algId & code) == code;
+}
 }  // namespace
 
 bool CSC_Profile_CardOS54::isECCProfile() { return m_profileType == 84 || m_profileType == 85 || m_profileType == 87; }
@@ -80,19 +86,17 @@ int CSC_Profile_CardOS54::SCSignData(std::string, unsigned char, int keyBits, un
     if (profileType != 0)
         m_profileType = profileType;
     unsigned char se = kSeDefault;
-    if (isECCProfile() && (algId & 0x800C) == 0x800C)
+    if (isECCProfile() && hasCodeOf(algId, vn_crypto::DigestKind::SHA256))
         se = kSeEcdsa;
-    else if ((algId & 0x800D) == 0x800D)
+    else if (hasCodeOf(algId, vn_crypto::DigestKind::SHA384))
         se = kSeSha384;
-    else if ((algId & 0x800E) == 0x800E)
+    else if (hasCodeOf(algId, vn_crypto::DigestKind::SHA512))
         se = kSeSha512;
     SCManageSE_restore(se);
-    unsigned char* block = nullptr;
-    unsigned long blockLength = 0;
-    if (BuildSignBuffer(algId, keyBits, hash, hashLength, &block, &blockLength, false) != 0)
+    SignBlock block;
+    if (!buildSignBlock(*this, algId, keyBits, hash, hashLength, false, block))
         return SC_CMD_FAILED;
-    std::unique_ptr<unsigned char[]> owned(block);
-    if (!send(*this, kApduCase4Extended, 0x00, 0x2A, 0x9E, 0x9A, Bytes(block, block + blockLength), 0x0000))
+    if (!send(*this, kApduCase4Extended, 0x00, 0x2A, 0x9E, 0x9A, block, 0x0000))
         return SC_CMD_FAILED;
     return signResult(*this, signature, signatureLength, {sw(0x69, 0x82), sw(0x6A, 0x88)});
 }

@@ -1,12 +1,12 @@
 // SECCOS 5: format-2 signature PIN (reference 81), ASCII card PIN; the signature key
 // signs a hash given by PSO HASH, the authentication key by INTERNAL AUTHENTICATE.
 #include <cstring>
-#include <memory>
 
 #include "IsoCommands.h"
 #include "PinBlocks.h"
 #include "PinPadStructures.h"
 #include "SC_Profile_CardOS.h"
+#include "crypto/Algorithms.h"
 #include "vn_log.h"
 
 using namespace vn_cardos;
@@ -18,6 +18,7 @@ const unsigned char kFormat2PinRef = 0x81;
 const unsigned char kAlgAuth = 0x05;          // AT: RSA over the padded block
 const unsigned char kAlgOtherSizes = 0x12;    // DST of keys of other sizes
 const unsigned char kAlgDecipher = 0x02;      // CT: RSA without padding removal
+const unsigned char kHashObjectTag = 0x90;     // the hash as PSO HASH takes it
 
 bool format2Ref(unsigned char ref) { return ref == kFormat2PinRef; }
 }  // namespace
@@ -77,14 +78,13 @@ int CSC_Profile_SecCos5::BuildSignBuffer(unsigned int algId, int keyBits, unsign
                                          bool pad) {
     if (pad)
         return CSC_Profile_Base::BuildSignBuffer(algId, keyBits, hash, hashLength, out, outLength, true);
-    if (out == nullptr || outLength == nullptr || hash == nullptr || hashLength == 0 || hashLength > 127)
+    if (hash == nullptr || hashLength == 0 || hashLength > 127)
         return SC_CMD_FAILED;
-    *out = new unsigned char[hashLength + 2];
-    (*out)[0] = 0x90;
-    (*out)[1] = static_cast<unsigned char>(hashLength);
-    std::memcpy(*out + 2, hash, hashLength);
-    *outLength = hashLength + 2;
-    return 0;
+    SignBlock block(2 + hashLength);
+    block[0] = kHashObjectTag;
+    block[1] = static_cast<unsigned char>(hashLength);
+    std::memcpy(block.data() + 2, hash, hashLength);
+    return handOut(block, out, outLength);
 }
 
 int CSC_Profile_SecCos5::SCManageSE(std::string keyPath, unsigned char keyRef, unsigned int algId) {
@@ -93,7 +93,10 @@ int CSC_Profile_SecCos5::SCManageSE(std::string keyPath, unsigned char keyRef, u
                        isSW(0x90, 0x00)
                    ? 0
                    : SC_CMD_FAILED;
-    unsigned char h = algId == 0x800C ? 0x30 : 0x10;
+    // The card knows SHA-256 by its code alone; every other code is signed as SHA-1.
+    const vn_crypto::Algorithm& sha256 = vn_crypto::algorithm_of(vn_crypto::DigestKind::SHA256);
+    const unsigned char h =
+        algId == sha256.cardAlgId ? sha256.cardHashRef : vn_crypto::algorithm_of(vn_crypto::DigestKind::SHA1).cardHashRef;
     if (!send(*this, kApduCase3, 0x00, 0x22, 0x41, 0xAA, Bytes{0x89, 0x02, 0x14, h}, 0) || !isSW(0x90, 0x00))
         return SC_CMD_FAILED;
     if (!send(*this, kApduCase3, 0x00, 0x22, 0x41, 0xB6, Bytes{0x89, 0x03, 0x13, 0x23, h}, 0) || !isSW(0x90, 0x00))
@@ -105,25 +108,22 @@ int CSC_Profile_SecCos5::SCSignData(std::string keyPath, unsigned char keyRef, i
                                     unsigned char* hash, unsigned long hashLength, unsigned char* signature,
                                     unsigned long* signatureLength, int) {
     vn_log(1, "--entering CSC_Profile_SecCos5::SCSignData\n");
-    unsigned char* block = nullptr;
-    unsigned long blockLength = 0;
+    SignBlock block;
     if (upperPath(keyPath) == kAuthKey) {
         if (SCManageSE(keyPath, keyRef, algId) != 0 ||
-            BuildSignBuffer(algId, keyBits, hash, hashLength, &block, &blockLength, true) != 0)
+            !buildSignBlock(*this, algId, keyBits, hash, hashLength, true, block))
             return SC_CMD_FAILED;
-        std::unique_ptr<unsigned char[]> owned(block);
         // Blocks of keys over 2032 bits do not fit a short command.
-        bool extended = blockLength > 255;
-        if (!send(*this, extended ? kApduCase4Extended : kApduCase4, 0x00, 0x88, 0x00, 0x82, Bytes(block, block + blockLength), 0x00))
+        bool extended = block.size() > 255;
+        if (!send(*this, extended ? kApduCase4Extended : kApduCase4, 0x00, 0x88, 0x00, 0x82, block, 0x00))
             return SC_CMD_FAILED;
         return signResult(*this, signature, signatureLength, {sw(0x69, 0x82)});
     }
     if (keyBits == 2048 || keyBits == 1976 || keyBits == 1728) {
         if (SCManageSE(keyPath, keyRef, algId) != 0 ||
-            BuildSignBuffer(algId, keyBits, hash, hashLength, &block, &blockLength, false) != 0)
+            !buildSignBlock(*this, algId, keyBits, hash, hashLength, false, block))
             return SC_CMD_FAILED;
-        std::unique_ptr<unsigned char[]> owned(block);
-        if (!send(*this, kApduCase4, 0x00, 0x2A, 0x90, 0xA0, Bytes(block, block + blockLength), 0x00) || !isSW(0x90, 0x00))
+        if (!send(*this, kApduCase4, 0x00, 0x2A, 0x90, 0xA0, block, 0x00) || !isSW(0x90, 0x00))
             return SC_CMD_FAILED;
         FormatAPDU(kApduCase2, 0x00, 0x2A, 0x9E, 0x9A, 0, 0x00, nullptr, 0);
         m_response.assign(512, 0);
@@ -136,10 +136,9 @@ int CSC_Profile_SecCos5::SCSignData(std::string keyPath, unsigned char keyRef, i
     // DigestInfo by PSO COMPUTE DIGITAL SIGNATURE.
     if (!send(*this, kApduCase3, 0x00, 0x22, 0x41, 0xB6, Bytes{0x80, 0x01, kAlgOtherSizes}, 0) || !isSW(0x90, 0x00))
         return SC_CMD_FAILED;
-    if (CSC_Profile_Base::BuildSignBuffer(algId, keyBits, hash, hashLength, &block, &blockLength, false) != 0)
+    if (!digestInfoBlock(algId, keyBits, hash, hashLength, false, block))
         return SC_CMD_FAILED;
-    std::unique_ptr<unsigned char[]> owned(block);
-    if (!send(*this, kApduCase4, 0x00, 0x2A, 0x9E, 0x9A, Bytes(block, block + blockLength), 0x00))
+    if (!send(*this, kApduCase4, 0x00, 0x2A, 0x9E, 0x9A, block, 0x00))
         return SC_CMD_FAILED;
     return signResult(*this, signature, signatureLength, {sw(0x69, 0x82)});
 }

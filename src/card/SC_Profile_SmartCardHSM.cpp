@@ -1,7 +1,6 @@
 // SmartCard-HSM: an application selected by its AID, READ BINARY with the offset in the
 // data, and its own SIGN and DECIPHER commands without a security environment.
 #include <cstring>
-#include <memory>
 
 #include "IsoCommands.h"
 #include "PinBlocks.h"
@@ -122,12 +121,8 @@ int CSC_Profile_SmartCardHSM::SCSignData(std::string, unsigned char keyRef, int 
     Bytes data;
     unsigned char mode = kSignHash;
     if (m_noRsaPss) {
-        unsigned char* block = nullptr;
-        unsigned long blockLength = 0;
-        if (CSC_Profile_Base::BuildSignBuffer(algId & 0xFFFF, keyBits, hash, hashLength, &block, &blockLength, true) != 0)
+        if (!digestInfoBlock(algId & 0xFFFF, keyBits, hash, hashLength, true, data))
             return SC_CMD_FAILED;
-        std::unique_ptr<unsigned char[]> owned(block);
-        data.assign(block, block + blockLength);
         mode = kSignPkcs1Raw;
     } else {
         if (hash == nullptr || hashLength == 0)

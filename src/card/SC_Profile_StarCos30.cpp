@@ -1,8 +1,6 @@
 // STARCOS 3.0: FCP selection, format-2 PINs of 6 to 8 digits. The qualified key signs a
 // hash given with PSO HASH; the other keys sign by INTERNAL AUTHENTICATE. Decipherment
 // sends the cryptogram in a command chain.
-#include <memory>
-
 #include "IsoCommands.h"
 #include "PinBlocks.h"
 #include "PinPadStructures.h"
@@ -89,12 +87,10 @@ int CSC_Profile_StarCos30::SCSignData(std::string keyPath, unsigned char keyRef,
             return SC_CMD_FAILED;
         return signResult(*this, signature, signatureLength, {sw(0x69, 0x82)});
     }
-    unsigned char* block = nullptr;
-    unsigned long blockLength = 0;
-    if (BuildSignBuffer(algId, keyBits, hash, hashLength, &block, &blockLength, false) != 0)
+    SignBlock block;
+    if (!buildSignBlock(*this, algId, keyBits, hash, hashLength, false, block))
         return SC_CMD_FAILED;
-    std::unique_ptr<unsigned char[]> owned(block);
-    if (!send(*this, kApduCase4, 0x00, 0x88, 0x00, 0x00, Bytes(block, block + blockLength), 0x00))
+    if (!send(*this, kApduCase4, 0x00, 0x88, 0x00, 0x00, block, 0x00))
         return SC_CMD_FAILED;
     return signResult(*this, signature, signatureLength, {sw(0x69, 0x82)});
 }

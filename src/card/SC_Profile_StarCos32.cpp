@@ -1,7 +1,5 @@
 // STARCOS 3.2: selection as STARCOS 3.5, format-2 PINs; the signature command depends
 // on the key path and the profile type.
-#include <memory>
-
 #include "IsoCommands.h"
 #include "PinBlocks.h"
 #include "PinPadStructures.h"
@@ -63,14 +61,12 @@ int CSC_Profile_StarCos32::SCSignData(std::string keyPath, unsigned char keyRef,
                                       unsigned long* signatureLength, int profileType) {
     vn_log(1, "--entering CSC_Profile_StarCos32::SCSignData\n");
     keyPath = upperPath(keyPath);
-    unsigned char* block = nullptr;
-    unsigned long blockLength = 0;
+    SignBlock block;
     if (keyPath == "3F003F04C000") {
         if (SCManageSE(keyPath, keyRef, algId) != 0 ||
-            BuildSignBuffer(algId, keyBits, hash, hashLength, &block, &blockLength, false) != 0)
+            !buildSignBlock(*this, algId, keyBits, hash, hashLength, false, block))
             return SC_CMD_FAILED;
-        std::unique_ptr<unsigned char[]> owned(block);
-        if (!send(*this, kApduCase4, 0x00, 0x2A, 0x9E, 0x9A, Bytes(block, block + blockLength), 0x00))
+        if (!send(*this, kApduCase4, 0x00, 0x2A, 0x9E, 0x9A, block, 0x00))
             return SC_CMD_FAILED;
         return signResult(*this, signature, signatureLength, {sw(0x69, 0x82)});
     }
@@ -78,21 +74,19 @@ int CSC_Profile_StarCos32::SCSignData(std::string keyPath, unsigned char keyRef,
         if (!send(*this, kApduCase1, 0x00, 0x22, 0xF3, 0x01, Bytes(), 0) || !isSW(0x90, 0x00))
             return SC_CMD_FAILED;
         send(*this, kApduCase3, 0x00, 0x22, 0x41, 0xA4, Bytes{0x84, 0x01, keyRef, 0x80, 0x01, 0x05}, 0);
-        if (BuildSignBuffer(algId, keyBits, hash, hashLength, &block, &blockLength, false) != 0)
+        if (!buildSignBlock(*this, algId, keyBits, hash, hashLength, false, block))
             return SC_CMD_FAILED;
-        std::unique_ptr<unsigned char[]> owned(block);
-        if (!send(*this, kApduCase4, 0x00, 0x88, 0x00, 0x00, Bytes(block, block + blockLength), 0x00))
+        if (!send(*this, kApduCase4, 0x00, 0x88, 0x00, 0x00, block, 0x00))
             return SC_CMD_FAILED;
         return signResult(*this, signature, signatureLength, {sw(0x69, 0x82)});
     }
     // Other keys: the padded block goes through the private-key operation of DECIPHER.
     if (!send(*this, kApduCase3, 0x00, 0x22, 0x41, 0xB8, Bytes{0x84, 0x03, 0x80, 0x06, 0x00}, 0) || !isSW(0x90, 0x00))
         return SC_CMD_FAILED;
-    if (BuildSignBuffer(algId, keyBits, hash, hashLength, &block, &blockLength, true) != 0)
+    if (!buildSignBlock(*this, algId, keyBits, hash, hashLength, true, block))
         return SC_CMD_FAILED;
-    ExpandBuffer(&block, &blockLength);
-    std::unique_ptr<unsigned char[]> owned(block);
-    if (!send(*this, kApduCase4Extended, 0x00, 0x2A, 0x80, 0x86, Bytes(block, block + blockLength), 0x0000))
+    prependZero(block);
+    if (!send(*this, kApduCase4Extended, 0x00, 0x2A, 0x80, 0x86, block, 0x0000))
         return SC_CMD_FAILED;
     return signResult(*this, signature, signatureLength, {sw(0x69, 0x82)});
 }

@@ -1,7 +1,5 @@
 // STARCOS 3.4: selection and PINs as STARCOS 3.5; PKCS#1 v1.5 signatures over the
 // DigestInfo with the security environment kept across signatures.
-#include <memory>
-
 #include "IsoCommands.h"
 #include "PinBlocks.h"
 #include "PinPadStructures.h"
@@ -79,15 +77,13 @@ int CSC_Profile_StarCos34::SCSignData(std::string keyPath, unsigned char keyRef,
                                       unsigned long* signatureLength, int) {
     if (!m_seSet && SCManageSE(keyPath, keyRef, algId) != 0)
         return SC_CMD_FAILED;
-    unsigned char* block = nullptr;
-    unsigned long blockLength = 0;
-    if (CSC_Profile_Base::BuildSignBuffer(algId, keyBits, hash, hashLength, &block, &blockLength, false) != 0) {
+    SignBlock block;
+    if (!digestInfoBlock(algId, keyBits, hash, hashLength, false, block)) {
         m_seSet = false;
         return SC_CMD_FAILED;
     }
-    std::unique_ptr<unsigned char[]> owned(block);
     m_seSet = false;
-    return signKeepingEnvironment(*this, m_seSet, Bytes(block, block + blockLength), signature, signatureLength,
+    return signKeepingEnvironment(*this, m_seSet, block, signature, signatureLength,
                                 {sw(0x69, 0x85), sw(0x69, 0x82), sw(0x69, 0x88)});
 }
 

@@ -1,8 +1,5 @@
 // STARCOS 3.5: FCP selection, format-2 PINs, RSA-PSS or PKCS#1 v1.5 signatures with a
 // security environment kept across signatures.
-#include <cstring>
-#include <memory>
-
 #include "IsoCommands.h"
 #include "PinBlocks.h"
 #include "PinPadStructures.h"
@@ -74,13 +71,9 @@ int CSC_Profile_StarCos35::BuildSignBuffer(unsigned int algId, int keyBits, unsi
                                            bool) {
     if (m_noRsaPss && !(algId & 0x10000))
         return CSC_Profile_Base::BuildSignBuffer(algId, keyBits, hash, hashLength, out, outLength, false);
-    if (out == nullptr || outLength == nullptr || (hash == nullptr && hashLength))
+    if (hash == nullptr && hashLength)
         return SC_CMD_FAILED;
-    *out = new unsigned char[hashLength ? hashLength : 1];
-    if (hashLength)
-        std::memcpy(*out, hash, hashLength);
-    *outLength = hashLength;
-    return 0;
+    return handOut(SignBlock(hash, hash + hashLength), out, outLength);
 }
 
 int CSC_Profile_StarCos35::SCSignData(std::string keyPath, unsigned char keyRef, int keyBits, unsigned int algId,
@@ -103,13 +96,11 @@ int CSC_Profile_StarCos35::SCSignData(std::string keyPath, unsigned char keyRef,
         m_seData = data;
         m_seSet = true;
     }
-    unsigned char* block = nullptr;
-    unsigned long blockLength = 0;
-    if (BuildSignBuffer(algId, keyBits, hash, hashLength, &block, &blockLength, false) != 0)
+    SignBlock block;
+    if (!buildSignBlock(*this, algId, keyBits, hash, hashLength, false, block))
         return static_cast<int>(vn_log_dw_return("CSC_Profile_StarCos35::SCSignData", SC_CMD_FAILED));
-    std::unique_ptr<unsigned char[]> owned(block);
     m_seSet = false;
-    int r = signKeepingEnvironment(*this, m_seSet, Bytes(block, block + blockLength), signature, signatureLength,
+    int r = signKeepingEnvironment(*this, m_seSet, block, signature, signatureLength,
                                  {sw(0x69, 0x82)});
     return static_cast<int>(vn_log_dw_return("CSC_Profile_StarCos35::SCSignData", static_cast<unsigned>(r)));
 }

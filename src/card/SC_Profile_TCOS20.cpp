@@ -1,8 +1,6 @@
 // TCOS 2.0: selection with FCI answers, ASCII PINs, 1024-bit keys. Keys of the signature
 // directories sign the DigestInfo directly; the others first get an environment and
 // sign the padded block.
-#include <memory>
-
 #include "IsoCommands.h"
 #include "PinPadStructures.h"
 #include "SC_Profile_CardOS.h"
@@ -61,12 +59,10 @@ int CSC_Profile_TCOS20::SCSignData(std::string keyPath, unsigned char keyRef, in
     const bool direct = signsDirectly(keyPath);
     if (!direct && SCManageSE(keyPath, keyRef, algId) != 0)
         return SC_CMD_FAILED;
-    unsigned char* block = nullptr;
-    unsigned long blockLength = 0;
-    if (BuildSignBuffer(algId, keyBits, hash, hashLength, &block, &blockLength, !direct) != 0)
+    SignBlock block;
+    if (!buildSignBlock(*this, algId, keyBits, hash, hashLength, !direct, block))
         return SC_CMD_FAILED;
-    std::unique_ptr<unsigned char[]> owned(block);
-    if (!send(*this, kApduCase4, 0x00, 0x2A, direct ? 0x9E : 0x80, direct ? 0x9A : 0x84, Bytes(block, block + blockLength),
+    if (!send(*this, kApduCase4, 0x00, 0x2A, direct ? 0x9E : 0x80, direct ? 0x9A : 0x84, block,
               0x00))
         return SC_CMD_FAILED;
     return signResult(*this, signature, signatureLength, {});

@@ -1,8 +1,6 @@
 // TCOS 3.0: FCP selection with Le FF, ASCII PINs. Keys of the signature application are
 // used under secure messaging (SC_Profile_TCOS30_SM.cpp); the others sign the
 // DigestInfo or, through DECIPHER, the padded block.
-#include <memory>
-
 #include "IsoCommands.h"
 #include "PinPadStructures.h"
 #include "SC_Profile_CardOS.h"
@@ -66,22 +64,19 @@ int CSC_Profile_TCOS30::SCSignData(std::string keyPath, unsigned char keyRef, in
     keyPath = upperPath(keyPath);
     if (needsSecureMessaging(keyPath))
         return SignProtected(algId, keyBits, hash, hashLength, signature, signatureLength);
-    unsigned char* block = nullptr;
-    unsigned long blockLength = 0;
+    SignBlock block;
     bool sent;
     if (keyPath == kDirectKey && keyRef == kDirectKeyRef) {
-        if (BuildSignBuffer(algId, keyBits, hash, hashLength, &block, &blockLength, false) != 0)
+        if (!buildSignBlock(*this, algId, keyBits, hash, hashLength, false, block))
             return SC_CMD_FAILED;
-        std::unique_ptr<unsigned char[]> owned(block);
-        sent = send(*this, kApduCase4Extended, 0x00, 0x2A, 0x9E, 0x9A, Bytes(block, block + blockLength), 0x0000);
+        sent = send(*this, kApduCase4Extended, 0x00, 0x2A, 0x9E, 0x9A, block, 0x0000);
     } else {
         if (keyPath == kDirectKey && SCManageSE(keyPath, keyRef, algId) != 0)
             return SC_CMD_FAILED;
-        if (BuildSignBuffer(algId, keyBits, hash, hashLength, &block, &blockLength, true) != 0)
+        if (!buildSignBlock(*this, algId, keyBits, hash, hashLength, true, block))
             return SC_CMD_FAILED;
-        ExpandBuffer(&block, &blockLength);
-        std::unique_ptr<unsigned char[]> owned(block);
-        sent = send(*this, kApduCase4Extended, 0x00, 0x2A, 0x80, 0x86, Bytes(block, block + blockLength), 0x0000);
+        prependZero(block);
+        sent = send(*this, kApduCase4Extended, 0x00, 0x2A, 0x80, 0x86, block, 0x0000);
     }
     if (!sent)
         return SC_CMD_FAILED;

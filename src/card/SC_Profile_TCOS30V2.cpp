@@ -1,8 +1,6 @@
 // TCOS 3.0 version 2: selection as TCOS 3.0, applications selected by AID, ASCII PINs.
 // The keys are elliptic-curve keys addressed through their application: the card signs
 // the hash. Decipherment is not offered.
-#include <cstring>
-
 #include "IsoCommands.h"
 #include "PinPadStructures.h"
 #include "SC_Profile_CardOS.h"
@@ -58,12 +56,9 @@ int CSC_Profile_TCOS30V2::BuildSignBuffer(unsigned int algId, int keyBits, unsig
                                           bool pad) {
     if (keyBits > 521)
         return CSC_Profile_Base::BuildSignBuffer(algId, keyBits, hash, hashLength, out, outLength, pad);
-    if (out == nullptr || outLength == nullptr || hash == nullptr || hashLength == 0)
+    if (hash == nullptr || hashLength == 0)
         return SC_CMD_FAILED;
-    *out = new unsigned char[hashLength];
-    std::memcpy(*out, hash, hashLength);
-    *outLength = hashLength;
-    return 0;
+    return handOut(SignBlock(hash, hash + hashLength), out, outLength);
 }
 
 int CSC_Profile_TCOS30V2::InternalAuthenticate(unsigned char* in, unsigned long inLength, unsigned char* out,

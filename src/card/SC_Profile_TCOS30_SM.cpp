@@ -1,7 +1,6 @@
 // TCOS 3.0 keys under secure messaging: the key agreement before their first use and
 // the protected PSO COMPUTE DIGITAL SIGNATURE (layout in card/Tcos3Messaging.h).
 #include <cstring>
-#include <memory>
 
 #include "IsoCommands.h"
 #include "SC_Profile_CardOS.h"
@@ -56,12 +55,10 @@ int CSC_Profile_TCOS30::SignProtected(unsigned int algId, int keyBits, unsigned 
         vn_log(1, "CSC_Profile_TCOS30::SCSignData: no secure-messaging session for %s\n", m_keyPath.c_str());
         return SC_CMD_FAILED;
     }
-    unsigned char* block = nullptr;
-    unsigned long blockLength = 0;
-    if (BuildSignBuffer(algId, keyBits, hash, hashLength, &block, &blockLength, false) != 0)
+    SignBlock block;
+    if (!buildSignBlock(*this, algId, keyBits, hash, hashLength, false, block))
         return SC_CMD_FAILED;
-    std::unique_ptr<unsigned char[]> owned(block);
-    Bytes data = vn_tcos3::protect_command(kProtectedSign, Bytes(block, block + blockLength), kAnyLength);
+    Bytes data = vn_tcos3::protect_command(kProtectedSign, block, kAnyLength);
     const bool sent = send(*this, kApduCase4Extended, kProtectedSign[0], kProtectedSign[1], kProtectedSign[2],
                            kProtectedSign[3], data, 0x0000);
     // The card ends its session on any answer but 9000; so does the library.

@@ -1,5 +1,7 @@
 #include "StarcosFamily.h"
 
+#include "crypto/Algorithms.h"
+
 namespace vn_cardos {
 
 namespace {
@@ -18,6 +20,8 @@ const StatusResult kStarcosStatus6982[] = {
 };
 const unsigned char kPrivateKeyTag = 0x84;  // key reference of the environment
 const unsigned char kCryptogramPadding = 0x81;
+// The hash reference of codes without one of their own (SHA-256's).
+const unsigned char kDefaultHashRef = 0x30;
 }  // namespace
 
 int starcosResult(uint32_t status, bool with6982, int& tries) {
@@ -29,18 +33,8 @@ int starcosResult(uint32_t status, bool with6982, int& tries) {
 }
 
 unsigned char hashRef(unsigned int algId) {
-    unsigned char h = 0x30;
-    if (algId & 4)
-        h = 0x10;
-    if ((algId & 7) == 7)
-        h = 0x20;
-    if ((algId & 12) == 12)
-        h = 0x30;
-    if ((algId & 13) == 13)
-        h = 0x40;
-    if ((algId & 14) == 14)
-        h = 0x50;
-    return h;
+    const vn_crypto::Algorithm* a = vn_crypto::algorithm_for_card_id(algId);
+    return a != nullptr && a->cardHashRef != 0 ? a->cardHashRef : kDefaultHashRef;
 }
 
 int starcosDecipher(CSC_Profile_Base& card, unsigned char keyRef, const unsigned char* in, unsigned long inLength,

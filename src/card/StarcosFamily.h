@@ -12,8 +12,9 @@ namespace vn_cardos {
 // tries to x (else -1).
 int starcosResult(uint32_t status, bool with6982, int& tries);
 
-// Hash reference of the algorithm identifiers: 10 SHA-1, 20 RIPEMD-160, 30 SHA-256,
-// 40 SHA-384, 50 SHA-512 (tests in this order on the algorithm id).
+// Hash reference of a card algorithm code in the security environment (flags above the
+// low 16 bits ignored): 10 SHA-1, 20 RIPEMD-160, 30 SHA-256, 40 SHA-384, 50 SHA-512;
+// 30 for codes without one.
 unsigned char hashRef(unsigned int algId);
 
 // STARCOS 3.4/3.5 decipherment: 00 22 41 B8 84 01 key (with 89 02 11 31 for OAEP), then

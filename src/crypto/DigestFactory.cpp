@@ -4,27 +4,6 @@
 
 namespace vn_crypto {
 
-namespace {
-// Index of HashBlob -> digest; one row per index.
-const DigestKind kBlobIndex[] = {
-    DigestKind::SHA1,
-    DigestKind::SHA256,
-    DigestKind::SHA384,
-    DigestKind::SHA512,
-    DigestKind::MD5,
-    DigestKind::RIPEMD160,
-};
-// nAlgoID of signing -> digest; one row per number.
-const DigestKind kSignAlgo[] = {
-    DigestKind::SHA1,
-    DigestKind::SHA256,
-    DigestKind::SHA384,
-    DigestKind::SHA512,
-    DigestKind::RIPEMD160,
-    DigestKind::MD5,
-};
-}  // namespace
-
 std::unique_ptr<IMessageDigest> make_digest(DigestKind kind) {
     switch (kind) {
     case DigestKind::SHA1: return std::make_unique<CSHA>(0);
@@ -37,17 +16,7 @@ std::unique_ptr<IMessageDigest> make_digest(DigestKind kind) {
     return std::make_unique<CSHA>(1);
 }
 
-int digest_length(DigestKind kind) {
-    switch (kind) {
-    case DigestKind::SHA1: return 20;
-    case DigestKind::SHA256: return 32;
-    case DigestKind::SHA384: return 48;
-    case DigestKind::SHA512: return 64;
-    case DigestKind::MD5: return 16;
-    case DigestKind::RIPEMD160: return 20;
-    }
-    return 0;
-}
+int digest_length(DigestKind kind) { return algorithm_of(kind).digestLength; }
 
 void digest_buffer(DigestKind kind, const unsigned char* data, std::size_t length, unsigned char* out) {
     auto d = make_digest(kind);
@@ -64,17 +33,14 @@ void digest_buffer(DigestKind kind, const unsigned char* data, std::size_t lengt
 }
 
 bool digest_kind_for_blob_index(int index, DigestKind& kind) {
-    if (index < 0 || index >= static_cast<int>(sizeof kBlobIndex / sizeof kBlobIndex[0]))
+    const Algorithm* a = algorithm_for_blob_index(index);
+    if (a == nullptr)
         return false;
-    kind = kBlobIndex[index];
+    kind = a->kind;
     return true;
 }
 
-DigestKind digest_kind_for_sign_algo(int nAlgoID) {
-    if (nAlgoID < 0 || nAlgoID >= static_cast<int>(sizeof kSignAlgo / sizeof kSignAlgo[0]))
-        return DigestKind::SHA256;
-    return kSignAlgo[nAlgoID];
-}
+DigestKind digest_kind_for_sign_algo(int nAlgoID) { return algorithm_for_sign_id(nAlgoID).kind; }
 
 int hash_blob(const unsigned char* data, unsigned int length, int index, unsigned char* digest, int* digestLength) {
     DigestKind kind;

@@ -6,10 +6,9 @@
 #include <memory>
 
 #include "MessageDigest.h"
+#include "crypto/Algorithms.h"
 
 namespace vn_crypto {
-
-enum class DigestKind { SHA1, SHA256, SHA384, SHA512, MD5, RIPEMD160 };
 
 std::unique_ptr<IMessageDigest> make_digest(DigestKind kind);
 // 20, 32, 48, 64, 16 or 20.

@@ -10,7 +10,7 @@
 #include "crypto/DigestFactory.h"
 #include "sign/Pkcs7Der.h"
 
-using vn_crypto::DigestKind;
+using vn_crypto::Algorithm;
 
 namespace {
 
@@ -19,25 +19,6 @@ constexpr uint8_t TAG_OCTETSTRING = 0x04;
 constexpr uint8_t TAG_SEQUENCE = 0x30;
 constexpr int VERSION_ONE = 1;
 constexpr int MAX_DIGEST = 64;
-
-// Digest algorithms by nAlgoID (any other value: SHA-256).
-struct DigestRow {
-    int algo;
-    DigestKind kind;
-    const char* oid;
-    const char* name;
-    const char* ecdsaOid;  // null: the key algorithm OID given by the caller
-    const char* ecdsaName;
-};
-const DigestRow kDigests[] = {
-    {0, DigestKind::SHA1, "1.3.14.3.2.26", "sha-160", "1.2.840.10045.4.1", "ecdsa-with-SHA1"},
-    {1, DigestKind::SHA256, "2.16.840.1.101.3.4.2.1", "sha-256", "1.2.840.10045.4.3.2", "ecdsa-with-SHA256"},
-    {2, DigestKind::SHA384, "2.16.840.1.101.3.4.2.2", "sha-384", "1.2.840.10045.4.3.3", "ecdsa-with-SHA384"},
-    {3, DigestKind::SHA512, "2.16.840.1.101.3.4.2.3", "sha-512", "1.2.840.10045.4.3.4", "ecdsa-with-SHA512"},
-    {4, DigestKind::RIPEMD160, "1.3.36.3.2.1", "ripemd-160", nullptr, nullptr},
-    {5, DigestKind::MD5, "1.2.840.113549.2.5", "md5", nullptr, nullptr},
-};
-constexpr size_t DEFAULT_DIGEST_ROW = 1;
 
 const char* const OID_DATA = "1.2.840.113549.1.7.1";
 const char* const OID_PSS = "1.2.840.113549.1.1.10";
@@ -48,15 +29,8 @@ const char* const OID_SIGNING_TIME = "1.2.840.113549.1.9.5";
 const char* const OID_MESSAGE_DIGEST = "1.2.840.113549.1.9.4";
 const char* const OID_SIGNING_CERTIFICATE_V2 = "1.2.840.113549.1.9.16.2.47";
 
-const DigestRow& digestRow(int nAlgoID) {
-    for (const auto& row : kDigests)
-        if (row.algo == nAlgoID)
-            return row;
-    return kDigests[DEFAULT_DIGEST_ROW];
-}
-
-CAsn1_AlgoIdent* digestIdentifier(const DigestRow& row) {
-    return new CAsn1_AlgoIdent(new CAsn1_Oid(row.oid, row.name));
+CAsn1_AlgoIdent* digestIdentifier(const Algorithm& row) {
+    return new CAsn1_AlgoIdent(new CAsn1_Oid(row.oid, row.oidName));
 }
 
 CAsn1_OctetString* octetStringOf(const unsigned char* data, size_t n) {
@@ -66,17 +40,18 @@ CAsn1_OctetString* octetStringOf(const unsigned char* data, size_t n) {
 }
 
 // The signature algorithm by the signature mode and the certificate's key; mode may become ECDSA.
-CAsn1_AlgoIdent* signatureIdentifier(int& mode, const CAsn1_Cert& cert, int nAlgoID, const DigestRow& row,
+CAsn1_AlgoIdent* signatureIdentifier(int& mode, const CAsn1_Cert& cert, int nAlgoID, const Algorithm& row,
                                      const std::string& keyAlgorithmOid) {
     if (mode == CAsn1_Pkcs7::SIG_RSA_PSS) {
-        const int saltLength = vn_crypto::digest_length(row.kind);
+        const int saltLength = row.digestLength;
         CAsn1_AlgoIdent_Params* params =
             new CAsn1_AlgoIdent_Params(digestIdentifier(row), digestIdentifier(row), new CAsn1_Int(saltLength));
         return new CAsn1_AlgoIdent(new CAsn1_Oid(OID_PSS, "RSASSA-PSS"), params);
     }
     if (mode == CAsn1_Pkcs7::SIG_ECDSA || cert.isPublicKeyEC()) {
         mode = CAsn1_Pkcs7::SIG_ECDSA;
-        if (row.ecdsaOid && row.algo == nAlgoID)
+        // An nAlgoID outside the table is signed as SHA-256, under the key's own OID.
+        if (row.ecdsaOid && row.signId == nAlgoID)
             return new CAsn1_AlgoIdent(new CAsn1_Oid(row.ecdsaOid, row.ecdsaName));
         return new CAsn1_AlgoIdent(new CAsn1_Oid(keyAlgorithmOid, "unknown OID"));
     }
@@ -133,11 +108,11 @@ int CAsn1_Pkcs7::setContent_SignedData(unsigned char* certDer, unsigned int cert
         std::unique_ptr<CAsn1_Cert> cert(new CAsn1_Cert(certDer, certLength));
         if (cert->getError())
             return 0;
-        const DigestRow& row = digestRow(nAlgoID);
+        const Algorithm& row = vn_crypto::algorithm_for_sign_id(nAlgoID);
 
         // Digest of the content.
         unsigned char digest[MAX_DIGEST];
-        const size_t digestLength = static_cast<size_t>(vn_crypto::digest_length(row.kind));
+        const size_t digestLength = static_cast<size_t>(row.digestLength);
         vn_crypto::digest_buffer(row.kind, data, static_cast<size_t>(dataLength), digest);
         std::string digestHex;
         CAsn1Helper::hex2str(digest, static_cast<unsigned int>(digestLength), digestHex);

@@ -16,8 +16,6 @@ constexpr uint8_t TAG_SEQUENCE = 0x30;
 constexpr uint8_t TAG_EXPLICIT_0 = 0xA0;
 constexpr uint8_t TAG_EXPLICIT_1 = 0xA1;
 constexpr uint8_t TAG_EXPLICIT_2 = 0xA2;
-constexpr int SHA256_LENGTH = 32;
-const char* const OID_SHA256 = "2.16.840.1.101.3.4.2.1";
 const char* const OID_MGF1 = "1.2.840.113549.1.1.8";
 
 // The single child of an explicit tag.
@@ -154,11 +152,12 @@ CAsn1_EssCertIdV2::CAsn1_EssCertIdV2(const CAsn1_Cert* cert) {
         return;
     }
     try {
-        unsigned char digest[SHA256_LENGTH];
-        vn_crypto::digest_buffer(vn_crypto::DigestKind::SHA256, cert->getDER(), cert->getDERlength(), digest);
+        const vn_crypto::Algorithm& sha256 = vn_crypto::algorithm_of(vn_crypto::DigestKind::SHA256);
+        std::vector<unsigned char> digest(static_cast<size_t>(sha256.digestLength));
+        vn_crypto::digest_buffer(sha256.kind, cert->getDER(), cert->getDERlength(), digest.data());
         std::vector<unsigned char> hash;
-        pkcs7der::appendTlv(hash, TAG_OCTETSTRING, digest, sizeof digest);
-        m_hashAlgorithm.reset(new CAsn1_AlgoIdent(new CAsn1_Oid(OID_SHA256, "sha-256")));
+        pkcs7der::appendTlv(hash, TAG_OCTETSTRING, digest.data(), digest.size());
+        m_hashAlgorithm.reset(new CAsn1_AlgoIdent(new CAsn1_Oid(sha256.oid, sha256.oidName)));
         m_certHash.reset(new CAsn1_OctetString(hash.data(), static_cast<unsigned int>(hash.size())));
         m_issuerSerial.reset(new CAsn1_IssuerSerial(cert));
     } catch (...) {

@@ -2,51 +2,16 @@
 #include "SCM_Interface.h"
 
 #include <cstring>
-#include <memory>
 #include <vector>
 
 #include "CardObject.h"
-#include "MessageDigest.h"
+#include "crypto/DigestFactory.h"
 #include "PinObj.h"
 #include "SC_Profile.h"
 #include "SC_Profile_Base.h"
 #include "vn_log.h"
 
 namespace {
-
-struct SignAlgo {
-    int32_t nAlgoID;
-    unsigned int digestLength;
-    unsigned int cardCode;
-};
-
-// nAlgoID, digest length, card algorithm code; any other id is SHA-256.
-const SignAlgo kSignAlgos[] = {
-    {0, 20, 0x8004},  // SHA-1
-    {1, 32, 0x800C},  // SHA-256
-    {2, 48, 0x800D},  // SHA-384
-    {3, 64, 0x800E},  // SHA-512
-    {4, 20, 0x8007},  // RIPEMD-160
-    {5, 16, 0x8003},  // MD5
-};
-
-const SignAlgo& signAlgo(int32_t nAlgoID) {
-    for (const SignAlgo& a : kSignAlgos)
-        if (a.nAlgoID == nAlgoID)
-            return a;
-    return kSignAlgos[1];
-}
-
-std::unique_ptr<IMessageDigest> newDigest(int32_t nAlgoID) {
-    switch (signAlgo(nAlgoID).nAlgoID) {
-    case 0: return std::make_unique<CSHA>(0);
-    case 2: return std::make_unique<CSHA>(2);
-    case 3: return std::make_unique<CSHA>(3);
-    case 4: return std::make_unique<CRIPEMD>(1);
-    case 5: return std::make_unique<CMD5>();
-    default: return std::make_unique<CSHA>(1);
-    }
-}
 
 // Largest signature or plain block a card answers with (4096-bit key).
 const unsigned long kCardBuffer = 512;
@@ -83,23 +48,20 @@ int32_t CSCM_Interface::SignBlob(unsigned char* data, int32_t dataLength, unsign
     if (dataLength < 0 || (data == nullptr && dataLength > 0))
         return 0xFF;
 
-    const SignAlgo& algo = signAlgo(nAlgoID);
+    const vn_crypto::Algorithm& algo = vn_crypto::algorithm_for_sign_id(nAlgoID);
     // A card that frames the hash itself would wrap another digest in the DigestInfo of
     // the one it supports: such a signature would not verify.
-    if (!profile->isSupportedHashAlgo(algo.nAlgoID)) {
-        vn_log(1, "CSCM_Interface::SignBlob: hash algorithm %d not supported by the card\n", algo.nAlgoID);
+    if (!profile->isSupportedHashAlgo(algo.signId)) {
+        vn_log(1, "CSCM_Interface::SignBlob: hash algorithm %d not supported by the card\n", algo.signId);
         return 0xFF;
     }
-    std::vector<unsigned char> digest(algo.digestLength);
+    std::vector<unsigned char> digest(static_cast<size_t>(algo.digestLength));
     if (isHash) {
-        if (static_cast<unsigned int>(dataLength) != algo.digestLength)
+        if (dataLength != algo.digestLength)
             return 0xFF;
-        std::memcpy(digest.data(), data, algo.digestLength);
+        std::memcpy(digest.data(), data, digest.size());
     } else {
-        std::unique_ptr<IMessageDigest> md = newDigest(nAlgoID);
-        md->Reset();
-        md->AddData(reinterpret_cast<const char*>(data), dataLength);
-        md->FinalDigest(reinterpret_cast<char*>(digest.data()));
+        vn_crypto::digest_buffer(algo.kind, data, static_cast<size_t>(dataLength), digest.data());
     }
 
     int rc = cardProfile->PreSigning(cert->m_profileType, cert->m_keyPath);
@@ -110,7 +72,7 @@ int32_t CSCM_Interface::SignBlob(unsigned char* data, int32_t dataLength, unsign
         cardProfile->SetNoRSAPSS(noRSAPSS);
         unsigned char buffer[kCardBuffer];
         unsigned long length = sizeof(buffer);
-        int signRc = cardProfile->SignData(cert->m_keyPath, cert->m_keyRef, cert->m_keyBits, algo.cardCode,
+        int signRc = cardProfile->SignData(cert->m_keyPath, cert->m_keyRef, cert->m_keyBits, algo.cardAlgId,
                                            digest.data(), digest.size(), buffer, &length, cert->m_profileType);
         int postRc = cardProfile->PostSigning();
         if (signRc == 0 && postRc == 0 && length <= sizeof(buffer))

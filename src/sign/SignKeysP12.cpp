@@ -7,6 +7,8 @@
 #include <memory>
 #include <set>
 
+#include "crypto/Algorithms.h"
+
 namespace vn_sign {
 
 namespace {
@@ -34,16 +36,7 @@ bool forgetP12Key(uint32_t* key) { return p12Keys().erase(key) != 0; }
 
 bool isP12Key(uint32_t* key) { return key != nullptr && p12Keys().count(key) != 0; }
 
-const EVP_MD* digestOfAlgo(int nAlgoID) {
-    switch (nAlgoID) {
-    case 0: return EVP_sha1();
-    case 2: return EVP_sha384();
-    case 3: return EVP_sha512();
-    case 4: return EVP_ripemd160();
-    case 5: return EVP_md5();
-    default: return EVP_sha256();
-    }
-}
+const EVP_MD* digestOfAlgo(int nAlgoID) { return vn_crypto::algorithm_for_sign_id(nAlgoID).evp(); }
 
 bool signDigestP12(EVP_PKEY* key, int nAlgoID, const unsigned char* digest, size_t digestLength,
                    std::vector<unsigned char>& signature) {

@@ -7,6 +7,7 @@
 #include "HashSSL.h"
 #include "PKCS7SSL.h"
 #include "SignMessage.h"
+#include "TimeStampAlgos.h"
 #include "TimeStampSSL.h"
 #include "infra/Loggers.h"
 
@@ -24,10 +25,15 @@ log4cxx::LoggerPtr logger() {
 // that need more length bytes afterwards.
 const unsigned int kTimestampAttributeRoom = 64;
 const size_t kDigestBuffer = 256;
-// Imprint algorithm (request and HashBlob numbering agree for 0 to 3): RIPEMD-160, MD5 and
-// unknown values are timestamped with SHA-256, so that the imprint's algorithm and bytes match.
-const int kImprintSha256 = 1;
-int imprintAlgo(int nAlgoID) { return nAlgoID >= 0 && nAlgoID <= 3 ? nAlgoID : kImprintSha256; }
+// Imprint algorithm, as a HashBlob index (the request's index for the SHA digests): RIPEMD-160,
+// MD5 and unknown values are timestamped with SHA-256, so that the imprint's algorithm and bytes
+// match.
+int imprintAlgo(int nAlgoID) {
+    const vn_crypto::Algorithm& a = vn_crypto::algorithm_for_sign_id(nAlgoID);
+    return static_cast<unsigned int>(a.blobIndex) < vn_tsp::kImprintAlgoCount
+               ? a.blobIndex
+               : vn_crypto::algorithm_of(vn_crypto::DigestKind::SHA256).blobIndex;
+}
 
 // Length of the signed data from its own outer header, bounded by the given length; 0 when it
 // is no definite-length SEQUENCE inside it.

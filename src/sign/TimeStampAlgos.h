@@ -5,25 +5,28 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "crypto/Algorithms.h"
+
 namespace vn_tsp {
 
 struct ImprintAlgo {
     uint8_t hashLength;
     uint8_t oidLength;
-    uint8_t oid[9];  // content bytes of the OBJECT IDENTIFIER
+    const uint8_t* oid;  // content bytes of the OBJECT IDENTIFIER
 };
 
-// Index 0 SHA-1, 1 SHA-256, 2 SHA-384, 3 SHA-512.
-const ImprintAlgo kImprintAlgos[] = {
-    {20, 5, {0x2B, 0x0E, 0x03, 0x02, 0x1A}},
-    {32, 9, {0x60, 0x86, 0x48, 0x01, 0x65, 0x03, 0x04, 0x02, 0x01}},
-    {48, 9, {0x60, 0x86, 0x48, 0x01, 0x65, 0x03, 0x04, 0x02, 0x02}},
-    {64, 9, {0x60, 0x86, 0x48, 0x01, 0x65, 0x03, 0x04, 0x02, 0x03}},
-};
-const size_t kImprintAlgoCount = sizeof(kImprintAlgos) / sizeof(kImprintAlgos[0]);
+// The request's index is the HashBlob index of the SHA digests: 0 SHA-1, 1 SHA-256,
+// 2 SHA-384, 3 SHA-512.
+const unsigned int kImprintAlgoCount = 4;
 
-// The index the request uses: anything outside the table is SHA-1.
+// The index the request uses: anything outside the four is SHA-1.
 inline uint8_t imprintIndex(unsigned int algo) { return algo < kImprintAlgoCount ? static_cast<uint8_t>(algo) : 0; }
+
+inline ImprintAlgo imprintAlgo(unsigned int algo) {
+    const vn_crypto::Algorithm& a = *vn_crypto::algorithm_for_blob_index(imprintIndex(algo));
+    return {static_cast<uint8_t>(a.digestLength), static_cast<uint8_t>(vn_crypto::oid_content_length(a)),
+            vn_crypto::oid_content(a)};
+}
 
 // Fixed request layout (o = OID length, h = hash length): the request is h + o + 28 bytes.
 const int kNonceLength = 8;

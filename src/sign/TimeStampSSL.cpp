@@ -69,7 +69,7 @@ int CTimeStampSSL::buildRequest() {
     request.clear();
     requestLength = 0;
     algo = imprintIndex(algo);
-    const ImprintAlgo& a = kImprintAlgos[algo];
+    const ImprintAlgo a = imprintAlgo(algo);
     const int h = a.hashLength;
     const int o = a.oidLength;
     // The imprint must be exactly the algorithm's hash: a shorter digest would be padded

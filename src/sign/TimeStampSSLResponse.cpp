@@ -139,7 +139,7 @@ bool CTimeStampSSL::extractTimestamp() {
     token.clear();
     tokenLength = 0;
     bool ok = false;
-    const ImprintAlgo& a = kImprintAlgos[imprintIndex(algo)];
+    const ImprintAlgo a = imprintAlgo(algo);
     const size_t expectedRequest = static_cast<size_t>(a.hashLength + a.oidLength + kRequestOverhead);
     Items body(response.data(), response.size());
     Item resp, statusInfo, tokenItem, tstInfo;

@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstring>
 
+#include "crypto/Algorithms.h"
 #include "infra/Loggers.h"
 #include "verify/PKCS7SSLInternal.h"
 
@@ -97,16 +98,8 @@ unsigned int lengthFromHeader(const unsigned char* blob) {
 }
 
 int digestSizeByNid(int nid) {
-    static const struct {
-        int nid;
-        int size;
-    } sizes[] = {
-        {NID_md5, 16}, {NID_sha1, 20}, {NID_ripemd160, 20}, {NID_sha256, 32}, {NID_sha384, 48}, {NID_sha512, 64},
-    };
-    for (const auto& s : sizes)
-        if (s.nid == nid)
-            return s.size;
-    return 0;
+    const vn_crypto::Algorithm* a = vn_crypto::algorithm_for_nid(nid);
+    return a ? a->digestLength : 0;
 }
 
 int rsaDecryptRaw(EVP_PKEY* key, const unsigned char* signature, unsigned int length, unsigned char* block,

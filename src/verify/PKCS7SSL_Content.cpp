@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "PKCS7SSL.h"
+#include "crypto/Algorithms.h"
 #include "infra/Loggers.h"
 #include "verify/PKCS7SSLInternal.h"
 
@@ -18,39 +19,23 @@ constexpr size_t HASH_BUFFER = 256;
 constexpr unsigned int RSA_BLOCK = 4096;
 constexpr size_t OID_TEXT = 64;
 
-// Digest algorithm OIDs reported by GetHashAlgo.
-const struct {
-    int nid;
-    const char* oid;
-} kDigestOids[] = {
-    {NID_md2, "1.2.840.113549.2.2"},        {NID_md5, "1.2.840.113549.2.5"},
-    {NID_sha1, "1.3.14.3.2.26"},            {NID_ripemd160, "1.3.36.3.2.1"},
-    {NID_sha256, "2.16.840.1.101.3.4.2.1"}, {NID_sha384, "2.16.840.1.101.3.4.2.2"},
-    {NID_sha512, "2.16.840.1.101.3.4.2.3"},
-};
+// MD2 is reported by GetHashAlgo too, although the library has no MD2 digest.
+const char* const OID_MD2 = "1.2.840.113549.2.2";
 
-// DigestInfo prefixes of a PKCS#1 v1.5 block: the RSA signature OID and the CHashSSL id.
-struct DigestInfoRow {
-    const char* signatureOid;
-    int algo;
-    unsigned int prefixLength;
-    unsigned char prefix[19];
-    unsigned int digestLength;
-};
-const DigestInfoRow kDigestInfos[] = {
-    {"1.2.840.113549.1.1.5", 1, 15, {0x30, 0x21, 0x30, 0x09, 0x06, 0x05, 0x2B, 0x0E, 0x03, 0x02, 0x1A, 0x05, 0x00, 0x04, 0x14}, 20},
-    {"1.2.840.113549.1.1.11", 4, 19, {0x30, 0x31, 0x30, 0x0D, 0x06, 0x09, 0x60, 0x86, 0x48, 0x01, 0x65, 0x03, 0x04, 0x02, 0x01, 0x05, 0x00, 0x04, 0x20}, 32},
-    {"1.2.840.113549.1.1.12", 5, 19, {0x30, 0x41, 0x30, 0x0D, 0x06, 0x09, 0x60, 0x86, 0x48, 0x01, 0x65, 0x03, 0x04, 0x02, 0x02, 0x05, 0x00, 0x04, 0x30}, 48},
-    {"1.2.840.113549.1.1.13", 6, 19, {0x30, 0x51, 0x30, 0x0D, 0x06, 0x09, 0x60, 0x86, 0x48, 0x01, 0x65, 0x03, 0x04, 0x02, 0x03, 0x05, 0x00, 0x04, 0x40}, 64},
-    {"1.3.36.3.3.1.2", 2, 15, {0x30, 0x21, 0x30, 0x09, 0x06, 0x05, 0x2B, 0x24, 0x03, 0x02, 0x01, 0x05, 0x00, 0x04, 0x14}, 20},
-    {"1.2.840.113549.1.1.4", 3, 18, {0x30, 0x20, 0x30, 0x0C, 0x06, 0x08, 0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 0x02, 0x05, 0x05, 0x00, 0x04, 0x10}, 16},
-};
+// The OID GetHashAlgo reports for a digest NID; null for other NIDs.
+const char* digestOidOfNid(int nid) {
+    if (nid == NID_md2)
+        return OID_MD2;
+    const vn_crypto::Algorithm* a = vn_crypto::algorithm_for_nid(nid);
+    return a ? a->oid : nullptr;
+}
+
 constexpr unsigned char MAX_BLOCK_TYPE = 2;
 
 char g_hashAlgo[OID_TEXT];
 
 // Finds the DigestInfo of a decrypted block; the digest runs to the end of the block.
-const DigestInfoRow* findDigestInfo(const unsigned char* block, unsigned int length, unsigned int& digestOffset) {
+const vn_crypto::Algorithm* findDigestInfo(const unsigned char* block, unsigned int length, unsigned int& digestOffset) {
     if (!block || length < 3)
         return nullptr;
     unsigned int i = block[0] == 0 ? 1 : 0;
@@ -62,11 +47,14 @@ const DigestInfoRow* findDigestInfo(const unsigned char* block, unsigned int len
     if (i >= length)
         return nullptr;
     ++i;
-    for (const auto& row : kDigestInfos)
-        if (length - i == row.prefixLength + row.digestLength && std::memcmp(block + i, row.prefix, row.prefixLength) == 0) {
+    for (size_t n = 0; n < vn_crypto::algorithm_count(); ++n) {
+        const vn_crypto::Algorithm& row = vn_crypto::algorithms()[n];
+        if (length - i == static_cast<unsigned int>(row.prefixLength + row.digestLength) &&
+            std::memcmp(block + i, row.prefix, row.prefixLength) == 0) {
             digestOffset = i + row.prefixLength;
             return &row;
         }
+    }
     return nullptr;
 }
 
@@ -171,26 +159,24 @@ char* CPKCS7SSL::GetHashAlgo(unsigned char* blob, unsigned int length, int index
     STACK_OF(X509_ALGOR)* algorithms = p7 ? p7->d.sign->md_algs : nullptr;
     if (!algorithms || index < 0 || index >= sk_X509_ALGOR_num(algorithms))
         return nullptr;
-    const int nid = OBJ_obj2nid(sk_X509_ALGOR_value(algorithms, index)->algorithm);
-    for (const auto& d : kDigestOids)
-        if (d.nid == nid) {
-            std::strncpy(g_hashAlgo, d.oid, sizeof g_hashAlgo - 1);
-            if (outLength)
-                *outLength = static_cast<unsigned int>(std::strlen(g_hashAlgo));
-            return g_hashAlgo;
-        }
-    return nullptr;
+    const char* oid = digestOidOfNid(OBJ_obj2nid(sk_X509_ALGOR_value(algorithms, index)->algorithm));
+    if (!oid)
+        return nullptr;
+    std::strncpy(g_hashAlgo, oid, sizeof g_hashAlgo - 1);
+    if (outLength)
+        *outLength = static_cast<unsigned int>(std::strlen(g_hashAlgo));
+    return g_hashAlgo;
 }
 
 const char* CPKCS7SSL::GetHashAlgoPkcs1(unsigned char* block, unsigned int length, unsigned int* index, int* algo) {
     VN_TRACE_ENTER(m_logger, "GetHashAlgoPkcs1");
     unsigned int offset = 0;
-    const DigestInfoRow* row = findDigestInfo(block, length, offset);
+    const vn_crypto::Algorithm* row = findDigestInfo(block, length, offset);
     if (algo)
-        *algo = row ? row->algo : 0;
+        *algo = row ? row->hashId : 0;
     if (index)
         *index = row ? offset : 0;
-    return row ? row->signatureOid : "";
+    return row ? row->rsaOid : "";
 }
 
 unsigned char* CPKCS7SSL::GetHashFromPKCS1Signature(unsigned char* signature, unsigned int length,
@@ -208,17 +194,18 @@ unsigned char* CPKCS7SSL::GetHashFromPKCS1Signature(unsigned char* signature, un
     if (blockLength <= 0 || !isSignatureBlock(block.data(), static_cast<unsigned int>(blockLength)))
         return nullptr;
     unsigned int offset = 0;
-    const DigestInfoRow* row = findDigestInfo(block.data(), static_cast<unsigned int>(blockLength), offset);
+    const vn_crypto::Algorithm* row = findDigestInfo(block.data(), static_cast<unsigned int>(blockLength), offset);
     if (!row)
         return nullptr;
-    unsigned char* out = static_cast<unsigned char*>(std::malloc(row->digestLength));
+    const size_t digestLength = static_cast<size_t>(row->digestLength);
+    unsigned char* out = static_cast<unsigned char*>(std::malloc(digestLength));
     if (!out)
         return nullptr;
-    std::memcpy(out, block.data() + offset, row->digestLength);
+    std::memcpy(out, block.data() + offset, digestLength);
     if (hashLength)
-        *hashLength = row->digestLength;
+        *hashLength = static_cast<unsigned int>(digestLength);
     if (algo)
-        *algo = row->algo;
+        *algo = row->hashId;
     return out;
 }
 

@@ -4,10 +4,13 @@
 #include <openssl/rand.h>
 #include <openssl/rsa.h>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
+#include "SC_Profile_CardOS.h"
 #include "TestCardOs.h"
+#include "card/SignBlocks.h"
 
 namespace {
 using Bytes = std::vector<unsigned char>;
@@ -158,6 +161,59 @@ TEST(BuildSignBuffer, ExpandBufferPrependsZeroAndGetSigAlgOID) {
     EXPECT_EQ(l, 0u);
     card.GetSigAlgOID(0x800D, oid, &l);
     EXPECT_EQ(Bytes(oid, oid + l), (Bytes{0x06, 0x09, 0x60, 0x86, 0x48, 0x01, 0x65, 0x03, 0x04, 0x02, 0x02, 0x05, 0x00}));
+}
+
+// The owned sign block carries exactly what each card OS's BuildSignBuffer frames.
+TEST(BuildSignBuffer, SignBlockHoldsEachCardOsFraming) {
+    using vn_cardos::SignBlock;
+    Bytes hash = randomBytes(32);
+    SignBlock block;
+    CTestCardOs base;
+    for (bool pad : {false, true}) {
+        ASSERT_TRUE(vn_cardos::buildSignBlock(base, 0x800C, 2048, hash.data(), hash.size(), pad, block));
+        EXPECT_EQ(block, build(0x800C, 2048, hash, pad));
+        SignBlock direct;
+        ASSERT_TRUE(vn_cardos::digestInfoBlock(0x800C, 2048, hash.data(), hash.size(), pad, direct));
+        EXPECT_EQ(direct, block);
+    }
+    vn_cardos::prependZero(block);
+    ASSERT_EQ(block.size(), 257u);
+    EXPECT_EQ(Bytes(block.begin(), block.begin() + 3), (Bytes{0x00, 0x00, 0x01}));
+
+    // CardOS 5.0 and STARCOS 3.5 (PSS allowed): the hash itself.
+    CSC_Profile_CardOS50 cardos50;
+    ASSERT_TRUE(vn_cardos::buildSignBlock(cardos50, 0x800C, 2048, hash.data(), hash.size(), true, block));
+    EXPECT_EQ(block, hash);
+    EXPECT_FALSE(vn_cardos::buildSignBlock(cardos50, 0x800C, 64, hash.data(), hash.size(), true, block));
+    EXPECT_TRUE(block.empty());
+    CSC_Profile_StarCos35 starcos35;
+    ASSERT_TRUE(vn_cardos::buildSignBlock(starcos35, 0x1800C, 2048, hash.data(), hash.size(), false, block));
+    EXPECT_EQ(block, hash);
+    // SECCOS 5: the hash in data object 90 unpadded, the base's block padded.
+    CSC_Profile_SecCos5 seccos5;
+    ASSERT_TRUE(vn_cardos::buildSignBlock(seccos5, 0x800C, 2048, hash.data(), hash.size(), false, block));
+    Bytes object(2 + hash.size());
+    object[0] = 0x90;
+    object[1] = 0x20;
+    std::copy(hash.begin(), hash.end(), object.begin() + 2);
+    EXPECT_EQ(block, object);
+    ASSERT_TRUE(vn_cardos::buildSignBlock(seccos5, 0x800C, 1024, hash.data(), hash.size(), true, block));
+    EXPECT_EQ(block, build(0x800C, 1024, hash, true));
+    // TCOS 3.0 (signature application): elliptic-curve keys sign the hash, RSA keys the DigestInfo.
+    CSC_Profile_TCOS30V2 tcos;
+    ASSERT_TRUE(vn_cardos::buildSignBlock(tcos, 0x800C, 256, hash.data(), hash.size(), false, block));
+    EXPECT_EQ(block, hash);
+    ASSERT_TRUE(vn_cardos::buildSignBlock(tcos, 0x800C, 2048, hash.data(), hash.size(), false, block));
+    EXPECT_EQ(block, build(0x800C, 2048, hash, false));
+    EXPECT_FALSE(vn_cardos::buildSignBlock(tcos, 0x800C, 256, nullptr, 0, false, block));
+
+    // The interface's hand-over: a new array of the block's bytes.
+    unsigned char* out = nullptr;
+    unsigned long outLength = 0;
+    ASSERT_EQ(vn_cardos::handOut(object, &out, &outLength), 0);
+    std::unique_ptr<unsigned char[]> owned(out);
+    EXPECT_EQ(Bytes(out, out + outLength), object);
+    EXPECT_EQ(vn_cardos::handOut(object, nullptr, &outLength), 255);
 }
 
 TEST(CardObject, SerialKeysNamesAndHexHelpers) {
