@@ -9,6 +9,7 @@
 #include "ProfileTypes.h"
 #include "SC_Profile_Base.h"
 #include "SafeMem.h"
+#include "infra/TraceScope.h"
 #include "vn_log.h"
 
 namespace {
@@ -103,7 +104,7 @@ int CSC_Profile_Base::GetSigAlgOID(unsigned int algId, unsigned char* oid, unsig
 
 int CSC_Profile_Base::BuildSignBuffer(unsigned int algId, int keyBits, unsigned char* hash, unsigned long hashLength,
                                       unsigned char** out, unsigned long* outLength, bool pad) {
-    vn_log(1, "--entering CSC_Profile_Base::BuildSignBuffer\n");
+    VnTraceScope trace("CSC_Profile_Base::BuildSignBuffer");
     if (out == nullptr || outLength == nullptr || (hash == nullptr && hashLength > 0) || keyBits < 0 ||
         keyBits > kMaxKeyBits)
         return SC_CMD_FAILED;
@@ -137,7 +138,6 @@ int CSC_Profile_Base::BuildSignBuffer(unsigned int algId, int keyBits, unsigned 
         block.swap(t);
     }
     *out = copyOut(block, outLength);
-    vn_log(1, "--leaving CSC_Profile_Base::BuildSignBuffer\n");
     return 0;
 }
 
@@ -154,7 +154,7 @@ void CSC_Profile_Base::ExpandBuffer(unsigned char** buffer, unsigned long* lengt
 }
 
 int CSC_Profile_Base::PreSigning(int profileType, std::string keyPath) {
-    vn_log(1, "--entering CSC_Profile_Base::PreSigning\n");
+    VnTraceScope trace("CSC_Profile_Base::PreSigning");
     m_profileType = profileType;
     m_profileType2 = profileType;
     m_keyPath = keyPath;
@@ -174,15 +174,13 @@ int CSC_Profile_Base::PreSigning(int profileType, std::string keyPath) {
         else
             force = true;
     }
-    int r = SelectPath(keyPath, force, true, force, isAID);
-    vn_log(1, "--leaving CSC_Profile_Base::PreSigning\n");
-    return r;
+    return SelectPath(keyPath, force, true, force, isAID);
 }
 
 int CSC_Profile_Base::SignData(std::string keyPath, unsigned char keyRef, int keyBits, unsigned int algId,
                                unsigned char* hash, unsigned long hashLength, unsigned char* signature,
                                unsigned long* signatureLength, int profileType) {
-    vn_log(1, "--entering CSC_Profile_Base::SignData\n");
+    VnTraceScope trace("CSC_Profile_Base::SignData");
     if (signature == nullptr || signatureLength == nullptr || keyBits <= 0 || keyBits > kMaxKeyBits)
         return SC_CMD_FAILED;
     unsigned long capacity = *signatureLength;
@@ -206,13 +204,12 @@ int CSC_Profile_Base::SignData(std::string keyPath, unsigned char keyRef, int ke
         std::memcpy(signature, result.get(), resultLength);
         *signatureLength = resultLength;
     }
-    vn_log(1, "--leaving CSC_Profile_Base::SignData\n");
     return r;
 }
 
 int CSC_Profile_Base::RSADecrypt(std::string keyPath, unsigned char keyRef, unsigned char* in, unsigned long inLength,
                                  unsigned char* out, unsigned long* outLength, int, bool) {
-    vn_log(1, "--entering CSC_Profile_Base::RSADecrypt\n");
+    VnTraceScope trace("CSC_Profile_Base::RSADecrypt");
     if (in == nullptr || inLength == 0 || inLength > kLargestAnswer || out == nullptr || outLength == nullptr)
         return SC_CMD_FAILED;
     unsigned long capacity = *outLength;
@@ -247,7 +244,6 @@ int CSC_Profile_Base::RSADecrypt(std::string keyPath, unsigned char keyRef, unsi
         std::memcpy(out, message.data(), message.size());
     *outLength = message.size();
     OPENSSL_cleanse(message.data(), message.size());
-    vn_log(1, "--leaving CSC_Profile_Base::RSADecrypt\n");
     return 0;
 }
 

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "ASN1.h"
+#include "infra/OpenSslPtr.h"
 
 CCertInfoSC::CCertInfoSC(std::string label, unsigned char* data, unsigned short length)
     : m_label(std::move(label)), m_length(data ? length : 0), m_isCA(false) {
@@ -58,12 +59,9 @@ void CCertInfoSC::CorrectCert(unsigned char* data, unsigned short* length) {
 }
 
 namespace {
-struct X509Free {
-    void operator()(X509* x) const { X509_free(x); }
-};
-std::unique_ptr<X509, X509Free> parse(const std::vector<unsigned char>& der, unsigned short length) {
+vn_ossl::X509Ptr parse(const std::vector<unsigned char>& der, unsigned short length) {
     const unsigned char* p = der.data();
-    return std::unique_ptr<X509, X509Free>(der.empty() ? nullptr : d2i_X509(nullptr, &p, length));
+    return vn_ossl::X509Ptr(der.empty() ? nullptr : d2i_X509(nullptr, &p, length));
 }
 std::string nameText(X509_NAME* name) {
     if (name == nullptr)
