@@ -27,7 +27,7 @@ struct VN_EXPORT SeccosProduct {
     int32_t authKeyBits;
     uint8_t singleSign;
 };
-// 88 products and the all-zero end row.
+// 86 products, then all-zero rows (the first ends the table).
 extern VN_EXPORT const SeccosProduct st_tab[89];
 
 // Known medisign CA subject names (DER).

@@ -209,7 +209,8 @@ protected:
     // Polls the pin pad's keys: 0 entry finished, 1 cancelled, -1 the reader failed or
     // the entry outlasted the pin pad's own timeout plus a margin.
     int RunKeyLoop(CPIN_Interface* dialog, bool useDialog, unsigned int timeoutSeconds);
-    int SelectPinPath(const std::string& pinPath, const std::string& logName);
+    // Selects a PIN's path the way the card type wants it, then once more forced.
+    int SelectPinPath(const std::string& pinPath);
     void FreePinPad();
 
     bool m_smInitialized;

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "Asn1Cert.h"
+#include "infra/OpenSslPtr.h"
 
 namespace {
 
@@ -268,8 +269,7 @@ int CAsn1_PublicKey::getKeyLength() {
         // Explicit curve parameters: the size of the field.
         if (parameter != nullptr && parameter->getDER() != nullptr && parameter->getDERlength() > 0) {
             const unsigned char* p = parameter->getDER();
-            std::unique_ptr<EC_GROUP, decltype(&EC_GROUP_free)> group(
-                d2i_ECPKParameters(nullptr, &p, static_cast<long>(parameter->getDERlength())), EC_GROUP_free);
+            vn_ossl::EcGroupPtr group(d2i_ECPKParameters(nullptr, &p, static_cast<long>(parameter->getDERlength())));
             if (group)
                 return EC_GROUP_get_degree(group.get());
         }

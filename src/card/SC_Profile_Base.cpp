@@ -6,6 +6,7 @@
 #include "ConfigSC.h"
 #include "ScPcsc.h"
 #include "infra/Secrets.h"
+#include "infra/TraceScope.h"
 #include "vn_log.h"
 
 namespace {
@@ -221,26 +222,22 @@ int CSC_Profile_Base::GetUnblockMethod() { return m_unblockMethod; }
 void CSC_Profile_Base::SetUnblockMethod() { m_unblockMethod = 0; }
 
 int CSC_Profile_Base::EraseFile() {
-    vn_log(1, "--entering CSC_Profile_Base::EraseFile\n");
-    vn_log(1, "--leaving CSC_Profile_Base::EraseFile\n");
+    VnTraceScope trace("CSC_Profile_Base::EraseFile");
     return 0;
 }
 
 int CSC_Profile_Base::GenRSAKeyPair() {
-    vn_log(1, "--entering CSC_Profile_Base::GenRSAKeyPair\n");
-    vn_log(1, "--leaving CSC_Profile_Base::GenRSAKeyPair\n");
+    VnTraceScope trace("CSC_Profile_Base::GenRSAKeyPair");
     return 0;
 }
 
 int CSC_Profile_Base::InternalAuthenticate(unsigned char*, unsigned long, unsigned char*, unsigned long*) {
-    vn_log(1, "--entering CSC_Profile_Base::InternalAuthenticate\n");
-    vn_log(1, "--leaving CSC_Profile_Base::InternalAuthenticate\n");
+    VnTraceScope trace("CSC_Profile_Base::InternalAuthenticate");
     return 0;
 }
 
 int CSC_Profile_Base::ExternalAuthenticate(unsigned char*, unsigned long) {
-    vn_log(1, "--entering CSC_Profile_Base::ExternalAuthenticate\n");
-    vn_log(1, "--leaving CSC_Profile_Base::ExternalAuthenticate\n");
+    VnTraceScope trace("CSC_Profile_Base::ExternalAuthenticate");
     return 0;
 }
 

@@ -3,6 +3,7 @@
 
 #include "IsoCommands.h"
 #include "SC_Profile_Base.h"
+#include "infra/TraceScope.h"
 #include "vn_log.h"
 
 using namespace vn_cardos;
@@ -80,20 +81,16 @@ int CSC_Profile_Base::SCWriteBinary(unsigned char* data, unsigned short offset, 
 }
 
 int CSC_Profile_Base::ReadFile(unsigned char* buffer, unsigned short* length) {
-    vn_log(1, "--entering CSC_Profile_Base::ReadFile\n");
+    VnTraceScope trace("CSC_Profile_Base::ReadFile");
     if (buffer == nullptr || length == nullptr)
         return SC_CMD_FAILED;
     unsigned long capacity = capacityOf(length);
     int size = GetFileLen();
     *length = 0;
-    if (size < 1) {
-        vn_log(1, "--leaving CSC_Profile_Base::ReadFile\n");
+    if (size < 1)
         return 0;
-    }
-    if (static_cast<unsigned long>(size) > capacity) {
-        vn_log(1, "--leaving CSC_Profile_Base::ReadFile\n");
+    if (static_cast<unsigned long>(size) > capacity)
         return SC_CMD_FAILED;
-    }
     unsigned long total = static_cast<unsigned long>(size);
     unsigned long offset = 0;
     bool reselected = false;
@@ -114,7 +111,6 @@ int CSC_Profile_Base::ReadFile(unsigned char* buffer, unsigned short* length) {
             break; // end of file, or a card that answers no data would never finish
     }
     *length = static_cast<unsigned short>(offset);
-    vn_log(1, "--leaving CSC_Profile_Base::ReadFile\n");
     return 0;
 }
 
@@ -205,7 +201,7 @@ int CSC_Profile_Base::ReadAllRecords(unsigned char* buffer, unsigned short* leng
 }
 
 int CSC_Profile_Base::GetChallange(unsigned char* out, unsigned long length) {
-    vn_log(1, "--entering CSmartCard::GetChallange\n");
+    VnTraceScope trace("CSmartCard::GetChallange");
     if (out == nullptr || length == 0)
         return SC_CMD_FAILED;
     unsigned long done = 0;
@@ -227,6 +223,5 @@ int CSC_Profile_Base::GetChallange(unsigned char* out, unsigned long length) {
         done += n;
         first = false;
     }
-    vn_log(1, "--leaving CSmartCard::GetChallange\n");
     return 0;
 }

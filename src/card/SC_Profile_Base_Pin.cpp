@@ -9,6 +9,7 @@
 #include "ProfileTypes.h"
 #include "SC_Profile_Base.h"
 #include "infra/Secrets.h"
+#include "infra/TraceScope.h"
 #include "vn_log.h"
 
 using namespace vn_cardos;
@@ -124,7 +125,7 @@ int CSC_Profile_Base::SCUnblockPin2(unsigned char ref, unsigned char* puk, unsig
     return static_cast<int>(vn_log_dw_return("CSC_Profile_Base::SCUnblockPin2", static_cast<unsigned>(r)));
 }
 
-int CSC_Profile_Base::SelectPinPath(const std::string& pinPath, const std::string& logName) {
+int CSC_Profile_Base::SelectPinPath(const std::string& pinPath) {
     const vn_card::CardTypeRow* row = vn_card::cardType(m_cardType);
     vn_card::PinPathKind kind = row != nullptr ? row->pinPath : vn_card::PinPathKind::File;
     bool isDF = kind == vn_card::PinPathKind::Directory || m_profileType == CP_SWISSSIGN_CARDOS44;
@@ -133,7 +134,6 @@ int CSC_Profile_Base::SelectPinPath(const std::string& pinPath, const std::strin
         return 0;
     if (SelectPath(pinPath, true, false, isDF, false) == 0)
         return 0;
-    vn_log(1, "--leaving CSC_Profile_Base::%s\n", logName.c_str());
     return SC_CMD_FAILED;
 }
 
@@ -141,10 +141,10 @@ int CSC_Profile_Base::Verify(std::string pinPath, std::string label, unsigned ch
                              bool usePinPad, void* parent, unsigned long value, std::string pin, int pinGiven,
                              int userValue) {
     Wiper w{pin};
-    vn_log(1, "<--entering CSC_Profile_Base::Verify\n");
+    VnTraceScope trace(1, "<--entering CSC_Profile_Base::Verify\n", 1, "--leaving CSC_Profile_Base::Verify\n");
     m_pinCancelled = false;
     SetMinMaxPINLength();
-    if (selectPath && SelectPinPath(pinPath, "Verify") != 0)
+    if (selectPath && SelectPinPath(pinPath) != 0)
         return SC_CMD_FAILED;
     if (usePinPad) {
         vn_log(3, "---CSC_Profile_Base::Verify -> usepinpad\n");
@@ -175,10 +175,10 @@ int CSC_Profile_Base::ChangeRef(std::string pinPath, std::string labelOld, std::
                                 bool usePinPad, void* parent, unsigned long value, std::string oldPin, int oldGiven,
                                 std::string newPin, int newGiven, bool selectPath) {
     Wiper w1{oldPin}, w2{newPin};
-    vn_log(1, "--entering CSC_Profile_Base::ChangeRef\n");
+    VnTraceScope trace("CSC_Profile_Base::ChangeRef");
     m_pinCancelled = false;
     SetMinMaxPINLength();
-    if (selectPath && SelectPinPath(pinPath, "ChangeRef") != 0)
+    if (selectPath && SelectPinPath(pinPath) != 0)
         return SC_CMD_FAILED;
     if (usePinPad) {
         setPinIndex(pinRef);
@@ -210,8 +210,10 @@ int CSC_Profile_Base::UnblockRef(std::string pinPath, std::string labelOld, std:
     m_pinCancelled = false;
     SetUnblockMethod();
     SetMinMaxPINLength();
-    if (selectPath && SelectPinPath(pinPath, "UnblockRef") != 0)
+    if (selectPath && SelectPinPath(pinPath) != 0) {
+        vn_log(1, "--leaving CSC_Profile_Base::UnblockRef\n");
         return SC_CMD_FAILED;
+    }
     int r;
     if (GetUnblockMethod() == 1) {
         if (pukGiven == 0 && puk.empty()) {

@@ -6,6 +6,7 @@
 #include "IsoCommands.h"
 #include "SC_Profile_Base.h"
 #include "SafeMem.h"
+#include "infra/TraceScope.h"
 #include "vn_log.h"
 
 namespace {
@@ -150,7 +151,7 @@ int CSC_Profile_Base::SCSelect() {
 }
 
 int CSC_Profile_Base::SelectPath(std::string path, bool force, bool reselect, bool isDF, bool isAID) {
-    vn_log(2, "--entering CSC_Profile_Base::SelectPath\n");
+    VnTraceScope trace("CSC_Profile_Base::SelectPath", 2);
     vn_log(3, "path: %s   , force : %d\n", path.c_str(), force ? 1 : 0);
     vn_log_buffer(3, "Currpath: ", m_currDF, static_cast<unsigned int>(m_currDFLen));
     vn_log_buffer(3, "CurrEF: ", m_currEF, static_cast<unsigned int>(m_currEFLen));
@@ -224,6 +225,5 @@ int CSC_Profile_Base::SelectPath(std::string path, bool force, bool reselect, bo
         }
         m_currEFLen = 0;
     }
-    vn_log(2, "--leaving CSC_Profile_Base::SelectPath\n");
     return 0;
 }

@@ -96,7 +96,7 @@ void CSC_Profile_Base::ExpandBuffer(unsigned char** buffer, unsigned long* lengt
 }
 
 int CSC_Profile_Base::PreSigning(int profileType, std::string keyPath) {
-    vn_log(1, "--entering CSC_Profile_Base::PreSigning\n");
+    VnTraceScope trace("CSC_Profile_Base::PreSigning");
     m_profileType = profileType;
     m_profileType2 = profileType;
     m_keyPath = keyPath;
@@ -116,15 +116,13 @@ int CSC_Profile_Base::PreSigning(int profileType, std::string keyPath) {
         else
             force = true;
     }
-    int r = SelectPath(keyPath, force, true, force, isAID);
-    vn_log(1, "--leaving CSC_Profile_Base::PreSigning\n");
-    return r;
+    return SelectPath(keyPath, force, true, force, isAID);
 }
 
 int CSC_Profile_Base::SignData(std::string keyPath, unsigned char keyRef, int keyBits, unsigned int algId,
                                unsigned char* hash, unsigned long hashLength, unsigned char* signature,
                                unsigned long* signatureLength, int profileType) {
-    vn_log(1, "--entering CSC_Profile_Base::SignData\n");
+    VnTraceScope trace("CSC_Profile_Base::SignData");
     if (signature == nullptr || signatureLength == nullptr || keyBits <= 0 || keyBits > kMaxKeyBits)
         return SC_CMD_FAILED;
     unsigned long capacity = *signatureLength;
@@ -148,13 +146,12 @@ int CSC_Profile_Base::SignData(std::string keyPath, unsigned char keyRef, int ke
         std::memcpy(signature, result.get(), resultLength);
         *signatureLength = resultLength;
     }
-    vn_log(1, "--leaving CSC_Profile_Base::SignData\n");
     return r;
 }
 
 int CSC_Profile_Base::RSADecrypt(std::string keyPath, unsigned char keyRef, unsigned char* in, unsigned long inLength,
                                  unsigned char* out, unsigned long* outLength, int, bool) {
-    vn_log(1, "--entering CSC_Profile_Base::RSADecrypt\n");
+    VnTraceScope trace("CSC_Profile_Base::RSADecrypt");
     if (in == nullptr || inLength == 0 || inLength > kLargestAnswer || out == nullptr || outLength == nullptr)
         return SC_CMD_FAILED;
     unsigned long capacity = *outLength;
@@ -189,7 +186,6 @@ int CSC_Profile_Base::RSADecrypt(std::string keyPath, unsigned char keyRef, unsi
         std::memcpy(out, message.data(), message.size());
     *outLength = message.size();
     OPENSSL_cleanse(message.data(), message.size());
-    vn_log(1, "--leaving CSC_Profile_Base::RSADecrypt\n");
     return 0;
 }
 

@@ -8,6 +8,7 @@
 #include "SC_Profile_Base.h"
 #include "ScPcsc.h"
 #include "infra/Secrets.h"
+#include "infra/TraceScope.h"
 #include "vn_log.h"
 
 using namespace vn_cardos;
@@ -98,7 +99,6 @@ bool CSC_Profile_Base::TransmitBytes(const std::vector<unsigned char>& command) 
                             &received);
     if (rv != SCARD_S_SUCCESS) {
         vn_log(2, "SCardTransmit failed (0x%016lX Error:%s)\n", static_cast<unsigned long>(rv), pcsc_stringify_error(rv));
-        vn_log(2, "leavingCSC_Profile_Base::SendToCard\n");
         m_respLen = 0;
         m_sw1 = m_sw2 = 0;
         return false;
@@ -139,18 +139,19 @@ bool CSC_Profile_Base::TransmitBytes(const std::vector<unsigned char>& command) 
 }
 
 bool CSC_Profile_Base::SendToCard() {
-    vn_log(2, "--entering CSC_Profile_Base::SendToCard\n");
+    VnTraceScope trace("CSC_Profile_Base::SendToCard", 2);
     vn_log(2, "m_hScard : 0x%016lX\n", static_cast<unsigned long>(m_hScard));
     // The copy of the command may carry a PIN: wiped however the transmission ends.
     std::vector<unsigned char> cmd;
     vn_secret::WipeOnExit wipe(cmd);
     if (!LayoutCommand(cmd)) {
-        vn_log(2, "leaving CSC_Profile_Base::SendToCard\n");
+        trace.leaveWith("leaving CSC_Profile_Base::SendToCard\n");
         return false;
     }
-    if (!TransmitBytes(cmd))
+    if (!TransmitBytes(cmd)) {
+        trace.leaveWith("leavingCSC_Profile_Base::SendToCard\n");
         return false;
-    vn_log(2, "--leaving CSC_Profile_Base::SendToCard\n");
+    }
     return true;
 }
 
@@ -158,7 +159,7 @@ bool CSC_Profile_Base::SendToCard() {
 // last has the chaining bit (CLA OR 10) set and no Le. The last piece keeps the form's
 // Le. A piece answered with anything but 9000 ends the chain with that status.
 bool CSC_Profile_Base::SendToCardChained() {
-    vn_log(2, "--entering CSC_Profile_Base::SendToCardChained\n");
+    VnTraceScope trace("CSC_Profile_Base::SendToCardChained", 2);
     if (m_apduForm != kApduCase4 && m_apduForm != kApduCase3 && m_apduForm != kApduCase4Extended)
         return SendToCard();
     if (m_lc != 0 && (m_data == nullptr || m_dataLen < m_lc))
@@ -179,12 +180,11 @@ bool CSC_Profile_Base::SendToCardChained() {
         if (!last && !isSW(0x90, 0x00))
             break;
     } while (offset < m_lc);
-    vn_log(2, "--leaving CSC_Profile_Base::SendToCardChained\n");
     return true;
 }
 
 bool CSC_Profile_Base::TransmitControl(unsigned long controlCode, void* data, unsigned long length) {
-    vn_log(2, "--entering CSC_Profile_Base::TransmitControl\n");
+    VnTraceScope trace("CSC_Profile_Base::TransmitControl", 2);
     m_lastControlOk = false;
     if (GetProtocol() == SCARD_PROTOCOL_T0)
         m_t1Allowed = false;
@@ -241,7 +241,6 @@ bool CSC_Profile_Base::TransmitControl(unsigned long controlCode, void* data, un
         m_respLen = static_cast<unsigned short>(kept);
     }
     m_lastControlOk = true;
-    vn_log(2, "--leaving CSC_Profile_Base::TransmitControl\n");
     return true;
 }
 

@@ -5,6 +5,7 @@
 
 #include "CardResults.h"
 #include "crypto/Algorithms.h"
+#include "infra/TraceScope.h"
 #include "vn_log.h"
 
 namespace vn_cardos {
@@ -41,7 +42,7 @@ const vn_crypto::Algorithm& cardAlgorithm(unsigned int algId) {
 
 bool digestInfoBlock(unsigned int algId, int keyBits, const unsigned char* hash, unsigned long hashLength, bool pad,
                      SignBlock& block) {
-    vn_log(1, "--entering CSC_Profile_Base::BuildSignBuffer\n");
+    VnTraceScope trace("CSC_Profile_Base::BuildSignBuffer");
     block.clear();
     if ((hash == nullptr && hashLength > 0) || keyBits < 0 || keyBits > kMaxKeyBits)
         return false;
@@ -63,7 +64,6 @@ bool digestInfoBlock(unsigned int algId, int keyBits, const unsigned char* hash,
         block.clear();
         return false;
     }
-    vn_log(1, "--leaving CSC_Profile_Base::BuildSignBuffer\n");
     return true;
 }
 

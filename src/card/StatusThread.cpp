@@ -6,6 +6,7 @@
 
 #include <cstdio>
 
+#include "infra/TraceScope.h"
 #include "vn_log.h"
 
 bool CStatusThread::threadStop = true;
@@ -18,9 +19,9 @@ const useconds_t kPollInterval = 500000;
 }
 
 bool CStatusThread::startThread(long hCard) {
-    vn_log(1, "<--entering CStatusThread::startThread\n");
+    VnTraceScope trace(1, "<--entering CStatusThread::startThread\n", 2, "<--leaving CStatusThread::startThread\n");
     if (threadRunning || !threadStop) {
-        vn_log(2, "<--leaving CStatusThread::startThread (CStatusThread::threadRunning || !CStatusThread::threadStop)\n");
+        trace.leaveWith("<--leaving CStatusThread::startThread (CStatusThread::threadRunning || !CStatusThread::threadStop)\n");
         return false;
     }
     threadStop = false;
@@ -34,7 +35,6 @@ bool CStatusThread::startThread(long hCard) {
         // The worker is never joined; detaching frees its resources when it ends.
         pthread_detach(m_pThread);
     }
-    vn_log(2, "<--leaving CStatusThread::startThread\n");
     return true;
 }
 
@@ -55,20 +55,19 @@ void* CStatusThread::WorkerThreadProc(void*) {
 }
 
 bool CStatusThread::stopThread() {
-    vn_log(2, "<--entering CStatusThread::stopThread\n");
+    VnTraceScope trace(2, "<--entering CStatusThread::stopThread\n", 2, "<--leaving CStatusThread::stopThread\n");
     // A worker that was started but has not reached its loop yet would miss a refused
     // stop and poll for ever: give it a moment to get there.
     for (int i = 0; i < 100 && !threadStop && !threadRunning; ++i)
         usleep(10000);
     if (threadStop || !threadRunning) {
         threadStop = true; // a worker that comes up late ends at once
-        vn_log(2, "<--leaving CStatusThread::stopThread (CStatusThread::threadStop || !CStatusThread::threadRunning)\n");
+        trace.leaveWith("<--leaving CStatusThread::stopThread (CStatusThread::threadStop || !CStatusThread::threadRunning)\n");
         return false;
     }
     threadStop = true;
     while (threadRunning)
         usleep(kPollInterval);
-    vn_log(2, "<--leaving CStatusThread::stopThread\n");
     return true;
 }
 

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "ASN1.h"
+#include "infra/OpenSslPtr.h"
 
 CCertInfoSC::CCertInfoSC(std::string label, unsigned char* data, unsigned short length)
     : m_label(std::move(label)), m_length(data ? length : 0), m_isCA(false) {
@@ -61,13 +62,10 @@ void CCertInfoSC::CorrectCert(unsigned char* data, unsigned short* length) {
 }
 
 namespace {
-struct X509Free {
-    void operator()(X509* x) const { X509_free(x); }
-};
-std::unique_ptr<X509, X509Free> parse(const std::vector<unsigned char>& der, unsigned short length) {
+vn_ossl::X509Ptr parse(const std::vector<unsigned char>& der, unsigned short length) {
     const unsigned char* p = der.data();
     const long size = static_cast<long>(der.size() < length ? der.size() : length);
-    return std::unique_ptr<X509, X509Free>(der.empty() ? nullptr : d2i_X509(nullptr, &p, size));
+    return vn_ossl::X509Ptr(der.empty() ? nullptr : d2i_X509(nullptr, &p, size));
 }
 std::string nameText(X509_NAME* name) {
     if (name == nullptr)

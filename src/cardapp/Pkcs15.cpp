@@ -9,7 +9,8 @@
 #include "Layouts.h"
 #include "SC_Profile_Base.h"
 #include "SafeMem.h"
-#include "card/CardTypes.h"
+#include "Pkcs15Quirks.h"
+#include "infra/TraceScope.h"
 #include "vn_log.h"
 
 namespace {
@@ -88,20 +89,20 @@ CPkcs15::Read CPkcs15::readFile(const std::string& path, bool absolute, std::vec
 }
 
 void CPkcs15::Init() {
-    vn_log(1, "--entering CPkcs15::Init\n");
+    VnTraceScope trace("CPkcs15::Init");
     if (m_card == nullptr) {
         setError(ERR_NO_EFDIR);
         return;
     }
-    const bool cardOS54 = m_card->getCardType() == vn_card::kCardOs54;
     std::vector<uint8_t> data;
-    const std::string first = cardOS54 ? std::string("3f000104") + "5032" : std::string("3f002f00");
+    const char* tokenInfo = vn_cardapp::pkcs15Quirks(m_card->getCardType()).tokenInfoPath;
+    const std::string first = tokenInfo != nullptr ? tokenInfo : "3f002f00";
     if (m_card->SelectPath(first, true, true, false, false) == 0) {
         if (!readTransparent(data)) {
             setError(ERR_NO_EFDIR);
             return;
         }
-        if (cardOS54) {
+        if (tokenInfo != nullptr) {
             m_ti.reset(new CPkcs15DfTi(data.data(), static_cast<unsigned int>(data.size())));
             return;
         }
@@ -147,7 +148,6 @@ void CPkcs15::Init() {
         return;
     }
     m_ti.reset(new CPkcs15DfTi(data.data(), static_cast<unsigned int>(data.size())));
-    vn_log(1, "--leaving CPkcs15::Init\n");
 }
 
 int CPkcs15::ReadCerts() {
@@ -162,13 +162,14 @@ int CPkcs15::ReadCerts() {
 }
 
 int CPkcs15::ReadDirectories() {
-    vn_log(1, "--entering CPkcs15::ReadCerts\n");
+    VnTraceScope trace("CPkcs15::ReadCerts");
     m_error = 0;
     if (m_card == nullptr || !m_odf)
         return 0;
     static const int order[] = {CPkcs15DfOdf::CDF, CPkcs15DfOdf::USEFUL_CDF, CPkcs15DfOdf::TRUSTED_CDF,
                                 CPkcs15DfOdf::AODF, CPkcs15DfOdf::PRKDF};
-    const bool skipFirstCdf = m_root && gConfig.hideUnusedCerts && m_card->getCardType() == vn_card::kSetcos441;
+    const bool skipFirstCdf =
+        m_root && gConfig.hideUnusedCerts && vn_cardapp::pkcs15Quirks(m_card->getCardType()).skipFirstCdfWhenHiding;
     std::vector<uint8_t> data;
     for (int kind : order) {
         for (int i = 0; i < m_odf->getNum(kind) && m_error == 0; ++i) {
@@ -211,14 +212,13 @@ int CPkcs15::ReadDirectories() {
         MatchCerts();
         linked = 1;
     }
-    vn_log(1, "--leaving CPkcs15::ReadCerts\n");
     return linked;
 }
 
 void CPkcs15::MatchCerts() {
     m_results.clear();
     m_resultKeys.clear();
-    const int cardType = m_card ? m_card->getCardType() : 0;
+    const vn_cardapp::Pkcs15Quirks& quirks = vn_cardapp::pkcs15Quirks(m_card ? m_card->getCardType() : 0);
     // Keys by identifier and PINs by authentication identifier, each in file order.
     std::multimap<std::string, const CPkcs15PrKeyInfo*> keysById;
     for (const auto& prkdf : m_prkdfs)
@@ -250,10 +250,8 @@ void CPkcs15::MatchCerts() {
                     bool single = m_root && certId == "02";
                     vn_log(9, "original keyPath : %s\n", keyPath.c_str());
                     vn_log(9, "original pinPath : %s\n", pinPath.c_str());
-                    if (cardType == vn_card::kSetcos441)
-                        setcos441Pkcs15Link(pinPath, single);
-                    else if (cardType == vn_card::kSetcos442)
-                        setcos442Pkcs15Link(keyPath);
+                    if (quirks.link != nullptr)
+                        quirks.link(keyPath, pinPath, single);
                     vn_log(9, "modified keyPath : %s\n", keyPath.c_str());
                     vn_log(9, "modified pinPath : %s\n", pinPath.c_str());
                     const CPkcs15Path* path = cert->getPath();

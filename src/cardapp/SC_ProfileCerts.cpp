@@ -7,7 +7,7 @@
 #include "ConfigSC.h"
 #include "Layouts.h"
 #include "Pkcs15.h"
-#include "card/CardTypes.h"
+#include "Pkcs15Quirks.h"
 #include "SC_Profile.h"
 #include "SC_Profile_Base.h"
 #include "SafeMem.h"
@@ -156,7 +156,7 @@ int CSC_Profile::CheckPKCS15() {
     if (m_pkcs15 == nullptr || m_card == nullptr)
         return 0;
     m_pkcs15->ReadCerts();
-    const int cardType = m_card->getCardType();
+    const vn_cardapp::Pkcs15Quirks& quirks = vn_cardapp::pkcs15Quirks(m_card->getCardType());
     auto bounded = [](const std::string& s) { return s.size() > 255 ? s.substr(0, 255) : s; };
     std::vector<CCardObject*> added;
     bool anyAuth = false;
@@ -164,23 +164,8 @@ int CSC_Profile::CheckPKCS15() {
         CPkcs15ExportCert* e = m_pkcs15->getCert(i);
         std::string keyPath = bounded(strTools::uniformPath(e->getKeypath()));
         std::string pinPath = bounded(strTools::uniformPath(e->getPinpath()));
-        switch (cardType) {
-        case vn_card::kCardOs43b:
-        case vn_card::kCardOs44:
-        case vn_card::kCardOs50:
-        case vn_card::kCardOs54:
-            cardosPkcs15Paths(m_profileType == CP_QUORVEL, keyPath, pinPath);
-            break;
-        case vn_card::kSetcos441:
-            setcos441Pkcs15Paths(keyPath, pinPath);
-            m_profileType = CP_SETCOS;
-            break;
-        case vn_card::kSetcos442:
-            pinPath = keyPath;
-            break;
-        default:
-            break;
-        }
+        if (quirks.paths != nullptr)
+            quirks.paths(m_profileType, keyPath, pinPath);
         const bool auth = contains(e->getCertLabel(), "Auth");
         anyAuth = anyAuth || auth;
         bool single = e->isSiglesign() ||

@@ -29,30 +29,43 @@ bool singleSignatureRecord(const unsigned char* rec, unsigned short length) {
 }  // namespace
 
 int CSC_Profile::Init() {
+    // The detection routine of each card type in the registry (CardTypes); card types
+    // without one (CardOS 4.01a, unknown cards) detect nothing.
+    struct Detection {
+        int cardType;
+        bool (CSC_Profile::*detect)();
+    };
+    // clang-format off
+    static const Detection kDetections[] = {
+        {vn_card::kTcos20,       &CSC_Profile::CheckTCOS2},
+        {vn_card::kTcos30,       &CSC_Profile::CheckTCOS3},
+        {vn_card::kMicardo21,    &CSC_Profile::CheckMicardo21},
+        {vn_card::kCardOs43b,    &CSC_Profile::CheckCardOS43},
+        {vn_card::kStarcos30,    &CSC_Profile::CheckStarCos30},
+        {vn_card::kSeccos5,      &CSC_Profile::CheckSecCos5x},
+        {vn_card::kSetcos441,    &CSC_Profile::CheckSetCos441},
+        {vn_card::kStarcos32,    &CSC_Profile::CheckStarCos32},
+        {vn_card::kSetcos442,    &CSC_Profile::CheckSetCos442},
+        {vn_card::kCardOs44,     &CSC_Profile::CheckCardOS44},
+        {vn_card::kStarcos34,    &CSC_Profile::CheckStarCos34},
+        {vn_card::kTcos30v2,     &CSC_Profile::CheckTCOS3v2},
+        {vn_card::kStarcos35,    &CSC_Profile::CheckStarCos35},
+        {vn_card::kCardOs50,     &CSC_Profile::CheckCardOS50},
+        {vn_card::kSmartCardHsm, &CSC_Profile::CheckSmartCardHSM},
+        {vn_card::kCardOs54,     &CSC_Profile::CheckCardOS54},
+    };
+    // clang-format on
     m_profileType = 0;
     if (m_card == nullptr)
         return 0;
     m_presence.clear();
     try {
-        switch (m_card->getCardType()) {
-        case vn_card::kTcos20: CheckTCOS2(); break;
-        case vn_card::kTcos30: CheckTCOS3(); break;
-        case vn_card::kMicardo21: CheckMicardo21(); break;
-        case vn_card::kCardOs43b: CheckCardOS43(); break;
-        case vn_card::kStarcos30: CheckStarCos30(); break;
-        case vn_card::kSeccos5: CheckSecCos5x(); break;
-        case vn_card::kSetcos441: CheckSetCos441(); break;
-        case vn_card::kStarcos32: CheckStarCos32(); break;
-        case vn_card::kSetcos442: CheckSetCos442(); break;
-        case vn_card::kCardOs44: CheckCardOS44(); break;
-        case vn_card::kStarcos34: CheckStarCos34(); break;
-        case vn_card::kTcos30v2: CheckTCOS3v2(); break;
-        case vn_card::kStarcos35: CheckStarCos35(); break;
-        case vn_card::kCardOs50: CheckCardOS50(); break;
-        case vn_card::kSmartCardHsm: CheckSmartCardHSM(); break;
-        case vn_card::kCardOs54: CheckCardOS54(); break;
-        default: break;
-        }
+        const int cardType = m_card->getCardType();
+        for (const Detection& d : kDetections)
+            if (d.cardType == cardType) {
+                (this->*d.detect)();
+                break;
+            }
     } catch (...) {
         vn_log(1, "CSC_Profile::Init: detection stopped\n");
     }

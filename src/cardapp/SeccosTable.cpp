@@ -1,12 +1,14 @@
 // SECCOS products: product code, variant, signature and authentication key sizes,
-// single-signature flag. Searched first to last; the all-zero row ends the table.
+// single-signature flag. Searched first to last; the first all-zero row ends the table.
+// Every (product code, variant) pair has one row. The exported array keeps its size of
+// 89 rows so that hosts linked against it see the same symbol; the rows after the
+// last product are all zero.
 #include "SC_Profile.h"
 
 const SeccosProduct st_tab[89] = {
     {"SDI1G280", {'_', '0'}, 1536, 1536, 0},
     {"SDI1G280", {'_', '1'}, 1536, 1536, 0},
     {"SDI1G280", {'_', '2'}, 1536, 1536, 0},
-    {"SDI1G280", {'_', '1'}, 1536, 1536, 0},
     {"SDI1P080", {'_', '0'}, 1536, 1536, 0},
     {"SDI1P080", {'_', '1'}, 1536, 1536, 0},
     {"SDI1P080", {'_', '2'}, 1536, 1536, 0},
@@ -65,7 +67,6 @@ const SeccosProduct st_tab[89] = {
     {"SWP4G821", {'_', '0'}, 2048, 2048, 0},
     {"SWP4G821", {'_', '1'}, 2048, 2048, 0},
     {"SWP4G821", {'_', '2'}, 2048, 2048, 0},
-    {"SWP4G821", {'_', '0'}, 2048, 2048, 0},
     {"SSP4G851", {'_', '0'}, 2048, 2048, 0},
     {"SSP4G851", {'_', '1'}, 2048, 2048, 0},
     {"SSP4G851", {'_', '2'}, 2048, 2048, 0},

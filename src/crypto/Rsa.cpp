@@ -9,15 +9,13 @@
 #include <vector>
 
 #include "infra/Loggers.h"
+#include "infra/OpenSslPtr.h"
 
 log4cxx::LoggerPtr CRsa::m_logger = vnLogger("VornCryptoSSL.CRsa");
 
 namespace {
 
-struct BnFree {
-    void operator()(BIGNUM* b) const { BN_clear_free(b); }
-};
-using BnPtr = std::unique_ptr<BIGNUM, BnFree>;
+using BnPtr = vn_ossl::SecretBignumPtr;
 
 RSA* rsaOf(void* p) { return static_cast<RSA*>(p); }
 

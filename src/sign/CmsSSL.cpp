@@ -7,6 +7,7 @@
 #include "ASN1.h"
 #include "Cms.h"
 #include "infra/Loggers.h"
+#include "infra/OpenSslPtr.h"
 
 log4cxx::LoggerPtr CCms::m_logger = vnLogger("VornCryptoSSL::CmsSSL");
 
@@ -85,9 +86,6 @@ int CCms::GetData(unsigned char* der, unsigned int length) {
     if (!der || length == 0 || length > static_cast<unsigned int>(INT32_MAX))
         return -22;
     const unsigned char* p = der;
-    CMS_ContentInfo* cms = d2i_CMS_ContentInfo(nullptr, &p, static_cast<long>(length));
-    if (!cms)
-        return -22;
-    CMS_ContentInfo_free(cms);
-    return 0;
+    vn_ossl::CmsPtr cms(d2i_CMS_ContentInfo(nullptr, &p, static_cast<long>(length)));
+    return cms ? 0 : -22;
 }

@@ -8,6 +8,7 @@
 #include <set>
 
 #include "crypto/Algorithms.h"
+#include "infra/OpenSslPtr.h"
 
 namespace vn_sign {
 
@@ -18,12 +19,6 @@ std::set<uint32_t*>& p12Keys() {
     return keys;
 }
 
-struct CtxFree {
-    void operator()(EVP_PKEY_CTX* c) const { EVP_PKEY_CTX_free(c); }
-};
-struct SigFree {
-    void operator()(ECDSA_SIG* s) const { ECDSA_SIG_free(s); }
-};
 
 }  // namespace
 
@@ -43,7 +38,7 @@ bool signDigestP12(EVP_PKEY* key, int nAlgoID, const unsigned char* digest, size
     const EVP_MD* md = digestOfAlgo(nAlgoID);
     if (key == nullptr || digest == nullptr || md == nullptr || digestLength != static_cast<size_t>(EVP_MD_size(md)))
         return false;
-    std::unique_ptr<EVP_PKEY_CTX, CtxFree> ctx(EVP_PKEY_CTX_new(key, nullptr));
+    vn_ossl::EvpPkeyCtxPtr ctx(EVP_PKEY_CTX_new(key, nullptr));
     if (!ctx || EVP_PKEY_sign_init(ctx.get()) != 1)
         return false;
     const int type = EVP_PKEY_base_id(key);
@@ -81,7 +76,7 @@ bool signDataP12(EVP_PKEY* key, int nAlgoID, const unsigned char* data, size_t d
 
 bool ecdsaDerToRaw(const std::vector<unsigned char>& der, size_t fieldBytes, std::vector<unsigned char>& raw) {
     const unsigned char* p = der.data();
-    std::unique_ptr<ECDSA_SIG, SigFree> sig(d2i_ECDSA_SIG(nullptr, &p, static_cast<long>(der.size())));
+    vn_ossl::EcdsaSigPtr sig(d2i_ECDSA_SIG(nullptr, &p, static_cast<long>(der.size())));
     if (!sig || p != der.data() + der.size() || fieldBytes == 0)
         return false;
     const BIGNUM* r = nullptr;

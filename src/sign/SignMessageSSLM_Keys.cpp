@@ -12,6 +12,7 @@
 #include "Reader.h"
 #include "SCM_Interface.h"
 #include "SC_Profile.h"
+#include "infra/OpenSslPtr.h"
 #include "infra/Loggers.h"
 #include "sign/SignKeys.h"
 
@@ -30,12 +31,6 @@ const int32_t kNoKey = -37;
 const int32_t kOnlySha256 = -88;
 const int32_t kNoHash = -89;
 
-struct BioFree {
-    void operator()(BIO* b) const { BIO_free(b); }
-};
-struct P12Free {
-    void operator()(PKCS12* p) const { PKCS12_free(p); }
-};
 
 // A copy of a secret that is wiped when it goes.
 class SecretText {
@@ -93,22 +88,22 @@ uint32_t* CSignMessage::OpenSSLKey_P12(const char* p12File, const char* p12Passw
         LOG4CXX_DEBUG(m_logger, "leaving CSignMessage::OpenSSLKey_P12: NULL");
         return nullptr;
     }
-    std::unique_ptr<BIO, BioFree> in(BIO_new_file(p12File, "rb"));
-    std::unique_ptr<PKCS12, P12Free> p12(in ? d2i_PKCS12_bio(in.get(), nullptr) : nullptr);
+    vn_ossl::BioPtr in(BIO_new_file(p12File, "rb"));
+    vn_ossl::Pkcs12Ptr p12(in ? d2i_PKCS12_bio(in.get(), nullptr) : nullptr);
     EVP_PKEY* pkey = nullptr;
     X509* cert = nullptr;
     STACK_OF(X509)* ca = nullptr;
     SecretText password(p12Password);
     const bool parsed = p12 && PKCS12_parse(p12.get(), password.str().c_str(), &pkey, &cert, &ca) == 1;
-    X509_free(cert);
-    sk_X509_pop_free(ca, X509_free);
-    if (!parsed || pkey == nullptr) {
-        EVP_PKEY_free(pkey);
+    vn_ossl::X509Ptr ownedCert(cert);
+    vn_ossl::X509StackPtr ownedCa(ca);
+    vn_ossl::EvpPkeyPtr ownedKey(pkey);
+    if (!parsed || !ownedKey) {
         LOG4CXX_ERROR(m_logger, "CSignMessage::OpenSSLKey_P12: cannot read the PKCS#12 file");
         LOG4CXX_DEBUG(m_logger, "leaving CSignMessage::OpenSSLKey_P12: NULL");
         return nullptr;
     }
-    uint32_t* key = reinterpret_cast<uint32_t*>(pkey);
+    uint32_t* key = reinterpret_cast<uint32_t*>(ownedKey.release());
     rememberP12Key(key);
     LOG4CXX_DEBUG(m_logger, "leaving CSignMessage::OpenSSLKey_P12: OK");
     return key;

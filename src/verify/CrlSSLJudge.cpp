@@ -25,7 +25,7 @@ CrlPtr parseCrl(const unsigned char* data, size_t length) {
         if (end == nullptr)
             return CrlPtr();
         const int pemLength = static_cast<int>(end - begin + sizeof(kPemEnd) - 1);
-        BioPtr bio(BIO_new_mem_buf(begin, pemLength));
+        BioChainPtr bio(BIO_new_mem_buf(begin, pemLength));
         return CrlPtr(bio ? PEM_read_bio_X509_CRL(bio.get(), nullptr, nullptr, nullptr) : nullptr);
     }
     const unsigned char* p = data;
@@ -66,7 +66,7 @@ int CCrlSSL::sslGetCrl(const unsigned char* cert, unsigned int certLength, unsig
         VN_TRACE_LEAVE(m_logger, "sslGetCrl");
         return CRLSSL_BAD_DER;
     }
-    std::unique_ptr<X509_OBJECT, vn_ossl::Deleter<X509_OBJECT, X509_OBJECT_free>> object(
+    vn_ossl::X509ObjectPtr object(
         X509_STORE_CTX_get_obj_by_subject(ctx.get(), X509_LU_CRL, X509_get_issuer_name(x.get())));
     X509_CRL* found = object ? X509_OBJECT_get0_X509_CRL(object.get()) : nullptr;
     const int needed = found != nullptr ? i2d_X509_CRL(found, nullptr) : -1;

@@ -13,10 +13,6 @@
 
 namespace {
 
-struct HttpCtxFree {
-    void operator()(OSSL_HTTP_REQ_CTX* c) const { OSSL_HTTP_REQ_CTX_free(c); }
-};
-
 struct OpenSslText {
     char* p = nullptr;
     ~OpenSslText() { OPENSSL_free(p); }
@@ -46,14 +42,14 @@ namespace vn_crl {
 
 OcspResponsePtr exchangeOcsp(int fd, const std::string& host, unsigned port, const std::string& path,
                              OCSP_REQUEST* request) {
-    BioPtr bio(BIO_new_socket(fd, BIO_CLOSE));
+    BioChainPtr bio(BIO_new_socket(fd, BIO_CLOSE));
     if (!bio) {
         close(fd);
         return OcspResponsePtr();
     }
     // Without blocking, so that OpenSSL's waits end at the time limit.
     BIO_socket_nbio(fd, 1);
-    std::unique_ptr<OSSL_HTTP_REQ_CTX, HttpCtxFree> ctx(OSSL_HTTP_REQ_CTX_new(bio.get(), bio.get(), 0));
+    vn_ossl::HttpReqCtxPtr ctx(OSSL_HTTP_REQ_CTX_new(bio.get(), bio.get(), 0));
     // A server in the request line would make it the absolute form meant for proxies.
     const std::string hostHeader = host + ":" + std::to_string(port);
     if (!ctx || OSSL_HTTP_REQ_CTX_set_request_line(ctx.get(), 1, nullptr, nullptr, path.c_str()) != 1 ||

@@ -104,7 +104,7 @@ int digestSizeByNid(int nid) {
 
 int rsaDecryptRaw(EVP_PKEY* key, const unsigned char* signature, unsigned int length, unsigned char* block,
                   unsigned int blockSize) {
-    std::unique_ptr<RSA, decltype(&RSA_free)> rsa(key ? EVP_PKEY_get1_RSA(key) : nullptr, &RSA_free);
+    vn_ossl::RsaPtr rsa(key ? EVP_PKEY_get1_RSA(key) : nullptr);
     if (!rsa || !signature || length == 0 || length > static_cast<unsigned int>(INT_MAX) ||
         static_cast<unsigned int>(RSA_size(rsa.get())) > blockSize)
         return -1;

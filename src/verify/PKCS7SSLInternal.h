@@ -3,46 +3,19 @@
 #ifndef VN_VERIFY_PKCS7SSLINTERNAL_H
 #define VN_VERIFY_PKCS7SSLINTERNAL_H
 
-#include <openssl/bio.h>
-#include <openssl/cms.h>
-#include <openssl/evp.h>
-#include <openssl/pkcs7.h>
-#include <openssl/x509.h>
-
-#include <memory>
 #include <string>
+
+#include "infra/OpenSslPtr.h"
 
 namespace pkcs7ssl {
 
-struct Pkcs7Free {
-    void operator()(PKCS7* p) const { PKCS7_free(p); }
-};
-struct CmsFree {
-    void operator()(CMS_ContentInfo* p) const { CMS_ContentInfo_free(p); }
-};
-struct X509Free {
-    void operator()(X509* p) const { X509_free(p); }
-};
-struct PkeyFree {
-    void operator()(EVP_PKEY* p) const { EVP_PKEY_free(p); }
-};
-struct BioFree {
-    void operator()(BIO* p) const { BIO_free(p); }
-};
-struct PkeyCtxFree {
-    void operator()(EVP_PKEY_CTX* p) const { EVP_PKEY_CTX_free(p); }
-};
-struct MdCtxFree {
-    void operator()(EVP_MD_CTX* p) const { EVP_MD_CTX_free(p); }
-};
-
-using Pkcs7Ptr = std::unique_ptr<PKCS7, Pkcs7Free>;
-using CmsPtr = std::unique_ptr<CMS_ContentInfo, CmsFree>;
-using X509Ptr = std::unique_ptr<X509, X509Free>;
-using PkeyPtr = std::unique_ptr<EVP_PKEY, PkeyFree>;
-using BioPtr = std::unique_ptr<BIO, BioFree>;
-using PkeyCtxPtr = std::unique_ptr<EVP_PKEY_CTX, PkeyCtxFree>;
-using MdCtxPtr = std::unique_ptr<EVP_MD_CTX, MdCtxFree>;
+using vn_ossl::BioPtr;
+using vn_ossl::CmsPtr;
+using vn_ossl::Pkcs7Ptr;
+using vn_ossl::X509Ptr;
+using PkeyPtr = vn_ossl::EvpPkeyPtr;
+using PkeyCtxPtr = vn_ossl::EvpPkeyCtxPtr;
+using MdCtxPtr = vn_ossl::EvpMdCtxPtr;
 
 // The blob as PKCS#7 (d2i_PKCS7_bio) or CMS (d2i_CMS_bio); null when it does not parse.
 Pkcs7Ptr parsePkcs7(const unsigned char* blob, unsigned int length);

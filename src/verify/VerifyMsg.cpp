@@ -27,7 +27,7 @@ vn_ossl::Pkcs7Ptr parse(const unsigned char* sig, unsigned int sigLen) {
 
 // The signature value over the content (no chain building).
 bool valueVerifies(PKCS7* p7, int mode, const unsigned char* content, unsigned int contentLen) {
-    vn_ossl::BioPtr data;
+    vn_ossl::BioChainPtr data;
     if (mode != kModeAttached) {
         if (content == nullptr && contentLen != 0)
             return false;
@@ -43,10 +43,10 @@ bool valueVerifies(PKCS7* p7, int mode, const unsigned char* content, unsigned i
 
 // The first signer's certificate (from the certificates inside the signature).
 vn_ossl::X509Ptr firstSigner(PKCS7* p7) {
-    STACK_OF(X509)* signers = PKCS7_get0_signers(p7, nullptr, 0);
-    X509* signer = sk_X509_value(signers, 0);
+    vn_ossl::X509RefStackPtr signers(PKCS7_get0_signers(p7, nullptr, 0));
+    X509* signer = sk_X509_value(signers.get(), 0);
     vn_ossl::X509Ptr owned(signer != nullptr && X509_up_ref(signer) == 1 ? signer : nullptr);
-    sk_X509_free(signers);
+    signers.reset();
     ERR_clear_error();
     return owned;
 }

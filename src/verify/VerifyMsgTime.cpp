@@ -83,13 +83,12 @@ int CVerifyMsg::Check_TimeNested(PKCS7* p7, X509_STORE* store, const struct time
         VN_TRACE_LEAVE(m_logger, "Check_TimeNested");
         return 0;
     }
-    vn_ossl::X509StackPtr signers(p7 != nullptr ? PKCS7_get0_signers(p7, nullptr, 0) : nullptr);
+    // PKCS7_get0_signers gives a stack of borrowed certificates.
+    vn_ossl::X509RefStackPtr signers(p7 != nullptr ? PKCS7_get0_signers(p7, nullptr, 0) : nullptr);
     X509* signer = signers ? sk_X509_value(signers.get(), 0) : nullptr;
     const struct tm t = vn_verify::utcTm(verificationTime != nullptr ? verificationTime->time : time(nullptr));
     struct tm issued;
     const int rc = signer != nullptr && vn_verify::validAt(signer, t, issued) ? 0 : -1;
-    // PKCS7_get0_signers gives a stack of borrowed certificates.
-    sk_X509_free(signers.release());
     VN_TRACE_LEAVE(m_logger, "Check_TimeNested");
     return rc;
 }

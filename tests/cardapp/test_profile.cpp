@@ -10,6 +10,8 @@
 #include "PinObj.h"
 #include "Pkcs15.h"
 #include "SimCard.h"
+#include "card/CardTypes.h"
+#include "cardapp/Pkcs15Quirks.h"
 
 namespace {
 std::vector<uint8_t> pkiCert(const char* name) { return readFileBytes(pkiDir() + "/" + name); }
@@ -117,8 +119,19 @@ TEST(Profile, SeccosTableRowsAndLookup) {
     int rows = 0;
     while (st_tab[rows].sigKeyBits != 0)
         ++rows;
-    EXPECT_EQ(rows, 88);
-    EXPECT_EQ(st_tab[88].productCode[0], 0);
+    EXPECT_EQ(rows, 86);
+    const size_t size = sizeof(st_tab) / sizeof(st_tab[0]);
+    EXPECT_EQ(size, 89u);
+    for (size_t i = static_cast<size_t>(rows); i < size; ++i) {
+        EXPECT_EQ(st_tab[i].productCode[0], 0) << i;
+        EXPECT_EQ(st_tab[i].sigKeyBits, 0u) << i;
+    }
+    // Lookup stops at the first match: a second row with the same key could never be found.
+    for (int i = 0; i < rows; ++i)
+        for (int j = i + 1; j < rows; ++j)
+            EXPECT_FALSE(!std::strcmp(st_tab[i].productCode, st_tab[j].productCode) &&
+                         st_tab[i].variant[0] == st_tab[j].variant[0] && st_tab[i].variant[1] == st_tab[j].variant[1])
+                << "rows " << i << " and " << j << ": " << st_tab[i].productCode;
     auto row = [](const char* code, const char* variant) -> const SeccosProduct* {
         for (const SeccosProduct* r = st_tab; r->sigKeyBits; ++r)
             if (!std::strcmp(r->productCode, code) && r->variant[0] == variant[0] && r->variant[1] == variant[1])
@@ -438,5 +451,39 @@ TEST(Profile, ObjectsCarryTheValuesOfTheirLayoutRows) {
         EXPECT_EQ(o->m_profileType, r.profile);
         EXPECT_EQ(o->m_certOffset, 0);
         EXPECT_EQ(o->m_certLength, 0);
+    }
+}
+
+TEST(Profile, Pkcs15QuirksAreKeyedByRegisteredCardTypes) {
+    size_t count = 0;
+    const vn_cardapp::Pkcs15Quirks* rows = vn_cardapp::pkcs15QuirkRows(&count);
+    ASSERT_EQ(count, 6u);
+    for (size_t i = 0; i < count; ++i) {
+        const vn_card::CardTypeRow* type = vn_card::cardType(rows[i].cardType);
+        ASSERT_NE(type, nullptr) << rows[i].cardType;
+        EXPECT_NE(type->create, nullptr) << type->name;
+        EXPECT_EQ(&vn_cardapp::pkcs15Quirks(rows[i].cardType), &rows[i]) << "one row per card type";
+    }
+    // The rewrites as each family wants them.
+    int32_t profileType = 0;
+    std::string key = "3F0050155B005B05", pin = "3F005015";
+    vn_cardapp::pkcs15Quirks(vn_card::kSetcos441).paths(profileType, key, pin);
+    EXPECT_EQ(profileType, CP_SETCOS);
+    EXPECT_EQ(pin, "3F0050155B005B05");
+    key = "3F00501550724B01";
+    pin = "3F001FFF";
+    profileType = CP_QUORVEL;
+    vn_cardapp::pkcs15Quirks(vn_card::kCardOs54).paths(profileType, key, pin);
+    EXPECT_EQ(key, "3F00501550724B010101");
+    EXPECT_EQ(pin, "3F001FFF0101");
+    EXPECT_EQ(profileType, CP_QUORVEL);
+    EXPECT_STREQ(vn_cardapp::pkcs15Quirks(vn_card::kCardOs54).tokenInfoPath, "3f0001045032");
+    // Any other card type: the application directory, no rewrites.
+    for (int code : {vn_card::kStarcos35, vn_card::kUnknownCard, vn_card::kNoCard}) {
+        const vn_cardapp::Pkcs15Quirks& none = vn_cardapp::pkcs15Quirks(code);
+        EXPECT_EQ(none.tokenInfoPath, nullptr);
+        EXPECT_FALSE(none.skipFirstCdfWhenHiding);
+        EXPECT_EQ(none.link, nullptr);
+        EXPECT_EQ(none.paths, nullptr);
     }
 }

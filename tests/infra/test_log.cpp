@@ -1,11 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <regex>
 #include <thread>
 #include <vector>
 
 #include "ConfigSC.h"
+#include "SC_Profile_Base.h"
+#include "card/CardFactory.h"
+#include "card/CardTypes.h"
 #include "TestSupport.h"
+#include "infra/TraceScope.h"
 #include "vn_log.h"
 
 namespace {
@@ -121,6 +126,79 @@ TEST_F(FileLog, ReturnCodeNamesAndPassThrough) {
     EXPECT_NE(l[0].find("-->leaving CSC_Profile_Base::SCVerify (0x000000008010006B)(SCARD_W_WRONG_CHV)"), std::string::npos) << l[0];
     EXPECT_NE(l[1].find("-->leaving f (0x0000000000000007)(unknown)"), std::string::npos) << l[1];
     EXPECT_NE(l[2].find("(CSC_Profile_Base::SC_CMD_FAILED)"), std::string::npos) << l[2];
+}
+
+// The text of each line after the date, card and reader prefix.
+std::vector<std::string> texts(const std::vector<std::string>& lines) {
+    std::vector<std::string> out;
+    for (const std::string& l : lines) {
+        const size_t at = l.find(" : ");
+        out.push_back(at == std::string::npos ? l : l.substr(at + 3));
+    }
+    return out;
+}
+
+TEST_F(FileLog, TraceScopeWritesTheLeavingLineOnEveryWayOut) {
+    auto work = [](bool early) -> int {
+        VnTraceScope trace("CSC_Profile_Base::ReadFile");
+        if (early)
+            return 1;
+        vn_log(3, "work\n");
+        return 0;
+    };
+    EXPECT_EQ(work(true), 1);
+    EXPECT_EQ(work(false), 0);
+    try {
+        VnTraceScope trace("CPkcs15::Init");
+        throw 1;
+    } catch (int) {
+    }
+    {
+        // Lines of their own, a different leaving line on one way out, and none at all.
+        VnTraceScope a(1, "<--entering CStatusThread::startThread\n", 2, "<--leaving CStatusThread::startThread\n");
+        a.leaveWith("<--leaving CStatusThread::startThread (CStatusThread::threadRunning || !CStatusThread::threadStop)\n");
+    }
+    {
+        VnTraceScope b("CSC_Profile_Base::SendToCard", 2);
+        b.leaveWith(nullptr);
+    }
+    const std::vector<std::string> expected = {
+        "--entering CSC_Profile_Base::ReadFile", "--leaving CSC_Profile_Base::ReadFile",
+        "--entering CSC_Profile_Base::ReadFile", "work", "--leaving CSC_Profile_Base::ReadFile",
+        "--entering CPkcs15::Init", "--leaving CPkcs15::Init",
+        "<--entering CStatusThread::startThread",
+        "<--leaving CStatusThread::startThread (CStatusThread::threadRunning || !CStatusThread::threadStop)",
+        "--entering CSC_Profile_Base::SendToCard"};
+    EXPECT_EQ(texts(lines()), expected);
+
+    // Each line at its own level: at level 1 the level-2 leaving line and scope stay out.
+    TempDir other;
+    gConfigSC.logFile = other.file("vn.log");
+    gConfigSC.logLevel = 1;
+    { VnTraceScope c(1, "<--entering CStatusThread::startThread\n", 2, "<--leaving CStatusThread::startThread\n"); }
+    { VnTraceScope d("CSC_Profile_Base::SelectPath", 2); }
+    gConfigSC.logFile = dir_.file("vn.log");
+    const std::string quiet = readFile(other.file("vn.log"));
+    EXPECT_NE(quiet.find("<--entering CStatusThread::startThread\n"), std::string::npos) << quiet;
+    EXPECT_EQ(quiet.find("leaving"), std::string::npos) << quiet;
+    EXPECT_EQ(quiet.find("SelectPath"), std::string::npos) << quiet;
+}
+
+TEST_F(FileLog, CardFunctionsLeaveOnEarlyReturns) {
+    std::unique_ptr<CSC_Profile_Base> card(vn_create_card_os(vn_card::kStarcos35));
+    ASSERT_NE(card, nullptr);
+    const size_t before = lines().size();
+    EXPECT_NE(card->ReadFile(nullptr, nullptr), 0);
+    EXPECT_NE(card->SignData("3f00", 1, 0, 0, nullptr, 0, nullptr, nullptr, 0), 0);
+    unsigned char block[8];
+    EXPECT_NE(card->GetChallange(block, 0), 0);
+    std::vector<std::string> written = texts(lines());
+    written.erase(written.begin(), written.begin() + static_cast<long>(before));
+    const std::vector<std::string> expected = {
+        "--entering CSC_Profile_Base::ReadFile",  "--leaving CSC_Profile_Base::ReadFile",
+        "--entering CSC_Profile_Base::SignData",  "--leaving CSC_Profile_Base::SignData",
+        "--entering CSmartCard::GetChallange",    "--leaving CSmartCard::GetChallange"};
+    EXPECT_EQ(written, expected);
 }
 
 TEST_F(FileLog, CardNamePrefixIsStrippedOnlyWhenPresent) {

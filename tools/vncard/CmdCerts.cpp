@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "OpenSslPtr.h"
 #include "Card.h"
 #include "Commands.h"
 #include "Output.h"
@@ -21,13 +22,14 @@
 
 namespace {
 
+// Certificates from the library go back through the library's own release function.
 struct X509Free {
     void operator()(X509* x) const { CSCUtils::freeX509(x); }
 };
 using X509Ptr = std::unique_ptr<X509, X509Free>;
 
 std::string nameText(X509_NAME* name) {
-    std::unique_ptr<BIO, decltype(&BIO_free)> bio(BIO_new(BIO_s_mem()), BIO_free);
+    vn_ossl::BioPtr bio(BIO_new(BIO_s_mem()));
     if (!bio || X509_NAME_print_ex(bio.get(), name, 0, XN_FLAG_RFC2253 & ~ASN1_STRFLGS_ESC_MSB) < 0)
         return std::string();
     char* p = nullptr;
@@ -242,7 +244,7 @@ int cmdExport(Args& args) {
         bytes.assign(reinterpret_cast<char*>(der), static_cast<size_t>(n));
         OPENSSL_free(der);
     } else {
-        std::unique_ptr<BIO, decltype(&BIO_free)> bio(BIO_new(BIO_s_mem()), BIO_free);
+        vn_ossl::BioPtr bio(BIO_new(BIO_s_mem()));
         if (!bio || PEM_write_bio_X509(bio.get(), cert.get()) != 1)
             return Output::fail(EXIT_FAILED, "cannot encode the certificate");
         char* p = nullptr;

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "OpenSslPtr.h"
 #include "ASN1.h"
 #include "Card.h"
 #include "CertHandler.h"
@@ -23,10 +24,7 @@
 
 namespace {
 
-struct X509Free {
-    void operator()(X509* x) const { X509_free(x); }
-};
-using X509Ptr = std::unique_ptr<X509, X509Free>;
+using vn_ossl::X509Ptr;
 using Bytes = std::vector<unsigned char>;
 
 // The entry's names hold Latin-1 bytes for the characters U+00A0 to U+00FF.
@@ -108,7 +106,7 @@ std::string oidName(const std::string& dotted) {
 // OpenSSL's own text of an extension the library has no formatter for.
 std::string opensslText(X509* x, int index) {
     X509_EXTENSION* ext = X509_get_ext(x, index);
-    std::unique_ptr<BIO, decltype(&BIO_free)> bio(BIO_new(BIO_s_mem()), BIO_free);
+    vn_ossl::BioPtr bio(BIO_new(BIO_s_mem()));
     if (!ext || !bio || X509V3_EXT_print(bio.get(), ext, 0, 0) != 1)
         return std::string();
     char* p = nullptr;
@@ -199,8 +197,7 @@ void showAttributeCertificate(const Bytes& der, Shown& out) {
 
 // A PEM block of any label, else the bytes as they are.
 Bytes fileDer(const std::string& data) {
-    std::unique_ptr<BIO, decltype(&BIO_free)> bio(BIO_new_mem_buf(data.data(), static_cast<int>(data.size())),
-                                                  BIO_free);
+    vn_ossl::BioPtr bio(BIO_new_mem_buf(data.data(), static_cast<int>(data.size())));
     char* name = nullptr;
     char* header = nullptr;
     unsigned char* bytes = nullptr;

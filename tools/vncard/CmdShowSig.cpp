@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "OpenSslPtr.h"
 #include "Asn1Pkcs7.h"
 #include "Commands.h"
 #include "Output.h"
@@ -30,7 +31,7 @@ typedef std::vector<unsigned char> Bytes;
 
 // The DER of a PEM "CMS" or "PKCS7" block; empty when it cannot be read.
 Bytes derFromPem(const std::string& text) {
-    std::unique_ptr<BIO, decltype(&BIO_free)> bio(BIO_new_mem_buf(text.data(), static_cast<int>(text.size())), BIO_free);
+    vn_ossl::BioPtr bio(BIO_new_mem_buf(text.data(), static_cast<int>(text.size())));
     CMS_ContentInfo* cms = bio ? PEM_read_bio_CMS(bio.get(), nullptr, nullptr, nullptr) : nullptr;
     if (!cms)
         return Bytes();
@@ -53,7 +54,7 @@ std::string oidName(const std::string& oid, const std::string& tableName = std::
 }
 
 std::string nameText(const X509_NAME* name) {
-    std::unique_ptr<BIO, decltype(&BIO_free)> bio(BIO_new(BIO_s_mem()), BIO_free);
+    vn_ossl::BioPtr bio(BIO_new(BIO_s_mem()));
     if (!bio || X509_NAME_print_ex(bio.get(), name, 0, XN_FLAG_RFC2253 & ~ASN1_STRFLGS_ESC_MSB) < 0)
         return std::string();
     char* p = nullptr;

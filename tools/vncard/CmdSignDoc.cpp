@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "OpenSslPtr.h"
 #include "Card.h"
 #include "Commands.h"
 #include "Output.h"
@@ -63,10 +64,7 @@ std::string codeText(int32_t code) {
     return "signing failed";
 }
 
-struct X509Free {
-    void operator()(X509* x) const { X509_free(x); }
-};
-using X509Ptr = std::unique_ptr<X509, X509Free>;
+using vn_ossl::X509Ptr;
 
 // The opened key, closed with the library.
 struct KeyHandle {
@@ -79,8 +77,7 @@ bool readCertificates(const std::string& path, std::vector<std::vector<unsigned 
     std::string data;
     if (!readFile(path, data))
         return false;
-    std::unique_ptr<BIO, decltype(&BIO_free)> bio(BIO_new_mem_buf(data.data(), static_cast<int>(data.size())),
-                                                   BIO_free);
+    vn_ossl::BioPtr bio(BIO_new_mem_buf(data.data(), static_cast<int>(data.size())));
     while (X509* x = PEM_read_bio_X509(bio.get(), nullptr, nullptr, nullptr)) {
         X509Ptr owned(x);
         int n = i2d_X509(x, nullptr);
@@ -104,7 +101,7 @@ bool readCertificates(const std::string& path, std::vector<std::vector<unsigned 
 // The certificate and the CA certificates of a PKCS#12 file (the key is opened by the library).
 bool p12Certificates(const std::string& path, const std::string& password, X509Ptr& cert,
                      std::vector<std::vector<unsigned char>>& chain) {
-    std::unique_ptr<BIO, decltype(&BIO_free)> in(BIO_new_file(path.c_str(), "rb"), BIO_free);
+    vn_ossl::BioPtr in(BIO_new_file(path.c_str(), "rb"));
     PKCS12* p12 = in ? d2i_PKCS12_bio(in.get(), nullptr) : nullptr;
     EVP_PKEY* key = nullptr;
     X509* x = nullptr;
@@ -128,7 +125,7 @@ bool rewriteAsPem(const std::string& path) {
     std::string der;
     if (!readFile(path, der))
         return false;
-    std::unique_ptr<BIO, decltype(&BIO_free)> out(BIO_new_file(path.c_str(), "wb"), BIO_free);
+    vn_ossl::BioPtr out(BIO_new_file(path.c_str(), "wb"));
     if (!out || PEM_write_bio(out.get(), "PKCS7", "", reinterpret_cast<const unsigned char*>(der.data()),
                               static_cast<long>(der.size())) <= 0) {
         Output::fail(EXIT_FAILED, "cannot write '" + path + "'");

@@ -7,10 +7,7 @@
 
 namespace {
 
-struct CtxFree {
-    void operator()(EVP_PKEY_CTX* c) const { EVP_PKEY_CTX_free(c); }
-};
-using CtxPtr = std::unique_ptr<EVP_PKEY_CTX, CtxFree>;
+using CtxPtr = vn_ossl::EvpPkeyCtxPtr;
 
 // One verification of a bare signature over a digest; padding 0 leaves the key's default.
 bool verifies(EVP_PKEY* key, const EVP_MD* md, int padding, const std::vector<unsigned char>& digest,
@@ -34,7 +31,7 @@ EvpKeyPtr publicKeyOf(const unsigned char* der, size_t length) {
     if (der == nullptr || length == 0)
         return EvpKeyPtr();
     const unsigned char* p = der;
-    std::unique_ptr<X509, decltype(&X509_free)> x(d2i_X509(nullptr, &p, static_cast<long>(length)), X509_free);
+    vn_ossl::X509Ptr x(d2i_X509(nullptr, &p, static_cast<long>(length)));
     return EvpKeyPtr(x ? X509_get_pubkey(x.get()) : nullptr);
 }
 
@@ -80,7 +77,7 @@ bool ecdsaRawToDer(const std::vector<unsigned char>& raw, std::vector<unsigned c
     if (raw.empty() || raw.size() % 2 != 0)
         return false;
     const int half = static_cast<int>(raw.size() / 2);
-    std::unique_ptr<ECDSA_SIG, decltype(&ECDSA_SIG_free)> sig(ECDSA_SIG_new(), ECDSA_SIG_free);
+    vn_ossl::EcdsaSigPtr sig(ECDSA_SIG_new());
     BIGNUM* r = BN_bin2bn(raw.data(), half, nullptr);
     BIGNUM* s = BN_bin2bn(raw.data() + half, half, nullptr);
     if (!sig || r == nullptr || s == nullptr || ECDSA_SIG_set0(sig.get(), r, s) != 1) {

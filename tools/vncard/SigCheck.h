@@ -3,16 +3,12 @@
 #ifndef VNCARD_SIGCHECK_H
 #define VNCARD_SIGCHECK_H
 
-#include <openssl/evp.h>
-
-#include <memory>
 #include <string>
 #include <vector>
 
-struct EvpKeyFree {
-    void operator()(EVP_PKEY* k) const { EVP_PKEY_free(k); }
-};
-using EvpKeyPtr = std::unique_ptr<EVP_PKEY, EvpKeyFree>;
+#include "OpenSslPtr.h"
+
+using EvpKeyPtr = vn_ossl::EvpPkeyPtr;
 
 // The public key of a DER certificate; null when it does not parse.
 EvpKeyPtr publicKeyOf(const unsigned char* der, size_t length);

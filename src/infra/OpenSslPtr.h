@@ -1,0 +1,97 @@
+// Scoped owners of OpenSSL objects: one unique_ptr type per kind of object, each
+// freeing it with OpenSSL's own function for that kind. Header only, over OpenSSL's
+// public API.
+#ifndef VN_INFRA_OPENSSLPTR_H
+#define VN_INFRA_OPENSSLPTR_H
+
+#include <openssl/asn1.h>
+#include <openssl/bio.h>
+#include <openssl/bn.h>
+#include <openssl/pem.h>  // before cms.h, which declares its PEM readers only after it
+#include <openssl/cms.h>
+#include <openssl/crypto.h>
+#include <openssl/ec.h>
+#include <openssl/engine.h>
+#include <openssl/evp.h>
+#include <openssl/http.h>
+#include <openssl/ocsp.h>
+#include <openssl/pkcs12.h>
+#include <openssl/pkcs7.h>
+#include <openssl/rsa.h>
+#include <openssl/ts.h>
+#include <openssl/x509.h>
+#include <openssl/x509_vfy.h>
+#include <openssl/x509v3.h>
+
+#include <memory>
+
+namespace vn_ossl {
+
+template <typename T, void (*F)(T*)>
+struct Deleter {
+    void operator()(T* p) const { F(p); }
+};
+
+// Frees that OpenSSL offers as macros, or with more than one argument.
+inline void freeX509Stack(STACK_OF(X509) * s) { sk_X509_pop_free(s, X509_free); }
+inline void freeX509StackOnly(STACK_OF(X509) * s) { sk_X509_free(s); }
+inline void freeCrlStack(STACK_OF(X509_CRL) * s) { sk_X509_CRL_pop_free(s, X509_CRL_free); }
+inline void freeDistPoints(STACK_OF(DIST_POINT) * s) { sk_DIST_POINT_pop_free(s, DIST_POINT_free); }
+inline void freeAia(AUTHORITY_INFO_ACCESS* a) { AUTHORITY_INFO_ACCESS_free(a); }
+inline void freeBioChain(BIO* b) { BIO_free_all(b); }
+inline void freeBio(BIO* b) { BIO_free(b); }
+inline void freeEngine(ENGINE* e) { ENGINE_free(e); }
+inline void freeOpenSslBytes(unsigned char* p) { OPENSSL_free(p); }
+inline void freeOpenSslText(char* p) { OPENSSL_free(p); }
+inline void freeEmailList(STACK_OF(OPENSSL_STRING) * s) { X509_email_free(s); }
+
+// Certificates, CRLs and their stores.
+using X509Ptr = std::unique_ptr<X509, Deleter<X509, X509_free>>;
+using CrlPtr = std::unique_ptr<X509_CRL, Deleter<X509_CRL, X509_CRL_free>>;
+using StorePtr = std::unique_ptr<X509_STORE, Deleter<X509_STORE, X509_STORE_free>>;
+using StoreCtxPtr = std::unique_ptr<X509_STORE_CTX, Deleter<X509_STORE_CTX, X509_STORE_CTX_free>>;
+using X509ObjectPtr = std::unique_ptr<X509_OBJECT, Deleter<X509_OBJECT, X509_OBJECT_free>>;
+// A stack of certificates that owns them, and one that holds borrowed ones.
+using X509StackPtr = std::unique_ptr<STACK_OF(X509), Deleter<STACK_OF(X509), freeX509Stack>>;
+using X509RefStackPtr = std::unique_ptr<STACK_OF(X509), Deleter<STACK_OF(X509), freeX509StackOnly>>;
+using CrlStackPtr = std::unique_ptr<STACK_OF(X509_CRL), Deleter<STACK_OF(X509_CRL), freeCrlStack>>;
+using DistPointsPtr = std::unique_ptr<STACK_OF(DIST_POINT), Deleter<STACK_OF(DIST_POINT), freeDistPoints>>;
+using AiaPtr = std::unique_ptr<AUTHORITY_INFO_ACCESS, Deleter<AUTHORITY_INFO_ACCESS, freeAia>>;
+using EmailListPtr = std::unique_ptr<STACK_OF(OPENSSL_STRING), Deleter<STACK_OF(OPENSSL_STRING), freeEmailList>>;
+
+// Keys, contexts and numbers.
+using EvpPkeyPtr = std::unique_ptr<EVP_PKEY, Deleter<EVP_PKEY, EVP_PKEY_free>>;
+using EvpPkeyCtxPtr = std::unique_ptr<EVP_PKEY_CTX, Deleter<EVP_PKEY_CTX, EVP_PKEY_CTX_free>>;
+using EvpMdCtxPtr = std::unique_ptr<EVP_MD_CTX, Deleter<EVP_MD_CTX, EVP_MD_CTX_free>>;
+using RsaPtr = std::unique_ptr<RSA, Deleter<RSA, RSA_free>>;
+using EcGroupPtr = std::unique_ptr<EC_GROUP, Deleter<EC_GROUP, EC_GROUP_free>>;
+using EcdsaSigPtr = std::unique_ptr<ECDSA_SIG, Deleter<ECDSA_SIG, ECDSA_SIG_free>>;
+using BignumPtr = std::unique_ptr<BIGNUM, Deleter<BIGNUM, BN_free>>;
+// A number that held a secret: wiped before it is freed.
+using SecretBignumPtr = std::unique_ptr<BIGNUM, Deleter<BIGNUM, BN_clear_free>>;
+using EnginePtr = std::unique_ptr<ENGINE, Deleter<ENGINE, freeEngine>>;
+
+// Messages, containers and streams.
+using BioPtr = std::unique_ptr<BIO, Deleter<BIO, freeBio>>;
+// A BIO with the ones pushed behind it.
+using BioChainPtr = std::unique_ptr<BIO, Deleter<BIO, freeBioChain>>;
+using Pkcs7Ptr = std::unique_ptr<PKCS7, Deleter<PKCS7, PKCS7_free>>;
+using CmsPtr = std::unique_ptr<CMS_ContentInfo, Deleter<CMS_ContentInfo, CMS_ContentInfo_free>>;
+using Pkcs12Ptr = std::unique_ptr<PKCS12, Deleter<PKCS12, PKCS12_free>>;
+using Asn1ObjectPtr = std::unique_ptr<ASN1_OBJECT, Deleter<ASN1_OBJECT, ASN1_OBJECT_free>>;
+using TstInfoPtr = std::unique_ptr<TS_TST_INFO, Deleter<TS_TST_INFO, TS_TST_INFO_free>>;
+
+// Online status requests and the HTTP exchange that carries them.
+using OcspRequestPtr = std::unique_ptr<OCSP_REQUEST, Deleter<OCSP_REQUEST, OCSP_REQUEST_free>>;
+using OcspResponsePtr = std::unique_ptr<OCSP_RESPONSE, Deleter<OCSP_RESPONSE, OCSP_RESPONSE_free>>;
+using OcspBasicPtr = std::unique_ptr<OCSP_BASICRESP, Deleter<OCSP_BASICRESP, OCSP_BASICRESP_free>>;
+using OcspCertIdPtr = std::unique_ptr<OCSP_CERTID, Deleter<OCSP_CERTID, OCSP_CERTID_free>>;
+using HttpReqCtxPtr = std::unique_ptr<OSSL_HTTP_REQ_CTX, Deleter<OSSL_HTTP_REQ_CTX, OSSL_HTTP_REQ_CTX_free>>;
+
+// Bytes and texts that OpenSSL allocated (i2d_* output, BN_bn2hex, X509_NAME_oneline).
+using OpenSslBytes = std::unique_ptr<unsigned char, Deleter<unsigned char, freeOpenSslBytes>>;
+using OpenSslText = std::unique_ptr<char, Deleter<char, freeOpenSslText>>;
+
+}  // namespace vn_ossl
+
+#endif
