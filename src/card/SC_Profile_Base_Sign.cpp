@@ -11,6 +11,7 @@
 #include "SafeMem.h"
 #include "SignBlocks.h"
 #include "crypto/Algorithms.h"
+#include "infra/TraceScope.h"
 #include "vn_log.h"
 
 namespace {
