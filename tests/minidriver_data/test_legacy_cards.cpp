@@ -177,11 +177,11 @@ void checkCard(const LegacyCase& c, int reader) {
     ASSERT_EQ(CCardData::GetDirectory(cd, const_cast<char*>("mscp"), &list, &listLength), 0);
     std::vector<std::string> expected = {"cardid", "cardcf", "cardapps", "cmapfile"};
     for (int i = 0; i < count; ++i) {
-        char n[4][8];
-        std::snprintf(n[0], 8, "kxc%02d", i);
-        std::snprintf(n[1], 8, "ksc%02d", i);
-        std::snprintf(n[2], 8, "kxp%02d", i);
-        std::snprintf(n[3], 8, "ksp%02d", i);
+        char n[4][16];
+        std::snprintf(n[0], 16, "kxc%02d", i);
+        std::snprintf(n[1], 16, "ksc%02d", i);
+        std::snprintf(n[2], 16, "kxp%02d", i);
+        std::snprintf(n[3], 16, "ksp%02d", i);
         expected.insert(expected.end(), {n[0], n[1], n[2], n[3]});
     }
     EXPECT_EQ(listing(list, listLength), expected);
@@ -203,16 +203,16 @@ void checkCard(const LegacyCase& c, int reader) {
         for (const char* kind : {"kxc", "ksc"}) {
             if (i > 0 && kind[1] == 's')
                 continue;
-            char name[8];
+            char name[16];
             std::snprintf(name, sizeof name, "%s%02d", kind, i);
             unsigned char* data = nullptr;
             unsigned long length = 0;
             ASSERT_TRUE(CCardData::ReadFile(cd, name, &data, &length)) << name;
             EXPECT_EQ(takeHostBuffer(data, length), der) << name;
         }
-        char certName[8] = "x";
+        char certName[16] = "x";
         EXPECT_EQ(CCardData::GetCertFileName(cd, static_cast<unsigned char>(i), certName), 1);
-        char kxc[8];
+        char kxc[16];
         std::snprintf(kxc, sizeof kxc, "kxc%02d", i);
         EXPECT_STREQ(certName, kxc);
 

@@ -20,7 +20,7 @@ using namespace legacytest;
 
 namespace {
 int addRow(CProfile& p, int n, bool ca = false) {
-    char path[16];
+    char path[32];
     std::snprintf(path, sizeof path, "3f00df01c%03d", n);
     return p.AddCert(7, path, 0, 0, "3f00df015331", "3f00df015081", 129, 129, 2048, 64, "Signature", false, ca, 1);
 }
