@@ -72,10 +72,6 @@ const Algorithm* algorithm_for_oid_der(const unsigned char* der, size_t length) 
     });
 }
 
-const Algorithm* algorithm_for_rsa_oid(const char* dotted) {
-    return find([dotted](const Algorithm& r) { return same(dotted, r.rsaOid); });
-}
-
 const Algorithm* algorithm_for_nid(int nid) {
     return find([nid](const Algorithm& r) { return r.nid == nid; });
 }

@@ -62,8 +62,6 @@ const Algorithm* algorithm_for_card_id(unsigned int cardAlgId);
 const Algorithm* algorithm_for_oid(const char* dotted, bool rsaToo = false);
 // DER of the digest's OID (06 n ...).
 const Algorithm* algorithm_for_oid_der(const unsigned char* der, size_t length);
-// RSA signature algorithm OID.
-const Algorithm* algorithm_for_rsa_oid(const char* dotted);
 // OpenSSL's NID of the digest.
 const Algorithm* algorithm_for_nid(int nid);
 

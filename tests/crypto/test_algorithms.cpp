@@ -126,7 +126,6 @@ TEST(AlgorithmTable, NumberingsAreOneToOneAndLookupsFindTheirRow) {
         EXPECT_EQ(vn_crypto::algorithm_for_oid(a.oid), &a);
         EXPECT_EQ(vn_crypto::algorithm_for_oid(a.rsaOid), nullptr);
         EXPECT_EQ(vn_crypto::algorithm_for_oid(a.rsaOid, true), &a);
-        EXPECT_EQ(vn_crypto::algorithm_for_rsa_oid(a.rsaOid), &a);
         EXPECT_EQ(vn_crypto::algorithm_for_oid_der(vn_crypto::oid_der(a), vn_crypto::oid_der_length(a)), &a);
         EXPECT_EQ(vn_crypto::algorithm_for_nid(a.nid), &a);
     }
