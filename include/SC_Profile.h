@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <list>
 #include <map>
+#include <memory>
 #include <string>
 
 #include "CardObject.h"
@@ -17,6 +18,7 @@ class CPkcs15;
 class CPkcs15ExportCert;
 class CPinObj;
 class CCertInfoSC;
+class CCardFileCache;
 struct CardLayout;
 
 // One row of the SECCOS product table.
@@ -46,6 +48,12 @@ public:
 
     int Init();
     void FreeProfile();
+    // A copy of what detection found (layout, objects, PINs not verified, token
+    // information, the certificate files read so far) on another card-OS object of the
+    // same card, made without a card command.
+    std::unique_ptr<CSC_Profile> copyFor(CSC_Profile_Base* card) const;
+    // The certificate files read from the card, shared by the copies of this profile.
+    const std::shared_ptr<CCardFileCache>& fileCache() const { return m_files; }
 
     int AddCardObject(int type, std::string label, int profileType, std::string certPath, int certOffset,
                       int certLength, std::string keyPath, std::string pinPath, int pinRef, int keyRef, int keyBits,
@@ -150,7 +158,21 @@ public:
     int AddLayout(const CardLayout& layout);
 
 private:
+    struct Copying {};
+    CSC_Profile(CSC_Profile_Base* card, const CSC_Profile& found, Copying);
     std::map<std::string, bool> m_presence;
+    std::shared_ptr<CCardFileCache> m_files;
 };
+
+// Owns a profile together with its card-OS object.
+struct CSC_ProfileRelease {
+    void operator()(CSC_Profile* profile) const {
+        if (profile == nullptr)
+            return;
+        profile->FreeProfile();
+        delete profile;
+    }
+};
+using CSC_ProfileHandle = std::unique_ptr<CSC_Profile, CSC_ProfileRelease>;
 
 #endif

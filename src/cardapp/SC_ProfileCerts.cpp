@@ -3,6 +3,7 @@
 #include <cstring>
 #include <vector>
 
+#include "CardFileCache.h"
 #include "CertInfoSC.h"
 #include "ConfigSC.h"
 #include "Layouts.h"
@@ -15,6 +16,8 @@
 
 namespace {
 const unsigned char kUserCertificateOid[] = {0x06, 0x03, 0x55, 0x04, 0x24};
+// First read of a certificate file when the card object names no chunk size.
+const unsigned int kFirstChunk = 240;
 
 bool contains(const std::string& s, const char* what) { return s.find(what) != std::string::npos; }
 }  // namespace
@@ -66,32 +69,44 @@ bool CSC_Profile::Selectable(const std::string& path) {
 }
 
 CCertInfoSC* CSC_Profile::ReadCertFile(const std::string& path, int offset, int length, const std::string& label) {
-    if (m_card == nullptr || offset < 0 || length < 0 || offset > 0xFFFF || length > 0xFFFF)
+    if (offset < 0 || length < 0 || offset > 0xFFFF || length > 0xFFFF)
         return nullptr;
-    if (m_card->SelectPath(path, false, true, false, false) != 0)
+    std::vector<unsigned char> data;
+    if (m_files && m_files->find(path, offset, length, data) && !data.empty())
+        return new CCertInfoSC(label, data.data(), static_cast<unsigned short>(data.size()));
+    if (m_card == nullptr || m_card->SelectPath(path, false, true, false, false) != 0)
         return nullptr;
     const int fileLength = m_card->GetFileLen();
     if (fileLength <= 0)
         return nullptr;
-    std::vector<unsigned char> data;
     unsigned short got = 0;
     if (offset == 0 && length == 0) {
-        unsigned char head[10] = {0};
-        got = sizeof head;
-        if (m_card->ReadFilePart(head, &got, sizeof head) != 0 || got < 2)
+        // The first chunk holds the DER header; the rest follows from where it ended,
+        // on the file just selected.
+        const unsigned int chunk = m_card->m_maxRead > 0 ? m_card->m_maxRead : kFirstChunk;
+        const unsigned int first = static_cast<unsigned int>(fileLength) < chunk ? fileLength : chunk;
+        data.assign(first, 0);
+        got = static_cast<unsigned short>(first);
+        if (m_card->ReadFilePart(data.data(), &got, static_cast<unsigned short>(first)) != 0 || got < 2)
             return nullptr;
         unsigned int hdr = 0, total = 0;
-        if (!CCertInfoSC::derHeader(head, got, &hdr, &total))
+        if (!CCertInfoSC::derHeader(data.data(), got, &hdr, &total))
             return nullptr;
         // Never more than the file holds.
         if (total > static_cast<unsigned int>(fileLength))
             total = static_cast<unsigned int>(fileLength);
-        if (m_card->SelectPath(path, false, true, false, false) != 0)
-            return nullptr;
-        data.assign(total, 0);
-        got = static_cast<unsigned short>(total);
-        if (m_card->ReadFilePart(data.data(), &got, static_cast<unsigned short>(total)) != 0)
-            return nullptr;
+        if (total > 0xFFFF)
+            total = 0xFFFF;
+        if (total > got) {
+            const unsigned short have = got;
+            data.resize(total);
+            unsigned short more = static_cast<unsigned short>(total - have);
+            if (m_card->ReadFileOffset(data.data() + have, &more, have, static_cast<unsigned short>(total - have)) != 0)
+                return nullptr;
+            got = static_cast<unsigned short>(have + more);
+        } else {
+            got = static_cast<unsigned short>(total);
+        }
     } else {
         data.assign(static_cast<size_t>(length), 0);
         got = static_cast<unsigned short>(length);
@@ -104,6 +119,8 @@ CCertInfoSC* CSC_Profile::ReadCertFile(const std::string& path, int offset, int 
     CCertInfoSC::CorrectCert(data.data(), &got);
     if (got == 0)
         return nullptr;
+    if (m_files)
+        m_files->put(path, offset, length, data.data(), got);
     return new CCertInfoSC(label, data.data(), got);
 }
 
