@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "CardObject.h"
 #include "ProfileTypes.h"
@@ -141,6 +142,8 @@ private:
     bool Selectable(const std::string& path);
     // Reads the certificate in the file at path (whole DER object when offset and length are 0).
     CCertInfoSC* ReadCertFile(const std::string& path, int offset, int length, const std::string& label);
+    // Reads the rest of a certificate whose first chunk the presence test read and keeps it.
+    void KeepCertFile(const std::string& path, int fileLength, std::vector<unsigned char>& head);
     // Presence test with a per-detection cache: one probe per path.
     bool Present(const std::string& path);
 

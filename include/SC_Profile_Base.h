@@ -35,7 +35,13 @@ public:
     // ---- virtual operations, in slot order ----
     virtual ~CSC_Profile_Base();
     virtual std::string getCardSerial();
+    // The serial as last read from the card, without asking it.
+    const std::string& lastSerial() const { return m_serial; }
+    // Bytes one READ BINARY asks for.
+    unsigned short readChunk() const { return m_maxRead; }
     virtual int SelectPath(std::string path, bool force, bool reselect, bool isDF, bool isAID);
+    // Selects the MF unless the last command sent to the card selected it.
+    int SelectMFOnce();
     virtual int GetFileLen() = 0;
     // The file operations take *length as the capacity of buffer when it is non-zero
     // on entry; the result never exceeds it. On return *length is the count read.
@@ -250,6 +256,9 @@ protected:
     bool m_t1Allowed;
     unsigned short m_maxRead;
     std::list<std::string> m_fileStack;
+    // Commands sent on this object, and the count when the MF was last selected.
+    unsigned long m_commandsSent = 0;
+    unsigned long m_mfSelectedAt = 0;
     bool m_noRsaPss;
     bool m_rsaOaep;
     // Internal: whether this object made m_hContext, and the outcome of the last

@@ -137,6 +137,17 @@ int CSC_Profile_Base::PopCurrentFile() {
     return r;
 }
 
+int CSC_Profile_Base::SelectMFOnce() {
+    const bool atMaster = m_currDFLen == 2 && m_currDF[0] == 0x3F && m_currDF[1] == 0x00 && m_currEFLen == 0;
+    if (m_mfSelectedAt != 0 && m_mfSelectedAt == m_commandsSent && atMaster) {
+        vn_log(3, "MF selected by the last command\n");
+        return 0;
+    }
+    const int r = SCSelectMF();
+    m_mfSelectedAt = r == 0 ? m_commandsSent : 0;
+    return r;
+}
+
 int CSC_Profile_Base::SCSelect() {
     bool sent = false;
     for (int attempt = 0; attempt < 3; ++attempt) {
@@ -162,7 +173,7 @@ int CSC_Profile_Base::SelectPath(std::string path, bool force, bool reselect, bo
             return SC_CMD_FAILED;
         return SCSelectAID(bytes, len) != 0 ? SC_CMD_FAILED : 0;
     }
-    if (force && SCSelectMF() == SC_CMD_FAILED)
+    if (force && SelectMFOnce() == SC_CMD_FAILED)
         return SC_CMD_FAILED;
     // An odd count of digits or a stray character names no file.
     if (!ConvertPath(path, bytes, &len) || len < 2 || len % 2 != 0)
@@ -178,14 +189,14 @@ int CSC_Profile_Base::SelectPath(std::string path, bool force, bool reselect, bo
         return 0;
     }
     if (len == 2 && bytes[0] == 0x3F && bytes[1] == 0x00)
-        return SCSelectMF() == 0 ? 0 : SC_CMD_FAILED;
+        return SelectMFOnce() == 0 ? 0 : SC_CMD_FAILED;
 
     for (unsigned int i = 0; i + 2 < len; i += 2) {
         unsigned char* id = bytes + i;
         // Only 3F00 is the MF: STARCOS layouts have directories 3F01 to 3F04.
         if (id[0] == 0x3F && id[1] == 0x00) {
             vn_log(3, "Select MF\n");
-            if (SCSelectMF() != 0) {
+            if (SelectMFOnce() != 0) {
                 vn_log(3, "Error while selecting MF\n");
                 return SC_CMD_FAILED;
             }

@@ -31,7 +31,7 @@ CSC_Profile* vn_card_profile(const vn_card::CardIdentity& identity, CSC_Profile_
         return found;
     try {
         // Detection asked most cards for their serial already.
-        const std::string serial = cardOs->m_serial.empty() ? cardOs->getCardSerial() : cardOs->m_serial;
+        const std::string serial = cardOs->lastSerial().empty() ? cardOs->getCardSerial() : cardOs->lastSerial();
         vn_profile_cache::keep(identity, *found, serial);
     } catch (...) {
         vn_log(1, "profile cache: profile not kept\n");
