@@ -42,6 +42,11 @@ public:
     virtual int SelectPath(std::string path, bool force, bool reselect, bool isDF, bool isAID);
     // Selects the MF unless the last command sent to the card selected it.
     int SelectMFOnce();
+    // Takes the MF as selected without a command (where a session is known to have
+    // left the card); the next selection from the MF starts below it.
+    void AssumeMasterFile();
+    // Forgets which directory and file are selected: the next selection starts at the MF.
+    void ForgetCurrentFile();
     virtual int GetFileLen() = 0;
     // The file operations take *length as the capacity of buffer when it is non-zero
     // on entry; the result never exceeds it. On return *length is the count read.
@@ -256,9 +261,8 @@ protected:
     bool m_t1Allowed;
     unsigned short m_maxRead;
     std::list<std::string> m_fileStack;
-    // Commands sent on this object, and the count when the MF was last selected.
-    unsigned long m_commandsSent = 0;
-    unsigned long m_mfSelectedAt = 0;
+    // True while the last command sent selected the MF.
+    bool m_mfJustSelected = false;
     bool m_noRsaPss;
     bool m_rsaOaep;
     // Internal: whether this object made m_hContext, and the outcome of the last

@@ -139,13 +139,26 @@ int CSC_Profile_Base::PopCurrentFile() {
 
 int CSC_Profile_Base::SelectMFOnce() {
     const bool atMaster = m_currDFLen == 2 && m_currDF[0] == 0x3F && m_currDF[1] == 0x00 && m_currEFLen == 0;
-    if (m_mfSelectedAt != 0 && m_mfSelectedAt == m_commandsSent && atMaster) {
+    if (m_mfJustSelected && atMaster) {
         vn_log(3, "MF selected by the last command\n");
         return 0;
     }
     const int r = SCSelectMF();
-    m_mfSelectedAt = r == 0 ? m_commandsSent : 0;
+    m_mfJustSelected = r == 0;
     return r;
+}
+
+void CSC_Profile_Base::AssumeMasterFile() {
+    const unsigned char mf[2] = {0x3F, 0x00};
+    setCurrDF(mf, 2);
+    setCurrEF(nullptr, 0);
+    m_mfJustSelected = true;
+}
+
+void CSC_Profile_Base::ForgetCurrentFile() {
+    m_currDFLen = 0;
+    m_currEFLen = 0;
+    m_mfJustSelected = false;
 }
 
 int CSC_Profile_Base::SCSelect() {

@@ -50,8 +50,16 @@ std::unique_ptr<CSC_Profile> restore(const vn_card::CardIdentity& identity, CSC_
         serial = it->serial;
     }
     // Counter and ATR are the same after a restart of the service or for another reader
-    // of the same name: the card's serial tells.
-    if (cardOs->getCardSerial() != serial) {
+    // of the same name: the card's serial tells. The call that kept the profile left the
+    // card at its MF, and a reset selects it too: the serial is read from there first,
+    // and from a fresh selection when that fails.
+    cardOs->AssumeMasterFile();
+    bool same = cardOs->getCardSerial() == serial;
+    if (!same) {
+        cardOs->ForgetCurrentFile();
+        same = cardOs->getCardSerial() == serial;
+    }
+    if (!same) {
         vn_log(3, "profile cache: another card of the same kind\n");
         forget(identity.reader);
         copy->m_card = nullptr;

@@ -5,7 +5,10 @@
 
 #include <PCSC/winscard.h>
 
+#include <openssl/x509.h>
+
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -59,13 +62,23 @@ size_t openscCount(cardsim::TestStack& stack, bool& found) {
     return stack.commandCount(0);
 }
 
-// One image: whether it holds a PKCS#15 application OpenSC reads, and the most commands
-// the first listing may send.
+// One image: whether it holds a PKCS#15 application OpenSC reads, the most commands the
+// first listing may send, and whether it is one of the images every run tries (one per
+// card family and layout kind; VN_ALL_IMAGES=1 tries them all).
 struct Row {
     const char* image;
     bool pkcs15;
     size_t firstAtMost;
+    bool everyRun;
 };
+
+bool parses(const std::vector<uint8_t>& der) {
+    const unsigned char* p = der.data();
+    X509* x = d2i_X509(nullptr, &p, static_cast<long>(der.size()));
+    const bool whole = x != nullptr && p == der.data() + der.size();
+    X509_free(x);
+    return whole;
+}
 
 // clang-format off
 const Row kRows[] = {
@@ -79,14 +92,20 @@ const size_t kSecondAtMost = 2;
 }  // namespace
 
 TEST(ProfileCacheStack, ListingsStayWithinTheirCommandBoundsOnEveryImage) {
+    const char* all = std::getenv("VN_ALL_IMAGES");
+    const bool everyImage = all != nullptr && std::string(all) == "1";
+    std::vector<Row> rows;
+    for (const Row& row : kRows)
+        if (everyImage || row.everyRun)
+            rows.push_back(row);
     cardsim::StackOptions o;
-    o.image0 = kRows[0].image;
+    o.image0 = rows.front().image;
     cardsim::TestStack stack(o);
     ASSERT_TRUE(stack.ok()) << stack.error();
     std::ofstream table(std::string(VN_BINARY_DIR) + "/profile-cache-counts.txt");
     table << "image certificates pkcs15-tool first second\n";
     bool firstRow = true;
-    for (const Row& row : kRows) {
+    for (const Row& row : rows) {
         SCOPED_TRACE(row.image);
         if (!firstRow) {
             ASSERT_TRUE(stack.remove(0));
@@ -111,6 +130,8 @@ TEST(ProfileCacheStack, ListingsStayWithinTheirCommandBoundsOnEveryImage) {
         EXPECT_EQ(second.entries, first.entries);
         EXPECT_EQ(second.labels, first.labels);
         EXPECT_EQ(second.der, first.der);
+        for (const auto& der : first.der)
+            EXPECT_TRUE(parses(der)) << "a listed certificate is not whole DER";
     }
 }
 
@@ -145,15 +166,17 @@ TEST(ProfileCacheStack, AnotherCardInTheReaderIsReadAfresh) {
     EXPECT_LE(list(stack).commands, kSecondAtMost);
 }
 
-TEST(ProfileCacheStack, AResetOfTheCardDropsTheKeptProfile) {
+// A warm reset by another program is not seen by pcscd's event counter; nothing kept
+// depends on the card's volatile state (selected file, verified PINs), so the kept
+// profile stays right, and the serial is still read from the MF the reset selected.
+TEST(ProfileCacheStack, AResetByAnotherProgramLeavesTheListingRight) {
     cardsim::StackOptions o;
-    o.image0 = "cardos50-dtrust";
+    o.image0 = "starcos35-b";
     cardsim::TestStack stack(o);
     ASSERT_TRUE(stack.ok()) << stack.error();
     const Listing first = list(stack);
-    ASSERT_LE(list(stack).commands, kSecondAtMost);
+    ASSERT_EQ(first.entries, 3);
 
-    // Another program resets the card.
     SCARDCONTEXT ctx = 0;
     ASSERT_EQ(SCardEstablishContext(SCARD_SCOPE_USER, nullptr, nullptr, &ctx), SCARD_S_SUCCESS);
     SCARDHANDLE card = 0;
@@ -161,12 +184,22 @@ TEST(ProfileCacheStack, AResetOfTheCardDropsTheKeptProfile) {
     ASSERT_EQ(SCardConnect(ctx, cardsim::TestStack::readerName(0).c_str(), SCARD_SHARE_SHARED,
                            SCARD_PROTOCOL_T0 | SCARD_PROTOCOL_T1, &card, &protocol),
               SCARD_S_SUCCESS);
+    // It leaves the card in another directory, then resets it.
+    const BYTE selectDf[] = {0x00, 0xA4, 0x01, 0x0C, 0x02, 0x06, 0x04};
+    BYTE answer[258];
+    DWORD length = sizeof answer;
+    ASSERT_EQ(SCardTransmit(card, protocol == SCARD_PROTOCOL_T1 ? SCARD_PCI_T1 : SCARD_PCI_T0, selectDf,
+                            sizeof selectDf, nullptr, answer, &length),
+              SCARD_S_SUCCESS);
+    const Listing moved = list(stack);
+    EXPECT_EQ(moved.der, first.der);
+    EXPECT_LE(moved.commands, 4u);  // the serial read from the MF failed once
     EXPECT_EQ(SCardDisconnect(card, SCARD_RESET_CARD), SCARD_S_SUCCESS);
     SCardReleaseContext(ctx);
 
     const Listing after = list(stack);
     EXPECT_EQ(after.der, first.der);
-    EXPECT_EQ(after.commands, first.commands);
+    EXPECT_LE(after.commands, kSecondAtMost);
 }
 
 TEST(ProfileCacheStack, AnotherCardAfterARestartOfTheServiceIsToldByItsSerial) {
