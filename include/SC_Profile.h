@@ -165,6 +165,9 @@ private:
     CSC_Profile(CSC_Profile_Base* card, const CSC_Profile& found, Copying);
     std::map<std::string, bool> m_presence;
     std::shared_ptr<CCardFileCache> m_files;
+    // Certificate files whose reading failed after the presence test: this profile does
+    // not ask the card for them again (a later call does).
+    std::map<std::string, bool> m_unreadable;
 };
 
 // Owns a profile together with its card-OS object.

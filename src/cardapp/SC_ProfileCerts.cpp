@@ -135,8 +135,10 @@ void CSC_Profile::KeepCertFile(const std::string& path, int fileLength, std::vec
             chunk = kLargestChunk;
         data.resize(total);
         unsigned int more = 0;
-        if (!readRange(*m_card, data.data() + have, have, total, chunk, more) || have + more < total)
+        if (!readRange(*m_card, data.data() + have, have, total, chunk, more) || have + more < total) {
+            m_unreadable[strTools::uniformPath(path)] = true;
             return;
+        }
     }
     data.resize(total);
     unsigned short got = static_cast<unsigned short>(data.size());
@@ -173,6 +175,8 @@ CCertInfoSC* CSC_Profile::ReadCertFile(const std::string& path, int offset, int 
     std::vector<unsigned char> data;
     if (m_files && m_files->find(path, offset, length, data) && !data.empty())
         return new CCertInfoSC(label, data.data(), static_cast<unsigned short>(data.size()));
+    if (offset == 0 && length == 0 && m_unreadable.count(strTools::uniformPath(path)) != 0)
+        return nullptr;
     if (m_card == nullptr || m_card->SelectPath(path, false, true, false, false) != 0)
         return nullptr;
     const int fileLength = m_card->GetFileLen();

@@ -63,12 +63,13 @@ size_t openscCount(cardsim::TestStack& stack, bool& found) {
 }
 
 // One image: whether it holds a PKCS#15 application OpenSC reads, the most commands the
-// first listing may send, and whether it is one of the images every run tries (one per
+// first and the second listing may send, and whether it is one of the images every run tries (one per
 // card family and layout kind; VN_ALL_IMAGES=1 tries them all).
 struct Row {
     const char* image;
     bool pkcs15;
     size_t firstAtMost;
+    size_t secondAtMost;
     bool everyRun;
 };
 
@@ -86,7 +87,8 @@ const Row kRows[] = {
 };
 // clang-format on
 
-// The second listing asks the card only for its serial.
+// The second listing asks the card only for its serial (the SmartCard-HSM reads it after
+// selecting its application, from a fresh MF selection).
 const size_t kSecondAtMost = 2;
 
 }  // namespace
@@ -126,7 +128,12 @@ TEST(ProfileCacheStack, ListingsStayWithinTheirCommandBoundsOnEveryImage) {
         if (row.pkcs15) {
             EXPECT_LE(first.commands, opensc);
         }
-        EXPECT_LE(second.commands, kSecondAtMost);
+        // Only a card with certificates is kept: one read halfway is detected again.
+        if (first.entries > 0) {
+            EXPECT_LE(second.commands, row.secondAtMost);
+        } else {
+            EXPECT_EQ(second.commands, first.commands);
+        }
         EXPECT_EQ(second.entries, first.entries);
         EXPECT_EQ(second.labels, first.labels);
         EXPECT_EQ(second.der, first.der);
@@ -150,7 +157,7 @@ TEST(ProfileCacheStack, AnotherCardInTheReaderIsReadAfresh) {
     const Listing b = list(stack);
     EXPECT_EQ(b.labels, (std::vector<std::string>{"Signing Cert", "Enc Cert", "Auth Cert"}));
     EXPECT_GT(b.commands, kSecondAtMost);
-    EXPECT_NE(b.der[0], a.der[0]);
+    EXPECT_NE(b.der, a.der);
     // What a detection without the cache finds on it.
     vn_profile_cache::clear();
     const Listing fresh = list(stack);
@@ -193,7 +200,9 @@ TEST(ProfileCacheStack, AResetByAnotherProgramLeavesTheListingRight) {
               SCARD_S_SUCCESS);
     const Listing moved = list(stack);
     EXPECT_EQ(moved.der, first.der);
-    EXPECT_LE(moved.commands, 4u);  // the serial read from the MF failed once
+    // The serial read from the MF fails (a refused selection is tried three times), then
+    // follows a fresh MF selection.
+    EXPECT_LE(moved.commands, 6u);
     EXPECT_EQ(SCardDisconnect(card, SCARD_RESET_CARD), SCARD_S_SUCCESS);
     SCardReleaseContext(ctx);
 
