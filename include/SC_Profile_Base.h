@@ -263,6 +263,13 @@ protected:
     std::list<std::string> m_fileStack;
     // True while the last command sent selected the MF.
     bool m_mfJustSelected = false;
+    // The reader connected to, and the count of commands this process had sent to its card
+    // after this object's last one: another object's command in between (another call of
+    // the process on the same card) leaves the selection unknown.
+    std::string m_connectedReader;
+    unsigned long m_readerCommands = 0;
+    void NoteCommandSent();
+    void ForgetSelectionOfOthers();
     bool m_noRsaPss;
     bool m_rsaOaep;
     // Internal: whether this object made m_hContext, and the outcome of the last

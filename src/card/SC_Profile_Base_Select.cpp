@@ -2,6 +2,9 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <map>
+#include <mutex>
+#include <string>
 
 #include "IsoCommands.h"
 #include "SC_Profile_Base.h"
@@ -10,6 +13,18 @@
 
 namespace {
 const unsigned int kMaxPathBytes = 136;
+
+// Commands this process sent to the card of each reader, over all card objects.
+std::mutex g_readerMutex;
+std::map<std::string, unsigned long> g_readerCommands;
+
+unsigned long readerCommands(const std::string& reader, bool sending) {
+    std::lock_guard<std::mutex> lock(g_readerMutex);
+    unsigned long& n = g_readerCommands[reader];
+    if (sending)
+        ++n;
+    return n;
+}
 
 bool sameBytes(const unsigned char* a, const unsigned char* b, unsigned int n) { return std::memcmp(a, b, n) == 0; }
 }  // namespace
@@ -137,7 +152,23 @@ int CSC_Profile_Base::PopCurrentFile() {
     return r;
 }
 
+void CSC_Profile_Base::NoteCommandSent() {
+    if (!m_connectedReader.empty())
+        m_readerCommands = readerCommands(m_connectedReader, true);
+}
+
+void CSC_Profile_Base::ForgetSelectionOfOthers() {
+    if (m_connectedReader.empty() || m_readerCommands == 0)
+        return;
+    if (readerCommands(m_connectedReader, false) != m_readerCommands) {
+        vn_log(3, "another call of this process used the card: selection unknown\n");
+        ForgetCurrentFile();
+        m_readerCommands = 0;
+    }
+}
+
 int CSC_Profile_Base::SelectMFOnce() {
+    ForgetSelectionOfOthers();
     const bool atMaster = m_currDFLen == 2 && m_currDF[0] == 0x3F && m_currDF[1] == 0x00 && m_currEFLen == 0;
     if (m_mfJustSelected && atMaster) {
         vn_log(3, "MF selected by the last command\n");
@@ -179,6 +210,7 @@ int CSC_Profile_Base::SelectPath(std::string path, bool force, bool reselect, bo
     vn_log_buffer(3, "Currpath: ", m_currDF, static_cast<unsigned int>(m_currDFLen));
     vn_log_buffer(3, "CurrEF: ", m_currEF, static_cast<unsigned int>(m_currEFLen));
 
+    ForgetSelectionOfOthers();
     unsigned char bytes[kMaxPathBytes];
     unsigned int len = 0;
     if (isAID) {
