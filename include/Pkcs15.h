@@ -411,6 +411,9 @@ public:
 
     void Init();
     int ReadCerts();
+    // A copy without a card: the token information, the linked certificates and the
+    // error; the directory records stay behind.
+    std::unique_ptr<CPkcs15> copyFound() const;
 
     CPkcs15EfDir* getEf_dir() const { return m_efDir.get(); }
     CPkcs15DfOdf* getDf_odf() const { return m_odf.get(); }
@@ -428,6 +431,7 @@ public:
     void setSC(CSC_Profile_Base* card) { m_card = card; }
 
 private:
+    CPkcs15();
     enum class Read { Ok, NotFound, Unreadable };
     void setError(int code);
     // Selects path with the given flags and reads it (transparent, or all records when the

@@ -8,6 +8,9 @@
 
 class CSC_Profile_Base;
 class CSC_Profile;
+namespace vn_card {
+struct CardIdentity;
+}
 
 class VN_EXPORT CReader {
 public:
@@ -32,6 +35,7 @@ public:
 private:
     void FreeReaderStates();
     bool ValidIndex(int index) const;
+    bool CardIdentityOf(int index, vn_card::CardIdentity& out);
 
     SCARDCONTEXT m_hContext;
     SCARD_READERSTATE* m_readerStates;

@@ -6,7 +6,9 @@
 #include <cstdint>
 #include <list>
 #include <map>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "CardObject.h"
 #include "ProfileTypes.h"
@@ -17,6 +19,7 @@ class CPkcs15;
 class CPkcs15ExportCert;
 class CPinObj;
 class CCertInfoSC;
+class CCardFileCache;
 struct CardLayout;
 
 // One row of the SECCOS product table.
@@ -46,6 +49,12 @@ public:
 
     int Init();
     void FreeProfile();
+    // A copy of what detection found (layout, objects, PINs not verified, token
+    // information, the certificate files read so far) on another card-OS object of the
+    // same card, made without a card command.
+    std::unique_ptr<CSC_Profile> copyFor(CSC_Profile_Base* card) const;
+    // The certificate files read from the card, shared by the copies of this profile.
+    const std::shared_ptr<CCardFileCache>& fileCache() const { return m_files; }
 
     int AddCardObject(int type, std::string label, int profileType, std::string certPath, int certOffset,
                       int certLength, std::string keyPath, std::string pinPath, int pinRef, int keyRef, int keyBits,
@@ -133,6 +142,8 @@ private:
     bool Selectable(const std::string& path);
     // Reads the certificate in the file at path (whole DER object when offset and length are 0).
     CCertInfoSC* ReadCertFile(const std::string& path, int offset, int length, const std::string& label);
+    // Reads the rest of a certificate whose first chunk the presence test read and keeps it.
+    void KeepCertFile(const std::string& path, int fileLength, std::vector<unsigned char>& head);
     // Presence test with a per-detection cache: one probe per path.
     bool Present(const std::string& path);
 
@@ -150,7 +161,24 @@ public:
     int AddLayout(const CardLayout& layout);
 
 private:
+    struct Copying {};
+    CSC_Profile(CSC_Profile_Base* card, const CSC_Profile& found, Copying);
     std::map<std::string, bool> m_presence;
+    std::shared_ptr<CCardFileCache> m_files;
+    // Certificate files whose reading failed after the presence test: this profile does
+    // not ask the card for them again (a later call does).
+    std::map<std::string, bool> m_unreadable;
 };
+
+// Owns a profile together with its card-OS object.
+struct CSC_ProfileRelease {
+    void operator()(CSC_Profile* profile) const {
+        if (profile == nullptr)
+            return;
+        profile->FreeProfile();
+        delete profile;
+    }
+};
+using CSC_ProfileHandle = std::unique_ptr<CSC_Profile, CSC_ProfileRelease>;
 
 #endif

@@ -35,7 +35,18 @@ public:
     // ---- virtual operations, in slot order ----
     virtual ~CSC_Profile_Base();
     virtual std::string getCardSerial();
+    // The serial as last read from the card, without asking it.
+    const std::string& lastSerial() const { return m_serial; }
+    // Bytes one READ BINARY asks for.
+    unsigned short readChunk() const { return m_maxRead; }
     virtual int SelectPath(std::string path, bool force, bool reselect, bool isDF, bool isAID);
+    // Selects the MF unless the last command sent to the card selected it.
+    int SelectMFOnce();
+    // Takes the MF as selected without a command (where a session is known to have
+    // left the card); the next selection from the MF starts below it.
+    void AssumeMasterFile();
+    // Forgets which directory and file are selected: the next selection starts at the MF.
+    void ForgetCurrentFile();
     virtual int GetFileLen() = 0;
     // The file operations take *length as the capacity of buffer when it is non-zero
     // on entry; the result never exceeds it. On return *length is the count read.
@@ -251,6 +262,15 @@ protected:
     bool m_t1Allowed;
     unsigned short m_maxRead;
     std::list<std::string> m_fileStack;
+    // True while the last command sent selected the MF.
+    bool m_mfJustSelected = false;
+    // The reader connected to, and the count of commands this process had sent to its card
+    // after this object's last one: another object's command in between (another call of
+    // the process on the same card) leaves the selection unknown.
+    std::string m_connectedReader;
+    unsigned long m_readerCommands = 0;
+    void NoteCommandSent();
+    void ForgetSelectionOfOthers();
     bool m_noRsaPss;
     bool m_rsaOaep;
     // Internal: whether this object made m_hContext, and the outcome of the last

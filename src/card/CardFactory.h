@@ -3,6 +3,8 @@
 #ifndef VN_CARD_CARDFACTORY_H
 #define VN_CARD_CARDFACTORY_H
 
+#include "CardIdentity.h"
+
 class CSC_Profile_Base;
 class CSC_Profile;
 
@@ -12,5 +14,8 @@ CSC_Profile_Base* vn_create_card_os(int cardType);
 void vn_card_os_connected(CSC_Profile_Base* cardOs, int cardType);
 // The card application object on a connected card-OS object, or null when none can be made.
 CSC_Profile* vn_create_card_profile(CSC_Profile_Base* cardOs);
+// The same for a card known by identity: a copy of what an earlier call found on the
+// same card (its serial is asked again), or a fresh detection, which is then kept.
+CSC_Profile* vn_card_profile(const vn_card::CardIdentity& identity, CSC_Profile_Base* cardOs);
 
 #endif

@@ -181,7 +181,8 @@ CSC_Profile* CReader::ReadSCProfile(int index) {
         sc->UpdateSCardType(type);
         sc->connectCard(GetReaderName(index), 0);
         vn_card_os_connected(sc, type);
-        m_profile = vn_create_card_profile(sc);
+        vn_card::CardIdentity identity;
+        m_profile = CardIdentityOf(index, identity) ? vn_card_profile(identity, sc) : vn_create_card_profile(sc);
         vn_log_updateCardName(sc->getCardName());
         if (m_profile == nullptr) {
             // Nobody would own the card-OS object without an application object.
@@ -194,3 +195,14 @@ CSC_Profile* CReader::ReadSCProfile(int index) {
 }
 
 CSC_Profile_Base* CReader::GetBaseProfile() { return m_sc; }
+
+bool CReader::CardIdentityOf(int index, vn_card::CardIdentity& out) {
+    // Read after the connection: the card connected to is the one described.
+    SCARD_READERSTATE state = GetReaderState(index);
+    if (state.cbAtr == 0 || (state.dwEventState & SCARD_STATE_PRESENT) == 0)
+        return false;
+    out.reader = GetReaderName(index);
+    out.events = static_cast<uint32_t>((state.dwEventState >> 16) & 0xFFFF);
+    out.atr.assign(state.rgbAtr, state.rgbAtr + state.cbAtr);
+    return true;
+}

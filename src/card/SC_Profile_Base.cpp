@@ -116,6 +116,8 @@ int CSC_Profile_Base::connectCard(std::string readerName, long context) {
         return SC_CMD_FAILED;
     }
     m_hScard = h;
+    m_connectedReader = readerName;
+    m_readerCommands = 0;
     vn_log(2, "m_hScard : 0x%016lX\n", static_cast<unsigned long>(m_hScard));
     char name[256];
     DWORD nameLen = sizeof(name);

@@ -2,6 +2,9 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <map>
+#include <mutex>
+#include <string>
 
 #include "IsoCommands.h"
 #include "SC_Profile_Base.h"
@@ -11,6 +14,18 @@
 
 namespace {
 const unsigned int kMaxPathBytes = 136;
+
+// Commands this process sent to the card of each reader, over all card objects.
+std::mutex g_readerMutex;
+std::map<std::string, unsigned long> g_readerCommands;
+
+unsigned long readerCommands(const std::string& reader, bool sending) {
+    std::lock_guard<std::mutex> lock(g_readerMutex);
+    unsigned long& n = g_readerCommands[reader];
+    if (sending)
+        ++n;
+    return n;
+}
 
 bool sameBytes(const unsigned char* a, const unsigned char* b, unsigned int n) { return std::memcmp(a, b, n) == 0; }
 }  // namespace
@@ -138,6 +153,46 @@ int CSC_Profile_Base::PopCurrentFile() {
     return r;
 }
 
+void CSC_Profile_Base::NoteCommandSent() {
+    if (!m_connectedReader.empty())
+        m_readerCommands = readerCommands(m_connectedReader, true);
+}
+
+void CSC_Profile_Base::ForgetSelectionOfOthers() {
+    if (m_connectedReader.empty() || m_readerCommands == 0)
+        return;
+    if (readerCommands(m_connectedReader, false) != m_readerCommands) {
+        vn_log(3, "another call of this process used the card: selection unknown\n");
+        ForgetCurrentFile();
+        m_readerCommands = 0;
+    }
+}
+
+int CSC_Profile_Base::SelectMFOnce() {
+    ForgetSelectionOfOthers();
+    const bool atMaster = m_currDFLen == 2 && m_currDF[0] == 0x3F && m_currDF[1] == 0x00 && m_currEFLen == 0;
+    if (m_mfJustSelected && atMaster) {
+        vn_log(3, "MF selected by the last command\n");
+        return 0;
+    }
+    const int r = SCSelectMF();
+    m_mfJustSelected = r == 0;
+    return r;
+}
+
+void CSC_Profile_Base::AssumeMasterFile() {
+    const unsigned char mf[2] = {0x3F, 0x00};
+    setCurrDF(mf, 2);
+    setCurrEF(nullptr, 0);
+    m_mfJustSelected = true;
+}
+
+void CSC_Profile_Base::ForgetCurrentFile() {
+    m_currDFLen = 0;
+    m_currEFLen = 0;
+    m_mfJustSelected = false;
+}
+
 int CSC_Profile_Base::SCSelect() {
     bool sent = false;
     for (int attempt = 0; attempt < 3; ++attempt) {
@@ -156,6 +211,7 @@ int CSC_Profile_Base::SelectPath(std::string path, bool force, bool reselect, bo
     vn_log_buffer(3, "Currpath: ", m_currDF, static_cast<unsigned int>(m_currDFLen));
     vn_log_buffer(3, "CurrEF: ", m_currEF, static_cast<unsigned int>(m_currEFLen));
 
+    ForgetSelectionOfOthers();
     unsigned char bytes[kMaxPathBytes];
     unsigned int len = 0;
     if (isAID) {
@@ -163,7 +219,7 @@ int CSC_Profile_Base::SelectPath(std::string path, bool force, bool reselect, bo
             return SC_CMD_FAILED;
         return SCSelectAID(bytes, len) != 0 ? SC_CMD_FAILED : 0;
     }
-    if (force && SCSelectMF() == SC_CMD_FAILED)
+    if (force && SelectMFOnce() == SC_CMD_FAILED)
         return SC_CMD_FAILED;
     // An odd count of digits or a stray character names no file.
     if (!ConvertPath(path, bytes, &len) || len < 2 || len % 2 != 0)
@@ -179,14 +235,14 @@ int CSC_Profile_Base::SelectPath(std::string path, bool force, bool reselect, bo
         return 0;
     }
     if (len == 2 && bytes[0] == 0x3F && bytes[1] == 0x00)
-        return SCSelectMF() == 0 ? 0 : SC_CMD_FAILED;
+        return SelectMFOnce() == 0 ? 0 : SC_CMD_FAILED;
 
     for (unsigned int i = 0; i + 2 < len; i += 2) {
         unsigned char* id = bytes + i;
         // Only 3F00 is the MF: STARCOS layouts have directories 3F01 to 3F04.
         if (id[0] == 0x3F && id[1] == 0x00) {
             vn_log(3, "Select MF\n");
-            if (SCSelectMF() != 0) {
+            if (SelectMFOnce() != 0) {
                 vn_log(3, "Error while selecting MF\n");
                 return SC_CMD_FAILED;
             }

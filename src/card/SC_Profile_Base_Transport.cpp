@@ -75,6 +75,8 @@ bool CSC_Profile_Base::LayoutCommand(std::vector<unsigned char>& cmd) const {
 }
 
 bool CSC_Profile_Base::TransmitBytes(const std::vector<unsigned char>& command) {
+    m_mfJustSelected = false;
+    NoteCommandSent();
     unsigned long protocol = GetProtocol();
     if (protocol == SCARD_PROTOCOL_T0)
         m_t1Allowed = false;
@@ -184,6 +186,8 @@ bool CSC_Profile_Base::SendToCardChained() {
 }
 
 bool CSC_Profile_Base::TransmitControl(unsigned long controlCode, void* data, unsigned long length) {
+    m_mfJustSelected = false;
+    NoteCommandSent();
     VnTraceScope trace("CSC_Profile_Base::TransmitControl", 2);
     m_lastControlOk = false;
     if (GetProtocol() == SCARD_PROTOCOL_T0)

@@ -1,12 +1,40 @@
 // The card application object that the reader builds on a connected card-OS object.
 #include "../card/CardFactory.h"
 
+#include <memory>
 #include <new>
 
+#include "ProfileCache.h"
 #include "SC_Profile.h"
+#include "SC_Profile_Base.h"
+#include "vn_log.h"
 
 CSC_Profile* vn_create_card_profile(CSC_Profile_Base* cardOs) {
     if (cardOs == nullptr)
         return nullptr;
     return new (std::nothrow) CSC_Profile(cardOs);
+}
+
+CSC_Profile* vn_card_profile(const vn_card::CardIdentity& identity, CSC_Profile_Base* cardOs) {
+    if (cardOs == nullptr)
+        return nullptr;
+    try {
+        std::unique_ptr<CSC_Profile> kept = vn_profile_cache::restore(identity, cardOs);
+        if (kept)
+            return kept.release();
+    } catch (...) {
+        vn_profile_cache::forget(identity.reader);
+    }
+    CSC_Profile* found = vn_create_card_profile(cardOs);
+    // Only what detection recognised is kept: a card read halfway is read again next time.
+    if (found == nullptr || found->m_certCount <= 0)
+        return found;
+    try {
+        // Detection asked most cards for their serial already.
+        const std::string serial = cardOs->lastSerial().empty() ? cardOs->getCardSerial() : cardOs->lastSerial();
+        vn_profile_cache::keep(identity, *found, serial);
+    } catch (...) {
+        vn_log(1, "profile cache: profile not kept\n");
+    }
+    return found;
 }

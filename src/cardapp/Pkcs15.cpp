@@ -25,7 +25,20 @@ CPkcs15::CPkcs15(CSC_Profile_Base* card) : m_card(card) {
     }
 }
 
+CPkcs15::CPkcs15() = default;
+
 CPkcs15::~CPkcs15() = default;
+
+std::unique_ptr<CPkcs15> CPkcs15::copyFound() const {
+    std::unique_ptr<CPkcs15> copy(new CPkcs15());
+    copy->m_error = m_error;
+    copy->m_root = m_root;
+    if (m_ti)
+        copy->m_ti = std::make_unique<CPkcs15DfTi>(*m_ti);
+    for (const auto& r : m_results)
+        copy->m_results.push_back(std::make_unique<CPkcs15ExportCert>(*r));
+    return copy;
+}
 
 void CPkcs15::setError(int code) {
     if (m_error == 0)

@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "CardFileCache.h"
 #include "ConfigSC.h"
 #include "Pkcs15.h"
 #include "PinObj.h"
@@ -61,7 +62,8 @@ const ManufacturerRow manufacturers[] = {
 
 CSC_Profile::CSC_Profile(CSC_Profile_Base* card)
     : m_card(card), m_certCount(0), m_pinCount(0), m_signCardToken(false), m_pkcs15(nullptr), m_serialBin{},
-      m_profileType(0), m_singleSign(true), m_signAlgorithm(0), m_keySize(0) {
+      m_profileType(0), m_singleSign(true), m_signAlgorithm(0), m_keySize(0),
+      m_files(std::make_shared<CCardFileCache>()) {
     Init();
 }
 

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <vector>
 
+#include "CardFileCache.h"
 #include "CertInfoSC.h"
 #include "ConfigSC.h"
 #include "Layouts.h"
@@ -15,8 +16,75 @@
 
 namespace {
 const unsigned char kUserCertificateOid[] = {0x06, 0x03, 0x55, 0x04, 0x24};
+// First read of a certificate file when the card object names no chunk size, and the
+// most one short READ BINARY returns.
+const unsigned int kFirstChunk = 240;
+const unsigned int kLargestChunk = 256;
+// Bytes of a certificate file's start that the presence test looks at.
+const unsigned short kHeadBytes = 10;
 
 bool contains(const std::string& s, const char* what) { return s.find(what) != std::string::npos; }
+
+// Reads bytes from to to of the selected transparent file in chunks into out; got is
+// the count read (less at the end of the file).
+bool readRange(CSC_Profile_Base& card, unsigned char* out, unsigned int from, unsigned int to, unsigned int chunk,
+               unsigned int& got) {
+    unsigned int pos = from;
+    while (pos < to) {
+        const unsigned int n = to - pos < chunk ? to - pos : chunk;
+        const int r = card.SCReadBinary(out + (pos - from), static_cast<unsigned short>(pos), static_cast<unsigned char>(n));
+        if (r != 0 && r != 3)
+            return false;
+        const unsigned int answered = card.getResponseLength() < n ? card.getResponseLength() : n;
+        pos += answered;
+        if (r == 3 || answered == 0)
+            break;  // end of the file, or a card that answers no data would never finish
+    }
+    got = pos - from;
+    return true;
+}
+// How much of a certificate file readSelectedCert reads.
+enum ReadExtent { kHeadOnly, kWholeObject };
+
+// Reads the DER object at the start of the selected file of fileLength bytes: the first
+// chunk holds its header, the rest follows. With kHeadOnly only the first chunk.
+bool readSelectedCert(CSC_Profile_Base& card, int fileLength, std::vector<unsigned char>& data, ReadExtent extent) {
+    if (fileLength <= 0)
+        return false;
+    unsigned int chunk = card.readChunk() > 0 ? card.readChunk() : kFirstChunk;
+    if (chunk > kLargestChunk)
+        chunk = kLargestChunk;
+    const unsigned int size = fileLength > 0xFFFF ? 0xFFFFu : static_cast<unsigned int>(fileLength);
+    data.assign(size, 0);
+    unsigned int have = 0;
+    if (!readRange(card, data.data(), 0, size < chunk ? size : chunk, chunk, have) || have == 0) {
+        data.clear();
+        return false;
+    }
+    if (extent == kHeadOnly) {
+        data.resize(have);
+        return true;
+    }
+    unsigned int hdr = 0, total = 0;
+    if (have < 2 || !CCertInfoSC::derHeader(data.data(), have, &hdr, &total)) {
+        data.clear();
+        return false;
+    }
+    // Never more than the file holds.
+    if (total > size)
+        total = size;
+    if (total > have) {
+        unsigned int more = 0;
+        if (!readRange(card, data.data() + have, have, total, chunk, more)) {
+            data.clear();
+            return false;
+        }
+        have += more;
+    }
+    data.resize(have < total ? have : total);
+    return !data.empty();
+}
+
 }  // namespace
 
 bool CSC_Profile::CheckCert(std::string path) {
@@ -26,21 +94,57 @@ bool CSC_Profile::CheckCert(std::string path) {
     if (m_card->SelectPath(path, true, true, false, false) != 0) {
         vn_log(3, "Error : invalid cert path not found\n");
     } else {
-        unsigned char head[10] = {0};
-        unsigned short got = sizeof head;
-        if (m_card->ReadFilePart(head, &got, sizeof head) != 0 || got == 0) {
+        // The whole certificate is read here once and kept for its listing.
+        std::vector<unsigned char> data;
+        const int fileLength = m_card->GetFileLen();
+        if (!readSelectedCert(*m_card, fileLength, data, kHeadOnly)) {
             vn_log(3, "Error : invalid cert error while reading\n");
         } else {
+            const unsigned short got = data.size() < kHeadBytes ? static_cast<unsigned short>(data.size()) : kHeadBytes;
+            const unsigned char* head = data.data();
             // Number of length bytes of a long-form length; a short form has none.
-            const unsigned n = (head[1] & 0x80) ? (head[1] & 0x0Fu) : 0u;
+            const unsigned n = got > 1 && (head[1] & 0x80) ? (head[1] & 0x0Fu) : 0u;
             const bool tbs = 2 + n < got && head[2 + n] == 0x30;
             const bool wrapped = 6 + n < got && std::memcmp(head + 2 + n, kUserCertificateOid, 5) == 0;
             valid = head[0] == 0x30 && (tbs || wrapped);
             vn_log(3, valid ? "Vailid Cert\n" : "Error : invalid cert error parsing asn1\n");
+            if (valid)
+                KeepCertFile(path, fileLength, data);
         }
     }
-    m_card->SCSelectMF();
+    m_card->SelectMFOnce();
     return valid;
+}
+
+void CSC_Profile::KeepCertFile(const std::string& path, int fileLength, std::vector<unsigned char>& head) {
+    if (!m_files)
+        return;
+    std::vector<unsigned char> data;
+    // The rest of the file continues the first chunk.
+    unsigned int hdr = 0, total = 0;
+    if (head.size() < 2 || !CCertInfoSC::derHeader(head.data(), head.size(), &hdr, &total))
+        return;
+    const unsigned int size = fileLength > 0xFFFF ? 0xFFFFu : static_cast<unsigned int>(fileLength);
+    if (total > size)
+        total = size;
+    const unsigned int have = static_cast<unsigned int>(head.size());
+    data = head;
+    if (total > have) {
+        unsigned int chunk = m_card->readChunk() > 0 ? m_card->readChunk() : kFirstChunk;
+        if (chunk > kLargestChunk)
+            chunk = kLargestChunk;
+        data.resize(total);
+        unsigned int more = 0;
+        if (!readRange(*m_card, data.data() + have, have, total, chunk, more) || have + more < total) {
+            m_unreadable[strTools::uniformPath(path)] = true;
+            return;
+        }
+    }
+    data.resize(total);
+    unsigned short got = static_cast<unsigned short>(data.size());
+    CCertInfoSC::CorrectCert(data.data(), &got);
+    if (got > 0)
+        m_files->put(path, 0, 0, data.data(), got);
 }
 
 bool CSC_Profile::Present(const std::string& path) {
@@ -66,32 +170,23 @@ bool CSC_Profile::Selectable(const std::string& path) {
 }
 
 CCertInfoSC* CSC_Profile::ReadCertFile(const std::string& path, int offset, int length, const std::string& label) {
-    if (m_card == nullptr || offset < 0 || length < 0 || offset > 0xFFFF || length > 0xFFFF)
+    if (offset < 0 || length < 0 || offset > 0xFFFF || length > 0xFFFF)
         return nullptr;
-    if (m_card->SelectPath(path, false, true, false, false) != 0)
+    std::vector<unsigned char> data;
+    if (m_files && m_files->find(path, offset, length, data) && !data.empty())
+        return new CCertInfoSC(label, data.data(), static_cast<unsigned short>(data.size()));
+    if (offset == 0 && length == 0 && m_unreadable.count(strTools::uniformPath(path)) != 0)
+        return nullptr;
+    if (m_card == nullptr || m_card->SelectPath(path, false, true, false, false) != 0)
         return nullptr;
     const int fileLength = m_card->GetFileLen();
     if (fileLength <= 0)
         return nullptr;
-    std::vector<unsigned char> data;
     unsigned short got = 0;
     if (offset == 0 && length == 0) {
-        unsigned char head[10] = {0};
-        got = sizeof head;
-        if (m_card->ReadFilePart(head, &got, sizeof head) != 0 || got < 2)
+        if (!readSelectedCert(*m_card, fileLength, data, kWholeObject))
             return nullptr;
-        unsigned int hdr = 0, total = 0;
-        if (!CCertInfoSC::derHeader(head, got, &hdr, &total))
-            return nullptr;
-        // Never more than the file holds.
-        if (total > static_cast<unsigned int>(fileLength))
-            total = static_cast<unsigned int>(fileLength);
-        if (m_card->SelectPath(path, false, true, false, false) != 0)
-            return nullptr;
-        data.assign(total, 0);
-        got = static_cast<unsigned short>(total);
-        if (m_card->ReadFilePart(data.data(), &got, static_cast<unsigned short>(total)) != 0)
-            return nullptr;
+        got = static_cast<unsigned short>(data.size());
     } else {
         data.assign(static_cast<size_t>(length), 0);
         got = static_cast<unsigned short>(length);
@@ -104,6 +199,8 @@ CCertInfoSC* CSC_Profile::ReadCertFile(const std::string& path, int offset, int 
     CCertInfoSC::CorrectCert(data.data(), &got);
     if (got == 0)
         return nullptr;
+    if (m_files)
+        m_files->put(path, offset, length, data.data(), got);
     return new CCertInfoSC(label, data.data(), got);
 }
 

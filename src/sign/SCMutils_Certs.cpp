@@ -1,5 +1,6 @@
 // Certificates of the card in the current reader: count, identifiers, labels, DER
-// copies and parsed certificates. Every call reads the card afresh.
+// copies and parsed certificates. The profile and certificate files of the card come
+// from the reader's profile cache while the card stays in.
 #include "SCUtils.h"
 
 #include <openssl/x509.h>
@@ -15,15 +16,6 @@
 
 namespace {
 
-// Frees the card application profile together with its card command object.
-struct ProfileRelease {
-    void operator()(CSC_Profile* p) const {
-        p->FreeProfile();
-        delete p;
-    }
-};
-using ProfilePtr = std::unique_ptr<CSC_Profile, ProfileRelease>;
-
 void setId(char* field, int index) {
     char text[34];
     CSafeMem::strcpy(field, CSCUtils::CERT_ID_SIZE, itoa(index, text, 10));
@@ -36,7 +28,7 @@ int CSCUtils::GetNumCerts() {
         return 0;
     CReader r;
     r.GetCardType(reader);
-    ProfilePtr profile(r.ReadSCProfile(reader));
+    CSC_ProfileHandle profile(r.ReadSCProfile(reader));
     return profile ? profile->m_certCount : 0;
 }
 
@@ -46,7 +38,7 @@ int CSCUtils::GetCertIDs() {
         return 0;
     CReader r;
     r.GetCardType(reader);
-    ProfilePtr profile(r.ReadSCProfile(reader));
+    CSC_ProfileHandle profile(r.ReadSCProfile(reader));
     if (!profile)
         return 0;
     clearCertData();
@@ -78,7 +70,7 @@ X509* CSCUtils::GetX509(int certIndex) {
     if (reader < 0)
         return nullptr;
     CReader r;
-    ProfilePtr profile(r.ReadSCProfile(reader));
+    CSC_ProfileHandle profile(r.ReadSCProfile(reader));
     if (!profile)
         return nullptr;
     numCerts = profile->m_certCount;

@@ -22,17 +22,15 @@ int32_t CSCUtils::VerifyPIN(int certIndex, char* pin) {
     if (reader < 0)
         return 0;
     CReader r;
-    CSC_Profile* profile = r.ReadSCProfile(reader);
-    if (profile == nullptr)
+    CSC_ProfileHandle profile(r.ReadSCProfile(reader));
+    if (!profile)
         return -1;
     numCerts = profile->m_certCount;
-    if (certIndex < 0 || certIndex >= numCerts) {
-        profile->FreeProfile();
-        delete profile;
+    if (certIndex < 0 || certIndex >= numCerts)
         return -2;
-    }
     char id[34];
-    CSCM_Interface key(profile, r.GetBaseProfile(), reader, certIndex, itoa(certIndex, id, 10), myHinstDLL);
+    // The key interface owns the profile and its card object from here on.
+    CSCM_Interface key(profile.release(), r.GetBaseProfile(), reader, certIndex, itoa(certIndex, id, 10), myHinstDLL);
     return key.VerifyPIN(text(pin)) ? 1 : 0;
 }
 
@@ -42,16 +40,14 @@ int32_t CSCUtils::ChangePIN(int certIndex, char* oldPin, char* newPin) {
     if (reader < 0)
         return 0;
     CReader r;
-    CSC_Profile* profile = r.ReadSCProfile(reader);
-    if (profile == nullptr)
+    CSC_ProfileHandle profile(r.ReadSCProfile(reader));
+    if (!profile)
         return -1;
     numCerts = profile->m_certCount;
-    if (certIndex < 0 || certIndex >= numCerts) {
-        profile->FreeProfile();
-        delete profile;
+    if (certIndex < 0 || certIndex >= numCerts)
         return -2;
-    }
     char id[34];
-    CSCM_Interface key(profile, r.GetBaseProfile(), reader, certIndex, itoa(certIndex, id, 10), myHinstDLL);
+    // The key interface owns the profile and its card object from here on.
+    CSCM_Interface key(profile.release(), r.GetBaseProfile(), reader, certIndex, itoa(certIndex, id, 10), myHinstDLL);
     return key.ModifyPIN(text(oldPin), text(newPin)) ? 1 : 0;
 }

@@ -9,19 +9,10 @@
 
 namespace {
 
-// The card application profile of a reader, released with its card object.
-struct ProfileFree {
-    void operator()(CSC_Profile* p) const {
-        p->FreeProfile();
-        delete p;
-    }
-};
-using ProfilePtr = std::unique_ptr<CSC_Profile, ProfileFree>;
-
-ProfilePtr readProfile(CReader& r, int reader) {
+CSC_ProfileHandle readProfile(CReader& r, int reader) {
     if (reader < 0 || !r.isCard(reader))
-        return ProfilePtr();
-    return ProfilePtr(r.ReadSCProfile(reader));
+        return CSC_ProfileHandle();
+    return CSC_ProfileHandle(r.ReadSCProfile(reader));
 }
 
 }  // namespace
@@ -39,7 +30,7 @@ bool CSignMessage::IsSmartCardPresent(int reader) {
 bool CSignMessage::isSmartCardSupported(int reader) {
     VN_TRACE_ENTER(m_logger, "isSmartCardSupported");
     CReader r;
-    ProfilePtr profile = readProfile(r, reader);
+    CSC_ProfileHandle profile = readProfile(r, reader);
     const bool supported = profile && profile->m_profileType != 0;
     LOG4CXX_DEBUG(m_logger, "leaving isSmartCardSupported: " << supported);
     return supported;
@@ -50,7 +41,7 @@ int CSignMessage::GetSmartCardProfileType(int reader) {
     int type = -1;
     CReader r;
     if (reader >= 0 && r.isCard(reader)) {
-        ProfilePtr profile(r.ReadSCProfile(reader));
+        CSC_ProfileHandle profile(r.ReadSCProfile(reader));
         type = profile ? profile->m_profileType : 0;
     }
     LOG4CXX_DEBUG(m_logger, "leaving GetSmartCardProfileType: " << type);
@@ -60,7 +51,7 @@ int CSignMessage::GetSmartCardProfileType(int reader) {
 bool CSignMessage::IsSmartCardHashAlgoSupported(int reader, int nAlgoID) {
     VN_TRACE_ENTER(m_logger, "IsSmartCardHashAlgoSupported");
     CReader r;
-    ProfilePtr profile = readProfile(r, reader);
+    CSC_ProfileHandle profile = readProfile(r, reader);
     const bool supported = profile && profile->isSupportedHashAlgo(nAlgoID);
     LOG4CXX_DEBUG(m_logger, "leaving IsSmartCardHashAlgoSupported: " << supported);
     return supported;

@@ -9,6 +9,7 @@
 #include "SC_Profile.h"
 #include "ScPcsc.h"
 #include "TestCardOs.h"
+#include "cardapp/ProfileCache.h"
 
 using Bytes = std::vector<uint8_t>;
 
@@ -27,11 +28,15 @@ std::string rowAtr(int row) {
 
 class ReaderTest : public ::testing::Test {
 protected:
-    void SetUp() override { pcscsim::reset(); }
+    void SetUp() override {
+        pcscsim::reset();
+        vn_profile_cache::clear();
+    }
     void TearDown() override {
         EXPECT_EQ(pcscsim::openContexts(), 0u);
         EXPECT_EQ(pcscsim::outstandingAllocations(), 0u);
         pcscsim::reset();
+        vn_profile_cache::clear();
     }
 };
 }  // namespace
@@ -61,10 +66,9 @@ TEST_F(ReaderTest, ReadersAreListedInOrderAndAnEmptyReaderHasNoCard) {
     EXPECT_EQ(reader.GetCardType(-3), -1);
     EXPECT_FALSE(reader.hasPinPad(7));
     // a recognised card gets its card-OS object and its application profile (the caller owns both)
-    std::unique_ptr<CSC_Profile> profile(reader.ReadSCProfile(0));
+    CSC_ProfileHandle profile(reader.ReadSCProfile(0));
     ASSERT_NE(profile, nullptr);
     EXPECT_EQ(profile->m_card, reader.GetBaseProfile());
-    profile->FreeProfile();
 }
 
 TEST_F(ReaderTest, EveryAtrRowIsRecognisedInEitherReader) {

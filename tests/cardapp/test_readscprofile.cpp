@@ -13,6 +13,7 @@
 #include "SC_Profile_CardOS.h"
 #include "Reader.h"
 #include "SimCard.h"
+#include "cardapp/ProfileCache.h"
 
 namespace {
 const char* dialectOf(int cardType) {
@@ -61,6 +62,7 @@ TEST_P(ReadProfile, ReaderReturnsTheDetectedProfileOnTheCardOsDialect) {
     if (c.cardType == 10)
         GTEST_SKIP() << "no ATR of the card list names SetCOS 4.4.2";
     pcscsim::reset();
+    vn_profile_cache::clear();
     auto card = std::shared_ptr<cardsim::Card>(cardsim::Card::fromText(onOsDialect(c), pkiDir(), c.image));
     pcscsim::addReader(SimBench::Reader, pcscsim::plainReader());
     pcscsim::insertCard(SimBench::Reader, card);
@@ -68,7 +70,7 @@ TEST_P(ReadProfile, ReaderReturnsTheDetectedProfileOnTheCardOsDialect) {
         CReader reader;
         ASSERT_EQ(reader.GetCardType(0), c.cardType);
         card->clearTranscript();
-        std::unique_ptr<CSC_Profile> p(reader.ReadSCProfile(0));
+        CSC_ProfileHandle p(reader.ReadSCProfile(0));
         ASSERT_NE(p, nullptr);
         ASSERT_NE(p->m_card, nullptr);
         EXPECT_EQ(p->m_card, reader.GetBaseProfile());
@@ -95,9 +97,9 @@ TEST_P(ReadProfile, ReaderReturnsTheDetectedProfileOnTheCardOsDialect) {
         report << c.image << " dialect=" << dialectOf(c.cardType) << " profile=" << p->m_profileType
                << " certs=" << p->m_certCount << " detect=" << detect
                << " read_all=" << apdus() - detect << "\n";
-        p->FreeProfile();
     }
     pcscsim::reset();
+    vn_profile_cache::clear();
 }
 
 INSTANTIATE_TEST_SUITE_P(LayoutImages, ReadProfile, ::testing::ValuesIn(kCases),
@@ -114,6 +116,7 @@ INSTANTIATE_TEST_SUITE_P(LayoutImages, ReadProfile, ::testing::ValuesIn(kCases),
 // user PIN, while CE02 (no certificate) and the CA file CA00 are left out.
 TEST(ReadProfileHsm, ObjectListGivesCertificatesKeysAndTheGlobalPin) {
     pcscsim::reset();
+    vn_profile_cache::clear();
     auto card = std::shared_ptr<cardsim::Card>(
         cardsim::Card::fromFile(imageDir() + "/smartcard-hsm-layout.card", pkiDir()));
     pcscsim::addReader(SimBench::Reader, pcscsim::plainReader());
@@ -122,7 +125,7 @@ TEST(ReadProfileHsm, ObjectListGivesCertificatesKeysAndTheGlobalPin) {
         CReader reader;
         ASSERT_EQ(reader.GetCardType(0), 16);
         card->clearTranscript();
-        std::unique_ptr<CSC_Profile> p(reader.ReadSCProfile(0));
+        CSC_ProfileHandle p(reader.ReadSCProfile(0));
         ASSERT_NE(p, nullptr);
         EXPECT_NE(dynamic_cast<CSC_Profile_SmartCardHSM*>(p->m_card), nullptr);
         bool enumerated = false;
@@ -154,7 +157,7 @@ TEST(ReadProfileHsm, ObjectListGivesCertificatesKeysAndTheGlobalPin) {
             EXPECT_EQ(std::vector<uint8_t>(cert->getCertData(), cert->getCertData() + cert->getCertDataLen()), der);
         }
         EXPECT_EQ(p->m_pinCount, 1);
-        p->FreeProfile();
     }
     pcscsim::reset();
+    vn_profile_cache::clear();
 }

@@ -20,6 +20,7 @@
 #include "SCM_Interface.h"
 #include "SCUtils.h"
 #include "SC_Profile.h"
+#include "cardapp/ProfileCache.h"
 
 // What the host callback saw, and what it answers.
 struct DialogHost {
@@ -59,6 +60,7 @@ class SignSim : public ::testing::Test {
 protected:
     void SetUp() override {
         pcscsim::reset();
+        vn_profile_cache::clear();
         m_saved = gConfigSC;
         gConfigSC.keyboardPIN = false;
         gConfigSC.isService = false;
@@ -71,6 +73,7 @@ protected:
         gConfigSC = m_saved;
         CSCUtils::SetLanguage(1);
         pcscsim::reset();
+        vn_profile_cache::clear();
     }
 
     // A reader with a card made from the image.

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "SignSim.h"
+#include "cardapp/ProfileCache.h"
 
 std::vector<FPINDialogCallBackParams> DialogHost::calls;
 std::deque<std::string> DialogHost::pins;
@@ -150,6 +151,7 @@ TEST_F(SignSim, PinPadIsUsedForAnEmptyPinButNeverOnAcsReaders) {
         EXPECT_NE(DialogHost::calls[0].text.find("with the reader keypad."), std::string::npos);
     }
     pcscsim::reset();
+    vn_profile_cache::clear();
     auto acs = insert("starcos35-a", "ACS CCID USB Reader 0", true);
     pcscsim::scriptKeys("ACS CCID USB Reader 0", "123456\r");
     DialogHost::install();

@@ -351,8 +351,9 @@ TEST(VncardStack, PinsPathsAndRemovedCardsAreToldOnce) {
     EXPECT_TRUE(contains(r.err, "warning: cannot write the log")) << r.err;
 
     // A certificate that cannot be read keeps its place; the later ones keep their index.
-    // (its file is selected last to be read for the list; the READ BINARY is refused)
-    r = withFaultAt(stack, "certs --json", "", "00A4020402C003", "sw=6982", true, 1);
+    // (its file is read whole when its presence is tested; the READ BINARY after its
+    // first chunk is refused)
+    r = withFaultAt(stack, "certs --json", "", "00A4020402C003", "sw=6982", true, 2);
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_TRUE(contains(r.out, "{\"index\":0,\"label\":\"Signing Cert\"")) << r.out;
     EXPECT_TRUE(contains(r.out, "{\"index\":3,\"label\":\"Auth Cert CA\"")) << r.out;

@@ -8,6 +8,7 @@
 #   pcsc-stack.sh stop  [--state DIR] [--clean]    --clean: remove the state folder too
 #   pcsc-stack.sh env   [--state DIR]                print PCSCLITE_CSOCK_NAME=... of the stack
 #   pcsc-stack.sh insert|remove N [--state DIR]     put card N in or take it out of its reader
+#   pcsc-stack.sh insert N IMAGE [--state DIR]      put another card (IMAGE) into the emptied reader N
 #   pcsc-stack.sh fault N RULE [--state DIR]        arm a fault (RULE as cardsim --fault, "+1:sw=6982" = next command)
 #
 # Reader "Virtual PCD 00 00" gets --image0, "Virtual PCD 00 01" gets --image1; a reader
@@ -264,7 +265,11 @@ case "$cmd" in
     ;;
   insert|remove)
     n=${ARGS[0]:?reader number}
-    control "$n" "$cmd"
+    if [ "$cmd" = insert ] && [ -n "${ARGS[1]:-}" ]; then
+      control "$n" "insert ${ARGS[1]}"
+    else
+      control "$n" "$cmd"
+    fi
     [ "$cmd" = insert ] && wait_ready "$n"
     true
     ;;
@@ -272,7 +277,7 @@ case "$cmd" in
     control "${ARGS[0]:?reader number}" "fault ${ARGS[1]:?fault rule}"
     ;;
   *)
-    sed -n '2,27p' "$0"
+    sed -n '2,28p' "$0"
     exit 2
     ;;
 esac

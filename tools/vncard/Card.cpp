@@ -69,25 +69,21 @@ int openKey(const ReaderChoice& reader, int certIndex, OpenedKey& out) {
         return rc;
     LibraryOutputToStderr quiet;
     CReader r;
-    CSC_Profile* profile = r.ReadSCProfile(reader.index);
-    int count = profile == nullptr ? 0 : profile->m_certCount;
+    CSC_ProfileHandle profile(r.ReadSCProfile(reader.index));
+    int count = profile ? profile->m_certCount : 0;
     if (count == 0) {
-        if (profile != nullptr) {
-            profile->FreeProfile();
-            delete profile;
-        }
+        profile.reset();
         if (cardTakenOut(reader))
             return Output::fail(EXIT_NO_CARD, "the card was taken out of reader '" + reader.name + "'");
         return Output::fail(EXIT_UNKNOWN_CARD, "no signature application found on the card in '" + reader.name + "'");
     }
     CSC_Profile_Base* card = r.GetBaseProfile();
     if (certIndex < 0 || certIndex >= count || profile->getCert(certIndex) == nullptr) {
-        profile->FreeProfile();
-        delete profile;
+        profile.reset();
         return Output::fail(EXIT_USAGE, "no certificate " + std::to_string(certIndex) + " on the card (it has " +
                                             std::to_string(count) + "; see 'vncard certs')");
     }
-    out.key.reset(new CSCM_Interface(profile, card, reader.index, certIndex, std::to_string(certIndex), myHinstDLL));
+    out.key.reset(new CSCM_Interface(profile.release(), card, reader.index, certIndex, std::to_string(certIndex), myHinstDLL));
     out.card = card;
     out.certCount = count;
     out.certIndex = certIndex;

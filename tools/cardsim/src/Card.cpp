@@ -217,10 +217,10 @@ const std::vector<Exchange>& Card::transcript() const { return ce(*m_engine).sta
 void Card::clearTranscript() { ce(*m_engine).state.transcript.clear(); }
 size_t Card::commandCount() const { return ce(*m_engine).state.commands; }
 
-void Card::setTranscriptFile(const std::string& path) {
+void Card::setTranscriptFile(const std::string& path, bool append) {
   auto& s = ce(*m_engine).state;
   if (s.file.is_open()) s.file.close();
-  if (!path.empty()) s.file.open(path, std::ios::out | std::ios::trunc);
+  if (!path.empty()) s.file.open(path, std::ios::out | (append ? std::ios::app : std::ios::trunc));
 }
 
 void Card::setRecordTag(const std::string& tag) { ce(*m_engine).state.recordTag = tag; }

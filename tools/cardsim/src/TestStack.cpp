@@ -155,6 +155,12 @@ bool TestStack::insert(int n) {
   return run("insert " + std::to_string(n) + " --state " + quote(m_state), out) && waitReader(readerName(n), true, 5000);
 }
 
+bool TestStack::insert(int n, const std::string& image) {
+  std::string out;
+  return run("insert " + std::to_string(n) + " " + quote(resolveImage(image)) + " --state " + quote(m_state), out) &&
+         waitReader(readerName(n), true, 5000);
+}
+
 bool TestStack::fault(int n, const std::string& rule) {
   std::string out;
   return run("fault " + std::to_string(n) + " " + quote(rule) + " --state " + quote(m_state), out);

@@ -6,7 +6,9 @@
 #include <cstring>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <sstream>
+#include <stdexcept>
 #include <thread>
 
 #include "Util.h"
@@ -31,7 +33,7 @@ void usage() {
       "  --transcript FILE  record every command and answer in FILE\n"
       "  --fault RULE       N:sw=6982 | N:truncate=K | N:corrupt=K | N:zero | N:drop | N:mute at the N-th command\n"
       "                     (repeatable)\n"
-      "  --control FILE     read commands (remove, insert, reset, fault RULE, clear-faults) from FILE\n"
+      "  --control FILE     read commands (remove, insert [IMAGE], reset, fault RULE, clear-faults) from FILE\n"
       "  --ready FILE       write FILE once the reader has read the ATR\n"
       "  --wait SECONDS     how long to wait for vpcd (default 10)\n"
       "  --apdu HEX         no reader: power on, send the APDU, print the answer (repeatable)\n"
@@ -42,7 +44,25 @@ void usage() {
 std::string g_readyFile;
 bool g_readyPending = true;
 
-void pollControl(const std::string& path, Card& card, VpcdLink& link, bool& wantInserted) {
+// What a card put in by "insert IMAGE" needs: its PKI, the transcript it continues and
+// the reader's port for its record tag.
+struct CardSource {
+  std::string pki, transcript;
+  int port = 0;
+};
+
+// Loads the image for "insert IMAGE": the new card continues the reader's transcript.
+std::unique_ptr<Card> loadSwapped(const std::string& image, const CardSource& source) {
+  std::string error;
+  auto next = Card::load(resolveImage(image), source.pki, error);
+  if (!next) throw std::runtime_error(error);
+  if (!source.transcript.empty()) next->setTranscriptFile(source.transcript, true);
+  next->setRecordTag(image + "@" + std::to_string(source.port));
+  return next;
+}
+
+void pollControl(const std::string& path, std::unique_ptr<Card>& current, VpcdLink& link, bool& wantInserted,
+                 const CardSource& source) {
   if (path.empty() || access(path.c_str(), F_OK) != 0) return;
   std::ifstream f(path);
   std::string line;
@@ -50,13 +70,16 @@ void pollControl(const std::string& path, Card& card, VpcdLink& link, bool& want
     line = trim(line);
     if (line.empty()) continue;
     try {
+      Card& card = *current;
       if (line == "remove") {
         wantInserted = false;
         link.close();
         card.remove();
-      } else if (line == "insert") {
+      } else if (line == "insert" || line.rfind("insert ", 0) == 0) {
+        // "insert IMAGE" puts another card in: the reader sees it after its removal.
+        if (line != "insert" && !card.present()) current = loadSwapped(trim(line.substr(7)), source);
         wantInserted = true;
-        card.insert();
+        current->insert();
         if (!g_readyFile.empty()) ::unlink(g_readyFile.c_str());
         g_readyPending = true;
       } else if (line == "clear-faults") {
@@ -73,12 +96,14 @@ void pollControl(const std::string& path, Card& card, VpcdLink& link, bool& want
   ::unlink(path.c_str());
 }
 
-int runReader(Card& card, const std::string& host, int port, int waitSeconds, const std::string& control) {
+int runReader(std::unique_ptr<Card>& current, const std::string& host, int port, int waitSeconds,
+              const std::string& control, const CardSource& source) {
   VpcdLink link;
   bool wantInserted = true;
   bool everConnected = false;
   while (!g_stop) {
-    pollControl(control, card, link, wantInserted);
+    pollControl(control, current, link, wantInserted, source);
+    Card& card = *current;
     if (!link.connected()) {
       if (!wantInserted) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -216,5 +241,9 @@ int main(int argc, char** argv) {
   sigaction(SIGTERM, &sa, nullptr);
   sigaction(SIGINT, &sa, nullptr);
   std::signal(SIGPIPE, SIG_IGN);
-  return runReader(*card, host, port, wait, control);
+  CardSource source;
+  source.pki = pki;
+  source.transcript = transcript;
+  source.port = port;
+  return runReader(card, host, port, wait, control, source);
 }

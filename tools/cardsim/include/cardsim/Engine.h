@@ -107,7 +107,8 @@ class Card {
   //   "* power on" / "* power off" / "* reset" / "* removed" / "* inserted"
   const std::vector<Exchange>& transcript() const;
   void clearTranscript();  // the command counter keeps counting
-  void setTranscriptFile(const std::string& path);  // "" switches the file off; truncates the file
+  // "" switches the file off; the file is truncated unless append is set.
+  void setTranscriptFile(const std::string& path, bool append = false);
   size_t commandCount() const;  // commands received so far (life of the Card)
   // With $CARDSIM_RECORD naming a file, every card of the process appends its
   // exchanges there too, each line led by the card's tag (image name and "#n", the

@@ -62,6 +62,9 @@ class TestStack {
   // pcscd reports the reader empty / with the card.
   bool remove(int n);
   bool insert(int n);
+  // Puts another card (image name or path) into the emptied reader n; its exchanges
+  // continue the reader's transcript.
+  bool insert(int n, const std::string& image);
   bool fault(int n, const std::string& rule);   // e.g. "+1:sw=6982" for the next command
 
  private:

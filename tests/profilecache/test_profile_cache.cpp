@@ -1,0 +1,233 @@
+// Certificate listings through the reader facade on the real PC/SC stack: how many
+// commands the first and a second listing send on every card image (against OpenSC's
+// pkcs15-tool on the PKCS#15 images), and that the kept profile goes with its card.
+#include <gtest/gtest.h>
+
+#include <PCSC/winscard.h>
+
+#include <openssl/x509.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <cardsim/TestStack.h>
+
+#include "SCUtils.h"
+#include "cardapp/ProfileCache.h"
+
+namespace {
+
+struct Listing {
+    int entries = 0;
+    std::vector<std::string> labels;
+    std::vector<std::vector<uint8_t>> der;
+    size_t commands = 0;
+};
+
+// Lists the certificates of reader 0 with their DER and counts the commands it sent.
+Listing list(cardsim::TestStack& stack) {
+    stack.mark(0);
+    Listing l;
+    CSCUtils u;
+    u.setReader(0);
+    l.entries = u.GetCertIDs();
+    for (int i = 0; i < u.numCerts; ++i) {
+        l.labels.push_back(u.certLabels[i]);
+        l.der.emplace_back(u.certData[i], u.certData[i] + u.certDataLen[i]);
+    }
+    l.commands = stack.commandCount(0);
+    return l;
+}
+
+std::string run(const std::string& command) {
+    std::string out;
+    FILE* p = ::popen((command + " 2>&1").c_str(), "r");
+    if (p == nullptr)
+        return out;
+    char buf[512];
+    while (std::fgets(buf, sizeof buf, p))
+        out += buf;
+    ::pclose(p);
+    return out;
+}
+
+// Commands of "pkcs15-tool -c" on reader 0, and whether it found certificates.
+size_t openscCount(cardsim::TestStack& stack, bool& found) {
+    stack.mark(0);
+    const std::string out = run("timeout 60 pkcs15-tool --reader 0 -c");
+    found = out.find("X.509 Certificate") != std::string::npos;
+    return stack.commandCount(0);
+}
+
+// One image: whether it holds a PKCS#15 application OpenSC reads, the most commands the
+// first and the second listing may send, and whether it is one of the images every run tries (one per
+// card family and layout kind; VN_ALL_IMAGES=1 tries them all).
+struct Row {
+    const char* image;
+    bool pkcs15;
+    size_t firstAtMost;
+    size_t secondAtMost;
+    bool everyRun;
+};
+
+bool parses(const std::vector<uint8_t>& der) {
+    const unsigned char* p = der.data();
+    X509* x = d2i_X509(nullptr, &p, static_cast<long>(der.size()));
+    const bool whole = x != nullptr && p == der.data() + der.size();
+    X509_free(x);
+    return whole;
+}
+
+// clang-format off
+const Row kRows[] = {
+#include "ListingBounds.inc"
+};
+// clang-format on
+
+// The second listing asks the card only for its serial (the SmartCard-HSM reads it after
+// selecting its application, from a fresh MF selection).
+const size_t kSecondAtMost = 2;
+
+}  // namespace
+
+TEST(ProfileCacheStack, ListingsStayWithinTheirCommandBoundsOnEveryImage) {
+    const char* all = std::getenv("VN_ALL_IMAGES");
+    const bool everyImage = all != nullptr && std::string(all) == "1";
+    std::vector<Row> rows;
+    for (const Row& row : kRows)
+        if (everyImage || row.everyRun)
+            rows.push_back(row);
+    cardsim::StackOptions o;
+    o.image0 = rows.front().image;
+    cardsim::TestStack stack(o);
+    ASSERT_TRUE(stack.ok()) << stack.error();
+    std::ofstream table(std::string(VN_BINARY_DIR) + "/profile-cache-counts.txt");
+    table << "image certificates pkcs15-tool first second\n";
+    bool firstRow = true;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.image);
+        if (!firstRow) {
+            ASSERT_TRUE(stack.remove(0));
+            ASSERT_TRUE(stack.insert(0, row.image));
+        }
+        firstRow = false;
+        size_t opensc = 0;
+        bool found = false;
+        if (row.pkcs15) {
+            opensc = openscCount(stack, found);
+            EXPECT_TRUE(found) << "pkcs15-tool lists no certificate";
+        }
+        const Listing first = list(stack);
+        const Listing second = list(stack);
+        table << row.image << " " << first.entries << " " << (row.pkcs15 ? std::to_string(opensc) : "-") << " " << first.commands << " "
+              << second.commands << "\n";
+        EXPECT_LE(first.commands, row.firstAtMost);
+        if (row.pkcs15) {
+            EXPECT_LE(first.commands, opensc);
+        }
+        // Only a card with certificates is kept: one read halfway is detected again.
+        if (first.entries > 0) {
+            EXPECT_LE(second.commands, row.secondAtMost);
+        } else {
+            EXPECT_EQ(second.commands, first.commands);
+        }
+        EXPECT_EQ(second.entries, first.entries);
+        EXPECT_EQ(second.labels, first.labels);
+        EXPECT_EQ(second.der, first.der);
+        for (const auto& der : first.der)
+            EXPECT_TRUE(parses(der)) << "a listed certificate is not whole DER";
+    }
+}
+
+TEST(ProfileCacheStack, AnotherCardInTheReaderIsReadAfresh) {
+    cardsim::StackOptions o;
+    o.image0 = "starcos35-a";
+    cardsim::TestStack stack(o);
+    ASSERT_TRUE(stack.ok()) << stack.error();
+    const Listing a = list(stack);
+    ASSERT_EQ(a.labels, (std::vector<std::string>{"Signing Cert", "Signing Cert CA", "Auth Cert", "Auth Cert CA"}));
+    ASSERT_LE(list(stack).commands, kSecondAtMost);
+
+    // Another card of the same kind (same ATR) between two calls.
+    ASSERT_TRUE(stack.remove(0));
+    ASSERT_TRUE(stack.insert(0, "starcos35-b"));
+    const Listing b = list(stack);
+    EXPECT_EQ(b.labels, (std::vector<std::string>{"Signing Cert", "Enc Cert", "Auth Cert"}));
+    EXPECT_GT(b.commands, kSecondAtMost);
+    EXPECT_NE(b.der, a.der);
+    // What a detection without the cache finds on it.
+    vn_profile_cache::clear();
+    const Listing fresh = list(stack);
+    EXPECT_EQ(fresh.der, b.der);
+    EXPECT_EQ(fresh.commands, b.commands);
+
+    // The same card taken out and put back is read afresh as well.
+    ASSERT_TRUE(stack.remove(0));
+    ASSERT_TRUE(stack.insert(0));
+    const Listing again = list(stack);
+    EXPECT_EQ(again.der, b.der);
+    EXPECT_EQ(again.commands, b.commands);
+    EXPECT_LE(list(stack).commands, kSecondAtMost);
+}
+
+// A warm reset by another program is not seen by pcscd's event counter; nothing kept
+// depends on the card's volatile state (selected file, verified PINs), so the kept
+// profile stays right, and the serial is still read from the MF the reset selected.
+TEST(ProfileCacheStack, AResetByAnotherProgramLeavesTheListingRight) {
+    cardsim::StackOptions o;
+    o.image0 = "starcos35-b";
+    cardsim::TestStack stack(o);
+    ASSERT_TRUE(stack.ok()) << stack.error();
+    const Listing first = list(stack);
+    ASSERT_EQ(first.entries, 3);
+
+    SCARDCONTEXT ctx = 0;
+    ASSERT_EQ(SCardEstablishContext(SCARD_SCOPE_USER, nullptr, nullptr, &ctx), SCARD_S_SUCCESS);
+    SCARDHANDLE card = 0;
+    DWORD protocol = 0;
+    ASSERT_EQ(SCardConnect(ctx, cardsim::TestStack::readerName(0).c_str(), SCARD_SHARE_SHARED,
+                           SCARD_PROTOCOL_T0 | SCARD_PROTOCOL_T1, &card, &protocol),
+              SCARD_S_SUCCESS);
+    // It leaves the card in another directory, then resets it.
+    const BYTE selectDf[] = {0x00, 0xA4, 0x01, 0x0C, 0x02, 0x06, 0x04};
+    BYTE answer[258];
+    DWORD length = sizeof answer;
+    ASSERT_EQ(SCardTransmit(card, protocol == SCARD_PROTOCOL_T1 ? SCARD_PCI_T1 : SCARD_PCI_T0, selectDf,
+                            sizeof selectDf, nullptr, answer, &length),
+              SCARD_S_SUCCESS);
+    const Listing moved = list(stack);
+    EXPECT_EQ(moved.der, first.der);
+    // The serial read from the MF fails (a refused selection is tried three times), then
+    // follows a fresh MF selection.
+    EXPECT_LE(moved.commands, 6u);
+    EXPECT_EQ(SCardDisconnect(card, SCARD_RESET_CARD), SCARD_S_SUCCESS);
+    SCardReleaseContext(ctx);
+
+    const Listing after = list(stack);
+    EXPECT_EQ(after.der, first.der);
+    EXPECT_LE(after.commands, kSecondAtMost);
+}
+
+TEST(ProfileCacheStack, AnotherCardAfterARestartOfTheServiceIsToldByItsSerial) {
+    Listing a;
+    {
+        cardsim::StackOptions o;
+        o.image0 = "starcos35-a";
+        cardsim::TestStack stack(o);
+        ASSERT_TRUE(stack.ok()) << stack.error();
+        a = list(stack);
+        ASSERT_EQ(a.entries, 4);
+    }
+    // A new service counts the reader's events from the start again, and the card of the
+    // same kind has the same ATR.
+    cardsim::StackOptions o;
+    o.image0 = "starcos35-b";
+    cardsim::TestStack stack(o);
+    ASSERT_TRUE(stack.ok()) << stack.error();
+    const Listing b = list(stack);
+    EXPECT_EQ(b.labels, (std::vector<std::string>{"Signing Cert", "Enc Cert", "Auth Cert"}));
+    EXPECT_LE(list(stack).commands, kSecondAtMost);
+}
