@@ -54,10 +54,20 @@ public:
 
     // Item codes of GetCertItem / GetAttrCertItem / GetCmsItem.
     enum {
-        CERT_VERSION = 100, CERT_SUBJECT = 101, CERT_HOLDER_OLD = 102, CERT_ISSUER = 103,
-        CERT_SIGNATURE = 104, CERT_SERIAL = 105, CERT_VALIDITY = 106, CERT_ATTRIBUTES = 109,
-        CERT_ACERT_ISSUERUID = 110, CERT_EXTENSIONS = 111, CERT_PUBLICKEY = 112,
-        CERT_ISSUERUID = 113, CERT_SUBJECTUID = 114, CMS_CONTENTTYPE = 200
+        CERT_VERSION = 100,
+        CERT_SUBJECT = 101,
+        CERT_HOLDER_OLD = 102,
+        CERT_ISSUER = 103,
+        CERT_SIGNATURE = 104,
+        CERT_SERIAL = 105,
+        CERT_VALIDITY = 106,
+        CERT_ATTRIBUTES = 109,
+        CERT_ACERT_ISSUERUID = 110,
+        CERT_EXTENSIONS = 111,
+        CERT_PUBLICKEY = 112,
+        CERT_ISSUERUID = 113,
+        CERT_SUBJECTUID = 114,
+        CMS_CONTENTTYPE = 200
     };
 
     // ---- tag interpretation (null item: 0) ----

@@ -108,7 +108,6 @@ private:
 // ECDSA-Sig-Value. *out gets a zero-filled buffer of length + 20 bytes from malloc (the
 // caller releases it with free). Returns the DER length; 0 for a null or odd-sized input
 // or a failed allocation.
-VN_EXPORT int pkcs1_like_from_raw_ecdsa_signature(const unsigned char* raw, unsigned int length,
-                                                  unsigned char** out);
+VN_EXPORT int pkcs1_like_from_raw_ecdsa_signature(const unsigned char* raw, unsigned int length, unsigned char** out);
 
 #endif

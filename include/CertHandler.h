@@ -7,8 +7,8 @@
 #include <openssl/asn1.h>
 #include <openssl/x509.h>
 
-#include <ctime>
 #include <log4cxx/logger.h>
+#include <ctime>
 #include <memory>
 
 #include "CertInfo.h"

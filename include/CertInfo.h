@@ -11,8 +11,8 @@
 #include <openssl/x509.h>
 #include <openssl/x509_vfy.h>
 
-#include <ctime>
 #include <log4cxx/logger.h>
+#include <ctime>
 #include <memory>
 #include <string>
 
@@ -73,8 +73,8 @@ public:
     int SetX509Cert(const unsigned char* der, unsigned int length);
 
     // ---- listing the entry ----
-    int GetNumberOfFields();                 // 11
-    const char* GetFieldName(int index);     // "Subject", "Issuer", ...; "" out of range
+    int GetNumberOfFields();              // 11
+    const char* GetFieldName(int index);  // "Subject", "Issuer", ...; "" out of range
     int GetNumberOfDetails(int field);
     // The text of a field, or one part of the subject or issuer ("C=DE"); the text stays
     // valid until the next GetDetails on this entry.
@@ -175,9 +175,26 @@ public:
 
 private:
     enum Field {
-        F_CSP, F_FINGERPRINT, F_SUBPUBKEY, F_SUBPUBKEYALG, F_SUBJECT, F_ISSUER, F_NOTAFTER, F_NOTBEFORE,
-        F_SIGALG, F_VERSION, F_SERIAL, F_NOTAFTER_RAW, F_NOTBEFORE_RAW, F_DISPLAYNAME, F_SSLPREFIX, F_SSLDIR,
-        F_SSLCERTFILE, F_SSLKEYFILE, F_CERTID, F_COUNT
+        F_CSP,
+        F_FINGERPRINT,
+        F_SUBPUBKEY,
+        F_SUBPUBKEYALG,
+        F_SUBJECT,
+        F_ISSUER,
+        F_NOTAFTER,
+        F_NOTBEFORE,
+        F_SIGALG,
+        F_VERSION,
+        F_SERIAL,
+        F_NOTAFTER_RAW,
+        F_NOTBEFORE_RAW,
+        F_DISPLAYNAME,
+        F_SSLPREFIX,
+        F_SSLDIR,
+        F_SSLCERTFILE,
+        F_SSLKEYFILE,
+        F_CERTID,
+        F_COUNT
     };
     int setField(Field f, const char* text);
 

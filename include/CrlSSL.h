@@ -4,20 +4,20 @@
 #ifndef VN_CRLSSL_H
 #define VN_CRLSSL_H
 
+#include <log4cxx/logger.h>
 #include <ctime>
 #include <string>
-#include <log4cxx/logger.h>
 #include "vn_export.h"
 
 // Result codes of the revocation operations.
-#define CRLSSL_NOT_FOUND 0x80000080        // nothing found, or the file cannot be read
-#define CRLSSL_BAD_DER (-56)                // DER that cannot be parsed
-#define CRLSSL_FETCH_FAILED (-1)            // a fetch failed
-#define CRLSSL_OCSP_REVOKED 0x80000004          // the certificate is revoked
-#define CRLSSL_OCSP_FAILED 0x80000200           // the OCSP exchange failed
-#define CRLSSL_OCSP_UNKNOWN 0x80000800          // status unknown; also added for unparsable certificates
-#define CRLSSL_OCSP_FAILED_BAD_INPUT 0x80000a00 // failure base when a certificate does not parse
-#define CRLSSL_OCSP_NO_RESPONDER 0x80080000     // no usable responder address
+#define CRLSSL_NOT_FOUND 0x80000080              // nothing found, or the file cannot be read
+#define CRLSSL_BAD_DER (-56)                     // DER that cannot be parsed
+#define CRLSSL_FETCH_FAILED (-1)                 // a fetch failed
+#define CRLSSL_OCSP_REVOKED 0x80000004           // the certificate is revoked
+#define CRLSSL_OCSP_FAILED 0x80000200            // the OCSP exchange failed
+#define CRLSSL_OCSP_UNKNOWN 0x80000800           // status unknown; also added for unparsable certificates
+#define CRLSSL_OCSP_FAILED_BAD_INPUT 0x80000a00  // failure base when a certificate does not parse
+#define CRLSSL_OCSP_NO_RESPONDER 0x80080000      // no usable responder address
 
 // Default bound of every network wait (connect, each read, LDAP bind and search).
 #define CRLSSL_DEFAULT_TIMEOUT_MS 60000
@@ -71,8 +71,8 @@ public:
     // unusable address (0x800 added when a certificate does not parse).
     static unsigned int CheckOCSP(const char* url, const unsigned char* cert, unsigned int certLength,
                                   const unsigned char* issuer, unsigned int issuerLength, unsigned char** response,
-                                  unsigned int* responseLength, time_t* revocationTime,
-                                  unsigned char** responderCert, unsigned int* responderCertLength);
+                                  unsigned int* responseLength, time_t* revocationTime, unsigned char** responderCert,
+                                  unsigned int* responderCertLength);
 
     // Operations kept for hosts; they carry no function.
     static int GetCrl();

@@ -3,11 +3,11 @@
 #define VN_DIRHELP_H
 
 #include <dirent.h>
+#include <log4cxx/logger.h>
 #include <list>
 #include <memory>
 #include <string>
 #include <vector>
-#include <log4cxx/logger.h>
 #include "vn_export.h"
 
 struct VN_EXPORT FileStruct {

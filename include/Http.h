@@ -2,9 +2,9 @@
 #ifndef VN_HTTP_H
 #define VN_HTTP_H
 
+#include <log4cxx/logger.h>
 #include <cstdint>
 #include <string>
-#include <log4cxx/logger.h>
 #include "vn_export.h"
 
 // Method codes of http_request; any other value means GET.
@@ -22,13 +22,13 @@
 
 // Request options; every field is optional (zero means "not given").
 struct VN_EXPORT http_request_opts {
-    const char* headers = nullptr;           // extra header lines without the final line end
-    const unsigned char* body = nullptr;     // POST body
-    uint32_t body_length = 0;                // POST body length
-    int32_t socket = -1;                     // out: the socket descriptor used (informational)
-    int32_t connect_timeout_ms = 0;          // longest wait for the connection; 0: 60 s
-    int32_t receive_timeout_ms = 0;          // longest wait for each piece of the answer
-                                             // (and for the peer to take the request); 0: 60 s
+    const char* headers = nullptr;        // extra header lines without the final line end
+    const unsigned char* body = nullptr;  // POST body
+    uint32_t body_length = 0;             // POST body length
+    int32_t socket = -1;                  // out: the socket descriptor used (informational)
+    int32_t connect_timeout_ms = 0;       // longest wait for the connection; 0: 60 s
+    int32_t receive_timeout_ms = 0;       // longest wait for each piece of the answer
+                                          // (and for the peer to take the request); 0: 60 s
 };
 
 // Result of a request. body and header_copy are malloc'ed and belong to the caller (free()).

@@ -16,9 +16,9 @@
 class CPkcs15;
 
 enum : int {
-    VN_LEGACY_CERTS = 10,        // certificate entries per reader
-    VN_LEGACY_FILES = 40,        // virtual file entries per reader
-    VN_LEGACY_PROFILE_ROWS = 21, // rows of CProfile::m_profile, end row included
+    VN_LEGACY_CERTS = 10,         // certificate entries per reader
+    VN_LEGACY_FILES = 40,         // virtual file entries per reader
+    VN_LEGACY_PROFILE_ROWS = 21,  // rows of CProfile::m_profile, end row included
 };
 
 // One certificate entry of a reader.
@@ -75,9 +75,9 @@ public:
 
     // Appends a certificate entry with its four virtual files; 1, or 0 when refused
     // (reader id out of range, table full).
-    int AddCert(int profileType, const char* certPath, int offset, int length, const char* keyPath,
-                const char* pinPath, int pinRef, int keyRef, int keySize, int keyClass, const char* pinName,
-                bool singleSign, bool isCA, unsigned long containerFlags);
+    int AddCert(int profileType, const char* certPath, int offset, int length, const char* keyPath, const char* pinPath,
+                int pinRef, int keyRef, int keySize, int keyClass, const char* pinName, bool singleSign, bool isCA,
+                unsigned long containerFlags);
     // Rewrites entry index with the same values as AddCert; 1, or 0 when there is no such entry.
     int UpdateCert(int index, int profileType, const char* certPath, int offset, int length, const char* keyPath,
                    const char* pinPath, int pinRef, int keyRef, int keySize, int keyClass, const char* pinName,

@@ -64,12 +64,12 @@ private:
     unsigned int blockSize() const { return m_variant >= 2 ? 128u : 64u; }
     void compress(const unsigned char* blocks, std::size_t count);
 
-    int m_variant;              // 0 SHA-1, 1 SHA-256, 2 SHA-384, 3 SHA-512
-    uint32_t m_H32[8];          // state of variants 0 and 1
-    SUI64 m_H64[8];             // state of variants 2 and 3
+    int m_variant;      // 0 SHA-1, 1 SHA-256, 2 SHA-384, 3 SHA-512
+    uint32_t m_H32[8];  // state of variants 0 and 1
+    SUI64 m_H64[8];     // state of variants 2 and 3
     unsigned char m_buffer[128];
-    unsigned int m_used;        // bytes waiting in m_buffer
-    SUI64 m_bitsLow;            // message length in bits, 128-bit counter
+    unsigned int m_used;  // bytes waiting in m_buffer
+    SUI64 m_bitsLow;      // message length in bits, 128-bit counter
     SUI64 m_bitsHigh;
 };
 

@@ -23,8 +23,7 @@ VN_EXPORT DIGIT_T mpSubtract(DIGIT_T w[], const DIGIT_T u[], const DIGIT_T v[], 
 // w = u * v; w has 2 * ndigits digits.
 VN_EXPORT int mpMultiply(DIGIT_T w[], const DIGIT_T u[], const DIGIT_T v[], size_t ndigits);
 // q = u / v (udigits digits), r = u mod v (vdigits digits). -1 when v is zero.
-VN_EXPORT int mpDivide(DIGIT_T q[], DIGIT_T r[], const DIGIT_T u[], size_t udigits, const DIGIT_T v[],
-                       size_t vdigits);
+VN_EXPORT int mpDivide(DIGIT_T q[], DIGIT_T r[], const DIGIT_T u[], size_t udigits, const DIGIT_T v[], size_t vdigits);
 // r = u mod v (vdigits digits). -1 when v is zero.
 VN_EXPORT int mpModulo(DIGIT_T r[], const DIGIT_T u[], size_t udigits, const DIGIT_T v[], size_t vdigits);
 // a = x * y mod m. -1 when m is zero.

@@ -77,7 +77,8 @@ public:
     // Check that the blob is signedData (0) and do nothing else; -22 otherwise.
     static int FindQualifiedSC(unsigned char* blob, unsigned int length);
     static int GetCertChainSize(unsigned char* blob, unsigned int length);
-    static int GetCert(unsigned char* blob, unsigned int length, int index, unsigned char* out, unsigned int* outLength);
+    static int GetCert(unsigned char* blob, unsigned int length, int index, unsigned char* out,
+                       unsigned int* outLength);
     static int GetNum(unsigned char* blob, unsigned int length);
     static int GetAttrCertNum(unsigned char* blob, unsigned int length);
     static int GetAttrCert(unsigned char* blob, unsigned int length, int index, unsigned char* out,

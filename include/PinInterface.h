@@ -8,9 +8,9 @@
 #include "vn_export.h"
 
 struct FPINDialogCallBackParams {
-    int32_t action;       // 0 show, 1 close, 2 pin-pad key, 3 PIN still missing, 4 new text, 5 message
-    bool pinPad;          // the user types on the reader
-    std::string text;     // prompt, new text or message
+    int32_t action;    // 0 show, 1 close, 2 pin-pad key, 3 PIN still missing, 4 new text, 5 message
+    bool pinPad;       // the user types on the reader
+    std::string text;  // prompt, new text or message
     std::string readerName;
     int32_t keyEvent;     // 0 digit entered, 1 digit removed or entry cleared, 2 nothing yet
     std::string pin;      // keyboard dialogs: filled in by the host

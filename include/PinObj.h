@@ -8,8 +8,8 @@
 
 class VN_EXPORT CPinObj {
 public:
-    CPinObj(std::string label, int kind, std::string path, unsigned char ref, bool local, bool flag2,
-            CPinObj* linked, int minLength, int maxLength, int value3, bool option);
+    CPinObj(std::string label, int kind, std::string path, unsigned char ref, bool local, bool flag2, CPinObj* linked,
+            int minLength, int maxLength, int value3, bool option);
     explicit CPinObj(CPinObj* other);
     virtual ~CPinObj();
 

@@ -93,7 +93,8 @@ private:
 class VN_EXPORT CPkcs15CommKeyAttrib : public CPkcs15Record {
 public:
     CPkcs15CommKeyAttrib(const unsigned char* der, unsigned int length);
-    CPkcs15CommKeyAttrib(std::string idHex, unsigned int usage, bool native, unsigned int accessFlags, int keyReference);
+    CPkcs15CommKeyAttrib(std::string idHex, unsigned int usage, bool native, unsigned int accessFlags,
+                         int keyReference);
     std::vector<uint8_t> encode() const override;
     const std::string& getId() const { return m_id; }
     unsigned int getUsage() const { return m_usage; }
@@ -215,14 +216,22 @@ private:
 class VN_EXPORT CPkcs15Pin : public CPkcs15Record {
 public:
     enum Flags : unsigned int {
-        CASE_SENSITIVE = 1u << 0, LOCAL = 1u << 1, CHANGE_DISABLED = 1u << 2, UNBLOCK_DISABLED = 1u << 3,
-        INITIALIZED = 1u << 4, NEEDS_PADDING = 1u << 5, UNBLOCKING_PIN = 1u << 6, SO_PIN = 1u << 7,
-        DISABLE_ALLOWED = 1u << 8, INTEGRITY_PROTECTED = 1u << 9, CONFIDENTIALITY_PROTECTED = 1u << 10,
+        CASE_SENSITIVE = 1u << 0,
+        LOCAL = 1u << 1,
+        CHANGE_DISABLED = 1u << 2,
+        UNBLOCK_DISABLED = 1u << 3,
+        INITIALIZED = 1u << 4,
+        NEEDS_PADDING = 1u << 5,
+        UNBLOCKING_PIN = 1u << 6,
+        SO_PIN = 1u << 7,
+        DISABLE_ALLOWED = 1u << 8,
+        INTEGRITY_PROTECTED = 1u << 9,
+        CONFIDENTIALITY_PROTECTED = 1u << 10,
         EXCHANGE_REF_DATA = 1u << 11
     };
     CPkcs15Pin(const unsigned char* der, unsigned int length);
-    CPkcs15Pin(unsigned int flags, int type, int minLength, int storedLength, int maxLength, int reference,
-               int padChar, std::string pathHex);
+    CPkcs15Pin(unsigned int flags, int type, int minLength, int storedLength, int maxLength, int reference, int padChar,
+               std::string pathHex);
     std::vector<uint8_t> encode() const override;
     unsigned int getFlags() const { return m_flags; }
     bool isCaseSensitive() const { return m_flags & CASE_SENSITIVE; }
@@ -336,7 +345,8 @@ private:
 class VN_EXPORT CPkcs15DfTi : public CPkcs15Record {
 public:
     CPkcs15DfTi(const unsigned char* der, unsigned int length);
-    CPkcs15DfTi(int version, std::string serialHex, std::string manufacturer, std::string label, unsigned int tokenFlags);
+    CPkcs15DfTi(int version, std::string serialHex, std::string manufacturer, std::string label,
+                unsigned int tokenFlags);
     std::vector<uint8_t> encode() const override;
     int getVersion() const { return m_version; }
     const std::string& getSerialNumber() const { return m_serial; }
@@ -360,10 +370,10 @@ private:
 // One linked certificate: where it is, which key and PIN belong to it.
 class VN_EXPORT CPkcs15ExportCert {
 public:
-    CPkcs15ExportCert(std::string certLabel, std::string certPath, int certOffset, int certLength,
-                      std::string keyPath, std::string pinPath, int pinIndex, int keyIndex, int keySize,
-                      std::string pinName, bool singleSign, bool caCert, unsigned int flags, bool selectByName,
-                      std::string authId, std::string certId);
+    CPkcs15ExportCert(std::string certLabel, std::string certPath, int certOffset, int certLength, std::string keyPath,
+                      std::string pinPath, int pinIndex, int keyIndex, int keySize, std::string pinName,
+                      bool singleSign, bool caCert, unsigned int flags, bool selectByName, std::string authId,
+                      std::string certId);
     virtual ~CPkcs15ExportCert() = default;
     const std::string& getCertLabel() const { return m_certLabel; }
     const std::string& getCertpath() const { return m_certPath; }
@@ -400,8 +410,14 @@ public:
     static constexpr int MaxResults = 16;
     // Error codes of the first failure.
     enum {
-        ERR_NO_EFDIR = 1, ERR_EFDIR_FORMAT = 2, ERR_ODF_NOT_FOUND = 3, ERR_ODF_READ = 4, ERR_TI_NOT_FOUND = 5,
-        ERR_TI_READ = 6, ERR_DF_NOT_FOUND = 7, ERR_DF_READ = 8
+        ERR_NO_EFDIR = 1,
+        ERR_EFDIR_FORMAT = 2,
+        ERR_ODF_NOT_FOUND = 3,
+        ERR_ODF_READ = 4,
+        ERR_TI_NOT_FOUND = 5,
+        ERR_TI_READ = 6,
+        ERR_DF_NOT_FOUND = 7,
+        ERR_DF_READ = 8
     };
 
     explicit CPkcs15(CSC_Profile_Base* card);

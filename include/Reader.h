@@ -43,7 +43,7 @@ private:
     int m_readerCount;
     CSC_Profile_Base* m_sc;
     CSC_Profile* m_profile;
-    int m_stateCount; // entries in m_readerStates
+    int m_stateCount;  // entries in m_readerStates
 };
 
 #endif

@@ -18,8 +18,8 @@ public:
     // A public key from big-endian modulus and exponent. 0 or -1.
     int SetPublicKey(const unsigned char* n, int nLength, const unsigned char* e, int eLength);
     // A private key from modulus, public and private exponent. 0 or -1.
-    int SetPrivateKey(const unsigned char* n, int nLength, const unsigned char* e, int eLength,
-                      const unsigned char* d, int dLength);
+    int SetPrivateKey(const unsigned char* n, int nLength, const unsigned char* e, int eLength, const unsigned char* d,
+                      int dLength);
     bool HasPrivateKey() const;
     // Size of the modulus in bytes (0 without a key).
     int GetModulusSize() const;

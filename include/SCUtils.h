@@ -84,8 +84,8 @@ public:
     int CheckTCOSStausPW(int reader);
     int InitTCOSCard(char* pin, char* puk);
     int InitTCOSCardSig(char* pin, char* puk);
-    int DES_cbc_cksum_3des(unsigned char* in, unsigned char* out, long length, unsigned char* key1,
-                           unsigned char* key2, unsigned char* iv);
+    int DES_cbc_cksum_3des(unsigned char* in, unsigned char* out, long length, unsigned char* key1, unsigned char* key2,
+                           unsigned char* iv);
     int DES_retail_mac(unsigned char* in, unsigned char* out, long length, unsigned char* key1, unsigned char* key2,
                        unsigned char* iv);
     void setMODULE_PATH(char* path);

@@ -150,10 +150,10 @@ private:
 public:
     // Layout registration (the tables of each card family).
     struct LayoutValues {
-        int sigKeyBits = 0;      // SECCOS signature key size
-        int authKeyBits = 0;     // SECCOS authentication key size
+        int sigKeyBits = 0;   // SECCOS signature key size
+        int authKeyBits = 0;  // SECCOS authentication key size
         bool seccosSingle = false;
-        int medisignRef = 0;     // PIN reference of the medisign 1k layout
+        int medisignRef = 0;  // PIN reference of the medisign 1k layout
     };
     // Adds the layout's certificate rows that pass their tests and all its PIN rows;
     // returns the number of certificate objects added.

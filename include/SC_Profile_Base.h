@@ -52,7 +52,8 @@ public:
     // on entry; the result never exceeds it. On return *length is the count read.
     virtual int ReadFile(unsigned char* buffer, unsigned short* length);
     virtual int ReadFilePart(unsigned char* buffer, unsigned short* length, unsigned short wanted);
-    virtual int ReadFileOffset(unsigned char* buffer, unsigned short* length, unsigned short offset, unsigned short wanted);
+    virtual int ReadFileOffset(unsigned char* buffer, unsigned short* length, unsigned short offset,
+                               unsigned short wanted);
     virtual int ReadRecord(unsigned char number, unsigned char* buffer, unsigned short* length);
     virtual int ReadAllRecords(unsigned char* buffer, unsigned short* length);
     virtual int UpdateFile(unsigned char* data, unsigned short length);

@@ -27,63 +27,63 @@
     PIN_VERIFY_STRUCTURE* InitPart10_Verify() override;                                                             \
     void ReadCardSerial()
 
-#define VN_CARDOS_FORMAT2_PIN                                                                                      \
-    int SCVerify(unsigned char ref, unsigned char* pin, unsigned char length) override;                            \
-    int SCChangeRef(unsigned char ref, unsigned char* oldPin, unsigned char oldLength, unsigned char* newPin,      \
-                    unsigned char newLength) override;                                                             \
-    int SCUnblockPin(unsigned char ref, unsigned char* puk, unsigned char pukLength, unsigned char* newPin,        \
-                     unsigned char newLength) override;                                                            \
+#define VN_CARDOS_FORMAT2_PIN                                                                                 \
+    int SCVerify(unsigned char ref, unsigned char* pin, unsigned char length) override;                       \
+    int SCChangeRef(unsigned char ref, unsigned char* oldPin, unsigned char oldLength, unsigned char* newPin, \
+                    unsigned char newLength) override;                                                        \
+    int SCUnblockPin(unsigned char ref, unsigned char* puk, unsigned char pukLength, unsigned char* newPin,   \
+                     unsigned char newLength) override;                                                       \
     int SCUnblockPin2(unsigned char ref, unsigned char* puk, unsigned char pukLength) override
 
 // Adjustments of the pin-pad structures to the card's PIN format.
-#define VN_CARDOS_PINPAD_STRUCTS                                                                  \
+#define VN_CARDOS_PINPAD_STRUCTS                                                                       \
     void ModifyVerifyStruct(std::string pinPath, unsigned char ref, PIN_VERIFY_STRUCTURE* s) override; \
     void ModifyModifyStruct(std::string pinPath, unsigned char ref, PIN_MODIFY_STRUCTURE* s) override
 
-#define VN_CARDOS_PINPAD_START          \
-    int startPinPadVerify() override;   \
+#define VN_CARDOS_PINPAD_START        \
+    int startPinPadVerify() override; \
     int startPinPadModify() override
 
-#define VN_CARDOS_SIGN_BUFFER                                                                                  \
-    int BuildSignBuffer(unsigned int algId, int keyBits, unsigned char* hash, unsigned long hashLength,        \
+#define VN_CARDOS_SIGN_BUFFER                                                                           \
+    int BuildSignBuffer(unsigned int algId, int keyBits, unsigned char* hash, unsigned long hashLength, \
                         unsigned char** out, unsigned long* outLength, bool pad) override
 
-#define VN_CARDOS_AUTHENTICATE                                                                              \
-    int InitSM() override;                                                                                  \
-    int InternalAuthenticate(unsigned char* in, unsigned long inLength, unsigned char* out,                 \
-                             unsigned long* outLength) override;                                            \
+#define VN_CARDOS_AUTHENTICATE                                                                                        \
+    int InitSM() override;                                                                                            \
+    int InternalAuthenticate(unsigned char* in, unsigned long inLength, unsigned char* out, unsigned long* outLength) \
+        override;                                                                                                     \
     int ExternalAuthenticate(unsigned char* in, unsigned long inLength) override
 
 #define VN_CARDOS_MANAGE_SE int SCManageSE(std::string keyPath, unsigned char keyRef, unsigned int algId)
 
 // The CardOS family: PIN limits by profile, the CardOS status mapping and chip serial.
-#define VN_CARDOS_FAMILY                   \
-    void SetMinMaxPINLength() override;    \
-    VN_CARDOS_PINPAD_STRUCTS;              \
-    int returnResult() override;           \
-    int getUniqueChipID();                 \
+#define VN_CARDOS_FAMILY                \
+    void SetMinMaxPINLength() override; \
+    VN_CARDOS_PINPAD_STRUCTS;           \
+    int returnResult() override;        \
+    int getUniqueChipID();              \
     VN_CARDOS_MANAGE_SE
 
 // CardOS 4: keys are objects of directories; the public key is not read from the card.
-#define VN_CARDOS_DIRECTORY_KEYS                                                                                  \
+#define VN_CARDOS_DIRECTORY_KEYS                                                                                     \
     int GetPubKey(std::string keyPath, unsigned char keyRef, unsigned char* out, unsigned long* outLength) override; \
     int PreSigning(int profileType, std::string keyPath) override
 
 // CardOS 5: stored environments restored by number, sizes from the FCP.
-#define VN_CARDOS_STORED_SE                     \
+#define VN_CARDOS_STORED_SE                          \
     bool isSupportedHashAlgo(int a, int b) override; \
-    VN_CARDOS_SIGN_BUFFER;                      \
-    int SCManageSE_restore(unsigned char se);   \
+    VN_CARDOS_SIGN_BUFFER;                           \
+    int SCManageSE_restore(unsigned char se);        \
     int SearchSizeFCPTag(unsigned char* fcp, int length)
 
 // Whether the security environment of the last signature is still set on the card,
 // and which environment it is (the only state these classes add).
-#define VN_CARDOS_SE_FLAG                                    \
-    void setSecurityEnvironmentSet(bool v) { m_seSet = v; }  \
+#define VN_CARDOS_SE_FLAG                                     \
+    void setSecurityEnvironmentSet(bool v) { m_seSet = v; }   \
     bool isSecurityEnvironmentSet() const { return m_seSet; } \
-                                                             \
-private:                                                     \
-    std::vector<unsigned char> m_seData;                     \
+                                                              \
+private:                                                      \
+    std::vector<unsigned char> m_seData;                      \
     bool m_seSet
 
 class VN_EXPORT CSC_Profile_TCOS20 : public CSC_Profile_Base {

@@ -2,8 +2,8 @@
 #ifndef VN_SAFEMEM_H
 #define VN_SAFEMEM_H
 
-#include <string>
 #include <cwchar>
+#include <string>
 #include "vn_export.h"
 
 class VN_EXPORT CSafeMem {
@@ -30,6 +30,6 @@ VN_EXPORT char* itoa(int value, char* buffer, int radix);
 namespace strTools {
 // Card path normaliser: upper case, '/' separators removed ("3f00/5015" -> "3F005015").
 VN_EXPORT std::string uniformPath(const std::string& path);
-}
+}  // namespace strTools
 
 #endif

@@ -100,15 +100,15 @@ public:
                                timeb* signingTime, X509* cert, uint32_t* key, int nAlgoID, bool attach,
                                _ASN1_CERT_BLOB* moreCerts, int moreCertsCount);
     static int32_t SignBlobSSLForLength(unsigned char* data, uint32_t dataLength, unsigned char* out,
-                                        uint32_t* outLength, timeb* signingTime, X509* cert, uint32_t* key,
-                                        int nAlgoID, bool attach, _ASN1_CERT_BLOB* moreCerts, int moreCertsCount);
+                                        uint32_t* outLength, timeb* signingTime, X509* cert, uint32_t* key, int nAlgoID,
+                                        bool attach, _ASN1_CERT_BLOB* moreCerts, int moreCertsCount);
     // Bare signature over data or a given hash; *outLength is capacity in, length out.
     static int32_t SignBlobSSLRaw(unsigned char* data, uint32_t dataLength, unsigned char* out, uint32_t* outLength,
                                   timeb* signingTime, X509* cert, uint32_t* key, int nAlgoID, int flag, bool isHash,
                                   bool allowPSS);
     // One RSA block decrypted with the card key, OAEP (SHA-256, MGF1-SHA-256) removed on request.
-    static int32_t RSADecryptBlobSSL(unsigned char* data, uint32_t dataLength, unsigned char* out,
-                                     uint32_t* outLength, X509* cert, uint32_t* key, bool useOAEP);
+    static int32_t RSADecryptBlobSSL(unsigned char* data, uint32_t dataLength, unsigned char* out, uint32_t* outLength,
+                                     X509* cert, uint32_t* key, bool useOAEP);
 
     // Files: signed data of inPath written to outPath (DER).
     static int32_t SignDetached(char* inPath, char* outPath, X509* cert, uint32_t* key, int nAlgoID,

@@ -28,11 +28,11 @@ struct VN_EXPORT SmartCardAtrRow {
 class VN_EXPORT CSmartCard {
 public:
     enum : int {
-        PATH_SIZE = 128,         // bytes of a cached DF path
-        FILE_SIZE = 8,           // bytes of a cached current file
-        PIN_RECORD_SIZE = 10,    // bytes of a PIN-verified record
-        PUBKEY_SIZE = 512,       // bytes of a cached public modulus or exponent
-        RESPONSE_SIZE = 256,     // bytes of the response buffer
+        PATH_SIZE = 128,       // bytes of a cached DF path
+        FILE_SIZE = 8,         // bytes of a cached current file
+        PIN_RECORD_SIZE = 10,  // bytes of a PIN-verified record
+        PUBKEY_SIZE = 512,     // bytes of a cached public modulus or exponent
+        RESPONSE_SIZE = 256,   // bytes of the response buffer
         ATR_ROWS = 10,
     };
 
@@ -94,8 +94,7 @@ public:
     int BuildSignBuffer(unsigned int algId, int keyBits, unsigned char* hash, unsigned long hashLength,
                         unsigned char** out, unsigned long* outLength, bool pad);
     int SignData(const char* keyPath, unsigned char keyRef, int keyBits, unsigned int algId, unsigned char* hash,
-                 unsigned long hashLength, unsigned char* signature, unsigned long* signatureLength,
-                 int profileType);
+                 unsigned long hashLength, unsigned char* signature, unsigned long* signatureLength, int profileType);
     int DecryptData(const char* keyPath, unsigned char keyRef, unsigned char* in, unsigned long inLength,
                     unsigned char* out, unsigned long* outLength, int profileType);
     // PIN commands with the PIN given by the caller (no dialog).

@@ -16,8 +16,8 @@ struct VN_EXPORT TcosSmData {
     unsigned char ssc[8];            // send sequence counter, big-endian
     unsigned char cardModulus[256];  // the card's authentication public key
     unsigned char cardExponent[12];
-    unsigned short modulusLength;    // bytes used in cardModulus
-    unsigned short exponentLength;   // bytes used in cardExponent
+    unsigned short modulusLength;   // bytes used in cardModulus
+    unsigned short exponentLength;  // bytes used in cardExponent
 };
 
 class VN_EXPORT CTcos3sm {

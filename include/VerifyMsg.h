@@ -9,22 +9,24 @@
 #include <openssl/x509_vfy.h>
 #include <sys/timeb.h>
 
-#include <ctime>
 #include <log4cxx/logger.h>
+#include <ctime>
 #include "vn_export.h"
 
 // Result bits (0: everything asked for passed).
-#define VERIFY_BAD_SIGNATURE 0x80000001u           // signature value or hash does not verify
-#define VERIFY_NO_CONTEXT 0x80010000u              // no verification context; issuer not in the
-                                                   // store; no trusted root for the chain
+#define VERIFY_BAD_SIGNATURE 0x80000001u  // signature value or hash does not verify
+#define VERIFY_NO_CONTEXT \
+    0x80010000u  // no verification context; issuer not in the
+                 // store; no trusted root for the chain
 #define VERIFY_NO_CONTEXT_BAD_SIGNATURE 0x80010001u
-#define VERIFY_CHAIN_NOT_VALID 0x80008000u         // a chain certificate is not valid at the check
-                                                   // time, or is unusable (bad signature, not a CA,
-                                                   // path length, unhandled critical extension)
-#define VERIFY_SIGNER_NOT_VALID 0x80004000u        // signer not valid at the verification time
-#define VERIFY_REVOKED 0x80000004u                 // revoked before the check time
-#define VERIFY_NO_OCSP_RESPONDER 0x80080000u       // OCSP asked for without a responder address
-#define VERIFY_OCSP_FAILED 0x80000200u             // OCSP exchange or response not acceptable
+#define VERIFY_CHAIN_NOT_VALID \
+    0x80008000u                               // a chain certificate is not valid at the check
+                                              // time, or is unusable (bad signature, not a CA,
+                                              // path length, unhandled critical extension)
+#define VERIFY_SIGNER_NOT_VALID 0x80004000u   // signer not valid at the verification time
+#define VERIFY_REVOKED 0x80000004u            // revoked before the check time
+#define VERIFY_NO_OCSP_RESPONDER 0x80080000u  // OCSP asked for without a responder address
+#define VERIFY_OCSP_FAILED 0x80000200u        // OCSP exchange or response not acceptable
 
 // Check flags.
 #define VERIFY_FLAG_SIGNATURE 1

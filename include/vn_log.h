@@ -8,11 +8,11 @@
 #include <string>
 #include "vn_export.h"
 
-extern VN_EXPORT FILE* m_file;          // open only while one message is written
-extern VN_EXPORT bool m_started;        // set by the first message
-extern VN_EXPORT bool m_exiting;        // the host sets it to silence the log for good
-extern VN_EXPORT int m_readerId;        // reader index printed in every line
-extern VN_EXPORT std::string m_cardname; // card label printed in every line
+extern VN_EXPORT FILE* m_file;            // open only while one message is written
+extern VN_EXPORT bool m_started;          // set by the first message
+extern VN_EXPORT bool m_exiting;          // the host sets it to silence the log for good
+extern VN_EXPORT int m_readerId;          // reader index printed in every line
+extern VN_EXPORT std::string m_cardname;  // card label printed in every line
 
 VN_EXPORT void vn_log(int level, const char* format, ...) __attribute__((format(printf, 2, 3)));
 VN_EXPORT void vn_log_buffer(int level, const char* label, unsigned char* data, unsigned int length);

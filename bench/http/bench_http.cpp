@@ -29,8 +29,9 @@ const size_t kBodySize = 64u * 1024 * 1024;
 // Serves the same answer to every connection, one connection at a time, until destroyed.
 class LoopbackServer {
 public:
-    LoopbackServer() : answer_("HTTP/1.0 200 OK\r\nContent-Type: application/pkix-crl\r\nContent-Length: " +
-                               std::to_string(kBodySize) + "\r\n\r\n") {
+    LoopbackServer()
+        : answer_("HTTP/1.0 200 OK\r\nContent-Type: application/pkix-crl\r\nContent-Length: " +
+                  std::to_string(kBodySize) + "\r\n\r\n") {
         answer_.resize(answer_.size() + kBodySize, '\x5a');
         fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         sockaddr_in a{};

@@ -199,8 +199,9 @@ int main(int argc, char** argv) {
     }
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    std::printf("\nCPU-time ratio library model / OpenSSL CMS (detached, RSA-2048, SHA-256, level 0, %zu-byte content)\n",
-                CONTENT_SIZE);
+    std::printf(
+        "\nCPU-time ratio library model / OpenSSL CMS (detached, RSA-2048, SHA-256, level 0, %zu-byte content)\n",
+        CONTENT_SIZE);
     for (const char* step : {"Encode", "Decode", "Sign"}) {
         const auto lib = reporter.nanos.find(std::string("BM_") + step + "_Model");
         const auto ref = reporter.nanos.find(std::string("BM_") + step + "_OpenSSL");

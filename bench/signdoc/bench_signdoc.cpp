@@ -84,14 +84,26 @@ void BM_SignDocument(benchmark::State& state) {
         fputs("123456\n", f);
         fclose(f);
     }
-    std::vector<std::string> openssl = {"openssl", "cms", "-sign", "-binary", "-in", in, "-signer",
-                                        kPki + "/signer-rsa2048.pem", "-inkey", kPki + "/signer-rsa2048.p12",
-                                        "-keyform", "P12", "-passin", "pass:123456", "-outform", "DER", "-out",
-                                        outOpenssl};
+    std::vector<std::string> openssl = {"openssl",  "cms",
+                                        "-sign",    "-binary",
+                                        "-in",      in,
+                                        "-signer",  kPki + "/signer-rsa2048.pem",
+                                        "-inkey",   kPki + "/signer-rsa2048.p12",
+                                        "-keyform", "P12",
+                                        "-passin",  "pass:123456",
+                                        "-outform", "DER",
+                                        "-out",     outOpenssl};
     if (attach)
         openssl.push_back("-nodetach");
-    std::vector<std::string> vncard = {kBuild + "/tools/vncard/vncard", "sign-doc", "--p12",
-                                       kPki + "/signer-rsa2048.p12", "--in", in, "--out", outVncard, "--pin-from",
+    std::vector<std::string> vncard = {kBuild + "/tools/vncard/vncard",
+                                       "sign-doc",
+                                       "--p12",
+                                       kPki + "/signer-rsa2048.p12",
+                                       "--in",
+                                       in,
+                                       "--out",
+                                       outVncard,
+                                       "--pin-from",
                                        "stdin"};
     if (attach)
         vncard.push_back("--attach");
@@ -110,8 +122,7 @@ void BM_SignDocument(benchmark::State& state) {
         vncardPeak = std::max(vncardPeak, v.peakMiB);
     }
     state.counters["ratio"] = opensslSeconds > 0 ? vncardSeconds / opensslSeconds : 0;
-    state.counters["openssl_ms"] =
-        benchmark::Counter(opensslSeconds * 1000, benchmark::Counter::kAvgIterations);
+    state.counters["openssl_ms"] = benchmark::Counter(opensslSeconds * 1000, benchmark::Counter::kAvgIterations);
     state.counters["vncard_peak_MiB"] = vncardPeak;
     state.counters["openssl_peak_MiB"] = opensslPeak;
     state.counters["limit_MiB"] = 1.2 * static_cast<double>(bytes) / kMiB + 32;
@@ -133,7 +144,11 @@ void sizes(benchmark::internal::Benchmark* b) {
 
 }  // namespace
 
-BENCHMARK(BM_SignDocument)->Apply(sizes)->ArgNames({"MiB", "attach"})->UseManualTime()->Unit(benchmark::kMillisecond)
+BENCHMARK(BM_SignDocument)
+    ->Apply(sizes)
+    ->ArgNames({"MiB", "attach"})
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
     ->MinTime(2.0);
 
 BENCHMARK_MAIN();

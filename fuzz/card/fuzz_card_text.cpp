@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     SCTools::getLenHex(text);
     SCTools::getMaskedAtr(half, rest);
 
-    std::string cstr(text.c_str()); // up to the first NUL
+    std::string cstr(text.c_str());  // up to the first NUL
     std::vector<char> buf(cstr.begin(), cstr.end());
     buf.push_back('\0');
     unsigned char out[256];

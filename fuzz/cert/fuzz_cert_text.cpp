@@ -21,14 +21,22 @@ void touch(const char* s) {
 typedef char* (*Formatter)(const unsigned char*, unsigned int);
 
 const Formatter Formatters[] = {
-    CExtensionSSL::getSubjectAltName,      CExtensionSSL::getIssuerAltName,
-    CExtensionSSL::getKeyUsage,            CExtensionSSL::getSubjectKeyIdent,
-    CExtensionSSL::getAuthorityKeyIdent,   CExtensionSSL::getCertPolicies,
-    CExtensionSSL::getQSTatements,         CExtensionSSL::getAuthorityInfoAccess,
-    CExtensionSSL::getCRLDistrbutionPoints, CExtensionSSL::getRestriction,
-    CRestrictionSSL::getRestriction,       CRestrictionSSL::getRestrictionAdditional,
-    CRestrictionSSL::getRestrictionMonetary, CRestrictionSSL::getRestrictionMajority,
-    CRestrictionSSL::getRestrictionProkura, CRestrictionSSL::getRestrictionAdmission,
+    CExtensionSSL::getSubjectAltName,
+    CExtensionSSL::getIssuerAltName,
+    CExtensionSSL::getKeyUsage,
+    CExtensionSSL::getSubjectKeyIdent,
+    CExtensionSSL::getAuthorityKeyIdent,
+    CExtensionSSL::getCertPolicies,
+    CExtensionSSL::getQSTatements,
+    CExtensionSSL::getAuthorityInfoAccess,
+    CExtensionSSL::getCRLDistrbutionPoints,
+    CExtensionSSL::getRestriction,
+    CRestrictionSSL::getRestriction,
+    CRestrictionSSL::getRestrictionAdditional,
+    CRestrictionSSL::getRestrictionMonetary,
+    CRestrictionSSL::getRestrictionMajority,
+    CRestrictionSSL::getRestrictionProkura,
+    CRestrictionSSL::getRestrictionAdmission,
     CRestrictionSSL::getRestrictionIdentity,
 };
 

@@ -23,8 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ts.responseLength = static_cast<uint32_t>(size);
     const bool ok = ts.extractTimestamp();
     // A token is only ever a part of the answer.
-    if (ok && (ts.token.empty() || ts.token.size() > size ||
-               memmem(data, size, ts.token.data(), ts.token.size()) == nullptr))
+    if (ok &&
+        (ts.token.empty() || ts.token.size() > size || memmem(data, size, ts.token.data(), ts.token.size()) == nullptr))
         __builtin_trap();
     if (!ok && !ts.token.empty())
         __builtin_trap();

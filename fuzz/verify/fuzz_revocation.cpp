@@ -26,8 +26,8 @@ X509* makeCert(const char* cn, EVP_PKEY* key, X509* issuer, EVP_PKEY* issuerKey)
     ASN1_INTEGER_set(X509_get_serialNumber(x), issuer ? 2 : 1);
     X509_gmtime_adj(X509_getm_notBefore(x), 0);
     X509_gmtime_adj(X509_getm_notAfter(x), 3600);
-    X509_NAME_add_entry_by_txt(X509_get_subject_name(x), "CN", MBSTRING_ASC,
-                               reinterpret_cast<const unsigned char*>(cn), -1, -1, 0);
+    X509_NAME_add_entry_by_txt(X509_get_subject_name(x), "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char*>(cn),
+                               -1, -1, 0);
     X509_set_issuer_name(x, issuer ? X509_get_subject_name(issuer) : X509_get_subject_name(x));
     X509_set_pubkey(x, key);
     X509_sign(x, issuerKey ? issuerKey : key, EVP_sha256());

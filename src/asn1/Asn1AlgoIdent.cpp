@@ -77,9 +77,7 @@ int CAsn1_AlgoIdent::encode() {
     return 1;
 }
 
-std::string CAsn1_AlgoIdent::getAlgorithm() const {
-    return m_algorithm ? m_algorithm->getOid() : std::string();
-}
+std::string CAsn1_AlgoIdent::getAlgorithm() const { return m_algorithm ? m_algorithm->getOid() : std::string(); }
 
 int CAsn1_AlgoIdent::getAlgoHashLength() const {
     const vn_crypto::Algorithm* a = vn_crypto::algorithm_for_oid(getAlgorithm().c_str());

@@ -80,8 +80,8 @@ int CAsn1Helper::str2hex(const std::string& text, unsigned char* out, int& lengt
     if (!out)
         return 1;
     for (size_t i = 0; i < digits.size() / 2; ++i)
-        out[i] = static_cast<unsigned char>(vnhex::digitValue(digits[2 * i]) << 4 |
-                                            vnhex::digitValue(digits[2 * i + 1]));
+        out[i] =
+            static_cast<unsigned char>(vnhex::digitValue(digits[2 * i]) << 4 | vnhex::digitValue(digits[2 * i + 1]));
     return 1;
 }
 

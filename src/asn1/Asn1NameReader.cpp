@@ -8,9 +8,7 @@ char genNameBuf[CASN1::ResultSize];
 
 const int MaxNameDepth = 4;
 
-bool isNameString(unsigned char tag) {
-    return tag == 0x0C || tag == 0x13 || tag == 0x16 || tag == 0x14 || tag == 0x1E;
-}
+bool isNameString(unsigned char tag) { return tag == 0x0C || tag == 0x13 || tag == 0x16 || tag == 0x14 || tag == 0x1E; }
 
 void appendPiece(std::string& out, const std::string& piece) {
     if (!out.empty())

@@ -5,6 +5,7 @@
 #include "crypto/Algorithms.h"
 
 // DER length, DER form, dotted text, display name; the row of length 0 ends the table.
+// clang-format off
 const Asn1OidEntry myOID[] = {
     {9, "\x06\x07\x2A\x86\x48\xCE\x3D\x02\x01", "1.2.840.10045.2.1", "ecPublicKey"},
     {10, "\x06\x08\x2A\x86\x48\xCE\x3D\x03\x01\x01", "1.2.840.10045.3.1.1", "prime192v1"},
@@ -84,6 +85,7 @@ const Asn1OidEntry myOID[] = {
     {11, "\x06\x09\x2B\x06\x01\x05\x05\x07\x30\x01\x05", "1.3.6.1.5.5.7.48.1.5", "OCSP-nocheck"},
     {0, "", "0", "----"},
 };
+// clang-format on
 
 namespace {
 
@@ -93,6 +95,7 @@ struct KindRow {
 };
 
 // Attribute kinds of attribute certificates.
+// clang-format off
 const KindRow attrKinds[] = {
     {"1.3.36.8.3.1", 1},
     {"1.3.36.8.3.4", 2},
@@ -105,8 +108,10 @@ const KindRow attrKinds[] = {
     {"1.3.36.8.3.15", 8},
     {"2.5.29.9", 9},
 };
+// clang-format on
 
 // Extension kinds of certificates.
+// clang-format off
 const KindRow extensionKinds[] = {
     {"2.5.29.35", 1},
     {"2.5.29.14", 2},
@@ -126,6 +131,7 @@ const KindRow extensionKinds[] = {
     {"1.3.36.8.3.3", 20},
     {"1.3.36.8.3.6", 21},
 };
+// clang-format on
 
 template <size_t N>
 int findKind(const KindRow (&rows)[N], const char* dotted) {

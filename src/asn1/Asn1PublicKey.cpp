@@ -17,6 +17,7 @@ const char* const EcPublicKey = "1.2.840.10045.2.1";
 const struct {
     const char* oid;
     int bits;
+    // clang-format off
 } curves[] = {
     {"1.3.132.0.9", 160},
     {"1.3.132.0.8", 160},
@@ -45,6 +46,7 @@ const struct {
     {"1.3.36.3.3.2.8.1.1.14", 512},
     {"1.3.132.0.35", 521},
 };
+// clang-format on
 
 // The encoding of a subjectPublicKey BIT STRING, null (refused by the key's decoder) when
 // there is none.

@@ -37,8 +37,7 @@ unsigned char* dataTail(unsigned char* encoding, unsigned int encodingLength, un
 }
 
 // Content of a whole encoding that must start with tag.
-bool contentOf(const unsigned char* der, unsigned int size, unsigned char tag, const unsigned char*& c,
-               uint32_t& n) {
+bool contentOf(const unsigned char* der, unsigned int size, unsigned char tag, const unsigned char*& c, uint32_t& n) {
     return der && der[0] == tag && asn1text::content(der, size, c, n);
 }
 
@@ -93,9 +92,7 @@ unsigned char* CAsn1_BitString::getBinaryData() const {
     return dataTail(m_encoding.get(), m_encodingLength, getBinaryDataLen());
 }
 
-unsigned int CAsn1_BitString::getBinaryDataLen() const {
-    return static_cast<unsigned int>(m_value.size() / 2);
-}
+unsigned int CAsn1_BitString::getBinaryDataLen() const { return static_cast<unsigned int>(m_value.size() / 2); }
 
 // ---- CAsn1_OctetString ----
 
@@ -151,9 +148,7 @@ unsigned char* CAsn1_OctetString::getBinaryData() const {
     return dataTail(m_encoding.get(), m_encodingLength, getBinaryDataLen());
 }
 
-unsigned int CAsn1_OctetString::getBinaryDataLen() const {
-    return static_cast<unsigned int>(m_value.size() / 2);
-}
+unsigned int CAsn1_OctetString::getBinaryDataLen() const { return static_cast<unsigned int>(m_value.size() / 2); }
 
 // ---- CAsn1_IA5String ----
 

@@ -28,8 +28,8 @@ bool parseTime(const unsigned char* item, uint32_t total, bool withClock, TimeFi
     const bool utc = item[0] == 0x17 || (item[0] != 0x18 && total == 15);
     int got;
     if (withClock)
-        got = std::sscanf(text, utc ? "%2d%2d%2d%2d%2d%2dZ" : "%4d%2d%2d%2d%2d%2dZ", &t.year, &t.month, &t.day,
-                          &t.hour, &t.minute, &t.second);
+        got = std::sscanf(text, utc ? "%2d%2d%2d%2d%2d%2dZ" : "%4d%2d%2d%2d%2d%2dZ", &t.year, &t.month, &t.day, &t.hour,
+                          &t.minute, &t.second);
     else
         got = std::sscanf(text, utc ? "%2d%2d%2d" : "%4d%2d%2d", &t.year, &t.month, &t.day);
     if (got != (withClock ? 6 : 3))

@@ -43,8 +43,7 @@ CAsn1_UtcTime::CAsn1_UtcTime(const timeb* tb) : m_time(tb ? static_cast<long>(tb
 int CAsn1_UtcTime::decode() {
     const unsigned char* c;
     uint32_t n;
-    if (!m_encoding || m_encoding[0] != 0x17 || !asn1text::content(m_encoding.get(), m_encodingLength, c, n) ||
-        n > 64)
+    if (!m_encoding || m_encoding[0] != 0x17 || !asn1text::content(m_encoding.get(), m_encodingLength, c, n) || n > 64)
         return fail();
     m_time = CAsn1Helper::getUTCTime(std::string(reinterpret_cast<const char*>(c), n));
     m_asn1Length = n;

@@ -6,8 +6,7 @@
 namespace {
 
 // Finds the first child of the TokenInfo SEQUENCE with the wanted tag.
-bool findTokenChild(const unsigned char* buf, uint32_t len, unsigned char tag, const unsigned char*& c,
-                    uint32_t& n) {
+bool findTokenChild(const unsigned char* buf, uint32_t len, unsigned char tag, const unsigned char*& c, uint32_t& n) {
     Asn1Header h;
     if (!buf || buf[0] != 0x30 || !CASN1::readHeader(buf, len, h) || h.contentLength < 3 || h.indefinite)
         return false;

@@ -5,6 +5,7 @@
 namespace vn_cardos {
 
 namespace {
+// clang-format off
 const StatusResult kCardosStatus[] = {
     {sw(0x90, 0x00), kCardOk},
     {sw(0x63, 0x00), kCardAuthFailed},
@@ -13,6 +14,7 @@ const StatusResult kCardosStatus[] = {
     {sw(0x64, 0x02), kCardPinPadCancelled},
     {sw(0x64, 0x03), kCardPinPadCancelled},
 };
+// clang-format on
 }  // namespace
 
 int cardosResult(uint32_t status, int& tries) {
@@ -67,8 +69,7 @@ int cardosRestoreSE(CSC_Profile_Base& card, unsigned char se) {
 }
 
 int cardosSetDecipherKey(CSC_Profile_Base& card, unsigned char keyRef) {
-    if (!send(card, kApduCase3, 0x00, 0x22, 0x41, 0xB8, Bytes{0x83, 0x01, keyRef}, 0) ||
-        card.getSW() != sw(0x90, 0x00))
+    if (!send(card, kApduCase3, 0x00, 0x22, 0x41, 0xB8, Bytes{0x83, 0x01, keyRef}, 0) || card.getSW() != sw(0x90, 0x00))
         return kCardFailed;
     return kCardOk;
 }

@@ -13,33 +13,33 @@ namespace vn_cardos {
 // Result codes of the card operations.
 enum CardResult : int {
     kCardOk = 0,
-    kCardWrongLength = 1,             // 6700
-    kCardWrongParameters = 2,         // 6A87
-    kCardEndReached = 3,              // 6282: end of file or record before Le bytes
-    kCardConditionsNotSatisfied = 4,  // 6985
-    kCardReferenceUnusable = 5,       // 6984, or 6300 in the base mapping
+    kCardWrongLength = 1,                                      // 6700
+    kCardWrongParameters = 2,                                  // 6A87
+    kCardEndReached = 3,                                       // 6282: end of file or record before Le bytes
+    kCardConditionsNotSatisfied = 4,                           // 6985
+    kCardReferenceUnusable = 5,                                // 6984, or 6300 in the base mapping
     kCardPinBlocked = CSC_Profile_Base::SC_CMD_COUNTERFAILED,  // 6983
-    kCardPinPadCancelled = 7,         // 6401, 6402, 6403
-    kCardNoChallenge = 8,             // GET CHALLENGE refused (6985, 6800)
-    kCardSecurityNotSatisfiedRead = 10,  // 6981 on READ BINARY
-    kCardNoCurrentFile = 11,          // 6986 on READ BINARY
-    kCardFileNotFound = 12,           // 6A82 on SELECT
-    kCardSecurityNotSatisfied = 13,   // 6982
-    kCardAuthFailed = CSC_Profile_Base::SC_CMD_AUTH_FAILED,  // 6300 (CardOS)
+    kCardPinPadCancelled = 7,                                  // 6401, 6402, 6403
+    kCardNoChallenge = 8,                                      // GET CHALLENGE refused (6985, 6800)
+    kCardSecurityNotSatisfiedRead = 10,                        // 6981 on READ BINARY
+    kCardNoCurrentFile = 11,                                   // 6986 on READ BINARY
+    kCardFileNotFound = 12,                                    // 6A82 on SELECT
+    kCardSecurityNotSatisfied = 13,                            // 6982
+    kCardAuthFailed = CSC_Profile_Base::SC_CMD_AUTH_FAILED,    // 6300 (CardOS)
     kCardFailed = CSC_Profile_Base::SC_CMD_FAILED,
 };
 
 // How FormatAPDU lays out a command (what SendToCard sends).
 enum ApduForm : unsigned char {
-    kApduLcOnly = 0,          // CLA INS P1 P2 Lc(low byte)
-    kApduCase1 = 1,           // CLA INS P1 P2
-    kApduCase2 = 2,           // CLA INS P1 P2 Le (Lc set to Le)
-    kApduCase2Lc = 3,         // CLA INS P1 P2 Lc: Lc carries the expected length
-    kApduRead = 4,            // CLA INS P1 P2 Lc: Lc carries the expected length (0 = 256)
-    kApduCase4 = 5,           // CLA INS P1 P2 Lc data Le
-    kApduCase3 = 6,           // CLA INS P1 P2 Lc data
-    kApduCase4Extended = 7,   // CLA INS P1 P2 00 Lc(2) data Le(2)
-    kApduNotSent = 8,         // never sent (SendToCard gives false); 512-byte answer buffer
+    kApduLcOnly = 0,         // CLA INS P1 P2 Lc(low byte)
+    kApduCase1 = 1,          // CLA INS P1 P2
+    kApduCase2 = 2,          // CLA INS P1 P2 Le (Lc set to Le)
+    kApduCase2Lc = 3,        // CLA INS P1 P2 Lc: Lc carries the expected length
+    kApduRead = 4,           // CLA INS P1 P2 Lc: Lc carries the expected length (0 = 256)
+    kApduCase4 = 5,          // CLA INS P1 P2 Lc data Le
+    kApduCase3 = 6,          // CLA INS P1 P2 Lc data
+    kApduCase4Extended = 7,  // CLA INS P1 P2 00 Lc(2) data Le(2)
+    kApduNotSent = 8,        // never sent (SendToCard gives false); 512-byte answer buffer
 };
 
 // Status words as CSC_Profile_Base::getSW() reports them (SW1 + SW2 * 65536).

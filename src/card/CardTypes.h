@@ -39,11 +39,11 @@ enum class PinPathKind { File, Directory, Application };
 
 struct CardTypeRow {
     int code;
-    const char* name;                 // card name (CSC_Profile_Base::getCardName())
-    const char* labels[4];            // labels of CSC_Profile_Base::CardType(), null-ended
-    CSC_Profile_Base* (*create)();    // its card-OS object; null: none of its own
-    bool t0Only;                      // the protocol is set to T=0 once connected
-    PinPathKind pinPath;              // how a PIN's path is selected before VERIFY
+    const char* name;               // card name (CSC_Profile_Base::getCardName())
+    const char* labels[4];          // labels of CSC_Profile_Base::CardType(), null-ended
+    CSC_Profile_Base* (*create)();  // its card-OS object; null: none of its own
+    bool t0Only;                    // the protocol is set to T=0 once connected
+    PinPathKind pinPath;            // how a PIN's path is selected before VERIFY
 };
 
 // The row of a code; null for codes without one (no card, unknown card).

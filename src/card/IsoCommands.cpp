@@ -7,19 +7,24 @@
 
 namespace vn_cardos {
 
+// clang-format off
 const StatusResult kSelectStatus[3] = {
     {sw(0x90, 0x00), kCardOk},
     {sw(0x67, 0x00), kCardWrongLength},
     {sw(0x6A, 0x87), kCardWrongParameters},
 };
+// clang-format on
 
+// clang-format off
 const StatusResult kSelectStatusNotFound[4] = {
     {sw(0x90, 0x00), kCardOk},
     {sw(0x67, 0x00), kCardWrongLength},
     {sw(0x6A, 0x87), kCardWrongParameters},
     {sw(0x6A, 0x82), kCardFileNotFound},
 };
+// clang-format on
 
+// clang-format off
 const StatusResult kReadBinaryStatus[6] = {
     {sw(0x90, 0x00), kCardOk},
     {sw(0x67, 0x00), kCardWrongLength},
@@ -28,14 +33,18 @@ const StatusResult kReadBinaryStatus[6] = {
     {sw(0x6A, 0x87), kCardWrongParameters},
     {sw(0x62, 0x82), kCardEndReached},
 };
+// clang-format on
 
+// clang-format off
 const StatusResult kRecordStatus[4] = {
     {sw(0x90, 0x00), kCardOk},
     {sw(0x67, 0x00), kCardWrongLength},
     {sw(0x6A, 0x87), kCardWrongParameters},
     {sw(0x62, 0x82), kCardEndReached},
 };
+// clang-format on
 
+// clang-format off
 const StatusResult kBaseStatus[5] = {
     {sw(0x90, 0x00), kCardOk},
     {sw(0x69, 0x85), kCardConditionsNotSatisfied},
@@ -43,6 +52,7 @@ const StatusResult kBaseStatus[5] = {
     {sw(0x69, 0x83), kCardPinBlocked},
     {sw(0x63, 0x00), kCardReferenceUnusable},
 };
+// clang-format on
 
 namespace {
 const unsigned char kMasterFile[2] = {0x3F, 0x00};
@@ -90,8 +100,7 @@ int selectResult(uint32_t status, bool notFound) {
     return notFound ? mapStatus(status, kSelectStatusNotFound) : mapStatus(status, kSelectStatus);
 }
 
-bool copyResponse(const CSC_Profile_Base& card, unsigned char* out, unsigned long* outLength,
-                  unsigned long capacity) {
+bool copyResponse(const CSC_Profile_Base& card, unsigned char* out, unsigned long* outLength, unsigned long capacity) {
     unsigned long n = card.getResponseLength();
     if (out == nullptr || outLength == nullptr || (capacity != 0 && n > capacity))
         return false;
@@ -174,7 +183,7 @@ int signResult(CSC_Profile_Base& card, unsigned char* signature, unsigned long* 
                std::initializer_list<uint32_t> authFailures) {
     if (card.getSW() == sw(0x90, 0x00))
         return copyResponse(card, signature, signatureLength, signatureLength ? *signatureLength : 0) ? kCardOk
-                                                                                                       : kCardFailed;
+                                                                                                      : kCardFailed;
     for (uint32_t s : authFailures)
         if (card.getSW() == s)
             return kCardSecurityNotSatisfied;
@@ -188,8 +197,8 @@ int sendSignature(CSC_Profile_Base& card, const SignCommand& command, const Byte
     return signResult(card, signature, signatureLength, authFailures);
 }
 
-int signBlock(CSC_Profile_Base& card, const SignCommand& command, int keyBits, unsigned int algId,
-              unsigned char* hash, unsigned long hashLength, unsigned char* signature, unsigned long* signatureLength,
+int signBlock(CSC_Profile_Base& card, const SignCommand& command, int keyBits, unsigned int algId, unsigned char* hash,
+              unsigned long hashLength, unsigned char* signature, unsigned long* signatureLength,
               std::initializer_list<uint32_t> authFailures) {
     SignBlock block;
     if (!buildSignBlock(card, algId, keyBits, hash, hashLength, false, block))
@@ -207,8 +216,7 @@ int signKeepingEnvironment(CSC_Profile_Base& card, bool& seSet, const Bytes& blo
 
 int decipher(CSC_Profile_Base& card, const Bytes& se, unsigned char prefix, const unsigned char* in,
              unsigned long inLength, unsigned char* out, unsigned long* outLength, bool extended) {
-    if (in == nullptr || inLength == 0 || inLength > 0xFFF0 || outLength == nullptr ||
-        (!extended && inLength > 254))
+    if (in == nullptr || inLength == 0 || inLength > 0xFFF0 || outLength == nullptr || (!extended && inLength > 254))
         return kCardFailed;
     if (!se.empty() && (!send(card, kApduCase3, 0x00, 0x22, 0x41, 0xB8, se, 0) || card.getSW() != sw(0x90, 0x00)))
         return kCardFailed;
@@ -234,8 +242,8 @@ int shortDecipher(CSC_Profile_Base& card, unsigned char seP2, const Bytes& se, c
     return sendSignature(card, SignCommand{kApduCase3, 0x2A, 0x80, 0x86, 0}, data, out, outLength, {});
 }
 
-int internalAuthenticate(CSC_Profile_Base& card, const unsigned char* in, unsigned long inLength,
-                         unsigned char* out, unsigned long* outLength) {
+int internalAuthenticate(CSC_Profile_Base& card, const unsigned char* in, unsigned long inLength, unsigned char* out,
+                         unsigned long* outLength) {
     if (in == nullptr || inLength == 0 || inLength > 255 || outLength == nullptr ||
         !send(card, kApduCase4, 0x00, 0x88, 0x00, 0x00, Bytes(in, in + inLength), 256) ||
         card.getSW() != sw(0x90, 0x00) || !copyResponse(card, out, outLength, *outLength))

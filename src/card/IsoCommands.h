@@ -42,8 +42,7 @@ int fcpFileSize(const unsigned char* r, unsigned length, bool acceptFci);
 int selectResult(uint32_t status, bool notFound);
 
 // Copies the data of the last answer; false when it exceeds `capacity` (0 = unbounded).
-bool copyResponse(const CSC_Profile_Base& card, unsigned char* out, unsigned long* outLength,
-                  unsigned long capacity);
+bool copyResponse(const CSC_Profile_Base& card, unsigned char* out, unsigned long* outLength, unsigned long capacity);
 
 // Serial number from the first TLV object of a file (EF.GDO); the whole content when
 // the file does not start with a complete TLV object. Empty when unreadable.
@@ -88,8 +87,8 @@ int sendSignature(CSC_Profile_Base& card, const SignCommand& command, const Byte
                   unsigned long* signatureLength, std::initializer_list<uint32_t> authFailures);
 // Sends the block of the object's BuildSignBuffer (unpadded) with `command`; the answer
 // mapped with signResult.
-int signBlock(CSC_Profile_Base& card, const SignCommand& command, int keyBits, unsigned int algId,
-              unsigned char* hash, unsigned long hashLength, unsigned char* signature, unsigned long* signatureLength,
+int signBlock(CSC_Profile_Base& card, const SignCommand& command, int keyBits, unsigned int algId, unsigned char* hash,
+              unsigned long hashLength, unsigned char* signature, unsigned long* signatureLength,
               std::initializer_list<uint32_t> authFailures);
 // PSO COMPUTE DIGITAL SIGNATURE 00 2A 9E 9A (Le 00) over `block` for cards that keep
 // their security environment: a signature leaves it set (seSet true).
@@ -109,8 +108,8 @@ int shortDecipher(CSC_Profile_Base& card, unsigned char seP2, const Bytes& se, c
                   unsigned long inLength, unsigned char* out, unsigned long* outLength);
 
 // INTERNAL AUTHENTICATE 00 88 00 00 (Le 256), the answer copied; 0 or 255.
-int internalAuthenticate(CSC_Profile_Base& card, const unsigned char* in, unsigned long inLength,
-                         unsigned char* out, unsigned long* outLength);
+int internalAuthenticate(CSC_Profile_Base& card, const unsigned char* in, unsigned long inLength, unsigned char* out,
+                         unsigned long* outLength);
 // EXTERNAL AUTHENTICATE 00 82 00 00 (Le 256); 0 on 9000, else 255.
 int externalAuthenticate(CSC_Profile_Base& card, const unsigned char* in, unsigned long inLength);
 

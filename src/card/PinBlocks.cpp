@@ -14,7 +14,8 @@ bool format2Block(const unsigned char* pin, unsigned length, unsigned char out[8
             return false;
         unsigned char digit = static_cast<unsigned char>(pin[i] - '0');
         unsigned char& b = out[1 + i / 2];
-        b = (i % 2 == 0) ? static_cast<unsigned char>((digit << 4) | 0x0F) : static_cast<unsigned char>((b & 0xF0) | digit);
+        b = (i % 2 == 0) ? static_cast<unsigned char>((digit << 4) | 0x0F)
+                         : static_cast<unsigned char>((b & 0xF0) | digit);
     }
     return true;
 }

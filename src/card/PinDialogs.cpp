@@ -8,8 +8,13 @@ CPIN_Interface::CPIN_Interface(long hCard, void* parent, unsigned long value, st
 
 CPIN_Interface::CPIN_Interface(long hCard, void* parent, unsigned long value, std::string label, std::string text2,
                                std::string text3)
-    : m_parent(parent), m_label(std::move(label)), m_text2(std::move(text2)), m_text3(std::move(text3)),
-      m_value(value), m_dlg(nullptr), m_hCard(hCard) {}
+    : m_parent(parent),
+      m_label(std::move(label)),
+      m_text2(std::move(text2)),
+      m_text3(std::move(text3)),
+      m_value(value),
+      m_dlg(nullptr),
+      m_hCard(hCard) {}
 
 CPIN_Interface::~CPIN_Interface() {
     ClearPin();

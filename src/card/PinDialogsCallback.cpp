@@ -2,8 +2,7 @@
 #include "ConfigSC.h"
 #include "PinInterface.h"
 
-CPIN_Callback_Base::CPIN_Callback_Base(long hCard, void* parent, unsigned long value, std::string label,
-                                       int userValue)
+CPIN_Callback_Base::CPIN_Callback_Base(long hCard, void* parent, unsigned long value, std::string label, int userValue)
     : CPIN_Interface(hCard, parent, value, std::move(label)), m_params(), m_userValue(userValue) {
     m_params.action = PIN_DLG_SHOW;
     m_params.pinPad = false;
@@ -21,7 +20,7 @@ bool CPIN_Callback_Base::Call() {
     try {
         return gConfigSC.pinDialogCallback(&m_params);
     } catch (...) {
-        return false; // nothing thrown by the host leaves the library
+        return false;  // nothing thrown by the host leaves the library
     }
 }
 
@@ -104,15 +103,17 @@ bool CPIN_PinPad_Dialog_Callback::DisplayText(std::string text) {
     return Call();
 }
 
-CPIN_Error_Dialog_Callback::CPIN_Error_Dialog_Callback(long hCard, void* parent, unsigned long value,
-                                                       std::string label, int userValue)
+CPIN_Error_Dialog_Callback::CPIN_Error_Dialog_Callback(long hCard, void* parent, unsigned long value, std::string label,
+                                                       int userValue)
     : CPIN_Callback_Base(hCard, parent, value, std::move(label), userValue),
-      m_messageCode(static_cast<int>(value)), m_pinPad(false) {}
+      m_messageCode(static_cast<int>(value)),
+      m_pinPad(false) {}
 
 CPIN_Error_Dialog_Callback::CPIN_Error_Dialog_Callback(long hCard, void* parent, int messageCode, std::string text,
                                                        bool pinPad, int userValue)
     : CPIN_Callback_Base(hCard, parent, static_cast<unsigned long>(messageCode), std::move(text), userValue),
-      m_messageCode(messageCode), m_pinPad(pinPad) {}
+      m_messageCode(messageCode),
+      m_pinPad(pinPad) {}
 
 bool CPIN_Error_Dialog_Callback::ShowDialog(std::string readerName) {
     m_params.action = PIN_DLG_MESSAGE;

@@ -99,10 +99,14 @@ CMessageBox::CMessageBox(const char* text, const char* caption, int type) : CMes
         c = getc(stdin);
     } while (c != EOF && isspace(c));
     switch (c) {
-    case 'O': case 'o': m_value = 0; break;
-    case 'C': case 'c': m_value = 1; break;
-    case 'Y': case 'y': m_value = 2; break;
-    case 'N': case 'n': m_value = 3; break;
+    case 'O':
+    case 'o': m_value = 0; break;
+    case 'C':
+    case 'c': m_value = 1; break;
+    case 'Y':
+    case 'y': m_value = 2; break;
+    case 'N':
+    case 'n': m_value = 3; break;
     default: m_value = 0; break;
     }
 }

@@ -5,13 +5,29 @@
 
 CPinObj::CPinObj(std::string label, int kind, std::string path, unsigned char ref, bool local, bool flag2,
                  CPinObj* linked, int minLength, int maxLength, int value3, bool option)
-    : m_label(std::move(label)), m_kind(kind), m_path(std::move(path)), m_ref(ref), m_local(local), m_flag2(flag2),
-      m_linked(linked ? new CPinObj(linked) : nullptr), m_minLength(minLength), m_maxLength(maxLength),
-      m_value3(value3), m_option(option), m_verified(false) {}
+    : m_label(std::move(label)),
+      m_kind(kind),
+      m_path(std::move(path)),
+      m_ref(ref),
+      m_local(local),
+      m_flag2(flag2),
+      m_linked(linked ? new CPinObj(linked) : nullptr),
+      m_minLength(minLength),
+      m_maxLength(maxLength),
+      m_value3(value3),
+      m_option(option),
+      m_verified(false) {}
 
 CPinObj::CPinObj(CPinObj* other)
-    : m_kind(0), m_ref(0), m_local(false), m_flag2(false), m_minLength(0), m_maxLength(0), m_value3(-1),
-      m_option(false), m_verified(false) {
+    : m_kind(0),
+      m_ref(0),
+      m_local(false),
+      m_flag2(false),
+      m_minLength(0),
+      m_maxLength(0),
+      m_value3(-1),
+      m_option(false),
+      m_verified(false) {
     if (other == nullptr)
         return;
     m_label = other->m_label;

@@ -13,13 +13,43 @@ namespace vn_cardos {
 
 // Field offsets (packed little-endian).
 namespace pv {  // PIN_VERIFY_STRUCTURE
-enum { TimerOut = 0, TimerOut2 = 1, FormatString = 2, BlockString = 3, LengthFormat = 4, MaxExtra = 5,
-       Validation = 7, NumberMessage = 8, LangId = 9, MsgIndex = 11, Teo = 12, DataLength = 15, Data = 19 };
+enum {
+    TimerOut = 0,
+    TimerOut2 = 1,
+    FormatString = 2,
+    BlockString = 3,
+    LengthFormat = 4,
+    MaxExtra = 5,
+    Validation = 7,
+    NumberMessage = 8,
+    LangId = 9,
+    MsgIndex = 11,
+    Teo = 12,
+    DataLength = 15,
+    Data = 19
+};
 }
 namespace pm {  // PIN_MODIFY_STRUCTURE
-enum { TimerOut = 0, TimerOut2 = 1, FormatString = 2, BlockString = 3, LengthFormat = 4, OffsetOld = 5,
-       OffsetNew = 6, MaxExtra = 7, Confirm = 9, Validation = 10, NumberMessage = 11, LangId = 12, MsgIndex1 = 14,
-       MsgIndex2 = 15, MsgIndex3 = 16, Teo = 17, DataLength = 20, Data = 24 };
+enum {
+    TimerOut = 0,
+    TimerOut2 = 1,
+    FormatString = 2,
+    BlockString = 3,
+    LengthFormat = 4,
+    OffsetOld = 5,
+    OffsetNew = 6,
+    MaxExtra = 7,
+    Confirm = 9,
+    Validation = 10,
+    NumberMessage = 11,
+    LangId = 12,
+    MsgIndex1 = 14,
+    MsgIndex2 = 15,
+    MsgIndex3 = 16,
+    Teo = 17,
+    DataLength = 20,
+    Data = 24
+};
 }
 // wPINMaxExtraDigit: maximum in the low byte, minimum in the high byte.
 void setMaxExtra(unsigned char* at, unsigned minimum, unsigned maximum);

@@ -18,8 +18,13 @@ const DWORD kStatusTimeoutMs = 10000;
 }  // namespace
 
 CReader::CReader()
-    : m_hContext(0), m_readerStates(nullptr), m_readerList(nullptr), m_readerCount(0), m_sc(nullptr),
-      m_profile(nullptr), m_stateCount(0) {
+    : m_hContext(0),
+      m_readerStates(nullptr),
+      m_readerList(nullptr),
+      m_readerCount(0),
+      m_sc(nullptr),
+      m_profile(nullptr),
+      m_stateCount(0) {
     ConnectCtx();
 }
 
@@ -134,7 +139,8 @@ std::string CReader::GetReaderATR(int index) {
     size_t used = 0;
     text[0] = '\0';
     for (DWORD i = 0; i < state.cbAtr && used + 3 < sizeof(text); ++i)
-        used += static_cast<size_t>(snprintf(text + used, sizeof(text) - used, i == 0 ? "%02X" : ":%02X", state.rgbAtr[i]));
+        used +=
+            static_cast<size_t>(snprintf(text + used, sizeof(text) - used, i == 0 ? "%02X" : ":%02X", state.rgbAtr[i]));
     return std::string(text);
 }
 

@@ -24,20 +24,25 @@ CSC_Profile_Base::CSC_Profile_Base()
       m_hScard(0),
       m_hContext(0),
       m_apduForm(0),
-      m_cla(0), m_ins(0), m_p1(0), m_p2(0),
+      m_cla(0),
+      m_ins(0),
+      m_p1(0),
+      m_p2(0),
       m_lc(0),
       m_le(0),
       m_data(nullptr),
       m_dataLen(0),
       m_response(256, 0),
       m_respLen(0),
-      m_sw1(0), m_sw2(0),
+      m_sw1(0),
+      m_sw2(0),
       m_cardType(0),
       m_currDF{0x3F, 0x00},
       m_currDFLen(2),
       m_currEF{},
       m_currEFLen(0),
-      m_minPinLen(4), m_maxPinLen(8),
+      m_minPinLen(4),
+      m_maxPinLen(8),
       m_pcsc(nullptr),
       m_pinVerify(nullptr),
       m_pinModify(nullptr),
@@ -45,9 +50,11 @@ CSC_Profile_Base::CSC_Profile_Base()
       m_profileType2(0),
       m_smKey1{},
       m_smKey2{},
-      m_smKey1Len(0), m_smKey2Len(0),
+      m_smKey1Len(0),
+      m_smKey2Len(0),
       m_serialBytes{},
-      m_maxKeyLen(2048), m_minKeyLen(1024),
+      m_maxKeyLen(2048),
+      m_minKeyLen(1024),
       m_remainingTries(-1),
       m_unblockMethod(0),
       m_pinCancelled(false),
@@ -137,7 +144,7 @@ int CSC_Profile_Base::disconnectCard() {
 
 bool CSC_Profile_Base::ConnectSCard() {
     if (m_ownContext && m_hContext != 0)
-        return true; // reuse the context this object already made
+        return true;  // reuse the context this object already made
     SCARDCONTEXT ctx = 0;
     if (SCardEstablishContext(SCARD_SCOPE_USER, nullptr, nullptr, &ctx) != SCARD_S_SUCCESS)
         return false;
@@ -288,9 +295,12 @@ bool CSC_Profile_Base::str2hex(const char* text, unsigned char* out, unsigned sh
     unsigned short limit = *length;
     unsigned short count = 0;
     auto val = [](char c) -> int {
-        if (c >= '0' && c <= '9') return c - '0';
-        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+        if (c >= '0' && c <= '9')
+            return c - '0';
+        if (c >= 'a' && c <= 'f')
+            return c - 'a' + 10;
+        if (c >= 'A' && c <= 'F')
+            return c - 'A' + 10;
         return -1;
     };
     for (size_t i = 0; text[i] != '\0' && text[i + 1] != '\0'; i += 2) {
@@ -335,4 +345,3 @@ std::string CSC_Profile_Base::hexdump(const unsigned char* data, unsigned long l
     }
     return s;
 }
-

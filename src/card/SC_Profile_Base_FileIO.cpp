@@ -42,8 +42,8 @@ unsigned long recordHeaderLength(const unsigned char* r, unsigned long n) {
 int CSC_Profile_Base::SCReadBinary(unsigned char* out, unsigned short offset, unsigned char length) {
     vn_log(1, "--entering CSC_Profile_Base::SCReadBinary\n");
     vn_log(3, "index: %d\n", offset);
-    FormatAPDU(kApduRead, 0x00, 0xB0, static_cast<unsigned char>((offset >> 8) & 0x7F), static_cast<unsigned char>(offset & 0xFF),
-               length, 0, nullptr, 0);
+    FormatAPDU(kApduRead, 0x00, 0xB0, static_cast<unsigned char>((offset >> 8) & 0x7F),
+               static_cast<unsigned char>(offset & 0xFF), length, 0, nullptr, 0);
     if (!SendToCard())
         return SC_CMD_FAILED;
     int r = mapStatus(getSW(), vn_cardos::kReadBinaryStatus);
@@ -73,8 +73,8 @@ int CSC_Profile_Base::SCReadRecord(unsigned char number, unsigned char* out) {
 }
 
 int CSC_Profile_Base::SCWriteBinary(unsigned char* data, unsigned short offset, unsigned char length) {
-    FormatAPDU(kApduCase3, 0x00, 0xD6, static_cast<unsigned char>((offset >> 8) & 0x7F), static_cast<unsigned char>(offset & 0xFF),
-               length, 0, data, length);
+    FormatAPDU(kApduCase3, 0x00, 0xD6, static_cast<unsigned char>((offset >> 8) & 0x7F),
+               static_cast<unsigned char>(offset & 0xFF), length, 0, data, length);
     if (!SendToCard())
         return SC_CMD_FAILED;
     return mapStatus(getSW(), vn_cardos::kRecordStatus);
@@ -108,7 +108,7 @@ int CSC_Profile_Base::ReadFile(unsigned char* buffer, unsigned short* length) {
         unsigned long got = m_respLen < chunk ? m_respLen : chunk;
         offset += got;
         if (r == 3 || got == 0)
-            break; // end of file, or a card that answers no data would never finish
+            break;  // end of file, or a card that answers no data would never finish
     }
     *length = static_cast<unsigned short>(offset);
     return 0;
@@ -131,7 +131,8 @@ int CSC_Profile_Base::ReadFileOffset(unsigned char* buffer, unsigned short* leng
     unsigned long pos = offset;
     while (pos < end) {
         unsigned long chunk = end - pos < m_maxRead ? end - pos : m_maxRead;
-        int r = SCReadBinary(buffer + (pos - offset), static_cast<unsigned short>(pos), static_cast<unsigned char>(chunk));
+        int r =
+            SCReadBinary(buffer + (pos - offset), static_cast<unsigned short>(pos), static_cast<unsigned char>(chunk));
         if (r != 0 && r != 3)
             return SC_CMD_FAILED;
         unsigned long got = m_respLen < chunk ? m_respLen : chunk;

@@ -15,6 +15,7 @@ const char kKeyFile[] = "3f004500";
 const unsigned char kKeyRecord = 5;
 
 // Answers to the key write: 9000 0, 6985 4, 6982, 6983 and 6984 5, any other 0.
+// clang-format off
 const StatusResult kWriteKeyStatus[] = {
     {sw(0x90, 0x00), kCardOk},
     {sw(0x69, 0x85), kCardConditionsNotSatisfied},
@@ -22,6 +23,7 @@ const StatusResult kWriteKeyStatus[] = {
     {sw(0x69, 0x83), kCardReferenceUnusable},
     {sw(0x69, 0x84), kCardReferenceUnusable},
 };
+// clang-format on
 }  // namespace
 
 int CSC_Profile_Base::WriteQuorPubKey() {

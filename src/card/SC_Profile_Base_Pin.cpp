@@ -171,9 +171,9 @@ int CSC_Profile_Base::Verify(std::string pinPath, std::string label, unsigned ch
 }
 
 int CSC_Profile_Base::ChangeRef(std::string pinPath, std::string labelOld, std::string labelNew,
-                                std::string labelRepeat, std::string labelPinPad, unsigned char pinRef,
-                                bool usePinPad, void* parent, unsigned long value, std::string oldPin, int oldGiven,
-                                std::string newPin, int newGiven, bool selectPath) {
+                                std::string labelRepeat, std::string labelPinPad, unsigned char pinRef, bool usePinPad,
+                                void* parent, unsigned long value, std::string oldPin, int oldGiven, std::string newPin,
+                                int newGiven, bool selectPath) {
     Wiper w1{oldPin}, w2{newPin};
     VnTraceScope trace("CSC_Profile_Base::ChangeRef");
     m_pinCancelled = false;
@@ -187,7 +187,8 @@ int CSC_Profile_Base::ChangeRef(std::string pinPath, std::string labelOld, std::
     if (!(oldGiven != 0 || !oldPin.empty() || newGiven != 0 || !newPin.empty())) {
         if (gConfigSC.isService)
             return SC_CMD_FAILED;
-        Entry e = askOldNewRepeat(m_hScard, parent, value, labelOld, labelNew, labelRepeat, m_readerName, oldPin, newPin);
+        Entry e =
+            askOldNewRepeat(m_hScard, parent, value, labelOld, labelNew, labelRepeat, m_readerName, oldPin, newPin);
         if (e == Entry::Cancelled) {
             m_pinCancelled = true;
             return SC_CMD_FAILED;
@@ -229,7 +230,8 @@ int CSC_Profile_Base::UnblockRef(std::string pinPath, std::string labelOld, std:
         if (pukGiven == 0 && puk.empty() && newGiven == 0 && newPin.empty()) {
             if (gConfigSC.isService)
                 return SC_CMD_FAILED;
-            Entry e = askOldNewRepeat(m_hScard, parent, value, labelOld, labelNew, labelRepeat, m_readerName, puk, newPin);
+            Entry e =
+                askOldNewRepeat(m_hScard, parent, value, labelOld, labelNew, labelRepeat, m_readerName, puk, newPin);
             if (e == Entry::Cancelled) {
                 m_pinCancelled = true;
                 return SC_CMD_FAILED;

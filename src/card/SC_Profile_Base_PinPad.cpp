@@ -13,8 +13,8 @@
 #include "vn_log.h"
 
 namespace {
-const unsigned int kDefaultPadTimeout = 60; // seconds, when the structure leaves it to the reader
-const unsigned int kTimeoutMargin = 2;      // seconds beyond the pin pad's own timeout
+const unsigned int kDefaultPadTimeout = 60;  // seconds, when the structure leaves it to the reader
+const unsigned int kTimeoutMargin = 2;       // seconds beyond the pin pad's own timeout
 const int kMaxFailedPolls = 20;
 const useconds_t kPollPause = 50000;
 
@@ -123,16 +123,10 @@ int CSC_Profile_Base::RunKeyLoop(CPIN_Interface* dialog, bool useDialog, unsigne
         }
         failed = 0;
         switch (key) {
-        case 0x00:
-            usleep(kPollPause);
-            break;
+        case 0x00: usleep(kPollPause); break;
         case 0x0D:
-        case 0x40:
-            m_pinCancelled = false;
-            return 0;
-        case 0x1B:
-            m_pinCancelled = true;
-            return 1;
+        case 0x40: m_pinCancelled = false; return 0;
+        case 0x1B: m_pinCancelled = true; return 1;
         default:
             if (dialog != nullptr && useDialog)
                 dialog->PollDialog(static_cast<char>(key));

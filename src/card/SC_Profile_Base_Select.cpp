@@ -228,7 +228,8 @@ int CSC_Profile_Base::SelectPath(std::string path, bool force, bool reselect, bo
     unsigned char full[kMaxPathBytes];
     std::memcpy(full, bytes, fullLen);
     // A directory that is reselected as it stands must not be appended to the cache twice.
-    bool dfAlreadyCurrent = isDF && static_cast<unsigned int>(m_currDFLen) == fullLen && sameBytes(m_currDF, full, fullLen);
+    bool dfAlreadyCurrent =
+        isDF && static_cast<unsigned int>(m_currDFLen) == fullLen && sameBytes(m_currDF, full, fullLen);
     GetRequestedPathPart(bytes, &len, reselect, isDF);
     if (len == 0) {
         vn_log(3, "path already selected : %s \n", path.c_str());

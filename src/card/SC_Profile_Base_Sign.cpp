@@ -40,11 +40,11 @@ const unsigned long kLargestAnswer = 65536;
 bool removePadding(const unsigned char* block, unsigned long length, unsigned long k, bool oaep,
                    std::vector<unsigned char>& message) {
     message.assign(k, 0);
-    int n = oaep ? RSA_padding_check_PKCS1_OAEP_mgf1(message.data(), static_cast<int>(k), block,
-                                                     static_cast<int>(length), static_cast<int>(k), nullptr, 0,
-                                                     EVP_sha256(), EVP_sha256())
-                 : RSA_padding_check_PKCS1_type_2(message.data(), static_cast<int>(k), block,
-                                                  static_cast<int>(length), static_cast<int>(k));
+    int n =
+        oaep ? RSA_padding_check_PKCS1_OAEP_mgf1(message.data(), static_cast<int>(k), block, static_cast<int>(length),
+                                                 static_cast<int>(k), nullptr, 0, EVP_sha256(), EVP_sha256())
+             : RSA_padding_check_PKCS1_type_2(message.data(), static_cast<int>(k), block, static_cast<int>(length),
+                                              static_cast<int>(k));
     if (n < 0) {
         message.clear();
         return false;
@@ -91,7 +91,7 @@ void CSC_Profile_Base::ExpandBuffer(unsigned char** buffer, unsigned long* lengt
     bigger[0] = 0x00;
     if (*buffer != nullptr && *length > 0)
         std::memcpy(bigger + 1, *buffer, *length);
-    delete[] *buffer;
+    delete[] * buffer;
     *buffer = bigger;
     *length += 1;
 }

@@ -42,14 +42,9 @@ bool CSC_Profile_Base::LayoutCommand(std::vector<unsigned char>& cmd) const {
     switch (m_apduForm) {
     case kApduLcOnly:
     case kApduCase2Lc:
-    case kApduRead:
-        cmd.push_back(static_cast<unsigned char>(m_lc & 0xFF));
-        return true;
-    case kApduCase1:
-        return true;
-    case kApduCase2:
-        cmd.push_back(static_cast<unsigned char>(m_le & 0xFF));
-        return true;
+    case kApduRead: cmd.push_back(static_cast<unsigned char>(m_lc & 0xFF)); return true;
+    case kApduCase1: return true;
+    case kApduCase2: cmd.push_back(static_cast<unsigned char>(m_le & 0xFF)); return true;
     case kApduCase4:
     case kApduCase3:
         if (!dataOk || m_lc > 255)
@@ -69,8 +64,7 @@ bool CSC_Profile_Base::LayoutCommand(std::vector<unsigned char>& cmd) const {
         cmd.push_back(static_cast<unsigned char>(m_le >> 8));
         cmd.push_back(static_cast<unsigned char>(m_le & 0xFF));
         return true;
-    default:
-        return false;
+    default: return false;
     }
 }
 
@@ -100,7 +94,8 @@ bool CSC_Profile_Base::TransmitBytes(const std::vector<unsigned char>& command) 
     LONG rv = SCardTransmit(m_hScard, pci, command.data(), static_cast<DWORD>(command.size()), nullptr, answer.data(),
                             &received);
     if (rv != SCARD_S_SUCCESS) {
-        vn_log(2, "SCardTransmit failed (0x%016lX Error:%s)\n", static_cast<unsigned long>(rv), pcsc_stringify_error(rv));
+        vn_log(2, "SCardTransmit failed (0x%016lX Error:%s)\n", static_cast<unsigned long>(rv),
+               pcsc_stringify_error(rv));
         m_respLen = 0;
         m_sw1 = m_sw2 = 0;
         return false;
@@ -196,14 +191,16 @@ bool CSC_Profile_Base::TransmitControl(unsigned long controlCode, void* data, un
         length = 0;
     if (length > 0) {
         unsigned long head = 0;
-        if (m_pcsc != nullptr && (controlCode == m_pcsc->getVerifyStartIoctl() || controlCode == m_pcsc->getVerifyDirectIoctl()))
+        if (m_pcsc != nullptr &&
+            (controlCode == m_pcsc->getVerifyStartIoctl() || controlCode == m_pcsc->getVerifyDirectIoctl()))
             head = VN_PIN_VERIFY_HEAD;
         else if (m_pcsc != nullptr &&
                  (controlCode == m_pcsc->getModifyStartIoctl() || controlCode == m_pcsc->getModifyDirectIoctl()))
             head = VN_PIN_MODIFY_HEAD;
-        std::vector<unsigned char> shown =
-            head ? vn_mask_pinpad(static_cast<unsigned char*>(data), length, head)
-                 : std::vector<unsigned char>(static_cast<unsigned char*>(data), static_cast<unsigned char*>(data) + length);
+        std::vector<unsigned char> shown = head
+                                               ? vn_mask_pinpad(static_cast<unsigned char*>(data), length, head)
+                                               : std::vector<unsigned char>(static_cast<unsigned char*>(data),
+                                                                            static_cast<unsigned char*>(data) + length);
         vn_log_buffer(5, "[data sent to card]", shown.data(), static_cast<unsigned int>(shown.size()));
     }
     std::vector<unsigned char> answer(kMaxControlAnswer);
@@ -211,7 +208,8 @@ bool CSC_Profile_Base::TransmitControl(unsigned long controlCode, void* data, un
     LONG rv = SCardControl(m_hScard, controlCode, length ? data : nullptr, length, answer.data(),
                            static_cast<DWORD>(answer.size()), &received);
     if (rv != SCARD_S_SUCCESS) {
-        vn_log(1, "SCardControl failed (0x%016lX Error:%s)\n", static_cast<unsigned long>(rv), pcsc_stringify_error(rv));
+        vn_log(1, "SCardControl failed (0x%016lX Error:%s)\n", static_cast<unsigned long>(rv),
+               pcsc_stringify_error(rv));
         m_respLen = 0;
         return false;
     }

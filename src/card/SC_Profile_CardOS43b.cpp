@@ -12,8 +12,12 @@ void CSC_Profile_CardOS43b::SetMinMaxPINLength() { cardosPinLimits(m_profileType
 
 int CSC_Profile_CardOS43b::SCSelectMF() { return cardosSelectMF(*this); }
 
-int CSC_Profile_CardOS43b::SCSelectDF(unsigned char* id, int) { return selectId(*this, kApduCase4, 0x01, 0x04, id, 0x00, false); }
-int CSC_Profile_CardOS43b::SCSelectEF(unsigned char* id) { return selectId(*this, kApduCase4, 0x02, 0x04, id, 0x00, false); }
+int CSC_Profile_CardOS43b::SCSelectDF(unsigned char* id, int) {
+    return selectId(*this, kApduCase4, 0x01, 0x04, id, 0x00, false);
+}
+int CSC_Profile_CardOS43b::SCSelectEF(unsigned char* id) {
+    return selectId(*this, kApduCase4, 0x02, 0x04, id, 0x00, false);
+}
 int CSC_Profile_CardOS43b::GetFileLen() { return fcpFileSize(m_response.data(), m_respLen, false); }
 
 int CSC_Profile_CardOS43b::GetData(unsigned char p1, unsigned char p2, unsigned char, unsigned char* out,

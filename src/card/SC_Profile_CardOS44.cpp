@@ -12,8 +12,12 @@ void CSC_Profile_CardOS44::SetMinMaxPINLength() { cardosPinLimits(m_profileType,
 
 int CSC_Profile_CardOS44::SCSelectMF() { return cardosSelectMF(*this); }
 
-int CSC_Profile_CardOS44::SCSelectDF(unsigned char* id, int) { return selectId(*this, kApduCase4, 0x01, 0x04, id, 0x00, false); }
-int CSC_Profile_CardOS44::SCSelectEF(unsigned char* id) { return selectId(*this, kApduCase4, 0x02, 0x04, id, 0x00, false); }
+int CSC_Profile_CardOS44::SCSelectDF(unsigned char* id, int) {
+    return selectId(*this, kApduCase4, 0x01, 0x04, id, 0x00, false);
+}
+int CSC_Profile_CardOS44::SCSelectEF(unsigned char* id) {
+    return selectId(*this, kApduCase4, 0x02, 0x04, id, 0x00, false);
+}
 int CSC_Profile_CardOS44::GetFileLen() { return fcpFileSize(m_response.data(), m_respLen, false); }
 
 int CSC_Profile_CardOS44::GetData(unsigned char p1, unsigned char p2, unsigned char, unsigned char* out,
@@ -67,7 +71,7 @@ int CSC_Profile_CardOS44::SCSignData(std::string keyPath, unsigned char keyRef, 
 }
 
 int CSC_Profile_CardOS44::SCRSADecrypt(std::string, unsigned char keyRef, unsigned char* in, unsigned long inLength,
-                                        unsigned char* out, unsigned long* outLength, int) {
+                                       unsigned char* out, unsigned long* outLength, int) {
     return decipher(*this, Bytes{0x84, 0x01, keyRef}, 0x81, in, inLength, out, outLength, true);
 }
 

@@ -9,8 +9,8 @@
 using namespace vn_cardos;
 
 namespace {
-const unsigned char kSeSign = 0x09;      // signature, RSA-PSS where the card's key allows it
-const unsigned char kSeSignBt1 = 0x04;   // signature with block type 1 (PKCS#1 v1.5), decipherment
+const unsigned char kSeSign = 0x09;     // signature, RSA-PSS where the card's key allows it
+const unsigned char kSeSignBt1 = 0x04;  // signature with block type 1 (PKCS#1 v1.5), decipherment
 }  // namespace
 
 void CSC_Profile_CardOS50::SetMinMaxPINLength() {
@@ -20,7 +20,9 @@ void CSC_Profile_CardOS50::SetMinMaxPINLength() {
 
 int CSC_Profile_CardOS50::SCSelectMF() { return cardosSelectMF(*this); }
 
-int CSC_Profile_CardOS50::SCSelectDF(unsigned char* id, int) { return selectId(*this, kApduCase4, 0x01, 0x04, id, 0x00, false); }
+int CSC_Profile_CardOS50::SCSelectDF(unsigned char* id, int) {
+    return selectId(*this, kApduCase4, 0x01, 0x04, id, 0x00, false);
+}
 
 int CSC_Profile_CardOS50::SCSelectEF(unsigned char* id) { return selectFileFcp(*this, id); }
 
@@ -60,9 +62,9 @@ int CSC_Profile_CardOS50::SCManageSE(std::string, unsigned char keyRef, unsigned
     return cardosSetDecipherKey(*this, keyRef);
 }
 
-int CSC_Profile_CardOS50::SCSignData(std::string, unsigned char, int keyBits, unsigned int algId,
-                                     unsigned char* hash, unsigned long hashLength, unsigned char* signature,
-                                     unsigned long* signatureLength, int) {
+int CSC_Profile_CardOS50::SCSignData(std::string, unsigned char, int keyBits, unsigned int algId, unsigned char* hash,
+                                     unsigned long hashLength, unsigned char* signature, unsigned long* signatureLength,
+                                     int) {
     vn_log(1, "--entering CSC_Profile_CardOS50::SCSignData\n");
     // The stored environment 09 lets the card sign with RSA-PSS; where PSS is not
     // allowed and not asked for, environment 04 signs with block type 1 (PKCS#1 v1.5).
@@ -82,8 +84,8 @@ int CSC_Profile_CardOS50::SCSignData(std::string, unsigned char, int keyBits, un
     return signResult(*this, signature, signatureLength, {sw(0x69, 0x82), sw(0x69, 0x88)});
 }
 
-int CSC_Profile_CardOS50::SCRSADecrypt(std::string, unsigned char keyRef, unsigned char* in,
-                                       unsigned long inLength, unsigned char* out, unsigned long* outLength, int) {
+int CSC_Profile_CardOS50::SCRSADecrypt(std::string, unsigned char keyRef, unsigned char* in, unsigned long inLength,
+                                       unsigned char* out, unsigned long* outLength, int) {
     // Its decipherment environment removes PKCS#1 v1.5 padding; it has none for OAEP.
     if (m_rsaOaep) {
         vn_log(1, "CSC_Profile_CardOS50::SCRSADecrypt: RSA-OAEP is not offered by the card\n");

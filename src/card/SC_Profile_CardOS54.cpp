@@ -10,11 +10,11 @@
 using namespace vn_cardos;
 
 namespace {
-const unsigned char kSeEcdsa = 0x21;     // ECDSA
-const unsigned char kSeSha384 = 0x1A;    // RSA with SHA-384
-const unsigned char kSeSha512 = 0x1B;    // RSA with SHA-512
-const unsigned char kSeDefault = 0x19;   // RSA with SHA-256 and the other hashes
-const unsigned char kSeSignBt1 = 0x04;   // decipherment
+const unsigned char kSeEcdsa = 0x21;    // ECDSA
+const unsigned char kSeSha384 = 0x1A;   // RSA with SHA-384
+const unsigned char kSeSha512 = 0x1B;   // RSA with SHA-512
+const unsigned char kSeDefault = 0x19;  // RSA with SHA-256 and the other hashes
+const unsigned char kSeSignBt1 = 0x04;  // decipherment
 
 // The card algorithm code carries the bits of `kind`'s code (so SHA-384 and SHA-512 also
 // count as SHA-256 here).
@@ -33,7 +33,9 @@ void CSC_Profile_CardOS54::SetMinMaxPINLength() {
 
 int CSC_Profile_CardOS54::SCSelectMF() { return cardosSelectMF(*this); }
 
-int CSC_Profile_CardOS54::SCSelectDF(unsigned char* id, int) { return selectId(*this, kApduCase4, 0x01, 0x04, id, 0x00, false); }
+int CSC_Profile_CardOS54::SCSelectDF(unsigned char* id, int) {
+    return selectId(*this, kApduCase4, 0x01, 0x04, id, 0x00, false);
+}
 
 int CSC_Profile_CardOS54::SCSelectEF(unsigned char* id) { return selectFileFcp(*this, id); }
 
@@ -79,9 +81,9 @@ int CSC_Profile_CardOS54::SCManageSE(std::string, unsigned char keyRef, unsigned
     return cardosSetDecipherKey(*this, keyRef);
 }
 
-int CSC_Profile_CardOS54::SCSignData(std::string, unsigned char, int keyBits, unsigned int algId,
-                                     unsigned char* hash, unsigned long hashLength, unsigned char* signature,
-                                     unsigned long* signatureLength, int profileType) {
+int CSC_Profile_CardOS54::SCSignData(std::string, unsigned char, int keyBits, unsigned int algId, unsigned char* hash,
+                                     unsigned long hashLength, unsigned char* signature, unsigned long* signatureLength,
+                                     int profileType) {
     vn_log(1, "--entering CSC_Profile_CardOS54::SCSignData\n");
     if (profileType != 0)
         m_profileType = profileType;
@@ -101,8 +103,8 @@ int CSC_Profile_CardOS54::SCSignData(std::string, unsigned char, int keyBits, un
     return signResult(*this, signature, signatureLength, {sw(0x69, 0x82), sw(0x6A, 0x88)});
 }
 
-int CSC_Profile_CardOS54::SCRSADecrypt(std::string, unsigned char keyRef, unsigned char* in,
-                                       unsigned long inLength, unsigned char* out, unsigned long* outLength, int) {
+int CSC_Profile_CardOS54::SCRSADecrypt(std::string, unsigned char keyRef, unsigned char* in, unsigned long inLength,
+                                       unsigned char* out, unsigned long* outLength, int) {
     return cardosDecipher(*this, kSeSignBt1, keyRef, in, inLength, out, outLength);
 }
 

@@ -35,8 +35,12 @@ int CSC_Profile_Micardo21::SCSelectMF() {
     return selectResult(getSW(), false);
 }
 
-int CSC_Profile_Micardo21::SCSelectDF(unsigned char* id, int) { return selectId(*this, kApduCase3, 0x01, 0x00, id, 0, false); }
-int CSC_Profile_Micardo21::SCSelectEF(unsigned char* id) { return selectId(*this, kApduCase3, 0x02, 0x00, id, 0, true); }
+int CSC_Profile_Micardo21::SCSelectDF(unsigned char* id, int) {
+    return selectId(*this, kApduCase3, 0x01, 0x00, id, 0, false);
+}
+int CSC_Profile_Micardo21::SCSelectEF(unsigned char* id) {
+    return selectId(*this, kApduCase3, 0x02, 0x00, id, 0, true);
+}
 int CSC_Profile_Micardo21::GetFileLen() { return fcpFileSize(m_response.data(), m_respLen, true); }
 
 int CSC_Profile_Micardo21::GetData(unsigned char p1, unsigned char p2, unsigned char, unsigned char* out,
@@ -67,7 +71,8 @@ int CSC_Profile_Micardo21::SCSignData(std::string keyPath, unsigned char keyRef,
     if (SCManageSE(keyPath, keyRef, algId) != 0)
         return SC_CMD_FAILED;
     const bool internalAuth = upperPath(keyPath) == kInternalAuthKey;
-    const SignCommand command = internalAuth ? SignCommand{kApduCase3, 0x88, 0x00, 0x00, 0} : psoSignature(kApduCase3, 0);
+    const SignCommand command =
+        internalAuth ? SignCommand{kApduCase3, 0x88, 0x00, 0x00, 0} : psoSignature(kApduCase3, 0);
     return signBlock(*this, command, keyBits, algId, hash, hashLength, signature, signatureLength, {});
 }
 
@@ -98,6 +103,4 @@ void CSC_Profile_Micardo21::ModifyModifyStruct(std::string, unsigned char ref, P
 }
 
 // The structure, then Lc 10 and two 8-byte FF templates.
-int CSC_Profile_Micardo21::startPinPadModify() {
-    return startPinPadTemplate(*this, true, 0x10, 0xFF);
-}
+int CSC_Profile_Micardo21::startPinPadModify() { return startPinPadTemplate(*this, true, 0x10, 0xFF); }

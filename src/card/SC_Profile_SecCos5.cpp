@@ -15,10 +15,10 @@ namespace {
 const char kAuthKey[] = "3F00AB00C500";
 const char kSignaturePinPath[] = "3F00AB000016";
 const unsigned char kFormat2PinRef = 0x81;
-const unsigned char kAlgAuth = 0x05;          // AT: RSA over the padded block
-const unsigned char kAlgOtherSizes = 0x12;    // DST of keys of other sizes
-const unsigned char kAlgDecipher = 0x02;      // CT: RSA without padding removal
-const unsigned char kHashObjectTag = 0x90;     // the hash as PSO HASH takes it
+const unsigned char kAlgAuth = 0x05;        // AT: RSA over the padded block
+const unsigned char kAlgOtherSizes = 0x12;  // DST of keys of other sizes
+const unsigned char kAlgDecipher = 0x02;    // CT: RSA without padding removal
+const unsigned char kHashObjectTag = 0x90;  // the hash as PSO HASH takes it
 
 bool format2Ref(unsigned char ref) { return ref == kFormat2PinRef; }
 }  // namespace
@@ -30,8 +30,12 @@ void CSC_Profile_SecCos5::SetMinMaxPINLength() {
 
 int CSC_Profile_SecCos5::SCSelectMF() { return selectMasterFile(*this, kApduCase4, 0x00, 0x00); }
 
-int CSC_Profile_SecCos5::SCSelectDF(unsigned char* id, int) { return selectId(*this, kApduCase4, 0x01, 0x04, id, 0x00, false); }
-int CSC_Profile_SecCos5::SCSelectEF(unsigned char* id) { return selectId(*this, kApduCase4, 0x02, 0x04, id, 0x00, true); }
+int CSC_Profile_SecCos5::SCSelectDF(unsigned char* id, int) {
+    return selectId(*this, kApduCase4, 0x01, 0x04, id, 0x00, false);
+}
+int CSC_Profile_SecCos5::SCSelectEF(unsigned char* id) {
+    return selectId(*this, kApduCase4, 0x02, 0x04, id, 0x00, true);
+}
 int CSC_Profile_SecCos5::GetFileLen() { return fcpFileSize(m_response.data(), m_respLen, true); }
 
 int CSC_Profile_SecCos5::GetData(unsigned char p1, unsigned char p2, unsigned char, unsigned char* out,
@@ -73,9 +77,8 @@ int CSC_Profile_SecCos5::SCUnblockPin(unsigned char ref, unsigned char* puk, uns
 
 // With padding the EMSA-PKCS1-v1_5 block of the base; without, the hash in the data
 // object 90 that PSO HASH takes.
-int CSC_Profile_SecCos5::BuildSignBuffer(unsigned int algId, int keyBits, unsigned char* hash,
-                                         unsigned long hashLength, unsigned char** out, unsigned long* outLength,
-                                         bool pad) {
+int CSC_Profile_SecCos5::BuildSignBuffer(unsigned int algId, int keyBits, unsigned char* hash, unsigned long hashLength,
+                                         unsigned char** out, unsigned long* outLength, bool pad) {
     if (pad)
         return CSC_Profile_Base::BuildSignBuffer(algId, keyBits, hash, hashLength, out, outLength, true);
     if (hash == nullptr || hashLength == 0 || hashLength > 127)
@@ -95,8 +98,9 @@ int CSC_Profile_SecCos5::SCManageSE(std::string keyPath, unsigned char keyRef, u
                    : SC_CMD_FAILED;
     // The card knows SHA-256 by its code alone; every other code is signed as SHA-1.
     const vn_crypto::Algorithm& sha256 = vn_crypto::algorithm_of(vn_crypto::DigestKind::SHA256);
-    const unsigned char h =
-        algId == sha256.cardAlgId ? sha256.cardHashRef : vn_crypto::algorithm_of(vn_crypto::DigestKind::SHA1).cardHashRef;
+    const unsigned char h = algId == sha256.cardAlgId
+                                ? sha256.cardHashRef
+                                : vn_crypto::algorithm_of(vn_crypto::DigestKind::SHA1).cardHashRef;
     if (!send(*this, kApduCase3, 0x00, 0x22, 0x41, 0xAA, Bytes{0x89, 0x02, 0x14, h}, 0) || !isSW(0x90, 0x00))
         return SC_CMD_FAILED;
     if (!send(*this, kApduCase3, 0x00, 0x22, 0x41, 0xB6, Bytes{0x89, 0x03, 0x13, 0x23, h}, 0) || !isSW(0x90, 0x00))

@@ -3,8 +3,8 @@
 
 #include "IsoCommands.h"
 #include "PinPadStructures.h"
-#include "SetCosFamily.h"
 #include "SC_Profile_CardOS.h"
+#include "SetCosFamily.h"
 #include "vn_log.h"
 
 using namespace vn_cardos;
@@ -16,8 +16,12 @@ void CSC_Profile_SetCos441::SetMinMaxKeyLength() {
 
 int CSC_Profile_SetCos441::SCSelectMF() { return selectMasterFile(*this, kApduCase3, 0x00, 0); }
 
-int CSC_Profile_SetCos441::SCSelectDF(unsigned char* id, int) { return selectId(*this, kApduCase3, 0x01, 0x00, id, 0, false); }
-int CSC_Profile_SetCos441::SCSelectEF(unsigned char* id) { return selectId(*this, kApduCase3, 0x02, 0x00, id, 0, true); }
+int CSC_Profile_SetCos441::SCSelectDF(unsigned char* id, int) {
+    return selectId(*this, kApduCase3, 0x01, 0x00, id, 0, false);
+}
+int CSC_Profile_SetCos441::SCSelectEF(unsigned char* id) {
+    return selectId(*this, kApduCase3, 0x02, 0x00, id, 0, true);
+}
 int CSC_Profile_SetCos441::GetFileLen() { return fcpFileSize(m_response.data(), m_respLen, true); }
 
 int CSC_Profile_SetCos441::GetData(unsigned char p1, unsigned char p2, unsigned char le, unsigned char* out,
@@ -39,8 +43,7 @@ int CSC_Profile_SetCos441::EraseFile() { return sendForResult(*this, kApduLcOnly
 
 int CSC_Profile_SetCos441::GenRSAKeyPair() { return setcosGenerate(*this, 1024); }
 
-int CSC_Profile_SetCos441::GetPubKey(std::string keyPath, unsigned char, unsigned char* out,
-                                     unsigned long* outLength) {
+int CSC_Profile_SetCos441::GetPubKey(std::string keyPath, unsigned char, unsigned char* out, unsigned long* outLength) {
     return setcosPubKey(*this, keyPath, out, outLength);
 }
 

@@ -6,8 +6,8 @@
 #include "IsoCommands.h"
 #include "PinBlocks.h"
 #include "PinPadStructures.h"
-#include "SetCosFamily.h"
 #include "SC_Profile_CardOS.h"
+#include "SetCosFamily.h"
 #include "vn_log.h"
 
 using namespace vn_cardos;
@@ -79,7 +79,9 @@ int CSC_Profile_SetCos442::SCSelectDF(unsigned char* id, int length) {
     return selectResult(getSW(), false);
 }
 
-int CSC_Profile_SetCos442::SCSelectEF(unsigned char* id) { return selectId(*this, kApduCase3, 0x09, 0x00, id, 0, true); }
+int CSC_Profile_SetCos442::SCSelectEF(unsigned char* id) {
+    return selectId(*this, kApduCase3, 0x09, 0x00, id, 0, true);
+}
 int CSC_Profile_SetCos442::GetFileLen() { return fcpFileSize(m_response.data(), m_respLen, true); }
 
 int CSC_Profile_SetCos442::GetData(unsigned char p1, unsigned char p2, unsigned char le, unsigned char* out,
@@ -104,8 +106,7 @@ int CSC_Profile_SetCos442::EraseFile() { return sendForResult(*this, kApduLcOnly
 
 int CSC_Profile_SetCos442::GenRSAKeyPair() { return setcosGenerate(*this, 2048); }
 
-int CSC_Profile_SetCos442::GetPubKey(std::string keyPath, unsigned char, unsigned char* out,
-                                     unsigned long* outLength) {
+int CSC_Profile_SetCos442::GetPubKey(std::string keyPath, unsigned char, unsigned char* out, unsigned long* outLength) {
     return setcosPubKey(*this, keyPath, out, outLength);
 }
 
@@ -148,11 +149,7 @@ void CSC_Profile_SetCos442::ModifyModifyStruct(std::string, unsigned char ref, P
 }
 
 // The structure, then Lc 08 and a zero-filled 8-byte template.
-int CSC_Profile_SetCos442::startPinPadVerify() {
-    return startPinPadTemplate(*this, false, 0x08, 0x00);
-}
+int CSC_Profile_SetCos442::startPinPadVerify() { return startPinPadTemplate(*this, false, 0x08, 0x00); }
 
 // The structure, then Lc 10 and two zero-filled 8-byte templates.
-int CSC_Profile_SetCos442::startPinPadModify() {
-    return startPinPadTemplate(*this, true, 0x10, 0x00);
-}
+int CSC_Profile_SetCos442::startPinPadModify() { return startPinPadTemplate(*this, true, 0x10, 0x00); }

@@ -5,8 +5,8 @@
 #include "IsoCommands.h"
 #include "PinBlocks.h"
 #include "PinPadStructures.h"
-#include "StarcosFamily.h"
 #include "SC_Profile_CardOS.h"
+#include "StarcosFamily.h"
 #include "vn_log.h"
 
 using namespace vn_cardos;
@@ -137,9 +137,8 @@ int CSC_Profile_SmartCardHSM::SCSignData(std::string, unsigned char keyRef, int 
     return r;
 }
 
-int CSC_Profile_SmartCardHSM::SCRSADecrypt(std::string, unsigned char keyRef, unsigned char* in,
-                                           unsigned long inLength, unsigned char* out, unsigned long* outLength,
-                                           int) {
+int CSC_Profile_SmartCardHSM::SCRSADecrypt(std::string, unsigned char keyRef, unsigned char* in, unsigned long inLength,
+                                           unsigned char* out, unsigned long* outLength, int) {
     if (in == nullptr || inLength == 0 || inLength > 0xFFF0 || outLength == nullptr ||
         !send(*this, kApduCase4Extended, 0x80, 0x62, keyRef, kDecipherRaw, Bytes(in, in + inLength), 0x0000))
         return SC_CMD_FAILED;

@@ -4,18 +4,18 @@
 #include "IsoCommands.h"
 #include "PinBlocks.h"
 #include "PinPadStructures.h"
-#include "StarcosFamily.h"
 #include "SC_Profile_CardOS.h"
+#include "StarcosFamily.h"
 #include "vn_log.h"
 
 using namespace vn_cardos;
 
 namespace {
 // Command data of the security environments (one row per template).
-const unsigned char kAlgSignHash = 0x12;   // DST: RSA signature over a hash given by PSO HASH
-const unsigned char kAlgAuth = 0x01;       // AT: RSA over the DigestInfo sent by the terminal
+const unsigned char kAlgSignHash = 0x12;  // DST: RSA signature over a hash given by PSO HASH
+const unsigned char kAlgAuth = 0x01;      // AT: RSA over the DigestInfo sent by the terminal
 const char kQualifiedKey[] = "3F003F01C000";
-const size_t kChainPiece = 249;            // bytes of cryptogram per chained DECIPHER command
+const size_t kChainPiece = 249;  // bytes of cryptogram per chained DECIPHER command
 }  // namespace
 
 void CSC_Profile_StarCos30::SetMinMaxPINLength() {
@@ -25,7 +25,9 @@ void CSC_Profile_StarCos30::SetMinMaxPINLength() {
 
 int CSC_Profile_StarCos30::SCSelectMF() { return selectMasterFile(*this, kApduCase4, 0x04, 0x00); }
 
-int CSC_Profile_StarCos30::SCSelectDF(unsigned char* id, int) { return selectId(*this, kApduCase4, 0x01, 0x04, id, 0x00, false); }
+int CSC_Profile_StarCos30::SCSelectDF(unsigned char* id, int) {
+    return selectId(*this, kApduCase4, 0x01, 0x04, id, 0x00, false);
+}
 
 int CSC_Profile_StarCos30::SCSelectEF(unsigned char* id) { return selectFileFcp(*this, id); }
 

@@ -3,9 +3,9 @@
 #include "IsoCommands.h"
 #include "PinBlocks.h"
 #include "PinPadStructures.h"
-#include "StarcosFamily.h"
 #include "ProfileTypes.h"
 #include "SC_Profile_CardOS.h"
+#include "StarcosFamily.h"
 #include "vn_log.h"
 
 using namespace vn_cardos;
@@ -17,7 +17,9 @@ void CSC_Profile_StarCos32::SetMinMaxPINLength() {
 
 int CSC_Profile_StarCos32::SCSelectMF() { return selectMasterFile(*this, kApduCase4, 0x04, 0x00); }
 
-int CSC_Profile_StarCos32::SCSelectDF(unsigned char* id, int) { return selectId(*this, kApduCase4, 0x01, 0x04, id, 0xFF, false); }
+int CSC_Profile_StarCos32::SCSelectDF(unsigned char* id, int) {
+    return selectId(*this, kApduCase4, 0x01, 0x04, id, 0xFF, false);
+}
 
 int CSC_Profile_StarCos32::SCSelectEF(unsigned char* id) { return selectFileFcp(*this, id); }
 

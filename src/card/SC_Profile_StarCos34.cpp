@@ -3,8 +3,8 @@
 #include "IsoCommands.h"
 #include "PinBlocks.h"
 #include "PinPadStructures.h"
-#include "StarcosFamily.h"
 #include "SC_Profile_CardOS.h"
+#include "StarcosFamily.h"
 #include "vn_log.h"
 
 using namespace vn_cardos;
@@ -18,7 +18,9 @@ void CSC_Profile_StarCos34::SetUnblockMethod() { m_unblockMethod = 1; }
 
 int CSC_Profile_StarCos34::SCSelectMF() { return selectMasterFile(*this, kApduCase4, 0x04, 0x00); }
 
-int CSC_Profile_StarCos34::SCSelectDF(unsigned char* id, int) { return selectId(*this, kApduCase4, 0x01, 0x04, id, 0xFF, false); }
+int CSC_Profile_StarCos34::SCSelectDF(unsigned char* id, int) {
+    return selectId(*this, kApduCase4, 0x01, 0x04, id, 0xFF, false);
+}
 
 int CSC_Profile_StarCos34::SCSelectEF(unsigned char* id) { return selectFileFcp(*this, id); }
 
@@ -84,7 +86,7 @@ int CSC_Profile_StarCos34::SCSignData(std::string keyPath, unsigned char keyRef,
     }
     m_seSet = false;
     return signKeepingEnvironment(*this, m_seSet, block, signature, signatureLength,
-                                {sw(0x69, 0x85), sw(0x69, 0x82), sw(0x69, 0x88)});
+                                  {sw(0x69, 0x85), sw(0x69, 0x82), sw(0x69, 0x88)});
 }
 
 int CSC_Profile_StarCos34::SCRSADecrypt(std::string, unsigned char keyRef, unsigned char* in, unsigned long inLength,

@@ -3,8 +3,8 @@
 #include "IsoCommands.h"
 #include "PinBlocks.h"
 #include "PinPadStructures.h"
-#include "StarcosFamily.h"
 #include "SC_Profile_CardOS.h"
+#include "StarcosFamily.h"
 #include "vn_log.h"
 
 using namespace vn_cardos;
@@ -18,7 +18,9 @@ void CSC_Profile_StarCos35::SetUnblockMethod() { m_unblockMethod = 1; }
 
 int CSC_Profile_StarCos35::SCSelectMF() { return selectMasterFile(*this, kApduCase4, 0x04, 0x00); }
 
-int CSC_Profile_StarCos35::SCSelectDF(unsigned char* id, int) { return selectId(*this, kApduCase4, 0x01, 0x04, id, 0xFF, false); }
+int CSC_Profile_StarCos35::SCSelectDF(unsigned char* id, int) {
+    return selectId(*this, kApduCase4, 0x01, 0x04, id, 0xFF, false);
+}
 
 int CSC_Profile_StarCos35::SCSelectEF(unsigned char* id) { return selectFileFcp(*this, id); }
 
@@ -100,8 +102,7 @@ int CSC_Profile_StarCos35::SCSignData(std::string keyPath, unsigned char keyRef,
     if (!buildSignBlock(*this, algId, keyBits, hash, hashLength, false, block))
         return static_cast<int>(vn_log_dw_return("CSC_Profile_StarCos35::SCSignData", SC_CMD_FAILED));
     m_seSet = false;
-    int r = signKeepingEnvironment(*this, m_seSet, block, signature, signatureLength,
-                                 {sw(0x69, 0x82)});
+    int r = signKeepingEnvironment(*this, m_seSet, block, signature, signatureLength, {sw(0x69, 0x82)});
     return static_cast<int>(vn_log_dw_return("CSC_Profile_StarCos35::SCSignData", static_cast<unsigned>(r)));
 }
 

@@ -29,8 +29,12 @@ void CSC_Profile_TCOS20::SetMinMaxKeyLength() {
 
 int CSC_Profile_TCOS20::SCSelectMF() { return selectMasterFile(*this, kApduCase4, 0x00, 0xFF); }
 
-int CSC_Profile_TCOS20::SCSelectDF(unsigned char* id, int) { return selectId(*this, kApduCase4, 0x01, 0x00, id, 0xFF, false); }
-int CSC_Profile_TCOS20::SCSelectEF(unsigned char* id) { return selectId(*this, kApduCase4, 0x02, 0x00, id, 0xFF, true); }
+int CSC_Profile_TCOS20::SCSelectDF(unsigned char* id, int) {
+    return selectId(*this, kApduCase4, 0x01, 0x00, id, 0xFF, false);
+}
+int CSC_Profile_TCOS20::SCSelectEF(unsigned char* id) {
+    return selectId(*this, kApduCase4, 0x02, 0x00, id, 0xFF, true);
+}
 int CSC_Profile_TCOS20::GetFileLen() { return fcpFileSize(m_response.data(), m_respLen, true); }
 
 int CSC_Profile_TCOS20::GetData(unsigned char p1, unsigned char p2, unsigned char, unsigned char* out,
@@ -46,7 +50,8 @@ std::string CSC_Profile_TCOS20::getCardSerial() {
 }
 
 int CSC_Profile_TCOS20::SCManageSE(std::string, unsigned char keyRef, unsigned int) {
-    if (!send(*this, kApduCase3, 0x00, 0x22, 0xC1, 0xB8, Bytes{0x80, 0x01, 0x10, 0x84, 0x01, keyRef}, 0) || !isSW(0x90, 0x00))
+    if (!send(*this, kApduCase3, 0x00, 0x22, 0xC1, 0xB8, Bytes{0x80, 0x01, 0x10, 0x84, 0x01, keyRef}, 0) ||
+        !isSW(0x90, 0x00))
         return SC_CMD_FAILED;
     return 0;
 }
@@ -62,8 +67,7 @@ int CSC_Profile_TCOS20::SCSignData(std::string keyPath, unsigned char keyRef, in
     SignBlock block;
     if (!buildSignBlock(*this, algId, keyBits, hash, hashLength, !direct, block))
         return SC_CMD_FAILED;
-    if (!send(*this, kApduCase4, 0x00, 0x2A, direct ? 0x9E : 0x80, direct ? 0x9A : 0x84, block,
-              0x00))
+    if (!send(*this, kApduCase4, 0x00, 0x2A, direct ? 0x9E : 0x80, direct ? 0x9A : 0x84, block, 0x00))
         return SC_CMD_FAILED;
     return signResult(*this, signature, signatureLength, {});
 }

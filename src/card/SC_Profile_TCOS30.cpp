@@ -25,8 +25,12 @@ bool CSC_Profile_TCOS30::needsSecureMessaging(const std::string& keyPath) {
 
 int CSC_Profile_TCOS30::SCSelectMF() { return selectMasterFile(*this, kApduCase4, 0x04, 0xFF); }
 
-int CSC_Profile_TCOS30::SCSelectDF(unsigned char* id, int) { return selectId(*this, kApduCase4, 0x01, 0x04, id, 0xFF, false); }
-int CSC_Profile_TCOS30::SCSelectEF(unsigned char* id) { return selectId(*this, kApduCase4, 0x02, 0x04, id, 0xFF, true); }
+int CSC_Profile_TCOS30::SCSelectDF(unsigned char* id, int) {
+    return selectId(*this, kApduCase4, 0x01, 0x04, id, 0xFF, false);
+}
+int CSC_Profile_TCOS30::SCSelectEF(unsigned char* id) {
+    return selectId(*this, kApduCase4, 0x02, 0x04, id, 0xFF, true);
+}
 int CSC_Profile_TCOS30::GetFileLen() { return fcpFileSize(m_response.data(), m_respLen, true); }
 
 int CSC_Profile_TCOS30::GetData(unsigned char p1, unsigned char p2, unsigned char, unsigned char* out,

@@ -14,12 +14,16 @@ const unsigned char kCipherTemplateKey = 0x81;  // this key takes the confidenti
 
 int CSC_Profile_TCOS30V2::SCSelectMF() { return selectMasterFile(*this, kApduCase4, 0x04, 0xFF); }
 
-int CSC_Profile_TCOS30V2::SCSelectDF(unsigned char* id, int) { return selectId(*this, kApduCase4, 0x01, 0x04, id, 0xFF, false); }
-int CSC_Profile_TCOS30V2::SCSelectEF(unsigned char* id) { return selectId(*this, kApduCase4, 0x02, 0x04, id, 0xFF, true); }
+int CSC_Profile_TCOS30V2::SCSelectDF(unsigned char* id, int) {
+    return selectId(*this, kApduCase4, 0x01, 0x04, id, 0xFF, false);
+}
+int CSC_Profile_TCOS30V2::SCSelectEF(unsigned char* id) {
+    return selectId(*this, kApduCase4, 0x02, 0x04, id, 0xFF, true);
+}
 int CSC_Profile_TCOS30V2::GetFileLen() { return fcpFileSize(m_response.data(), m_respLen, true); }
 
 int CSC_Profile_TCOS30V2::GetData(unsigned char p1, unsigned char p2, unsigned char, unsigned char* out,
-                                unsigned long* outLength) {
+                                  unsigned long* outLength) {
     return getDataNoLe(*this, 0x00, p1, p2, out, outLength);
 }
 
@@ -62,7 +66,7 @@ int CSC_Profile_TCOS30V2::BuildSignBuffer(unsigned int algId, int keyBits, unsig
 }
 
 int CSC_Profile_TCOS30V2::InternalAuthenticate(unsigned char* in, unsigned long inLength, unsigned char* out,
-                                             unsigned long* outLength) {
+                                               unsigned long* outLength) {
     return internalAuthenticate(*this, in, inLength, out, outLength);
 }
 
@@ -83,8 +87,8 @@ int CSC_Profile_TCOS30V2::SCSignData(std::string keyPath, unsigned char keyRef, 
     vn_log(1, "--entering CSC_Profile_TCOS30V2::SCSignData\n");
     if (SCManageSE(keyPath, keyRef, algId) != 0)
         return SC_CMD_FAILED;
-    return signBlock(*this, psoSignature(kApduCase4, 0x00), keyBits, algId, hash, hashLength, signature, signatureLength,
-                     {sw(0x69, 0x82)});
+    return signBlock(*this, psoSignature(kApduCase4, 0x00), keyBits, algId, hash, hashLength, signature,
+                     signatureLength, {sw(0x69, 0x82)});
 }
 
 int CSC_Profile_TCOS30V2::SCRSADecrypt(std::string, unsigned char, unsigned char*, unsigned long, unsigned char*,
@@ -93,9 +97,7 @@ int CSC_Profile_TCOS30V2::SCRSADecrypt(std::string, unsigned char, unsigned char
 }
 
 // The pin pad takes PINs of 5 to 15 digits whatever the card's own limits.
-PIN_VERIFY_STRUCTURE* CSC_Profile_TCOS30V2::InitPart10_Verify() {
-    return defaultVerifyStructure(5, 15);
-}
+PIN_VERIFY_STRUCTURE* CSC_Profile_TCOS30V2::InitPart10_Verify() { return defaultVerifyStructure(5, 15); }
 
 PIN_MODIFY_STRUCTURE* CSC_Profile_TCOS30V2::InitPart10_Modify() {
     return defaultModifyStructure(m_minPinLen, m_maxPinLen);

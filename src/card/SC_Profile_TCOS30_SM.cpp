@@ -72,13 +72,16 @@ int CSC_Profile_TCOS30::SignProtected(unsigned int algId, int keyBits, unsigned 
     const vn_tcos3::Unwrapped u = vn_tcos3::unwrap_answer(getResponse(), getResponseLength(), plain, status);
     if (u != vn_tcos3::Unwrapped::Ok || status != 0x9000) {
         vn_log(1, "CSC_Profile_TCOS30::SCSignData: protected answer refused (%s, status %04X)\n",
-               u == vn_tcos3::Unwrapped::BadMac ? "checksum" : u == vn_tcos3::Unwrapped::Malformed ? "layout" : "status",
+               u == vn_tcos3::Unwrapped::BadMac      ? "checksum"
+               : u == vn_tcos3::Unwrapped::Malformed ? "layout"
+                                                     : "status",
                static_cast<unsigned>(status));
         CTcos3sm::end_session(this);
         m_smInitialized = false;
         return kCardFailed;
     }
-    if (signatureLength == nullptr || signature == nullptr || (*signatureLength != 0 && plain.size() > *signatureLength))
+    if (signatureLength == nullptr || signature == nullptr ||
+        (*signatureLength != 0 && plain.size() > *signatureLength))
         return kCardFailed;
     if (!plain.empty())
         std::memcpy(signature, plain.data(), plain.size());

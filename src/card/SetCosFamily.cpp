@@ -24,8 +24,15 @@ int setcosManageSE(CSC_Profile_Base& card, const std::string& keyPath) {
 
 int setcosGenerate(CSC_Profile_Base& card, unsigned modulusBits) {
     // 80 02 <modulus bits>, 81 03 01 00 01 (public exponent 65537).
-    const Bytes data = {0x80, 0x02, static_cast<unsigned char>(modulusBits >> 8),
-                        static_cast<unsigned char>(modulusBits), 0x81, 0x03, 0x01, 0x00, 0x01};
+    const Bytes data = {0x80,
+                        0x02,
+                        static_cast<unsigned char>(modulusBits >> 8),
+                        static_cast<unsigned char>(modulusBits),
+                        0x81,
+                        0x03,
+                        0x01,
+                        0x00,
+                        0x01};
     return sendForResult(card, kApduCase3, 0x46, data);
 }
 
@@ -45,9 +52,9 @@ int setcosPubKey(CSC_Profile_Base& card, const std::string& keyPath, unsigned ch
     return kCardOk;
 }
 
-int setcosSign(CSC_Profile_Base& card, const std::string& keyPath, int keyBits, unsigned int algId,
-               unsigned char* hash, unsigned long hashLength, unsigned char* signature,
-               unsigned long* signatureLength, unsigned char form, unsigned short le) {
+int setcosSign(CSC_Profile_Base& card, const std::string& keyPath, int keyBits, unsigned int algId, unsigned char* hash,
+               unsigned long hashLength, unsigned char* signature, unsigned long* signatureLength, unsigned char form,
+               unsigned short le) {
     if (setcosManageSE(card, keyPath) != kCardOk)
         return kCardFailed;
     return signBlock(card, psoSignature(form, le), keyBits, algId, hash, hashLength, signature, signatureLength, {});

@@ -19,9 +19,9 @@ int setcosGenerate(CSC_Profile_Base& card, unsigned modulusBits);
 // Modulus (GET DATA 01 01) followed by the public exponent (GET DATA 01 02).
 int setcosPubKey(CSC_Profile_Base& card, const std::string& keyPath, unsigned char* out, unsigned long* outLength);
 // Environment, then PSO COMPUTE DIGITAL SIGNATURE over the block, sent in `form` with `le`.
-int setcosSign(CSC_Profile_Base& card, const std::string& keyPath, int keyBits, unsigned int algId,
-               unsigned char* hash, unsigned long hashLength, unsigned char* signature,
-               unsigned long* signatureLength, unsigned char form, unsigned short le);
+int setcosSign(CSC_Profile_Base& card, const std::string& keyPath, int keyBits, unsigned int algId, unsigned char* hash,
+               unsigned long hashLength, unsigned char* signature, unsigned long* signatureLength, unsigned char form,
+               unsigned short le);
 
 }  // namespace vn_cardos
 

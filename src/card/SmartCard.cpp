@@ -14,9 +14,9 @@
 namespace {
 // The card types that get a card-OS object on the minidriver path.
 const int kTypesWithCardOs[] = {
-    vn_card::kTcos20,    vn_card::kTcos30,   vn_card::kMicardo21, vn_card::kCardOs43b,
-    vn_card::kStarcos30, vn_card::kSeccos5,  vn_card::kSetcos441, vn_card::kStarcos32,
-    vn_card::kCardOs44,  vn_card::kStarcos34, vn_card::kCardOs50, vn_card::kCardOs54,
+    vn_card::kTcos20,    vn_card::kTcos30,    vn_card::kMicardo21, vn_card::kCardOs43b,
+    vn_card::kStarcos30, vn_card::kSeccos5,   vn_card::kSetcos441, vn_card::kStarcos32,
+    vn_card::kCardOs44,  vn_card::kStarcos34, vn_card::kCardOs50,  vn_card::kCardOs54,
 };
 
 bool hasCardOs(int type) {
@@ -29,14 +29,18 @@ bool hasCardOs(int type) {
 
 CSmartCard::CSmartCard(_CARD_DATA* cardData)
     : m_apduForm(0),
-      m_cla(0), m_ins(0), m_p1(0), m_p2(0),
+      m_cla(0),
+      m_ins(0),
+      m_p1(0),
+      m_p2(0),
       m_lc(0),
       m_le(0),
       m_data(nullptr),
       m_dataLen(0),
       m_response(new (std::nothrow) unsigned char[RESPONSE_SIZE]()),
       m_respLen(0),
-      m_sw1(0), m_sw2(0),
+      m_sw1(0),
+      m_sw2(0),
       m_hCard(cardData != nullptr ? cardData->hScard : 0),
       m_cardType(0),
       m_t1Allowed(true),

@@ -42,7 +42,8 @@ int CSmartCard::SelectPathByName(unsigned char* aid, unsigned int length) {
 
 int CSmartCard::ReadFile(unsigned char* buffer, unsigned short* length) {
     vn_log(2, "--entering CSmartCard::ReadFile\n");
-    int result = m_cardOS != nullptr && buffer != nullptr && length != nullptr ? m_cardOS->ReadFile(buffer, length) : kFailed;
+    int result =
+        m_cardOS != nullptr && buffer != nullptr && length != nullptr ? m_cardOS->ReadFile(buffer, length) : kFailed;
     vn_log(2, "--leaving CSmartCard::ReadFile\n");
     return result;
 }
@@ -59,23 +60,27 @@ int CSmartCard::ReadFileOffset(unsigned char* buffer, unsigned short* length, un
 
 int CSmartCard::ReadFilePart(unsigned char* buffer, unsigned short* length, unsigned short wanted) {
     vn_log(2, "--entering CSmartCard::ReadFilePart\n");
-    int result =
-        m_cardOS != nullptr && buffer != nullptr && length != nullptr ? m_cardOS->ReadFilePart(buffer, length, wanted) : kFailed;
+    int result = m_cardOS != nullptr && buffer != nullptr && length != nullptr
+                     ? m_cardOS->ReadFilePart(buffer, length, wanted)
+                     : kFailed;
     vn_log(2, "--leaving CSmartCard::ReadFilePart\n");
     return result;
 }
 
 int CSmartCard::ReadRecord(unsigned char number, unsigned char* buffer, unsigned short* length) {
     vn_log(2, "--entering CSmartCard::ReadRecord\n");
-    int result =
-        m_cardOS != nullptr && buffer != nullptr && length != nullptr ? m_cardOS->ReadRecord(number, buffer, length) : kFailed;
+    int result = m_cardOS != nullptr && buffer != nullptr && length != nullptr
+                     ? m_cardOS->ReadRecord(number, buffer, length)
+                     : kFailed;
     vn_log(2, "--leaving CSmartCard::ReadRecord\n");
     return result;
 }
 
 int CSmartCard::ReadAllRecords(unsigned char* buffer, unsigned short* length) {
     vn_log(2, "--entering CSmartCard::ReadAllRecords\n");
-    int result = m_cardOS != nullptr && buffer != nullptr && length != nullptr ? m_cardOS->ReadAllRecords(buffer, length) : kFailed;
+    int result = m_cardOS != nullptr && buffer != nullptr && length != nullptr
+                     ? m_cardOS->ReadAllRecords(buffer, length)
+                     : kFailed;
     vn_log(2, "--leaving CSmartCard::ReadAllRecords\n");
     return result;
 }

@@ -129,8 +129,8 @@ int CSmartCard::ModifyPassword(const char* pinPath, unsigned char pinRef, unsign
     return r;
 }
 
-int CSmartCard::UnblockPassword(const char* pinPath, unsigned char pinRef, unsigned char* puk,
-                                unsigned char pukLength, unsigned char* newPin, unsigned char newLength) {
+int CSmartCard::UnblockPassword(const char* pinPath, unsigned char pinRef, unsigned char* puk, unsigned char pukLength,
+                                unsigned char* newPin, unsigned char newLength) {
     vn_log(2, "--entering CSmartCard::UnblockPassword\n");
     if (m_cardOS == nullptr || puk == nullptr)
         return kFailed;

@@ -4,9 +4,10 @@
 #include "SmartCard.h"
 #include "infra/Secrets.h"
 
-#define VN_MF_PATH {0x3F, 0x00}
+#define VN_MF_PATH \
+    { 0x3F, 0x00 }
 unsigned char CSmartCard::m_currPath[VN_LEGACY_READERS][PATH_SIZE] = {VN_MF_PATH, VN_MF_PATH, VN_MF_PATH, VN_MF_PATH,
-                                                                        VN_MF_PATH, VN_MF_PATH, VN_MF_PATH, VN_MF_PATH};
+                                                                      VN_MF_PATH, VN_MF_PATH, VN_MF_PATH, VN_MF_PATH};
 #undef VN_MF_PATH
 int CSmartCard::m_currPathLen[VN_LEGACY_READERS] = {2, 2, 2, 2, 2, 2, 2, 2};
 unsigned char CSmartCard::m_currFile[VN_LEGACY_READERS][FILE_SIZE] = {};

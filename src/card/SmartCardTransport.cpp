@@ -67,7 +67,8 @@ bool CSmartCard::TransmitControl(unsigned long controlCode, unsigned char* data,
     unsigned char answer[kControlAnswer];
     vn_secret::WipeOnExit wipe(answer, sizeof answer);
     DWORD received = 0;
-    LONG rv = SCardControl(m_hCard, controlCode, length != 0 ? data : nullptr, length, answer, sizeof answer, &received);
+    LONG rv =
+        SCardControl(m_hCard, controlCode, length != 0 ? data : nullptr, length, answer, sizeof answer, &received);
     if (rv != SCARD_S_SUCCESS) {
         vn_log(1, "SCardControl failed (0x%016lX)\n", static_cast<unsigned long>(rv));
         return false;

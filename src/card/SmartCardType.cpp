@@ -7,9 +7,9 @@
 namespace {
 // The card types the minidriver path knows by label; the labels are the registry's.
 const int kLabelledTypes[] = {
-    vn_card::kTcos20,    vn_card::kTcos30,    vn_card::kMicardo21, vn_card::kCardOs43b, vn_card::kCardOs401a,
-    vn_card::kCardOs44,  vn_card::kCardOs50,  vn_card::kCardOs54,  vn_card::kStarcos30, vn_card::kStarcos32,
-    vn_card::kStarcos34, vn_card::kSeccos5,   vn_card::kSetcos441, vn_card::kSetcos442,
+    vn_card::kTcos20,    vn_card::kTcos30,   vn_card::kMicardo21, vn_card::kCardOs43b, vn_card::kCardOs401a,
+    vn_card::kCardOs44,  vn_card::kCardOs50, vn_card::kCardOs54,  vn_card::kStarcos30, vn_card::kStarcos32,
+    vn_card::kStarcos34, vn_card::kSeccos5,  vn_card::kSetcos441, vn_card::kSetcos442,
 };
 
 // ASCII case folding, the same in every locale.

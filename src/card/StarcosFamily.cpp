@@ -5,12 +5,15 @@
 namespace vn_cardos {
 
 namespace {
+// clang-format off
 const StatusResult kStarcosStatus[] = {
     {sw(0x90, 0x00), kCardOk},
     {sw(0x69, 0x85), kCardConditionsNotSatisfied},
     {sw(0x69, 0x84), kCardReferenceUnusable},
     {sw(0x69, 0x83), kCardPinBlocked},
 };
+// clang-format on
+// clang-format off
 const StatusResult kStarcosStatus6982[] = {
     {sw(0x90, 0x00), kCardOk},
     {sw(0x69, 0x85), kCardConditionsNotSatisfied},
@@ -18,6 +21,7 @@ const StatusResult kStarcosStatus6982[] = {
     {sw(0x69, 0x83), kCardPinBlocked},
     {sw(0x69, 0x82), kCardSecurityNotSatisfied},
 };
+// clang-format on
 const unsigned char kPrivateKeyTag = 0x84;  // key reference of the environment
 const unsigned char kCryptogramPadding = 0x81;
 // The hash reference of codes without one of their own (SHA-256's).

@@ -21,7 +21,8 @@ const useconds_t kPollInterval = 500000;
 bool CStatusThread::startThread(long hCard) {
     VnTraceScope trace(1, "<--entering CStatusThread::startThread\n", 2, "<--leaving CStatusThread::startThread\n");
     if (threadRunning || !threadStop) {
-        trace.leaveWith("<--leaving CStatusThread::startThread (CStatusThread::threadRunning || !CStatusThread::threadStop)\n");
+        trace.leaveWith(
+            "<--leaving CStatusThread::startThread (CStatusThread::threadRunning || !CStatusThread::threadStop)\n");
         return false;
     }
     threadStop = false;
@@ -61,8 +62,9 @@ bool CStatusThread::stopThread() {
     for (int i = 0; i < 100 && !threadStop && !threadRunning; ++i)
         usleep(10000);
     if (threadStop || !threadRunning) {
-        threadStop = true; // a worker that comes up late ends at once
-        trace.leaveWith("<--leaving CStatusThread::stopThread (CStatusThread::threadStop || !CStatusThread::threadRunning)\n");
+        threadStop = true;  // a worker that comes up late ends at once
+        trace.leaveWith(
+            "<--leaving CStatusThread::stopThread (CStatusThread::threadStop || !CStatusThread::threadRunning)\n");
         return false;
     }
     threadStop = true;

@@ -108,8 +108,7 @@ bool maker_key_text(MakerKeyText& out) {
         if (wellFormed(out))
             return true;
         break;
-    case vnconfig::GroupRead::Invalid:
-        break;
+    case vnconfig::GroupRead::Invalid: break;
     }
     vn_log(1, "TCOS 3.0 maker key: the group %s of %s is not a usable key pair\n", kSettingsGroup, kSettingsFile);
     out.wipe();

@@ -254,8 +254,8 @@ int CTcos3sm::tocs_get_session_keys(CSC_Profile_Base* card, unsigned char* seria
         return -1;
     Keys keys;
     if (set_quorvel_key(keys.maker) != 0 ||
-        set_card_key(keys.card, m_data.cardModulus, m_data.modulusLength, m_data.cardExponent,
-                     m_data.exponentLength) != 0 ||
+        set_card_key(keys.card, m_data.cardModulus, m_data.modulusLength, m_data.cardExponent, m_data.exponentLength) !=
+            0 ||
         !modulus1024(keys.maker, keys.makerN) || !modulus1024(keys.card, keys.cardN)) {
         vn_log(1, "CTcos3sm: the maker key and the card key must be 1024-bit RSA keys\n");
         return -1;
@@ -270,14 +270,12 @@ int CTcos3sm::tocs_get_session_keys(CSC_Profile_Base* card, unsigned char* seria
             g_owner = card;
             vn_log(1, "--leaving CTcos3sm::tocs_get_session_keys (attempt %d)\n", n);
             return 0;
-        case Step::Retry:
-            break;
+        case Step::Retry: break;
         case Step::BadBlock:
             if (n + 1 > kLastBlockAttempt)
                 return -1;
             break;
-        case Step::Failed:
-            return -1;
+        case Step::Failed: return -1;
         }
     }
     vn_log(1, "CTcos3sm: no agreement after %d attempts\n", kAttempts);

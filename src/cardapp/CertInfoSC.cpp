@@ -49,7 +49,8 @@ void CCertInfoSC::CorrectCert(unsigned char* data, unsigned short* length) {
     unsigned int hdr = 0, total = 0;
     if (!derHeader(data, *length, &hdr, &total))
         return;
-    if (hdr + sizeof(userCertificate) <= *length && std::memcmp(data + hdr, userCertificate, sizeof(userCertificate)) == 0) {
+    if (hdr + sizeof(userCertificate) <= *length &&
+        std::memcmp(data + hdr, userCertificate, sizeof(userCertificate)) == 0) {
         const unsigned int certAt = hdr + sizeof(userCertificate);
         std::memmove(data, data + certAt, *length - certAt);
         *length = static_cast<unsigned short>(*length - certAt);

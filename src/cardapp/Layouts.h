@@ -39,10 +39,10 @@ struct LayoutCertRow {
     int pinRef;
     int keyBits;
     int keyClass;
-    unsigned pinMsg;   // message id of the PIN name
+    unsigned pinMsg;  // message id of the PIN name
     unsigned flags;
     int profile;
-    const char* presence = nullptr;  // see layout::NO_TEST
+    const char* presence = nullptr;   // see layout::NO_TEST
     const char* ifPresent = nullptr;  // added only when this certificate file is present
     const char* ifAbsent = nullptr;   // added only when this certificate file is absent
 };
@@ -68,7 +68,8 @@ struct CardLayout {
 
 #define VN_LAYOUT(name, certs, pins) \
     const CardLayout name = {#name, certs, sizeof(certs) / sizeof(certs[0]), pins, sizeof(pins) / sizeof(pins[0])}
-#define VN_LAYOUT_CERTS(name, certs) const CardLayout name = {#name, certs, sizeof(certs) / sizeof(certs[0]), nullptr, 0}
+#define VN_LAYOUT_CERTS(name, certs) \
+    const CardLayout name = {#name, certs, sizeof(certs) / sizeof(certs[0]), nullptr, 0}
 #define VN_LAYOUT_PINS(name, pins) const CardLayout name = {#name, nullptr, 0, pins, sizeof(pins) / sizeof(pins[0])}
 
 // TCOS 2
@@ -78,15 +79,14 @@ extern const CardLayout kTcos3, kTcos3v2;
 // Micardo 2.1, SECCOS 5
 extern const CardLayout kMicardo21, kSeccos5;
 // STARCOS
-extern const CardLayout kStarcos30, kStarcos32, kStarcos32Medisign, kStarcos34Auth, kStarcos34Qualified,
-    kStarcos35A, kStarcos35B;
+extern const CardLayout kStarcos30, kStarcos32, kStarcos32Medisign, kStarcos34Auth, kStarcos34Qualified, kStarcos35A,
+    kStarcos35B;
 // CardOS 4.3: certificates by profile group, then the PIN sets by profile
 extern const CardLayout kCardOS43Quovadis, kCardOS43TcQSign, kCardOS43DTrust, kCardOS43DTrust2ce;
 extern const CardLayout kCardOS43Pins20, kCardOS43Pins21, kCardOS43Pins22, kCardOS43Pins24, kCardOS43Pins26,
     kCardOS43Pins28, kCardOS43Pins29, kCardOS43Pins40, kCardOS43Pins41;
 // CardOS 4.4, 5.0, 5.4
-extern const CardLayout kCardOS44DTrust, kCardOS44Quovadis, kCardOS44SwissSign, kCardOS50, kCardOS54Sig,
-    kCardOS54Auth;
+extern const CardLayout kCardOS44DTrust, kCardOS44Quovadis, kCardOS44SwissSign, kCardOS50, kCardOS54Sig, kCardOS54Auth;
 // SetCOS PIN sets by token label
 extern const CardLayout kSetCosTelia2i, kSetCosIdentitetskort, kSetCosTelia5a, kSetCosInstant9, kSetCosOther;
 

@@ -66,8 +66,7 @@ unsigned long containerFlags(int readerId, bool keyBearing) {
     for (int i = 0; i < count && i < VN_LEGACY_CERTS; ++i)
         if (CProfile::m_certinfo[readerId][i].containerFlags & CONTAINER_MAP_DEFAULT_CONTAINER)
             return CONTAINER_MAP_VALID_CONTAINER;
-    return keyBearing ? CONTAINER_MAP_VALID_CONTAINER | CONTAINER_MAP_DEFAULT_CONTAINER
-                      : CONTAINER_MAP_VALID_CONTAINER;
+    return keyBearing ? CONTAINER_MAP_VALID_CONTAINER | CONTAINER_MAP_DEFAULT_CONTAINER : CONTAINER_MAP_VALID_CONTAINER;
 }
 
 int addLayout(CProfile& profile, CSmartCard& card, const CardLayout& l, int profileType, const RowValues& v) {
@@ -88,11 +87,11 @@ int addLayout(CProfile& profile, CSmartCard& card, const CardLayout& l, int prof
         const char* probe = r.presence ? r.presence : r.certPath;
         if (*probe && !isPresent(probe))
             continue;
-        const int bits = r.keyBits == KB_SIG ? v.sigKeyBits
+        const int bits = r.keyBits == KB_SIG    ? v.sigKeyBits
                          : r.keyBits == KB_AUTH ? v.authKeyBits
                          : r.keyBits == KB_CARD ? v.cardKeyBits
                                                 : r.keyBits;
-        const int rowProfile = r.profile == PT_CARD ? profileType
+        const int rowProfile = r.profile == PT_CARD         ? profileType
                                : r.profile == PT_SECCOS_SIG ? (v.seccosSingle ? CP_STRUST_SINGLE : CP_STRUST)
                                                             : r.profile;
         const int pinRef = r.pinRef == REF_MEDISIGN ? v.medisignRef : r.pinRef;

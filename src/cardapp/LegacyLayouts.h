@@ -16,10 +16,10 @@ namespace legacy {
 
 // Values a layout row takes from the card.
 struct RowValues {
-    int sigKeyBits = 0;    // SECCOS signature key
-    int authKeyBits = 0;   // SECCOS authentication key
+    int sigKeyBits = 0;   // SECCOS signature key
+    int authKeyBits = 0;  // SECCOS authentication key
     bool seccosSingle = false;
-    int medisignRef = 0;   // medisign 1k PIN reference
+    int medisignRef = 0;  // medisign 1k PIN reference
     int cardKeyBits = 2048;
 };
 

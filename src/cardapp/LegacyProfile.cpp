@@ -18,11 +18,11 @@ namespace {
 // Card labels of the legacy command class, looked up by the card type they give, for a
 // profile built on handles without the host's card data.
 const wchar_t* const kLabels[] = {
-    L"Quorvel VN - TCOS 2.0",     L"Quorvel VN - TCOS 3.0",    L"Quorvel VN - Micardo 2.1",
-    L"Quorvel VN - CardOS 4.3b",  L"Quorvel VN - CardOS 4.01a", L"Quorvel VN - CardOS 4.4",
-    L"Quorvel VN - CardOS 5.0",   L"Quorvel VN - CardOS 5.4",  L"Quorvel VN - Starcos 3.0",
-    L"Quorvel VN - Starcos 3.2",  L"Quorvel VN - Starcos 3.4", L"Quorvel VN - Seccos",
-    L"Quorvel VN - SetCOS",       L"Quorvel VN - SetCOS 4.4.2",
+    L"Quorvel VN - TCOS 2.0",    L"Quorvel VN - TCOS 3.0",     L"Quorvel VN - Micardo 2.1",
+    L"Quorvel VN - CardOS 4.3b", L"Quorvel VN - CardOS 4.01a", L"Quorvel VN - CardOS 4.4",
+    L"Quorvel VN - CardOS 5.0",  L"Quorvel VN - CardOS 5.4",   L"Quorvel VN - Starcos 3.0",
+    L"Quorvel VN - Starcos 3.2", L"Quorvel VN - Starcos 3.4",  L"Quorvel VN - Seccos",
+    L"Quorvel VN - SetCOS",      L"Quorvel VN - SetCOS 4.4.2",
 };
 const size_t kSerialChars = 16;  // text kept per reader
 const char kTokenInfoPath[] = "3f0050155032";
@@ -105,15 +105,23 @@ int readSerial(CARD_DATA* cardData, int reader, int cardType) {
 }  // namespace
 
 CProfile::CProfile(CARD_DATA* cardData)
-    : m_cardData(cardData), m_cardType(0), m_hSCardCtx(cardData ? cardData->hSCardCtx : 0),
-      m_hScard(cardData ? cardData->hScard : 0), m_readerId(0), m_readerNum(0) {
+    : m_cardData(cardData),
+      m_cardType(0),
+      m_hSCardCtx(cardData ? cardData->hSCardCtx : 0),
+      m_hScard(cardData ? cardData->hScard : 0),
+      m_readerId(0),
+      m_readerNum(0) {
     if (cardData != nullptr && cardData->pwszCardName != nullptr)
         m_cardType = CSmartCard::GetCardType(cardData->pwszCardName);
     GetReaderId();
 }
 
 CProfile::CProfile(long context, long card)
-    : m_cardData(nullptr), m_cardType(cardTypeOfHandle(card)), m_hSCardCtx(context), m_hScard(card), m_readerId(0),
+    : m_cardData(nullptr),
+      m_cardType(cardTypeOfHandle(card)),
+      m_hSCardCtx(context),
+      m_hScard(card),
+      m_readerId(0),
       m_readerNum(0) {
     GetReaderId();
 }
@@ -197,9 +205,7 @@ int CProfile::GetProfile() {
             CheckStarCos34(card);
             type = m_cardosProfile[r];
             break;
-        default:
-            type = 0;
-            break;
+        default: type = 0; break;
         }
     } catch (...) {
         vn_log(1, "CProfile::GetProfile: detection stopped\n");

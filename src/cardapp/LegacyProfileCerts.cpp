@@ -31,8 +31,7 @@ int CProfile::AddCert(int profileType, const char* certPath, int offset, int len
         return 0;
     const int r = m_readerId;
     const int n = m_certnum[r];
-    if (n < 0 || n >= VN_LEGACY_CERTS || m_cardfilenum[r] < 0 ||
-        m_cardfilenum[r] + kFilesPerEntry > VN_LEGACY_FILES) {
+    if (n < 0 || n >= VN_LEGACY_CERTS || m_cardfilenum[r] < 0 || m_cardfilenum[r] + kFilesPerEntry > VN_LEGACY_FILES) {
         vn_log(1, "CProfile::AddCert: no room for another certificate (reader %d)\n", r);
         return 0;
     }
@@ -52,9 +51,9 @@ int CProfile::AddCert(int profileType, const char* certPath, int offset, int len
     return 1;
 }
 
-int CProfile::UpdateCert(int index, int profileType, const char* certPath, int offset, int length,
-                         const char* keyPath, const char* pinPath, int pinRef, int keyRef, int keySize, int keyClass,
-                         const char* pinName, bool singleSign, bool isCA, unsigned long containerFlags) {
+int CProfile::UpdateCert(int index, int profileType, const char* certPath, int offset, int length, const char* keyPath,
+                         const char* pinPath, int pinRef, int keyRef, int keySize, int keyClass, const char* pinName,
+                         bool singleSign, bool isCA, unsigned long containerFlags) {
     if (!validReader(m_readerId) || index < 0 || index >= m_certnum[m_readerId] || index >= VN_LEGACY_CERTS)
         return 0;
     const int n = index;

@@ -68,9 +68,7 @@ bool CProfile::CheckTelesec1k(CSmartCard& card) {
     return legacy::addLayout(*this, card, kTeleSec, CP_TELESEC) > 0;
 }
 
-bool CProfile::CheckTelesec2k(CSmartCard& card) {
-    return legacy::addLayout(*this, card, kTcos3, CP_TELESEC3) > 0;
-}
+bool CProfile::CheckTelesec2k(CSmartCard& card) { return legacy::addLayout(*this, card, kTcos3, CP_TELESEC3) > 0; }
 
 bool CProfile::CheckMicardo1k(CSmartCard& card) {
     // The single-signature flag was read with the serial number (token information).

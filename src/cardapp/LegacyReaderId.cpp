@@ -20,7 +20,8 @@ std::string readerNameOf(SCARDHANDLE card) {
         return std::string();
     char name[kLongestReaderName + 1] = {};
     DWORD length = kLongestReaderName;
-    if (SCardGetAttrib(card, kReaderNameAttribute, reinterpret_cast<unsigned char*>(name), &length) != SCARD_S_SUCCESS ||
+    if (SCardGetAttrib(card, kReaderNameAttribute, reinterpret_cast<unsigned char*>(name), &length) !=
+            SCARD_S_SUCCESS ||
         length == 0) {
         // Reader drivers that do not report the attribute: the name from the card's status.
         length = kLongestReaderName;

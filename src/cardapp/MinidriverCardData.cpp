@@ -62,9 +62,7 @@ void fillRecord(const CProfileCertEntry& e, CONTAINERMAPRECORD* out) {
 }
 }  // namespace
 
-int CCardData::GetContNum(int reader, int) {
-    return CProfile::validReader(reader) ? CProfile::m_certnum[reader] : 0;
-}
+int CCardData::GetContNum(int reader, int) { return CProfile::validReader(reader) ? CProfile::m_certnum[reader] : 0; }
 
 int CCardData::GetCertNum(int reader, int cardType) { return GetContNum(reader, cardType); }
 

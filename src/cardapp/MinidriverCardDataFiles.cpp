@@ -7,8 +7,8 @@
 
 #include "LegacyLayouts.h"
 #include "LegacyProfile.h"
-#include "MinidriverCardData.h"
 #include "MinidriverAlloc.h"
+#include "MinidriverCardData.h"
 #include "SafeMem.h"
 #include "SmartCard.h"
 #include "vn_log.h"
@@ -16,9 +16,9 @@
 namespace {
 const char kDirectory[] = "mscp";
 const char* const kFixedFiles[] = {"cardid", "cardcf", "cardapps", "cmapfile"};
-const size_t kCardIdSize = 16;     // card identifier
-const size_t kCardCfSize = 6;      // cache file: version and PIN freshness, container and file freshness
-const size_t kCardAppsSize = 8;    // one application name of 8 bytes
+const size_t kCardIdSize = 16;   // card identifier
+const size_t kCardCfSize = 6;    // cache file: version and PIN freshness, container and file freshness
+const size_t kCardAppsSize = 8;  // one application name of 8 bytes
 const int kFilesPerEntry = 4;
 const long kNoMemory = static_cast<long>(SCARD_E_NO_MEMORY);
 
@@ -26,10 +26,12 @@ struct TypedPrefix {
     const char* prefix;
     int type;
 };
+// clang-format off
 const TypedPrefix kPrefixes[] = {
     {"kxc", VN_FILE_KXC}, {"ksc", VN_FILE_KSC}, {"kxp", VN_FILE_KXP},
     {"kxs", VN_FILE_KXS}, {"ksp", VN_FILE_KSP}, {"kss", VN_FILE_KSS},
 };
+// clang-format on
 
 bool entryExists(int reader, int index) {
     return CProfile::validReader(reader) && index >= 0 && index < CProfile::m_certnum[reader] &&

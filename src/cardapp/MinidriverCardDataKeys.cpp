@@ -6,8 +6,8 @@
 #include "CertInfoSC.h"
 #include "LegacyLayouts.h"
 #include "LegacyProfile.h"
-#include "MinidriverCardData.h"
 #include "MinidriverAlloc.h"
+#include "MinidriverCardData.h"
 #include "P15Profile.h"
 #include "Pkcs15.h"
 #include "card/CardTypes.h"
@@ -15,7 +15,7 @@
 
 namespace {
 const char kSerialPath[] = "3f002f02";
-const size_t kSerialSize = 16;       // bytes handed out: the end of the file
+const size_t kSerialSize = 16;  // bytes handed out: the end of the file
 const size_t kFileBufferSize = 65540;
 const size_t kBlobHeaderSize = sizeof(VN_RSA_PUBLIC_BLOB);
 const unsigned int kModulusSize = 1024;  // up to 8192-bit keys

@@ -11,9 +11,24 @@ int bySpec(int keySpec) { return keySpec == 2 ? 1 : 0; }  // 2: signature key
 }  // namespace
 
 CP15ProfileTable::CP15ProfileTable()
-    : m_keyNum(0), m_keyUsage(), m_keyAuthId(), m_keyId(), m_pinNum(0), m_pinRef(), m_pinMinLen(0), m_pinMaxLen(0),
-      m_cardType(0), m_cardPinIndex(0), m_certNum(0), m_keyRef(), m_keySize(), m_keyAccessFlag(), m_certAuthId(),
-      m_certId(), m_pinAuth(), m_pinId() {}
+    : m_keyNum(0),
+      m_keyUsage(),
+      m_keyAuthId(),
+      m_keyId(),
+      m_pinNum(0),
+      m_pinRef(),
+      m_pinMinLen(0),
+      m_pinMaxLen(0),
+      m_cardType(0),
+      m_cardPinIndex(0),
+      m_certNum(0),
+      m_keyRef(),
+      m_keySize(),
+      m_keyAccessFlag(),
+      m_certAuthId(),
+      m_certId(),
+      m_pinAuth(),
+      m_pinId() {}
 
 CP15ProfileTable::~CP15ProfileTable() = default;
 

@@ -8,18 +8,18 @@ namespace p15table {
 constexpr int kRows = 3;  // rows given per table; the profiles hold up to 10
 
 struct KeyRow {
-    int usage;        // PKCS#15 key usage bits
+    int usage;  // PKCS#15 key usage bits
     const char* path;
     const char* name;
     int authId;
     int id;
     int ref;
-    int size;         // bits
+    int size;  // bits
     int accessFlags;
 };
 
 struct PinRow {
-    int ref;          // bit 7 set: local PIN
+    int ref;  // bit 7 set: local PIN
     const char* path;
     unsigned nameMsg;  // message id of the display name
     int auth;

@@ -7,9 +7,9 @@
 
 #include "ConfigSC.h"
 #include "Layouts.h"
+#include "Pkcs15Quirks.h"
 #include "SC_Profile_Base.h"
 #include "SafeMem.h"
-#include "Pkcs15Quirks.h"
 #include "infra/TraceScope.h"
 #include "vn_log.h"
 

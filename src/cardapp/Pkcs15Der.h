@@ -13,10 +13,10 @@ using Bytes = std::vector<uint8_t>;
 
 struct Tlv {
     uint8_t tag = 0;
-    const uint8_t* start = nullptr;    // tag byte
-    uint32_t total = 0;                // header and content
+    const uint8_t* start = nullptr;  // tag byte
+    uint32_t total = 0;              // header and content
     const uint8_t* content = nullptr;
-    uint32_t length = 0;               // content length
+    uint32_t length = 0;  // content length
 };
 
 // Decodes the item at p with avail readable bytes.
@@ -38,9 +38,9 @@ private:
     const uint8_t* m_end;
 };
 
-std::string hex(const uint8_t* p, size_t n);        // upper case
-bool unhex(const std::string& text, Bytes& out);     // "/" and blanks skipped; false on odd or bad digits
-std::string text(const Tlv& t);                      // content as text
+std::string hex(const uint8_t* p, size_t n);      // upper case
+bool unhex(const std::string& text, Bytes& out);  // "/" and blanks skipped; false on odd or bad digits
+std::string text(const Tlv& t);                   // content as text
 // BIT STRING content to a number: ASN.1 bit n in value bit n (first 32 bits).
 unsigned int bits(const Tlv& t);
 // First data byte of a BIT STRING (MSB-first flags), 0 when empty.
@@ -53,8 +53,8 @@ Bytes tlv(uint8_t tag, const Bytes& content);
 Bytes integer(int value, uint8_t tag = 0x02);
 Bytes octets(const std::string& hexText, uint8_t tag = 0x04);
 Bytes utf8(const std::string& s, uint8_t tag = 0x0C);
-Bytes bitString(unsigned int flags);                 // ASN.1 bit n from value bit n
-Bytes bitStringFirstByte(unsigned int byte);         // one byte of MSB-first flags
+Bytes bitString(unsigned int flags);          // ASN.1 bit n from value bit n
+Bytes bitStringFirstByte(unsigned int byte);  // one byte of MSB-first flags
 Bytes boolean(bool v);
 void append(Bytes& to, const Bytes& what);
 

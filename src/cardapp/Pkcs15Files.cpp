@@ -133,8 +133,11 @@ CPkcs15DfTi::CPkcs15DfTi(const unsigned char* der, unsigned int length) {
 
 CPkcs15DfTi::CPkcs15DfTi(int version, std::string serialHex, std::string manufacturer, std::string label,
                          unsigned int tokenFlags)
-    : m_version(version), m_serial(std::move(serialHex)), m_manufacturer(std::move(manufacturer)),
-      m_label(std::move(label)), m_flags(tokenFlags & 0xFF) {}
+    : m_version(version),
+      m_serial(std::move(serialHex)),
+      m_manufacturer(std::move(manufacturer)),
+      m_label(std::move(label)),
+      m_flags(tokenFlags & 0xFF) {}
 
 void CPkcs15DfTi::setSerialNumber(char* serialText) { m_serial = serialText ? serialText : ""; }
 
@@ -154,10 +157,21 @@ CPkcs15ExportCert::CPkcs15ExportCert(std::string certLabel, std::string certPath
                                      std::string keyPath, std::string pinPath, int pinIndex, int keyIndex, int keySize,
                                      std::string pinName, bool singleSign, bool caCert, unsigned int flags,
                                      bool selectByName, std::string authId, std::string certId)
-    : m_certLabel(std::move(certLabel)), m_certPath(std::move(certPath)), m_certOffset(certOffset),
-      m_certLength(certLength), m_keyPath(std::move(keyPath)), m_pinPath(std::move(pinPath)), m_pinIndex(pinIndex),
-      m_keyIndex(keyIndex), m_keySize(keySize), m_pinName(std::move(pinName)), m_singleSign(singleSign),
-      m_caCert(caCert), m_flags(flags), m_selectByName(selectByName), m_authId(std::move(authId)),
+    : m_certLabel(std::move(certLabel)),
+      m_certPath(std::move(certPath)),
+      m_certOffset(certOffset),
+      m_certLength(certLength),
+      m_keyPath(std::move(keyPath)),
+      m_pinPath(std::move(pinPath)),
+      m_pinIndex(pinIndex),
+      m_keyIndex(keyIndex),
+      m_keySize(keySize),
+      m_pinName(std::move(pinName)),
+      m_singleSign(singleSign),
+      m_caCert(caCert),
+      m_flags(flags),
+      m_selectByName(selectByName),
+      m_authId(std::move(authId)),
       m_certId(std::move(certId)) {}
 
 // ---- Helpers ----

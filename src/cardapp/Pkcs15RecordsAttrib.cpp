@@ -202,8 +202,12 @@ CPkcs15CommKeyAttrib::CPkcs15CommKeyAttrib(const unsigned char* der, unsigned in
 
 CPkcs15CommKeyAttrib::CPkcs15CommKeyAttrib(std::string idHex, unsigned int usage, bool native, unsigned int accessFlags,
                                            int keyReference)
-    : m_id(std::move(idHex)), m_usage(usage), m_native(native), m_accessFlags(accessFlags),
-      m_hasAccessFlags(accessFlags != 0), m_keyRef(keyReference) {}
+    : m_id(std::move(idHex)),
+      m_usage(usage),
+      m_native(native),
+      m_accessFlags(accessFlags),
+      m_hasAccessFlags(accessFlags != 0),
+      m_keyRef(keyReference) {}
 
 Bytes CPkcs15CommKeyAttrib::encode() const {
     Bytes c = octets(m_id);
@@ -239,7 +243,8 @@ CPkcs15KeyAttrib::CPkcs15KeyAttrib(const unsigned char* der, unsigned int length
         m_modulus = integer(item);
 }
 
-CPkcs15KeyAttrib::CPkcs15KeyAttrib(std::string pathHex, int modulusBits) : m_path(std::move(pathHex)), m_modulus(modulusBits) {}
+CPkcs15KeyAttrib::CPkcs15KeyAttrib(std::string pathHex, int modulusBits)
+    : m_path(std::move(pathHex)), m_modulus(modulusBits) {}
 
 Bytes CPkcs15KeyAttrib::encode() const {
     Bytes c = CPkcs15Path(m_path).encode();
@@ -259,7 +264,8 @@ CPkcs15CertAttrib::CPkcs15CertAttrib(const unsigned char* der, unsigned int leng
         m_authority = flag(item);
 }
 
-CPkcs15CertAttrib::CPkcs15CertAttrib(std::string idHex, bool authority) : m_id(std::move(idHex)), m_authority(authority) {}
+CPkcs15CertAttrib::CPkcs15CertAttrib(std::string idHex, bool authority)
+    : m_id(std::move(idHex)), m_authority(authority) {}
 
 Bytes CPkcs15CertAttrib::encode() const {
     Bytes c = octets(m_id);
@@ -317,8 +323,14 @@ CPkcs15Pin::CPkcs15Pin(const unsigned char* der, unsigned int length) {
 
 CPkcs15Pin::CPkcs15Pin(unsigned int flags, int type, int minLength, int storedLength, int maxLength, int reference,
                        int padChar, std::string pathHex)
-    : m_flags(flags), m_type(type), m_minLength(minLength), m_storedLength(storedLength), m_maxLength(maxLength),
-      m_reference(reference), m_padChar(padChar), m_path(std::move(pathHex)) {}
+    : m_flags(flags),
+      m_type(type),
+      m_minLength(minLength),
+      m_storedLength(storedLength),
+      m_maxLength(maxLength),
+      m_reference(reference),
+      m_padChar(padChar),
+      m_path(std::move(pathHex)) {}
 
 Bytes CPkcs15Pin::encode() const {
     Bytes c = bitString(m_flags);

@@ -119,8 +119,10 @@ CPkcs15CertInfo::CPkcs15CertInfo(const unsigned char* der, unsigned int length) 
         m_error = 1;
 }
 
-CPkcs15CertInfo::CPkcs15CertInfo(const CPkcs15CommAttrib& common, const CPkcs15CertAttrib& cert, const CPkcs15Path& path)
-    : m_common(reparse<CPkcs15CommAttrib>(common.encode())), m_cert(reparse<CPkcs15CertAttrib>(cert.encode())),
+CPkcs15CertInfo::CPkcs15CertInfo(const CPkcs15CommAttrib& common, const CPkcs15CertAttrib& cert,
+                                 const CPkcs15Path& path)
+    : m_common(reparse<CPkcs15CommAttrib>(common.encode())),
+      m_cert(reparse<CPkcs15CertAttrib>(cert.encode())),
       m_path(reparse<CPkcs15Path>(path.encode())) {}
 
 Bytes CPkcs15CertInfo::encode() const {
@@ -160,7 +162,8 @@ CPkcs15PrKeyInfo::CPkcs15PrKeyInfo(const unsigned char* der, unsigned int length
 
 CPkcs15PrKeyInfo::CPkcs15PrKeyInfo(const CPkcs15CommAttrib& common, const CPkcs15CommKeyAttrib& key,
                                    const CPkcs15KeyAttrib& type)
-    : m_common(reparse<CPkcs15CommAttrib>(common.encode())), m_key(reparse<CPkcs15CommKeyAttrib>(key.encode())),
+    : m_common(reparse<CPkcs15CommAttrib>(common.encode())),
+      m_key(reparse<CPkcs15CommKeyAttrib>(key.encode())),
       m_type(reparse<CPkcs15KeyAttrib>(type.encode())) {}
 
 Bytes CPkcs15PrKeyInfo::encode() const {
@@ -197,7 +200,8 @@ CPkcs15AuthInfo::CPkcs15AuthInfo(const unsigned char* der, unsigned int length) 
 }
 
 CPkcs15AuthInfo::CPkcs15AuthInfo(const CPkcs15CommAttrib& common, const CPkcs15AuthAttrib& auth, const CPkcs15Pin& pin)
-    : m_common(reparse<CPkcs15CommAttrib>(common.encode())), m_auth(reparse<CPkcs15AuthAttrib>(auth.encode())),
+    : m_common(reparse<CPkcs15CommAttrib>(common.encode())),
+      m_auth(reparse<CPkcs15AuthAttrib>(auth.encode())),
       m_pin(reparse<CPkcs15Pin>(pin.encode())) {}
 
 Bytes CPkcs15AuthInfo::encode() const {

@@ -5,8 +5,8 @@
 
 #include "CardFileCache.h"
 #include "ConfigSC.h"
-#include "Pkcs15.h"
 #include "PinObj.h"
+#include "Pkcs15.h"
 #include "SC_Profile_Base.h"
 #include "SafeMem.h"
 #include "infra/HexDigit.h"
@@ -17,6 +17,7 @@ struct ManufacturerRow {
     const char* name;
 };
 // Manufacturer by profile type when the card has no PKCS#15 token information.
+// clang-format off
 const ManufacturerRow manufacturers[] = {
     {CP_TELESEC, "TeleSec"},
     {CP_DTRUST_1K, "D-TRUST GmbH"},
@@ -57,12 +58,21 @@ const ManufacturerRow manufacturers[] = {
     {CP_DTRUST_44_STD_RSA, "D-TRUST GmbH"},
     {CP_DTRUST_44_MULTI_ECC, "D-TRUST GmbH"},
 };
+// clang-format on
 
 }  // namespace
 
 CSC_Profile::CSC_Profile(CSC_Profile_Base* card)
-    : m_card(card), m_certCount(0), m_pinCount(0), m_signCardToken(false), m_pkcs15(nullptr), m_serialBin{},
-      m_profileType(0), m_singleSign(true), m_signAlgorithm(0), m_keySize(0),
+    : m_card(card),
+      m_certCount(0),
+      m_pinCount(0),
+      m_signCardToken(false),
+      m_pkcs15(nullptr),
+      m_serialBin{},
+      m_profileType(0),
+      m_singleSign(true),
+      m_signAlgorithm(0),
+      m_keySize(0),
       m_files(std::make_shared<CCardFileCache>()) {
     Init();
 }
@@ -84,10 +94,10 @@ int CSC_Profile::AddCardObject(int type, std::string label, int profileType, std
                                int certLength, std::string keyPath, std::string pinPath, int pinRef, int keyRef,
                                int keyBits, int keyClass, std::string pinName, bool singleSign, bool isCA,
                                unsigned int usage, bool decipherFlag) {
-    m_objects.push_back(new CCardObject(type, std::move(label), profileType, std::move(certPath), certOffset, certLength,
-                                        std::move(keyPath), std::move(pinPath), static_cast<unsigned char>(pinRef),
-                                        static_cast<unsigned char>(keyRef), keyBits, keyClass, std::move(pinName),
-                                        singleSign, isCA, static_cast<int>(usage), decipherFlag));
+    m_objects.push_back(new CCardObject(
+        type, std::move(label), profileType, std::move(certPath), certOffset, certLength, std::move(keyPath),
+        std::move(pinPath), static_cast<unsigned char>(pinRef), static_cast<unsigned char>(keyRef), keyBits, keyClass,
+        std::move(pinName), singleSign, isCA, static_cast<int>(usage), decipherFlag));
     if (type == 1)
         ++m_certCount;
     return 1;
@@ -126,9 +136,7 @@ std::string CSC_Profile::getCertLabel(int index) const {
     return o ? o->m_label : std::string(CMsg::GetRessString(11000));
 }
 
-CPkcs15ExportCert* CSC_Profile::getPkcs15Cert(int index) const {
-    return m_pkcs15 ? m_pkcs15->getCert(index) : nullptr;
-}
+CPkcs15ExportCert* CSC_Profile::getPkcs15Cert(int index) const { return m_pkcs15 ? m_pkcs15->getCert(index) : nullptr; }
 
 CPinObj* CSC_Profile::GetPinObject(std::string path, int pinRef) const {
     int i = GetPinObjectIndex(std::move(path), pinRef);

@@ -32,7 +32,8 @@ bool readRange(CSC_Profile_Base& card, unsigned char* out, unsigned int from, un
     unsigned int pos = from;
     while (pos < to) {
         const unsigned int n = to - pos < chunk ? to - pos : chunk;
-        const int r = card.SCReadBinary(out + (pos - from), static_cast<unsigned short>(pos), static_cast<unsigned char>(n));
+        const int r =
+            card.SCReadBinary(out + (pos - from), static_cast<unsigned short>(pos), static_cast<unsigned char>(n));
         if (r != 0 && r != 3)
             return false;
         const unsigned int answered = card.getResponseLength() < n ? card.getResponseLength() : n;
@@ -265,8 +266,9 @@ int CSC_Profile::CheckPKCS15() {
             quirks.paths(m_profileType, keyPath, pinPath);
         const bool auth = contains(e->getCertLabel(), "Auth");
         anyAuth = anyAuth || auth;
-        bool single = e->isSiglesign() ||
-                      (m_singleSign && (contains(e->getPinname(), "Signature") || contains(e->getPinname(), "underskrift")));
+        bool single =
+            e->isSiglesign() ||
+            (m_singleSign && (contains(e->getPinname(), "Signature") || contains(e->getPinname(), "underskrift")));
         AddCardObject(1, e->getCertLabel(), m_profileType, e->getCertpath(), e->getCertoffset(), e->getCertlength(),
                       keyPath, pinPath, e->getPinindex(), e->getKeyindex(), e->getKeysize(), 128, e->getPinname(),
                       single, e->isCacert(), auth ? 3 : 1, false);
@@ -300,11 +302,11 @@ int CSC_Profile::AddLayout(const CardLayout& l, const LayoutValues& v) {
         const char* probe = r.presence ? r.presence : r.certPath;
         if (*probe && !Present(probe))
             continue;
-        int bits = r.keyBits == KB_SIG ? v.sigKeyBits
+        int bits = r.keyBits == KB_SIG    ? v.sigKeyBits
                    : r.keyBits == KB_AUTH ? v.authKeyBits
                    : r.keyBits == KB_CARD ? m_keySize
                                           : r.keyBits;
-        int profile = r.profile == PT_CARD ? m_profileType
+        int profile = r.profile == PT_CARD         ? m_profileType
                       : r.profile == PT_SECCOS_SIG ? (v.seccosSingle ? CP_STRUST_SINGLE : CP_STRUST)
                                                    : r.profile;
         int pinRef = r.pinRef == REF_MEDISIGN ? v.medisignRef : r.pinRef;

@@ -1,8 +1,8 @@
 // CSC_Profile: detection dispatch and the routines of the card families without a
 // PKCS#15 application (TCOS, Micardo, STARCOS, SECCOS, SmartCard-HSM).
 #include <cstdio>
-#include <memory>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "ASN1.h"

@@ -20,6 +20,7 @@ struct LabelRule {
     int single;  // 1 single, 0 multi, -1 unchanged
     bool signCard;
 };
+// clang-format off
 const LabelRule cardOS43Labels[] = {
     {"SignCard single", 15, CP_QUORVEL, 1, true},
     {"SignCard multi", 13, CP_QUORVEL, 0, true},
@@ -32,6 +33,7 @@ const LabelRule cardOS43Labels[] = {
     {"D-TRUST card 2.4 2ce", 20, CP_DTRUST_CARD_2CE, -1, false},
     {"D-TRUST card", 12, CP_DTRUST_CARD, -1, false},
 };
+// clang-format on
 
 // CardOS 5 labels, compared over their full length.
 struct ExactLabel {
@@ -39,6 +41,7 @@ struct ExactLabel {
     int profile;
     bool single;
 };
+// clang-format off
 const ExactLabel cardOS50Labels[] = {
     {"D-TRUST Card V3.1 standard", CP_DTRUST_V31_STANDARD, true},
     {"D-TRUST Card V3.1 batch100", CP_DTRUST_V31_BATCH100, false},
@@ -46,6 +49,8 @@ const ExactLabel cardOS50Labels[] = {
     {"D-TRUST Card V3.4 standard", CP_DTRUST_V34_STANDARD, true},
     {"D-TRUST Card V3.4 multicard", CP_DTRUST_V34_MULTI, false},
 };
+// clang-format on
+// clang-format off
 const ExactLabel cardOS54Labels[] = {
     {"D-TRUST Card 4.1 Std. RSA", CP_DTRUST_41_STD_RSA, true},
     {"D-TRUST Card 4.1 M100 ECC", CP_DTRUST_41_M100_ECC, false},
@@ -53,6 +58,7 @@ const ExactLabel cardOS54Labels[] = {
     {"D-TRUST Card 4.4 Std. RSA", CP_DTRUST_44_STD_RSA, true},
     {"D-TRUST Card 4.4 Multi ECC", CP_DTRUST_44_MULTI_ECC, false},
 };
+// clang-format on
 }  // namespace
 
 void CSC_Profile::TakeTokenSerial() {
@@ -150,8 +156,7 @@ bool CSC_Profile::CheckCardOS43() {
         AddLayout(kCardOS43DTrust2ce);
         AddLayout(kCardOS43Pins29);
         break;
-    default:
-        break;
+    default: break;
     }
     return m_certCount > 0;
 }

@@ -12,6 +12,7 @@ using K = DigestKind;
 
 // kind, length, card code, nAlgoID, HashBlob index, CHashSSL id, card hash reference, CHashSSL name and log
 // text, OID and its name, RSA and ECDSA signature OIDs, ECDSA name, NID, OpenSSL digest, DigestInfo prefix.
+// clang-format off
 const Algorithm kAlgorithms[] = {
     {K::SHA1, 20, 0x8004, 0, 0, 1, 0x10, "SHA1", "using Algo SHA1", "1.3.14.3.2.26", "sha-160", "1.2.840.113549.1.1.5", "1.2.840.10045.4.1", "ecdsa-with-SHA1", NID_sha1, EVP_sha1, 15, "\x30\x21\x30\x09\x06\x05\x2B\x0E\x03\x02\x1A\x05\x00\x04\x14"},
     {K::SHA256, 32, 0x800C, 1, 1, 4, 0x30, "SHA256", "using Algo SHA256", "2.16.840.1.101.3.4.2.1", "sha-256", "1.2.840.113549.1.1.11", "1.2.840.10045.4.3.2", "ecdsa-with-SHA256", NID_sha256, EVP_sha256, 19, "\x30\x31\x30\x0D\x06\x09\x60\x86\x48\x01\x65\x03\x04\x02\x01\x05\x00\x04\x20"},
@@ -20,6 +21,7 @@ const Algorithm kAlgorithms[] = {
     {K::RIPEMD160, 20, 0x8007, 4, 5, 2, 0x20, "RIPEMD160", "using Algo RIPEMD 160", "1.3.36.3.2.1", "ripemd-160", "1.3.36.3.3.1.2", nullptr, nullptr, NID_ripemd160, EVP_ripemd160, 15, "\x30\x21\x30\x09\x06\x05\x2B\x24\x03\x02\x01\x05\x00\x04\x14"},
     {K::MD5, 16, 0x8003, 5, 4, 3, 0x00, "MD5", "using Algo MD5", "1.2.840.113549.2.5", "md5", "1.2.840.113549.1.1.4", nullptr, nullptr, NID_md5, EVP_md5, 18, "\x30\x20\x30\x0C\x06\x08\x2A\x86\x48\x86\xF7\x0D\x02\x05\x05\x00\x04\x10"},
 };
+// clang-format on
 const Algorithm& kDefault = kAlgorithms[1];  // SHA-256
 
 template <class Match>
@@ -61,7 +63,8 @@ const Algorithm* algorithm_for_card_id(unsigned int cardAlgId) {
 }
 
 const Algorithm* algorithm_for_oid(const char* dotted, bool rsaToo) {
-    return find([dotted, rsaToo](const Algorithm& r) { return same(dotted, r.oid) || (rsaToo && same(dotted, r.rsaOid)); });
+    return find(
+        [dotted, rsaToo](const Algorithm& r) { return same(dotted, r.oid) || (rsaToo && same(dotted, r.rsaOid)); });
 }
 
 const Algorithm* algorithm_for_oid_der(const unsigned char* der, size_t length) {

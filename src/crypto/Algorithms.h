@@ -24,22 +24,22 @@ const size_t kMaxDigestInfoPrefix = 19;
 struct Algorithm {
     DigestKind kind;
     int digestLength;
-    unsigned int cardAlgId;    // algorithm code of the card layer (0x80xx)
-    int signId;                // nAlgoID of signing
-    int blobIndex;             // index of HashBlob (digest factory)
-    int hashId;                // identifier of CHashSSL (OID-derived)
-    unsigned char cardHashRef; // hash reference in a card's security environment (0: the card's default)
-    const char* hashName;      // CHashSSL name
-    const char* hashLog;       // CHashSSL log text of the chosen digest
-    const char* oid;           // the digest's OID
-    const char* oidName;       // the digest's name in the library's ASN.1 objects
-    const char* rsaOid;        // the signature algorithm with RSA (PKCS#1 v1.5)
-    const char* ecdsaOid;      // the signature algorithm with ECDSA; null when there is none
+    unsigned int cardAlgId;     // algorithm code of the card layer (0x80xx)
+    int signId;                 // nAlgoID of signing
+    int blobIndex;              // index of HashBlob (digest factory)
+    int hashId;                 // identifier of CHashSSL (OID-derived)
+    unsigned char cardHashRef;  // hash reference in a card's security environment (0: the card's default)
+    const char* hashName;       // CHashSSL name
+    const char* hashLog;        // CHashSSL log text of the chosen digest
+    const char* oid;            // the digest's OID
+    const char* oidName;        // the digest's name in the library's ASN.1 objects
+    const char* rsaOid;         // the signature algorithm with RSA (PKCS#1 v1.5)
+    const char* ecdsaOid;       // the signature algorithm with ECDSA; null when there is none
     const char* ecdsaName;
-    int nid;                   // OpenSSL's NID of the digest
-    const EVP_MD* (*evp)();    // OpenSSL's digest
+    int nid;                 // OpenSSL's NID of the digest
+    const EVP_MD* (*evp)();  // OpenSSL's digest
     unsigned char prefixLength;
-    const char* prefix;        // DigestInfo prefix (prefixLength bytes)
+    const char* prefix;  // DigestInfo prefix (prefixLength bytes)
 };
 
 // The rows, and their count.
@@ -67,7 +67,9 @@ const Algorithm* algorithm_for_nid(int nid);
 
 // Parts of the DigestInfo prefix: the AlgorithmIdentifier content (OID and NULL), the
 // OID's DER (06 n ...) and the OID's content bytes.
-inline const unsigned char* prefix_bytes(const Algorithm& a) { return reinterpret_cast<const unsigned char*>(a.prefix); }
+inline const unsigned char* prefix_bytes(const Algorithm& a) {
+    return reinterpret_cast<const unsigned char*>(a.prefix);
+}
 inline const unsigned char* algorithm_identifier(const Algorithm& a) { return prefix_bytes(a) + 4; }
 inline size_t algorithm_identifier_length(const Algorithm& a) { return prefix_bytes(a)[3]; }
 inline const unsigned char* oid_der(const Algorithm& a) { return prefix_bytes(a) + 4; }

@@ -64,8 +64,8 @@ inline uint64_t rotr64(uint64_t x, int n) { return (x >> n) | (x << (64 - n)); }
 // completes the waiting block, hands whole blocks straight from the input to
 // compress(pointer, count) and keeps the tail.
 template <class Compress>
-void feed_blocks(unsigned char* buffer, unsigned int blockSize, unsigned int& used,
-                 const unsigned char* data, std::size_t len, Compress compress) {
+void feed_blocks(unsigned char* buffer, unsigned int blockSize, unsigned int& used, const unsigned char* data,
+                 std::size_t len, Compress compress) {
     if (used) {
         std::size_t take = blockSize - used;
         if (take > len)
@@ -95,8 +95,8 @@ void feed_blocks(unsigned char* buffer, unsigned int blockSize, unsigned int& us
 // end of the last block; full blocks on the way go through compress. Returns with
 // used == blockSize - lengthBytes.
 template <class Compress>
-void pad_blocks(unsigned char* buffer, unsigned int blockSize, unsigned int lengthBytes,
-                unsigned int& used, Compress compress) {
+void pad_blocks(unsigned char* buffer, unsigned int blockSize, unsigned int lengthBytes, unsigned int& used,
+                Compress compress) {
     buffer[used++] = 0x80;
     if (used > blockSize - lengthBytes) {
         std::memset(buffer + used, 0, blockSize - used);

@@ -13,9 +13,9 @@ namespace vn_crypto {
 #define MD5_STEP(f, a, b, c, d, x, k, s) \
     a += f(b, c, d) + (x) + (k);         \
     a = rotl32(a, s) + b;
-#define MD5_STEPG(a, b, c, d, x, k, s)          \
-    a += (x) + (k) + ((c) & ~(d));              \
-    a += ((b) & (d));                           \
+#define MD5_STEPG(a, b, c, d, x, k, s) \
+    a += (x) + (k) + ((c) & ~(d));     \
+    a += ((b) & (d));                  \
     a = rotl32(a, s) + b;
 
 void md5_blocks(uint32_t state[4], const unsigned char* p, std::size_t count) {

@@ -102,8 +102,8 @@ size_t putText(const std::string& text, char* s, size_t smax) {
     return text.size();
 }
 
-const DIGIT_T kSmallPrimes[] = {3,  5,  7,  11, 13, 17, 19, 23, 29, 31, 37, 41, 43, 47, 53, 59, 61, 67,
-                                71, 73, 79, 83, 89, 97, 101, 103, 107, 109, 113, 127, 131, 137, 139, 149};
+const DIGIT_T kSmallPrimes[] = {3,  5,  7,  11, 13, 17, 19, 23,  29,  31,  37,  41,  43,  47,  53,  59,  61,
+                                67, 71, 73, 79, 83, 89, 97, 101, 103, 107, 109, 113, 127, 131, 137, 139, 149};
 
 }  // namespace
 
@@ -382,9 +382,7 @@ int mpCompare(const DIGIT_T a[], const DIGIT_T b[], size_t ndigits) {
     return 0;
 }
 
-int mpEqual(const DIGIT_T a[], const DIGIT_T b[], size_t ndigits) {
-    return a && b && mpCompare(a, b, ndigits) == 0;
-}
+int mpEqual(const DIGIT_T a[], const DIGIT_T b[], size_t ndigits) { return a && b && mpCompare(a, b, ndigits) == 0; }
 
 int mpIsZero(const DIGIT_T a[], size_t ndigits) { return a ? mpSizeof(a, ndigits) == 0 : 1; }
 

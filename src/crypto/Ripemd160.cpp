@@ -16,11 +16,11 @@ namespace vn_crypto {
     c = rotl32(c, 10);
 
 // Five steps from step i; the five working words rotate by renaming.
-#define RMD_FIVE(F, k, A, B, C, D, E, r, s, i)                  \
-    RMD_STEP(F, A, B, C, D, E, x[r[(i) + 0]], k, s[(i) + 0])    \
-    RMD_STEP(F, E, A, B, C, D, x[r[(i) + 1]], k, s[(i) + 1])    \
-    RMD_STEP(F, D, E, A, B, C, x[r[(i) + 2]], k, s[(i) + 2])    \
-    RMD_STEP(F, C, D, E, A, B, x[r[(i) + 3]], k, s[(i) + 3])    \
+#define RMD_FIVE(F, k, A, B, C, D, E, r, s, i)               \
+    RMD_STEP(F, A, B, C, D, E, x[r[(i) + 0]], k, s[(i) + 0]) \
+    RMD_STEP(F, E, A, B, C, D, x[r[(i) + 1]], k, s[(i) + 1]) \
+    RMD_STEP(F, D, E, A, B, C, x[r[(i) + 2]], k, s[(i) + 2]) \
+    RMD_STEP(F, C, D, E, A, B, x[r[(i) + 3]], k, s[(i) + 3]) \
     RMD_STEP(F, B, C, D, E, A, x[r[(i) + 4]], k, s[(i) + 4])
 
 // Sixteen steps of one round of one line: word order r, shifts s, function F, constant k.
@@ -32,6 +32,7 @@ namespace vn_crypto {
 
 namespace {
 // Message word order and rotation amounts per round, left line (L) and right line (R).
+// clang-format off
 constexpr int RL[5][16] = {
     {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15},
     {7, 4, 13, 1, 10, 6, 15, 3, 12, 0, 9, 5, 2, 14, 11, 8},
@@ -39,6 +40,8 @@ constexpr int RL[5][16] = {
     {1, 9, 11, 10, 0, 8, 12, 4, 13, 3, 7, 15, 14, 5, 6, 2},
     {4, 0, 5, 9, 7, 12, 2, 10, 14, 1, 3, 8, 11, 6, 15, 13},
 };
+// clang-format on
+// clang-format off
 constexpr int RR[5][16] = {
     {5, 14, 7, 0, 9, 2, 11, 4, 13, 6, 15, 8, 1, 10, 3, 12},
     {6, 11, 3, 7, 0, 13, 5, 10, 14, 15, 8, 12, 4, 9, 1, 2},
@@ -46,6 +49,8 @@ constexpr int RR[5][16] = {
     {8, 6, 4, 1, 3, 11, 15, 0, 5, 12, 2, 13, 9, 7, 10, 14},
     {12, 15, 10, 4, 1, 5, 8, 7, 6, 2, 13, 14, 0, 3, 9, 11},
 };
+// clang-format on
+// clang-format off
 constexpr int SL[5][16] = {
     {11, 14, 15, 12, 5, 8, 7, 9, 11, 13, 14, 15, 6, 7, 9, 8},
     {7, 6, 8, 13, 11, 9, 7, 15, 7, 12, 15, 9, 11, 7, 13, 12},
@@ -53,6 +58,8 @@ constexpr int SL[5][16] = {
     {11, 12, 14, 15, 14, 15, 9, 8, 9, 14, 5, 6, 8, 6, 5, 12},
     {9, 15, 5, 11, 6, 8, 13, 12, 5, 12, 13, 14, 11, 8, 5, 6},
 };
+// clang-format on
+// clang-format off
 constexpr int SR[5][16] = {
     {8, 9, 9, 11, 13, 15, 15, 5, 7, 7, 8, 11, 14, 14, 12, 6},
     {9, 13, 15, 7, 12, 8, 9, 11, 7, 7, 12, 7, 6, 15, 13, 11},
@@ -60,6 +67,7 @@ constexpr int SR[5][16] = {
     {15, 5, 8, 11, 14, 14, 6, 14, 6, 9, 12, 9, 12, 5, 15, 8},
     {8, 5, 12, 9, 12, 5, 14, 6, 8, 13, 6, 5, 15, 13, 11, 11},
 };
+// clang-format on
 }  // namespace
 
 void rmd160_blocks(uint32_t state[5], const unsigned char* p, std::size_t count) {
@@ -115,7 +123,8 @@ void CRIPEMD::compress(const unsigned char* blocks, std::size_t count) { rmd160_
 void CRIPEMD::Transform() { compress(m_buffer, 1); }
 
 void CRIPEMD::AddData(const char* data, int length) {
-    add_data_le(m_buffer, m_used, m_bits, data, length, [this](const unsigned char* p, std::size_t n) { compress(p, n); });
+    add_data_le(m_buffer, m_used, m_bits, data, length,
+                [this](const unsigned char* p, std::size_t n) { compress(p, n); });
 }
 
 void CRIPEMD::FinalDigest(char* out) {

@@ -18,7 +18,7 @@ CRsaSmall::~CRsaSmall() {
     for (unsigned int** part : {&m_n, &m_e, &m_d, &m_p, &m_q, &m_dmp1, &m_dmq1, &m_iqmp}) {
         if (*part) {
             mpSetZero(*part, N);  // key material does not linger in freed memory
-            delete[] *part;
+            delete[] * part;
             *part = nullptr;
         }
     }
@@ -103,8 +103,8 @@ int CRsaSmall::privateOp(unsigned char* in, int inLength, unsigned char* out, in
             std::memcpy(r.data(), v, std::min(w, N) * sizeof(DIGIT_T));
             return r;
         };
-        if (mpSizeof(m_p, N) > nd || mpSizeof(m_q, N) > nd || mpSizeof(m_dmp1, N) > nd ||
-            mpSizeof(m_dmq1, N) > nd || mpSizeof(m_iqmp, N) > nd)
+        if (mpSizeof(m_p, N) > nd || mpSizeof(m_q, N) > nd || mpSizeof(m_dmp1, N) > nd || mpSizeof(m_dmq1, N) > nd ||
+            mpSizeof(m_iqmp, N) > nd)
             return -1;
         std::vector<DIGIT_T> p = widen(m_p), q = widen(m_q), xw(w, 0), m1(w), m2(w), h(w), t(w), prod(2 * w);
         std::memcpy(xw.data(), x.data(), nd * sizeof(DIGIT_T));
@@ -113,7 +113,7 @@ int CRsaSmall::privateOp(unsigned char* in, int inLength, unsigned char* out, in
         mpModExp(m2.data(), xw.data(), dq.data(), q.data(), w);
         mpModulo(t.data(), m2.data(), w, p.data(), w);  // m2 mod p
         if (mpSubtract(h.data(), m1.data(), t.data(), w))
-            mpAdd(h.data(), h.data(), p.data(), w);     // m1 - m2 mod p
+            mpAdd(h.data(), h.data(), p.data(), w);  // m1 - m2 mod p
         mpModMult(h.data(), h.data(), iq.data(), p.data(), w);
         mpMultiply(prod.data(), h.data(), q.data(), w);
         mpAdd(prod.data(), prod.data(), m2.data(), w);  // h q < p q = n, no carry out of w digits

@@ -34,18 +34,10 @@ void CSHA::Reset() {
     std::memset(m_H32, 0, sizeof m_H32);
     std::memset(m_H64, 0, sizeof m_H64);
     switch (m_variant) {
-    case 1:
-        std::memcpy(m_H32, kH256, sizeof kH256);
-        break;
-    case 2:
-        std::memcpy(m_H64, sm_H384, sizeof m_H64);
-        break;
-    case 3:
-        std::memcpy(m_H64, sm_H512, sizeof m_H64);
-        break;
-    default:
-        std::memcpy(m_H32, kH1, sizeof kH1);
-        break;
+    case 1: std::memcpy(m_H32, kH256, sizeof kH256); break;
+    case 2: std::memcpy(m_H64, sm_H384, sizeof m_H64); break;
+    case 3: std::memcpy(m_H64, sm_H512, sizeof m_H64); break;
+    default: std::memcpy(m_H32, kH1, sizeof kH1); break;
     }
     std::memset(m_buffer, 0, sizeof m_buffer);
     m_used = 0;
@@ -55,16 +47,10 @@ void CSHA::Reset() {
 
 void CSHA::compress(const unsigned char* blocks, std::size_t count) {
     switch (m_variant) {
-    case 1:
-        sha256_blocks(m_H32, blocks, count);
-        break;
+    case 1: sha256_blocks(m_H32, blocks, count); break;
     case 2:
-    case 3:
-        sha512_blocks(m_H64, blocks, count);
-        break;
-    default:
-        sha1_blocks(m_H32, blocks, count);
-        break;
+    case 3: sha512_blocks(m_H64, blocks, count); break;
+    default: sha1_blocks(m_H32, blocks, count); break;
     }
 }
 
@@ -78,8 +64,7 @@ void CSHA::AddData(const char* data, int length) {
     if (m_bitsLow < bits)
         ++m_bitsHigh;
     feed_blocks(m_buffer, blockSize(), m_used, reinterpret_cast<const unsigned char*>(data),
-                static_cast<std::size_t>(length),
-                [this](const unsigned char* p, std::size_t n) { compress(p, n); });
+                static_cast<std::size_t>(length), [this](const unsigned char* p, std::size_t n) { compress(p, n); });
 }
 
 void CSHA::FinalDigest(char* out) {

@@ -3,17 +3,27 @@
 
 namespace vn_crypto {
 
-#define SHA1_W(i) (w[(i) & 15] = rotl32(w[((i) + 13) & 15] ^ w[((i) + 8) & 15] ^ w[((i) + 2) & 15] ^ w[(i) & 15], 1))
-#define SHA1_R0(a, b, c, d, e, i) e += ((d) ^ ((b) & ((c) ^ (d)))) + w[i] + 0x5a827999u + rotl32(a, 5); b = rotl32(b, 30);
-#define SHA1_R1(a, b, c, d, e, i) e += ((d) ^ ((b) & ((c) ^ (d)))) + SHA1_W(i) + 0x5a827999u + rotl32(a, 5); b = rotl32(b, 30);
-#define SHA1_R2(a, b, c, d, e, i) e += ((b) ^ (c) ^ (d)) + SHA1_W(i) + 0x6ed9eba1u + rotl32(a, 5); b = rotl32(b, 30);
-#define SHA1_R3(a, b, c, d, e, i) e += ((((b) | (c)) & (d)) | ((b) & (c))) + SHA1_W(i) + 0x8f1bbcdcu + rotl32(a, 5); b = rotl32(b, 30);
-#define SHA1_R4(a, b, c, d, e, i) e += ((b) ^ (c) ^ (d)) + SHA1_W(i) + 0xca62c1d6u + rotl32(a, 5); b = rotl32(b, 30);
-#define SHA1_FIVE(R, i)           \
-    R(a, b, c, d, e, (i))         \
-    R(e, a, b, c, d, (i) + 1)     \
-    R(d, e, a, b, c, (i) + 2)     \
-    R(c, d, e, a, b, (i) + 3)     \
+#define SHA1_W(i) (w[(i)&15] = rotl32(w[((i) + 13) & 15] ^ w[((i) + 8) & 15] ^ w[((i) + 2) & 15] ^ w[(i)&15], 1))
+#define SHA1_R0(a, b, c, d, e, i)                                         \
+    e += ((d) ^ ((b) & ((c) ^ (d)))) + w[i] + 0x5a827999u + rotl32(a, 5); \
+    b = rotl32(b, 30);
+#define SHA1_R1(a, b, c, d, e, i)                                              \
+    e += ((d) ^ ((b) & ((c) ^ (d)))) + SHA1_W(i) + 0x5a827999u + rotl32(a, 5); \
+    b = rotl32(b, 30);
+#define SHA1_R2(a, b, c, d, e, i)                                    \
+    e += ((b) ^ (c) ^ (d)) + SHA1_W(i) + 0x6ed9eba1u + rotl32(a, 5); \
+    b = rotl32(b, 30);
+#define SHA1_R3(a, b, c, d, e, i)                                                      \
+    e += ((((b) | (c)) & (d)) | ((b) & (c))) + SHA1_W(i) + 0x8f1bbcdcu + rotl32(a, 5); \
+    b = rotl32(b, 30);
+#define SHA1_R4(a, b, c, d, e, i)                                    \
+    e += ((b) ^ (c) ^ (d)) + SHA1_W(i) + 0xca62c1d6u + rotl32(a, 5); \
+    b = rotl32(b, 30);
+#define SHA1_FIVE(R, i)       \
+    R(a, b, c, d, e, (i))     \
+    R(e, a, b, c, d, (i) + 1) \
+    R(d, e, a, b, c, (i) + 2) \
+    R(c, d, e, a, b, (i) + 3) \
     R(b, c, d, e, a, (i) + 4)
 
 void sha1_blocks_portable(uint32_t state[5], const unsigned char* p, std::size_t count) {

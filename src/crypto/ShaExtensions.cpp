@@ -32,6 +32,7 @@ bool detect_sha_extensions() {
 // SHA-256: the state is kept as the register pair ABEF / CDGH that sha256rnds2 wants.
 // Each group of four rounds adds the round constants to four schedule words; the
 // schedule for rounds 16..63 comes from sha256msg1/msg2 and a byte-aligned add.
+// clang-format off
 #define SHANI256_ROUNDS(msg, k_hi, k_lo)                                   \
     {                                                                      \
         __m128i m = _mm_add_epi32(msg, _mm_set_epi64x(k_hi, k_lo));       \
@@ -39,6 +40,7 @@ bool detect_sha_extensions() {
         m = _mm_shuffle_epi32(m, 0x0E);                                    \
         state0 = _mm_sha256rnds2_epu32(state0, state1, m);                 \
     }
+// clang-format on
 #define SHANI256_NEXT(m0, m1, m2, m3) \
     m0 = _mm_sha256msg2_epu32(_mm_add_epi32(_mm_sha256msg1_epu32(m0, m1), _mm_alignr_epi8(m3, m2, 4)), m3);
 
@@ -47,8 +49,8 @@ __attribute__((target("sha,sse4.1,ssse3"))) void sha256_blocks_shani(uint32_t st
     const __m128i mask = _mm_set_epi64x(0x0c0d0e0f08090a0bULL, 0x0405060700010203ULL);
     __m128i tmp = _mm_loadu_si128(reinterpret_cast<const __m128i*>(state));
     __m128i state1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(state + 4));
-    tmp = _mm_shuffle_epi32(tmp, 0xB1);          // CDAB
-    state1 = _mm_shuffle_epi32(state1, 0x1B);    // EFGH
+    tmp = _mm_shuffle_epi32(tmp, 0xB1);                // CDAB
+    state1 = _mm_shuffle_epi32(state1, 0x1B);          // EFGH
     __m128i state0 = _mm_alignr_epi8(tmp, state1, 8);  // ABEF
     state1 = _mm_blend_epi16(state1, tmp, 0xF0);       // CDGH
 
@@ -103,25 +105,25 @@ __attribute__((target("sha,sse4.1,ssse3"))) void sha256_blocks_shani(uint32_t st
 
 // SHA-1: ABCD in one register (A in the top lane), E carried through sha1nexte.
 // Four rounds per sha1rnds4; the schedule words w[i] = msg2(msg1(w[i-4], w[i-3]) ^ w[i-2], w[i-1]).
-#define SHANI1_FIRST(w, f)                      \
-    e0 = _mm_add_epi32(e0, w);                  \
-    e1 = abcd;                                  \
+#define SHANI1_FIRST(w, f)     \
+    e0 = _mm_add_epi32(e0, w); \
+    e1 = abcd;                 \
     abcd = _mm_sha1rnds4_epu32(abcd, e0, f);
-#define SHANI1_ROUND(ein, eout, w, f)           \
-    ein = _mm_sha1nexte_epu32(ein, w);          \
-    eout = abcd;                                \
+#define SHANI1_ROUND(ein, eout, w, f)  \
+    ein = _mm_sha1nexte_epu32(ein, w); \
+    eout = abcd;                       \
     abcd = _mm_sha1rnds4_epu32(abcd, ein, f);
 #define SHANI1_NEXT(m0, m1, m2, m3) m0 = _mm_sha1msg2_epu32(_mm_xor_si128(_mm_sha1msg1_epu32(m0, m1), m2), m3);
 // Sixteen rounds after the first sixteen: each group of four computes its schedule
 // words first; f0..f3 are the round functions of the four groups.
-#define SHANI1_FOUR(f0, f1, f2, f3)  \
-    SHANI1_NEXT(m0, m1, m2, m3)      \
-    SHANI1_ROUND(e0, e1, m0, f0)     \
-    SHANI1_NEXT(m1, m2, m3, m0)      \
-    SHANI1_ROUND(e1, e0, m1, f1)     \
-    SHANI1_NEXT(m2, m3, m0, m1)      \
-    SHANI1_ROUND(e0, e1, m2, f2)     \
-    SHANI1_NEXT(m3, m0, m1, m2)      \
+#define SHANI1_FOUR(f0, f1, f2, f3) \
+    SHANI1_NEXT(m0, m1, m2, m3)     \
+    SHANI1_ROUND(e0, e1, m0, f0)    \
+    SHANI1_NEXT(m1, m2, m3, m0)     \
+    SHANI1_ROUND(e1, e0, m1, f1)    \
+    SHANI1_NEXT(m2, m3, m0, m1)     \
+    SHANI1_ROUND(e0, e1, m2, f2)    \
+    SHANI1_NEXT(m3, m0, m1, m2)     \
     SHANI1_ROUND(e1, e0, m3, f3)
 
 __attribute__((target("sha,sse4.1,ssse3"))) void sha1_blocks_shani(uint32_t state[5], const unsigned char* p,
@@ -138,14 +140,14 @@ __attribute__((target("sha,sse4.1,ssse3"))) void sha1_blocks_shani(uint32_t stat
         __m128i m2 = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 32)), mask);
         __m128i m3 = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 48)), mask);
 
-        SHANI1_FIRST(m0, 0)                 // rounds 0-3
-        SHANI1_ROUND(e1, e0, m1, 0)         // 4-7
-        SHANI1_ROUND(e0, e1, m2, 0)         // 8-11
-        SHANI1_ROUND(e1, e0, m3, 0)         // 12-15
-        SHANI1_FOUR(0, 1, 1, 1)             // 16-31
-        SHANI1_FOUR(1, 1, 2, 2)             // 32-47
-        SHANI1_FOUR(2, 2, 2, 3)             // 48-63
-        SHANI1_FOUR(3, 3, 3, 3)             // 64-79
+        SHANI1_FIRST(m0, 0)          // rounds 0-3
+        SHANI1_ROUND(e1, e0, m1, 0)  // 4-7
+        SHANI1_ROUND(e0, e1, m2, 0)  // 8-11
+        SHANI1_ROUND(e1, e0, m3, 0)  // 12-15
+        SHANI1_FOUR(0, 1, 1, 1)      // 16-31
+        SHANI1_FOUR(1, 1, 2, 2)      // 32-47
+        SHANI1_FOUR(2, 2, 2, 3)      // 48-63
+        SHANI1_FOUR(3, 3, 3, 3)      // 64-79
 
         e0 = _mm_sha1nexte_epu32(e0, eSave);
         abcd = _mm_add_epi32(abcd, abcdSave);

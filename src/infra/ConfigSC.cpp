@@ -60,17 +60,15 @@ void readConfig(ConfigSC& c) {
         std::cerr << "I/O error while reading file: " << kConfigFile << std::endl;
         return;
     } catch (const libconfig::ParseException& e) {
-        std::cerr << "Parse error at " << (e.getFile() ? e.getFile() : "") << ":" << e.getLine() << " - " << e.getError() << std::endl;
+        std::cerr << "Parse error at " << (e.getFile() ? e.getFile() : "") << ":" << e.getLine() << " - "
+                  << e.getError() << std::endl;
         return;
     } catch (...) {
         return;
     }
-    readKey(cfg, "language", c.language) &&
-        readKey(cfg, "logEnabled", c.logEnabled) &&
-        readKey(cfg, "logFile", c.logFile) &&
-        readKey(cfg, "hideUnusedCerts", c.hideUnusedCerts) &&
-        readKey(cfg, "keyboardPIN", c.keyboardPIN) &&
-        readKey(cfg, "logLevel", c.logLevel) &&
+    readKey(cfg, "language", c.language) && readKey(cfg, "logEnabled", c.logEnabled) &&
+        readKey(cfg, "logFile", c.logFile) && readKey(cfg, "hideUnusedCerts", c.hideUnusedCerts) &&
+        readKey(cfg, "keyboardPIN", c.keyboardPIN) && readKey(cfg, "logLevel", c.logLevel) &&
         readKey(cfg, "pinDialogEnabled", c.pinDialogEnabled);
 }
 

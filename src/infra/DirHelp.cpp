@@ -190,9 +190,7 @@ bool CDirHelp::IsDirectory(const char* path) {
     return path && stat(path, &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool CDirHelp::IsDots(const char* name) {
-    return name && (strcmp(name, ".") == 0 || strcmp(name, "..") == 0);
-}
+bool CDirHelp::IsDots(const char* name) { return name && (strcmp(name, ".") == 0 || strcmp(name, "..") == 0); }
 
 bool CDirHelp::IsLocked(const char* path) {
     if (path == nullptr)

@@ -38,8 +38,8 @@ std::atomic<int> g_defaultTimeoutMs{HTTP_DEFAULT_TIMEOUT_MS};
 int timeoutOf(int32_t value) { return value > 0 ? value : vnhttp::default_timeout_ms(); }
 
 // The request text: request line, Host, then the fixed and the caller's header lines.
-std::string buildRequest(int method, const std::string& path, const std::string& host,
-                         const http_request_opts* opts, int flags) {
+std::string buildRequest(int method, const std::string& path, const std::string& host, const http_request_opts* opts,
+                         int flags) {
     const char* headers = opts ? opts->headers : nullptr;
     std::string text;
     text.reserve(path.size() + host.size() + 1024 + (headers ? std::strlen(headers) : 0));
@@ -110,8 +110,7 @@ http_response exchange(const char* url, http_request_opts* opts, int method, int
         LOG4CXX_DEBUG(logger, "using proxy " << host << ":" << port);
     } else if (strcasecmp(scheme.c_str(), "http") != 0) {
         std::fprintf(stderr, "http_request cannot operate on %s URLs without a proxy\n", scheme.c_str());
-        vnhttp::set_error(r, EPROTONOSUPPORT, "http_request cannot operate on %s URLs without a proxy",
-                          scheme.c_str());
+        vnhttp::set_error(r, EPROTONOSUPPORT, "http_request cannot operate on %s URLs without a proxy", scheme.c_str());
         return r;
     }
     if (port == 0 || port > 65535) {

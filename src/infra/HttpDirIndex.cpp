@@ -43,14 +43,22 @@ std::string htmlEscape(const std::string& text) {
 
 std::string modeText(mode_t m) {
     char s[11];
-    s[0] = S_ISDIR(m) ? 'd' : S_ISLNK(m) ? 'l' : S_ISCHR(m) ? 'c' : S_ISBLK(m) ? 'b'
-         : S_ISFIFO(m) ? 'p' : S_ISSOCK(m) ? 's' : '-';
+    s[0] = S_ISDIR(m)    ? 'd'
+           : S_ISLNK(m)  ? 'l'
+           : S_ISCHR(m)  ? 'c'
+           : S_ISBLK(m)  ? 'b'
+           : S_ISFIFO(m) ? 'p'
+           : S_ISSOCK(m) ? 's'
+                         : '-';
     const char* rwx = "rwxrwxrwx";
     for (int i = 0; i < 9; ++i)
         s[1 + i] = (m & (0400 >> i)) ? rwx[i] : '-';
-    if (m & S_ISUID) s[3] = (m & S_IXUSR) ? 's' : 'S';
-    if (m & S_ISGID) s[6] = (m & S_IXGRP) ? 's' : 'S';
-    if (m & S_ISVTX) s[9] = (m & S_IXOTH) ? 't' : 'T';
+    if (m & S_ISUID)
+        s[3] = (m & S_IXUSR) ? 's' : 'S';
+    if (m & S_ISGID)
+        s[6] = (m & S_IXGRP) ? 's' : 'S';
+    if (m & S_ISVTX)
+        s[9] = (m & S_IXOTH) ? 't' : 'T';
     s[10] = '\0';
     return s;
 }
@@ -95,10 +103,14 @@ std::string sizeText(const struct stat& st) {
 
 // The classifier a long listing puts after a name.
 const char* classifier(mode_t m) {
-    if (S_ISDIR(m)) return "/";
-    if (S_ISFIFO(m)) return "|";
-    if (S_ISSOCK(m)) return "=";
-    if (S_ISREG(m) && (m & (S_IXUSR | S_IXGRP | S_IXOTH))) return "*";
+    if (S_ISDIR(m))
+        return "/";
+    if (S_ISFIFO(m))
+        return "|";
+    if (S_ISSOCK(m))
+        return "=";
+    if (S_ISREG(m) && (m & (S_IXUSR | S_IXGRP | S_IXOTH)))
+        return "*";
     return "";
 }
 
@@ -156,7 +168,8 @@ int directory_index(const std::string& path, std::string& page) {
     size_t wLinks = 0, wUser = 0, wGroup = 0, wSize = 0;
     for (const Entry& e : entries) {
         Columns c{modeText(e.st.st_mode), std::to_string(static_cast<unsigned long long>(e.st.st_nlink)),
-                  userName(e.st.st_uid), groupName(e.st.st_gid), sizeText(e.st), dateText(e.st.st_mtime)};
+                  userName(e.st.st_uid),  groupName(e.st.st_gid),
+                  sizeText(e.st),         dateText(e.st.st_mtime)};
         wLinks = std::max(wLinks, c.links.size());
         wUser = std::max(wUser, c.user.size());
         wGroup = std::max(wGroup, c.group.size());
@@ -165,8 +178,8 @@ int directory_index(const std::string& path, std::string& page) {
     }
 
     const std::string shown = htmlEscape(path);
-    page = "<HTML><HEAD><TITLE>Index of " + shown + "</TITLE></HEAD>\n<BODY BGCOLOR=\"#99cc99\"><H4>Index of " +
-           shown + "</H4>\n<PRE>\n";
+    page = "<HTML><HEAD><TITLE>Index of " + shown + "</TITLE></HEAD>\n<BODY BGCOLOR=\"#99cc99\"><H4>Index of " + shown +
+           "</H4>\n<PRE>\n";
     page += "<A HREF=\"file://" + htmlEscape(parentOf(path)) + "\">Parent Directory</A><P>\n";
     for (size_t i = 0; i < entries.size(); ++i) {
         const Entry& e = entries[i];

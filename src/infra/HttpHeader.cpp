@@ -16,8 +16,7 @@ const char* find_header_end(const char* buffer, size_t length) {
     return nullptr;
 }
 
-const char* find_header(const char* text, size_t length, const char* name, char* value_out,
-                        size_t value_size) {
+const char* find_header(const char* text, size_t length, const char* name, char* value_out, size_t value_size) {
     if (value_out && value_size > 0)
         value_out[0] = '\0';
     if (!text || !name)

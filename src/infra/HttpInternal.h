@@ -20,8 +20,7 @@ const char* find_header_end(const char* buffer, size_t length);
 // copies its value (leading blanks skipped, up to the carriage return or line end) into
 // value_out when it is shorter than value_size - 1. Returns value_out when copied, the value's
 // start in text when it was too long (value_out is then empty), null when there is no such header.
-const char* find_header(const char* text, size_t length, const char* name, char* value_out,
-                        size_t value_size);
+const char* find_header(const char* text, size_t length, const char* name, char* value_out, size_t value_size);
 
 // Answers a "file://" address: a regular file whole, a directory as an HTML index page.
 http_response do_file(const char* url);
@@ -35,8 +34,7 @@ void set_default_timeout_ms(int ms);
 int default_timeout_ms();
 
 // Stores an error number and text in the result (text printf-style).
-void set_error(http_response& r, int error_number, const char* format, ...)
-    __attribute__((format(printf, 3, 4)));
+void set_error(http_response& r, int error_number, const char* format, ...) __attribute__((format(printf, 3, 4)));
 // Stores error_number and the system's text for it.
 void set_system_error(http_response& r, int error_number);
 
@@ -45,8 +43,7 @@ void parse_status(const char* header, size_t length, http_response& r);
 
 // Connects a new IPv4 stream socket to host:port within timeout_ms. Returns the socket, or -1
 // with r's error set. The socket is stored in *socket_out as soon as it exists.
-int connect_with_timeout(const char* host, unsigned int port, int timeout_ms, int32_t* socket_out,
-                         http_response& r);
+int connect_with_timeout(const char* host, unsigned int port, int timeout_ms, int32_t* socket_out, http_response& r);
 
 // Writes all of data, waiting at most timeout_ms for the peer to take each piece.
 bool send_all(int fd, const void* data, size_t length, int timeout_ms, http_response& r);

@@ -87,8 +87,7 @@ void set_system_error(http_response& r, int error_number) {
     set_error(r, error_number, "%s", text);
 }
 
-int connect_with_timeout(const char* host, unsigned int port, int timeout_ms, int32_t* socket_out,
-                         http_response& r) {
+int connect_with_timeout(const char* host, unsigned int port, int timeout_ms, int32_t* socket_out, http_response& r) {
     sockaddr_in address;
     std::memset(&address, 0, sizeof(address));
     address.sin_family = AF_INET;
@@ -198,9 +197,10 @@ bool receive_all(int fd, int timeout_ms, Received& out, http_response& r) {
             void* grown = std::realloc(out.buffer, capacity);
             if (!grown) {
                 int e = errno;
-                std::fprintf(stderr, out.buffer ? "ERROR (realloc): (errno = %d = %s)\n"
-                                                : "ERROR (malloc): recv (errno = %d = %s)\n",
-                             e, std::strerror(e));
+                std::fprintf(
+                    stderr,
+                    out.buffer ? "ERROR (realloc): (errno = %d = %s)\n" : "ERROR (malloc): recv (errno = %d = %s)\n", e,
+                    std::strerror(e));
                 set_system_error(r, e);
                 break;
             }

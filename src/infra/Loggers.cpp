@@ -7,22 +7,14 @@ namespace {
 
 // Every logger the library uses; all are created when the library is loaded.
 const char* const kLoggerNames[] = {
-    "VornCryptoSSL::CCertHandler",
-    "VornCryptoSSL::CCertInfoSSL",
-    "VornCryptoSSL::CCertStoreSSL",
-    "VornCryptoSSL::CmsDataContentSSL",
-    "VornCryptoSSL::CmsSSL",
-    "VornCryptoSSL::CrlSSL",
-    "VornCryptoSSL::CExtensionSSL",
-    "VornCryptoSSL::CHashSSL",
-    "VornCryptoSSL::CTimeStampSSL",
-    "VornCryptoSSL::CHttp",
-    "VornCryptoSSL.CSignMessage",
-    "VornCryptoSSL.CSCUtils",
-    "VornCryptoSSL.CRsa",
-    "VornCryptoSSL.CPKCS7SSL",
-    "VornCryptoSSL.CDirHelp",
-    "VornCryptoSSL",
+    "VornCryptoSSL::CCertHandler",  "VornCryptoSSL::CCertInfoSSL",
+    "VornCryptoSSL::CCertStoreSSL", "VornCryptoSSL::CmsDataContentSSL",
+    "VornCryptoSSL::CmsSSL",        "VornCryptoSSL::CrlSSL",
+    "VornCryptoSSL::CExtensionSSL", "VornCryptoSSL::CHashSSL",
+    "VornCryptoSSL::CTimeStampSSL", "VornCryptoSSL::CHttp",
+    "VornCryptoSSL.CSignMessage",   "VornCryptoSSL.CSCUtils",
+    "VornCryptoSSL.CRsa",           "VornCryptoSSL.CPKCS7SSL",
+    "VornCryptoSSL.CDirHelp",       "VornCryptoSSL",
 };
 
 std::map<std::string, log4cxx::LoggerPtr>& registry() {

@@ -27,12 +27,9 @@ const char* lookup(const MsgRow* table, unsigned int id) {
 
 const char* CMsg::GetRessString(unsigned int id) {
     switch (m_iLanguage) {
-    case 0:
-        return lookup(kMsgEnglish, id);
-    case 2:
-        return lookup(kMsgSwedish, id);
-    default:
-        return lookup(kMsgGerman, id);
+    case 0: return lookup(kMsgEnglish, id);
+    case 2: return lookup(kMsgSwedish, id);
+    default: return lookup(kMsgGerman, id);
     }
 }
 

@@ -7,7 +7,6 @@
 #include <openssl/asn1.h>
 #include <openssl/bio.h>
 #include <openssl/bn.h>
-#include <openssl/pem.h>  // before cms.h, which declares its PEM readers only after it
 #include <openssl/cms.h>
 #include <openssl/crypto.h>
 #include <openssl/ec.h>
@@ -15,6 +14,7 @@
 #include <openssl/evp.h>
 #include <openssl/http.h>
 #include <openssl/ocsp.h>
+#include <openssl/pem.h>  // before cms.h, which declares its PEM readers only after it
 #include <openssl/pkcs12.h>
 #include <openssl/pkcs7.h>
 #include <openssl/rsa.h>

@@ -30,9 +30,13 @@ struct WipingAllocator {
     }
 };
 template <class T, class U>
-bool operator==(const WipingAllocator<T>&, const WipingAllocator<U>&) { return true; }
+bool operator==(const WipingAllocator<T>&, const WipingAllocator<U>&) {
+    return true;
+}
 template <class T, class U>
-bool operator!=(const WipingAllocator<T>&, const WipingAllocator<U>&) { return false; }
+bool operator!=(const WipingAllocator<T>&, const WipingAllocator<U>&) {
+    return false;
+}
 
 // Bytes that are wiped when they are freed.
 using WipedBytes = std::vector<unsigned char, WipingAllocator<unsigned char>>;

@@ -26,9 +26,7 @@ std::mutex& logMutex() {
     return m;
 }
 
-bool shouldLog(int level) {
-    return gConfigSC.logEnabled && level <= gConfigSC.logLevel && !m_exiting;
-}
+bool shouldLog(int level) { return gConfigSC.logEnabled && level <= gConfigSC.logLevel && !m_exiting; }
 
 // Opens the file for this message; false when the message is to be dropped.
 bool openForMessage() {
@@ -58,6 +56,7 @@ struct CodeName {
     const char* name;
 };
 
+// clang-format off
 const CodeName kCodeNames[] = {
     {0, "no Errors"},
     {6, "CSC_Profile_Base::SC_CMD_COUNTERFAILED"},
@@ -80,6 +79,7 @@ const CodeName kCodeNames[] = {
     {0x8010006B, "SCARD_W_WRONG_CHV"},
     {0x8010006C, "SCARD_W_CHV_BLOCKED"},
 };
+// clang-format on
 
 const char* codeName(unsigned int code) {
     for (const auto& row : kCodeNames)

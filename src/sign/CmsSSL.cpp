@@ -49,7 +49,8 @@ CCms::~CCms() { delete m_dataContent; }
 void CCms::parse() {
     m_error = CMS_ERROR;
     DBs item;
-    if (m_cms.empty() || !CASN1::GetCmsItem(m_cms.data(), static_cast<uint32_t>(m_cms.size()), CASN1::CMS_CONTENTTYPE, &item) ||
+    if (m_cms.empty() ||
+        !CASN1::GetCmsItem(m_cms.data(), static_cast<uint32_t>(m_cms.size()), CASN1::CMS_CONTENTTYPE, &item) ||
         !item.data || item.data[0] != TAG_OID)
         return;
     std::unique_ptr<CCmsDataContent> content(new CCmsDataContent(item.data, item.length));

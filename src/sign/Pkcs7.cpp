@@ -17,6 +17,7 @@ constexpr uint8_t TAG_EXPLICIT_0 = 0xA0;
 const struct {
     int number;
     const char* oid;
+    // clang-format off
 } kContentTypes[] = {
     {1, "1.2.840.113549.1.7.1"},
     {2, "1.2.840.113549.1.7.2"},
@@ -25,6 +26,7 @@ const struct {
     {5, "1.2.840.113549.1.7.5"},
     {6, "1.2.840.113549.1.7.6"},
 };
+// clang-format on
 
 const char* const OID_CONTENT_TYPE = "1.2.840.113549.1.9.3";
 const char* const OID_SIGNING_TIME = "1.2.840.113549.1.9.5";

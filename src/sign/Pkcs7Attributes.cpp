@@ -49,7 +49,8 @@ bool decodeAttributeSet(const CAsn1Base& object, uint8_t tag, List& list) {
 }
 
 // Copies the whole Name item and the serial INTEGER item of a certificate.
-bool copyIssuerAndSerial(const CAsn1_Cert* cert, std::vector<unsigned char>& issuer, std::vector<unsigned char>& serial) {
+bool copyIssuerAndSerial(const CAsn1_Cert* cert, std::vector<unsigned char>& issuer,
+                         std::vector<unsigned char>& serial) {
     if (!cert || !cert->getIssuerDn() || !cert->getSerial())
         return false;
     issuer.assign(cert->getIssuerDn(), cert->getIssuerDn() + cert->getIssuerDnLength());

@@ -80,8 +80,7 @@ CAsn1_OctetString* placeholderSignature(int mode, const CAsn1_Cert& cert) {
 // True when value is exactly one DER SEQUENCE of two INTEGERs (an encoded ECDSA value).
 bool isDerEcdsaValue(const unsigned char* value, unsigned int length) {
     pkcs7der::Item seq, r, s;
-    if (!pkcs7der::read(value, length, seq) || seq.tag != TAG_SEQUENCE || seq.total != length ||
-        seq.p[1] == 0x80)
+    if (!pkcs7der::read(value, length, seq) || seq.tag != TAG_SEQUENCE || seq.total != length || seq.p[1] == 0x80)
         return false;
     pkcs7der::Children c(seq);
     return c.expect(TAG_INTEGER, r) && c.expect(TAG_INTEGER, s) && c.atEnd() && !c.bad();
@@ -100,8 +99,7 @@ bool addAttribute(CAsn1_AuthAttributes& attributes, CAsn1_Attribute* attribute, 
 
 int CAsn1_Pkcs7::setContent_SignedData(unsigned char* certDer, unsigned int certLength, int nAlgoID,
                                        unsigned char* data, int dataLength, timeb* signingTime, bool attach,
-                                       int cadesLevel, std::string keyAlgorithmOid,
-                                       std::list<CAsn1_Cert*>* moreCerts) {
+                                       int cadesLevel, std::string keyAlgorithmOid, std::list<CAsn1_Cert*>* moreCerts) {
     if (!certDer || certLength == 0 || dataLength < 0 || (!data && dataLength > 0))
         return 0;
     try {
@@ -137,15 +135,16 @@ int CAsn1_Pkcs7::setContent_SignedData(unsigned char* certDer, unsigned int cert
             signingTime = &now;
         }
         const bool attributesOk =
-            addAttribute(*attributes, new CAsn1_Attribute(OID_CONTENT_TYPE, "contentType", CAsn1_Attribute::TYPE_OID, OID_DATA),
+            addAttribute(*attributes,
+                         new CAsn1_Attribute(OID_CONTENT_TYPE, "contentType", CAsn1_Attribute::TYPE_OID, OID_DATA),
                          cadesLevel) &&
             addAttribute(*attributes,
                          new CAsn1_Attribute(OID_SIGNING_TIME, new CAsn1_UtcTime(signingTime), "signingTime"),
                          cadesLevel) &&
-            addAttribute(*attributes,
-                         new CAsn1_Attribute(OID_MESSAGE_DIGEST, "messageDigest", CAsn1_Attribute::TYPE_OCTETSTRING,
-                                             digestHex),
-                         cadesLevel) &&
+            addAttribute(
+                *attributes,
+                new CAsn1_Attribute(OID_MESSAGE_DIGEST, "messageDigest", CAsn1_Attribute::TYPE_OCTETSTRING, digestHex),
+                cadesLevel) &&
             addAttribute(*attributes,
                          new CAsn1_Attribute(OID_SIGNING_CERTIFICATE_V2, new CAsn1_EssCertIdV2(cert.get()),
                                              "id-aa-signingCertificateV2"),
@@ -154,7 +153,8 @@ int CAsn1_Pkcs7::setContent_SignedData(unsigned char* certDer, unsigned int cert
             return 0;
 
         int mode = m_sigAlgo;
-        std::unique_ptr<CAsn1_AlgoIdent> signatureAlgorithm(signatureIdentifier(mode, *cert, nAlgoID, row, keyAlgorithmOid));
+        std::unique_ptr<CAsn1_AlgoIdent> signatureAlgorithm(
+            signatureIdentifier(mode, *cert, nAlgoID, row, keyAlgorithmOid));
         if (signatureAlgorithm->getError())
             return 0;
         m_sigAlgo = mode;

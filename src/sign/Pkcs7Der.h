@@ -29,8 +29,7 @@ bool readObject(const CAsn1Base& object, uint8_t tag, Item& out);
 // The children of a constructed item, one after another, never past its content.
 class Children {
 public:
-    explicit Children(const Item& parent)
-        : m_p(parent.content), m_end(parent.content + parent.contentLength) {}
+    explicit Children(const Item& parent) : m_p(parent.content), m_end(parent.content + parent.contentLength) {}
     // False at the end of the content (or an end-of-contents pair); sets m_bad when the
     // next child is malformed.
     bool next(Item& out);

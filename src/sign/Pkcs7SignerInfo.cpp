@@ -27,7 +27,9 @@ constexpr uint32_t RAW_MAX_SEQUENCE = 71;
 constexpr uint32_t RAW_MAX_INTEGER = 33;
 constexpr size_t RAW_HALF = 32;
 
-bool startsWith(const std::string& text, const char* prefix) { return text.compare(0, std::strlen(prefix), prefix) == 0; }
+bool startsWith(const std::string& text, const char* prefix) {
+    return text.compare(0, std::strlen(prefix), prefix) == 0;
+}
 
 CAsn1_OctetString* octetStringOf(const unsigned char* data, size_t n) {
     std::vector<unsigned char> der;
@@ -118,8 +120,8 @@ int CAsn1_SignerInfo::decode() {
         }
         if (c.bad() || !c.atEnd())
             return fail();
-        const CAsn1Base* parts[] = {m_version.get(), m_issuerAndSerial.get(), m_digestAlgorithm.get(),
-                                    m_authAttributes.get(), m_signatureAlgorithm.get(), m_signature.get(),
+        const CAsn1Base* parts[] = {m_version.get(),         m_issuerAndSerial.get(),    m_digestAlgorithm.get(),
+                                    m_authAttributes.get(),  m_signatureAlgorithm.get(), m_signature.get(),
                                     m_unauthAttributes.get()};
         for (const CAsn1Base* p : parts)
             if (p && p->getError())
@@ -202,7 +204,8 @@ CAsn1_OctetString* CAsn1_SignerInfo::getRawECDSA_SignatureData() const {
     const unsigned char* value = m_signature->getBinaryData();
     const unsigned int n = m_signature->getBinaryDataLen();
     Item seq, r, s;
-    if (value && n > 0 && pkcs7der::read(value, n, seq) && seq.tag == TAG_SEQUENCE && seq.contentLength < RAW_MAX_SEQUENCE) {
+    if (value && n > 0 && pkcs7der::read(value, n, seq) && seq.tag == TAG_SEQUENCE &&
+        seq.contentLength < RAW_MAX_SEQUENCE) {
         Children c(seq);
         unsigned char raw[2 * RAW_HALF];
         if (c.expect(TAG_INTEGER, r) && c.expect(TAG_INTEGER, s) && padInteger(r, raw) && padInteger(s, raw + RAW_HALF))

@@ -19,8 +19,13 @@ const int32_t kSignFailed = -24;
 }  // namespace
 
 CPkcs7tool::CPkcs7tool()
-    : pkcs7(nullptr), nAlgoID(kSha256), data(nullptr), dataLength(0), cadesLevel(0),
-      keyAlgorithmOid("1.2.840.113549.1.1.1"), signMode(0) {}
+    : pkcs7(nullptr),
+      nAlgoID(kSha256),
+      data(nullptr),
+      dataLength(0),
+      cadesLevel(0),
+      keyAlgorithmOid("1.2.840.113549.1.1.1"),
+      signMode(0) {}
 
 CPkcs7tool::~CPkcs7tool() { delete pkcs7; }
 

@@ -9,8 +9,12 @@ void* myHinstDLL = nullptr;
 
 CSCM_Interface::CSCM_Interface(CSC_Profile* profile_, CSC_Profile_Base* cardProfile_, int32_t reader_,
                                int32_t certIndex_, std::string certID_, void* hostContext_)
-    : profile(profile_), cardProfile(cardProfile_), reader(reader_), certIndex(certIndex_),
-      certID(std::move(certID_)), hostContext(hostContext_) {
+    : profile(profile_),
+      cardProfile(cardProfile_),
+      reader(reader_),
+      certIndex(certIndex_),
+      certID(std::move(certID_)),
+      hostContext(hostContext_) {
     // The card command object branches on the application layout.
     if (cardProfile != nullptr && profile != nullptr)
         cardProfile->SetCardProfile(profile->m_profileType);

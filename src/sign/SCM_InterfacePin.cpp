@@ -11,8 +11,8 @@
 #include "PinObj.h"
 #include "SC_Profile.h"
 #include "SC_Profile_Base.h"
-#include "ScPcsc.h"
 #include "SafeMem.h"
+#include "ScPcsc.h"
 #include "StatusThread.h"
 #include "vn_log.h"
 
@@ -167,8 +167,8 @@ bool CSCM_Interface::ModifyPIN(std::string oldPin, std::string newPin) {
 
     bool usePinPad = false;
     if (!gConfigSC.keyboardPIN)
-        usePinPad = cardProfile->readerPCSC_Part10() && canModifyOnPinPad(cardProfile) && oldPin.empty() &&
-                    newPin.empty();
+        usePinPad =
+            cardProfile->readerPCSC_Part10() && canModifyOnPinPad(cardProfile) && oldPin.empty() && newPin.empty();
     const std::string& name = cert->m_pinName;
     std::string labelOld, labelNew, labelRepeat, labelPinPad;
     if (usePinPad) {

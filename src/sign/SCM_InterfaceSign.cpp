@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "CardObject.h"
-#include "crypto/DigestFactory.h"
 #include "PinObj.h"
 #include "SC_Profile.h"
 #include "SC_Profile_Base.h"
+#include "crypto/DigestFactory.h"
 #include "vn_log.h"
 
 namespace {
@@ -34,8 +34,7 @@ int32_t deliver(const unsigned char* result, unsigned long length, unsigned char
 }  // namespace
 
 int32_t CSCM_Interface::SignBlob(unsigned char* data, int32_t dataLength, unsigned char* signature,
-                                 uint32_t* signatureLength, uint32_t*, int32_t nAlgoID, bool isHash,
-                                 bool noRSAPSS) {
+                                 uint32_t* signatureLength, uint32_t*, int32_t nAlgoID, bool isHash, bool noRSAPSS) {
     if (profile == nullptr || cardProfile == nullptr || signatureLength == nullptr)
         return 0xFF;
     CCardObject* cert = profile->getCert(certIndex);
@@ -106,8 +105,9 @@ int32_t CSCM_Interface::DecryptBlob(unsigned char* data, int32_t dataLength, uns
     if (rc == 0) {
         unsigned char buffer[kCardBuffer];
         unsigned long length = sizeof(buffer);
-        int decRc = cardProfile->RSADecrypt(cert->m_keyPath, cert->m_keyRef, data, static_cast<unsigned long>(dataLength),
-                                            buffer, &length, cert->m_profileType, cert->m_decipherFlag);
+        int decRc =
+            cardProfile->RSADecrypt(cert->m_keyPath, cert->m_keyRef, data, static_cast<unsigned long>(dataLength),
+                                    buffer, &length, cert->m_profileType, cert->m_decipherFlag);
         int postRc = cardProfile->PostSigning();
         if (decRc == 0 && postRc == 0 && length <= sizeof(buffer))
             result = deliver(buffer, length, plain, plainLength);

@@ -16,8 +16,7 @@ int CSCUtils::CheckTCOSStausSigPW(int) { return 0; }
 int CSCUtils::CheckTCOSStausPW(int) { return 0; }
 int CSCUtils::InitTCOSCard(char*, char*) { return 0; }
 int CSCUtils::InitTCOSCardSig(char*, char*) { return 0; }
-int CSCUtils::DES_cbc_cksum_3des(unsigned char*, unsigned char*, long, unsigned char*, unsigned char*,
-                                 unsigned char*) {
+int CSCUtils::DES_cbc_cksum_3des(unsigned char*, unsigned char*, long, unsigned char*, unsigned char*, unsigned char*) {
     return 0;
 }
 int CSCUtils::DES_retail_mac(unsigned char*, unsigned char*, long, unsigned char*, unsigned char*, unsigned char*) {

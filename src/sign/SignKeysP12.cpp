@@ -19,7 +19,6 @@ std::set<uint32_t*>& p12Keys() {
     return keys;
 }
 
-
 }  // namespace
 
 void rememberP12Key(uint32_t* key) {
@@ -44,10 +43,9 @@ bool signDigestP12(EVP_PKEY* key, int nAlgoID, const unsigned char* digest, size
     const int type = EVP_PKEY_base_id(key);
     if (type == EVP_PKEY_RSA && EVP_PKEY_CTX_set_rsa_padding(ctx.get(), RSA_PKCS1_PADDING) != 1)
         return false;
-    if (type == EVP_PKEY_RSA_PSS &&
-        (EVP_PKEY_CTX_set_rsa_padding(ctx.get(), RSA_PKCS1_PSS_PADDING) != 1 ||
-         EVP_PKEY_CTX_set_rsa_mgf1_md(ctx.get(), md) != 1 ||
-         EVP_PKEY_CTX_set_rsa_pss_saltlen(ctx.get(), RSA_PSS_SALTLEN_DIGEST) != 1))
+    if (type == EVP_PKEY_RSA_PSS && (EVP_PKEY_CTX_set_rsa_padding(ctx.get(), RSA_PKCS1_PSS_PADDING) != 1 ||
+                                     EVP_PKEY_CTX_set_rsa_mgf1_md(ctx.get(), md) != 1 ||
+                                     EVP_PKEY_CTX_set_rsa_pss_saltlen(ctx.get(), RSA_PSS_SALTLEN_DIGEST) != 1))
         return false;
     if (EVP_PKEY_CTX_set_signature_md(ctx.get(), md) != 1)
         return false;

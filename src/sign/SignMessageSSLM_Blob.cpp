@@ -37,8 +37,8 @@ int32_t buildSignedData(CPkcs7tool& tool, unsigned char* data, uint32_t dataLeng
     tool.signMode = CSignMessage::getSignAlgoFromPKey(key);
     if (dataLength > 0x7FFFFFFFu)
         return kLengthFailed;
-    return tool.prepare2sign(cert, nAlgoID, data, static_cast<int>(dataLength), signingTime, attach, length,
-                             moreCerts, moreCertsCount);
+    return tool.prepare2sign(cert, nAlgoID, data, static_cast<int>(dataLength), signingTime, attach, length, moreCerts,
+                             moreCertsCount);
 }
 
 int32_t finishSignedData(CPkcs7tool& tool, uint32_t* key, unsigned char* out, uint32_t* outLength) {

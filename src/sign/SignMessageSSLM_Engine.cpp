@@ -22,8 +22,8 @@ ENGINE* setup_engine(BIO* err, const char* engine, int debug) {
     if (e == nullptr) {
         // Not a known id: load it as a shared object through the dynamic engine.
         e = ENGINE_by_id("dynamic");
-        if (e != nullptr && (!ENGINE_ctrl_cmd_string(e, "SO_PATH", engine, 0) ||
-                             !ENGINE_ctrl_cmd_string(e, "LOAD", nullptr, 0))) {
+        if (e != nullptr &&
+            (!ENGINE_ctrl_cmd_string(e, "SO_PATH", engine, 0) || !ENGINE_ctrl_cmd_string(e, "LOAD", nullptr, 0))) {
             ENGINE_free(e);
             e = nullptr;
         }

@@ -5,8 +5,8 @@
 
 #include <cstdio>
 #include <cstring>
-#include <initializer_list>
 #include <ctime>
+#include <initializer_list>
 #include <memory>
 #include <vector>
 
@@ -115,8 +115,8 @@ int32_t CSignMessage::SignDetachedEnveloped(char* inPath, char* outPath, X509* c
     // One build serves both the length and the signature, so the file is hashed once.
     CPkcs7tool tool;
     uint32_t length = 0;
-    rc = vn_sign::buildSignedData(tool, content.data(), static_cast<uint32_t>(content.size()), &signingTime, cert,
-                                  key, nAlgoID, false, moreCerts, moreCertsCount, &length);
+    rc = vn_sign::buildSignedData(tool, content.data(), static_cast<uint32_t>(content.size()), &signingTime, cert, key,
+                                  nAlgoID, false, moreCerts, moreCertsCount, &length);
     if (rc != 0)
         return leave(signingError(rc));
     if (tool.signIt(0, key, nullptr, vn_sign::isP12Key(key)) != 0 || tool.getSignedPkcs7() == nullptr)

@@ -12,8 +12,8 @@
 #include "Reader.h"
 #include "SCM_Interface.h"
 #include "SC_Profile.h"
-#include "infra/OpenSslPtr.h"
 #include "infra/Loggers.h"
+#include "infra/OpenSslPtr.h"
 #include "sign/SignKeys.h"
 
 using namespace vn_sign;
@@ -30,7 +30,6 @@ const int kSha256 = 1;
 const int32_t kNoKey = -37;
 const int32_t kOnlySha256 = -88;
 const int32_t kNoHash = -89;
-
 
 // A copy of a secret that is wiped when it goes.
 class SecretText {

@@ -34,9 +34,8 @@ struct WipedBytes {
 
 }  // namespace
 
-int32_t CSignMessage::SignBlobSSLRaw(unsigned char* data, uint32_t dataLength, unsigned char* out,
-                                     uint32_t* outLength, timeb*, X509*, uint32_t* key, int nAlgoID, int, bool isHash,
-                                     bool allowPSS) {
+int32_t CSignMessage::SignBlobSSLRaw(unsigned char* data, uint32_t dataLength, unsigned char* out, uint32_t* outLength,
+                                     timeb*, X509*, uint32_t* key, int nAlgoID, int, bool isHash, bool allowPSS) {
     VN_TRACE_ENTER(m_logger, "SignBlobSSLRaw");
     if (out == nullptr || outLength == nullptr)
         return leave("SignBlobSSLRaw", kNoOutput);
@@ -46,8 +45,8 @@ int32_t CSignMessage::SignBlobSSLRaw(unsigned char* data, uint32_t dataLength, u
     if (dataLength > 0x7FFFFFFFu)
         return leave("SignBlobSSLRaw", p12 ? kFailed : 255);
     CPkcs7tool tool;
-    const int32_t rc = tool.signItRaw(data, static_cast<int>(dataLength), key, out, outLength, nAlgoID, isHash,
-                                      !allowPSS, p12);
+    const int32_t rc =
+        tool.signItRaw(data, static_cast<int>(dataLength), key, out, outLength, nAlgoID, isHash, !allowPSS, p12);
     return leave("SignBlobSSLRaw", rc);
 }
 

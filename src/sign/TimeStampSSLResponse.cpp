@@ -18,8 +18,15 @@ const unsigned char kOidSignedData[] = {0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 0x01
 const unsigned char kOidTstInfo[] = {0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 0x01, 0x09, 0x10, 0x01, 0x04};
 
 enum : uint8_t {
-    kBoolean = 0x01, kInteger = 0x02, kOctetString = 0x04, kNull = 0x05, kOid = 0x06,
-    kGeneralizedTime = 0x18, kSequence = 0x30, kSet = 0x31, kContext0 = 0xA0
+    kBoolean = 0x01,
+    kInteger = 0x02,
+    kOctetString = 0x04,
+    kNull = 0x05,
+    kOid = 0x06,
+    kGeneralizedTime = 0x18,
+    kSequence = 0x30,
+    kSet = 0x31,
+    kContext0 = 0xA0
 };
 
 // One DER item inside a bounded buffer.
@@ -157,7 +164,8 @@ bool CTimeStampSSL::extractTimestamp() {
             LOG4CXX_ERROR(m_logger, "timestamp response without a usable token");
         } else if (!tstInfoOf(tokenItem, tstInfo)) {
             LOG4CXX_ERROR(m_logger, "timestamp token holds no TSTInfo");
-        } else if (!matchesRequest(tstInfo, a, request.data() + hashPosition(a), request.data() + noncePosition(a) + 2)) {
+        } else if (!matchesRequest(tstInfo, a, request.data() + hashPosition(a),
+                                   request.data() + noncePosition(a) + 2)) {
             LOG4CXX_ERROR(m_logger, "timestamp token is not for this request (imprint or nonce differs)");
         } else {
             token.assign(tokenItem.start, tokenItem.start + tokenItem.total);

@@ -35,8 +35,9 @@ void CTimeStampSSL::sendRequest() {
     }
     unsigned char* body = nullptr;
     unsigned int bodyLength = 0;
-    const unsigned int rc = CHttp::SendHttpRequest(url, "POST", request.data(), static_cast<unsigned int>(request.size()),
-                                                   kContentType, kNoTimeout, &body, &bodyLength);
+    const unsigned int rc =
+        CHttp::SendHttpRequest(url, "POST", request.data(), static_cast<unsigned int>(request.size()), kContentType,
+                               kNoTimeout, &body, &bodyLength);
     std::unique_ptr<unsigned char, FreeDeleter> owned(body);
     if (rc != 0) {
         LOG4CXX_ERROR(m_logger, "timestamp request to " << url << " failed");

@@ -15,10 +15,9 @@
 #include "infra/Loggers.h"
 #include "verify/SslHandles.h"
 
-const unsigned long CCertHandler::ReadableNameFlags = XN_FLAG_SEP_CPLUS_SPC | ASN1_STRFLGS_DUMP_UNKNOWN |
-                                                      ASN1_STRFLGS_DUMP_DER | ASN1_STRFLGS_ESC_2253 |
-                                                      ASN1_STRFLGS_ESC_CTRL | ASN1_STRFLGS_ESC_MSB |
-                                                      ASN1_STRFLGS_UTF8_CONVERT;
+const unsigned long CCertHandler::ReadableNameFlags =
+    XN_FLAG_SEP_CPLUS_SPC | ASN1_STRFLGS_DUMP_UNKNOWN | ASN1_STRFLGS_DUMP_DER | ASN1_STRFLGS_ESC_2253 |
+    ASN1_STRFLGS_ESC_CTRL | ASN1_STRFLGS_ESC_MSB | ASN1_STRFLGS_UTF8_CONVERT;
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include "infra/Loggers.h"
 #include "verify/CertReadSupport.h"
 
-using vnder::Item;
 using vncert::field;
 using vncert::result;
+using vnder::Item;
 
 namespace {
 
@@ -27,7 +27,8 @@ char extensionValueBuf[vncert::ReaderTextSize];
 std::string nameOf(const Item& it) {
     if (it.tag() == 0xA1) {
         Item first;
-        return vnder::first(it, first) ? CASN1::getGenName(first.p, static_cast<uint32_t>(it.c + it.n - first.p)) : std::string();
+        return vnder::first(it, first) ? CASN1::getGenName(first.p, static_cast<uint32_t>(it.c + it.n - first.p))
+                                       : std::string();
     }
     return CASN1::getGenName(it.p, it.total);
 }
@@ -190,6 +191,4 @@ int CCertInfo::GetCertRawLength(const unsigned char*, unsigned int) { return 0; 
 int CCertInfo::GetCertRaw(const unsigned char*, unsigned int, unsigned char*) { return 0; }
 int CCertInfo::GetChainSize(const unsigned char*, unsigned int) { return 0; }
 int CCertInfo::GetNextChainCert(const unsigned char*, unsigned int, unsigned char*, unsigned int*) { return 0; }
-int CCertInfo::CheckCertSignature(const unsigned char*, unsigned int, const unsigned char*, unsigned int) {
-    return 0;
-}
+int CCertInfo::CheckCertSignature(const unsigned char*, unsigned int, const unsigned char*, unsigned int) { return 0; }

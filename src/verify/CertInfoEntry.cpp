@@ -14,9 +14,17 @@ log4cxx::LoggerPtr CCertInfo::m_logger = vnLogger("VornCryptoSSL::CCertInfoSSL")
 namespace {
 
 // Listing of the entry: name and the field shown by GetDetails.
-const char* const FieldNames[] = {"Subject",         "Issuer",    "Not After",   "Not Before", "Serial Number",
-                                  "Signature Algorithm", "Public Key Algorithm", "Fingerprint", "Public Key",
-                                  "CSP",             "Version"};
+const char* const FieldNames[] = {"Subject",
+                                  "Issuer",
+                                  "Not After",
+                                  "Not Before",
+                                  "Serial Number",
+                                  "Signature Algorithm",
+                                  "Public Key Algorithm",
+                                  "Fingerprint",
+                                  "Public Key",
+                                  "CSP",
+                                  "Version"};
 const int FieldCount = sizeof(FieldNames) / sizeof(FieldNames[0]);
 const int SubjectField = 0;
 const int IssuerField = 1;
@@ -115,9 +123,7 @@ int CCertInfo::SetX509Cert(const unsigned char* der, unsigned int length) {
 
 int CCertInfo::GetNumberOfFields() { return FieldCount; }
 
-const char* CCertInfo::GetFieldName(int index) {
-    return index >= 0 && index < FieldCount ? FieldNames[index] : "";
-}
+const char* CCertInfo::GetFieldName(int index) { return index >= 0 && index < FieldCount ? FieldNames[index] : ""; }
 
 int CCertInfo::GetNumberOfDetails(int field) {
     if (field == SubjectField)
@@ -132,8 +138,8 @@ int CCertInfo::GetNumberOfDetails(int field) {
 const char* CCertInfo::GetDetails(int field, int detail) {
     char* out = m_details.get();
     std::memset(out, 0, FieldSize);
-    static const Field shown[] = {F_SUBJECT, F_ISSUER, F_NOTAFTER, F_NOTBEFORE, F_SERIAL, F_SIGALG,
-                                  F_SUBPUBKEYALG, F_FINGERPRINT, F_SUBPUBKEY, F_CSP, F_VERSION};
+    static const Field shown[] = {F_SUBJECT,      F_ISSUER,      F_NOTAFTER,  F_NOTBEFORE, F_SERIAL, F_SIGALG,
+                                  F_SUBPUBKEYALG, F_FINGERPRINT, F_SUBPUBKEY, F_CSP,       F_VERSION};
     if (field < 0 || field >= FieldCount)
         return out;
     if (field == SubjectField || field == IssuerField) {
@@ -157,9 +163,9 @@ int CCertInfo::GetCertFieldSSL(const char* key, char* out, unsigned int* length)
     static const struct {
         const char* key;
         Field field;
-    } keys[] = {{"VERSION", F_VERSION},         {"SERIALNUMBER", F_SERIAL},       {"VALIDFROM", F_NOTBEFORE_RAW},
-                {"VALIDUNTIL", F_NOTAFTER_RAW}, {"USER", F_SUBJECT},              {"ISSUER", F_ISSUER},
-                {"DISPLAYNAME", F_DISPLAYNAME}, {"CERTID", F_CERTID},             {"FINGERPRINT", F_FINGERPRINT}};
+    } keys[] = {{"VERSION", F_VERSION},         {"SERIALNUMBER", F_SERIAL}, {"VALIDFROM", F_NOTBEFORE_RAW},
+                {"VALIDUNTIL", F_NOTAFTER_RAW}, {"USER", F_SUBJECT},        {"ISSUER", F_ISSUER},
+                {"DISPLAYNAME", F_DISPLAYNAME}, {"CERTID", F_CERTID},       {"FINGERPRINT", F_FINGERPRINT}};
     if (key && out) {
         for (const auto& k : keys) {
             if (std::strcmp(key, k.key) != 0)

@@ -5,9 +5,9 @@
 #include "infra/Loggers.h"
 #include "verify/CertReadSupport.h"
 
-using vnder::Item;
 using vncert::field;
 using vncert::result;
+using vnder::Item;
 
 namespace {
 
@@ -87,9 +87,8 @@ bool extensionList(const unsigned char* cert, unsigned int length, Item& list) {
 // The outer signature algorithm and value of a certificate.
 bool outerSignature(const unsigned char* cert, unsigned int length, Item& algorithm, Item& value) {
     Item c, tbs;
-    return vnder::at(cert, length, c) && c.tag() == 0x30 && vnder::first(c, tbs) &&
-           vnder::next(c, tbs, algorithm) && algorithm.tag() == 0x30 && vnder::next(c, algorithm, value) &&
-           value.tag() == 0x03;
+    return vnder::at(cert, length, c) && c.tag() == 0x30 && vnder::first(c, tbs) && vnder::next(c, tbs, algorithm) &&
+           algorithm.tag() == 0x30 && vnder::next(c, algorithm, value) && value.tag() == 0x03;
 }
 
 template <class F>

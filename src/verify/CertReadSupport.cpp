@@ -13,15 +13,27 @@ namespace {
 
 // Extension kinds of CASN1::getExtensionCertType that have a formatter.
 enum ExtensionKind {
-    ExtAuthorityKeyId = 1, ExtSubjectKeyId = 2, ExtKeyUsage = 3, ExtCrlDistributionPoints = 4,
-    ExtAuthorityInfoAccess = 5, ExtCertificatePolicies = 6, ExtQcStatements = 7, ExtRestriction = 10,
-    ExtSubjectAltName = 12, ExtIssuerAltName = 13
+    ExtAuthorityKeyId = 1,
+    ExtSubjectKeyId = 2,
+    ExtKeyUsage = 3,
+    ExtCrlDistributionPoints = 4,
+    ExtAuthorityInfoAccess = 5,
+    ExtCertificatePolicies = 6,
+    ExtQcStatements = 7,
+    ExtRestriction = 10,
+    ExtSubjectAltName = 12,
+    ExtIssuerAltName = 13
 };
 
 // Attribute kinds of CASN1::getAttrCertType that have a formatter.
 enum AttributeKind {
-    AttrMonetary = 2, AttrProcuration = 3, AttrAdmission = 4, AttrMajority = 5, AttrIccsn = 7,
-    AttrRestriction = 8, AttrDirectoryAttributes = 9
+    AttrMonetary = 2,
+    AttrProcuration = 3,
+    AttrAdmission = 4,
+    AttrMajority = 5,
+    AttrIccsn = 7,
+    AttrRestriction = 8,
+    AttrDirectoryAttributes = 9
 };
 
 typedef char* (*Formatter)(const unsigned char*, unsigned int);

@@ -56,14 +56,16 @@ void CCrlSSL::setProxy(bool active, const std::string& url, const std::string& u
     VN_TRACE_LEAVE(m_logger, "setProxy");
 }
 
-void CCrlSSL::setTimeout(int milliseconds) { g_timeoutMs = milliseconds > 0 ? milliseconds : CRLSSL_DEFAULT_TIMEOUT_MS; }
+void CCrlSSL::setTimeout(int milliseconds) {
+    g_timeoutMs = milliseconds > 0 ? milliseconds : CRLSSL_DEFAULT_TIMEOUT_MS;
+}
 
 int CCrlSSL::getTimeout() { return g_timeoutMs; }
 
 int CCrlSSL::LoadCrl(const char* url, unsigned char** buffer, unsigned int* length, const char*, const char*) {
     VN_TRACE_ENTER(m_logger, "LoadCrl");
-    const int rc = startsWith(url, kLdapScheme) ? ssl_get_ldap_url(url, buffer, length)
-                                                : ssl_get_from_uri(url, buffer, length);
+    const int rc =
+        startsWith(url, kLdapScheme) ? ssl_get_ldap_url(url, buffer, length) : ssl_get_from_uri(url, buffer, length);
     VN_TRACE_LEAVE(m_logger, "LoadCrl");
     return rc;
 }
@@ -75,8 +77,7 @@ int CCrlSSL::LoadFromHttp(const char* url, unsigned char** buffer, unsigned int*
     return rc;
 }
 
-int CCrlSSL::LoadFromLdap(const char* url, unsigned char** buffer, unsigned int* length, const char*,
-                          const char*) {
+int CCrlSSL::LoadFromLdap(const char* url, unsigned char** buffer, unsigned int* length, const char*, const char*) {
     VN_TRACE_ENTER(m_logger, "LoadFromLdap");
     const int rc = LoadCrl(url, buffer, length);
     VN_TRACE_LEAVE(m_logger, "LoadFromLdap");
@@ -149,8 +150,7 @@ int CCrlSSL::SendCRLRequest() { return 0; }
 int CCrlSSL::SendHttpRequest() { return 0; }
 void CCrlSSL::SetDCUrl(const char*) {}
 
-char* CCrlSSL::SendLdapRequest(const char* ip, int port, const char* dn, const char* filter, const char*,
-                               const char*) {
+char* CCrlSSL::SendLdapRequest(const char* ip, int port, const char* dn, const char* filter, const char*, const char*) {
     VN_TRACE_ENTER(m_logger, "SendLdapRequest");
     LOG4CXX_DEBUG(m_logger, "IP : " << (ip ? ip : ""));
     LOG4CXX_DEBUG(m_logger, "Port : " << port);

@@ -53,8 +53,8 @@ time_t utcSeconds(const ASN1_TIME* t) {
 
 }  // namespace vn_crl
 
-int CCrlSSL::sslGetCrl(const unsigned char* cert, unsigned int certLength, unsigned char* crl,
-                       unsigned int* crlLength, const char* crlDirectory) {
+int CCrlSSL::sslGetCrl(const unsigned char* cert, unsigned int certLength, unsigned char* crl, unsigned int* crlLength,
+                       const char* crlDirectory) {
     VN_TRACE_ENTER(m_logger, "sslGetCrl");
     vn_ossl::X509Ptr x = vn_ossl::x509FromDer(cert, static_cast<long>(certLength));
     vn_ossl::StorePtr store(X509_STORE_new());

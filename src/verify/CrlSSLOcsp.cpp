@@ -88,8 +88,7 @@ unsigned int CCrlSSL::CheckOCSP(const char* url, const unsigned char* cert, unsi
 
     OpenSslText host, port, path;
     int tls = 0;
-    if (url == nullptr ||
-        OCSP_parse_url(url, &host.p, &port.p, &path.p, &tls) != 1) {
+    if (url == nullptr || OCSP_parse_url(url, &host.p, &port.p, &path.p, &tls) != 1) {
         VN_TRACE_LEAVE(m_logger, "CheckOCSP");
         return CRLSSL_OCSP_NO_RESPONDER | extra;
     }
@@ -121,8 +120,7 @@ unsigned int CCrlSSL::CheckOCSP(const char* url, const unsigned char* cert, unsi
         return failure;
     }
     handOver(answer.get(), response, responseLength, responderCert, responderCertLength);
-    const unsigned int rc =
-        vn_crl::judgeOcspResponse(answer.get(), request.get(), id.get(), ca.get(), revocationTime);
+    const unsigned int rc = vn_crl::judgeOcspResponse(answer.get(), request.get(), id.get(), ca.get(), revocationTime);
     VN_TRACE_LEAVE(m_logger, "CheckOCSP");
     return rc;
 }

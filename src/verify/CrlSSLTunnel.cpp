@@ -77,8 +77,8 @@ int connectTo(const std::string& host, unsigned port) {
 
 std::string base64(const std::string& in) {
     std::vector<unsigned char> out(4 * ((in.size() + 2) / 3) + 1);
-    const int n = EVP_EncodeBlock(out.data(), reinterpret_cast<const unsigned char*>(in.data()),
-                                  static_cast<int>(in.size()));
+    const int n =
+        EVP_EncodeBlock(out.data(), reinterpret_cast<const unsigned char*>(in.data()), static_cast<int>(in.size()));
     std::string text(reinterpret_cast<const char*>(out.data()), n > 0 ? static_cast<size_t>(n) : 0);
     OPENSSL_cleanse(out.data(), out.size());
     return text;
@@ -92,7 +92,8 @@ std::string readProxyAnswer(int fd) {
     char buffer[kMaxProxyAnswer];
     while (answer.size() < kMaxProxyAnswer && answer.find("\r\n\r\n") == std::string::npos &&
            answer.find("\n\n") == std::string::npos) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0)
             break;
         pollfd p{fd, POLLIN, 0};

@@ -90,7 +90,9 @@ inline int count(const Item& parent) {
 }
 
 // Content as text bytes.
-inline std::string str(const Item& it) { return it.p ? std::string(reinterpret_cast<const char*>(it.c), it.n) : std::string(); }
+inline std::string str(const Item& it) {
+    return it.p ? std::string(reinterpret_cast<const char*>(it.c), it.n) : std::string();
+}
 
 // Dotted text of an OBJECT IDENTIFIER item; empty when it is none.
 inline std::string oid(const Item& it) {

@@ -77,9 +77,7 @@ void distributionPoints(const Item& parent, int depth, TextOut& out) {
         switch (e.tag()) {
         case 0x30:
         case 0xA0:
-        case 0xA2:
-            distributionPoints(e, depth + 1, out);
-            continue;
+        case 0xA2: distributionPoints(e, depth + 1, out); continue;
         case 0x86:
             word = "URI={";
             text = vnder::str(e);
@@ -96,8 +94,7 @@ void distributionPoints(const Item& parent, int depth, TextOut& out) {
             text = nameLine(name);
             break;
         }
-        default:
-            continue;
+        default: continue;
         }
         if (!out.empty())
             out << ", ";
@@ -182,15 +179,13 @@ char* CExtensionSSL::getAuthorityInfoAccess(const unsigned char* item, unsigned 
 }
 
 char* CExtensionSSL::getCRLDistrbutionPoints(const unsigned char* item, unsigned int length) {
-    return format(crlDistributionPointsBuf, "getCRLDistrbutionPoints", item, length,
-                  [](const Item& v, TextOut& out) {
-                      if (v.tag() == 0x30)
-                          distributionPoints(v, 0, out);
-                  });
+    return format(crlDistributionPointsBuf, "getCRLDistrbutionPoints", item, length, [](const Item& v, TextOut& out) {
+        if (v.tag() == 0x30)
+            distributionPoints(v, 0, out);
+    });
 }
 
 char* CExtensionSSL::getRestriction(const unsigned char* item, unsigned int length) {
-    return format(restrictionBuf, "getRestriction", item, length, [](const Item& v, TextOut& out) {
-        out << CRestrictionSSL::getRestriction(v.p, v.total);
-    });
+    return format(restrictionBuf, "getRestriction", item, length,
+                  [](const Item& v, TextOut& out) { out << CRestrictionSSL::getRestriction(v.p, v.total); });
 }

@@ -17,7 +17,7 @@ const char* const OID_ATTRIBUTE_CERTIFICATE = "2.5.4.58";
 
 char g_hashFromSignature[1];
 
-STACK_OF(X509)* certificates(PKCS7* p7) { return p7 ? p7->d.sign->cert : nullptr; }
+STACK_OF(X509) * certificates(PKCS7* p7) { return p7 ? p7->d.sign->cert : nullptr; }
 
 Pkcs7Ptr parseEnveloped(const unsigned char* blob, unsigned int length) {
     Pkcs7Ptr p7 = parsePkcs7(blob, length);

@@ -35,7 +35,8 @@ constexpr unsigned char MAX_BLOCK_TYPE = 2;
 char g_hashAlgo[OID_TEXT];
 
 // Finds the DigestInfo of a decrypted block; the digest runs to the end of the block.
-const vn_crypto::Algorithm* findDigestInfo(const unsigned char* block, unsigned int length, unsigned int& digestOffset) {
+const vn_crypto::Algorithm* findDigestInfo(const unsigned char* block, unsigned int length,
+                                           unsigned int& digestOffset) {
     if (!block || length < 3)
         return nullptr;
     unsigned int i = block[0] == 0 ? 1 : 0;
@@ -106,9 +107,9 @@ unsigned char* signerHash(PKCS7* p7, unsigned int* hashLength) {
     const unsigned int n =
         static_cast<unsigned int>(digestSizeByNid(OBJ_obj2nid(sk_X509_ALGOR_value(algorithms, 0)->algorithm)));
     std::vector<unsigned char> block(RSA_BLOCK);
-    const int blockLength = rsaDecryptRaw(X509_get0_pubkey(cert), ASN1_STRING_get0_data(si->enc_digest),
-                                          static_cast<unsigned int>(ASN1_STRING_length(si->enc_digest)), block.data(),
-                                          RSA_BLOCK);
+    const int blockLength =
+        rsaDecryptRaw(X509_get0_pubkey(cert), ASN1_STRING_get0_data(si->enc_digest),
+                      static_cast<unsigned int>(ASN1_STRING_length(si->enc_digest)), block.data(), RSA_BLOCK);
     if (blockLength <= 0 || n == 0 || static_cast<unsigned int>(blockLength) < n)
         return nullptr;
     unsigned char* out = newHashBuffer(block.data() + blockLength - n, n);

@@ -23,6 +23,7 @@ enum KeyType { KEY_UNKNOWN = -1, KEY_ECDSA = 0, KEY_PLAIN_ECDSA = 1, KEY_RSA = 2
 const struct {
     const char* prefix;
     int type;
+    // clang-format off
 } kKeyTypes[] = {
     {"1.2.840.10045.4", KEY_ECDSA},
     {"0.4.0.127.0.7.1.1.4.1", KEY_PLAIN_ECDSA},
@@ -30,6 +31,7 @@ const struct {
     {"1.2.840.113549.1.1.1", KEY_RSA},
     {"1.3.36.3.3.1", KEY_RSA},
 };
+// clang-format on
 
 constexpr unsigned char TAG_INTEGER = 0x02;
 constexpr unsigned char TAG_SEQUENCE = 0x30;
@@ -252,7 +254,7 @@ int CPKCS7SSL::VerifyCMS(unsigned char* blob, unsigned int length, unsigned char
     CMS_SignerInfo* si = sk_CMS_SignerInfo_value(signers, 0);
     STACK_OF(X509)* certs = CMS_get1_certs(cms.get());
     struct CertsFree {
-        STACK_OF(X509)* certs;
+        STACK_OF(X509) * certs;
         ~CertsFree() { sk_X509_pop_free(certs, X509_free); }
     } certsOwner{certs};
     X509* cert = certs && sk_X509_num(certs) > 0 ? sk_X509_value(certs, 0) : nullptr;
@@ -272,8 +274,8 @@ int CPKCS7SSL::VerifyCMS(unsigned char* blob, unsigned int length, unsigned char
         if (data && CMS_verify(cms.get(), nullptr, nullptr, data.get(), nullptr, CMS_NOSIGNERVERIFY_BINARY) == 1)
             result = 0;
     } else if (getPublicKeyType(signatureObject) == KEY_PLAIN_ECDSA) {
-        result = verifyPlainEcdsa(si, cert, content ? content : reinterpret_cast<const unsigned char*>(""),
-                                  contentLength);
+        result =
+            verifyPlainEcdsa(si, cert, content ? content : reinterpret_cast<const unsigned char*>(""), contentLength);
     }
     ERR_clear_error();
     return result;

@@ -194,22 +194,17 @@ char* CRestrictionSSL::getRestrictionMajority(const unsigned char* item, unsigne
         if (!firstValue(item, length, v))
             return;
         switch (v.tag()) {
-        case 0x80:
-            out << "notYoungerThan=" << std::to_string(static_cast<int>(CASN1::getInteger(v.p, v.total)));
-            break;
+        case 0x80: out << "notYoungerThan=" << std::to_string(static_cast<int>(CASN1::getInteger(v.p, v.total))); break;
         case 0xA0:
             if (vnder::inner(v, inner) && inner.tag() == TagInteger)
                 out << "notYoungerThan=" << std::to_string(static_cast<int>(CASN1::getInteger(inner.p, inner.total)));
             break;
-        case 0x82:
-            out << " dateOfBirth=" << CASN1::getGenTime(v.p, v.total);
-            break;
+        case 0x82: out << " dateOfBirth=" << CASN1::getGenTime(v.p, v.total); break;
         case 0xA2:
             if (vnder::inner(v, inner) && inner.tag() == TagGeneralizedTime)
                 out << " dateOfBirth=" << CASN1::getGenTime(inner.p, inner.total);
             break;
-        default:
-            break;
+        default: break;
         }
     });
 }
@@ -237,8 +232,7 @@ char* CRestrictionSSL::getRestrictionProkura(const unsigned char* item, unsigned
                 word = "signingFor={";
                 text = generalName(inner) + "}";
                 break;
-            default:
-                continue;
+            default: continue;
             }
             if (!out.empty())
                 out << ", ";
@@ -276,8 +270,7 @@ char* CRestrictionSSL::getRestrictionAdmission(const unsigned char* item, unsign
                 authority = true;
             } else if (a.tag() == 0xA1) {
                 if (vnder::inner(a, inner) && inner.tag() == TagSequence) {
-                    out << (authority ? ", namingAuthority={" : "namingAuthority={") << namingAuthority(inner)
-                        << "}";
+                    out << (authority ? ", namingAuthority={" : "namingAuthority={") << namingAuthority(inner) << "}";
                     naming = true;
                 }
             } else if (a.tag() == TagSequence && !professionInfos.p) {

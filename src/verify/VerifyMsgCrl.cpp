@@ -143,10 +143,10 @@ unsigned int fromOcsp(X509* cert, X509* issuer, const char* crlSource, const str
     const std::vector<unsigned char> issuerDer = derOf(issuer);
     OpenSslBuffer response, responder;
     time_t revokedAt = 0;
-    const unsigned int rc = CCrlSSL::CheckOCSP(
-        url.c_str(), certDer.data(), static_cast<unsigned int>(certDer.size()), issuerDer.data(),
-        static_cast<unsigned int>(issuerDer.size()), &response.p, &response.length, &revokedAt, &responder.p,
-        &responder.length);
+    const unsigned int rc =
+        CCrlSSL::CheckOCSP(url.c_str(), certDer.data(), static_cast<unsigned int>(certDer.size()), issuerDer.data(),
+                           static_cast<unsigned int>(issuerDer.size()), &response.p, &response.length, &revokedAt,
+                           &responder.p, &responder.length);
     if (rc == 0 || rc == CRLSSL_OCSP_UNKNOWN)
         return 0;
     if (rc == CRLSSL_OCSP_REVOKED) {

@@ -26,8 +26,8 @@ bool hasSignaturePadding(const unsigned char* sig, unsigned int sigLen, X509* ce
     if (rsa == nullptr || sigLen != static_cast<unsigned int>(RSA_size(rsa)))
         return false;
     std::vector<unsigned char> plain(sigLen);
-    return RSA_public_decrypt(static_cast<int>(sigLen), sig, plain.data(), const_cast<RSA*>(rsa),
-                              RSA_PKCS1_PADDING) > 0;
+    return RSA_public_decrypt(static_cast<int>(sigLen), sig, plain.data(), const_cast<RSA*>(rsa), RSA_PKCS1_PADDING) >
+           0;
 }
 
 }  // namespace
@@ -35,8 +35,8 @@ bool hasSignaturePadding(const unsigned char* sig, unsigned int sigLen, X509* ce
 unsigned int CVerifyMsg::CheckSignPKCS1Detached(const unsigned char* sig, unsigned int sigLen,
                                                 const unsigned char* certificate, unsigned int certificateLength,
                                                 const unsigned char* content, unsigned int contentLen, int, int,
-                                                const char*, char* message, const struct timeb*, int, int,
-                                                const char*, const char*) {
+                                                const char*, char* message, const struct timeb*, int, int, const char*,
+                                                const char*) {
     VN_TRACE_ENTER(m_logger, "CheckSignPKCS1Detached");
     if (message != nullptr)
         message[0] = '\0';

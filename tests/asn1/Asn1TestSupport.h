@@ -45,7 +45,8 @@ inline Bytes readBytes(const std::string& path) {
 }
 
 inline void writeBytes(const std::string& path, const Bytes& b) {
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
 }
 
 // Output of a shell command (stdout and stderr).

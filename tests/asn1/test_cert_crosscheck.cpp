@@ -131,22 +131,28 @@ TEST_F(CorpusTest, CertificateFieldsEqualOpenSslEncodings) {
 
         DBs rec;
         ASSERT_TRUE(CASN1::GetCertItem(der.data(), n, CASN1::CERT_ISSUER, &rec));
-        EXPECT_EQ(toHex(itemBytes(rec)), toHex(i2dBytes([&](unsigned char** b) { return i2d_X509_NAME(X509_get_issuer_name(x.get()), b); })));
+        EXPECT_EQ(toHex(itemBytes(rec)),
+                  toHex(i2dBytes([&](unsigned char** b) { return i2d_X509_NAME(X509_get_issuer_name(x.get()), b); })));
         ASSERT_TRUE(CASN1::GetCertItem(der.data(), n, CASN1::CERT_SUBJECT, &rec));
-        EXPECT_EQ(toHex(itemBytes(rec)), toHex(i2dBytes([&](unsigned char** b) { return i2d_X509_NAME(X509_get_subject_name(x.get()), b); })));
+        EXPECT_EQ(toHex(itemBytes(rec)),
+                  toHex(i2dBytes([&](unsigned char** b) { return i2d_X509_NAME(X509_get_subject_name(x.get()), b); })));
         EXPECT_EQ(CASN1::getGenName(rec.data, rec.length), expectedName(X509_get_subject_name(x.get())));
         for (int i = 0; i < X509_NAME_entry_count(X509_get_subject_name(x.get())); ++i) {
-            const int type = ASN1_STRING_type(X509_NAME_ENTRY_get_data(X509_NAME_get_entry(X509_get_subject_name(x.get()), i)));
+            const int type =
+                ASN1_STRING_type(X509_NAME_ENTRY_get_data(X509_NAME_get_entry(X509_get_subject_name(x.get()), i)));
             bmp += type == V_ASN1_BMPSTRING;
             t61 += type == V_ASN1_T61STRING;
         }
 
         ASSERT_TRUE(CASN1::GetCertItem(der.data(), n, CASN1::CERT_SERIAL, &rec));
-        EXPECT_EQ(toHex(itemBytes(rec)),
-                  toHex(i2dBytes([&](unsigned char** b) { return i2d_ASN1_INTEGER(X509_get_serialNumber(x.get()), b); })));
+        EXPECT_EQ(
+            toHex(itemBytes(rec)),
+            toHex(i2dBytes([&](unsigned char** b) { return i2d_ASN1_INTEGER(X509_get_serialNumber(x.get()), b); })));
 
         ASSERT_TRUE(CASN1::GetCertItem(der.data(), n, CASN1::CERT_PUBLICKEY, &rec));
-        EXPECT_EQ(toHex(itemBytes(rec)), toHex(i2dBytes([&](unsigned char** b) { return i2d_X509_PUBKEY(X509_get_X509_PUBKEY(x.get()), b); })));
+        EXPECT_EQ(
+            toHex(itemBytes(rec)),
+            toHex(i2dBytes([&](unsigned char** b) { return i2d_X509_PUBKEY(X509_get_X509_PUBKEY(x.get()), b); })));
 
         // The to-be-signed part and the signature algorithm.
         uint32_t tbsLen = 0;

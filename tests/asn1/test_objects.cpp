@@ -126,7 +126,9 @@ TEST(Asn1Objects, HexAndUtfHelpers) {
 
     const std::wstring wide = L"Gr\u00FC\u00DFe \U0001F600";
     const std::string utf8 = UtfConverter::ToUtf8(wide);
-    EXPECT_EQ(utf8, "Gr\xC3\xBC\xC3\x9F" "e \xF0\x9F\x98\x80");
+    EXPECT_EQ(utf8,
+              "Gr\xC3\xBC\xC3\x9F"
+              "e \xF0\x9F\x98\x80");
     EXPECT_EQ(UtfConverter::FromUtf8(utf8), wide);
     EXPECT_THROW(UtfConverter::FromUtf8("\xC3"), std::runtime_error);
     EXPECT_THROW(UtfConverter::FromUtf8("\xED\xA0\x80"), std::runtime_error);  // an encoded surrogate

@@ -11,7 +11,8 @@ namespace {
 
 // An exact-size heap copy, so that the sanitizer build catches reads past the end.
 struct Exact {
-    explicit Exact(const Bytes& b) : size(static_cast<uint32_t>(b.size())), buf(new unsigned char[b.empty() ? 1 : b.size()]) {
+    explicit Exact(const Bytes& b)
+        : size(static_cast<uint32_t>(b.size())), buf(new unsigned char[b.empty() ? 1 : b.size()]) {
         if (!b.empty())
             std::memcpy(buf.get(), b.data(), b.size());
     }
@@ -228,14 +229,14 @@ TEST(Asn1Reader, StringsAndHexDumpsStayInsideTheirBuffers) {
 
 TEST(Asn1Reader, NamesAndGeneralNames) {
     // SEQUENCE { SET { CN "A" }, SET { O "B" + OU BMP "Ω" } }
-    Bytes name = hexBytes("30 27 31 0A 30 08 06 03 55 04 03 0C 01 41 31 19 30 08 06 03 55 04 0A 13 01 42"
-                          "30 0D 06 03 55 04 0B 1E 02 03 A9 1E 02 00 21");
+    Bytes name = hexBytes(
+        "30 27 31 0A 30 08 06 03 55 04 03 0C 01 41 31 19 30 08 06 03 55 04 0A 13 01 42"
+        "30 0D 06 03 55 04 0B 1E 02 03 A9 1E 02 00 21");
     EXPECT_STREQ(CASN1::getGenName(name.data(), static_cast<uint32_t>(name.size())),
                  "commonName=A, organizationName=B, organizationalUnitName=\xCE\xA9!");
     // GeneralNames: rfc822Name, dNSName, directoryName.
     Bytes general = hexBytes("30 1A 81 05 61 40 62 2E 63 82 03 78 2E 79 A4 0C 30 0A 31 08 30 06 06 03 55 04 06 13 00");
-    EXPECT_STREQ(CASN1::getGenName(general.data(), static_cast<uint32_t>(general.size())),
-                 "a@b.c, x.y, countryName=");
+    EXPECT_STREQ(CASN1::getGenName(general.data(), static_cast<uint32_t>(general.size())), "a@b.c, x.y, countryName=");
     // An unknown attribute type is shown by its dotted text.
     Bytes unknown = hexBytes("30 0D 31 0B 30 09 06 03 2A 03 04 0C 02 68 69");
     EXPECT_STREQ(CASN1::getGenName(unknown.data(), static_cast<uint32_t>(unknown.size())), "1.2.3.4=hi");
@@ -257,12 +258,12 @@ TEST(Asn1Reader, AttributeCertificateItems) {
     //   signature, serial 7, validity, attributes }, signatureAlgorithm, signature }
     const std::string info =
         "02 01 01"
-        "30 08 A1 06 86 04 68 6F 6C 64"                   // holder with [1] entityName
-        "A0 0A 30 08 86 06 69 73 73 75 65 72"             // issuer v2Form { GeneralNames }
-        "30 0A 06 08 2A 86 48 CE 3D 04 03 02"             // signature
-        "02 01 07"                                        // serial
-        "30 04 18 00 18 00"                               // validity (placeholder times)
-        "30 02 30 00";                                    // attributes
+        "30 08 A1 06 86 04 68 6F 6C 64"        // holder with [1] entityName
+        "A0 0A 30 08 86 06 69 73 73 75 65 72"  // issuer v2Form { GeneralNames }
+        "30 0A 06 08 2A 86 48 CE 3D 04 03 02"  // signature
+        "02 01 07"                             // serial
+        "30 04 18 00 18 00"                    // validity (placeholder times)
+        "30 02 30 00";                         // attributes
     const Bytes infoBytes = hexBytes(info);
     Bytes cert = hexBytes("30 00 30 00");
     cert[3] = static_cast<unsigned char>(infoBytes.size());

@@ -7,8 +7,8 @@
 #include <openssl/evp.h>
 #include <openssl/objects.h>
 
-#include <cstdlib>
 #include <unistd.h>
+#include <cstdlib>
 
 #include "ASN1.h"
 #include "Asn1AlgoIdent.h"
@@ -125,7 +125,8 @@ TEST(Asn1Writers, LengthsAreShortestForm) {
     EXPECT_EQ(toHex(encodeWith(CASN1::encodeBitString, 0x02)), "03 02 01 02");
     EXPECT_EQ(toHex(encodeWith(CASN1::encodeBitString, 0x01)), "03 02 00 01");
     EXPECT_EQ(toHex(encodeWith(CASN1::encodeBitString, 0x0180)), "03 03 07 01 80");
-    EXPECT_EQ(toHex(encodeWith(CASN1::encodeBitString, 0x0100)), "03 02 00 01") << "trailing zero byte dropped, no endless count";
+    EXPECT_EQ(toHex(encodeWith(CASN1::encodeBitString, 0x0100)), "03 02 00 01")
+        << "trailing zero byte dropped, no endless count";
 }
 
 TEST(Asn1Writers, ObjectIdentifiersAndTimes) {
@@ -227,12 +228,14 @@ TEST(Asn1Writers, AsnParseReadsBackEverythingTheLibraryWrites) {
     unlink(path);
     EXPECT_EQ(parsed.find("BAD"), std::string::npos) << parsed;
     EXPECT_EQ(parsed.find("rror"), std::string::npos) << parsed;
-    for (const char* want : {"INTEGER           :00", "INTEGER           :80", "INTEGER           :80000000",
-                             "INTEGER           :4000", "INTEGER           :-81", "l= 127 prim:  OCTET STRING",
-                             "l= 300 prim:  OCTET STRING", "UTF8STRING        :Gr\xC3\xBC\xC3\x9F" "e",
-                             "BIT STRING", "[HEX DUMP]:001122", "NULL", "OBJECT            :1.3.6.1.4.1.8301.3.5",
-                             "OBJECT            :2.999.1", "UTCTIME           :240229120000Z",
-                             "OBJECT            :sha256", "INTEGER           :7F", "INTEGER           :800102"}) {
+    for (const char* want :
+         {"INTEGER           :00", "INTEGER           :80", "INTEGER           :80000000", "INTEGER           :4000",
+          "INTEGER           :-81", "l= 127 prim:  OCTET STRING", "l= 300 prim:  OCTET STRING",
+          "UTF8STRING        :Gr\xC3\xBC\xC3\x9F"
+          "e",
+          "BIT STRING", "[HEX DUMP]:001122", "NULL", "OBJECT            :1.3.6.1.4.1.8301.3.5",
+          "OBJECT            :2.999.1", "UTCTIME           :240229120000Z", "OBJECT            :sha256",
+          "INTEGER           :7F", "INTEGER           :800102"}) {
         EXPECT_NE(parsed.find(want), std::string::npos) << want << "\n" << parsed;
     }
     // The whole sequence parses to its end.
@@ -256,7 +259,8 @@ TEST(Asn1Writers, RawEcdsaSignaturesMatchOpenSslDer) {
             BN_bn2binpad(ECDSA_SIG_get0_r(s), raw.data(), half);
             BN_bn2binpad(ECDSA_SIG_get0_s(s), raw.data() + half, half);
             unsigned char* mine = nullptr;
-            const int len = pkcs1_like_from_raw_ecdsa_signature(raw.data(), static_cast<unsigned int>(raw.size()), &mine);
+            const int len =
+                pkcs1_like_from_raw_ecdsa_signature(raw.data(), static_cast<unsigned int>(raw.size()), &mine);
             unsigned char* theirs = nullptr;
             const int theirLen = i2d_ECDSA_SIG(s, &theirs);
             ASSERT_GT(len, 0);

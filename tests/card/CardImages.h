@@ -9,8 +9,12 @@
 inline std::string isoImage(const std::string& protocol = "T1", const std::string& atr = "3B 02 14 50") {
     return "[card]\n"
            "dialect = iso\n"
-           "atr = " + atr + "\n"
-           "protocol = " + protocol + "\n"
+           "atr = " +
+           atr +
+           "\n"
+           "protocol = " +
+           protocol +
+           "\n"
            "[df 3F00/DF01]\n"
            "[ef 3F00/DF01/C000]\n"
            "size = 1000\n"

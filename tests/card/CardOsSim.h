@@ -31,7 +31,10 @@ template <class T>
 class Probe : public T {
 public:
     void setReaderName(const std::string& n) { this->m_readerName = n; }
-    void setProfile(int t) { this->m_profileType = t; this->m_profileType2 = t; }
+    void setProfile(int t) {
+        this->m_profileType = t;
+        this->m_profileType2 = t;
+    }
     void initPinPad() {
         this->FreePinPad();
         this->m_pinVerify = this->InitPart10_Verify();

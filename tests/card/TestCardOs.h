@@ -14,7 +14,8 @@ public:
     using CSC_Profile_Base::CSC_Profile_Base;
 
     int GetFileLen() override { return fcpFileSize(false); }
-    int GetData(unsigned char p1, unsigned char p2, unsigned char, unsigned char* out, unsigned long* outLength) override {
+    int GetData(unsigned char p1, unsigned char p2, unsigned char, unsigned char* out,
+                unsigned long* outLength) override {
         return vn_cardos::getDataNoLe(*this, 0x00, p1, p2, out, outLength);
     }
     int SCSelectMF() override { return vn_cardos::selectMasterFile(*this, vn_cardos::kApduCase4, 0x04, 0x00); }
@@ -50,7 +51,10 @@ public:
     unsigned short maxRead() const { return m_maxRead; }
     void setMaxRead(unsigned short n) { m_maxRead = n; }
     void setReaderName(const std::string& name) { m_readerName = name; }
-    void setSW(unsigned char a, unsigned char b) { m_sw1 = a; m_sw2 = b; }
+    void setSW(unsigned char a, unsigned char b) {
+        m_sw1 = a;
+        m_sw2 = b;
+    }
 
     unsigned char verifyTimeout = 30;
 

@@ -60,7 +60,7 @@ TEST(AtrList, SeccosMaskIgnoresThirdByteAndLast14Bytes) {
     for (int i = 0; i < 14; ++i)
         atr += ":9C";
     EXPECT_EQ(vn_match_atr(atr, false), 6);
-    CSC_Profile_Base::CardType(""); // static use compiles
+    CSC_Profile_Base::CardType("");  // static use compiles
 }
 
 TEST(AtrList, EmptyReaderAndUnknownAtr) {

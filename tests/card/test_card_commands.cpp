@@ -60,8 +60,8 @@ TEST_F(CardCommands, EveryApduFormIsLaidOutAsDocumented) {
     EXPECT_TRUE(card->SendToCard());
     card->FormatAPDU(7, 0x00, 0x2A, 0x80, 0x86, 3, 0x0000, data, 3);
     EXPECT_TRUE(card->SendToCard());
-    EXPECT_EQ(sent(), (Strings{"00B0000005", "00700000", "00CA018110", "0084000008", "00B2010400",
-                               "00A4020402C00100", "00D6000003C00102", "002A8086000003C001020000"}));
+    EXPECT_EQ(sent(), (Strings{"00B0000005", "00700000", "00CA018110", "0084000008", "00B2010400", "00A4020402C00100",
+                               "00D6000003C00102", "002A8086000003C001020000"}));
     // Unknown forms and data shorter than Lc are never sent.
     bench->clear();
     card->FormatAPDU(8, 0x00, 0xB0, 0x00, 0x00, 0, 0, nullptr, 0);
@@ -118,7 +118,7 @@ TEST_F(CardCommands, SelectPathSendsOnlyWhatTheCacheRequires) {
 TEST_F(CardCommands, FailedSelectionStopsWith255) {
     EXPECT_EQ(card->SelectPath("3f00df01c0ff", false, false, false, false), 255);
     EXPECT_EQ(card->currEFLen(), 0);
-    EXPECT_EQ(card->SelectPath("3f00df", false, false, false, false), 255); // odd path
+    EXPECT_EQ(card->SelectPath("3f00df", false, false, false, false), 255);  // odd path
     EXPECT_EQ(card->SelectPath("3f00zz01", false, false, false, false), 255);
     // the stack brings the earlier file back
     ASSERT_EQ(card->SelectPath("3f00df01c001", false, false, false, false), 0);
@@ -127,7 +127,7 @@ TEST_F(CardCommands, FailedSelectionStopsWith255) {
     bench->clear();
     EXPECT_EQ(card->PopCurrentFile(), 0);
     EXPECT_FALSE(bench->commands().empty());
-    EXPECT_EQ(card->PopCurrentFile(), 255); // empty stack
+    EXPECT_EQ(card->PopCurrentFile(), 255);  // empty stack
 }
 
 TEST_F(CardCommands, FilesAreReadAndWrittenInChunksOfTheLargestReadSize) {
@@ -191,7 +191,7 @@ TEST_F(CardCommands, ReadAllRecordsDropsTwoLeadingBytesAndFailsOnEmptyFile) {
     unsigned short len = sizeof(buf);
     EXPECT_EQ(card->ReadAllRecords(buf, &len), 0);
     EXPECT_EQ(hexText(Bytes(buf, buf + len)), "111213212231323334");
-    EXPECT_EQ(bench->commands().size(), 4u); // records 1 to 3, then the end
+    EXPECT_EQ(bench->commands().size(), 4u);  // records 1 to 3, then the end
     ASSERT_EQ(card->SelectPath("3f00df01/5032", false, false, false, false), 0);
     len = sizeof(buf);
     EXPECT_EQ(card->ReadAllRecords(buf, &len), 255);
@@ -231,8 +231,7 @@ TEST_F(CardCommands, PinCommandsAndResultMapping) {
     unsigned char puk[8] = {'1', '2', '3', '4', '5', '6', '7', '8'}, newPin[6] = {'6', '5', '4', '3', '2', '1'};
     card->SCUnblockPin(0x01, puk, 8, newPin, 6);
     card->SCUnblockPin2(0x01, puk, 4);
-    EXPECT_EQ(sent(), (Strings{"002C00011031323334353637383635343332310000",
-                               "002C0001083132333400000000"}));
+    EXPECT_EQ(sent(), (Strings{"002C00011031323334353637383635343332310000", "002C0001083132333400000000"}));
 }
 
 TEST_F(CardCommands, SigningFrameSelectsTheKeyAndSendsTheDigestInfo) {
@@ -248,7 +247,9 @@ TEST_F(CardCommands, SigningFrameSelectsTheKeyAndSendsTheDigestInfo) {
     unsigned long sigLen = sizeof(sig);
     card->SignData("3F00DF01C001", 0x84, 2048, 0x8004, hash, 20, sig, &sigLen, 74);
     ASSERT_EQ(bench->commands().size(), 1u);
-    EXPECT_EQ(hexText(bench->commands()[0]).substr(0, 40), "002A9E9A23302130090605" "2B0E03021A05000414");
+    EXPECT_EQ(hexText(bench->commands()[0]).substr(0, 40),
+              "002A9E9A23302130090605"
+              "2B0E03021A05000414");
 }
 
 TEST(CardCommandsT0, SixtyOneAnswerIsFollowedByOneGetResponse) {
@@ -297,5 +298,7 @@ TEST(CardCommandsT0, RecordsAreReadAgainWithTheLengthOfA6CAnswerAndLoseTheirWhol
     unsigned char buf[64];
     unsigned short len = sizeof(buf);
     EXPECT_EQ(card.ReadAllRecords(buf, &len), 0);
-    EXPECT_EQ(hexText(Bytes(buf, buf + len)), "414251" "6162");
+    EXPECT_EQ(hexText(Bytes(buf, buf + len)),
+              "414251"
+              "6162");
 }

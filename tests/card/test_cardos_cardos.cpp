@@ -65,8 +65,7 @@ TEST_F(CardosTest, CardOS43bEnvironmentAndSignatureByProfileType) {
     ASSERT_EQ(verifyPin(*c, 0x81, "12345678"), 0);
     clear();
     EXPECT_EQ(signHash(*c, "3f001fff0102", 0x02, 2048, 0x800C, kHash, 23), 0);
-    EXPECT_EQ(commands(), (std::vector<std::string>{"002201B603840102",
-                                                    "002A9E9A33" + kDigestInfo + "00"}));
+    EXPECT_EQ(commands(), (std::vector<std::string>{"002201B603840102", "002A9E9A33" + kDigestInfo + "00"}));
     ASSERT_EQ(c->PreSigning(20, "3F00501550724B015501"), 0);
     ASSERT_EQ(verifyPin(*c, 0x01, "87654321"), 0);
     clear();

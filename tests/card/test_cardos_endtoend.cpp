@@ -110,8 +110,7 @@ TEST_F(CardOsEndToEnd, CardOS43bSignsByProfileTypeAndDeciphers) {
     ASSERT_EQ(verify(*c, 0x01, "87654321"), 0);
     ASSERT_EQ(sign(*c, "3F00501550724B015501", 0x01, 2048, 0x800C, h, sig, 20), 0u);
     EXPECT_TRUE(verifyPkcs1("auth-rsa2048.der", "sha256", h, sig));
-    EXPECT_EQ(decrypt(*c, "3F00501550724B015501", 0x01, encryptTo("auth-rsa2048.der", kMessage)),
-              kMessage);
+    EXPECT_EQ(decrypt(*c, "3F00501550724B015501", 0x01, encryptTo("auth-rsa2048.der", kMessage)), kMessage);
 }
 
 TEST_F(CardOsEndToEnd, CardOS44SignsThroughDecipherAndDeciphers) {
@@ -122,8 +121,7 @@ TEST_F(CardOsEndToEnd, CardOS44SignsThroughDecipherAndDeciphers) {
     ASSERT_EQ(verify(*c, 0x81, "12345678"), 0);
     ASSERT_EQ(sign(*c, "3f002000200100260001", 0x01, 2048, 0x800C, h, sig, 50), 0u);
     EXPECT_TRUE(verifyPkcs1("signer-rsa2048.der", "sha256", h, sig));
-    EXPECT_EQ(decrypt(*c, "3f002000200100260001", 0x01, encryptTo("signer-rsa2048.der", kMessage)),
-              kMessage);
+    EXPECT_EQ(decrypt(*c, "3f002000200100260001", 0x01, encryptTo("signer-rsa2048.der", kMessage)), kMessage);
 }
 
 TEST_F(CardOsEndToEnd, CardOS50SignsPssAndPkcs1AndDeciphers) {

@@ -17,8 +17,8 @@ TEST_F(OthersTest, Micardo21UsesT0SelectionsAndItsOwnEnvironments) {
     insert("micardo21-dtrust");
     auto c = open<CSC_Profile_Micardo21>();
     ASSERT_EQ(c->PreSigning(2, "3f0040160050"), 0);
-    EXPECT_EQ(commands(), (std::vector<std::string>{"00A4000000", "00A40100024016", "00C000000C", "00A40200020050",
-                                                    "00C0000010"}));
+    EXPECT_EQ(commands(),
+              (std::vector<std::string>{"00A4000000", "00A40100024016", "00C000000C", "00A40200020050", "00C0000010"}));
     EXPECT_EQ(c->GetFileLen(), 1);
     ASSERT_EQ(verifyPin(*c, 0x82, "123456"), 0);
     clear();
@@ -40,7 +40,9 @@ TEST_F(OthersTest, Micardo21UsesT0SelectionsAndItsOwnEnvironments) {
     EXPECT_EQ(c->modifyBytes()[6], 0x08);
     EXPECT_EQ(hexOf(c->modifyBytes() + 20, 4), "15000000");
     c->ModifyModifyStruct("3f0040160013", 0x82, c->getModifyStructure());
-    EXPECT_EQ(hexOf(c->modifyBytes() + 2, 7), "820800000808" "06");
+    EXPECT_EQ(hexOf(c->modifyBytes() + 2, 7),
+              "820800000808"
+              "06");
     EXPECT_EQ(hexOf(c->modifyBytes() + 24, 4), "00240082");
 }
 
@@ -55,10 +57,10 @@ TEST_F(OthersTest, SecCos5PinEncodingsEnvironmentsAndPinPadByPath) {
     EXPECT_EQ(commands(), (std::vector<std::string>{"002000810826123456FFFFFFFF", "0020000306363534333231"}));
     clear();
     EXPECT_EQ(signHash(*c, "3f00ab000016", 0x01, 2048, 0x8004, Bytes(kHash.begin(), kHash.begin() + 20), 8), 0);
-    EXPECT_EQ(commands(), (std::vector<std::string>{"002241AA0489021410", "002241B6058903132310",
-                                                    "002A90A0169014" + hexOf(Bytes(kHash.begin(), kHash.begin() + 20)) +
-                                                        "00",
-                                                    "002A9E9A00"}));
+    EXPECT_EQ(commands(),
+              (std::vector<std::string>{"002241AA0489021410", "002241B6058903132310",
+                                        "002A90A0169014" + hexOf(Bytes(kHash.begin(), kHash.begin() + 20)) + "00",
+                                        "002A9E9A00"}));
     clear();
     EXPECT_EQ(signHash(*c, "3f00ab00c500", 0x82, 2048, 0x800C, kHash, 8), 0);
     EXPECT_EQ(commands()[0], "002241A406840182800105");
@@ -104,7 +106,10 @@ TEST_F(OthersTest, SetCos441CommandsAndKeyFileEnvironment) {
     unsigned char out[300];
     unsigned long n = sizeof(out);
     c->GetData(0x01, 0x01, 0x80, out, &n);
-    EXPECT_EQ(commands(), (std::vector<std::string>{"000E000000", "004600000980020400810301000" "1", "00CA010180"}));
+    EXPECT_EQ(commands(), (std::vector<std::string>{"000E000000",
+                                                    "004600000980020400810301000"
+                                                    "1",
+                                                    "00CA010180"}));
     CSC_Profile_SetCos441 fresh;
     fresh.SetCardProfile(9);
     EXPECT_EQ(fresh.getMinPinLength(), 4);
@@ -121,8 +126,8 @@ TEST_F(OthersTest, SetCos442PadsPinsAndSelectsByPath) {
     unsigned char old[] = "123456", fresh[] = "1234567", nine[] = "123456789";
     EXPECT_EQ(c->SCChangeRef(0x81, old, 6, nine, 9), 255);
     EXPECT_EQ(c->SCChangeRef(0x81, old, 6, fresh, 7), 0);
-    EXPECT_EQ(commands(), (std::vector<std::string>{"00200081083132333435360000",
-                                                    "002400811031323334353600003132333435363700"}));
+    EXPECT_EQ(commands(),
+              (std::vector<std::string>{"00200081083132333435360000", "002400811031323334353600003132333435363700"}));
     c->initPinPad();
     EXPECT_EQ(c->verifyBytes()[3], 0x08);
     EXPECT_EQ(c->modifyBytes()[3], 0x08);
@@ -132,9 +137,9 @@ TEST(CardOsFactory, EachCardTypeGetsItsClassAndName) {
     const struct {
         int type;
         const char* name;
-    } rows[] = {{1, "TCOS 2.0"},      {2, "TCOS 3.0"},    {3, "Micardo 2.1"},  {4, "CardOS 4.3b"},
-                {5, "Starcos 3.0"},   {6, "Seccos"},      {7, "Setcos"},       {9, "Starcos 3.2"},
-                {10, "Setcos 4.4.2"}, {11, "CardOS 4.4"}, {12, "Starcos 3.4"}, {13, "TCOS 3.0v2"},
+    } rows[] = {{1, "TCOS 2.0"},      {2, "TCOS 3.0"},    {3, "Micardo 2.1"},    {4, "CardOS 4.3b"},
+                {5, "Starcos 3.0"},   {6, "Seccos"},      {7, "Setcos"},         {9, "Starcos 3.2"},
+                {10, "Setcos 4.4.2"}, {11, "CardOS 4.4"}, {12, "Starcos 3.4"},   {13, "TCOS 3.0v2"},
                 {14, "Starcos 3.5"},  {15, "CardOS 5.0"}, {16, "SmartCard HSM"}, {17, "CardOS 5.4"}};
     for (const auto& r : rows) {
         std::unique_ptr<CSC_Profile_Base> p(vn_create_card_os(r.type));
@@ -142,11 +147,16 @@ TEST(CardOsFactory, EachCardTypeGetsItsClassAndName) {
         p->UpdateSCardType(r.type);
         EXPECT_EQ(p->getCardName(), r.name);
     }
-    EXPECT_NE(dynamic_cast<CSC_Profile_TCOS20*>(std::unique_ptr<CSC_Profile_Base>(vn_create_card_os(1)).get()), nullptr);
-    EXPECT_NE(dynamic_cast<CSC_Profile_Micardo21*>(std::unique_ptr<CSC_Profile_Base>(vn_create_card_os(3)).get()), nullptr);
-    EXPECT_NE(dynamic_cast<CSC_Profile_SetCos442*>(std::unique_ptr<CSC_Profile_Base>(vn_create_card_os(10)).get()), nullptr);
-    EXPECT_NE(dynamic_cast<CSC_Profile_TCOS30V2*>(std::unique_ptr<CSC_Profile_Base>(vn_create_card_os(13)).get()), nullptr);
-    EXPECT_NE(dynamic_cast<CSC_Profile_CardOS54*>(std::unique_ptr<CSC_Profile_Base>(vn_create_card_os(17)).get()), nullptr);
+    EXPECT_NE(dynamic_cast<CSC_Profile_TCOS20*>(std::unique_ptr<CSC_Profile_Base>(vn_create_card_os(1)).get()),
+              nullptr);
+    EXPECT_NE(dynamic_cast<CSC_Profile_Micardo21*>(std::unique_ptr<CSC_Profile_Base>(vn_create_card_os(3)).get()),
+              nullptr);
+    EXPECT_NE(dynamic_cast<CSC_Profile_SetCos442*>(std::unique_ptr<CSC_Profile_Base>(vn_create_card_os(10)).get()),
+              nullptr);
+    EXPECT_NE(dynamic_cast<CSC_Profile_TCOS30V2*>(std::unique_ptr<CSC_Profile_Base>(vn_create_card_os(13)).get()),
+              nullptr);
+    EXPECT_NE(dynamic_cast<CSC_Profile_CardOS54*>(std::unique_ptr<CSC_Profile_Base>(vn_create_card_os(17)).get()),
+              nullptr);
     std::unique_ptr<CSC_Profile_Base> s35(vn_create_card_os(14));
     EXPECT_FALSE(static_cast<CSC_Profile_StarCos35*>(s35.get())->isSecurityEnvironmentSet());
     for (int type : {-1, 0, 8, 18})
@@ -183,7 +193,8 @@ TEST_F(OthersTest, PinPadMessagesOfSetCos442AndMicardo) {
         gConfigSC.isService = false;
         // 23 bytes of structure (ASCII in an 8-byte field), Lc 08 and a zero template.
         EXPECT_EQ(startInput(controls(), FEATURE_VERIFY_PIN_START),
-                  "1E1E820800080602010000000000000D00000000200081" "080000000000000000");
+                  "1E1E820800080602010000000000000D00000000200081"
+                  "080000000000000000");
         EXPECT_EQ(commands().back(), "00200081083132333435360000");
     }
     pcscsim::removeCard(kReader);
@@ -198,6 +209,9 @@ TEST_F(OthersTest, PinPadMessagesOfSetCos442AndMicardo) {
     gConfigSC.isService = false;
     // 28 bytes of structure, Lc 10 and two FF-filled 8-byte fields.
     EXPECT_EQ(startInput(controls(), FEATURE_MODIFY_PIN_START),
-              "1E1E820800000808060302030000000102000000" "15000000" "00240082" "10" +
+              "1E1E820800000808060302030000000102000000"
+              "15000000"
+              "00240082"
+              "10" +
                   std::string(32, 'F'));
 }

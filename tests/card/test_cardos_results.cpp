@@ -116,9 +116,9 @@ TEST_F(CardOsResults, SecCos5RawBlocksOfType1AreRefused) {
     ASSERT_EQ(decrypt(*c, "3f00ab00c500", 0x82, encryptTo("auth-rsa2048.der", kMessage), plain), 0);
     EXPECT_EQ(plain, kMessage);
     clear();
-    EXPECT_EQ(decrypt(*c, "3f00ab00c500", 0x82, encryptTo("auth-rsa2048.der", type1Block(kMessage), RSA_NO_PADDING),
-                      plain),
-              255);
+    EXPECT_EQ(
+        decrypt(*c, "3f00ab00c500", 0x82, encryptTo("auth-rsa2048.der", type1Block(kMessage), RSA_NO_PADDING), plain),
+        255);
     EXPECT_EQ(answers().back().substr(0, 4), "0001");  // the card did decipher; the padding is wrong
 }
 
@@ -130,9 +130,9 @@ TEST_F(CardOsResults, StarCos30RawBlocksOfType1AreRefused) {
     ASSERT_EQ(verifyPin(*s, 0x01, "654321"), 0);
     ASSERT_EQ(decrypt(*s, "3f003f01c200", 0x93, encryptTo("auth-rsa2048.der", kMessage), plain), 0);
     EXPECT_EQ(plain, kMessage);
-    EXPECT_EQ(decrypt(*s, "3f003f01c200", 0x93, encryptTo("auth-rsa2048.der", type1Block(kMessage), RSA_NO_PADDING),
-                      plain),
-              255);
+    EXPECT_EQ(
+        decrypt(*s, "3f003f01c200", 0x93, encryptTo("auth-rsa2048.der", type1Block(kMessage), RSA_NO_PADDING), plain),
+        255);
 }
 
 TEST_F(CardOsResults, StarCos35DeciphersOaepWhenAskedAndNotWithoutDataOrPadding) {
@@ -143,12 +143,13 @@ TEST_F(CardOsResults, StarCos35DeciphersOaepWhenAskedAndNotWithoutDataOrPadding)
     Bytes plain;
     c->SetRSAOAEP(true);
     clear();
-    ASSERT_EQ(decrypt(*c, "3f000604c001", 0x84, encryptTo("signer-rsa2048.der", kMessage, RSA_PKCS1_OAEP_PADDING),
-                      plain),
-              0);
+    ASSERT_EQ(
+        decrypt(*c, "3f000604c001", 0x84, encryptTo("signer-rsa2048.der", kMessage, RSA_PKCS1_OAEP_PADDING), plain), 0);
     EXPECT_EQ(plain, kMessage);
     ASSERT_EQ(commands().size(), 2u);
-    EXPECT_EQ(commands()[0], "002241B807840184" "89021131");
+    EXPECT_EQ(commands()[0],
+              "002241B807840184"
+              "89021131");
     EXPECT_EQ(commands()[1].substr(0, 16), "002A808600010181");
 
     c->SetRSAOAEP(false);
@@ -194,5 +195,6 @@ TEST_F(CardOsResults, SmartCardHsmVerifiesTheUserPinWhenTheApplicationNamesNone)
     auto c = open<CSC_Profile_SmartCardHSM>();
     clear();
     EXPECT_EQ(verifyPin(*c, 0x00, "123456"), 0);
-    EXPECT_EQ(commands(), (std::vector<std::string>{"0020008108" "26123456FFFFFFFF"}));
+    EXPECT_EQ(commands(), (std::vector<std::string>{"0020008108"
+                                                    "26123456FFFFFFFF"}));
 }

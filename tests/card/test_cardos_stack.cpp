@@ -19,10 +19,10 @@ const char* kReader = "Virtual PCD 00 00";
 
 namespace {
 // The images in the order the end-to-end tests use them.
-const char* const kOrder[] = {"tcos20-telesec",   "tcos30-telesec",      "tcos30v2-esign",    "micardo21-dtrust",
-                              "cardos43b-dtrust", "cardos44-dtrust",     "cardos50-dtrust",   "cardos54-dtrust",
+const char* const kOrder[] = {"tcos20-telesec",      "tcos30-telesec",     "tcos30v2-esign",   "micardo21-dtrust",
+                              "cardos43b-dtrust",    "cardos44-dtrust",    "cardos50-dtrust",  "cardos54-dtrust",
                               "starcos30-signtrust", "starcos32-medisign", "starcos34-dtrust", "starcos35-a",
-                              "seccos5-sparkasse", "setcos441-telia",    "setcos442-telia",   "smartcard-hsm"};
+                              "seccos5-sparkasse",   "setcos441-telia",    "setcos442-telia",  "smartcard-hsm"};
 std::string g_loaded[2];  // images in the two readers of the running stack
 
 // The program's stack state: TestStack points libpcsclite at its socket before main.
@@ -32,8 +32,8 @@ std::string stackScript() { return std::string(VN_SOURCE_DIR) + "/tools/cardsim/
 
 int runStack(const std::string& arguments) {
     // Output to a file: the stack's background processes must not hold a pipe of ours.
-    std::string cmd = stackScript() + " " + arguments + " --state " + stateDir() + " </dev/null >>" + stateDir() +
-                      ".log 2>&1";
+    std::string cmd =
+        stackScript() + " " + arguments + " --state " + stateDir() + " </dev/null >>" + stateDir() + ".log 2>&1";
     return std::system(cmd.c_str());
 }
 }  // namespace

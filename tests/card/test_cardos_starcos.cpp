@@ -114,12 +114,33 @@ TEST_F(StarcosTest, StarCos35PinPadStructuresAndKobilOffsets) {
     ASSERT_EQ(c->SelectPath("3f000604", false, false, true, false), 0);
     ASSERT_TRUE(c->readerPCSC_Part10());
     EXPECT_EQ(hexOf(c->verifyBytes(), 23), "1E1E0200000C0602010000000000000400000000200000");
-    EXPECT_EQ(hexOf(c->modifyBytes(), 28), "1E1E020000" "00" "00" "0C06" "03" "02" "03" "0000" "00" "01" "02" "000000"
-                                           "04000000" "00240000");
+    EXPECT_EQ(hexOf(c->modifyBytes(), 28),
+              "1E1E020000"
+              "00"
+              "00"
+              "0C06"
+              "03"
+              "02"
+              "03"
+              "0000"
+              "00"
+              "01"
+              "02"
+              "000000"
+              "04000000"
+              "00240000");
     c->ModifyVerifyStruct("3f000604", 0x81, c->getVerifyStructure());
     EXPECT_EQ(hexOf(c->verifyBytes(), 23), "1E1E8947040C0602010000000000000D00000000200081");
     c->ModifyModifyStruct("3f000604", 0x81, c->getModifyStructure());
-    EXPECT_EQ(hexOf(c->modifyBytes(), 28), "1E1E8947040109" "0C05" "030203" "0000" "000102" "000000" "15000000" "00240081");
+    EXPECT_EQ(hexOf(c->modifyBytes(), 28),
+              "1E1E8947040109"
+              "0C05"
+              "030203"
+              "0000"
+              "000102"
+              "000000"
+              "15000000"
+              "00240081");
 
     // Verification on the pin pad: 23 bytes of structure, Lc 08 and the format-2 template.
     pcscsim::scriptKeys(kReader, "123456\r");
@@ -132,7 +153,9 @@ TEST_F(StarcosTest, StarCos35PinPadStructuresAndKobilOffsets) {
     for (auto& call : controls())
         if (call.controlCode == pcscsim::featureCode(FEATURE_VERIFY_PIN_START))
             start = hexOf(call.input);
-    EXPECT_EQ(start, "1E1E8947040C0602010000000000000D00000000200081" "0820FFFFFFFFFFFFFF");
+    EXPECT_EQ(start,
+              "1E1E8947040C0602010000000000000D00000000200081"
+              "0820FFFFFFFFFFFFFF");
     EXPECT_EQ(commands().back(), "002000810826123456FFFFFFFF");
 }
 
@@ -170,15 +193,17 @@ TEST_F(StarcosTest, StarCos32CommandsByKeyPathAndProfileAndItsStatusMapping) {
     ASSERT_EQ(c->PreSigning(11, "3f003f02c500"), 0);
     clear();
     EXPECT_EQ(signHash(*c, "3f003f02c500", 0x82, 2048, 0x800C, kHash, 11), 0);
-    EXPECT_EQ(commands(), (std::vector<std::string>{"0022F301", "002241A406840182800105",
-                                                    "0088000033" + kDigestInfo + "00"}));
+    EXPECT_EQ(commands(),
+              (std::vector<std::string>{"0022F301", "002241A406840182800105", "0088000033" + kDigestInfo + "00"}));
     ASSERT_EQ(c->PreSigning(30, "3f003f01c500"), 0);
     clear();
     EXPECT_EQ(signHash(*c, "3f003f01c500", 0x86, 2048, 0x800C, kHash, 30), 0);
     auto cmds = commands();
     ASSERT_EQ(cmds.size(), 2u);
     EXPECT_EQ(cmds[0], "002241B8058403800600");
-    EXPECT_EQ(cmds[1].substr(0, 20), "002A808600010100" "0001");  // 00 in front of the padded block
+    EXPECT_EQ(cmds[1].substr(0, 20),
+              "002A808600010100"
+              "0001");  // 00 in front of the padded block
     EXPECT_EQ(cmds[1].size(), (9u + 257u) * 2);
 
     // No 6982 in the STARCOS 3.2 mapping; 63Cx counts.
@@ -207,7 +232,8 @@ TEST_F(StarcosTest, StarCos30HashesOnTheCardAndChainsTheCryptogram) {
     Bytes out(300);
     unsigned long len = out.size();
     clear();
-    ASSERT_EQ(c->RSADecrypt("3f003f01c200", 0x93, cryptogram.data(), cryptogram.size(), out.data(), &len, 13, false), 0);
+    ASSERT_EQ(c->RSADecrypt("3f003f01c200", 0x93, cryptogram.data(), cryptogram.size(), out.data(), &len, 13, false),
+              0);
     auto cmds = commands();
     ASSERT_EQ(cmds.size(), 3u);
     EXPECT_EQ(cmds[0], "002241B803840193");
@@ -238,11 +264,16 @@ TEST_F(StarcosTest, SmartCardHsmCommandsSerialAndOddReadBinary) {
     c->SetNoRSAPSS(true);
     clear();
     EXPECT_EQ(signHash(*c, "", 0x01, 2048, 0x800C, kHash, 82), 0);
-    EXPECT_EQ(commands()[0].substr(0, 18), "80680120000100" "0001");
+    EXPECT_EQ(commands()[0].substr(0, 18),
+              "80680120000100"
+              "0001");
     c->SetNoRSAPSS(false);
     clear();
     EXPECT_EQ(signHash(*c, "", 0x01, 2048, 0x1800C, kHash, 82), 0);
-    EXPECT_EQ(commands()[0], "8068014000002" "0" + hexOf(kHash) + "0000");
+    EXPECT_EQ(commands()[0],
+              "8068014000002"
+              "0" +
+                  hexOf(kHash) + "0000");
     unsigned char out[1024];
     unsigned long outLength = sizeof(out);
     clear();

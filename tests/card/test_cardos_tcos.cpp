@@ -28,7 +28,9 @@ TEST_F(TcosTest, Tcos20SelectsWithFciAndSignsByKeyPath) {
     auto cmds = commands();
     ASSERT_EQ(cmds.size(), 2u);
     EXPECT_EQ(cmds[0], "0022C1B806800110840181");
-    EXPECT_EQ(cmds[1].substr(0, 18), "002A808480" "0001FFFF");  // the padded 128-byte block
+    EXPECT_EQ(cmds[1].substr(0, 18),
+              "002A808480"
+              "0001FFFF");  // the padded 128-byte block
     EXPECT_EQ(cmds[1].size(), (5u + 128u + 1u) * 2);
     // A short key path signs without an environment as well.
     clear();
@@ -74,7 +76,9 @@ TEST_F(TcosTest, Tcos30SignsSecureMessagingKeysOnlyInASessionAndTheOthersDirectl
     unsigned long n = sizeof(answer);
     clear();
     c->InternalAuthenticate(challenge, 8, answer, &n);
-    EXPECT_EQ(commands()[0], "00880000080102030405060708" "00");
+    EXPECT_EQ(commands()[0],
+              "00880000080102030405060708"
+              "00");
     EXPECT_EQ(c->getCardSerial(), "80276003000000123456");
 }
 

@@ -60,10 +60,10 @@ TEST(ConsoleDialogs, InputPinReadsOneWordOfAtMost31Characters) {
     EXPECT_EQ(dlg.GetPin(), "rest");
     EXPECT_TRUE(dlg.ShowModal());
     EXPECT_EQ(dlg.GetPin(), std::string(31, '7'));
-    EXPECT_FALSE(dlg.ShowModal()); // input ended
+    EXPECT_FALSE(dlg.ShowModal());  // input ended
     std::string shown = out.text();
     EXPECT_NE(shown.find("Signatur-PIN: \n"), std::string::npos);
-    EXPECT_EQ(shown.find("123456"), std::string::npos); // the PIN never reaches stdout
+    EXPECT_EQ(shown.find("123456"), std::string::npos);  // the PIN never reaches stdout
 }
 
 TEST(ConsoleDialogs, MessageBoxAnswers) {
@@ -135,7 +135,7 @@ TEST_F(CallbackTest, PinPadDialogReportsKeyEvents) {
     EXPECT_TRUE(dlg.PollDialog('+'));
     EXPECT_TRUE(dlg.PollDialog(0x08));
     EXPECT_TRUE(dlg.PollDialog(0x0A));
-    EXPECT_TRUE(dlg.PollDialog('5')); // no callback
+    EXPECT_TRUE(dlg.PollDialog('5'));  // no callback
     EXPECT_TRUE(dlg.DestroyDialog());
     ASSERT_EQ(g_seen.size(), 5u);
     EXPECT_EQ(g_seen[0].action, 0);
@@ -170,7 +170,7 @@ TEST(PinObj, ConvertPathAndCopies) {
     EXPECT_EQ(out[0], 0x3F);
     EXPECT_EQ(out[5], 0x15);
     len = 2;
-    EXPECT_FALSE(CPinObj::ConvertPath(text, out, len)); // more than the buffer holds
+    EXPECT_FALSE(CPinObj::ConvertPath(text, out, len));  // more than the buffer holds
     char bad[] = "3fzz";
     len = 0;
     EXPECT_FALSE(CPinObj::ConvertPath(bad, out, len));

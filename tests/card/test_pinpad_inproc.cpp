@@ -85,7 +85,15 @@ TEST_F(PinEntry, PinPadVerifySendsTheStructureAndReportsEveryKey) {
     EXPECT_FALSE(card->isPinEntryCancelled());
     auto start = controls(pcscsim::featureCode(0x01));
     ASSERT_EQ(start.size(), 1u);
-    EXPECT_EQ(hex(start[0].input), "1E1E020000" "0804" "0201" "0000" "00" "000000" "04000000" "00200001");
+    EXPECT_EQ(hex(start[0].input),
+              "1E1E020000"
+              "0804"
+              "0201"
+              "0000"
+              "00"
+              "000000"
+              "04000000"
+              "00200001");
     auto finish = controls(pcscsim::featureCode(0x02));
     ASSERT_EQ(finish.size(), 1u);
     EXPECT_EQ(hex(finish[0].input), "FFFF");
@@ -108,14 +116,14 @@ TEST_F(PinEntry, ClearAndBackspaceAreKeyEventsAndCancelEndsTheEntry) {
     useCallback();
     open(pcscsim::pinPadReader());
     pcscsim::scriptKeys("Pad Reader", "12\b\n1\x1b");
-    EXPECT_EQ(verifyOnPad(), 255); // the pad answers 6401
+    EXPECT_EQ(verifyOnPad(), 255);  // the pad answers 6401
     EXPECT_TRUE(card->isPinEntryCancelled());
     std::vector<int> events;
     for (const auto& s : g_seen)
         if (s.action == 2)
             events.push_back(s.keyEvent);
     EXPECT_EQ(events, (std::vector<int>{0, 0, 1, 1, 0}));
-    EXPECT_TRUE(m_card->transcript().empty()); // nothing reached the card
+    EXPECT_TRUE(m_card->transcript().empty());  // nothing reached the card
 }
 
 TEST_F(PinEntry, ReaderThatStopsAnsweringEndsTheEntryAsFailed) {
@@ -141,7 +149,7 @@ TEST_F(PinEntry, PadThatNeverFinishesEndsAfterItsTimeoutAndAMargin) {
 
 TEST_F(PinEntry, ReaderWithoutPinFeaturesCannotStartAndDoesNotReportSuccess) {
     open(pcscsim::plainReader());
-    ASSERT_EQ(card->SelectPath("3f00", true, false, false, false), 0); // leaves 9000 behind
+    ASSERT_EQ(card->SelectPath("3f00", true, false, false, false), 0);  // leaves 9000 behind
     EXPECT_EQ(verifyOnPad(), 255);
 }
 
@@ -164,7 +172,11 @@ TEST_F(PinEntry, PinPadChangeSendsTheModifyStructure) {
     auto start = controls(pcscsim::featureCode(0x03));
     ASSERT_EQ(start.size(), 1u);
     EXPECT_EQ(start[0].input.size(), 28u);
-    EXPECT_EQ(hex(start[0].input), "1E1E02000000000804030203" "0000000102000000" "04000000" "00240001");
+    EXPECT_EQ(hex(start[0].input),
+              "1E1E02000000000804030203"
+              "0000000102000000"
+              "04000000"
+              "00240001");
     EXPECT_EQ(controls(pcscsim::featureCode(0x04)).size(), 1u);
 }
 
@@ -187,7 +199,8 @@ TEST_F(PinEntry, KeyboardChangeWithDifferentRepetitionSendsNothing) {
     useCallback();
     open(pcscsim::plainReader());
     g_pins = {"1234", "5678", "5679"};
-    EXPECT_EQ(card->ChangeRef("3F00", "alt", "neu", "wiederholen", "", 0x01, false, nullptr, 0, "", 0, "", 0, false), 7);
+    EXPECT_EQ(card->ChangeRef("3F00", "alt", "neu", "wiederholen", "", 0x01, false, nullptr, 0, "", 0, "", 0, false),
+              7);
     EXPECT_TRUE(m_card->transcript().empty());
     gConfigSC.isService = true;
     EXPECT_EQ(card->Verify("3F00", "PIN", 0x01, false, false, nullptr, 0, "", 0, -1), 255);
@@ -260,7 +273,10 @@ TEST_F(PinEntry, UnblockWithGivenValuesSendsResetRetryCounter) {
     card->UnblockRef("3F00", "", "", "", "", 0x01, false, nullptr, 0, "87654321", 8, "5678", 4, false);
     auto t = m_card->transcript();
     ASSERT_EQ(t.size(), 1u);
-    EXPECT_EQ(hex(t[0].command), "002C000110" "3837363534333231" "3536373800000000");
+    EXPECT_EQ(hex(t[0].command),
+              "002C000110"
+              "3837363534333231"
+              "3536373800000000");
     // a new PIN longer than the PUK does not fit the data field
     m_card->clearTranscript();
     EXPECT_EQ(card->UnblockRef("3F00", "", "", "", "", 0x01, false, nullptr, 0, "1234", 4, "567890", 6, false), 255);

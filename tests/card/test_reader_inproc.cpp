@@ -1,8 +1,8 @@
 // Reader enumeration, card recognition and the feature request on the in-process PC/SC.
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <pcscsim/Simulator.h>
+#include <memory>
 
 #include "AtrList.h"
 #include "Reader.h"
@@ -92,12 +92,14 @@ TEST_F(ReaderTest, MaskedAtrsOfStarcos35AndSeccos) {
     struct Case {
         const char* atr;
         int type;
+        // clang-format off
     } cases[] = {
         {"3B DE 96 FF 81 31 FE 45 80 5F 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E", 14},
         {"3B DE 96 FF 81 31 FE 45 80 5F 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D", 0},
         {"3B FF 77 00 FF 81 31 FE 45 65 63 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E", 6},
         {"3B FF 77 00 FF 81 31 FE 45 65 64 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E", 0},
     };
+    // clang-format on
     for (const auto& c : cases) {
         pcscsim::insertCard("R", cardWithAtr(c.atr));
         CReader reader;
@@ -134,7 +136,7 @@ TEST_F(ReaderTest, FeatureRequestFindsControlCodes) {
         pcscsim::insertCard(r, cardWithAtr("3B D2 18 00 81 31 FE 58 C9 01 14"));
     CReader reader;
     EXPECT_TRUE(reader.hasPinPad(0));
-    EXPECT_TRUE(reader.hasPinPad(1)); // well formed, no PIN feature
+    EXPECT_TRUE(reader.hasPinPad(1));  // well formed, no PIN feature
     EXPECT_FALSE(reader.hasPinPad(2));
 
     CTestCardOs card;
@@ -159,10 +161,10 @@ TEST_F(ReaderTest, FeatureRequestFindsControlCodes) {
 
 TEST_F(ReaderTest, MalformedFeatureAnswersGiveNoPinPad) {
     const Bytes answers[] = {
-        Bytes{0x06, 0x04, 0x42, 0x00, 0x0D},                          // not a multiple of 6
-        Bytes{0x06, 0x02, 0x42, 0x00, 0x0D, 0xAE},                    // entry length 2
-        Bytes{0x06, 0x04, 0x42, 0x00, 0x0D, 0xAE, 0x01, 0x05, 1, 2, 3, 4}, // second entry length 5
-        Bytes(300, 0x06),                                            // longer than the buffer
+        Bytes{0x06, 0x04, 0x42, 0x00, 0x0D},                                // not a multiple of 6
+        Bytes{0x06, 0x02, 0x42, 0x00, 0x0D, 0xAE},                          // entry length 2
+        Bytes{0x06, 0x04, 0x42, 0x00, 0x0D, 0xAE, 0x01, 0x05, 1, 2, 3, 4},  // second entry length 5
+        Bytes(300, 0x06),                                                   // longer than the buffer
     };
     int i = 0;
     for (const auto& a : answers) {

@@ -90,10 +90,12 @@ TEST(BuildSignBuffer, PaddedBlocksEqualOpenSSLPkcs1Encoding) {
         unsigned algId;
         const EVP_MD* md;
         size_t hashLen;
+        // clang-format off
     } cases[] = {
         {0x8003, EVP_md5(), 16},     {0x8004, EVP_sha1(), 20},   {0x8007, EVP_ripemd160(), 20},
         {0x800C, EVP_sha256(), 32}, {0x800D, EVP_sha384(), 48}, {0x800E, EVP_sha512(), 64},
     };
+    // clang-format on
     for (int bits : {1024, 2048}) {
         for (const auto& c : cases) {
             Bytes hash = randomBytes(c.hashLen);
@@ -142,7 +144,7 @@ TEST(BuildSignBuffer, BlockThatCannotBePaddedIsRefused) {
     Bytes b = build(0x800E, 512, randomBytes(64), true, &rc);
     EXPECT_EQ(rc, 255);
     EXPECT_TRUE(b.empty());
-    build(0x800C, 2048, randomBytes(200), false, &rc); // longer than a short DigestInfo can hold
+    build(0x800C, 2048, randomBytes(200), false, &rc);  // longer than a short DigestInfo can hold
     EXPECT_EQ(rc, 255);
 }
 
@@ -160,7 +162,8 @@ TEST(BuildSignBuffer, ExpandBufferPrependsZeroAndGetSigAlgOID) {
     card.GetSigAlgOID(0x8008, oid, &l);
     EXPECT_EQ(l, 0u);
     card.GetSigAlgOID(0x800D, oid, &l);
-    EXPECT_EQ(Bytes(oid, oid + l), (Bytes{0x06, 0x09, 0x60, 0x86, 0x48, 0x01, 0x65, 0x03, 0x04, 0x02, 0x02, 0x05, 0x00}));
+    EXPECT_EQ(Bytes(oid, oid + l),
+              (Bytes{0x06, 0x09, 0x60, 0x86, 0x48, 0x01, 0x65, 0x03, 0x04, 0x02, 0x02, 0x05, 0x00}));
 }
 
 // The owned sign block carries exactly what each card OS's BuildSignBuffer frames.

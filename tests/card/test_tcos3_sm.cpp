@@ -180,7 +180,8 @@ protected:
         if (!k || c->connectCard(cardsim::TestStack::readerName(0), 0) != 0 ||
             c->SCVerify(0x81, reinterpret_cast<unsigned char*>(&pin[0]), 6) != 0)
             return nullptr;
-        Bytes n = bytesOf(param(k.get(), OSSL_PKEY_PARAM_RSA_N).get()), e = bytesOf(param(k.get(), OSSL_PKEY_PARAM_RSA_E).get());
+        Bytes n = bytesOf(param(k.get(), OSSL_PKEY_PARAM_RSA_N).get()),
+              e = bytesOf(param(k.get(), OSSL_PKEY_PARAM_RSA_E).get());
         if (c->SetSMKeys(n.data(), static_cast<unsigned short>(n.size()), e.data(),
                          static_cast<unsigned short>(e.size())) != 0)
             return nullptr;
@@ -256,11 +257,11 @@ TEST_F(Tcos3Sm, AgreesOnTheSessionAndSignsOnBothKeyPaths) {
     ASSERT_TRUE(cardPriv);
     Bn cn = param(cardPriv.get(), OSSL_PKEY_PARAM_RSA_N), ce = param(cardPriv.get(), OSSL_PKEY_PARAM_RSA_E),
        cd = param(cardPriv.get(), OSSL_PKEY_PARAM_RSA_D);
-    Bytes fromCard = open9796(modExp(modExp(Bytes(x[0].response.begin(), x[0].response.end() - 2), md.get(), mn.get()),
-                                     ce.get(), cn.get()),
-                              cn.get());
-    Bytes toCard = open9796(modExp(modExp(Bytes(ea.begin() + 5, ea.end() - 1), cd.get(), cn.get()), me.get(), mn.get()),
-                            mn.get());
+    Bytes fromCard = open9796(
+        modExp(modExp(Bytes(x[0].response.begin(), x[0].response.end() - 2), md.get(), mn.get()), ce.get(), cn.get()),
+        cn.get());
+    Bytes toCard =
+        open9796(modExp(modExp(Bytes(ea.begin() + 5, ea.end() - 1), cd.get(), cn.get()), me.get(), mn.get()), mn.get());
     for (const Bytes* b : {&fromCard, &toCard}) {
         EXPECT_EQ((*b)[0], 0x6A);
         EXPECT_EQ(b->back(), 0xBC);
@@ -300,11 +301,14 @@ TEST_F(Tcos3Sm, AgreesOnTheSessionAndSignsOnBothKeyPaths) {
     const std::string digestInfo = "3031300D060960864801650304020105000420" + hexOf(hash);
     ASSERT_EQ(pso.size(), 7u + 2u + 51u + 3u + 10u + 2u);
     EXPECT_EQ(hexOf(Bytes(pso.begin(), pso.begin() + 7)), "0C2A9E9A000042");
-    EXPECT_EQ(hexOf(Bytes(pso.begin() + 7, pso.begin() + 65)), "8133" + digestInfo + "970100" "8E08");
+    EXPECT_EQ(hexOf(Bytes(pso.begin() + 7, pso.begin() + 65)), "8133" + digestInfo +
+                                                                   "970100"
+                                                                   "8E08");
     EXPECT_EQ(hexOf(Bytes(pso.end() - 2, pso.end())), "0000");
     Bytes macInput = {0x0C, 0x2A, 0x9E, 0x9A, 0x80, 0, 0, 0};
     macInput.insert(macInput.end(), pso.begin() + 7, pso.begin() + 63);
-    EXPECT_EQ(Bytes(pso.begin() + 65, pso.begin() + 73), retailMac(CTcos3sm::m_data.macKey, increment(ssc0, 1), macInput));
+    EXPECT_EQ(Bytes(pso.begin() + 65, pso.begin() + 73),
+              retailMac(CTcos3sm::m_data.macKey, increment(ssc0, 1), macInput));
     const Bytes& answer = x[0].response;
     ASSERT_GT(answer.size(), 14u);
     EXPECT_EQ(hexOf(Bytes(answer.begin(), answer.begin() + 5)), "8782010901");  // 256 bytes + padding block
@@ -365,8 +369,7 @@ TEST_F(Tcos3Sm, RetriesFailedCommandsAndBadBlocksThenGivesUpKeepingTheKeys) {
     ASSERT_EQ(card->InitSM(), 0);
     EXPECT_EQ(withIns(0x88).size(), 10u);
     EXPECT_EQ(exchanges().size(), 12u);
-    const Bytes enc = session(CTcos3sm::m_data.encKey, 16), mac = session(CTcos3sm::m_data.macKey, 16),
-                counter = ssc();
+    const Bytes enc = session(CTcos3sm::m_data.encKey, 16), mac = session(CTcos3sm::m_data.macKey, 16), counter = ssc();
 
     // A tenth bad block ends the agreement; the previous keys stay, unused.
     mark();
@@ -454,7 +457,14 @@ TEST_F(Tcos3Sm, WritesAndChecksTheMakerKey) {
     EXPECT_EQ(card->WriteQuorPubKey(), 0);
     x = exchanges();
     ASSERT_EQ(x.size(), 1u);
-    EXPECT_EQ(hexOf(x[0].command), "002281A48F" "830101" "7F4981888181" "80" + maker.n + "820301" "0001");
+    EXPECT_EQ(hexOf(x[0].command),
+              "002281A48F"
+              "830101"
+              "7F4981888181"
+              "80" +
+                  maker.n +
+                  "820301"
+                  "0001");
     EXPECT_TRUE(card->CheckQuorPubKey());
 
     // Status words of the key write.

@@ -41,7 +41,8 @@ Bytes cardAnswer(const Bytes& plain, uint16_t status = 0x9000) {
     answer[1] = static_cast<unsigned char>(crypto.size() + 1);
     answer[2] = 0x01;
     std::copy(crypto.begin(), crypto.end(), answer.begin() + 3);
-    answer.insert(answer.end(), {0x99, 0x02, static_cast<unsigned char>(status >> 8), static_cast<unsigned char>(status)});
+    answer.insert(answer.end(),
+                  {0x99, 0x02, static_cast<unsigned char>(status >> 8), static_cast<unsigned char>(status)});
     unsigned char saved[8], mac[8];
     std::memcpy(saved, CTcos3sm::m_data.ssc, 8);
     CTcos3sm::incIV();
@@ -89,7 +90,8 @@ TEST(Tcos3MakerKey, BuiltInPairIsAConsistentKeyAndMakesTheKeyBlock) {
     nMinus1.back() ^= 0x01;  // n is odd
     for (const Bytes& in : {Bytes{0}, Bytes{1}, Bytes{0x6A, 0x55, 0xBC}, nMinus1}) {
         Bytes c(128), back(128);
-        ASSERT_EQ(key.PublicKeyEncrypt(const_cast<unsigned char*>(in.data()), static_cast<int>(in.size()), c.data(), 128), 0);
+        ASSERT_EQ(
+            key.PublicKeyEncrypt(const_cast<unsigned char*>(in.data()), static_cast<int>(in.size()), c.data(), 128), 0);
         ASSERT_EQ(key.PrivateKeyDecrypt(c.data(), 128, back.data(), 128), 0);
         Bytes expected(128 - in.size(), 0);
         expected.insert(expected.end(), in.begin(), in.end());
@@ -126,9 +128,12 @@ TEST(Tcos3Messaging, ProtectedCommandAndAnswerChecks) {
     Bytes cmd = vn_tcos3::protect_command(header, plain, 0x00);
     EXPECT_EQ(Bytes(CTcos3sm::m_data.ssc, CTcos3sm::m_data.ssc + 8), fromHex("00000000FFFFFFFF"));
     ASSERT_EQ(cmd.size(), 5u + 3u + 10u);
-    EXPECT_EQ(Bytes(cmd.begin(), cmd.begin() + 10), fromHex("8103300102970100" "8E08"));
+    EXPECT_EQ(Bytes(cmd.begin(), cmd.begin() + 10), fromHex("8103300102970100"
+                                                            "8E08"));
     unsigned char mac[8];
-    vn_tcos3::session_mac(fromHex("0C2A9E9A80000000" "8103300102970100"), mac);
+    vn_tcos3::session_mac(fromHex("0C2A9E9A80000000"
+                                  "8103300102970100"),
+                          mac);
     EXPECT_EQ(Bytes(cmd.begin() + 10, cmd.end()), Bytes(mac, mac + 8));
     // A plain part of 200 bytes takes a two-byte length.
     cmd = vn_tcos3::protect_command(header, Bytes(200, 7), 0x00);

@@ -19,6 +19,7 @@ struct Case {
 // Test listings show the image name instead of the case's bytes.
 inline void PrintTo(const Case& c, std::ostream* out) { *out << c.image; }
 
+// clang-format off
 inline const std::vector<Case> kCases = {
     {"tcos2-telesec", 1, CP_TELESEC, false, {"SigG Cert", "Qualified Cert", "Qualified Cert", "Qualified Cert"}},
     {"tcos2-signtrust", 1, CP_SIGNTRUST2K, false, {"Qualified Cert", "Auth Cert", "Decipher Cert", "Root Qualified Cert"}},
@@ -89,5 +90,6 @@ inline const std::vector<Case> kCases = {
     {"cardos54-44-multi-ecc", 17, CP_DTRUST_44_MULTI_ECC, false, {"Qualified Cert"}},
     {"smartcard-hsm-layout", 16, CP_SMARTCARD_HSM, false, {"Cert CE01", "Cert CE03"}},
 };
+// clang-format on
 
 #endif

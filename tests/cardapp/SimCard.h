@@ -46,7 +46,8 @@ public:
         if (image.find("[card]") != std::string::npos)
             m_card = std::shared_ptr<cardsim::Card>(cardsim::Card::fromText(image, pkiDir()));
         else
-            m_card = std::shared_ptr<cardsim::Card>(cardsim::Card::fromFile(imageDir() + "/" + image + ".card", pkiDir()));
+            m_card =
+                std::shared_ptr<cardsim::Card>(cardsim::Card::fromFile(imageDir() + "/" + image + ".card", pkiDir()));
         pcscsim::addReader(Reader, pcscsim::plainReader());
         pcscsim::insertCard(Reader, m_card);
         m_os = new CSimCardOs();

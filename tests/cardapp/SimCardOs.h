@@ -24,7 +24,6 @@ inline std::string replaceAll(std::string text, const std::string& from, const s
     return text;
 }
 
-
 // The card layer's test object (ISO selection with FCP answers, GET DATA) with what
 // detection needs beside it: sizes also from tag 81, the SmartCard-HSM object list,
 // the serial number from EF.GDO (3F00/2F02, tag 5A), no signing and empty pin-pad

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "CertInfoSC.h"
-#include "PinObj.h"
 #include "DetectionCases.h"
+#include "PinObj.h"
 #include "SimCard.h"
 
 namespace {
@@ -57,15 +57,14 @@ TEST_P(Detection, FindsTheProfileAndTheLayoutObjectsInOrder) {
     }
     const size_t readCommands = bench.commands();
     std::ofstream report(std::string(VN_BINARY_DIR) + "/cardapp-roundtrips.txt", std::ios::app);
-    report << c.image << " profile=" << p->m_profileType << " certs=" << p->m_certCount
-           << " detect=" << detectCommands << " read_all=" << readCommands << "\n";
+    report << c.image << " profile=" << p->m_profileType << " certs=" << p->m_certCount << " detect=" << detectCommands
+           << " read_all=" << readCommands << "\n";
 }
 
-INSTANTIATE_TEST_SUITE_P(Images, Detection, ::testing::ValuesIn(kCases),
-                         [](const ::testing::TestParamInfo<Case>& i) {
-                             std::string n = i.param.image;
-                             for (char& ch : n)
-                                 if (!isalnum(static_cast<unsigned char>(ch)))
-                                     ch = '_';
-                             return n;
-                         });
+INSTANTIATE_TEST_SUITE_P(Images, Detection, ::testing::ValuesIn(kCases), [](const ::testing::TestParamInfo<Case>& i) {
+    std::string n = i.param.image;
+    for (char& ch : n)
+        if (!isalnum(static_cast<unsigned char>(ch)))
+            ch = '_';
+    return n;
+});

@@ -55,22 +55,31 @@ std::string rootModeImage(const std::string& certId) {
     prkdf.addPrKey(CPkcs15PrKeyInfo(CPkcs15CommAttrib("Key", 1, "01"), CPkcs15CommKeyAttrib(certId, 4, true, 0, 0x82),
                                     CPkcs15KeyAttrib("4B02", 2048)));
     CPkcs15Cert cdf;
-    cdf.addCert(CPkcs15CertInfo(CPkcs15CommAttrib("Cert", 0, ""), CPkcs15CertAttrib(certId, false), CPkcs15Path("4331")));
+    cdf.addCert(
+        CPkcs15CertInfo(CPkcs15CommAttrib("Cert", 0, ""), CPkcs15CertAttrib(certId, false), CPkcs15Path("4331")));
     return "[card]\ndialect = iso\natr = 3B 02 14 50\nprotocol = T1\n"
-           "[ef 3F00/5031]\n" + hexData(odf.encode()) + "\n"
-           "[ef 3F00/5032]\n" + hexData(ti.encode()) + "\n"
-           "[ef 3F00/4401]\n" + hexData(aodf.encode()) + "\n"
-           "[ef 3F00/4402]\n" + hexData(prkdf.encode()) + "\n"
-           "[ef 3F00/4403]\n" + hexData(cdf.encode()) + "\n"
+           "[ef 3F00/5031]\n" +
+           hexData(odf.encode()) +
+           "\n"
+           "[ef 3F00/5032]\n" +
+           hexData(ti.encode()) +
+           "\n"
+           "[ef 3F00/4401]\n" +
+           hexData(aodf.encode()) +
+           "\n"
+           "[ef 3F00/4402]\n" +
+           hexData(prkdf.encode()) +
+           "\n"
+           "[ef 3F00/4403]\n" +
+           hexData(cdf.encode()) +
+           "\n"
            "[ef 3F00/4331]\ncert = signer-rsa2048.der\n";
 }
 
 struct P15Bench {
     SimBench bench;
     std::unique_ptr<CPkcs15> p15;
-    P15Bench(const std::string& image, int cardType) : bench(image, cardType) {
-        p15.reset(new CPkcs15(bench.os()));
-    }
+    P15Bench(const std::string& image, int cardType) : bench(image, cardType) { p15.reset(new CPkcs15(bench.os())); }
 };
 }  // namespace
 
@@ -166,6 +175,7 @@ TEST(Pkcs15Card, ReportsEachFailureWithItsCode) {
         std::string image;
         int init;  // error after Init
         int read;  // error after ReadCerts (-1: not run)
+        // clang-format off
     } cases[] = {
         {"EF.DIR unreadable", addTo(base, "[ef 3F00/2F00]", "read = never"), 1, -1},
         {"EF.DIR not templates", drop(base, "[ef 3F00/2F00]") + "\n[ef 3F00/2F00]\ndata = 30 03 4F 01 00\n", 2, -1},
@@ -177,6 +187,7 @@ TEST(Pkcs15Card, ReportsEachFailureWithItsCode) {
         {"PrKDF unreadable", addTo(base, "[ef 3F00/5015/4402]", "read = never"), 0, 8},
         {"root mode without ODF", "[card]\ndialect = iso\natr = 3B 02 14 50\nprotocol = T1\n[ef 3F00/5032]\ndata = 30 00\n", 3, -1},
     };
+    // clang-format on
     for (const Case& c : cases) {
         P15Bench b(c.image, 4);
         EXPECT_EQ(b.p15->getError(), c.init) << c.what;
@@ -249,6 +260,7 @@ TEST(Pkcs15Card, CardOS43LabelRulesCompareExactlyOrByPrefixAsListed) {
         int profile;
         bool single;  // m_singleSign afterwards (starts true)
         bool signCard;
+        // clang-format off
     } rules[] = {
         {"SignCard single", "X", CP_QUORVEL, true, true},
         {"SignCard singleton", "X", CP_QUORVEL, true, true},           // 15 bytes compared
@@ -268,6 +280,7 @@ TEST(Pkcs15Card, CardOS43LabelRulesCompareExactlyOrByPrefixAsListed) {
         {"Something", "Siemens AG", CP_QUOVADIS_CH, true, false},
         {"Something", "Other", 0, true, false},
     };
+    // clang-format on
     for (const Rule& r : rules) {
         SimBench bench(withTokenInfo("cardos43-signcard-single", r.label, r.manufacturer), 4);
         CSC_Profile* p = bench.detect();
@@ -282,6 +295,7 @@ TEST(Pkcs15Card, CardOS50LabelsAreExactAndATrailingEMeans3072Bits) {
         const char* label;
         int profile;
         int keySize;
+        // clang-format off
     } rules[] = {
         {"D-TRUST Card V3.1 batch100", CP_DTRUST_V31_BATCH100, 2048},
         {"D-TRUST Card V3.1 batch1000", 0, 2048},
@@ -289,6 +303,7 @@ TEST(Pkcs15Card, CardOS50LabelsAreExactAndATrailingEMeans3072Bits) {
         {"D-TRUST Card V3.4 multicard", CP_DTRUST_V34_MULTI, 2048},
         {"Some card type e", 0, 3072},
     };
+    // clang-format on
     for (const Rule& r : rules) {
         SimBench bench(withTokenInfo("cardos50-v31-batch100", r.label, "D-TRUST GmbH"), 15);
         CSC_Profile* p = bench.detect();

@@ -121,16 +121,18 @@ TEST(Pkcs15Records, DecodesPrivateKeysAndCertificates) {
 
 TEST(Pkcs15Records, DecodesEfDirOdfAndTokenInfo) {
     // Two templates: another application first, the PKCS#15 one second.
-    Bytes dir = hx("61 0C 4F 06 D2 76 00 00 66 01 51 02 3F 00"
-                   "61 1D 4F 0C A0 00 00 00 63 50 4B 43 53 2D 31 35 50 07 44 2D 54 52 55 53 54 51 04 3F 00 50 15");
+    Bytes dir =
+        hx("61 0C 4F 06 D2 76 00 00 66 01 51 02 3F 00"
+           "61 1D 4F 0C A0 00 00 00 63 50 4B 43 53 2D 31 35 50 07 44 2D 54 52 55 53 54 51 04 3F 00 50 15");
     CPkcs15EfDir efDir(dir.data(), static_cast<unsigned>(dir.size()));
     EXPECT_EQ(efDir.getName(), "A000000063504B43532D3135");
     EXPECT_EQ(efDir.getPath(), "3F005015");
     EXPECT_EQ(efDir.getLabel(), "D-TRUST");
 
     // PrKDF, CDF, AODF, then an A9 entry that ends the list and a CDF after it.
-    Bytes odf = hx("A0 0A 30 08 04 06 3F 00 50 15 44 02 A4 0A 30 08 04 06 3F 00 50 15 44 03"
-                   "A8 0A 30 08 04 06 3F 00 50 15 44 01 A9 04 30 02 04 00 A4 06 30 04 04 02 44 09");
+    Bytes odf =
+        hx("A0 0A 30 08 04 06 3F 00 50 15 44 02 A4 0A 30 08 04 06 3F 00 50 15 44 03"
+           "A8 0A 30 08 04 06 3F 00 50 15 44 01 A9 04 30 02 04 00 A4 06 30 04 04 02 44 09");
     CPkcs15DfOdf o(odf.data(), static_cast<unsigned>(odf.size()));
     EXPECT_EQ(o.getNumPrKDFs(), 1);
     EXPECT_EQ(o.getPrKDFs(0), "3F0050154402");
@@ -139,8 +141,9 @@ TEST(Pkcs15Records, DecodesEfDirOdfAndTokenInfo) {
     EXPECT_EQ(o.getNumAODFs(), 1);
     EXPECT_EQ(o.getCDFs(1), "");
 
-    Bytes ti = hx("30 3B 02 01 00 04 08 00 12 34 56 78 90 00 01 0C 0C 44 2D 54 52 55 53 54 20 47 6D 62 48 80 1A 44"
-                  "2D 54 52 55 53 54 20 43 61 72 64 20 56 33 2E 31 20 73 74 61 6E 64 61 72 64 03 02 05 20");
+    Bytes ti =
+        hx("30 3B 02 01 00 04 08 00 12 34 56 78 90 00 01 0C 0C 44 2D 54 52 55 53 54 20 47 6D 62 48 80 1A 44"
+           "2D 54 52 55 53 54 20 43 61 72 64 20 56 33 2E 31 20 73 74 61 6E 64 61 72 64 03 02 05 20");
     CPkcs15DfTi t(ti.data(), static_cast<unsigned>(ti.size()));
     EXPECT_EQ(t.getError(), 0);
     EXPECT_EQ(t.getSerialNumber(), "0012345678900001");
@@ -177,9 +180,9 @@ TEST(Pkcs15Records, MalformedInputSetsErrorsAndStaysInBounds) {
 
 TEST(Pkcs15Records, EncodersProduceDerThatDecodesToTheSameValues) {
     CPkcs15Auth aodf;
-    ASSERT_EQ(aodf.addAuth(CPkcs15AuthInfo(CPkcs15CommAttrib("Signatur-PIN", 3, ""), CPkcs15AuthAttrib("01"),
-                                           CPkcs15Pin(CPkcs15Pin::LOCAL | CPkcs15Pin::INITIALIZED, 1, 6, 8, 12, 0x81,
-                                                      0, "3F001FFF"))),
+    ASSERT_EQ(aodf.addAuth(CPkcs15AuthInfo(
+                  CPkcs15CommAttrib("Signatur-PIN", 3, ""), CPkcs15AuthAttrib("01"),
+                  CPkcs15Pin(CPkcs15Pin::LOCAL | CPkcs15Pin::INITIALIZED, 1, 6, 8, 12, 0x81, 0, "3F001FFF"))),
               1);
     CPkcs15PrKey prkdf;
     ASSERT_EQ(prkdf.addPrKey(CPkcs15PrKeyInfo(CPkcs15CommAttrib("Signaturschluessel", 1, "01"),
@@ -187,8 +190,8 @@ TEST(Pkcs15Records, EncodersProduceDerThatDecodesToTheSameValues) {
                                               CPkcs15KeyAttrib("3F001FFF", 2048))),
               1);
     CPkcs15Cert cdf;
-    ASSERT_EQ(cdf.addCert(CPkcs15CertInfo(CPkcs15CommAttrib("Signaturzertifikat", 0, ""), CPkcs15CertAttrib("01", false),
-                                          CPkcs15Path("3F00/1FFE/C001", 0, 1200))),
+    ASSERT_EQ(cdf.addCert(CPkcs15CertInfo(CPkcs15CommAttrib("Signaturzertifikat", 0, ""),
+                                          CPkcs15CertAttrib("01", false), CPkcs15Path("3F00/1FFE/C001", 0, 1200))),
               1);
     CPkcs15DfTi ti(0, "0012345678900001", "D-TRUST GmbH", "D-TRUST Card V3.1 standard", 0x20);
     CPkcs15DfOdf odf;
@@ -258,7 +261,9 @@ TEST(Pkcs15Records, HelperConvertsPathsAndLatin1) {
     char bad[] = "3f0";
     n = sizeof out;
     EXPECT_FALSE(CPkcs15Helper::ConvertPath(bad, sizeof bad, out, &n));
-    EXPECT_EQ(CPkcs15Helper::ConvToUTF8("Schl\xfc" "ssel"), "Schl\xc3\xbcssel");
+    EXPECT_EQ(CPkcs15Helper::ConvToUTF8("Schl\xfc"
+                                        "ssel"),
+              "Schl\xc3\xbcssel");
 }
 
 TEST(CertInfoSC, CorrectCertUnwrapsUserCertificateAndTrimsToTheDerLength) {

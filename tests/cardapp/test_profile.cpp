@@ -144,8 +144,11 @@ TEST(Profile, SeccosTableRowsAndLookup) {
         uint32_t sig;
         int32_t auth;
         uint8_t single;
-    } telling[] = {{"SDI1G280", "_1", 1536, 1536, 0}, {"SDI3G6G0", "_3", 1976, 1728, 0}, {"SSI3P3M6", "_1", 1976, 1728, 1},
-                   {"SSS0PC50", "_0", 2048, 2048, 1}, {"SWI4G921", "_A", 2048, 2048, 0}};
+    } telling[] = {{"SDI1G280", "_1", 1536, 1536, 0},
+                   {"SDI3G6G0", "_3", 1976, 1728, 0},
+                   {"SSI3P3M6", "_1", 1976, 1728, 1},
+                   {"SSS0PC50", "_0", 2048, 2048, 1},
+                   {"SWI4G921", "_A", 2048, 2048, 0}};
     for (const Telling& t : telling) {
         const SeccosProduct* r = row(t.code, t.variant);
         ASSERT_NE(r, nullptr) << t.code;
@@ -164,7 +167,8 @@ TEST(Profile, SeccosTableRowsAndLookup) {
     struct Card {
         const char* image;
         int sig, auth, sigProfile;
-    } cards[] = {{"seccos-single", 1976, 1728, CP_STRUST_SINGLE}, {"seccos-multi", 1976, 1728, CP_STRUST},
+    } cards[] = {{"seccos-single", 1976, 1728, CP_STRUST_SINGLE},
+                 {"seccos-multi", 1976, 1728, CP_STRUST},
                  // an unknown product keeps 1536-bit keys and the card's initial single-signature flag
                  {"seccos-unknown", 1536, 1536, CP_STRUST_SINGLE}};
     for (const Card& c : cards) {
@@ -209,8 +213,15 @@ TEST(Profile, ReadsWrappedCertificatesAndCertificatesAtAnOffset) {
     std::vector<uint8_t> cert = pkiCert("signer-rsa2048.der");
     ASSERT_GT(cert.size(), 300u);
     // userCertificate wrapper: SEQUENCE { OID 2.5.4.36, certificate }, and file padding.
-    std::vector<uint8_t> wrapped = {0x30, 0x82, static_cast<uint8_t>((cert.size() + 5) >> 8),
-                                    static_cast<uint8_t>(cert.size() + 5), 0x06, 0x03, 0x55, 0x04, 0x24};
+    std::vector<uint8_t> wrapped = {0x30,
+                                    0x82,
+                                    static_cast<uint8_t>((cert.size() + 5) >> 8),
+                                    static_cast<uint8_t>(cert.size() + 5),
+                                    0x06,
+                                    0x03,
+                                    0x55,
+                                    0x04,
+                                    0x24};
     wrapped.insert(wrapped.end(), cert.begin(), cert.end());
     wrapped.insert(wrapped.end(), 40, 0xFF);
     // 16 bytes of something else, the certificate, then more.
@@ -222,7 +233,7 @@ TEST(Profile, ReadsWrappedCertificatesAndCertificatesAtAnOffset) {
                            hexOf(inside) + "\n[ef 3F00/DF01/C002]\ndata = " + hexOf(notCert) + "\n"),
                    99);
     CSC_Profile* p = bench.detect();
-    EXPECT_EQ(p->m_certCount, 0);  // an unknown card type has no layout
+    EXPECT_EQ(p->m_certCount, 0);                // an unknown card type has no layout
     EXPECT_TRUE(p->CheckCert("3f00df01c000"));   // 30 82 xx xx 06 03 55 04 24
     EXPECT_FALSE(p->CheckCert("3f00df01c002"));  // 30 82 xx xx 02
     EXPECT_FALSE(p->CheckCert("3f00df01c003"));  // no such file
@@ -417,6 +428,7 @@ TEST(Profile, ObjectsCarryTheValuesOfTheirLayoutRows) {
         int usage;
         bool decipher;
         int profile;
+        // clang-format off
     } rows[] = {
         {"seccos-multi", 6, "Auth Cert", "3f00ab00c500", "3f00ab00c500", 130, "3f00ab00c500", 3, 1728, 128, 201, false, false, 3, false, 8},
         {"seccos-multi", 6, "Root CA Cert", "3f00ab00b000", "3f00ab00c500", 255, "3f00ab00c500", 255, 1728, 128, 201, false, true, 1, false, 8},
@@ -430,6 +442,7 @@ TEST(Profile, ObjectsCarryTheValuesOfTheirLayoutRows) {
         {"micardo21", 3, "Advanced Cert", "3f004016c500", "3f0040160051", 81, "3f0040160015", 1, 1024, 128, 204, false, false, 3, false, 2},
         {"tcos2-datev", 1, "Auth Cert", "3f003000c500", "3f0030005371", 130, "3f0030004571", 1, 1024, 128, 203, false, false, 3, false, 7},
     };
+    // clang-format on
     for (const Row& r : rows) {
         SimBench bench(r.image, r.cardType);
         CSC_Profile* p = bench.detect();

@@ -10,22 +10,29 @@
 #include "ConfigSC.h"
 #include "DetectionCases.h"
 #include "PinObj.h"
-#include "SC_Profile_CardOS.h"
 #include "Reader.h"
+#include "SC_Profile_CardOS.h"
 #include "SimCard.h"
 #include "cardapp/ProfileCache.h"
 
 namespace {
 const char* dialectOf(int cardType) {
     switch (cardType) {
-    case 1: case 2: case 13: return "tcos";
+    case 1:
+    case 2:
+    case 13: return "tcos";
     case 3: return "micardo";
-    case 4: case 11: return "cardos4";
-    case 5: case 9: return "starcos3";
+    case 4:
+    case 11: return "cardos4";
+    case 5:
+    case 9: return "starcos3";
     case 6: return "seccos";
-    case 7: case 10: return "setcos";
-    case 12: case 14: return "starcos35";
-    case 15: case 17: return "cardos50";
+    case 7:
+    case 10: return "setcos";
+    case 12:
+    case 14: return "starcos35";
+    case 15:
+    case 17: return "cardos50";
     case 16: return "hsm";
     default: return "iso";
     }
@@ -95,8 +102,7 @@ TEST_P(ReadProfile, ReaderReturnsTheDetectedProfileOnTheCardOsDialect) {
         }
         std::ofstream report(std::string(VN_BINARY_DIR) + "/cardapp-roundtrips-cardos.txt", std::ios::app);
         report << c.image << " dialect=" << dialectOf(c.cardType) << " profile=" << p->m_profileType
-               << " certs=" << p->m_certCount << " detect=" << detect
-               << " read_all=" << apdus() - detect << "\n";
+               << " certs=" << p->m_certCount << " detect=" << detect << " read_all=" << apdus() - detect << "\n";
     }
     pcscsim::reset();
     vn_profile_cache::clear();
@@ -117,8 +123,8 @@ INSTANTIATE_TEST_SUITE_P(LayoutImages, ReadProfile, ::testing::ValuesIn(kCases),
 TEST(ReadProfileHsm, ObjectListGivesCertificatesKeysAndTheGlobalPin) {
     pcscsim::reset();
     vn_profile_cache::clear();
-    auto card = std::shared_ptr<cardsim::Card>(
-        cardsim::Card::fromFile(imageDir() + "/smartcard-hsm-layout.card", pkiDir()));
+    auto card =
+        std::shared_ptr<cardsim::Card>(cardsim::Card::fromFile(imageDir() + "/smartcard-hsm-layout.card", pkiDir()));
     pcscsim::addReader(SimBench::Reader, pcscsim::plainReader());
     pcscsim::insertCard(SimBench::Reader, card);
     {

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "../cardapp/SimCardOs.h"
 #include "Pkcs15.h"
 #include "SC_Profile.h"
-#include "../cardapp/SimCardOs.h"
 
 namespace {
 const char* const kReaders[2] = {"Virtual PCD 00 00", "Virtual PCD 00 01"};
@@ -136,8 +136,8 @@ std::string imageText(const std::string& name) {
 void crossCheck(const Stack& stack, const char* image, int n, int cardType) {
     SCOPED_TRACE(kReaders[n]);
     const size_t before = stack.commands(n);
-    const std::string listing = run("timeout 60 pkcs15-tool --reader " + std::to_string(n) +
-                                    " --list-certificates --list-keys --list-pins");
+    const std::string listing =
+        run("timeout 60 pkcs15-tool --reader " + std::to_string(n) + " --list-certificates --list-keys --list-pins");
     const size_t opensc = stack.commands(n) - before;
     const std::vector<Block> all = blocks(listing);
 
@@ -165,7 +165,8 @@ void crossCheck(const Stack& stack, const char* image, int n, int cardType) {
         EXPECT_EQ(lower(field(k, "Auth ID")), lower(e->getAuthId()));
         EXPECT_EQ(lower(field(k, "Path")), lower(e->getKeypath()));
         EXPECT_EQ(field(k, "ModLength"), std::to_string(e->getKeysize()));
-        EXPECT_EQ(field(k, "Key ref").substr(0, std::to_string(e->getKeyindex()).size()), std::to_string(e->getKeyindex()));
+        EXPECT_EQ(field(k, "Key ref").substr(0, std::to_string(e->getKeyindex()).size()),
+                  std::to_string(e->getKeyindex()));
         const Block* pin = findBlock(all, "PIN", e->getPinname());
         ASSERT_NE(pin, nullptr) << e->getPinname() << "\n" << listing;
         EXPECT_EQ(lower(field(pin, "ID")), lower(e->getAuthId()));

@@ -120,7 +120,7 @@ TEST(CertEntry, DatesInLocalTime) {
     inZone("Europe/Berlin", [&] {
         CCertHandler h;
         CCertInfo* e = h.GetEntrySSL(x.get());
-        EXPECT_EQ("2024.07.01 14:00:00", field(e, "VALIDFROM"));  // summer time
+        EXPECT_EQ("2024.07.01 14:00:00", field(e, "VALIDFROM"));   // summer time
         EXPECT_EQ("2035.01.15 13:00:00", field(e, "VALIDUNTIL"));  // winter time
         EXPECT_STREQ("Monday, July 01, 2024, 14h 00min 00sec", e->GetNotBefore());
         EXPECT_EQ(1719835200, CCertHandler::ASN1_UTCTIME_get(X509_get0_notBefore(x.get())));
@@ -141,8 +141,10 @@ TEST(CertEntry, ReadableNamesTurnLatin1EscapesIntoBytes) {
     X509Ptr greek = parseX509(corpusFile("certs/names_greek.der"));
     X509Ptr longName = parseX509(corpusFile("certs/names_long.der"));
     char buf[CCertHandler::NameSize];
-    EXPECT_STREQ("C=DE, O=Gr\xFC\xDF" "e aus K\xF6ln, CN=J\xFCrgen Wei\xDF \xE9",
-                 CCertHandler::X509_NAME_oneline_readable(X509_get_subject_name(latin.get()), buf, sizeof(buf)));
+    EXPECT_STREQ(
+        "C=DE, O=Gr\xFC\xDF"
+        "e aus K\xF6ln, CN=J\xFCrgen Wei\xDF \xE9",
+        CCertHandler::X509_NAME_oneline_readable(X509_get_subject_name(latin.get()), buf, sizeof(buf)));
     EXPECT_STREQ("C=DE, O=\\CE\\A9mega \xC4, CN=Test \\CE\\A9\\CE\\A8",
                  CCertHandler::X509_NAME_oneline_readable(X509_get_subject_name(greek.get()), buf, sizeof(buf)));
     // The long name is cut at the 200-byte buffer.
@@ -158,11 +160,14 @@ TEST(CertEntry, ReadableNamesTurnLatin1EscapesIntoBytes) {
     unsigned int size = 0;
     const unsigned long flags = XN_FLAG_ONELINE & ~ASN1_STRFLGS_ESC_MSB;
     EXPECT_EQ(0, CCertHandler::X509_NAME_oneline_ex(X509_get_subject_name(latin.get()), nullptr, &size, flags));
-    std::string expect = "C = DE, O = Gr\xC3\xBC\xC3\x9F" "e aus K\xC3\xB6ln, CN = J\xC3\xBCrgen Wei\xC3\x9F \xC3\xA9";
+    std::string expect =
+        "C = DE, O = Gr\xC3\xBC\xC3\x9F"
+        "e aus K\xC3\xB6ln, CN = J\xC3\xBCrgen Wei\xC3\x9F \xC3\xA9";
     EXPECT_EQ(expect.size() + 1, size);
     std::vector<char> small(size - 1, 'x');
     unsigned int smallSize = size - 1;
-    EXPECT_EQ(0, CCertHandler::X509_NAME_oneline_ex(X509_get_subject_name(latin.get()), small.data(), &smallSize, flags));
+    EXPECT_EQ(0,
+              CCertHandler::X509_NAME_oneline_ex(X509_get_subject_name(latin.get()), small.data(), &smallSize, flags));
     EXPECT_EQ(size, smallSize);
     EXPECT_EQ('x', small[0]);
     std::vector<char> big(size + 10, 'x');

@@ -16,10 +16,10 @@
 
 namespace {
 
-const char* const CorpusCerts[] = {"pki/root.der",          "pki/sub.der",           "pki/signer.der",
-                                   "certs/full_rsa.der",    "certs/full_ec.der",     "certs/names_long.der",
-                                   "certs/names_latin.der", "certs/names_greek.der", "certs/dates_utc.der",
-                                   "certs/dates_across.der", "certs/dates_gen.der",  "certs/v1.der"};
+const char* const CorpusCerts[] = {"pki/root.der",           "pki/sub.der",           "pki/signer.der",
+                                   "certs/full_rsa.der",     "certs/full_ec.der",     "certs/names_long.der",
+                                   "certs/names_latin.der",  "certs/names_greek.der", "certs/dates_utc.der",
+                                   "certs/dates_across.der", "certs/dates_gen.der",   "certs/v1.der"};
 
 std::string objText(const ASN1_OBJECT* o) {
     char buf[256];
@@ -130,8 +130,7 @@ std::string expectedExtensionText(X509* x, int i) {
         CRL_DIST_POINTS_free(dps);
         return s;
     }
-    default:
-        break;
+    default: break;
     }
     if (const X509V3_EXT_METHOD* method = X509V3_EXT_get(ext)) {
         if (method->it)
@@ -231,8 +230,10 @@ TEST(CertReaders, EveryFieldMatchesOpenSSL) {
 TEST(CertReaders, NamesOfTheGeneratedCertificates) {
     const Bytes der = corpusFile("certs/full_rsa.der");
     const unsigned int n = static_cast<unsigned int>(der.size());
-    EXPECT_STREQ("countryName=DE, organizationName=Test Trust, commonName=Full RSA", CCertInfo::getSubject(der.data(), n));
-    EXPECT_STREQ("countryName=DE, organizationName=Test Trust, commonName=Test Sub CA", CCertInfo::getIssuer(der.data(), n));
+    EXPECT_STREQ("countryName=DE, organizationName=Test Trust, commonName=Full RSA",
+                 CCertInfo::getSubject(der.data(), n));
+    EXPECT_STREQ("countryName=DE, organizationName=Test Trust, commonName=Test Sub CA",
+                 CCertInfo::getIssuer(der.data(), n));
     const Bytes v1 = corpusFile("certs/v1.der");
     EXPECT_STREQ("0", CCertInfo::getVersion(v1.data(), static_cast<unsigned int>(v1.size())));
     EXPECT_EQ(0, CCertInfo::getExtensionNum(v1.data(), static_cast<unsigned int>(v1.size())));

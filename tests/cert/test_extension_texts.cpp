@@ -6,8 +6,8 @@
 #include <random>
 #include <string>
 
-#include "CertInfo.h"
 #include "AttrCertSample.h"
+#include "CertInfo.h"
 #include "CertTestSupport.h"
 #include "ExtensionSSL.h"
 
@@ -24,7 +24,8 @@ Bytes extValue(const Bytes& value, bool critical = false) {
 
 TEST(ExtensionTexts, QualifiedCertificateExtensions) {
     const Bytes qc = seq({seq({oid("0.4.0.1862.1.1")}), seq({oid("0.4.0.1862.1.4")})});
-    EXPECT_STREQ("0.4.0.1862.1.1, 0.4.0.1862.1.4", CExtensionSSL::getQSTatements(extValue(qc).data(), len(extValue(qc))));
+    EXPECT_STREQ("0.4.0.1862.1.1, 0.4.0.1862.1.4",
+                 CExtensionSSL::getQSTatements(extValue(qc).data(), len(extValue(qc))));
     const Bytes qcCritical = extValue(qc, true);
     EXPECT_STREQ("0.4.0.1862.1.1, 0.4.0.1862.1.4", CExtensionSSL::getQSTatements(qcCritical.data(), len(qcCritical)));
 
@@ -42,13 +43,15 @@ TEST(ExtensionTexts, QualifiedCertificateExtensions) {
     const Bytes ski = extValue(tlv(0x04, Bytes{0x01, 0xAB}));
     EXPECT_STREQ("01AB", CExtensionSSL::getSubjectKeyIdent(ski.data(), len(ski)));
 
-    const Bytes crldp = extValue(seq({seq({tlv(0xA0, tlv(0xA0, text(0x86, "http://a/crl"))), tlv(0x81, Bytes{0x07, 0x80}),
-                                           tlv(0xA2, tlv(0xA4, name({{"2.5.4.3", "CRL CA"}})))}),
-                                      seq({tlv(0xA0, tlv(0xA0, cat({text(0x86, "ldap://b"), text(0x86, "http://c")})))})}));
+    const Bytes crldp =
+        extValue(seq({seq({tlv(0xA0, tlv(0xA0, text(0x86, "http://a/crl"))), tlv(0x81, Bytes{0x07, 0x80}),
+                           tlv(0xA2, tlv(0xA4, name({{"2.5.4.3", "CRL CA"}})))}),
+                      seq({tlv(0xA0, tlv(0xA0, cat({text(0x86, "ldap://b"), text(0x86, "http://c")})))})}));
     EXPECT_STREQ("URI={http://a/crl}, reasons={80}, cRLIssuer={commonName=CRL CA}, URI={ldap://b}, URI={http://c}",
                  CExtensionSSL::getCRLDistrbutionPoints(crldp.data(), len(crldp)));
 
-    const Bytes san = extValue(seq({text(0x81, "a@b.c"), tlv(0xA4, name({{"2.5.4.3", "Dir Name"}})), text(0x82, "b.c")}));
+    const Bytes san =
+        extValue(seq({text(0x81, "a@b.c"), tlv(0xA4, name({{"2.5.4.3", "Dir Name"}})), text(0x82, "b.c")}));
     EXPECT_STREQ("a@b.c, commonName=Dir Name, b.c", CExtensionSSL::getSubjectAltName(san.data(), len(san)));
     EXPECT_STREQ("a@b.c, commonName=Dir Name, b.c", CExtensionSSL::getIssuerAltName(san.data(), len(san)));
 
@@ -85,13 +88,15 @@ TEST(ExtensionTexts, IsisMttAttributes) {
                  CRestrictionSSL::getRestrictionProkura(prokura.data(), len(prokura)));
 
     const Bytes adm = admission();
-    EXPECT_STREQ("admissionAuthority={countryName=DE, organizationName=Bundesnotarkammer}, "
-                 "namingAuthority={1.2.276.0.76.4.1, http://www.example.org/na, Kammer}, "
-                 "professionInfos=professionItems={Rechtsanw\xC3\xA4ltin, Notarin} "
-                 ", professionOIDs={1.2.276.0.76.4.6, 1.2.276.0.76.4.7} , registrationNumber=RA-12345",
-                 CRestrictionSSL::getRestrictionAdmission(adm.data(), len(adm)));
+    EXPECT_STREQ(
+        "admissionAuthority={countryName=DE, organizationName=Bundesnotarkammer}, "
+        "namingAuthority={1.2.276.0.76.4.1, http://www.example.org/na, Kammer}, "
+        "professionInfos=professionItems={Rechtsanw\xC3\xA4ltin, Notarin} "
+        ", professionOIDs={1.2.276.0.76.4.6, 1.2.276.0.76.4.7} , registrationNumber=RA-12345",
+        CRestrictionSSL::getRestrictionAdmission(adm.data(), len(adm)));
     const Bytes bare = set({seq({seq({seq({seq({seq({seq({utf8("Arzt")})})})})})})});
-    EXPECT_STREQ("professionInfos=professionItems={Arzt} ", CRestrictionSSL::getRestrictionAdmission(bare.data(), len(bare)));
+    EXPECT_STREQ("professionInfos=professionItems={Arzt} ",
+                 CRestrictionSSL::getRestrictionAdmission(bare.data(), len(bare)));
 
     const Bytes additional = set({integer(1), utf8("ICCSN 1234"), utf8("second")});
     EXPECT_STREQ("ICCSN 1234", CRestrictionSSL::getRestrictionAdditional(additional.data(), len(additional)));
@@ -110,8 +115,8 @@ TEST(ExtensionTexts, IsisMttAttributes) {
 
 TEST(ExtensionTexts, TextsAreCutAtTheirBuffers) {
     const std::string longUri(3000, 'u');
-    const Bytes aia = extValue(seq({seq({oid("1.3.6.1.5.5.7.48.2"), text(0x86, longUri)}),
-                                    seq({oid("1.3.6.1.5.5.7.48.1"), text(0x86, "x")})}));
+    const Bytes aia = extValue(seq(
+        {seq({oid("1.3.6.1.5.5.7.48.2"), text(0x86, longUri)}), seq({oid("1.3.6.1.5.5.7.48.1"), text(0x86, "x")})}));
     const char* t = CExtensionSSL::getAuthorityInfoAccess(aia.data(), len(aia));
     EXPECT_EQ(static_cast<size_t>(CExtensionSSL::TextSize - 1), std::strlen(t));
     EXPECT_EQ(0, std::strncmp(t, "URI={1.3.6.1.5.5.7.48.2=uuu", 27));
@@ -120,7 +125,8 @@ TEST(ExtensionTexts, TextsAreCutAtTheirBuffers) {
     for (int i = 0; i < 300; ++i)
         many = cat({many, seq({oid("0.4.0.1862.1." + std::to_string(i))})});
     const Bytes qc = extValue(tlv(0x30, many));
-    EXPECT_EQ(static_cast<size_t>(CExtensionSSL::TextSize - 1), std::strlen(CExtensionSSL::getQSTatements(qc.data(), len(qc))));
+    EXPECT_EQ(static_cast<size_t>(CExtensionSSL::TextSize - 1),
+              std::strlen(CExtensionSSL::getQSTatements(qc.data(), len(qc))));
     const Bytes big = set({seq({printable("EUR"), integer(1), integer(400)})});
     EXPECT_STREQ("EUR inf", CRestrictionSSL::getRestrictionMonetary(big.data(), len(big)));
 }
@@ -141,6 +147,7 @@ TEST(AttributeCertificate, ReadersAndAttributeTexts) {
         });
     }
     ASSERT_EQ(8, CCertInfo::A_getAttributeNum(d, n));
+    // clang-format off
     const char* const expected[][2] = {
         {"1.3.36.8.3.4", "EUR 5000.00"},
         {"1.3.36.8.3.2", "country=DE, typeOfSubstitution=Prokura, signingFor={organizationName=Muster GmbH}"},
@@ -151,6 +158,7 @@ TEST(AttributeCertificate, ReadersAndAttributeTexts) {
         {"2.5.29.9", "dateOfBirth=15.03.1970, givenname=Erika, Maria, 1.2.3.4=x"},
         {"1.2.3.99", ""},
     };
+    // clang-format on
     for (int i = 0; i < 8; ++i) {
         EXPECT_STREQ(expected[i][0], CCertInfo::A_getAttributeOID(d, n, i));
         if (expected[i][1]) {

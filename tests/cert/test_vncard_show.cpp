@@ -36,14 +36,16 @@ TEST(VncardShowCert, CertificateFileWithEveryExtension) {
          {"\"subject\":\"C=DE, O=Test Trust, CN=Full RSA\"", "\"serialNumber\":\"1003\"", "\"keyUsage\":\"64\"",
           "{\"oid\":\"1.3.6.1.5.5.7.1.3\",\"name\":\"qcStatements\",\"text\":\"0.4.0.1862.1.1, 0.4.0.1862.1.4, 0.4.0\","
           "\"source\":\"library\"}",
-          "\"text\":\"URI={1.3.6.1.5.5.7.48.1=http://127.0.0.1:8081/ocsp}, URI={1.3.6.1.5.5.7.48.2=http://127.0.0.1:8080/ca.der}\"",
+          "\"text\":\"URI={1.3.6.1.5.5.7.48.1=http://127.0.0.1:8081/ocsp}, "
+          "URI={1.3.6.1.5.5.7.48.2=http://127.0.0.1:8080/ca.der}\"",
           "{\"oid\":\"2.5.29.19\",\"name\":\"basicConstraints\",\"text\":\"CA:FALSE\",\"source\":\"openssl\"}"})
         EXPECT_NE(std::string::npos, out.find(piece)) << piece << "\n" << out;
 
     // Latin-1 characters of the readable name come out as UTF-8 again.
     const std::string latin = run("show-cert --file " + certCorpus() + "/certs/names_latin.der", status);
     EXPECT_EQ(0, status);
-    EXPECT_NE(std::string::npos, latin.find("C=DE, O=Gr\xC3\xBC\xC3\x9F" "e aus K\xC3\xB6ln, CN=J\xC3\xBCrgen Wei\xC3\x9F \xC3\xA9"));
+    EXPECT_NE(std::string::npos, latin.find("C=DE, O=Gr\xC3\xBC\xC3\x9F"
+                                            "e aus K\xC3\xB6ln, CN=J\xC3\xBCrgen Wei\xC3\x9F \xC3\xA9"));
 
     run("show-cert --file " + certCorpus() + "/keys/data.txt", status);
     EXPECT_NE(0, status);
@@ -64,9 +66,10 @@ TEST(VncardShowCert, AttributeCertificateFile) {
     const std::string out = run("show-cert --json --file " + path, status);
     std::remove(path.c_str());
     EXPECT_EQ(0, status);
-    for (const char* piece : {"\"type\":\"attributeCertificate\"", "\"holder\":\"countryName=DE, commonName=Erika Mustermann\"",
-                              "\"notAfter\":\"2051-01-01T00:00:00Z\"",
-                              "{\"oid\":\"1.3.36.8.3.4\",\"name\":\"id-isismtt-at-monetaryLimit\",\"text\":\"EUR 5000.00\"",
-                              "\"text\":\"notYoungerThan=18\"", "\"text\":\"Zusatz\""})
+    for (const char* piece :
+         {"\"type\":\"attributeCertificate\"", "\"holder\":\"countryName=DE, commonName=Erika Mustermann\"",
+          "\"notAfter\":\"2051-01-01T00:00:00Z\"",
+          "{\"oid\":\"1.3.36.8.3.4\",\"name\":\"id-isismtt-at-monetaryLimit\",\"text\":\"EUR 5000.00\"",
+          "\"text\":\"notYoungerThan=18\"", "\"text\":\"Zusatz\""})
         EXPECT_NE(std::string::npos, out.find(piece)) << piece << "\n" << out;
 }

@@ -39,12 +39,14 @@ TEST(RetailMac, KnownAnswers) {
     auto iv = unhex("1234567890ABCDEF");
     DES_cblock mac;
     ASSERT_EQ(DES_retail_mac(reinterpret_cast<const unsigned char*>(kNow.data()), 24, &same.k1, &same.k2,
-                             reinterpret_cast<const_DES_cblock*>(iv.data()), &mac), 0);
+                             reinterpret_cast<const_DES_cblock*>(iv.data()), &mac),
+              0);
     EXPECT_EQ(std::vector<unsigned char>(mac, mac + 8), unhex("683788499A7C05F6"));
 
     // MAC algorithm 3 with two keys, zero IV, the same 24 bytes.
     Keys two("0123456789ABCDEF", "FEDCBA9876543210");
-    ASSERT_EQ(DES_retail_mac(reinterpret_cast<const unsigned char*>(kNow.data()), 24, &two.k1, &two.k2, nullptr, &mac), 0);
+    ASSERT_EQ(DES_retail_mac(reinterpret_cast<const unsigned char*>(kNow.data()), 24, &two.k1, &two.k2, nullptr, &mac),
+              0);
     EXPECT_EQ(std::vector<unsigned char>(mac, mac + 8), unhex("A1C72E74EA3FA9B6"));
 
     // A trailing partial block is completed with zeros.
@@ -56,7 +58,8 @@ TEST(RetailMac, KnownAnswers) {
     EXPECT_EQ(0, std::memcmp(mac, mac2, 8));
 
     EXPECT_EQ(DES_retail_mac(nullptr, 8, &two.k1, &two.k2, nullptr, &mac), -1);
-    EXPECT_EQ(DES_retail_mac(reinterpret_cast<const unsigned char*>(part.data()), -1, &two.k1, &two.k2, nullptr, &mac), -1);
+    EXPECT_EQ(DES_retail_mac(reinterpret_cast<const unsigned char*>(part.data()), -1, &two.k1, &two.k2, nullptr, &mac),
+              -1);
 }
 
 TEST(TripleDes, TwoKeyCbcAgreesWithOpenSSLEvpAndRoundTrips) {
@@ -131,6 +134,7 @@ TEST(Tcos3sm, IncIVCarriesAcrossBytes) {
     struct {
         const char* before;
         const char* after;
+        // clang-format off
     } rows[] = {
         {"00000000FFFFFFFF", "0000000100000000"},
         {"00000000000000FF", "0000000000000100"},
@@ -139,6 +143,7 @@ TEST(Tcos3sm, IncIVCarriesAcrossBytes) {
         {"00FFFFFFFFFFFFFF", "0100000000000000"},
         {"FFFFFFFFFFFFFFFF", "0000000000000000"},  // the counter wraps within its 8 bytes
     };
+    // clang-format on
     unsigned char guard[16];
     std::memset(guard, 0xA5, sizeof guard);
     std::memcpy(CTcos3sm::m_data.encKey, guard, 16);

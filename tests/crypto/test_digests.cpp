@@ -77,6 +77,7 @@ const std::string k448 = "abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopno
 const std::string k896 =
     "abcdefghbcdefghicdefghijdefghijkefghijklfghijklmghijklmnhijklmnoijklmnopjklmnopqklmnopqrlmnopqrsmnopqrstnopqrstu";
 
+// clang-format off
 const Vector kVectors[] = {
     // RFC 1321 test suite
     {MD5, "", "d41d8cd98f00b204e9800998ecf8427e"},
@@ -114,13 +115,15 @@ const Vector kVectors[] = {
     {RMD160, "12345678901234567890123456789012345678901234567890123456789012345678901234567890",
      "9b752e45573d4b39f4dbd3323cab82bf63326bfb"},
 };
+// clang-format on
 
 const char* const kMillionA[] = {
     "7707d6ae4e027c70eea2a935c2296f21",                                  // MD5
     "34aa973cd4c4daa4f61eeb2bdbad27316534016f",                          // SHA-1
     "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0",  // SHA-256
     "9d0e1809716474cb086e834e310a4a1ced149e9c00f248527972cec5704c2a5b07b8b3dc38ecc4ebae97ddd87f3d8985",
-    "e718483d0ce769644e2e42c7bc15b4638e1f98b13b2044285632a803afa973ebde0ff244877ea60a4cb0432ce577c31beb009c5c2c49aa2e4eadb217ad8cc09b",
+    "e718483d0ce769644e2e42c7bc15b4638e1f98b13b2044285632a803afa973ebde0ff244877ea60a4cb0432ce577c31beb009c5c2c49aa2e4e"
+    "adb217ad8cc09b",
     "52783243c1697bdbe16d37f97f68f08325dc1528",  // RIPEMD-160
 };
 

@@ -59,6 +59,7 @@ TEST(HashSSL, OidsMapToIdentifiersAndNames) {
     struct {
         const char* oid;
         int id;
+        // clang-format off
     } rows[] = {
         {"1.2.840.113549.1.1.5", 1}, {"1.3.14.3.2.26", 1},          {"1.3.36.3.3.1.2", 2},
         {"1.3.36.3.2.1", 2},         {"1.2.840.113549.2.5", 3},     {"1.2.840.113549.1.1.4", 3},
@@ -66,6 +67,7 @@ TEST(HashSSL, OidsMapToIdentifiersAndNames) {
         {"2.16.840.1.101.3.4.2.2", 5}, {"1.2.840.113549.1.1.13", 6}, {"2.16.840.1.101.3.4.2.3", 6},
         {"2.16.840.1.101.3.4.2.1 ", 0}, {"1.2.840.113549.1.1.1", 0}, {"", 0},
     };
+    // clang-format on
     for (const auto& r : rows)
         EXPECT_EQ(CHashSSL::getHashAlgo(const_cast<char*>(r.oid)), r.id) << r.oid;
     EXPECT_EQ(CHashSSL::getHashAlgo(nullptr), 0);

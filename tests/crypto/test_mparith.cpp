@@ -3,10 +3,10 @@
 #include <openssl/bn.h>
 #include <openssl/err.h>
 
-#include <memory>
-#include <random>
 #include <cctype>
 #include <cstring>
+#include <memory>
+#include <random>
 #include <string>
 #include <vector>
 

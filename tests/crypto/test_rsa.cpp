@@ -75,18 +75,21 @@ TEST(RsaSmall, AgreesWithOpenSSLRawRsaOnRandomKeysWithDAndWithCrt) {
             const size_t size = static_cast<size_t>(RSA_size(rsa.get()));
             Bytes m = randomBelow(size), mine(size), ref(size), back(size);
 
-            ASSERT_EQ(key.PrivateKeyEncrypt(m.data(), static_cast<int>(m.size()), mine.data(), static_cast<int>(size)), 0);
+            ASSERT_EQ(key.PrivateKeyEncrypt(m.data(), static_cast<int>(m.size()), mine.data(), static_cast<int>(size)),
+                      0);
             ASSERT_EQ(RSA_private_encrypt(static_cast<int>(size), m.data(), ref.data(), rsa.get(), RSA_NO_PADDING),
                       static_cast<int>(size));
             EXPECT_EQ(mine, ref);
-            ASSERT_EQ(key.PublicKeyDecrypt(mine.data(), static_cast<int>(size), back.data(), static_cast<int>(size)), 0);
+            ASSERT_EQ(key.PublicKeyDecrypt(mine.data(), static_cast<int>(size), back.data(), static_cast<int>(size)),
+                      0);
             EXPECT_EQ(back, m);
 
             ASSERT_EQ(key.PublicKeyEncrypt(m.data(), static_cast<int>(size), mine.data(), static_cast<int>(size)), 0);
             ASSERT_EQ(RSA_public_encrypt(static_cast<int>(size), m.data(), ref.data(), rsa.get(), RSA_NO_PADDING),
                       static_cast<int>(size));
             EXPECT_EQ(mine, ref);
-            ASSERT_EQ(key.PrivateKeyDecrypt(mine.data(), static_cast<int>(size), back.data(), static_cast<int>(size)), 0);
+            ASSERT_EQ(key.PrivateKeyDecrypt(mine.data(), static_cast<int>(size), back.data(), static_cast<int>(size)),
+                      0);
             EXPECT_EQ(back, m);
             ASSERT_EQ(key.RsaDP(mine.data(), static_cast<int>(size), back.data(), static_cast<int>(size)), 0);
             EXPECT_EQ(back, m);
@@ -136,13 +139,13 @@ TEST(RsaSmall, RefusesInputsThatDoNotFitTheModulusAndMissingParts) {
     Bytes n = bytesOf(RSA_get0_n(rsa.get()));
     Bytes big(600, 0xFF);
     std::memset(out, 0x5A, sizeof out);
-    EXPECT_EQ(key.PublicKeyEncrypt(n.data(), 128, out, 128), -1);                   // equal to n
-    EXPECT_EQ(key.PublicKeyEncrypt(big.data(), 129, out, 128), -1);                 // longer than n
-    EXPECT_EQ(key.PrivateKeyDecrypt(big.data(), 600, out, 128), -1);                // far longer
-    EXPECT_EQ(key.PublicKeyEncrypt(in, -1, out, 128), -1);                          // negative length
+    EXPECT_EQ(key.PublicKeyEncrypt(n.data(), 128, out, 128), -1);     // equal to n
+    EXPECT_EQ(key.PublicKeyEncrypt(big.data(), 129, out, 128), -1);   // longer than n
+    EXPECT_EQ(key.PrivateKeyDecrypt(big.data(), 600, out, 128), -1);  // far longer
+    EXPECT_EQ(key.PublicKeyEncrypt(in, -1, out, 128), -1);            // negative length
     EXPECT_EQ(key.PublicKeyEncrypt(nullptr, 10, out, 128), -1);
     EXPECT_EQ(key.PublicKeyEncrypt(in, 128, nullptr, 128), -1);
-    EXPECT_EQ(key.PublicKeyEncrypt(in, 128, out, 4), -1);                           // result does not fit
+    EXPECT_EQ(key.PublicKeyEncrypt(in, 128, out, 4), -1);  // result does not fit
     for (unsigned char b : out)
         ASSERT_EQ(b, 0x5A);
     // Leading zero bytes do not count against the size.

@@ -88,8 +88,7 @@ TEST(ConfigSC, MissingFileAndParseErrorChangeNothing) {
 }
 
 TEST(ConfigSC, WrongTypeIsReportedAndStopsAtThatKey) {
-    Reading r = readSettings(
-        "language = 0;\nlogEnabled = \"yes\";\nlogFile = \"/tmp/w.log\";\nlogLevel = 1;\n");
+    Reading r = readSettings("language = 0;\nlogEnabled = \"yes\";\nlogFile = \"/tmp/w.log\";\nlogLevel = 1;\n");
     EXPECT_EQ(r.config.language, 0);
     EXPECT_TRUE(r.config.logEnabled);
     EXPECT_EQ(r.config.logFile, "./vn.log");

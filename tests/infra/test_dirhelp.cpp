@@ -34,7 +34,8 @@ TEST(CDirHelp, FindsMatchesCaseInsensitivelyInReverseOrder) {
     std::vector<std::string> listed;
     CDirHelp plain;
     for (const char* n = plain.MyFindFirst(dir.path().c_str(), "*.crl"); n; n = plain.MyFindNext())
-        if (std::string(n)[0] != '.' && std::string(n).find("uploading") == std::string::npos && std::string(n) != "sub.crl")
+        if (std::string(n)[0] != '.' && std::string(n).find("uploading") == std::string::npos &&
+            std::string(n) != "sub.crl")
             listed.push_back(dir.file(n));
     plain.MyFindClose();
     ASSERT_EQ(listed.size(), 2u);

@@ -123,15 +123,18 @@ TEST_F(Http, GetAndHeadSendTheExactRequestTexts) {
 
     auto r = server.requests();
     ASSERT_EQ(4u, r.size());
-    EXPECT_EQ("GET /crl/ca.crl HTTP/1.0\r\nHost: 127.0.0.1\r\nUser-Agent: hget/1.1\r\n"
-              "Pragma: no-cache\r\nAccept: */*\r\n\r\n",
-              r[0]);
-    EXPECT_EQ("GET /a?b=c HTTP/1.0\r\nHost: 127.0.0.1\r\nUser-Agent: hget/1.1\r\nX-One: 1\r\nX-Two: 2\r\n"
-              "Pragma: no-cache\r\nAccept: */*\r\n\r\n",
-              r[1]);
-    EXPECT_EQ("HEAD / HTTP/1.0\r\nHost: 127.0.0.1\r\nUser-Agent: hget/1.1\r\n"
-              "Pragma: no-cache\r\nAccept: */*\r\n\r\n",
-              r[2]);
+    EXPECT_EQ(
+        "GET /crl/ca.crl HTTP/1.0\r\nHost: 127.0.0.1\r\nUser-Agent: hget/1.1\r\n"
+        "Pragma: no-cache\r\nAccept: */*\r\n\r\n",
+        r[0]);
+    EXPECT_EQ(
+        "GET /a?b=c HTTP/1.0\r\nHost: 127.0.0.1\r\nUser-Agent: hget/1.1\r\nX-One: 1\r\nX-Two: 2\r\n"
+        "Pragma: no-cache\r\nAccept: */*\r\n\r\n",
+        r[1]);
+    EXPECT_EQ(
+        "HEAD / HTTP/1.0\r\nHost: 127.0.0.1\r\nUser-Agent: hget/1.1\r\n"
+        "Pragma: no-cache\r\nAccept: */*\r\n\r\n",
+        r[2]);
     EXPECT_EQ(0u, r[3].rfind("GET /m HTTP/1.0\r\n", 0));  // unknown methods are GET
 
     EXPECT_STREQ("", plain.error_text);
@@ -159,18 +162,24 @@ TEST_F(Http, PostSendsTheExactRequestTextAndTheBody) {
 
     auto r = server.requests();
     ASSERT_EQ(3u, r.size());
-    EXPECT_EQ("POST /tsa HTTP/1.0\r\nHost: 127.0.0.1\r\nContent-Length: 9\r\n"
-              "Content-Type: application/x-www-form-urlencoded\r\n"
-              "User-Agent: hget/1.1\r\nPragma: no-cache\r\nAccept: */*\r\n\r\n" + body,
-              r[0]);
-    EXPECT_EQ("POST /tsa HTTP/1.0\r\nHost: 127.0.0.1\r\nContent-Length: 9\r\n"
-              "Content-Type: application/timestamp-query\r\n"
-              "User-Agent: hget/1.1\r\nPragma: no-cache\r\nAccept: */*\r\n\r\n" + body,
-              r[1]);
-    EXPECT_EQ("POST /tsa HTTP/1.0\r\nHost: 127.0.0.1\r\nContent-Length: 9\r\n"
-              "Content-Type: application/x-www-form-urlencoded\r\nContent-Type: application/timestamp-query\r\n"
-              "User-Agent: hget/1.1\r\nPragma: no-cache\r\nAccept: */*\r\n\r\n" + body,
-              r[2]);
+    EXPECT_EQ(
+        "POST /tsa HTTP/1.0\r\nHost: 127.0.0.1\r\nContent-Length: 9\r\n"
+        "Content-Type: application/x-www-form-urlencoded\r\n"
+        "User-Agent: hget/1.1\r\nPragma: no-cache\r\nAccept: */*\r\n\r\n" +
+            body,
+        r[0]);
+    EXPECT_EQ(
+        "POST /tsa HTTP/1.0\r\nHost: 127.0.0.1\r\nContent-Length: 9\r\n"
+        "Content-Type: application/timestamp-query\r\n"
+        "User-Agent: hget/1.1\r\nPragma: no-cache\r\nAccept: */*\r\n\r\n" +
+            body,
+        r[1]);
+    EXPECT_EQ(
+        "POST /tsa HTTP/1.0\r\nHost: 127.0.0.1\r\nContent-Length: 9\r\n"
+        "Content-Type: application/x-www-form-urlencoded\r\nContent-Type: application/timestamp-query\r\n"
+        "User-Agent: hget/1.1\r\nPragma: no-cache\r\nAccept: */*\r\n\r\n" +
+            body,
+        r[2]);
     EXPECT_EQ("hello", b.text());
 }
 
@@ -392,9 +401,10 @@ TEST_F(Http, ProxyGetsTheFullAddressInTheRequestLine) {
     EXPECT_EQ("hello", c.text());
     auto r = proxy.requests();
     ASSERT_EQ(2u, r.size());
-    EXPECT_EQ("GET https://crl.example.invalid:8443/ca.crl?x=1 HTTP/1.0\r\nHost: 127.0.0.1\r\n"
-              "User-Agent: hget/1.1\r\nPragma: no-cache\r\nAccept: */*\r\n\r\n",
-              r[0]);
+    EXPECT_EQ(
+        "GET https://crl.example.invalid:8443/ca.crl?x=1 HTTP/1.0\r\nHost: 127.0.0.1\r\n"
+        "User-Agent: hget/1.1\r\nPragma: no-cache\r\nAccept: */*\r\n\r\n",
+        r[0]);
     EXPECT_EQ(0u, r[1].rfind("GET http://crl.example.invalid/ca.crl HTTP/1.0\r\n", 0));
     ASSERT_EQ(1u, origin.requests().size());
     EXPECT_EQ(0u, origin.requests()[0].rfind("GET /direct HTTP/1.0\r\n", 0));
@@ -478,10 +488,10 @@ TEST_F(Http, RealProxyForwardsGetAndPost) {
     const std::string query = "\x30\x27\x02\x01\x01 timestamp query";
     unsigned char* out = nullptr;
     unsigned int outLength = 0;
-    EXPECT_EQ(0u, CHttp::SendHttpRequest(origin.base() + "/tsa", "POST",
-                                         reinterpret_cast<const unsigned char*>(query.data()),
-                                         static_cast<unsigned>(query.size()),
-                                         "Content-Type: application/timestamp-query", 0xFFFFFFFF, &out, &outLength));
+    EXPECT_EQ(
+        0u, CHttp::SendHttpRequest(origin.base() + "/tsa", "POST", reinterpret_cast<const unsigned char*>(query.data()),
+                                   static_cast<unsigned>(query.size()), "Content-Type: application/timestamp-query",
+                                   0xFFFFFFFF, &out, &outLength));
     EXPECT_EQ(query, std::string(reinterpret_cast<char*>(out), outLength));
     std::free(out);
 
@@ -514,12 +524,14 @@ TEST_F(Http, SendHttpRequestPostsOrGetsAndReportsFailure) {
 
     auto r = server.requests();
     ASSERT_EQ(2u, r.size());
-    EXPECT_EQ("POST /tsa HTTP/1.0\r\nHost: 127.0.0.1\r\nContent-Length: 3\r\nX-A: b\r\n"
-              "User-Agent: hget/1.1\r\nPragma: no-cache\r\nAccept: */*\r\n\r\n\x01\x02\x03",
-              r[0]);
+    EXPECT_EQ(
+        "POST /tsa HTTP/1.0\r\nHost: 127.0.0.1\r\nContent-Length: 3\r\nX-A: b\r\n"
+        "User-Agent: hget/1.1\r\nPragma: no-cache\r\nAccept: */*\r\n\r\n\x01\x02\x03",
+        r[0]);
 
     out = nullptr;
-    EXPECT_EQ(0xFFFFFFFFu, CHttp::SendHttpRequest(server.base() + "/tsa", "POST", nullptr, 0, nullptr, 0, &out, &length));
+    EXPECT_EQ(0xFFFFFFFFu,
+              CHttp::SendHttpRequest(server.base() + "/tsa", "POST", nullptr, 0, nullptr, 0, &out, &length));
     EXPECT_EQ(nullptr, out);
     EXPECT_EQ(0xFFFFFFFFu, CHttp::SendHttpRequest("https://127.0.0.1/", "GET", nullptr, 0, nullptr, 0, &out, &length));
 }

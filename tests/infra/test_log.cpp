@@ -7,9 +7,9 @@
 
 #include "ConfigSC.h"
 #include "SC_Profile_Base.h"
+#include "TestSupport.h"
 #include "card/CardFactory.h"
 #include "card/CardTypes.h"
-#include "TestSupport.h"
 #include "infra/TraceScope.h"
 #include "vn_log.h"
 
@@ -95,7 +95,9 @@ TEST_F(FileLog, BufferDumpsSixteenBytesPerLine) {
     auto l = lines();
     ASSERT_EQ(l.size(), 3u);
     EXPECT_TRUE(std::regex_match(l[0], std::regex(std::string(kPrefix) + R"(\[data sent to card\]:)"))) << l[0];
-    EXPECT_TRUE(std::regex_match(l[1], std::regex(std::string(kPrefix) + "a0:a1:a2:a3:a4:a5:a6:a7:a8:a9:aa:ab:ac:ad:ae:af"))) << l[1];
+    EXPECT_TRUE(
+        std::regex_match(l[1], std::regex(std::string(kPrefix) + "a0:a1:a2:a3:a4:a5:a6:a7:a8:a9:aa:ab:ac:ad:ae:af")))
+        << l[1];
     EXPECT_TRUE(std::regex_match(l[2], std::regex(std::string(kPrefix) + "b0:b1:b2:b3"))) << l[2];
 }
 
@@ -105,7 +107,8 @@ TEST_F(FileLog, BufferOfExactlySixteenEndsWithLonePrefixLine) {
     std::string text = log();
     auto l = lines();
     ASSERT_EQ(l.size(), 3u);
-    EXPECT_TRUE(std::regex_match(l[0], std::regex(R"(.* - CardOS 4\.3b \(2\) :)"))) << "empty label: no colon text" << l[0];
+    EXPECT_TRUE(std::regex_match(l[0], std::regex(R"(.* - CardOS 4\.3b \(2\) :)")))
+        << "empty label: no colon text" << l[0];
     EXPECT_TRUE(std::regex_match(l[1], std::regex(std::string(kPrefix) + "(0f:){15}0f")));
     EXPECT_TRUE(std::regex_match(l[2], std::regex(kPrefix))) << "lone prefix line: '" << l[2] << "'";
     EXPECT_EQ(text.back(), '\n');
@@ -123,7 +126,9 @@ TEST_F(FileLog, ReturnCodeNamesAndPassThrough) {
     EXPECT_EQ(vn_log_dw_return("g", 255), 255u);
     auto l = lines();
     ASSERT_EQ(l.size(), 3u);
-    EXPECT_NE(l[0].find("-->leaving CSC_Profile_Base::SCVerify (0x000000008010006B)(SCARD_W_WRONG_CHV)"), std::string::npos) << l[0];
+    EXPECT_NE(l[0].find("-->leaving CSC_Profile_Base::SCVerify (0x000000008010006B)(SCARD_W_WRONG_CHV)"),
+              std::string::npos)
+        << l[0];
     EXPECT_NE(l[1].find("-->leaving f (0x0000000000000007)(unknown)"), std::string::npos) << l[1];
     EXPECT_NE(l[2].find("(CSC_Profile_Base::SC_CMD_FAILED)"), std::string::npos) << l[2];
 }
@@ -156,16 +161,21 @@ TEST_F(FileLog, TraceScopeWritesTheLeavingLineOnEveryWayOut) {
     {
         // Lines of their own, a different leaving line on one way out, and none at all.
         VnTraceScope a(1, "<--entering CStatusThread::startThread\n", 2, "<--leaving CStatusThread::startThread\n");
-        a.leaveWith("<--leaving CStatusThread::startThread (CStatusThread::threadRunning || !CStatusThread::threadStop)\n");
+        a.leaveWith(
+            "<--leaving CStatusThread::startThread (CStatusThread::threadRunning || !CStatusThread::threadStop)\n");
     }
     {
         VnTraceScope b("CSC_Profile_Base::SendToCard", 2);
         b.leaveWith(nullptr);
     }
     const std::vector<std::string> expected = {
-        "--entering CSC_Profile_Base::ReadFile", "--leaving CSC_Profile_Base::ReadFile",
-        "--entering CSC_Profile_Base::ReadFile", "work", "--leaving CSC_Profile_Base::ReadFile",
-        "--entering CPkcs15::Init", "--leaving CPkcs15::Init",
+        "--entering CSC_Profile_Base::ReadFile",
+        "--leaving CSC_Profile_Base::ReadFile",
+        "--entering CSC_Profile_Base::ReadFile",
+        "work",
+        "--leaving CSC_Profile_Base::ReadFile",
+        "--entering CPkcs15::Init",
+        "--leaving CPkcs15::Init",
         "<--entering CStatusThread::startThread",
         "<--leaving CStatusThread::startThread (CStatusThread::threadRunning || !CStatusThread::threadStop)",
         "--entering CSC_Profile_Base::SendToCard"};
@@ -195,9 +205,9 @@ TEST_F(FileLog, CardFunctionsLeaveOnEarlyReturns) {
     std::vector<std::string> written = texts(lines());
     written.erase(written.begin(), written.begin() + static_cast<long>(before));
     const std::vector<std::string> expected = {
-        "--entering CSC_Profile_Base::ReadFile",  "--leaving CSC_Profile_Base::ReadFile",
-        "--entering CSC_Profile_Base::SignData",  "--leaving CSC_Profile_Base::SignData",
-        "--entering CSmartCard::GetChallange",    "--leaving CSmartCard::GetChallange"};
+        "--entering CSC_Profile_Base::ReadFile", "--leaving CSC_Profile_Base::ReadFile",
+        "--entering CSC_Profile_Base::SignData", "--leaving CSC_Profile_Base::SignData",
+        "--entering CSmartCard::GetChallange",   "--leaving CSmartCard::GetChallange"};
     EXPECT_EQ(written, expected);
 }
 

@@ -101,8 +101,8 @@ public:
         if (SCardEstablishContext(SCARD_SCOPE_SYSTEM, nullptr, nullptr, &m_ctx) != SCARD_S_SUCCESS)
             return;
         DWORD protocol = 0;
-        if (SCardConnect(m_ctx, readerName.c_str(), SCARD_SHARE_SHARED, SCARD_PROTOCOL_T0 | SCARD_PROTOCOL_T1,
-                         &m_card, &protocol) != SCARD_S_SUCCESS) {
+        if (SCardConnect(m_ctx, readerName.c_str(), SCARD_SHARE_SHARED, SCARD_PROTOCOL_T0 | SCARD_PROTOCOL_T1, &m_card,
+                         &protocol) != SCARD_S_SUCCESS) {
             m_card = 0;
             return;
         }

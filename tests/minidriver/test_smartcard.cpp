@@ -94,6 +94,7 @@ TEST(LegacyCardType, EveryLabelGivesItsTypeAndOthersNone) {
     const struct {
         const char* label;
         int type;
+        // clang-format off
     } rows[] = {
         {"Quorvel VN - TCOS 2.0", 1},          {"Quorvel VN - TCOS 3.0", 2},
         {"Quorvel VN - Micardo 2.1", 3},       {"Quorvel VN - Micardo 2.1 warm", 3},
@@ -108,6 +109,7 @@ TEST(LegacyCardType, EveryLabelGivesItsTypeAndOthersNone) {
         {"Quorvel VN - CardOS 5.0 ", 0},       {"Quorvel VN - CardOS 5", 0},
         {"", 0},
     };
+    // clang-format on
     for (const auto& row : rows) {
         std::wstring label = mdhost::wide(row.label);
         EXPECT_EQ(CSmartCard::GetCardType(&label[0]), row.type) << row.label;

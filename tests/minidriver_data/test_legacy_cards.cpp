@@ -15,48 +15,63 @@
 #include <string>
 #include <vector>
 
+#include "LegacyCards.h"
 #include "LegacyProfile.h"
 #include "MinidriverCardData.h"
 #include "P15Profile.h"
 #include "ProfileTypes.h"
-#include "LegacyCards.h"
 
 using namespace legacytest;
 
 const LegacyCase kSetcos = {"setcos441-other", 7, CP_SETCOS, {"3f0050154331", "3f0050154332"}, "00", 2048};
-const LegacyCase kCardos43 = {"cardos43-dtrust-card", 4, CP_DTRUST_CARD,
+const LegacyCase kCardos43 = {"cardos43-dtrust-card",
+                              4,
+                              CP_DTRUST_CARD,
                               {"3f005015430443f1", "3f00501543044301", "3f00501543044302", "3f0050154304c008",
                                "3f0050154304c708", "3f0050154304c70f", "3f0050154304c70f"},
-                              "0001111", 2048};
+                              "0001111",
+                              2048};
 
 namespace {
-const LegacyCase kTelesec = {"tcos2-telesec", 1, CP_TELESEC,
-                             {"3f00df06c000", "3f00df064331", "3f00df01c000", "3f00df01c200"}, "0000", 1024};
-const LegacyCase kSigntrust = {"tcos2-signtrust", 1, CP_SIGNTRUST2K,
-                               {"3f008000df01c000", "3f00800082008220", "3f00800083008320", "3f008000df01c00e"}, "0001",
+const LegacyCase kTelesec = {
+    "tcos2-telesec", 1, CP_TELESEC, {"3f00df06c000", "3f00df064331", "3f00df01c000", "3f00df01c200"}, "0000", 1024};
+const LegacyCase kSigntrust = {"tcos2-signtrust",
+                               1,
+                               CP_SIGNTRUST2K,
+                               {"3f008000df01c000", "3f00800082008220", "3f00800083008320", "3f008000df01c00e"},
+                               "0001",
                                1024};
-const LegacyCase kDatev = {"tcos2-datev", 1, CP_DATEV,
-                           {"3f00df01c000", "3f003000c500", "3f00df01c008", "3f00df01b000"}, "0011", 1024};
-const LegacyCase kMedisign = {"tcos2-medisign", 1, CP_MEDISIGN_1K,
-                              {"3f00df01c000", "3f00df01c00e", "3f008300c000", "3f008200c000"}, "0100", 1024};
-const LegacyCase kMicardo = {"micardo21", 3, CP_DTRUST_1K, {"3f004016c000", "3f004016c500", "3f004016c008"}, "001",
-                             1024};
-const LegacyCase kStarcos30 = {"starcos30", 5, CP_SIGNTRUST2K,
-                               {"3f003f01c000", "3f003f01c008", "3f003f01c500", "3f003f01c200"}, "0100", 2048};
-const LegacyCase kStarcos32Medisign = {"starcos32-medisign-layout", 9, CP_MEDISIGN2K,
-                                       {"3f003f04c000", "3f003f02c500", "3f003f02c200"}, "000", 2048};
-const LegacyCase kStarcos32Signtrust = {"starcos32-signtrust-single", 9, CP_SIGNTRUST32_SINGLE,
-                                        {"3f003f04c000", "3f003f04c008", "3f003f01c500", "3f003f01c200"}, "0100", 2048};
-const LegacyCase kStarcos34 = {"starcos34-dtrust-02", 12, CP_DTRUST3_02,
-                               {"3f001501c100", "3f001501c101", "3f001501c102", "3f001501c103", "3f001501c104",
-                                "3f001501c105"},
-                               "011011", 2048};
-const LegacyCase kSeccos = {"seccos-single", 6, CP_STRUST,
-                            {"3f00ab00c000", "3f00ab00c500", "3f00ab00c608", "3f00ab00b000"}, "0011", 1976};
+const LegacyCase kDatev = {
+    "tcos2-datev", 1, CP_DATEV, {"3f00df01c000", "3f003000c500", "3f00df01c008", "3f00df01b000"}, "0011", 1024};
+const LegacyCase kMedisign = {"tcos2-medisign", 1,
+                              CP_MEDISIGN_1K,   {"3f00df01c000", "3f00df01c00e", "3f008300c000", "3f008200c000"},
+                              "0100",           1024};
+const LegacyCase kMicardo = {"micardo21", 3,   CP_DTRUST_1K, {"3f004016c000", "3f004016c500", "3f004016c008"},
+                             "001",       1024};
+const LegacyCase kStarcos30 = {
+    "starcos30", 5, CP_SIGNTRUST2K, {"3f003f01c000", "3f003f01c008", "3f003f01c500", "3f003f01c200"}, "0100", 2048};
+const LegacyCase kStarcos32Medisign = {
+    "starcos32-medisign-layout", 9, CP_MEDISIGN2K, {"3f003f04c000", "3f003f02c500", "3f003f02c200"}, "000", 2048};
+const LegacyCase kStarcos32Signtrust = {"starcos32-signtrust-single",
+                                        9,
+                                        CP_SIGNTRUST32_SINGLE,
+                                        {"3f003f04c000", "3f003f04c008", "3f003f01c500", "3f003f01c200"},
+                                        "0100",
+                                        2048};
+const LegacyCase kStarcos34 = {
+    "starcos34-dtrust-02",
+    12,
+    CP_DTRUST3_02,
+    {"3f001501c100", "3f001501c101", "3f001501c102", "3f001501c103", "3f001501c104", "3f001501c105"},
+    "011011",
+    2048};
+const LegacyCase kSeccos = {
+    "seccos-single", 6, CP_STRUST, {"3f00ab00c000", "3f00ab00c500", "3f00ab00c608", "3f00ab00b000"}, "0011", 1976};
 struct Pair {
     const char* name;
     const LegacyCase* cards[2];
 };
+// clang-format off
 const Pair kPairs[] = {
     {"TeleSecAndSigntrust", {&kTelesec, &kSigntrust}},
     {"DatevAndMedisign", {&kDatev, &kMedisign}},
@@ -64,6 +79,7 @@ const Pair kPairs[] = {
     {"Starcos32MedisignAndSigntrust", {&kStarcos32Medisign, &kStarcos32Signtrust}},
     {"Starcos34AndSeccos", {&kStarcos34, &kSeccos}},
 };
+// clang-format on
 
 void PrintTo(const Pair& p, std::ostream* out) { *out << p.name; }
 

@@ -10,11 +10,11 @@
 
 #include "CertInfoSC.h"
 #include "ConfigSC.h"
+#include "LegacyCards.h"
 #include "LegacyProfile.h"
 #include "MinidriverCardData.h"
 #include "P15Profile.h"
 #include "ProfileTypes.h"
-#include "LegacyCards.h"
 
 using namespace legacytest;
 
@@ -33,7 +33,8 @@ struct TableSnapshot {
                 reinterpret_cast<unsigned char*>(CProfile::m_certinfo[r]) + sizeof CProfile::m_certinfo[r]),
           files(reinterpret_cast<unsigned char*>(CProfile::m_cardfile[r]),
                 reinterpret_cast<unsigned char*>(CProfile::m_cardfile[r]) + sizeof CProfile::m_cardfile[r]),
-          certnum(CProfile::m_certnum[r]), filenum(CProfile::m_cardfilenum[r]) {}
+          certnum(CProfile::m_certnum[r]),
+          filenum(CProfile::m_cardfilenum[r]) {}
     bool operator==(const TableSnapshot& o) const {
         return certs == o.certs && files == o.files && certnum == o.certnum && filenum == o.filenum;
     }
@@ -120,8 +121,8 @@ TEST_F(LegacyEdges, EntriesNamesFilesAndTheEleventhCertificate) {
 
     // Paths longer than their fields are cut and terminated.
     const std::string longPath(200, 'a');
-    ASSERT_EQ(p.AddCert(7, longPath.c_str(), 0, 0, longPath.c_str(), longPath.c_str(), 1, 1, 2048, 64,
-                        longPath.c_str(), false, false, 1),
+    ASSERT_EQ(p.AddCert(7, longPath.c_str(), 0, 0, longPath.c_str(), longPath.c_str(), 1, 1, 2048, 64, longPath.c_str(),
+                        false, false, 1),
               1);
     EXPECT_EQ(std::strlen(CProfile::m_certinfo[1][3].certPath), 51u);
     EXPECT_EQ(std::strlen(CProfile::m_certinfo[1][3].keyPath), 43u);
@@ -178,8 +179,9 @@ TEST_F(LegacyEdges, CardWithoutLayoutHasNoFiles) {
     EXPECT_EQ(length, 0u);
     void* serial = nullptr;
     ASSERT_EQ(CCardData::ReadSerial(host.data(), &serial, &length), 1);
-    EXPECT_EQ(std::vector<unsigned char>(static_cast<unsigned char*>(serial), static_cast<unsigned char*>(serial) + length),
-              contentsOf(imageText(kSetcos.image)).serialFile);
+    EXPECT_EQ(
+        std::vector<unsigned char>(static_cast<unsigned char*>(serial), static_cast<unsigned char*>(serial) + length),
+        contentsOf(imageText(kSetcos.image)).serialFile);
     mdhost::hostFree(serial);
     EXPECT_EQ(mdhost::book().allocs, 1);
     EXPECT_EQ(mdhost::book().frees, 1);
@@ -250,9 +252,9 @@ TEST(MinidriverFiles, FileTypesByNameAndPrefix) {
     struct {
         const char* name;
         int type;
-    } rows[] = {{"cardid", 0}, {"cardcf", 1}, {"cardapps", 2}, {"cmapfile", 3}, {"cardidx", -1}, {"cardi", -1},
-                {"kxc07", 4},  {"ksc00", 5},  {"kxp01", 6},    {"kxs02", 7},    {"ksp03", 8},    {"kss04", 9},
-                {"kx", -1},    {"", -1},      {"mscp", -1}};
+    } rows[] = {{"cardid", 0}, {"cardcf", 1}, {"cardapps", 2}, {"cmapfile", 3}, {"cardidx", -1},
+                {"cardi", -1}, {"kxc07", 4},  {"ksc00", 5},    {"kxp01", 6},    {"kxs02", 7},
+                {"ksp03", 8},  {"kss04", 9},  {"kx", -1},      {"", -1},        {"mscp", -1}};
     for (const auto& r : rows)
         EXPECT_EQ(CCardData::GetFileType(const_cast<char*>(r.name)), r.type) << r.name;
     EXPECT_EQ(CCardData::GetFileType(nullptr), -1);

@@ -40,49 +40,53 @@ encoding = ascii
 )";
 
 inline std::shared_ptr<cardsim::Card> card(const char* image) {
-  return std::shared_ptr<cardsim::Card>(cardsim::Card::fromText(image));
+    return std::shared_ptr<cardsim::Card>(cardsim::Card::fromText(image));
 }
 
 inline Bytes hex(const std::string& text) { return cardsim::fromHex(text); }
 
 class SimTest : public ::testing::Test {
- protected:
-  void SetUp() override { pcscsim::reset(); }
-  void TearDown() override {
-    if (m_ctx) SCardReleaseContext(m_ctx);
-    pcscsim::reset();
-  }
-
-  SCARDCONTEXT context() {
-    if (!m_ctx) {
-      EXPECT_EQ(SCardEstablishContext(SCARD_SCOPE_USER, nullptr, nullptr, &m_ctx), SCARD_S_SUCCESS);
+protected:
+    void SetUp() override { pcscsim::reset(); }
+    void TearDown() override {
+        if (m_ctx)
+            SCardReleaseContext(m_ctx);
+        pcscsim::reset();
     }
-    return m_ctx;
-  }
 
-  // Connects shared to a card reader; the handle dies with the context.
-  SCARDHANDLE connect(const std::string& reader, DWORD* protocol = nullptr) {
-    SCARDHANDLE h = 0;
-    DWORD active = 0;
-    EXPECT_EQ(SCardConnect(context(), reader.c_str(), SCARD_SHARE_SHARED, SCARD_PROTOCOL_T0 | SCARD_PROTOCOL_T1,
-                           &h, &active),
-              SCARD_S_SUCCESS);
-    if (protocol) *protocol = active;
-    return h;
-  }
+    SCARDCONTEXT context() {
+        if (!m_ctx) {
+            EXPECT_EQ(SCardEstablishContext(SCARD_SCOPE_USER, nullptr, nullptr, &m_ctx), SCARD_S_SUCCESS);
+        }
+        return m_ctx;
+    }
 
-  // One APDU over a connected handle; the answer, or empty on a PC/SC error (in rv).
-  Bytes transmit(SCARDHANDLE h, const Bytes& apdu, LONG* rv = nullptr, DWORD protocol = SCARD_PROTOCOL_T1) {
-    uint8_t answer[300];
-    DWORD length = sizeof answer;
-    const SCARD_IO_REQUEST* pci = protocol == SCARD_PROTOCOL_T0 ? SCARD_PCI_T0 : SCARD_PCI_T1;
-    LONG r = SCardTransmit(h, pci, apdu.data(), DWORD(apdu.size()), nullptr, answer, &length);
-    if (rv) *rv = r;
-    if (r != SCARD_S_SUCCESS) return {};
-    return Bytes(answer, answer + length);
-  }
+    // Connects shared to a card reader; the handle dies with the context.
+    SCARDHANDLE connect(const std::string& reader, DWORD* protocol = nullptr) {
+        SCARDHANDLE h = 0;
+        DWORD active = 0;
+        EXPECT_EQ(SCardConnect(context(), reader.c_str(), SCARD_SHARE_SHARED, SCARD_PROTOCOL_T0 | SCARD_PROTOCOL_T1, &h,
+                               &active),
+                  SCARD_S_SUCCESS);
+        if (protocol)
+            *protocol = active;
+        return h;
+    }
 
-  SCARDCONTEXT m_ctx = 0;
+    // One APDU over a connected handle; the answer, or empty on a PC/SC error (in rv).
+    Bytes transmit(SCARDHANDLE h, const Bytes& apdu, LONG* rv = nullptr, DWORD protocol = SCARD_PROTOCOL_T1) {
+        uint8_t answer[300];
+        DWORD length = sizeof answer;
+        const SCARD_IO_REQUEST* pci = protocol == SCARD_PROTOCOL_T0 ? SCARD_PCI_T0 : SCARD_PCI_T1;
+        LONG r = SCardTransmit(h, pci, apdu.data(), DWORD(apdu.size()), nullptr, answer, &length);
+        if (rv)
+            *rv = r;
+        if (r != SCARD_S_SUCCESS)
+            return {};
+        return Bytes(answer, answer + length);
+    }
+
+    SCARDCONTEXT m_ctx = 0;
 };
 
 }  // namespace simtest

@@ -27,7 +27,7 @@ inline std::string materialFile(const std::string& name) {
 // A signer's file: from the test PKI, or from the extra material for P-384 and P-521.
 inline std::string signerFile(const std::string& name) {
     return name.find("ec384") != std::string::npos || name.find("ec521") != std::string::npos ? materialFile(name)
-                                                                                             : pkiFile(name);
+                                                                                              : pkiFile(name);
 }
 
 inline Bytes readBytes(const std::string& path) {
@@ -36,7 +36,8 @@ inline Bytes readBytes(const std::string& path) {
 }
 
 inline void writeBytes(const std::string& path, const Bytes& b) {
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
 }
 
 // Output (stdout and stderr) of a shell command, and its exit status.

@@ -38,11 +38,13 @@ std::vector<size_t> attributePositions(const std::string& print) {
 }  // namespace
 
 TEST(Pkcs7Model, SignedDataOfEveryKeyTypeVerifiesWithOpensslAttachedAndDetached) {
+    // clang-format off
     const KeyCase cases[] = {
         {"signer-rsa2048", 0, 1}, {"signer-rsa3072", 0, 3}, {"signer-rsa2048", 0, 0}, {"signer-rsa2048", 1, 1},
         {"signer-rsa3072", 1, 2}, {"signer-ec256", 2, 1},   {"signer-ec384", 2, 2},   {"signer-ec521", 2, 3},
         {"signer-ec256", 0, 0},  // an EC certificate makes the mode ECDSA
     };
+    // clang-format on
     TempDir dir;
     writeBytes(dir.file("content"), kData);
     for (const KeyCase& c : cases) {
@@ -97,7 +99,10 @@ TEST(Pkcs7Model, PlaceholdersHaveTheFinalSizeForRsaAndTheLargestEcdsaValue) {
     const struct {
         const char* signer;
         unsigned int valueLength;  // bytes of the placeholder signature value
-    } cases[] = {{"signer-rsa2048", 256}, {"signer-rsa3072", 384}, {"signer-ec256", 72}, {"signer-ec384", 104},
+    } cases[] = {{"signer-rsa2048", 256},
+                 {"signer-rsa3072", 384},
+                 {"signer-ec256", 72},
+                 {"signer-ec384", 104},
                  {"signer-ec521", 139}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.signer);
@@ -165,11 +170,13 @@ TEST(Pkcs7Model, SignatureAlgorithmsByModeKeyAndDigest) {
         int mode;
         int nAlgoID;
         const char* oid;
+        // clang-format off
     } cases[] = {
         {&ec, 0, 4, "1.2.3.4.5"},                  // RIPEMD-160 with an EC key: the key algorithm given
         {&ec, 2, 0, "1.2.840.10045.4.1"},          {&ec, 2, 3, "1.2.840.10045.4.3.4"},
         {&rsa, 0, 5, "1.2.840.113549.1.1.1"},      {&rsa, 1, 0, "1.2.840.113549.1.1.10"},
     };
+    // clang-format on
     for (const auto& c : cases) {
         CAsn1_Pkcs7 p7;
         p7.setContentType(2);
@@ -229,8 +236,7 @@ TEST(Pkcs7Model, DecodingGivesThePartsAndReencodesTheSameBytes) {
     SHA256(cert.data(), cert.size(), expected);
     EXPECT_EQ(Bytes(ess.getCertHash()->getBinaryData(), ess.getCertHash()->getBinaryData() + 32),
               Bytes(expected, expected + 32));
-    EXPECT_EQ(ess.getIssuerSerial()->getSerial(),
-              sd->getSignerInfo(0)->getIssuerAndSerial()->getSerial());
+    EXPECT_EQ(ess.getIssuerSerial()->getSerial(), sd->getSignerInfo(0)->getIssuerAndSerial()->getSerial());
 
     ASSERT_EQ(p7.encode(), 1);
     EXPECT_EQ(Bytes(p7.getDER(), p7.getDER() + p7.getDERlength()),

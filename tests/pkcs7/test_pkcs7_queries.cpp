@@ -299,8 +299,8 @@ TEST_F(Pkcs7Inspect, Pkcs1SignatureDigestAndAlgorithms) {
     EXPECT_EQ(CPKCS7SSL::GetHashFromPKCS1Signature(sig.data(), len(sig), other.data(), len(other), &n, &algo), nullptr);
 
     // A block of type 1 with a SHA-1 DigestInfo, and one with an unknown DigestInfo.
-    Bytes block = {0x00, 0x01, 0xFF, 0xFF, 0xFF, 0x00, 0x30, 0x21, 0x30, 0x09, 0x06, 0x05, 0x2B,
-                   0x0E, 0x03, 0x02, 0x1A, 0x05, 0x00, 0x04, 0x14};
+    Bytes block = {0x00, 0x01, 0xFF, 0xFF, 0xFF, 0x00, 0x30, 0x21, 0x30, 0x09, 0x06,
+                   0x05, 0x2B, 0x0E, 0x03, 0x02, 0x1A, 0x05, 0x00, 0x04, 0x14};
     block.resize(block.size() + 20, 0xAB);
     unsigned int index = 0;
     EXPECT_STREQ(CPKCS7SSL::GetHashAlgoPkcs1(block.data(), len(block), &index, &algo), "1.2.840.113549.1.1.5");
@@ -321,7 +321,7 @@ TEST_F(Pkcs7Inspect, Pkcs1SignatureDigestAndAlgorithms) {
     const struct {
         const char* oid;
         int type;
-    } types[] = {{"1.2.840.113549.1.1.11", 2}, {"1.2.840.113549.1.1.10", 3}, {"1.2.840.10045.4.3.2", 0},
+    } types[] = {{"1.2.840.113549.1.1.11", 2},   {"1.2.840.113549.1.1.10", 3}, {"1.2.840.10045.4.3.2", 0},
                  {"0.4.0.127.0.7.1.1.4.1.3", 1}, {"1.3.36.3.3.1.2", 2},        {"1.2.3.4", -1}};
     for (const auto& t : types) {
         ASN1_OBJECT* o = OBJ_txt2obj(t.oid, 1);
@@ -335,11 +335,11 @@ TEST_F(Pkcs7Inspect, AttributeCertificatesInTheSignedAttributes) {
     Bytes data(kContent);
     CAsn1_Pkcs7 p7;
     p7.setContentType(2);
-    ASSERT_TRUE(p7.setContent_SignedData(cert.data(), len(cert), 1, data.data(), len(data), nullptr, true, 0, "",
-                                         nullptr));
+    ASSERT_TRUE(
+        p7.setContent_SignedData(cert.data(), len(cert), 1, data.data(), len(data), nullptr, true, 0, "", nullptr));
     const Bytes acert = {0x30, 0x03, 0x02, 0x01, 0x07};
-    ASSERT_EQ(p7.getAuthAttributes(0)->addAttribute(
-                  new CAsn1_Attribute("2.5.4.58", new CAsn1_Universal(acert.data(), len(acert)), "attributeCertificate")),
+    ASSERT_EQ(p7.getAuthAttributes(0)->addAttribute(new CAsn1_Attribute(
+                  "2.5.4.58", new CAsn1_Universal(acert.data(), len(acert)), "attributeCertificate")),
               1);
     Bytes value(256, 0x11);
     ASSERT_TRUE(p7.setSignature(0, value.data(), len(value)));  // re-encodes the whole

@@ -88,8 +88,8 @@ std::vector<Bytes> sampleBlobs() {
     runCommand("openssl cms -sign -binary -noattr -in " + dir.file("content") + " -outform DER -signer " +
                pkiFile("signer-rsa2048.pem") + " -inkey " + pkiFile("signer-rsa2048.key") + " -out " + dir.file("a"));
     blobs.push_back(readBytes(dir.file("a")));
-    runCommand("openssl smime -encrypt -binary -outform DER -in " + dir.file("content") + " -out " + dir.file("e") + " " +
-               pkiFile("signer-rsa2048.pem"));
+    runCommand("openssl smime -encrypt -binary -outform DER -in " + dir.file("content") + " -out " + dir.file("e") +
+               " " + pkiFile("signer-rsa2048.pem"));
     blobs.push_back(readBytes(dir.file("e")));
     return blobs;
 }

@@ -95,7 +95,8 @@ TEST(Pkcs7Timestamp, TokenFromOpensslTsIsAppendedAndTheSignatureStillVerifies) {
     TempDir dir;
     for (const char* signer : {"signer-rsa2048", "signer-ec521"}) {
         SCOPED_TRACE(signer);
-        const Built built = buildSigned(signer, std::string(signer).find("ec") != std::string::npos ? 2 : 0, 1, kData, true, 0);
+        const Built built =
+            buildSigned(signer, std::string(signer).find("ec") != std::string::npos ? 2 : 0, 1, kData, true, 0);
         ASSERT_FALSE(built.der.empty());
         Bytes sig = opensslSignature(built.der);
         Bytes token = timestampToken(dir, sig);
@@ -161,8 +162,9 @@ TEST(Pkcs7Timestamp, ThousandByteTokenGrowsEveryEnclosingLengthBy1025) {
     Bytes buffer(built.der);
     buffer.resize(built.der.size() + 2000);
     unsigned int length = static_cast<unsigned int>(built.der.size());
-    ASSERT_EQ(CPKCS7SSL::AddTimeStamp(buffer.data(), &length, token.data(), 1000, static_cast<unsigned int>(buffer.size())),
-              0);
+    ASSERT_EQ(
+        CPKCS7SSL::AddTimeStamp(buffer.data(), &length, token.data(), 1000, static_cast<unsigned int>(buffer.size())),
+        0);
     EXPECT_EQ(length, built.der.size() + 1025);
     const std::vector<size_t> old = enclosingLengths(built.der);
     const std::vector<size_t> now = enclosingLengths(Bytes(buffer.begin(), buffer.begin() + length));

@@ -26,9 +26,10 @@ TEST(VncardShowSig, DescribesSignersAttributesAndTimestampAsTextAndJson) {
     const Bytes token = timestampToken(dir, sig);
     buffer.resize(built.der.size() + token.size() + 64);
     unsigned int length = static_cast<unsigned int>(built.der.size());
-    ASSERT_EQ(CPKCS7SSL::AddTimeStamp(buffer.data(), &length, const_cast<unsigned char*>(token.data()),
-                                      static_cast<unsigned int>(token.size()), static_cast<unsigned int>(buffer.size())),
-              0);
+    ASSERT_EQ(
+        CPKCS7SSL::AddTimeStamp(buffer.data(), &length, const_cast<unsigned char*>(token.data()),
+                                static_cast<unsigned int>(token.size()), static_cast<unsigned int>(buffer.size())),
+        0);
     buffer.resize(length);
     writeBytes(dir.file("stamped.p7s"), buffer);
 

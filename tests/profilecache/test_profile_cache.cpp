@@ -122,8 +122,8 @@ TEST(ProfileCacheStack, ListingsStayWithinTheirCommandBoundsOnEveryImage) {
         }
         const Listing first = list(stack);
         const Listing second = list(stack);
-        table << row.image << " " << first.entries << " " << (row.pkcs15 ? std::to_string(opensc) : "-") << " " << first.commands << " "
-              << second.commands << "\n";
+        table << row.image << " " << first.entries << " " << (row.pkcs15 ? std::to_string(opensc) : "-") << " "
+              << first.commands << " " << second.commands << "\n";
         EXPECT_LE(first.commands, row.firstAtMost);
         if (row.pkcs15) {
             EXPECT_LE(first.commands, opensc);

@@ -1,7 +1,7 @@
 // The key interface on simulated STARCOS 3.5 cards: PIN entry modes and dialogs,
 // signing and decryption, the PIN cache and single-signature cards.
-#include <openssl/sha.h>
 #include <openssl/rsa.h>
+#include <openssl/sha.h>
 
 #include <cstring>
 

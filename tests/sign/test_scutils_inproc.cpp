@@ -89,8 +89,9 @@ TEST_F(SignSim, FacadePinResultsAndTheIndexCheckBeforeAnyPinCommand) {
 
 TEST_F(SignSim, FacadeGivesMinusOneForACardWithoutProfileAndNothingForAnEmptyReader) {
     pcscsim::addReader("Virtual PCD 00 00");
-    pcscsim::insertCard("Virtual PCD 00 00",
-                        std::shared_ptr<cardsim::Card>(cardsim::Card::fromText("[card]\ndialect = iso\natr = 3B 02 14 50\n")));
+    pcscsim::insertCard(
+        "Virtual PCD 00 00",
+        std::shared_ptr<cardsim::Card>(cardsim::Card::fromText("[card]\ndialect = iso\natr = 3B 02 14 50\n")));
     CSCUtils u;
     u.setReader(0);
     char pin[] = "1234";

@@ -2,8 +2,8 @@
 // openssl command, and a timestamp service on 127.0.0.1.
 #pragma once
 
-#include <openssl/x509.h>
 #include <fcntl.h>
+#include <openssl/x509.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>

@@ -38,11 +38,13 @@ void signAndCheck(const TempDir& dir, uint32_t* key, X509* cert, int nAlgoID, bo
     CSignMessage::setCAdES_Level(level);
     uint32_t announced = 0;
     ASSERT_EQ(CSignMessage::SignBlobSSLForLength(content.data(), content.size(), nullptr, &announced, nullptr, cert,
-                                                 key, nAlgoID, attach, nullptr, 0), 0);
+                                                 key, nAlgoID, attach, nullptr, 0),
+              0);
     std::vector<unsigned char> out(announced);
     uint32_t length = announced;
     ASSERT_EQ(CSignMessage::SignBlobSSL(content.data(), content.size(), out.data(), &length, nullptr, cert, key,
-                                        nAlgoID, attach, nullptr, 0), 0);
+                                        nAlgoID, attach, nullptr, 0),
+              0);
     // Exact for RSA; an upper bound for ECDSA, whose DER value may come out shorter.
     if (EVP_PKEY_base_id(X509_get0_pubkey(cert)) == EVP_PKEY_EC) {
         EXPECT_LE(length, announced);
@@ -120,9 +122,11 @@ TEST(SignDocCard, Starcos35SignsPssSignedDataPkcs1BareDecryptsAndSingleSignCards
     std::vector<unsigned char> content(10, 1), out(4096);
     uint32_t length = 4096;
     EXPECT_EQ(CSignMessage::SignBlobSSLForLength(content.data(), 10, nullptr, &length, nullptr, cert, key, 4, false,
-                                                 nullptr, 0), -88);
-    EXPECT_EQ(CSignMessage::SignBlobSSL(content.data(), 10, out.data(), &length, nullptr, cert, key, 5, false,
-                                        nullptr, 0), -88);
+                                                 nullptr, 0),
+              -88);
+    EXPECT_EQ(
+        CSignMessage::SignBlobSSL(content.data(), 10, out.data(), &length, nullptr, cert, key, 5, false, nullptr, 0),
+        -88);
 
     // Bare signatures of a hash: PKCS#1 v1.5 when PSS is not allowed, else the card's PSS.
     unsigned char digest[32];
@@ -164,7 +168,8 @@ TEST(SignDocCard, Starcos35SignsPssSignedDataPkcs1BareDecryptsAndSingleSignCards
     unsigned char plain[256];
     uint32_t plainLength = sizeof(plain);
     ASSERT_EQ(CSignMessage::RSADecryptBlobSSL(block, blockLength, plain, &plainLength, auth, authKey, true), 0);
-    EXPECT_EQ(std::string(reinterpret_cast<char*>(plain), plainLength), std::string(reinterpret_cast<const char*>(secret), 32));
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(plain), plainLength),
+              std::string(reinterpret_cast<const char*>(secret), 32));
     plainLength = sizeof(plain);
     EXPECT_EQ(CSignMessage::RSADecryptBlobSSL(block, blockLength, nullptr, &plainLength, auth, authKey, true), -301);
     // Without OAEP the block must carry PKCS#1 v1.5 padding: an OAEP block is refused, never
@@ -182,8 +187,9 @@ TEST(SignDocCard, Starcos35SignsPssSignedDataPkcs1BareDecryptsAndSingleSignCards
     ASSERT_NE(once, nullptr);
     signAndCheck(dir, once, single, 1, false);
     length = 4096;
-    EXPECT_EQ(CSignMessage::SignBlobSSL(content.data(), 10, out.data(), &length, nullptr, single, once, 1, false,
-                                        nullptr, 0), -24);
+    EXPECT_EQ(
+        CSignMessage::SignBlobSSL(content.data(), 10, out.data(), &length, nullptr, single, once, 1, false, nullptr, 0),
+        -24);
     CSignMessage::CloseSSLKey(once);
     once = CSignMessage::OpenSSLKey(nullptr, nullptr, kPin, 1, 0, "0");
     ASSERT_NE(once, nullptr);

@@ -1,12 +1,12 @@
 // Signature creation with PKCS#12 keys: bare signatures, signed data over buffers and
 // files, checked with OpenSSL; the file path codes; a timestamped file.
 #include <gtest/gtest.h>
-#include <openssl/cms.h>
-#include <openssl/evp.h>
-#include <openssl/rsa.h>
 #include <log4cxx/fileappender.h>
 #include <log4cxx/logger.h>
 #include <log4cxx/patternlayout.h>
+#include <openssl/cms.h>
+#include <openssl/evp.h>
+#include <openssl/rsa.h>
 #include <openssl/x509.h>
 
 #include <cstring>
@@ -52,11 +52,13 @@ TEST(SignDocP12, KeysSignBareDataAndHashesAsOpenSslChecks) {
     struct Key {
         std::string p12, cert;
         int mode;
+        // clang-format off
     } keys[] = {
         {pkiDir() + "/signer-rsa2048.p12", pkiDir() + "/signer-rsa2048.der", 0},
         {pss, dir / "pss.der", 1},
         {pkiDir() + "/signer-ec256.p12", pkiDir() + "/signer-ec256.der", 2},
     };
+    // clang-format on
     const EVP_MD* mds[] = {EVP_sha1(), EVP_sha256(), EVP_sha384(), EVP_sha512(), EVP_ripemd160(), EVP_md5()};
     unsigned char message[] = "a document to be signed";
     for (const Key& k : keys) {
@@ -75,9 +77,11 @@ TEST(SignDocP12, KeysSignBareDataAndHashesAsOpenSslChecks) {
             std::vector<unsigned char> overData(600), overHash(600);
             uint32_t l1 = 600, l2 = 600;
             ASSERT_EQ(CSignMessage::SignBlobSSLRaw(message, sizeof(message), overData.data(), &l1, nullptr, cert, key,
-                                                   algo, 0, false, true), 0);
+                                                   algo, 0, false, true),
+                      0);
             ASSERT_EQ(CSignMessage::SignBlobSSLRaw(digest, digestLength, overHash.data(), &l2, nullptr, cert, key, algo,
-                                                   0, true, true), 0);
+                                                   0, true, true),
+                      0);
             overData.resize(l1);
             overHash.resize(l2);
             EXPECT_TRUE(verifyDigest(cert, k.mode, mds[algo], digest, digestLength, overData));
@@ -90,11 +94,13 @@ TEST(SignDocP12, KeysSignBareDataAndHashesAsOpenSslChecks) {
         std::vector<unsigned char> small(20, 0xEE);
         uint32_t l = 10;
         EXPECT_EQ(CSignMessage::SignBlobSSLRaw(message, sizeof(message), small.data(), &l, nullptr, cert, key, 1, 0,
-                                               false, true), -24);
+                                               false, true),
+                  -24);
         EXPECT_GT(l, 10u);
         EXPECT_EQ(small, std::vector<unsigned char>(20, 0xEE));
-        EXPECT_EQ(CSignMessage::SignBlobSSLRaw(message, sizeof(message), nullptr, &l, nullptr, cert, key, 1, 0, false,
-                                               true), -301);
+        EXPECT_EQ(
+            CSignMessage::SignBlobSSLRaw(message, sizeof(message), nullptr, &l, nullptr, cert, key, 1, 0, false, true),
+            -301);
         // A PKCS#12 key does not decrypt.
         unsigned char plain[512];
         uint32_t pl = sizeof(plain);
@@ -114,11 +120,13 @@ TEST(SignDocP12, SignedDataOverBuffersVerifiesWithOpenSslCms) {
     const std::string pss = makePssP12(dir);
     struct Key {
         std::string p12, cert;
+        // clang-format off
     } keys[] = {
         {pkiDir() + "/signer-rsa2048.p12", pkiDir() + "/signer-rsa2048.der"},
         {pss, dir / "pss.der"},
         {pkiDir() + "/signer-ec256.p12", pkiDir() + "/signer-ec256.der"},
     };
+    // clang-format on
     std::vector<unsigned char> content(3000);
     for (size_t i = 0; i < content.size(); ++i)
         content[i] = static_cast<unsigned char>(i * 7 + 1);
@@ -140,11 +148,13 @@ TEST(SignDocP12, SignedDataOverBuffersVerifiesWithOpenSslCms) {
                     CSignMessage::setCAdES_Level(level);
                     uint32_t announced = 0;
                     ASSERT_EQ(CSignMessage::SignBlobSSLForLength(content.data(), content.size(), nullptr, &announced,
-                                                                 nullptr, cert, key, algo, attach, &more, 1), 0);
+                                                                 nullptr, cert, key, algo, attach, &more, 1),
+                              0);
                     std::vector<unsigned char> out(announced + 16, 0xEE);
                     uint32_t length = announced;
                     ASSERT_EQ(CSignMessage::SignBlobSSL(content.data(), content.size(), out.data(), &length, nullptr,
-                                                        cert, key, algo, attach, &more, 1), 0);
+                                                        cert, key, algo, attach, &more, 1),
+                              0);
                     if (ec) {
                         EXPECT_LE(length, announced);
                     } else {
@@ -170,17 +180,22 @@ TEST(SignDocP12, SignedDataOverBuffersVerifiesWithOpenSslCms) {
         std::vector<unsigned char> small(100, 0xEE);
         uint32_t length = 50;
         EXPECT_EQ(CSignMessage::SignBlobSSL(content.data(), content.size(), small.data(), &length, nullptr, cert, key,
-                                            1, false, nullptr, 0), -300);
+                                            1, false, nullptr, 0),
+                  -300);
         EXPECT_GT(length, 1000u);
         EXPECT_EQ(std::vector<unsigned char>(small.begin() + 50, small.end()), std::vector<unsigned char>(50, 0xEE));
         EXPECT_EQ(CSignMessage::SignBlobSSL(content.data(), content.size(), nullptr, &length, nullptr, cert, key, 1,
-                                            false, nullptr, 0), -300);
+                                            false, nullptr, 0),
+                  -300);
         EXPECT_EQ(CSignMessage::SignBlobSSLForLength(content.data(), content.size(), nullptr, nullptr, nullptr, cert,
-                                                     key, 1, false, nullptr, 0), -29);
-        EXPECT_EQ(CSignMessage::SignBlobSSLForLength(content.data(), content.size(), nullptr, &length, nullptr,
-                                                     nullptr, key, 1, false, nullptr, 0), -29);
+                                                     key, 1, false, nullptr, 0),
+                  -29);
+        EXPECT_EQ(CSignMessage::SignBlobSSLForLength(content.data(), content.size(), nullptr, &length, nullptr, nullptr,
+                                                     key, 1, false, nullptr, 0),
+                  -29);
         EXPECT_EQ(CSignMessage::SignBlobSSLForLength(content.data(), content.size(), nullptr, &length, nullptr, cert,
-                                                     nullptr, 1, false, nullptr, 0), -37);
+                                                     nullptr, 1, false, nullptr, 0),
+                  -37);
         X509_free(cert);
         CSignMessage::CloseSSLKey(key);
     }
@@ -351,10 +366,10 @@ TEST(SignDocP12, TracesEnteringAndLeavingWithCodesAndNeverThePassword) {
     appender->close();
     std::vector<unsigned char> bytes = readBytes(dir / "trace.log");
     const std::string log(bytes.begin(), bytes.end());
-    for (const char* line : {"VornCryptoSSL.CSignMessage entering CSignMessage::OpenSSLKey",
-                             "leaving CSignMessage::OpenSSLKey_P12: OK", "entering SignBlobSSL",
-                             "leaving SignBlobSSL: 0", "leaving SignDetachedEnveloped: -35",
-                             "leaving checkSignHashAlgoPKey: -37"})
+    for (const char* line :
+         {"VornCryptoSSL.CSignMessage entering CSignMessage::OpenSSLKey", "leaving CSignMessage::OpenSSLKey_P12: OK",
+          "entering SignBlobSSL", "leaving SignBlobSSL: 0", "leaving SignDetachedEnveloped: -35",
+          "leaving checkSignHashAlgoPKey: -37"})
         EXPECT_NE(log.find(line), std::string::npos) << line;
     EXPECT_EQ(log.find("123456"), std::string::npos);
 }

@@ -98,7 +98,8 @@ public:
     Tinyproxy() : port_(freeLoopbackPort()) {
         dir_.write("tinyproxy.conf", "Port " + std::to_string(port_) +
                                          "\nListen 127.0.0.1\nTimeout 30\nMaxClients 8\nLogLevel Connect\n"
-                                         "LogFile \"" + dir_.file("tinyproxy.log") + "\"\nAllow 127.0.0.1\n");
+                                         "LogFile \"" +
+                                         dir_.file("tinyproxy.log") + "\"\nAllow 127.0.0.1\n");
         process_ = std::make_unique<ChildProcess>(
             std::vector<std::string>{"tinyproxy", "-d", "-c", dir_.file("tinyproxy.conf")}, dir_.file("output"));
         // Bounded wait until it accepts connections.
@@ -168,8 +169,8 @@ inline CommandResult runCommand(const std::string& command) {
 }
 
 inline void writeBytes(const std::string& path, const std::vector<unsigned char>& bytes) {
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
 inline std::string toHex(const unsigned char* p, size_t n) {

@@ -31,9 +31,9 @@ public:
     SignedFile() {
         dir.write("data.txt", "text that was signed\n");
         const std::string pki = pkiDir();
-        result = runCommand("openssl cms -sign -binary -md sha256 -nosmimecap -outform DER -in " + dir.file("data.txt") +
-                            " -signer " + pki + "/signer-rsa2048.pem -inkey " + pki + "/signer-rsa2048.key -out " +
-                            dir.file("signed.p7s"));
+        result = runCommand("openssl cms -sign -binary -md sha256 -nosmimecap -outform DER -in " +
+                            dir.file("data.txt") + " -signer " + pki + "/signer-rsa2048.pem -inkey " + pki +
+                            "/signer-rsa2048.key -out " + dir.file("signed.p7s"));
         der = readBytes(dir.file("signed.p7s"));
     }
     // openssl puts the signature value last: OCTET STRING 04 82 01 00 and 256 bytes.
@@ -117,7 +117,8 @@ TEST_F(AddTimestamp, TokenOverTheSignatureValueAndTheSignatureStillVerifies) {
 
         CommandResult v = signedFile.verify(out);
         EXPECT_EQ(0, v.status) << v.output;
-        CommandResult print = runCommand("openssl cms -cmsout -print -inform DER -in " + signedFile.dir.file("out.p7s"));
+        CommandResult print =
+            runCommand("openssl cms -cmsout -print -inform DER -in " + signedFile.dir.file("out.p7s"));
         EXPECT_NE(std::string::npos, print.output.find("id-smime-aa-timeStampToken")) << print.output;
 
         const Bytes token = tokenOf(out);
@@ -127,8 +128,8 @@ TEST_F(AddTimestamp, TokenOverTheSignatureValueAndTheSignatureStillVerifies) {
         CommandResult t = runCommand("openssl ts -verify -digest " + sha256Hex(signedFile.signatureValue()) +
                                      " -token_in -in " + signedFile.dir.file("token.der") + verifyTsa);
         EXPECT_EQ(0, t.status) << t.output;
-        CommandResult text = runCommand("openssl ts -reply -token_in -in " + signedFile.dir.file("token.der") +
-                                        " -token_out -text");
+        CommandResult text =
+            runCommand("openssl ts -reply -token_in -in " + signedFile.dir.file("token.der") + " -token_out -text");
         EXPECT_NE(std::string::npos, text.output.find("Hash Algorithm: sha256")) << text.output;
     }
 }
@@ -154,7 +155,8 @@ TEST_F(AddTimestamp, EachFailureHasItsCode) {
     unsigned int capacity = 100000;
     Bytes data = signedFile.der;
     EXPECT_EQ(SM_TS_NO_BUFFER, CSignMessage::addTimestamp(nullptr, 10, &capacity, 1, 0));
-    EXPECT_EQ(SM_TS_NO_BUFFER, CSignMessage::addTimestamp(data.data(), static_cast<unsigned int>(data.size()), nullptr, 1, 0));
+    EXPECT_EQ(SM_TS_NO_BUFFER,
+              CSignMessage::addTimestamp(data.data(), static_cast<unsigned int>(data.size()), nullptr, 1, 0));
 
     // Not signed data, and a signer that is not there.
     Bytes notSigned = {0x30, 0x03, 0x02, 0x01, 0x00};
@@ -162,15 +164,15 @@ TEST_F(AddTimestamp, EachFailureHasItsCode) {
     EXPECT_EQ(SM_TS_NO_SIGNATURE, CSignMessage::addTimestamp(notSigned.data(), 5, &capacity, 1, 0));
     capacity = static_cast<unsigned int>(data.size()) + 7000;
     data.resize(capacity);
-    EXPECT_EQ(SM_TS_NO_SIGNATURE,
-              CSignMessage::addTimestamp(data.data(), static_cast<unsigned int>(signedFile.der.size()), &capacity, 1, 3));
+    EXPECT_EQ(SM_TS_NO_SIGNATURE, CSignMessage::addTimestamp(
+                                      data.data(), static_cast<unsigned int>(signedFile.der.size()), &capacity, 1, 3));
 
     // No service, and a service that refuses.
     CSignMessage::setTSUrl("http://127.0.0.1:" + std::to_string(freeLoopbackPort()) + "/");
-    EXPECT_EQ(TS_ERROR_HTTP,
-              CSignMessage::addTimestamp(data.data(), static_cast<unsigned int>(signedFile.der.size()), &capacity, 1, 0));
+    EXPECT_EQ(TS_ERROR_HTTP, CSignMessage::addTimestamp(data.data(), static_cast<unsigned int>(signedFile.der.size()),
+                                                        &capacity, 1, 0));
     CSignMessage::setTSUrl(tsa.url("refuse"));
-    EXPECT_EQ(TS_ERROR_RESPONSE,
-              CSignMessage::addTimestamp(data.data(), static_cast<unsigned int>(signedFile.der.size()), &capacity, 1, 0));
+    EXPECT_EQ(TS_ERROR_RESPONSE, CSignMessage::addTimestamp(
+                                     data.data(), static_cast<unsigned int>(signedFile.der.size()), &capacity, 1, 0));
     EXPECT_TRUE(std::equal(signedFile.der.begin(), signedFile.der.end(), data.begin()));
 }

@@ -31,10 +31,11 @@ Bytes pattern(size_t n, unsigned char seed) {
 struct AlgoCase {
     int algo;
     size_t hashLength;
-    const char* oidHex;   // content bytes of the imprint algorithm's OID
-    const char* digest;   // openssl name
+    const char* oidHex;  // content bytes of the imprint algorithm's OID
+    const char* digest;  // openssl name
 };
 
+// clang-format off
 const AlgoCase kCases[] = {
     {0, 20, "2b0e03021a", "sha1"},
     {1, 32, "608648016503040201", "sha256"},
@@ -42,14 +43,23 @@ const AlgoCase kCases[] = {
     {3, 64, "608648016503040203", "sha512"},
     {7, 20, "2b0e03021a", "sha1"},  // out of range: SHA-1
 };
+// clang-format on
 
 // The request as laid out by hand: SEQUENCE { version 1, messageImprint, nonce, certReq TRUE }.
 Bytes expectedRequest(const AlgoCase& c, const Bytes& digest, const Bytes& nonce) {
     const Bytes oid = unhex(c.oidHex);
     const size_t h = c.hashLength, o = oid.size();
-    Bytes r = {0x30, static_cast<unsigned char>(h + o + 26), 0x02, 0x01, 0x01,
-               0x30, static_cast<unsigned char>(h + o + 8), 0x30, static_cast<unsigned char>(o + 4),
-               0x06, static_cast<unsigned char>(o)};
+    Bytes r = {0x30,
+               static_cast<unsigned char>(h + o + 26),
+               0x02,
+               0x01,
+               0x01,
+               0x30,
+               static_cast<unsigned char>(h + o + 8),
+               0x30,
+               static_cast<unsigned char>(o + 4),
+               0x06,
+               static_cast<unsigned char>(o)};
     r.insert(r.end(), oid.begin(), oid.end());
     r.insert(r.end(), {0x05, 0x00, 0x04, static_cast<unsigned char>(h)});
     r.insert(r.end(), digest.begin(), digest.end());
@@ -68,8 +78,8 @@ Bytes der(unsigned char tag, const Bytes& content) {
     if (content.size() < 0x80) {
         out.push_back(static_cast<unsigned char>(content.size()));
     } else {
-        out.insert(out.end(), {0x82, static_cast<unsigned char>(content.size() >> 8),
-                               static_cast<unsigned char>(content.size())});
+        out.insert(out.end(),
+                   {0x82, static_cast<unsigned char>(content.size() >> 8), static_cast<unsigned char>(content.size())});
     }
     out.insert(out.end(), content.begin(), content.end());
     return out;

@@ -7,8 +7,8 @@
 
 #include <fcntl.h>
 #include <openssl/evp.h>
-#include <sys/stat.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -109,8 +109,7 @@ inline bool waitForPort(unsigned port, ChildProcess& process) {
 // Serves the bodies set by the test under their paths; 404 for anything else.
 class CrlHttpServer {
 public:
-    CrlHttpServer()
-        : server_([this](HttpTestServer&, int fd, const std::string& request) { answer(fd, request); }) {}
+    CrlHttpServer() : server_([this](HttpTestServer&, int fd, const std::string& request) { answer(fd, request); }) {}
     unsigned port() const { return server_.port(); }
     std::string url(const std::string& path) const { return server_.base() + path; }
     void serve(const std::string& path, const std::string& body) {
@@ -131,8 +130,8 @@ private:
                 body = bodies_[path];
         }
         sendText(fd, std::string(found ? "HTTP/1.0 200 OK" : "HTTP/1.0 404 Not Found") +
-                         "\r\nContent-Type: application/pkix-crl\r\nContent-Length: " +
-                         std::to_string(body.size()) + "\r\n\r\n" + body);
+                         "\r\nContent-Type: application/pkix-crl\r\nContent-Length: " + std::to_string(body.size()) +
+                         "\r\n\r\n" + body);
     }
 
     std::mutex mutex_;
@@ -143,16 +142,18 @@ private:
 // The PKI of one run: the CAs made at build time, the signers made now for the ports.
 struct RunPki {
     std::string ca = VN_VERIFY_PKI;  // CAs, CRLs, the CA file and directory, fixed signers
-    TempDir run;                      // signers naming this run's servers
+    TempDir run;                     // signers naming this run's servers
     bool make(unsigned httpPort, unsigned ocspPort) {
         const std::string cmd = std::string(VN_VERIFY_SCRIPT) + " signers " + VN_VERIFY_KEYS + " " + ca + " " +
-                                run.path() + " " + std::to_string(httpPort) + " " + std::to_string(ocspPort) +
-                                " >" + run.file("make.log") + " 2>&1";
+                                run.path() + " " + std::to_string(httpPort) + " " + std::to_string(ocspPort) + " >" +
+                                run.file("make.log") + " 2>&1";
         return std::system(cmd.c_str()) == 0;
     }
     std::string caFile() const { return ca + "/cafile.pem"; }
     std::string caDir() const { return ca + "/cadir"; }
-    std::string at(const std::string& name) const { return fileExists(run.file(name)) ? run.file(name) : ca + "/" + name; }
+    std::string at(const std::string& name) const {
+        return fileExists(run.file(name)) ? run.file(name) : ca + "/" + name;
+    }
     std::vector<unsigned char> bytes(const std::string& name) const { return bytesOf(at(name)); }
 };
 
@@ -198,8 +199,8 @@ public:
                             << "suffix \"o=VN Test,c=DE\"\ndirectory " << db << "\nmaxsize 10485760\n"
                             << "access to * by * read\n";
         std::string b64(4 * ((crl.size() + 2) / 3) + 1, '\0');
-        b64.resize(static_cast<size_t>(EVP_EncodeBlock(reinterpret_cast<unsigned char*>(&b64[0]), crl.data(),
-                                                       static_cast<int>(crl.size()))));
+        b64.resize(static_cast<size_t>(
+            EVP_EncodeBlock(reinterpret_cast<unsigned char*>(&b64[0]), crl.data(), static_cast<int>(crl.size()))));
         const std::string ldif = dir.file("data.ldif");
         std::ofstream(ldif) << "dn: o=VN Test,c=DE\nobjectClass: organization\no: VN Test\n\n"
                             << "dn: " << kDn << "\nobjectClass: cRLDistributionPoint\ncn: Test Issuing CA\n"

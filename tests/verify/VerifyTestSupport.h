@@ -31,8 +31,8 @@ inline struct timeb utcAt(int year, int month, int day) {
 class LogCapture {
 public:
     LogCapture(log4cxx::LoggerPtr logger, const std::string& file) : logger_(logger), file_(file) {
-        appender_ = std::make_shared<log4cxx::FileAppender>(
-            std::make_shared<log4cxx::PatternLayout>("%-5p %m%n"), file, false);
+        appender_ =
+            std::make_shared<log4cxx::FileAppender>(std::make_shared<log4cxx::PatternLayout>("%-5p %m%n"), file, false);
         logger_->addAppender(appender_);
         logger_->setLevel(log4cxx::Level::getDebug());
     }

@@ -137,8 +137,9 @@ TEST_F(CrlSources, LdapDirectoryGivesTheCrlAndRevokesByTime) {
     EXPECT_EQ(-1, CCrlSSL::ssl_get_ldap_url((base + "cn=Nobody,o=VN%20Test,c=DE").c_str(), &none.p, &none.length));
     EXPECT_EQ(-1, CCrlSSL::ssl_get_ldap_url("ldap://127.0.0.1:notaport/cn=x", &none.p, &none.length));
     EXPECT_EQ(-1, CCrlSSL::ssl_get_ldap_url("http://127.0.0.1/cn=x", &none.p, &none.length));
-    EXPECT_EQ(-1, CCrlSSL::ssl_get_ldap_url(("ldap://127.0.0.1:" + std::to_string(freeLoopbackPort()) + "/cn=x").c_str(),
-                                            &none.p, &none.length));
+    EXPECT_EQ(-1,
+              CCrlSSL::ssl_get_ldap_url(("ldap://127.0.0.1:" + std::to_string(freeLoopbackPort()) + "/cn=x").c_str(),
+                                        &none.p, &none.length));
     EXPECT_EQ(nullptr, none.p);
     // A directory server that never answers: bind and search end at the time limit.
     HttpTestServer silent([](HttpTestServer& s, int, const std::string&) { s.waitForStop(20000); }, false);
@@ -153,12 +154,11 @@ TEST_F(CrlSources, LdapDirectoryGivesTheCrlAndRevokesByTime) {
     for (int flag : {VERIFY_CRL_ADDRESS, VERIFY_CRL_ADDRESS_2}) {
         struct timeb before = utcAt(2024, 1, 1), after = utcAt(2025, 1, 1);
         EXPECT_EQ(0u, CVerifyMsg::CheckSignDetached(sig.data(), sig.size(), 0, content.data(), content.size(),
-                                                    VERIFY_FLAG_REVOCATION, flag, ldap.url().c_str(), nullptr,
-                                                    &before, 0, 0, pki.caFile().c_str(), nullptr));
-        EXPECT_EQ(VERIFY_REVOKED, CVerifyMsg::CheckSignDetached(sig.data(), sig.size(), 0, content.data(),
-                                                                content.size(), VERIFY_FLAG_REVOCATION, flag,
-                                                                ldap.url().c_str(), nullptr, &after, 0, 0,
-                                                                pki.caFile().c_str(), nullptr));
+                                                    VERIFY_FLAG_REVOCATION, flag, ldap.url().c_str(), nullptr, &before,
+                                                    0, 0, pki.caFile().c_str(), nullptr));
+        EXPECT_EQ(VERIFY_REVOKED, CVerifyMsg::CheckSignDetached(
+                                      sig.data(), sig.size(), 0, content.data(), content.size(), VERIFY_FLAG_REVOCATION,
+                                      flag, ldap.url().c_str(), nullptr, &after, 0, 0, pki.caFile().c_str(), nullptr));
     }
 }
 

@@ -106,8 +106,8 @@ TEST_F(OcspTest, ThroughTinyproxyWithBasicAuthentication) {
     EXPECT_EQ(0u, ask(responder.url(), "good.der", good)) << log.text();
     EXPECT_EQ(CRLSSL_OCSP_REVOKED, ask(responder.url(), "revoked.der", revoked));
     EXPECT_EQ(kRevokedAt, revoked.revokedAt);
-    EXPECT_NE(std::string::npos, readFile(dir.file("tinyproxy.out")).find("CONNECT 127.0.0.1:" +
-                                                                          std::to_string(responder.port())));
+    EXPECT_NE(std::string::npos,
+              readFile(dir.file("tinyproxy.out")).find("CONNECT 127.0.0.1:" + std::to_string(responder.port())));
     // A wrong password: the proxy refuses the tunnel.
     CCrlSSL::setProxy(true, proxy.address(), Proxy::kUser, "wrong", "vn-test/1.0");
     OcspAnswer refused;
@@ -129,9 +129,10 @@ TEST_F(OcspTest, ProxyAnswersAreCheckedAndBounded) {
     // The tunnel request: target, Basic credentials, User-Agent, ending with the blank line.
     const std::vector<std::string> requests = shortAnswer.requests();
     ASSERT_EQ(1u, requests.size());
-    EXPECT_EQ("CONNECT ocsp.example:8080 HTTP/1.1\r\nHost: ocsp.example:8080\r\n"
-              "Proxy-Authorization: Basic YWxpY2U6czNjcmV0\r\nUser-Agent: vn-test/1.0\r\n\r\n",
-              requests[0]);
+    EXPECT_EQ(
+        "CONNECT ocsp.example:8080 HTTP/1.1\r\nHost: ocsp.example:8080\r\n"
+        "Proxy-Authorization: Basic YWxpY2U6czNjcmV0\r\nUser-Agent: vn-test/1.0\r\n\r\n",
+        requests[0]);
     CCrlSSL::setProxy(true, oddAnswer.hostPort(), "", "", "vn-test/1.0");
     EXPECT_EQ(CRLSSL_OCSP_FAILED, ask("http://ocsp.example:8080/q", "good.der", a));
     EXPECT_NE(std::string::npos, log.text().find("HTTP CONNECT failed, incorrect response from proxy"));

@@ -42,12 +42,11 @@ protected:
     }
 
     unsigned check(const std::string& name, int flags, int crlFlags = 0, const char* source = nullptr,
-                   const struct timeb* when = nullptr, int model = VERIFY_MODEL_SHELL,
-                   const char* caFile = nullptr) {
+                   const struct timeb* when = nullptr, int model = VERIFY_MODEL_SHELL, const char* caFile = nullptr) {
         const std::vector<unsigned char> sig = pki.bytes(name);
         const std::string file = caFile != nullptr ? caFile : pki.caFile();
-        return CVerifyMsg::CheckSignDetached(sig.data(), sig.size(), 0, content.data(), content.size(), flags,
-                                             crlFlags, source, nullptr, when, 0, model, file.c_str(), nullptr);
+        return CVerifyMsg::CheckSignDetached(sig.data(), sig.size(), 0, content.data(), content.size(), flags, crlFlags,
+                                             source, nullptr, when, 0, model, file.c_str(), nullptr);
     }
 
     RunPki pki;
@@ -85,8 +84,8 @@ std::vector<unsigned char> encryptionBlockSignature(const std::vector<unsigned c
         std::memcpy(&block[info], kSha256Info, sizeof(kSha256Info));
         SHA256(content.data(), content.size(), &block[n - SHA256_DIGEST_LENGTH]);
         out.resize(n);
-        if (RSA_private_encrypt(static_cast<int>(n), block.data(), out.data(), const_cast<RSA*>(rsa),
-                                RSA_NO_PADDING) != static_cast<int>(n))
+        if (RSA_private_encrypt(static_cast<int>(n), block.data(), out.data(), const_cast<RSA*>(rsa), RSA_NO_PADDING) !=
+            static_cast<int>(n))
             out.clear();
     }
     EVP_PKEY_free(key);
@@ -98,17 +97,17 @@ TEST_F(VerifyTest, SignatureValueDetachedAttachedAndPkcs1) {
     const struct timeb when = utcAt(2025, 1, 1);
     EXPECT_EQ(0u, check("good.p7s", 0));
     const unsigned char junk[] = {0x30, 0x00};
-    EXPECT_EQ(0u, CVerifyMsg::CheckSignDetached(junk, sizeof(junk), 0, nullptr, 0, 0, 0, nullptr, nullptr, nullptr,
-                                                0, 0, nullptr, nullptr));
+    EXPECT_EQ(0u, CVerifyMsg::CheckSignDetached(junk, sizeof(junk), 0, nullptr, 0, 0, 0, nullptr, nullptr, nullptr, 0,
+                                                0, nullptr, nullptr));
     EXPECT_EQ(VERIFY_BAD_SIGNATURE, CVerifyMsg::CheckSignDetached(junk, sizeof(junk), 0, nullptr, 0, 1, 0, nullptr,
                                                                   nullptr, nullptr, 0, 0, nullptr, nullptr));
-    EXPECT_EQ(0u, check("good.p7s", VERIFY_FLAG_SIGNATURE | VERIFY_FLAG_CHAIN | VERIFY_FLAG_VALIDITY, 0, nullptr,
-                        &when));
+    EXPECT_EQ(0u,
+              check("good.p7s", VERIFY_FLAG_SIGNATURE | VERIFY_FLAG_CHAIN | VERIFY_FLAG_VALIDITY, 0, nullptr, &when));
     EXPECT_TRUE(opensslAccepts(pki.at("good.p7s"), pki.at("content.txt"), pki.caFile()));
 
     const std::vector<unsigned char> attached = pki.bytes("good-attached.p7s");
-    EXPECT_EQ(0u, CVerifyMsg::CheckSignDetached(attached.data(), attached.size(), 1, nullptr, 0, kChecked, 0,
-                                                nullptr, nullptr, &when, 0, 0, pki.caFile().c_str(), nullptr));
+    EXPECT_EQ(0u, CVerifyMsg::CheckSignDetached(attached.data(), attached.size(), 1, nullptr, 0, kChecked, 0, nullptr,
+                                                nullptr, &when, 0, 0, pki.caFile().c_str(), nullptr));
 
     // One byte of the detached content changed.
     content[5] ^= 0x01;
@@ -122,36 +121,32 @@ TEST_F(VerifyTest, SignatureValueDetachedAttachedAndPkcs1) {
     const std::vector<unsigned char> pkcs1 = pki.bytes("good.pkcs1");
     const std::vector<unsigned char> cert = pki.bytes("good.der");
     char message[64] = "untouched";
-    EXPECT_EQ(VERIFY_BAD_SIGNATURE,
-              CVerifyMsg::CheckSignPKCS1Detached(pkcs1.data(), pkcs1.size(), cert.data(), cert.size(), content.data(),
-                                                 content.size(), 0, 0, nullptr, message, nullptr, 0, 0, nullptr,
-                                                 nullptr));
+    EXPECT_EQ(VERIFY_BAD_SIGNATURE, CVerifyMsg::CheckSignPKCS1Detached(
+                                        pkcs1.data(), pkcs1.size(), cert.data(), cert.size(), content.data(),
+                                        content.size(), 0, 0, nullptr, message, nullptr, 0, 0, nullptr, nullptr));
     EXPECT_EQ('\0', message[0]);
     content[5] ^= 0x01;
     EXPECT_EQ(0u, CVerifyMsg::CheckSignPKCS1Detached(pkcs1.data(), pkcs1.size(), cert.data(), cert.size(),
-                                                     content.data(), content.size(), 0, 0, nullptr, message, nullptr,
-                                                     0, 0, nullptr, nullptr));
+                                                     content.data(), content.size(), 0, 0, nullptr, message, nullptr, 0,
+                                                     0, nullptr, nullptr));
     const std::vector<unsigned char> other = pki.bytes("revoked.der");
-    EXPECT_EQ(VERIFY_BAD_SIGNATURE,
-              CVerifyMsg::CheckSignPKCS1Detached(pkcs1.data(), pkcs1.size(), other.data(), other.size(),
-                                                 content.data(), content.size(), 0, 0, nullptr, nullptr, nullptr, 0, 0,
-                                                 nullptr, nullptr));
+    EXPECT_EQ(VERIFY_BAD_SIGNATURE, CVerifyMsg::CheckSignPKCS1Detached(
+                                        pkcs1.data(), pkcs1.size(), other.data(), other.size(), content.data(),
+                                        content.size(), 0, 0, nullptr, nullptr, nullptr, 0, 0, nullptr, nullptr));
     // The right DigestInfo behind an encryption block (type 2, random padding) is no signature.
     std::vector<unsigned char> type2 = encryptionBlockSignature(content, std::string(VN_VERIFY_KEYS) + "/good.key");
     ASSERT_FALSE(type2.empty());
     unsigned int hashLength = 0;
     int algo = 0;
-    EXPECT_EQ(nullptr, CPKCS7SSL::GetHashFromPKCS1Signature(type2.data(), type2.size(),
-                                                            const_cast<unsigned char*>(cert.data()), cert.size(),
-                                                            &hashLength, &algo));
-    EXPECT_EQ(VERIFY_BAD_SIGNATURE,
-              CVerifyMsg::CheckSignPKCS1Detached(type2.data(), type2.size(), cert.data(), cert.size(),
-                                                 content.data(), content.size(), 0, 0, nullptr, nullptr, nullptr, 0,
-                                                 0, nullptr, nullptr));
-    EXPECT_EQ(VERIFY_BAD_SIGNATURE,
-              CVerifyMsg::CheckSignPKCS1Detached(pkcs1.data(), pkcs1.size() - 1, cert.data(), cert.size(),
-                                                 content.data(), content.size(), 0, 0, nullptr, nullptr, nullptr, 0,
-                                                 0, nullptr, nullptr));
+    EXPECT_EQ(nullptr,
+              CPKCS7SSL::GetHashFromPKCS1Signature(type2.data(), type2.size(), const_cast<unsigned char*>(cert.data()),
+                                                   cert.size(), &hashLength, &algo));
+    EXPECT_EQ(VERIFY_BAD_SIGNATURE, CVerifyMsg::CheckSignPKCS1Detached(
+                                        type2.data(), type2.size(), cert.data(), cert.size(), content.data(),
+                                        content.size(), 0, 0, nullptr, nullptr, nullptr, 0, 0, nullptr, nullptr));
+    EXPECT_EQ(VERIFY_BAD_SIGNATURE, CVerifyMsg::CheckSignPKCS1Detached(
+                                        pkcs1.data(), pkcs1.size() - 1, cert.data(), cert.size(), content.data(),
+                                        content.size(), 0, 0, nullptr, nullptr, nullptr, 0, 0, nullptr, nullptr));
 }
 
 TEST_F(VerifyTest, ChainFaultsSetFailureBits) {
@@ -170,8 +165,8 @@ TEST_F(VerifyTest, ChainFaultsSetFailureBits) {
     EXPECT_EQ(0u, check("expired.p7s", kChecked | VERIFY_FLAG_VALIDITY, 0, nullptr, &inside));
     // The hashed CA directory alone serves as well.
     const std::vector<unsigned char> sig = pki.bytes("expired.p7s");
-    EXPECT_EQ(0u, CVerifyMsg::CheckSignDetached(sig.data(), sig.size(), 0, content.data(), content.size(), kChecked,
-                                                0, nullptr, nullptr, &inside, 0, 0, nullptr, pki.caDir().c_str()));
+    EXPECT_EQ(0u, CVerifyMsg::CheckSignDetached(sig.data(), sig.size(), 0, content.data(), content.size(), kChecked, 0,
+                                                nullptr, nullptr, &inside, 0, 0, nullptr, pki.caDir().c_str()));
     // No context: an unreadable CA file, alone or with a bad signature value.
     EXPECT_EQ(VERIFY_NO_CONTEXT, check("expired.p7s", kChecked, 0, nullptr, &inside, 0, "/nonexistent/ca.pem"));
     content[0] ^= 0x01;
@@ -211,6 +206,7 @@ TEST_F(VerifyTest, RevocationFromCrlsOfEverySource) {
         int flag;
         const char* source;
         const char* caFile;
+        // clang-format off
     } sources[] = {
         {VERIFY_CRL_STORE, nullptr, store.c_str()},
         {VERIFY_CRL_DISTRIBUTION_POINTS, nullptr, nullptr},
@@ -218,6 +214,7 @@ TEST_F(VerifyTest, RevocationFromCrlsOfEverySource) {
         {VERIFY_CRL_ADDRESS, crlAddress.c_str(), nullptr},
         {VERIFY_CRL_ADDRESS_2, pemIssuing.c_str(), nullptr},
     };
+    // clang-format on
     for (const Source& s : sources) {
         SCOPED_TRACE(s.flag);
         EXPECT_EQ(0u, check("revoked.p7s", flags, s.flag, s.source, &before, 0, s.caFile));
@@ -228,8 +225,8 @@ TEST_F(VerifyTest, RevocationFromCrlsOfEverySource) {
     const struct timeb early = utcAt(2021, 3, 1), late = utcAt(2022, 1, 1);
     EXPECT_EQ(0u, check("noaia.p7s", flags, VERIFY_CRL_DISTRIBUTION_POINTS, nullptr, &early, VERIFY_MODEL_CHAIN));
     EXPECT_EQ(0u, check("noaia.p7s", flags, VERIFY_CRL_ADDRESS, pemAddress.c_str(), &late, VERIFY_MODEL_CHAIN));
-    EXPECT_EQ(VERIFY_REVOKED, check("chain.p7s", flags, VERIFY_CRL_ADDRESS, pemAddress.c_str(), &late,
-                                    VERIFY_MODEL_CHAIN));
+    EXPECT_EQ(VERIFY_REVOKED,
+              check("chain.p7s", flags, VERIFY_CRL_ADDRESS, pemAddress.c_str(), &late, VERIFY_MODEL_CHAIN));
     // An address that serves nothing: not found counts as not revoked.
     const std::string missing = http->url("/missing.crl");
     EXPECT_EQ(0u, check("revoked.p7s", flags, VERIFY_CRL_ADDRESS, missing.c_str(), &after));

@@ -56,14 +56,16 @@ TEST(VncardVerifyDoc, PrintsEachFailureByNameAndExitsNonZero) {
     EXPECT_NE(std::string::npos, expired.out.find("  signer-not-valid "));
 
     ToolRun revoked = vncard("--sig " + pki.at("revoked.p7s") + content + ca + " --revocation ocsp --source " +
-                         ocsp.url() + " --time 2025-01-01T00:00:00Z --json --timeout 5");
+                             ocsp.url() + " --time 2025-01-01T00:00:00Z --json --timeout 5");
     EXPECT_EQ(1, revoked.code);
     EXPECT_NE(std::string::npos, revoked.out.find("\"failures\":[\"revoked\"]")) << revoked.out;
     EXPECT_NE(std::string::npos, revoked.out.find("\"result\":\"0x80000004\""));
 
-    ToolRun chain = vncard("--sig " + pki.at("chain.p7s") + content + ca + " --model chain --time 2024-01-01T00:00:00Z");
+    ToolRun chain =
+        vncard("--sig " + pki.at("chain.p7s") + content + ca + " --model chain --time 2024-01-01T00:00:00Z");
     EXPECT_EQ(0, chain.code) << chain.out;
-    ToolRun shell = vncard("--sig " + pki.at("chain.p7s") + content + ca + " --model shell --time 2024-01-01T00:00:00Z");
+    ToolRun shell =
+        vncard("--sig " + pki.at("chain.p7s") + content + ca + " --model shell --time 2024-01-01T00:00:00Z");
     EXPECT_EQ(1, shell.code);
 
     ToolRun stranger = vncard("--sig " + pki.at("stranger.p7s") + content + ca);

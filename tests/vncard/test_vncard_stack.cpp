@@ -101,8 +101,9 @@ TEST(VncardStack, ListsSignsWithAVerifiedPinAndOpensslAgrees) {
     std::ofstream(tmp("doc.txt")) << "a document to sign\n";
     r = tool("sign --cert 0 --file " + tmp("doc.txt") + " --out " + tmp("doc.sig") + " --pin-from stdin", "123456\n");
     ASSERT_EQ(r.code, 0) << r.err;
-    r = sh("openssl dgst -sha256 -binary " + tmp("doc.txt") + " > " + tmp("doc.hash") + " && openssl pkeyutl -verify -certin -inkey " +
-           tmp("c0.pem") + " -pkeyopt digest:sha256 -in " + tmp("doc.hash") + " -sigfile " + tmp("doc.sig"));
+    r = sh("openssl dgst -sha256 -binary " + tmp("doc.txt") + " > " + tmp("doc.hash") +
+           " && openssl pkeyutl -verify -certin -inkey " + tmp("c0.pem") + " -pkeyopt digest:sha256 -in " +
+           tmp("doc.hash") + " -sigfile " + tmp("doc.sig"));
     EXPECT_EQ(r.code, 0) << r.out << r.err;
     EXPECT_TRUE(contains(r.out, "Signature Verified Successfully")) << r.out;
 
@@ -121,7 +122,8 @@ TEST(VncardStack, ListsSignsWithAVerifiedPinAndOpensslAgrees) {
            " && openssl pkeyutl -encrypt -certin -inkey " + tmp("auth.pem") + " -in " + tmp("secret") + " -out " +
            tmp("secret.enc"));
     ASSERT_EQ(r.code, 0) << r.err;
-    r = tool("decrypt --cert 2 --in " + tmp("secret.enc") + " --out " + tmp("secret.dec") + " --pin-from stdin", "123456\n");
+    r = tool("decrypt --cert 2 --in " + tmp("secret.enc") + " --out " + tmp("secret.dec") + " --pin-from stdin",
+             "123456\n");
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(slurp(tmp("secret.dec")), "session key");
 
@@ -131,7 +133,8 @@ TEST(VncardStack, ListsSignsWithAVerifiedPinAndOpensslAgrees) {
     EXPECT_TRUE(contains(r.err, "not recognised")) << r.err;
     ASSERT_TRUE(stack.remove(0));
     // The service notices the removal at its next poll of the reader.
-    for (int i = 0; i < 20 && !contains(tool("readers --json").out, "\"name\":\"Virtual PCD 00 00\",\"card\":false"); ++i)
+    for (int i = 0; i < 20 && !contains(tool("readers --json").out, "\"name\":\"Virtual PCD 00 00\",\"card\":false");
+         ++i)
         usleep(250000);
     r = tool("certs --reader 0 --json");
     EXPECT_EQ(r.code, 3);
@@ -162,7 +165,8 @@ TEST(VncardStack, ChangedPinWorksAndThreeWrongEntriesBlockIt) {
 }
 
 TEST(VncardTool, EveryCommandHasHelpAndBadCommandLinesExitTwo) {
-    for (const char* c : {"version", "config", "readers", "certs", "export", "verify-pin", "change-pin", "sign", "decrypt"}) {
+    for (const char* c :
+         {"version", "config", "readers", "certs", "export", "verify-pin", "change-pin", "sign", "decrypt"}) {
         Result r = tool(std::string(c) + " --help");
         EXPECT_EQ(r.code, 0) << c;
         EXPECT_TRUE(contains(r.out, std::string("usage: vncard ") + c)) << r.out;
@@ -253,7 +257,8 @@ TEST(VncardStack, AnswersWithoutDataAreFailuresAndThePaddingIsTold) {
     r = sh("openssl x509 -inform DER -in " + pki("auth-rsa2048.der") + " -out " + tmp("auth.pem") +
            " && openssl pkeyutl -encrypt -certin -inkey " + tmp("auth.pem") + " -in " + tmp("secret") + " -out " +
            tmp("pkcs1.enc") + " && openssl pkeyutl -encrypt -certin -inkey " + tmp("auth.pem") + " -in " +
-           tmp("secret") + " -pkeyopt rsa_padding_mode:oaep -pkeyopt rsa_oaep_md:sha256 -pkeyopt rsa_mgf1_md:sha256 -out " +
+           tmp("secret") +
+           " -pkeyopt rsa_padding_mode:oaep -pkeyopt rsa_oaep_md:sha256 -pkeyopt rsa_mgf1_md:sha256 -out " +
            tmp("oaep.enc"));
     ASSERT_EQ(r.code, 0) << r.err;
     r = withFaultAt(stack, "decrypt --reader 0 --cert 2 --pin-from stdin --in " + tmp("pkcs1.enc"), "123456\n",
@@ -271,8 +276,9 @@ TEST(VncardStack, AnswersWithoutDataAreFailuresAndThePaddingIsTold) {
     ASSERT_EQ(r.code, 0) << r.err;
     std::ofstream(tmp("doc")) << "document";
     for (const std::string pss : {"", " --allow-pss"}) {
-        r = tool("sign --reader 1 --cert 0 --json --pin-from stdin --file " + tmp("doc") + " --out " + tmp("doc.sig") + pss,
-                 "123456\n");
+        r = tool(
+            "sign --reader 1 --cert 0 --json --pin-from stdin --file " + tmp("doc") + " --out " + tmp("doc.sig") + pss,
+            "123456\n");
         ASSERT_EQ(r.code, 0) << r.err;
         EXPECT_TRUE(contains(r.out, pss.empty() ? "\"padding\":\"pkcs1\"" : "\"padding\":\"pss\"")) << r.out;
         r = sh("openssl dgst -sha256 -binary " + tmp("doc") + " > " + tmp("doc.hash") +

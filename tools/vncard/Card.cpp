@@ -4,12 +4,12 @@
 
 #include <cctype>
 
+#include "CardObject.h"
 #include "Output.h"
 #include "PinInput.h"
+#include "PinObj.h"
 #include "Reader.h"
 #include "SCM_Interface.h"
-#include "CardObject.h"
-#include "PinObj.h"
 #include "SC_Profile.h"
 #include "SC_Profile_Base.h"
 #include "SC_Profile_CardOS.h"
@@ -36,7 +36,8 @@ int chooseReader(const Args& args, ReaderChoice& out) {
             numeric = numeric && isdigit(static_cast<unsigned char>(c));
         int index = numeric && v.size() < 4 ? std::stoi(v) : r.GetReaderIndex(v.c_str());
         if (index < 0 || index >= n)
-            return Output::fail(EXIT_USAGE, "no reader '" + v + "' (" + std::to_string(n) + " readers; see 'vncard readers')");
+            return Output::fail(EXIT_USAGE,
+                                "no reader '" + v + "' (" + std::to_string(n) + " readers; see 'vncard readers')");
         out.index = index;
         out.name = r.GetReaderName(index);
         return EXIT_OK;
@@ -58,8 +59,8 @@ int checkCard(const ReaderChoice& reader) {
     if (type < 0)
         return Output::fail(EXIT_NO_CARD, "no card in reader '" + reader.name + "'");
     if (type == 0)
-        return Output::fail(EXIT_UNKNOWN_CARD,
-                            "card in reader '" + reader.name + "' not recognised (ATR " + r.GetReaderATR(reader.index) + ")");
+        return Output::fail(EXIT_UNKNOWN_CARD, "card in reader '" + reader.name + "' not recognised (ATR " +
+                                                   r.GetReaderATR(reader.index) + ")");
     return EXIT_OK;
 }
 
@@ -83,7 +84,8 @@ int openKey(const ReaderChoice& reader, int certIndex, OpenedKey& out) {
         return Output::fail(EXIT_USAGE, "no certificate " + std::to_string(certIndex) + " on the card (it has " +
                                             std::to_string(count) + "; see 'vncard certs')");
     }
-    out.key.reset(new CSCM_Interface(profile.release(), card, reader.index, certIndex, std::to_string(certIndex), myHinstDLL));
+    out.key.reset(
+        new CSCM_Interface(profile.release(), card, reader.index, certIndex, std::to_string(certIndex), myHinstDLL));
     out.card = card;
     out.certCount = count;
     out.certIndex = certIndex;
@@ -162,8 +164,8 @@ bool checkPin(const PinLimits& limits, const std::string& pin, std::string& prob
     }
     int n = static_cast<int>(pin.size());
     if (limits.minimum > 0 && limits.maximum >= limits.minimum && (n < limits.minimum || n > limits.maximum)) {
-        problem = "the PIN must have " + std::to_string(limits.minimum) + " to " + std::to_string(limits.maximum) +
-                  " digits";
+        problem =
+            "the PIN must have " + std::to_string(limits.minimum) + " to " + std::to_string(limits.maximum) + " digits";
         return false;
     }
     return true;

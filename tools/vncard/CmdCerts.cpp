@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "OpenSslPtr.h"
 #include "Card.h"
 #include "Commands.h"
+#include "OpenSslPtr.h"
 #include "Output.h"
 #include "PinInput.h"
 #include "Reader.h"
@@ -53,9 +53,12 @@ std::vector<std::string> usageOf(X509* x) {
         const struct {
             uint32_t bit;
             const char* name;
-        } bits[] = {{KU_DIGITAL_SIGNATURE, "digitalSignature"}, {KU_NON_REPUDIATION, "nonRepudiation"},
-                    {KU_KEY_ENCIPHERMENT, "keyEncipherment"},   {KU_DATA_ENCIPHERMENT, "dataEncipherment"},
-                    {KU_KEY_AGREEMENT, "keyAgreement"},         {KU_KEY_CERT_SIGN, "keyCertSign"},
+        } bits[] = {{KU_DIGITAL_SIGNATURE, "digitalSignature"},
+                    {KU_NON_REPUDIATION, "nonRepudiation"},
+                    {KU_KEY_ENCIPHERMENT, "keyEncipherment"},
+                    {KU_DATA_ENCIPHERMENT, "dataEncipherment"},
+                    {KU_KEY_AGREEMENT, "keyAgreement"},
+                    {KU_KEY_CERT_SIGN, "keyCertSign"},
                     {KU_CRL_SIGN, "cRLSign"}};
         for (const auto& b : bits)
             if (ku & b.bit)
@@ -232,7 +235,7 @@ int cmdExport(Args& args) {
     if (!cert) {
         if (index >= count)
             return Output::fail(EXIT_USAGE, "no certificate " + std::to_string(index) + " on the card (it has " +
-                                                 std::to_string(count) + ")");
+                                                std::to_string(count) + ")");
         return cardFailure(reader, EXIT_FAILED, "certificate " + std::to_string(index) + " cannot be read");
     }
     std::string bytes;
@@ -254,7 +257,10 @@ int cmdExport(Args& args) {
     if (!writeFile(out, bytes.data(), bytes.size()))
         return EXIT_FAILED;
     if (Output::json)
-        Output::result(JsonObject().num("index", index).str("format", format).str("out", out).num(
-            "bytes", static_cast<long long>(bytes.size())));
+        Output::result(JsonObject()
+                           .num("index", index)
+                           .str("format", format)
+                           .str("out", out)
+                           .num("bytes", static_cast<long long>(bytes.size())));
     return EXIT_OK;
 }

@@ -77,7 +77,8 @@ int cmdChangePin(Args& args) {
         if (!readPinLine(oldPin) || !readPinLine(newPin) || oldPin.empty() || newPin.empty()) {
             wipe(oldPin);
             wipe(newPin);
-            return Output::fail(EXIT_CANCELLED, "standard input must hold the current PIN and the new PIN, one per line");
+            return Output::fail(EXIT_CANCELLED,
+                                "standard input must hold the current PIN and the new PIN, one per line");
         }
     } else if (source == PinSource::Prompt) {
         bool ok = readPinNoEcho("current PIN: ", oldPin) && readPinNoEcho("new PIN: ", newPin) &&

@@ -12,12 +12,12 @@
 #include <string>
 #include <vector>
 
-#include "OpenSslPtr.h"
 #include "ASN1.h"
 #include "Card.h"
 #include "CertHandler.h"
 #include "CertInfo.h"
 #include "Commands.h"
+#include "OpenSslPtr.h"
 #include "Output.h"
 #include "PinInput.h"
 #include "SCUtils.h"
@@ -226,8 +226,7 @@ void printList(const char* title, const std::vector<Extension>& list) {
         return;
     printf("%s:\n", title);
     for (const Extension& e : list) {
-        printf("  %s%s%s%s\n", e.oid.c_str(), e.name.empty() ? "" : " (", e.name.c_str(),
-               e.name.empty() ? "" : ")");
+        printf("  %s%s%s%s\n", e.oid.c_str(), e.name.empty() ? "" : " (", e.name.c_str(), e.name.empty() ? "" : ")");
         printf("      %s\n", e.text.empty() ? "(no text)" : e.text.c_str());
     }
 }
@@ -271,7 +270,7 @@ int cmdShowCert(Args& args) {
         if (!cert) {
             if (index >= count)
                 return Output::fail(EXIT_USAGE, "no certificate " + std::to_string(index) + " on the card (it has " +
-                                                     std::to_string(count) + ")");
+                                                    std::to_string(count) + ")");
             return Output::fail(EXIT_FAILED, "certificate " + std::to_string(index) + " cannot be read");
         }
         unsigned char* buf = nullptr;

@@ -3,6 +3,7 @@
 #include <openssl/bio.h>
 // pem.h first: cms.h declares its PEM readers only when the PEM macros are known.
 #include <openssl/pem.h>
+
 #include <openssl/cms.h>
 #include <openssl/objects.h>
 #include <openssl/pkcs7.h>
@@ -15,9 +16,9 @@
 #include <string>
 #include <vector>
 
-#include "OpenSslPtr.h"
 #include "Asn1Pkcs7.h"
 #include "Commands.h"
+#include "OpenSslPtr.h"
 #include "Output.h"
 #include "PKCS7SSL.h"
 
@@ -126,7 +127,8 @@ int cmdShowSig(Args& args) {
     std::string data;
     if (!readFile(args.get("in"), data))
         return EXIT_FAILED;
-    Bytes der = data.compare(0, sizeof PEM_MARK - 1, PEM_MARK) == 0 ? derFromPem(data) : Bytes(data.begin(), data.end());
+    Bytes der =
+        data.compare(0, sizeof PEM_MARK - 1, PEM_MARK) == 0 ? derFromPem(data) : Bytes(data.begin(), data.end());
     const unsigned int length = static_cast<unsigned int>(der.size());
     CAsn1_Pkcs7 p7(der.data(), length);
     if (der.empty() || p7.getError() || !p7.getContentType())
@@ -190,7 +192,8 @@ int cmdShowSig(Args& args) {
         for (const std::string& a : s.attributes)
             names += (names.empty() ? "" : ", ") + a;
         printf("  signed attrs:    %s\n", names.empty() ? "(none)" : names.c_str());
-        printf("  timestamp:       %s\n", s.timestamp ? (s.timestampTime.empty() ? "yes" : s.timestampTime.c_str()) : "no");
+        printf("  timestamp:       %s\n",
+               s.timestamp ? (s.timestampTime.empty() ? "yes" : s.timestampTime.c_str()) : "no");
     }
     return EXIT_OK;
 }

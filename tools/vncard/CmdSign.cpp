@@ -29,9 +29,11 @@ struct Algo {
 };
 
 // The library's signing identifiers.
+// clang-format off
 const Algo kAlgos[] = {
     {"sha1", 0, 20}, {"sha256", 1, 32}, {"sha384", 2, 48}, {"sha512", 3, 64}, {"ripemd160", 4, 20}, {"md5", 5, 16},
 };
+// clang-format on
 
 const Algo* findAlgo(const std::string& name) {
     for (const Algo& a : kAlgos)
@@ -132,8 +134,8 @@ int deliver(Args& args, const char* what, const std::vector<unsigned char>& byte
         if (!note.empty())
             fprintf(stderr, "%s: %zu bytes, %s\n", what, bytes.size(), note.c_str());
     } else {
-        fprintf(stderr, "%s: %zu bytes%s%s written to %s\n", what, bytes.size(), note.empty() ? "" : ", ",
-                note.c_str(), out.c_str());
+        fprintf(stderr, "%s: %zu bytes%s%s written to %s\n", what, bytes.size(), note.empty() ? "" : ", ", note.c_str(),
+                out.c_str());
     }
     return EXIT_OK;
 }
@@ -203,8 +205,8 @@ int cmdSign(Args& args) {
     if (publicKey) {
         padding = signatureScheme(publicKey.get(), algo->name, digest, signature);
         if (padding == Padding::None)
-            return Output::fail(EXIT_FAILED, "the card's signature does not verify with certificate " +
-                                                 std::to_string(index));
+            return Output::fail(EXIT_FAILED,
+                                "the card's signature does not verify with certificate " + std::to_string(index));
         if (padding == Padding::Pss && !allowPss)
             return Output::fail(EXIT_FAILED, "the card signed with RSA-PSS although PKCS#1 v1.5 was asked for");
     }
@@ -215,8 +217,10 @@ int cmdSign(Args& args) {
         signature.swap(der);
     }
     JsonObject json;
-    json.str("reader", reader.name).num("cert", index).str("algo", algo->name).str("hash",
-                                                                                    hexOf(digest.data(), digest.size()));
+    json.str("reader", reader.name)
+        .num("cert", index)
+        .str("algo", algo->name)
+        .str("hash", hexOf(digest.data(), digest.size()));
     json.str("padding", paddingName(padding));
     if (padding == Padding::Ecdsa)
         json.str("sigFormat", format);
@@ -253,8 +257,7 @@ int cmdDecrypt(Args& args) {
     int32_t result;
     {
         LibraryOutputToStderr quiet;
-        result = key.key->DecryptBlob(in.data(), static_cast<int32_t>(in.size()), plain.data(), &length, nullptr,
-                                      oaep);
+        result = key.key->DecryptBlob(in.data(), static_cast<int32_t>(in.size()), plain.data(), &length, nullptr, oaep);
     }
     if (result != 0)
         return cardFailure(reader, EXIT_FAILED,

@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "OpenSslPtr.h"
 #include "Card.h"
 #include "Commands.h"
+#include "OpenSslPtr.h"
 #include "Output.h"
 #include "PinInput.h"
 #include "SCUtils.h"
@@ -36,6 +36,7 @@ struct CodeText {
     int32_t code;
     const char* text;
 };
+// clang-format off
 const CodeText kCodeTexts[] = {
     {-24, "signing failed (card, key or timestamp)"},
     {-35, "input and output are the same file"},
@@ -53,6 +54,7 @@ const CodeText kCodeTexts[] = {
     {-1012, "the input file cannot be read"},
     {-1025, "the input file is empty"},
 };
+// clang-format on
 
 // Files at least this large get progress lines on standard error.
 const long long kProgressBytes = 16LL << 20;
@@ -200,7 +202,8 @@ int cmdSignDoc(Args& args) {
                 cert.reset(u.GetX509(certIndex));
         }
         if (!cert)
-            return Output::fail(EXIT_USAGE, "no certificate " + std::to_string(certIndex) + " on the card (see 'vncard certs')");
+            return Output::fail(EXIT_USAGE,
+                                "no certificate " + std::to_string(certIndex) + " on the card (see 'vncard certs')");
         if (source != PinSource::PinPad && !readPin(source, "PIN: ", secret))
             return Output::fail(EXIT_CANCELLED, "no PIN given");
         const std::string id = std::to_string(certIndex);
@@ -233,8 +236,8 @@ int cmdSignDoc(Args& args) {
         LibraryOutputToStderr quiet;
         std::string inPath = in, outPath = out;
         rc = CSignMessage::SignDetachedEnveloped(&inPath[0], &outPath[0], cert.get(), key.key, algo->nAlgoID,
-                                                 blobs.empty() ? nullptr : blobs.data(),
-                                                 static_cast<int>(blobs.size()), attach);
+                                                 blobs.empty() ? nullptr : blobs.data(), static_cast<int>(blobs.size()),
+                                                 attach);
     }
     CSignMessage::setTSUrl("");
     if (rc != 0)
@@ -255,8 +258,8 @@ int cmdSignDoc(Args& args) {
             json.str("reader", reader.name).num("cert", certIndex);
         Output::result(json);
     } else {
-        printf("%s: %s signed data, %lld bytes (%s, CAdES level %d%s)\n", out.c_str(),
-               attach ? "attached" : "detached", written, algo->name, cades, tsa.empty() ? "" : ", timestamped");
+        printf("%s: %s signed data, %lld bytes (%s, CAdES level %d%s)\n", out.c_str(), attach ? "attached" : "detached",
+               written, algo->name, cades, tsa.empty() ? "" : ", timestamped");
     }
     return EXIT_OK;
 }
@@ -270,6 +273,7 @@ const char* signDocDetails() {
 }
 
 const std::vector<OptionSpec>& signDocOptions() {
+    // clang-format off
     static const std::vector<OptionSpec> options = {
         {"in", "FILE", "the document to sign"},
         {"out", "FILE", "the signed data (default FILE.p7s)"},
@@ -288,5 +292,6 @@ const std::vector<OptionSpec>& signDocOptions() {
         {"log", "FILE", "write the library's log to FILE (default: no log)"},
         {"log-level", "N", "log level 1 to 9 with --log (default 5)"},
     };
+    // clang-format on
     return options;
 }

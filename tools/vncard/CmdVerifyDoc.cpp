@@ -22,6 +22,7 @@ struct ResultBit {
     const char* name;
     const char* text;
 };
+// clang-format off
 const ResultBit kResultBits[] = {
     {0x00000001u, "signature-invalid", "the signature value does not verify"},
     {0x00010000u, "issuer-not-trusted", "no trusted issuer for a certificate, or no verification context"},
@@ -31,15 +32,18 @@ const ResultBit kResultBits[] = {
     {0x00080000u, "no-ocsp-responder", "OCSP asked for but no responder address is known"},
     {0x00000200u, "ocsp-failed", "the OCSP exchange failed or its response is not acceptable"},
 };
+// clang-format on
 
 struct RevocationSource {
     const char* name;
     int flag;
 };
+// clang-format off
 const RevocationSource kSources[] = {
     {"store", VERIFY_CRL_STORE}, {"dp", VERIFY_CRL_DISTRIBUTION_POINTS}, {"dir", VERIFY_CRL_DIRECTORY},
     {"ocsp", VERIFY_CRL_OCSP},   {"url", VERIFY_CRL_ADDRESS},
 };
+// clang-format on
 
 // "YYYY-MM-DDTHH:MM:SSZ" (UTC) to seconds; false when the text has another form.
 bool parseUtc(const std::string& text, time_t& out) {
@@ -61,6 +65,7 @@ std::string hexWord(unsigned int v) {
 }  // namespace
 
 const std::vector<OptionSpec>& verifyDocOptions() {
+    // clang-format off
     static const std::vector<OptionSpec> options = {
         {"sig", "FILE", "the signature (.p7s, DER)"},
         {"content", "FILE", "the signed content of a detached signature (default: attached)"},
@@ -74,6 +79,7 @@ const std::vector<OptionSpec>& verifyDocOptions() {
         {"json", nullptr, "print one JSON object on standard output"},
         {"help", nullptr, "show this help"},
     };
+    // clang-format on
     return options;
 }
 
@@ -120,11 +126,11 @@ int cmdVerifyDoc(Args& args) {
     {
         LibraryOutputToStderr quiet;
         result = CVerifyMsg::CheckSignDetached(
-            reinterpret_cast<const unsigned char*>(sig.data()), static_cast<unsigned int>(sig.size()),
-            detached ? 0 : 1, reinterpret_cast<const unsigned char*>(content.data()),
-            static_cast<unsigned int>(content.size()), flags, crlFlags, source.empty() ? nullptr : source.c_str(),
-            nullptr, timed ? &when : nullptr, 0, model == "chain" ? VERIFY_MODEL_CHAIN : VERIFY_MODEL_SHELL,
-            caFile.empty() ? nullptr : caFile.c_str(), caDir.empty() ? nullptr : caDir.c_str());
+            reinterpret_cast<const unsigned char*>(sig.data()), static_cast<unsigned int>(sig.size()), detached ? 0 : 1,
+            reinterpret_cast<const unsigned char*>(content.data()), static_cast<unsigned int>(content.size()), flags,
+            crlFlags, source.empty() ? nullptr : source.c_str(), nullptr, timed ? &when : nullptr, 0,
+            model == "chain" ? VERIFY_MODEL_CHAIN : VERIFY_MODEL_SHELL, caFile.empty() ? nullptr : caFile.c_str(),
+            caDir.empty() ? nullptr : caDir.c_str());
     }
     std::vector<std::string> names;
     unsigned int known = kFailureMark;

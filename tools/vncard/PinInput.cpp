@@ -30,22 +30,15 @@ bool dialogCallback(FPINDialogCallBackParams* p) {
             return true;
         }
         return readPinNoEcho(p->text + " ", p->pin);
-    case PIN_DLG_KEY:
-        fputc(p->keyEvent == 0 ? '*' : '<', stderr);
-        return true;
-    case PIN_DLG_CLOSE:
-        return true;
-    case PIN_DLG_PIN_MISSING:
-        return false;
-    case PIN_DLG_TEXT:
-        fprintf(stderr, "%s\n", p->text.c_str());
-        return true;
+    case PIN_DLG_KEY: fputc(p->keyEvent == 0 ? '*' : '<', stderr); return true;
+    case PIN_DLG_CLOSE: return true;
+    case PIN_DLG_PIN_MISSING: return false;
+    case PIN_DLG_TEXT: fprintf(stderr, "%s\n", p->text.c_str()); return true;
     case PIN_DLG_MESSAGE:
         // The command tells the outcome once, from the card's answer.
         g_lastMessage = p->text;
         return false;  // no further attempt
-    default:
-        return false;
+    default: return false;
     }
 }
 

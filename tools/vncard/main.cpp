@@ -37,6 +37,7 @@ const OptionSpec kLog = {"log", "FILE", "write the library's log to FILE (defaul
 const OptionSpec kLogLevel = {"log-level", "N", "log level 1 to 9 with --log (default 5)"};
 
 const std::vector<Command>& commands() {
+    // clang-format off
     static const std::vector<Command> list = {
         {"version", "print the version of the loaded library", "", {kJson, kHelp}, cmdVersion},
         {"config", "read settings.cfg from the working directory and print the settings", "", {kJson, kHelp},
@@ -84,6 +85,7 @@ const std::vector<Command>& commands() {
         {"verify-doc", "verify a PKCS#7 signature with chain, validity model and revocation", verifyDocDetails(), verifyDocOptions(), cmdVerifyDoc},
         {"sign-doc", "sign a document as PKCS#7/CAdES signed data", signDocDetails(), signDocOptions(), cmdSignDoc},
     };
+    // clang-format on
     return list;
 }
 

@@ -4,7 +4,8 @@ namespace cardsim {
 
 uint16_t parseApdu(const Bytes& raw, Apdu& a) {
   a = Apdu();
-  if (raw.size() < 4) return 0x6700;
+  if (raw.size() < 4)
+    return 0x6700;
   a.cla = raw[0];
   a.ins = raw[1];
   a.p1 = raw[2];
@@ -38,7 +39,8 @@ uint16_t parseApdu(const Bytes& raw, Apdu& a) {
   }
   // Extended forms start with 00.
   a.extended = true;
-  if (n == 6) return 0x6700;
+  if (n == 6)
+    return 0x6700;
   size_t v = static_cast<size_t>(raw[5]) << 8 | raw[6];
   if (n == 7) {
     a.caseNo = 2;
@@ -48,7 +50,8 @@ uint16_t parseApdu(const Bytes& raw, Apdu& a) {
     return 0;
   }
   size_t lc = v;
-  if (lc == 0) return 0x6700;
+  if (lc == 0)
+    return 0x6700;
   if (n == 7 + lc) {
     a.caseNo = 3;
   } else if (n == 9 + lc) {

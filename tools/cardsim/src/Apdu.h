@@ -10,7 +10,7 @@ namespace cardsim {
 struct Apdu {
   uint8_t cla = 0, ins = 0, p1 = 0, p2 = 0;
   Bytes data;
-  size_t ne = 0;        // expected response length (256 / 65536 for the 00 forms)
+  size_t ne = 0;  // expected response length (256 / 65536 for the 00 forms)
   bool hasLe = false;
   bool extended = false;
   bool leWildcard = false;  // Le was encoded as 00 / 0000

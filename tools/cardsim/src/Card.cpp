@@ -16,13 +16,18 @@ namespace cardsim {
 namespace {
 
 Protocol protocolFromAtr(const Bytes& atr) {
-  if (atr.size() < 2) return Protocol::T0;
+  if (atr.size() < 2)
+    return Protocol::T0;
   uint8_t t0 = atr[1];
   size_t i = 2;
-  if (t0 & 0x10) ++i;
-  if (t0 & 0x20) ++i;
-  if (t0 & 0x40) ++i;
-  if ((t0 & 0x80) && i < atr.size()) return (atr[i] & 0x0F) == 1 ? Protocol::T1 : Protocol::T0;
+  if (t0 & 0x10)
+    ++i;
+  if (t0 & 0x20)
+    ++i;
+  if (t0 & 0x40)
+    ++i;
+  if ((t0 & 0x80) && i < atr.size())
+    return (atr[i] & 0x0F) == 1 ? Protocol::T1 : Protocol::T0;
   return Protocol::T0;
 }
 
@@ -39,10 +44,12 @@ std::string baseOf(const std::string& path) {
 // $CARDSIM_RECORD: one file shared by every card of every process, appended to.
 void appendRecord(const std::string& tag, const std::string& line) {
   static const char* path = std::getenv("CARDSIM_RECORD");
-  if (!path || !*path) return;
+  if (!path || !*path)
+    return;
   std::string all = tag + " " + line + "\n";
   int fd = ::open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-  if (fd < 0) return;
+  if (fd < 0)
+    return;
   ssize_t written = ::write(fd, all.data(), all.size());
   (void)written;
   ::close(fd);
@@ -52,14 +59,16 @@ std::atomic<int> g_cardsMade{0};
 
 // Corrupt and Zero faults on an answer (data + SW1 SW2); the status word stays.
 void damage(const Fault& f, Bytes& answer) {
-  if (answer.size() <= 2) return;
+  if (answer.size() <= 2)
+    return;
   const long data = static_cast<long>(answer.size()) - 2;
   if (f.kind == Fault::Kind::Zero) {
     std::fill(answer.begin(), answer.begin() + data, 0);
     return;
   }
   long at = f.offset < 0 ? data + f.offset : f.offset;
-  if (at >= 0 && at < data) answer[static_cast<size_t>(at)] ^= 0xFF;
+  if (at >= 0 && at < data)
+    answer[static_cast<size_t>(at)] ^= 0xFF;
 }
 
 }  // namespace
@@ -86,15 +95,17 @@ static CardEngine& ce(Engine& e) { return static_cast<CardEngine&>(e); }
 Card::Card(std::unique_ptr<Engine> e) : m_engine(std::move(e)) {}
 Card::~Card() = default;
 
-std::unique_ptr<Card> Card::fromText(const std::string& text, const std::string& pkiDir, const std::string& sourceName) {
+std::unique_ptr<Card> Card::fromText(const std::string& text, const std::string& pkiDir,
+                                     const std::string& sourceName) {
   return fromTextIn(text, pkiDir, sourceName, ".");
 }
 
-std::unique_ptr<Card> Card::fromTextIn(const std::string& text, const std::string& pkiDir, const std::string& sourceName,
-                                       const std::string& imageDir) {
+std::unique_ptr<Card> Card::fromTextIn(const std::string& text, const std::string& pkiDir,
+                                       const std::string& sourceName, const std::string& imageDir) {
   auto model = parseImage(text, sourceName, pkiDir, imageDir);
   auto dialect = makeDialect(model->dialect);
-  if (!dialect) throw ImageError(sourceName + ": unknown dialect '" + model->dialect + "'");
+  if (!dialect)
+    throw ImageError(sourceName + ": unknown dialect '" + model->dialect + "'");
   Protocol p = model->protocol ? *model->protocol : protocolFromAtr(model->atr);
   auto engine = std::make_unique<CardEngine>(std::move(model), std::move(dialect));
   engine->protocol = p;
@@ -104,7 +115,8 @@ std::unique_ptr<Card> Card::fromTextIn(const std::string& text, const std::strin
 
 std::unique_ptr<Card> Card::fromFile(const std::string& imagePath, const std::string& pkiDir) {
   std::ifstream f(imagePath, std::ios::binary);
-  if (!f) throw ImageError(imagePath + ": cannot open image");
+  if (!f)
+    throw ImageError(imagePath + ": cannot open image");
   std::stringstream ss;
   ss << f.rdbuf();
   return fromTextIn(ss.str(), pkiDir, baseOf(imagePath), dirOf(imagePath));
@@ -131,15 +143,20 @@ static void record(CardState& s, Exchange::Kind k) {
   Exchange x;
   x.kind = k;
   s.transcript.push_back(x);
-  const char* t = k == Exchange::Kind::PowerOn ? "power on" : k == Exchange::Kind::PowerOff ? "power off"
-                  : k == Exchange::Kind::Reset ? "reset" : k == Exchange::Kind::Removed ? "removed" : "inserted";
-  if (s.file.is_open()) s.file << "* " << t << "\n" << std::flush;
+  const char* t = k == Exchange::Kind::PowerOn    ? "power on"
+                  : k == Exchange::Kind::PowerOff ? "power off"
+                  : k == Exchange::Kind::Reset    ? "reset"
+                  : k == Exchange::Kind::Removed  ? "removed"
+                                                  : "inserted";
+  if (s.file.is_open())
+    s.file << "* " << t << "\n" << std::flush;
   appendRecord(s.recordTag, std::string("* ") + t);
 }
 
 void Card::powerOn() {
   auto& s = ce(*m_engine).state;
-  if (!s.present) return;
+  if (!s.present)
+    return;
   m_engine->resetState();
   s.powered = true;
   record(s, Exchange::Kind::PowerOn);
@@ -147,7 +164,8 @@ void Card::powerOn() {
 
 void Card::powerOff() {
   auto& s = ce(*m_engine).state;
-  if (!s.powered) return;
+  if (!s.powered)
+    return;
   s.powered = false;
   m_engine->resetState();
   record(s, Exchange::Kind::PowerOff);
@@ -155,7 +173,8 @@ void Card::powerOff() {
 
 void Card::reset() {
   auto& s = ce(*m_engine).state;
-  if (!s.present) return;
+  if (!s.present)
+    return;
   m_engine->resetState();
   s.powered = true;
   record(s, Exchange::Kind::Reset);
@@ -166,7 +185,8 @@ bool Card::present() const { return ce(*m_engine).state.present; }
 
 void Card::remove() {
   auto& s = ce(*m_engine).state;
-  if (!s.present) return;
+  if (!s.present)
+    return;
   s.present = false;
   s.powered = false;
   m_engine->resetState();
@@ -175,7 +195,8 @@ void Card::remove() {
 
 void Card::insert() {
   auto& s = ce(*m_engine).state;
-  if (s.present) return;
+  if (s.present)
+    return;
   s.present = true;
   record(s, Exchange::Kind::Inserted);
 }
@@ -186,27 +207,33 @@ void Card::setProtocol(Protocol p) { m_engine->protocol = p; }
 Bytes Card::transmit(const Bytes& apdu) noexcept {
   try {
     auto& s = ce(*m_engine).state;
-    if (!s.present || !s.powered) return Bytes();
+    if (!s.present || !s.powered)
+      return Bytes();
     Exchange x;
     x.kind = Exchange::Kind::Apdu;
     x.command = apdu;
     x.index = ++s.commands;
     const Fault* fault = nullptr;
     for (auto& f : s.faults)
-      if (f.atCommand == x.index) fault = &f;
+      if (f.atCommand == x.index)
+        fault = &f;
     if (fault && fault->kind == Fault::Kind::StatusWord) {
       x.response = swBytes(fault->sw);
     } else if (fault && (fault->kind == Fault::Kind::Drop || fault->kind == Fault::Kind::Mute)) {
       x.response.clear();
     } else {
       x.response = m_engine->process(apdu);
-      if (fault && fault->kind == Fault::Kind::Truncate && fault->keep < x.response.size()) x.response.resize(fault->keep);
-      if (fault && (fault->kind == Fault::Kind::Corrupt || fault->kind == Fault::Kind::Zero)) damage(*fault, x.response);
+      if (fault && fault->kind == Fault::Kind::Truncate && fault->keep < x.response.size())
+        x.response.resize(fault->keep);
+      if (fault && (fault->kind == Fault::Kind::Corrupt || fault->kind == Fault::Kind::Zero))
+        damage(*fault, x.response);
     }
     s.transcript.push_back(x);
-    if (s.file.is_open()) s.file << "> " << toHex(x.command) << "\n< " << toHex(x.response) << "\n" << std::flush;
+    if (s.file.is_open())
+      s.file << "> " << toHex(x.command) << "\n< " << toHex(x.response) << "\n" << std::flush;
     appendRecord(s.recordTag, "> " + toHex(x.command) + " < " + toHex(x.response));
-    if (fault && fault->kind == Fault::Kind::Drop) remove();
+    if (fault && fault->kind == Fault::Kind::Drop)
+      remove();
     return x.response;
   } catch (...) {
     return swBytes(0x6F00);
@@ -219,8 +246,10 @@ size_t Card::commandCount() const { return ce(*m_engine).state.commands; }
 
 void Card::setTranscriptFile(const std::string& path, bool append) {
   auto& s = ce(*m_engine).state;
-  if (s.file.is_open()) s.file.close();
-  if (!path.empty()) s.file.open(path, std::ios::out | (append ? std::ios::app : std::ios::trunc));
+  if (s.file.is_open())
+    s.file.close();
+  if (!path.empty())
+    s.file.open(path, std::ios::out | (append ? std::ios::app : std::ios::trunc));
 }
 
 void Card::setRecordTag(const std::string& tag) { ce(*m_engine).state.recordTag = tag; }
@@ -242,30 +271,36 @@ void Card::addFaultSpec(const std::string& rule) {
     return;
   }
   size_t colon = rule.find(':');
-  if (colon == std::string::npos || colon == 0) throw std::invalid_argument("fault '" + rule + "': expected N:what");
+  if (colon == std::string::npos || colon == 0)
+    throw std::invalid_argument("fault '" + rule + "': expected N:what");
   std::string num = rule.substr(0, colon);
   bool relative = num[0] == '+';
-  if (relative) num = num.substr(1);
+  if (relative)
+    num = num.substr(1);
   char* end = nullptr;
   unsigned long n = std::strtoul(num.c_str(), &end, 10);
-  if (num.empty() || *end || n == 0) throw std::invalid_argument("fault '" + rule + "': bad command number");
+  if (num.empty() || *end || n == 0)
+    throw std::invalid_argument("fault '" + rule + "': bad command number");
   std::string what = toLower(rule.substr(colon + 1));
   Fault f;
   if (what.rfind("sw=", 0) == 0) {
     Bytes sw = fromHex(what.substr(3));
-    if (sw.size() != 2) throw std::invalid_argument("fault '" + rule + "': sw needs 4 hex digits");
+    if (sw.size() != 2)
+      throw std::invalid_argument("fault '" + rule + "': sw needs 4 hex digits");
     f.kind = Fault::Kind::StatusWord;
     f.sw = static_cast<uint16_t>(sw[0] << 8 | sw[1]);
   } else if (what.rfind("truncate=", 0) == 0) {
     f.kind = Fault::Kind::Truncate;
     std::string k = what.substr(9);
     f.keep = std::strtoul(k.c_str(), &end, 10);
-    if (k.empty() || *end) throw std::invalid_argument("fault '" + rule + "': bad byte count");
+    if (k.empty() || *end)
+      throw std::invalid_argument("fault '" + rule + "': bad byte count");
   } else if (what.rfind("corrupt=", 0) == 0) {
     f.kind = Fault::Kind::Corrupt;
     std::string k = what.substr(8);
     f.offset = std::strtol(k.c_str(), &end, 10);
-    if (k.empty() || *end) throw std::invalid_argument("fault '" + rule + "': bad byte offset");
+    if (k.empty() || *end)
+      throw std::invalid_argument("fault '" + rule + "': bad byte offset");
   } else if (what == "zero") {
     f.kind = Fault::Kind::Zero;
   } else if (what == "drop") {
@@ -275,7 +310,8 @@ void Card::addFaultSpec(const std::string& rule) {
   } else {
     throw std::invalid_argument("fault '" + rule + "': expected sw=XXXX, truncate=N, corrupt=N, zero, drop or mute");
   }
-  if (relative) addFaultAfter(n, f);
+  if (relative)
+    addFaultAfter(n, f);
   else {
     f.atCommand = n;
     addFault(f);
@@ -284,18 +320,23 @@ void Card::addFaultSpec(const std::string& rule) {
 
 Bytes Card::fileContents(const std::string& path) const {
   FileNode* n = findPath(m_engine->model().mf.get(), path);
-  if (!n || n->isDF()) return Bytes();
-  if (!n->isRecord()) return n->data;
+  if (!n || n->isDF())
+    return Bytes();
+  if (!n->isRecord())
+    return n->data;
   Bytes all;
-  for (auto& r : n->records) all.insert(all.end(), r.begin(), r.end());
+  for (auto& r : n->records)
+    all.insert(all.end(), r.begin(), r.end());
   return all;
 }
 
 int Card::pinTriesLeft(const std::string& dfPath, uint8_t reference) const {
   FileNode* n = dfPath.empty() ? m_engine->model().mf.get() : findPath(m_engine->model().mf.get(), dfPath);
-  if (!n || !n->isDF()) return -1;
+  if (!n || !n->isDF())
+    return -1;
   for (auto& p : n->pins)
-    if (p.ref == reference) return p.tries;
+    if (p.ref == reference)
+      return p.tries;
   return -1;
 }
 

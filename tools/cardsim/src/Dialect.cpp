@@ -7,32 +7,38 @@
 namespace cardsim {
 
 Bytes isoFcp(const FileNode& f, bool withSize) {
-  if (!f.fcpOverride.empty()) return f.fcpOverride;
+  if (!f.fcpOverride.empty())
+    return f.fcpOverride;
   Bytes in;
   if (f.isDF()) {
     appendTlv(in, 0x82, Bytes{0x38});
     Bytes fid;
     appendU16(fid, f.fid);
     appendTlv(in, 0x83, fid);
-    if (!f.aid.empty()) appendTlv(in, 0x84, f.aid);
+    if (!f.aid.empty())
+      appendTlv(in, 0x84, f.aid);
   } else {
     Bytes size;
     if (f.isRecord()) {
       size_t rl = f.recordSize;
-      for (auto& r : f.records) rl = std::max(rl, r.size());
+      for (auto& r : f.records)
+        rl = std::max(rl, r.size());
       appendU16(size, static_cast<unsigned>(rl * f.records.size()));
-      if (withSize) appendTlv(in, 0x80, size);
+      if (withSize)
+        appendTlv(in, 0x80, size);
       uint8_t desc = f.type == FileType::LinearFixed ? 0x02 : f.type == FileType::LinearVariable ? 0x04 : 0x06;
       appendTlv(in, 0x82, Bytes{desc, 0x21, 0x00, static_cast<uint8_t>(rl), static_cast<uint8_t>(f.records.size())});
     } else {
       appendU16(size, static_cast<unsigned>(f.data.size()));
-      if (withSize) appendTlv(in, 0x80, size);
+      if (withSize)
+        appendTlv(in, 0x80, size);
       appendTlv(in, 0x82, Bytes{0x01});
     }
     Bytes fid;
     appendU16(fid, f.fid);
     appendTlv(in, 0x83, fid);
-    if (f.sfi) appendTlv(in, 0x88, Bytes{static_cast<uint8_t>(f.sfi << 3)});
+    if (f.sfi)
+      appendTlv(in, 0x88, Bytes{static_cast<uint8_t>(f.sfi << 3)});
   }
   appendTlv(in, 0x8A, Bytes{f.lcs});
   Bytes out;

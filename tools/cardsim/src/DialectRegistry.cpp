@@ -19,6 +19,7 @@ struct Entry {
   const char* name;
   std::unique_ptr<Dialect> (*make)();
 };
+// clang-format off
 const Entry kDialects[] = {
     {"iso", makeIsoDialect},
     {"starcos35", makeStarcos35Dialect},
@@ -31,11 +32,13 @@ const Entry kDialects[] = {
     {"setcos", makeSetcosDialect},
     {"hsm", makeHsmDialect},
 };
+// clang-format on
 }  // namespace
 
 std::unique_ptr<Dialect> makeDialect(const std::string& name) {
   for (auto& e : kDialects)
-    if (name == e.name) return e.make();
+    if (name == e.name)
+      return e.make();
   return nullptr;
 }
 

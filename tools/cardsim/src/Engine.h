@@ -52,8 +52,8 @@ class Engine {
   // --- state ---
   FileNode* currentDf = nullptr;
   FileNode* currentEf = nullptr;
-  SeObj se;                    // environment in force
-  FileNode* seDf = nullptr;    // DF in which it was set
+  SeObj se;                  // environment in force
+  FileNode* seDf = nullptr;  // DF in which it was set
   Bytes challenge;
   Bytes pendingHash;
 
@@ -76,8 +76,8 @@ class Engine {
 
   std::unique_ptr<CardModel> m_model;
   std::unique_ptr<Dialect> m_dialect;
-  Bytes m_pending;              // answer data waiting for GET RESPONSE
-  Bytes m_chain;                // command chaining
+  Bytes m_pending;  // answer data waiting for GET RESPONSE
+  Bytes m_chain;    // command chaining
   int m_chainIns = -1;
   std::set<std::pair<FileNode*, uint8_t>> m_verified;
   std::set<std::pair<FileNode*, uint8_t>> m_authenticated;  // external authentication keys

@@ -47,17 +47,21 @@ class Parser {
       ++m_line;
       std::string line = stripComment(raw);
       line = trim(line);
-      if (line.empty()) continue;
+      if (line.empty())
+        continue;
       if (line.front() == '[') {
-        if (line.back() != ']') fail("section header without ']'");
+        if (line.back() != ']')
+          fail("section header without ']'");
         beginSection(trim(line.substr(1, line.size() - 2)));
         continue;
       }
       size_t eq = line.find('=');
-      if (eq == std::string::npos) fail("expected 'key = value' or '[section]'");
+      if (eq == std::string::npos)
+        fail("expected 'key = value' or '[section]'");
       std::string key = toLower(trim(line.substr(0, eq)));
       std::string value = trim(line.substr(eq + 1));
-      if (key.empty()) fail("empty key");
+      if (key.empty())
+        fail("empty key");
       assign(key, value);
     }
     finishEf();
@@ -78,8 +82,10 @@ class Parser {
   static std::string stripComment(const std::string& s) {
     bool quoted = false;
     for (size_t i = 0; i < s.size(); ++i) {
-      if (s[i] == '"') quoted = !quoted;
-      if (!quoted && (s[i] == '#' || s[i] == ';')) return s.substr(0, i);
+      if (s[i] == '"')
+        quoted = !quoted;
+      if (!quoted && (s[i] == '#' || s[i] == ';'))
+        return s.substr(0, i);
     }
     return s;
   }
@@ -102,36 +108,45 @@ class Parser {
 
   uint8_t hexByte(const std::string& v) const {
     Bytes b = hex(v);
-    if (b.size() != 1) fail("expected one hex byte, got '" + v + "'");
+    if (b.size() != 1)
+      fail("expected one hex byte, got '" + v + "'");
     return b[0];
   }
 
   bool yesNo(const std::string& v) const {
     std::string l = toLower(v);
-    if (l == "yes" || l == "true" || l == "1") return true;
-    if (l == "no" || l == "false" || l == "0") return false;
+    if (l == "yes" || l == "true" || l == "1")
+      return true;
+    if (l == "no" || l == "false" || l == "0")
+      return false;
     fail("expected yes or no, got '" + v + "'");
   }
 
   std::string unquote(const std::string& v) const {
-    if (v.size() >= 2 && v.front() == '"' && v.back() == '"') return v.substr(1, v.size() - 2);
+    if (v.size() >= 2 && v.front() == '"' && v.back() == '"')
+      return v.substr(1, v.size() - 2);
     return v;
   }
 
   std::string locate(const std::string& name) const {
     std::vector<std::string> dirs;
-    if (!m_pkiDir.empty()) dirs.push_back(m_pkiDir);
-    if (const char* e = std::getenv("CARDSIM_PKI_DIR")) dirs.push_back(e);
+    if (!m_pkiDir.empty())
+      dirs.push_back(m_pkiDir);
+    if (const char* e = std::getenv("CARDSIM_PKI_DIR"))
+      dirs.push_back(e);
     dirs.push_back(m_imageDir.empty() ? "." : m_imageDir);
-    if (!name.empty() && name[0] == '/') dirs.assign(1, "");
+    if (!name.empty() && name[0] == '/')
+      dirs.assign(1, "");
     std::string tried;
     for (auto& d : dirs) {
       std::string p = d.empty() ? name : d + "/" + name;
       struct stat st {};
       if (::stat(p.c_str(), &st) == 0) {
-        if (!S_ISREG(st.st_mode) || st.st_size > kMaxFile) fail("'" + name + "' is not a regular file of at most 1 MiB");
+        if (!S_ISREG(st.st_mode) || st.st_size > kMaxFile)
+          fail("'" + name + "' is not a regular file of at most 1 MiB");
         std::ifstream f(p, std::ios::binary);
-        if (f) return p;
+        if (f)
+          return p;
       }
       tried += (tried.empty() ? "" : ", ") + (d.empty() ? std::string("/") : d);
     }
@@ -147,10 +162,12 @@ class Parser {
   PkeyPtr readKey(const std::string& name) const {
     std::string p = locate(name);
     BIO* bio = BIO_new_file(p.c_str(), "r");
-    if (!bio) fail("cannot open key file '" + name + "'");
+    if (!bio)
+      fail("cannot open key file '" + name + "'");
     EVP_PKEY* k = PEM_read_bio_PrivateKey(bio, nullptr, nullptr, nullptr);
     BIO_free(bio);
-    if (!k) fail("'" + name + "' is not a PEM private key");
+    if (!k)
+      fail("'" + name + "' is not a PEM private key");
     return PkeyPtr(k);
   }
 
@@ -159,13 +176,19 @@ class Parser {
     std::string kind, ref;
     s >> kind >> ref;
     Access a;
-    if (kind == "always") a.kind = Access::Kind::Always;
-    else if (kind == "never") a.kind = Access::Kind::Never;
-    else if (kind == "pin") a.kind = Access::Kind::Pin;
-    else if (kind == "key") a.kind = Access::Kind::Key;
-    else fail("access must be always, never, pin XX or key XX; got '" + v + "'");
+    if (kind == "always")
+      a.kind = Access::Kind::Always;
+    else if (kind == "never")
+      a.kind = Access::Kind::Never;
+    else if (kind == "pin")
+      a.kind = Access::Kind::Pin;
+    else if (kind == "key")
+      a.kind = Access::Kind::Key;
+    else
+      fail("access must be always, never, pin XX or key XX; got '" + v + "'");
     if (a.kind == Access::Kind::Pin || a.kind == Access::Kind::Key) {
-      if (ref.empty()) fail("access '" + kind + "' needs a reference");
+      if (ref.empty())
+        fail("access '" + kind + "' needs a reference");
       a.ref = hexByte(ref);
     }
     return a;
@@ -173,17 +196,21 @@ class Parser {
 
   FileNode* dfAt(const std::string& path) const {
     FileNode* n = findPath(m_model->mf.get(), path);
-    if (!n) fail("no DF '" + path + "' declared before");
-    if (!n->isDF()) fail("'" + path + "' is not a DF");
+    if (!n)
+      fail("no DF '" + path + "' declared before");
+    if (!n->isDF())
+      fail("'" + path + "' is not a DF");
     return n;
   }
 
   static bool knownAlg(const std::string& a) {
-    static const char* algs[] = {"pkcs1", "pkcs1-sha1", "pkcs1-sha224", "pkcs1-sha256", "pkcs1-sha384",
-                                 "pkcs1-sha512", "pkcs1-ripemd160", "pss-sha1", "pss-sha224", "pss-sha256",
-                                 "pss-sha384", "pss-sha512", "raw", "ecdsa", "oaep", "oaep-sha256"};
+    static const char* algs[] = {"pkcs1",        "pkcs1-sha1",      "pkcs1-sha224", "pkcs1-sha256", "pkcs1-sha384",
+                                 "pkcs1-sha512", "pkcs1-ripemd160", "pss-sha1",     "pss-sha224",   "pss-sha256",
+                                 "pss-sha384",   "pss-sha512",      "raw",          "ecdsa",        "oaep",
+                                 "oaep-sha256"};
     for (auto* x : algs)
-      if (a == x) return true;
+      if (a == x)
+        return true;
     return false;
   }
 
@@ -195,7 +222,8 @@ class Parser {
     t.set = true;
     t.keyRef = hexByte(ref);
     t.alg = toLower(alg);
-    if (!t.alg.empty() && !knownAlg(t.alg)) fail("unknown algorithm '" + alg + "'");
+    if (!t.alg.empty() && !knownAlg(t.alg))
+      fail("unknown algorithm '" + alg + "'");
     return t;
   }
 
@@ -205,28 +233,34 @@ class Parser {
     std::string kind, a, b, extra;
     s >> kind >> a >> b >> extra;
     kind = toLower(kind);
-    if (!extra.empty()) fail("too many words in section header");
+    if (!extra.empty())
+      fail("too many words in section header");
     m_node = nullptr;
     m_pin = nullptr;
     m_key = nullptr;
     m_se = nullptr;
     if (kind == "card") {
-      if (!a.empty()) fail("[card] takes no arguments");
+      if (!a.empty())
+        fail("[card] takes no arguments");
       m_sec = Sec::Card;
     } else if (kind == "df" || kind == "ef") {
-      if (a.empty() || !b.empty()) fail("[" + kind + "] needs exactly one path");
+      if (a.empty() || !b.empty())
+        fail("[" + kind + "] needs exactly one path");
       Bytes p = hex(a);
       if (p.size() < 2 || p.size() % 2 || p[0] != 0x3F || p[1] != 0x00)
         fail("path must start at 3F00 and consist of 2-byte identifiers: '" + a + "'");
       if (p.size() == 2) {
-        if (kind == "ef") fail("3F00 is the MF, not an EF");
+        if (kind == "ef")
+          fail("3F00 is the MF, not an EF");
         m_node = m_model->mf.get();
       } else {
         std::string parentPath = toHex(Bytes(p.begin(), p.end() - 2));
         FileNode* parent = dfAt(parentPath);
         uint16_t fid = static_cast<uint16_t>(p[p.size() - 2] << 8 | p.back());
-        if (fid == 0x3F00 || fid == 0x3FFF || fid == 0xFFFF) fail("reserved file identifier " + a);
-        if (parent->child(fid)) fail("file " + a + " declared twice");
+        if (fid == 0x3F00 || fid == 0x3FFF || fid == 0xFFFF)
+          fail("reserved file identifier " + a);
+        if (parent->child(fid))
+          fail("file " + a + " declared twice");
         auto n = std::make_unique<FileNode>();
         n->fid = fid;
         n->parent = parent;
@@ -236,12 +270,14 @@ class Parser {
       }
       m_sec = kind == "df" ? Sec::Df : Sec::Ef;
     } else if (kind == "pin" || kind == "key" || kind == "se") {
-      if (a.empty() || b.empty()) fail("[" + kind + "] needs a DF path and a reference");
+      if (a.empty() || b.empty())
+        fail("[" + kind + "] needs a DF path and a reference");
       FileNode* df = dfAt(a);
       uint8_t ref = hexByte(b);
       if (kind == "pin") {
         for (auto& p : df->pins)
-          if (p.ref == ref) fail("PIN " + b + " declared twice in " + a);
+          if (p.ref == ref)
+            fail("PIN " + b + " declared twice in " + a);
         df->pins.emplace_back();
         m_pin = &df->pins.back();
         m_pin->ref = ref;
@@ -249,7 +285,8 @@ class Parser {
         m_sec = Sec::Pin;
       } else if (kind == "key") {
         for (auto& k : df->keys)
-          if (k.ref == ref) fail("key " + b + " declared twice in " + a);
+          if (k.ref == ref)
+            fail("key " + b + " declared twice in " + a);
         df->keys.emplace_back();
         m_key = &df->keys.back();
         m_key->ref = ref;
@@ -262,7 +299,8 @@ class Parser {
       }
     } else if (kind == "data") {
       Bytes tag = hex(a);
-      if (tag.size() != 2 || !b.empty()) fail("[data] needs P1P2 as 4 hex digits");
+      if (tag.size() != 2 || !b.empty())
+        fail("[data] needs P1P2 as 4 hex digits");
       m_dataTag = static_cast<uint16_t>(tag[0] << 8 | tag[1]);
       m_sec = Sec::Data;
     } else {
@@ -272,56 +310,73 @@ class Parser {
 
   void assign(const std::string& key, const std::string& value) {
     switch (m_sec) {
-      case Sec::None: fail("'" + key + "' outside a section");
-      case Sec::Card: return cardKey(key, value);
-      case Sec::Df: return dfKey(key, value);
-      case Sec::Ef: return efKey(key, value);
-      case Sec::Pin: return pinKey(key, value);
-      case Sec::Key: return keyKey(key, value);
-      case Sec::Se: return seKey(key, value);
-      case Sec::Data:
-        if (key != "value") fail("unknown key '" + key + "' in [data]");
-        m_model->dataObjects[m_dataTag] = hex(value);
-        return;
+    case Sec::None: fail("'" + key + "' outside a section");
+    case Sec::Card: return cardKey(key, value);
+    case Sec::Df: return dfKey(key, value);
+    case Sec::Ef: return efKey(key, value);
+    case Sec::Pin: return pinKey(key, value);
+    case Sec::Key: return keyKey(key, value);
+    case Sec::Se: return seKey(key, value);
+    case Sec::Data:
+      if (key != "value")
+        fail("unknown key '" + key + "' in [data]");
+      m_model->dataObjects[m_dataTag] = hex(value);
+      return;
     }
   }
 
   void cardKey(const std::string& key, const std::string& value) {
     if (key == "dialect") {
       m_model->dialect = toLower(value);
-      if (!makeDialect(m_model->dialect)) fail("unknown dialect '" + value + "'");
-    }
-    else if (key == "atr") {
+      if (!makeDialect(m_model->dialect))
+        fail("unknown dialect '" + value + "'");
+    } else if (key == "atr") {
       m_model->atr = hex(value);
-      if (m_model->atr.size() < 2 || m_model->atr.size() > 33) fail("an ATR has 2 to 33 bytes");
-    } else if (key == "label") m_model->label = unquote(value);
+      if (m_model->atr.size() < 2 || m_model->atr.size() > 33)
+        fail("an ATR has 2 to 33 bytes");
+    } else if (key == "label")
+      m_model->label = unquote(value);
     else if (key == "protocol") {
       std::string p = toUpper(value);
-      if (p == "T0" || p == "T=0") m_model->protocol = Protocol::T0;
-      else if (p == "T1" || p == "T=1") m_model->protocol = Protocol::T1;
-      else fail("protocol must be T0 or T1");
-    } else if (key.rfind("option.", 0) == 0) m_model->options[key.substr(7)] = value;
-    else fail("unknown key '" + key + "' in [card]");
+      if (p == "T0" || p == "T=0")
+        m_model->protocol = Protocol::T0;
+      else if (p == "T1" || p == "T=1")
+        m_model->protocol = Protocol::T1;
+      else
+        fail("protocol must be T0 or T1");
+    } else if (key.rfind("option.", 0) == 0)
+      m_model->options[key.substr(7)] = value;
+    else
+      fail("unknown key '" + key + "' in [card]");
   }
 
   void dfKey(const std::string& key, const std::string& value) {
     if (key == "aid") {
       m_node->aid = hex(value);
-      if (m_node->aid.empty() || m_node->aid.size() > 16) fail("an AID has 1 to 16 bytes");
-    } else if (key == "fcp") m_node->fcpOverride = hex(value);
-    else if (key == "lcs") m_node->lcs = hexByte(value);
-    else fail("unknown key '" + key + "' in [df]");
+      if (m_node->aid.empty() || m_node->aid.size() > 16)
+        fail("an AID has 1 to 16 bytes");
+    } else if (key == "fcp")
+      m_node->fcpOverride = hex(value);
+    else if (key == "lcs")
+      m_node->lcs = hexByte(value);
+    else
+      fail("unknown key '" + key + "' in [df]");
   }
 
   void efKey(const std::string& key, const std::string& value) {
     FileNode& n = *m_node;
     if (key == "type") {
       std::string t = toLower(value);
-      if (t == "transparent") n.type = FileType::Transparent;
-      else if (t == "linear-fixed") n.type = FileType::LinearFixed;
-      else if (t == "linear-variable") n.type = FileType::LinearVariable;
-      else if (t == "cyclic") n.type = FileType::Cyclic;
-      else fail("type must be transparent, linear-fixed, linear-variable or cyclic");
+      if (t == "transparent")
+        n.type = FileType::Transparent;
+      else if (t == "linear-fixed")
+        n.type = FileType::LinearFixed;
+      else if (t == "linear-variable")
+        n.type = FileType::LinearVariable;
+      else if (t == "cyclic")
+        n.type = FileType::Cyclic;
+      else
+        fail("type must be transparent, linear-fixed, linear-variable or cyclic");
     } else if (key == "data") {
       Bytes b = hex(value);
       n.data.insert(n.data.end(), b.begin(), b.end());
@@ -330,7 +385,8 @@ class Parser {
       n.data.insert(n.data.end(), t.begin(), t.end());
     } else if (key == "cert" || key == "file") {
       Bytes b = readFile(value);
-      if (key == "cert" && (b.size() < 4 || b[0] != 0x30)) fail("'" + value + "' is not a DER certificate");
+      if (key == "cert" && (b.size() < 4 || b[0] != 0x30))
+        fail("'" + value + "' is not a DER certificate");
       n.data.insert(n.data.end(), b.begin(), b.end());
     } else if (key == "size") {
       m_size = static_cast<size_t>(number(value, 0, 65535));
@@ -361,9 +417,11 @@ class Parser {
     if (m_sec == Sec::Ef && m_node) {
       FileNode& n = *m_node;
       if (n.isRecord()) {
-        if (!n.data.empty()) fail("record file " + n.path() + " has 'data'; use 'record'");
+        if (!n.data.empty())
+          fail("record file " + n.path() + " has 'data'; use 'record'");
         for (auto& r : n.records) {
-          if (r.empty() || r.size() > 255) fail("record of " + n.path() + " must have 1 to 255 bytes");
+          if (r.empty() || r.size() > 255)
+            fail("record of " + n.path() + " must have 1 to 255 bytes");
           if ((n.type == FileType::LinearFixed || n.type == FileType::Cyclic) && n.recordSize &&
               r.size() != n.recordSize)
             fail("record of " + n.path() + " does not have record-size bytes");
@@ -372,7 +430,8 @@ class Parser {
         fail("transparent file " + n.path() + " has records; set 'type'");
       }
       if (m_size) {
-        if (n.data.size() > m_size) fail("contents of " + n.path() + " exceed its size");
+        if (n.data.size() > m_size)
+          fail("contents of " + n.path() + " exceed its size");
         n.data.resize(m_size, m_fill);
       }
     }
@@ -382,27 +441,43 @@ class Parser {
 
   PinEncoding encoding(const std::string& v) const {
     std::string l = toLower(v);
-    if (l == "ascii") return PinEncoding::Ascii;
-    if (l == "padded") return PinEncoding::Padded;
-    if (l == "format2") return PinEncoding::Format2;
+    if (l == "ascii")
+      return PinEncoding::Ascii;
+    if (l == "padded")
+      return PinEncoding::Padded;
+    if (l == "format2")
+      return PinEncoding::Format2;
     fail("encoding must be ascii, padded or format2");
   }
 
   void pinKey(const std::string& key, const std::string& value) {
     PinObj& p = *m_pin;
-    if (key == "value") p.value = unquote(value);
-    else if (key == "puk") p.puk = unquote(value);
-    else if (key == "tries") p.tries = static_cast<int>(number(value, 0, 15));
-    else if (key == "max-tries") p.maxTries = static_cast<int>(number(value, 1, 15));
-    else if (key == "puk-tries") p.pukTries = static_cast<int>(number(value, 0, 15));
-    else if (key == "puk-max-tries") p.pukMaxTries = static_cast<int>(number(value, 1, 15));
-    else if (key == "encoding") p.encoding = encoding(value);
-    else if (key == "pad") p.padChar = hexByte(value);
-    else if (key == "stored-length") p.storedLength = static_cast<size_t>(number(value, 1, 64));
-    else if (key == "min-length") p.minLength = static_cast<size_t>(number(value, 1, 64));
-    else if (key == "max-length") p.maxLength = static_cast<size_t>(number(value, 1, 64));
-    else fail("unknown key '" + key + "' in [pin]");
-    if (key == "encoding" && p.encoding == PinEncoding::Format2) p.maxLength = std::min<size_t>(p.maxLength, 14);
+    if (key == "value")
+      p.value = unquote(value);
+    else if (key == "puk")
+      p.puk = unquote(value);
+    else if (key == "tries")
+      p.tries = static_cast<int>(number(value, 0, 15));
+    else if (key == "max-tries")
+      p.maxTries = static_cast<int>(number(value, 1, 15));
+    else if (key == "puk-tries")
+      p.pukTries = static_cast<int>(number(value, 0, 15));
+    else if (key == "puk-max-tries")
+      p.pukMaxTries = static_cast<int>(number(value, 1, 15));
+    else if (key == "encoding")
+      p.encoding = encoding(value);
+    else if (key == "pad")
+      p.padChar = hexByte(value);
+    else if (key == "stored-length")
+      p.storedLength = static_cast<size_t>(number(value, 1, 64));
+    else if (key == "min-length")
+      p.minLength = static_cast<size_t>(number(value, 1, 64));
+    else if (key == "max-length")
+      p.maxLength = static_cast<size_t>(number(value, 1, 64));
+    else
+      fail("unknown key '" + key + "' in [pin]");
+    if (key == "encoding" && p.encoding == PinEncoding::Format2)
+      p.maxLength = std::min<size_t>(p.maxLength, 14);
   }
 
   void keyKey(const std::string& key, const std::string& value) {
@@ -410,27 +485,38 @@ class Parser {
     if (key == "private") {
       k.pkey = readKey(value);
       k.file = value;
-      if (EVP_PKEY_base_id(k.pkey.get()) == EVP_PKEY_EC) k.signAlg = k.authAlg = "ecdsa";
+      if (EVP_PKEY_base_id(k.pkey.get()) == EVP_PKEY_EC)
+        k.signAlg = k.authAlg = "ecdsa";
     } else if (key == "secret") {
       k.secret = hex(value);
       if (k.secret.size() != 16 && k.secret.size() != 24 && k.secret.size() != 32)
         fail("a secret key has 16, 24 or 32 bytes");
-    } else if (key == "use") k.use = access(value);
-    else if (key == "pin") k.use = access("pin " + value);
-    else if (key == "pin-per-signature") k.pinPerSignature = yesNo(value);
-    else if (key == "tries") k.errorCounter = static_cast<int>(number(value, 0, 15));
+    } else if (key == "use")
+      k.use = access(value);
+    else if (key == "pin")
+      k.use = access("pin " + value);
+    else if (key == "pin-per-signature")
+      k.pinPerSignature = yesNo(value);
+    else if (key == "tries")
+      k.errorCounter = static_cast<int>(number(value, 0, 15));
     else if (key == "sign-alg" || key == "decipher-alg" || key == "auth-alg") {
       std::string a = toLower(value);
-      if (!knownAlg(a)) fail("unknown algorithm '" + value + "'");
+      if (!knownAlg(a))
+        fail("unknown algorithm '" + value + "'");
       (key == "sign-alg" ? k.signAlg : key == "decipher-alg" ? k.decipherAlg : k.authAlg) = a;
-    } else fail("unknown key '" + key + "' in [key]");
+    } else
+      fail("unknown key '" + key + "' in [key]");
   }
 
   void seKey(const std::string& key, const std::string& value) {
-    if (key == "sign") m_se->dst = seTemplate(value);
-    else if (key == "decipher") m_se->ct = seTemplate(value);
-    else if (key == "auth") m_se->at = seTemplate(value);
-    else fail("unknown key '" + key + "' in [se]");
+    if (key == "sign")
+      m_se->dst = seTemplate(value);
+    else if (key == "decipher")
+      m_se->ct = seTemplate(value);
+    else if (key == "auth")
+      m_se->at = seTemplate(value);
+    else
+      fail("unknown key '" + key + "' in [se]");
   }
 
   std::string m_source, m_pkiDir, m_imageDir;
@@ -448,8 +534,8 @@ class Parser {
 
 }  // namespace
 
-std::unique_ptr<CardModel> parseImage(const std::string& text, const std::string& sourceName,
-                                      const std::string& pkiDir, const std::string& imageDir) {
+std::unique_ptr<CardModel> parseImage(const std::string& text, const std::string& sourceName, const std::string& pkiDir,
+                                      const std::string& imageDir) {
   Parser p(sourceName, pkiDir, imageDir);
   return p.run(text);
 }

@@ -16,30 +16,41 @@ struct CtxFree {
 using CtxPtr = std::unique_ptr<EVP_PKEY_CTX, CtxFree>;
 
 const EVP_MD* mdByName(const std::string& name) {
-  if (name == "sha1") return EVP_sha1();
-  if (name == "sha224") return EVP_sha224();
-  if (name == "sha256") return EVP_sha256();
-  if (name == "sha384") return EVP_sha384();
-  if (name == "sha512") return EVP_sha512();
-  if (name == "ripemd160") return EVP_ripemd160();
+  if (name == "sha1")
+    return EVP_sha1();
+  if (name == "sha224")
+    return EVP_sha224();
+  if (name == "sha256")
+    return EVP_sha256();
+  if (name == "sha384")
+    return EVP_sha384();
+  if (name == "sha512")
+    return EVP_sha512();
+  if (name == "ripemd160")
+    return EVP_ripemd160();
   return nullptr;
 }
 
 uint16_t signEcdsa(EVP_PKEY* key, const Bytes& hash, Bytes& out) {
   CtxPtr ctx(EVP_PKEY_CTX_new(key, nullptr));
-  if (!ctx || EVP_PKEY_sign_init(ctx.get()) <= 0) return 0x6F00;
+  if (!ctx || EVP_PKEY_sign_init(ctx.get()) <= 0)
+    return 0x6F00;
   size_t len = 0;
-  if (EVP_PKEY_sign(ctx.get(), nullptr, &len, hash.data(), hash.size()) <= 0) return 0x6A80;
+  if (EVP_PKEY_sign(ctx.get(), nullptr, &len, hash.data(), hash.size()) <= 0)
+    return 0x6A80;
   Bytes der(len);
-  if (EVP_PKEY_sign(ctx.get(), der.data(), &len, hash.data(), hash.size()) <= 0) return 0x6A80;
+  if (EVP_PKEY_sign(ctx.get(), der.data(), &len, hash.data(), hash.size()) <= 0)
+    return 0x6A80;
   const unsigned char* p = der.data();
   ECDSA_SIG* sig = d2i_ECDSA_SIG(nullptr, &p, static_cast<long>(len));
-  if (!sig) return 0x6F00;
+  if (!sig)
+    return 0x6F00;
   size_t n = keyBytes(key);
   out.assign(2 * n, 0);
   const BIGNUM* r = ECDSA_SIG_get0_r(sig);
   const BIGNUM* s = ECDSA_SIG_get0_s(sig);
-  bool ok = BN_bn2binpad(r, out.data(), static_cast<int>(n)) > 0 && BN_bn2binpad(s, out.data() + n, static_cast<int>(n)) > 0;
+  bool ok =
+      BN_bn2binpad(r, out.data(), static_cast<int>(n)) > 0 && BN_bn2binpad(s, out.data() + n, static_cast<int>(n)) > 0;
   ECDSA_SIG_free(sig);
   return ok ? 0x9000 : 0x6F00;
 }
@@ -47,28 +58,37 @@ uint16_t signEcdsa(EVP_PKEY* key, const Bytes& hash, Bytes& out) {
 }  // namespace
 
 size_t keyBytes(EVP_PKEY* key) {
-  if (!key) return 0;
-  if (EVP_PKEY_base_id(key) == EVP_PKEY_EC) return static_cast<size_t>((EVP_PKEY_bits(key) + 7) / 8);
+  if (!key)
+    return 0;
+  if (EVP_PKEY_base_id(key) == EVP_PKEY_EC)
+    return static_cast<size_t>((EVP_PKEY_bits(key) + 7) / 8);
   return static_cast<size_t>(EVP_PKEY_size(key));
 }
 
 uint16_t keySign(EVP_PKEY* key, const std::string& alg, const Bytes& input, Bytes& out) {
-  if (!key) return 0x6A88;
+  if (!key)
+    return 0x6A88;
   const bool ec = EVP_PKEY_base_id(key) == EVP_PKEY_EC;
-  if (alg == "ecdsa") return ec ? signEcdsa(key, input, out) : 0x6A80;
-  if (ec) return 0x6A80;
+  if (alg == "ecdsa")
+    return ec ? signEcdsa(key, input, out) : 0x6A80;
+  if (ec)
+    return 0x6A80;
   CtxPtr ctx(EVP_PKEY_CTX_new(key, nullptr));
-  if (!ctx || EVP_PKEY_sign_init(ctx.get()) <= 0) return 0x6F00;
+  if (!ctx || EVP_PKEY_sign_init(ctx.get()) <= 0)
+    return 0x6F00;
   const size_t k = keyBytes(key);
   Bytes in = input;
   if (alg == "pkcs1") {
-    if (in.empty() || in.size() > k - 11) return 0x6A80;
+    if (in.empty() || in.size() > k - 11)
+      return 0x6A80;
     EVP_PKEY_CTX_set_rsa_padding(ctx.get(), RSA_PKCS1_PADDING);
   } else if (alg.rfind("pkcs1-", 0) == 0 || alg.rfind("pss-", 0) == 0) {
     bool pss = alg[1] == 's';
     const EVP_MD* md = mdByName(alg.substr(pss ? 4 : 6));
-    if (!md) return 0x6A80;
-    if (in.size() != static_cast<size_t>(EVP_MD_size(md))) return 0x6A80;
+    if (!md)
+      return 0x6A80;
+    if (in.size() != static_cast<size_t>(EVP_MD_size(md)))
+      return 0x6A80;
     EVP_PKEY_CTX_set_signature_md(ctx.get(), md);
     if (pss) {
       EVP_PKEY_CTX_set_rsa_padding(ctx.get(), RSA_PKCS1_PSS_PADDING);
@@ -78,7 +98,8 @@ uint16_t keySign(EVP_PKEY* key, const std::string& alg, const Bytes& input, Byte
       EVP_PKEY_CTX_set_rsa_padding(ctx.get(), RSA_PKCS1_PADDING);
     }
   } else if (alg == "raw") {
-    if (in.size() > k) return 0x6A80;
+    if (in.size() > k)
+      return 0x6A80;
     in.insert(in.begin(), k - in.size(), 0);
     EVP_PKEY_CTX_set_rsa_padding(ctx.get(), RSA_NO_PADDING);
   } else {
@@ -95,12 +116,16 @@ uint16_t keySign(EVP_PKEY* key, const std::string& alg, const Bytes& input, Byte
 }
 
 uint16_t keyDecipher(EVP_PKEY* key, const std::string& alg, const Bytes& input, Bytes& out) {
-  if (!key) return 0x6A88;
-  if (EVP_PKEY_base_id(key) != EVP_PKEY_RSA) return 0x6A80;
+  if (!key)
+    return 0x6A88;
+  if (EVP_PKEY_base_id(key) != EVP_PKEY_RSA)
+    return 0x6A80;
   const size_t k = keyBytes(key);
-  if (input.size() != k) return 0x6A80;
+  if (input.size() != k)
+    return 0x6A80;
   CtxPtr ctx(EVP_PKEY_CTX_new(key, nullptr));
-  if (!ctx || EVP_PKEY_decrypt_init(ctx.get()) <= 0) return 0x6F00;
+  if (!ctx || EVP_PKEY_decrypt_init(ctx.get()) <= 0)
+    return 0x6F00;
   if (alg == "pkcs1" || alg.empty()) {
     EVP_PKEY_CTX_set_rsa_padding(ctx.get(), RSA_PKCS1_PADDING);
   } else if (alg == "raw") {
@@ -125,13 +150,18 @@ uint16_t keyDecipher(EVP_PKEY* key, const std::string& alg, const Bytes& input, 
 }
 
 bool symmetricEncrypt(const Bytes& key, const Bytes& in, Bytes& out) {
-  const EVP_CIPHER* c = key.size() == 16 ? EVP_des_ede_ecb() : key.size() == 24 ? EVP_des_ede3_ecb()
-                        : key.size() == 32 ? EVP_aes_256_ecb() : nullptr;
-  if (!c) return false;
+  const EVP_CIPHER* c = key.size() == 16   ? EVP_des_ede_ecb()
+                        : key.size() == 24 ? EVP_des_ede3_ecb()
+                        : key.size() == 32 ? EVP_aes_256_ecb()
+                                           : nullptr;
+  if (!c)
+    return false;
   size_t block = static_cast<size_t>(EVP_CIPHER_block_size(c));
-  if (in.empty() || in.size() % block) return false;
+  if (in.empty() || in.size() % block)
+    return false;
   EVP_CIPHER_CTX* ctx = EVP_CIPHER_CTX_new();
-  if (!ctx) return false;
+  if (!ctx)
+    return false;
   out.assign(in.size() + block, 0);
   int l1 = 0, l2 = 0;
   bool ok = EVP_EncryptInit_ex(ctx, c, nullptr, key.data(), nullptr) == 1 && EVP_CIPHER_CTX_set_padding(ctx, 0) == 1 &&

@@ -8,7 +8,8 @@ namespace cardsim {
 
 FileNode* FileNode::child(uint16_t id) const {
   for (auto& c : children)
-    if (c->fid == id) return c.get();
+    if (c->fid == id)
+      return c.get();
   return nullptr;
 }
 
@@ -30,9 +31,11 @@ FileNode* findPath(FileNode* mf, const std::string& path) {
   } catch (const std::exception&) {
     return nullptr;
   }
-  if (b.size() < 2 || b.size() % 2 || b[0] != 0x3F || b[1] != 0x00) return nullptr;
+  if (b.size() < 2 || b.size() % 2 || b[0] != 0x3F || b[1] != 0x00)
+    return nullptr;
   FileNode* n = mf;
-  for (size_t i = 2; n && i < b.size(); i += 2) n = n->child(static_cast<uint16_t>(b[i] << 8 | b[i + 1]));
+  for (size_t i = 2; n && i < b.size(); i += 2)
+    n = n->child(static_cast<uint16_t>(b[i] << 8 | b[i + 1]));
   return n;
 }
 

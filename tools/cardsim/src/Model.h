@@ -48,11 +48,11 @@ struct PinObj {
 
 struct KeyObj {
   uint8_t ref = 0;
-  PkeyPtr pkey;           // private key (RSA or EC), may be null for symmetric keys
-  Bytes secret;           // symmetric key for EXTERNAL AUTHENTICATE (DES-EDE or AES)
-  Access use;             // condition to use the key
-  bool pinPerSignature = false;  // the PIN must be presented again after each signature
-  std::string signAlg = "pkcs1";      // algorithm when none is named by the environment
+  PkeyPtr pkey;                   // private key (RSA or EC), may be null for symmetric keys
+  Bytes secret;                   // symmetric key for EXTERNAL AUTHENTICATE (DES-EDE or AES)
+  Access use;                     // condition to use the key
+  bool pinPerSignature = false;   // the PIN must be presented again after each signature
+  std::string signAlg = "pkcs1";  // algorithm when none is named by the environment
   std::string decipherAlg = "pkcs1";
   std::string authAlg = "pkcs1";
   int errorCounter = -1;  // external authentication: tries left (-1 unlimited)
@@ -76,15 +76,15 @@ enum class FileType { DF, Transparent, LinearFixed, LinearVariable, Cyclic };
 struct FileNode {
   FileType type = FileType::Transparent;
   uint16_t fid = 0;
-  Bytes aid;                 // DF name
-  Bytes data;                // transparent contents (size = data.size())
+  Bytes aid;   // DF name
+  Bytes data;  // transparent contents (size = data.size())
   std::vector<Bytes> records;
-  size_t recordSize = 0;     // fixed / cyclic record size, 0 = largest record
-  size_t maxRecords = 0;     // 0 = as many as there are
+  size_t recordSize = 0;  // fixed / cyclic record size, 0 = largest record
+  size_t maxRecords = 0;  // 0 = as many as there are
   uint8_t sfi = 0;
-  uint8_t lcs = 0x05;        // operational, activated
+  uint8_t lcs = 0x05;  // operational, activated
   Access read, update;
-  Bytes fcpOverride;         // complete FCP given by the image
+  Bytes fcpOverride;  // complete FCP given by the image
   FileNode* parent = nullptr;
   std::vector<std::unique_ptr<FileNode>> children;
   std::vector<PinObj> pins;
@@ -104,13 +104,13 @@ struct CardModel {
   std::string label;
   std::optional<Protocol> protocol;
   std::unique_ptr<FileNode> mf;
-  std::map<uint16_t, Bytes> dataObjects;  // GET DATA by P1-P2
+  std::map<uint16_t, Bytes> dataObjects;       // GET DATA by P1-P2
   std::map<std::string, std::string> options;  // dialect options ("wrong-pin-sw = 6300")
 };
 
 // Loads an image (throws ImageError naming file and line).
-std::unique_ptr<CardModel> parseImage(const std::string& text, const std::string& sourceName,
-                                      const std::string& pkiDir, const std::string& imageDir);
+std::unique_ptr<CardModel> parseImage(const std::string& text, const std::string& sourceName, const std::string& pkiDir,
+                                      const std::string& imageDir);
 
 // Finds a node by absolute path text ("3F00/0604/C001" or "3f000604c001").
 FileNode* findPath(FileNode* mf, const std::string& path);

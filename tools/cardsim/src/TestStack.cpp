@@ -18,8 +18,10 @@ namespace {
 std::string quote(const std::string& s) {
   std::string q = "'";
   for (char c : s) {
-    if (c == '\'') q += "'\\''";
-    else q += c;
+    if (c == '\'')
+      q += "'\\''";
+    else
+      q += c;
   }
   return q + "'";
 }
@@ -29,7 +31,8 @@ std::string quote(const std::string& s) {
 // reader shows a card, until it shows what is wanted or timeoutMs passed.
 bool waitReader(const std::string& reader, bool present, int timeoutMs) {
   void* lib = ::dlopen("libpcsclite.so.1", RTLD_NOW | RTLD_LOCAL);
-  if (!lib) return false;
+  if (!lib)
+    return false;
   using Establish = LONG (*)(DWORD, LPCVOID, LPCVOID, LPSCARDCONTEXT);
   using Release = LONG (*)(SCARDCONTEXT);
   using Status = LONG (*)(SCARDCONTEXT, DWORD, SCARD_READERSTATE*, DWORD);
@@ -75,13 +78,18 @@ TestStack::TestStack(const StackOptions& o) {
     m_error = "cannot set PCSCLITE_CSOCK_NAME";
     return;
   }
-  std::string args = "start --state " + quote(m_state) + " --pki " + quote(m_pki) + " --cardsim " +
-                     quote(CARDSIM_PROGRAM);
-  if (o.apduLog) args += " --apdu";
-  if (!o.image0.empty()) args += " --image0 " + quote(resolveImage(o.image0));
-  if (!o.image1.empty()) args += " --image1 " + quote(resolveImage(o.image1));
-  for (auto& f : o.faults0) args += " --fault0 " + quote(f);
-  for (auto& f : o.faults1) args += " --fault1 " + quote(f);
+  std::string args =
+      "start --state " + quote(m_state) + " --pki " + quote(m_pki) + " --cardsim " + quote(CARDSIM_PROGRAM);
+  if (o.apduLog)
+    args += " --apdu";
+  if (!o.image0.empty())
+    args += " --image0 " + quote(resolveImage(o.image0));
+  if (!o.image1.empty())
+    args += " --image1 " + quote(resolveImage(o.image1));
+  for (auto& f : o.faults0)
+    args += " --fault0 " + quote(f);
+  for (auto& f : o.faults1)
+    args += " --fault1 " + quote(f);
   m_started = true;
   std::string out;
   m_ok = run(args, out);
@@ -108,9 +116,11 @@ TestStack::~TestStack() {
 bool TestStack::run(const std::string& args, std::string& output) const {
   std::string cmd = "timeout 60 " + quote(CARDSIM_STACK_SCRIPT) + " " + args + " </dev/null 2>&1";
   FILE* p = ::popen(cmd.c_str(), "r");
-  if (!p) return false;
+  if (!p)
+    return false;
   char buf[512];
-  while (std::fgets(buf, sizeof buf, p)) output += buf;
+  while (std::fgets(buf, sizeof buf, p))
+    output += buf;
   int rc = ::pclose(p);
   return rc == 0;
 }
@@ -135,24 +145,28 @@ std::vector<TranscriptEntry> TestStack::exchanges(int n) const {
     }
   }
   size_t m = (n == 0 || n == 1) ? m_mark[n] : 0;
-  if (m > all.size()) m = all.size();
+  if (m > all.size())
+    m = all.size();
   return std::vector<TranscriptEntry>(all.begin() + static_cast<long>(m), all.end());
 }
 
 void TestStack::mark(int n) {
-  if (n != 0 && n != 1) return;
+  if (n != 0 && n != 1)
+    return;
   m_mark[n] = 0;
   m_mark[n] = exchanges(n).size();
 }
 
 bool TestStack::remove(int n) {
   std::string out;
-  return run("remove " + std::to_string(n) + " --state " + quote(m_state), out) && waitReader(readerName(n), false, 5000);
+  return run("remove " + std::to_string(n) + " --state " + quote(m_state), out) &&
+         waitReader(readerName(n), false, 5000);
 }
 
 bool TestStack::insert(int n) {
   std::string out;
-  return run("insert " + std::to_string(n) + " --state " + quote(m_state), out) && waitReader(readerName(n), true, 5000);
+  return run("insert " + std::to_string(n) + " --state " + quote(m_state), out) &&
+         waitReader(readerName(n), true, 5000);
 }
 
 bool TestStack::insert(int n, const std::string& image) {

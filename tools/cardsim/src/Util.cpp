@@ -10,12 +10,17 @@ Bytes fromHex(const std::string& hex) {
   Bytes out;
   int hi = -1;
   for (char c : hex) {
-    if (c == ' ' || c == ':' || c == '/' || c == '\t' || c == ',') continue;
+    if (c == ' ' || c == ':' || c == '/' || c == '\t' || c == ',')
+      continue;
     int v;
-    if (c >= '0' && c <= '9') v = c - '0';
-    else if (c >= 'a' && c <= 'f') v = c - 'a' + 10;
-    else if (c >= 'A' && c <= 'F') v = c - 'A' + 10;
-    else throw std::invalid_argument(std::string("not a hex digit: '") + c + "'");
+    if (c >= '0' && c <= '9')
+      v = c - '0';
+    else if (c >= 'a' && c <= 'f')
+      v = c - 'a' + 10;
+    else if (c >= 'A' && c <= 'F')
+      v = c - 'A' + 10;
+    else
+      throw std::invalid_argument(std::string("not a hex digit: '") + c + "'");
     if (hi < 0) {
       hi = v;
     } else {
@@ -23,7 +28,8 @@ Bytes fromHex(const std::string& hex) {
       hi = -1;
     }
   }
-  if (hi >= 0) throw std::invalid_argument("odd number of hex digits");
+  if (hi >= 0)
+    throw std::invalid_argument("odd number of hex digits");
   return out;
 }
 
@@ -59,20 +65,24 @@ void appendTlv(Bytes& b, uint8_t tag, const Bytes& value) {
 bool parseTlvList(const Bytes& in, std::vector<Tlv>& out) {
   size_t i = 0;
   while (i < in.size()) {
-    if (i + 2 > in.size()) return false;
+    if (i + 2 > in.size())
+      return false;
     uint8_t tag = in[i++];
     size_t len = in[i++];
     if (len == 0x81) {
-      if (i + 1 > in.size()) return false;
+      if (i + 1 > in.size())
+        return false;
       len = in[i++];
     } else if (len == 0x82) {
-      if (i + 2 > in.size()) return false;
+      if (i + 2 > in.size())
+        return false;
       len = static_cast<size_t>(in[i]) << 8 | in[i + 1];
       i += 2;
     } else if (len > 0x80) {
       return false;
     }
-    if (len > in.size() - i) return false;
+    if (len > in.size() - i)
+      return false;
     out.push_back({tag, Bytes(in.begin() + static_cast<long>(i), in.begin() + static_cast<long>(i + len))});
     i += len;
   }
@@ -81,7 +91,8 @@ bool parseTlvList(const Bytes& in, std::vector<Tlv>& out) {
 
 std::string trim(const std::string& s) {
   size_t a = s.find_first_not_of(" \t\r\n");
-  if (a == std::string::npos) return "";
+  if (a == std::string::npos)
+    return "";
   size_t b = s.find_last_not_of(" \t\r\n");
   return s.substr(a, b - a + 1);
 }

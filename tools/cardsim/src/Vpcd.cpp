@@ -16,7 +16,8 @@ namespace cardsim {
 VpcdLink::~VpcdLink() { close(); }
 
 void VpcdLink::close() {
-  if (m_fd >= 0) ::close(m_fd);
+  if (m_fd >= 0)
+    ::close(m_fd);
   m_fd = -1;
 }
 
@@ -26,10 +27,12 @@ bool VpcdLink::connect(const std::string& host, int port, int timeoutMs) {
   sockaddr_in addr{};
   addr.sin_family = AF_INET;
   addr.sin_port = htons(static_cast<uint16_t>(port));
-  if (inet_pton(AF_INET, host.c_str(), &addr.sin_addr) != 1) return false;
+  if (inet_pton(AF_INET, host.c_str(), &addr.sin_addr) != 1)
+    return false;
   do {
     int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return false;
+    if (fd < 0)
+      return false;
     if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) {
       int one = 1;
       setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
@@ -47,32 +50,42 @@ bool VpcdLink::readFull(uint8_t* p, size_t n, int timeoutMs) {
   while (got < n) {
     pollfd pfd{m_fd, POLLIN, 0};
     int r = ::poll(&pfd, 1, timeoutMs);
-    if (r < 0 && errno == EINTR) continue;
-    if (r <= 0) return false;
+    if (r < 0 && errno == EINTR)
+      continue;
+    if (r <= 0)
+      return false;
     ssize_t k = ::recv(m_fd, p + got, n - got, 0);
-    if (k < 0 && errno == EINTR) continue;
-    if (k <= 0) return false;
+    if (k < 0 && errno == EINTR)
+      continue;
+    if (k <= 0)
+      return false;
     got += static_cast<size_t>(k);
   }
   return true;
 }
 
 int VpcdLink::receive(Bytes& msg, int timeoutMs) {
-  if (m_fd < 0) return -1;
+  if (m_fd < 0)
+    return -1;
   pollfd pfd{m_fd, POLLIN, 0};
   int r = ::poll(&pfd, 1, timeoutMs);
-  if (r == 0 || (r < 0 && errno == EINTR)) return 0;
-  if (r < 0) return -1;
+  if (r == 0 || (r < 0 && errno == EINTR))
+    return 0;
+  if (r < 0)
+    return -1;
   uint8_t len[2];
-  if (!readFull(len, 2, 5000)) return -1;
+  if (!readFull(len, 2, 5000))
+    return -1;
   size_t n = static_cast<size_t>(len[0] << 8 | len[1]);
   msg.assign(n, 0);
-  if (n && !readFull(msg.data(), n, 5000)) return -1;
+  if (n && !readFull(msg.data(), n, 5000))
+    return -1;
   return 1;
 }
 
 bool VpcdLink::send(const Bytes& msg) {
-  if (m_fd < 0 || msg.size() > 0xFFFF) return false;
+  if (m_fd < 0 || msg.size() > 0xFFFF)
+    return false;
   Bytes out;
   out.push_back(static_cast<uint8_t>(msg.size() >> 8));
   out.push_back(static_cast<uint8_t>(msg.size()));
@@ -80,8 +93,10 @@ bool VpcdLink::send(const Bytes& msg) {
   size_t sent = 0;
   while (sent < out.size()) {
     ssize_t k = ::send(m_fd, out.data() + sent, out.size() - sent, MSG_NOSIGNAL);
-    if (k < 0 && errno == EINTR) continue;
-    if (k <= 0) return false;
+    if (k < 0 && errno == EINTR)
+      continue;
+    if (k <= 0)
+      return false;
     sent += static_cast<size_t>(k);
   }
   return true;

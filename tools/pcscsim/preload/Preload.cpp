@@ -13,7 +13,8 @@ namespace {
 
 __attribute__((constructor)) void setUpFromEnvironment() {
   const char* path = std::getenv("PCSCSIM_SETUP");
-  if (path == nullptr || *path == '\0') return;  // no readers: SCardListReaders reports none
+  if (path == nullptr || *path == '\0')
+    return;  // no readers: SCardListReaders reports none
   std::ifstream in(path);
   if (!in) {
     std::fprintf(stderr, "pcscsim: cannot read PCSCSIM_SETUP file %s\n", path);

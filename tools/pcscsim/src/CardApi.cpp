@@ -23,8 +23,10 @@ bool validShare(DWORD share) {
 // Whether a handle with `share` may join the handles open on reader r (`except` left out).
 LONG sharing(State& s, const Reader& r, DWORD share, SCARDHANDLE except) {
   for (auto& [id, h] : s.handles) {
-    if (id == except || h.reader != r.name) continue;
-    if (h.share == SCARD_SHARE_EXCLUSIVE || share == SCARD_SHARE_EXCLUSIVE) return SCARD_E_SHARING_VIOLATION;
+    if (id == except || h.reader != r.name)
+      continue;
+    if (h.share == SCARD_SHARE_EXCLUSIVE || share == SCARD_SHARE_EXCLUSIVE)
+      return SCARD_E_SHARING_VIOLATION;
   }
   return SCARD_S_SUCCESS;
 }
@@ -37,13 +39,17 @@ LONG attach(State& s, Reader& r, Handle& h, DWORD share, DWORD preferred, DWORD&
   if (share == SCARD_SHARE_DIRECT) {
     if (present && preferred != 0) {
       LONG rv = s.negotiate(r, preferred, active);
-      if (rv != SCARD_S_SUCCESS) return rv;
+      if (rv != SCARD_S_SUCCESS)
+        return rv;
     }
   } else {
-    if (!(preferred & (SCARD_PROTOCOL_T0 | SCARD_PROTOCOL_T1 | SCARD_PROTOCOL_RAW))) return SCARD_E_INVALID_VALUE;
-    if (!present) return SCARD_E_NO_SMARTCARD;
+    if (!(preferred & (SCARD_PROTOCOL_T0 | SCARD_PROTOCOL_T1 | SCARD_PROTOCOL_RAW)))
+      return SCARD_E_INVALID_VALUE;
+    if (!present)
+      return SCARD_E_NO_SMARTCARD;
     LONG rv = s.negotiate(r, preferred, active);
-    if (rv != SCARD_S_SUCCESS) return rv;
+    if (rv != SCARD_S_SUCCESS)
+      return rv;
   }
   h.share = share;
   h.protocol = active;
@@ -60,20 +66,26 @@ LONG SCardConnect(SCARDCONTEXT hContext, LPCSTR szReader, DWORD dwShareMode, DWO
                   LPSCARDHANDLE phCard, LPDWORD pdwActiveProtocol) {
   State& s = State::get();
   std::lock_guard<std::mutex> lock(s.mutex);
-  if (!s.contexts.count(hContext)) return SCARD_E_INVALID_HANDLE;
-  if (szReader == nullptr || phCard == nullptr || pdwActiveProtocol == nullptr) return SCARD_E_INVALID_PARAMETER;
+  if (!s.contexts.count(hContext))
+    return SCARD_E_INVALID_HANDLE;
+  if (szReader == nullptr || phCard == nullptr || pdwActiveProtocol == nullptr)
+    return SCARD_E_INVALID_PARAMETER;
   *phCard = 0;
-  if (!validShare(dwShareMode)) return SCARD_E_INVALID_VALUE;
+  if (!validShare(dwShareMode))
+    return SCARD_E_INVALID_VALUE;
   Reader* r = s.findReader(szReader);
-  if (r == nullptr) return SCARD_E_UNKNOWN_READER;
+  if (r == nullptr)
+    return SCARD_E_UNKNOWN_READER;
   LONG rv = sharing(s, *r, dwShareMode, 0);
-  if (rv != SCARD_S_SUCCESS) return rv;
+  if (rv != SCARD_S_SUCCESS)
+    return rv;
   Handle h;
   h.context = hContext;
   h.reader = r->name;
   DWORD active = 0;
   rv = attach(s, *r, h, dwShareMode, dwPreferredProtocols, active);
-  if (rv != SCARD_S_SUCCESS) return rv;
+  if (rv != SCARD_S_SUCCESS)
+    return rv;
   const SCARDHANDLE id = s.newId();
   s.handles[id] = h;
   *phCard = id;
@@ -88,15 +100,21 @@ LONG SCardReconnect(SCARDHANDLE hCard, DWORD dwShareMode, DWORD dwPreferredProto
   std::lock_guard<std::mutex> lock(s.mutex);
   State::Target t;
   LONG rv = s.lookup(hCard, t);
-  if (rv != SCARD_S_SUCCESS) return rv;
-  if (pdwActiveProtocol == nullptr) return SCARD_E_INVALID_PARAMETER;
-  if (!validShare(dwShareMode) || !validDisposition(dwInitialization)) return SCARD_E_INVALID_VALUE;
+  if (rv != SCARD_S_SUCCESS)
+    return rv;
+  if (pdwActiveProtocol == nullptr)
+    return SCARD_E_INVALID_PARAMETER;
+  if (!validShare(dwShareMode) || !validDisposition(dwInitialization))
+    return SCARD_E_INVALID_VALUE;
   rv = sharing(s, *t.reader, dwShareMode, hCard);
-  if (rv != SCARD_S_SUCCESS) return rv;
-  if (s.refresh(*t.reader)) s.dispose(*t.reader, dwInitialization);
+  if (rv != SCARD_S_SUCCESS)
+    return rv;
+  if (s.refresh(*t.reader))
+    s.dispose(*t.reader, dwInitialization);
   DWORD active = 0;
   rv = attach(s, *t.reader, *t.handle, dwShareMode, dwPreferredProtocols, active);
-  if (rv != SCARD_S_SUCCESS) return rv;
+  if (rv != SCARD_S_SUCCESS)
+    return rv;
   *pdwActiveProtocol = active;
   s.notify();
   return SCARD_S_SUCCESS;
@@ -105,8 +123,10 @@ LONG SCardReconnect(SCARDHANDLE hCard, DWORD dwShareMode, DWORD dwPreferredProto
 LONG SCardDisconnect(SCARDHANDLE hCard, DWORD dwDisposition) {
   State& s = State::get();
   std::lock_guard<std::mutex> lock(s.mutex);
-  if (!s.handles.count(hCard)) return SCARD_E_INVALID_HANDLE;
-  if (!validDisposition(dwDisposition)) return SCARD_E_INVALID_VALUE;
+  if (!s.handles.count(hCard))
+    return SCARD_E_INVALID_HANDLE;
+  if (!validDisposition(dwDisposition))
+    return SCARD_E_INVALID_VALUE;
   State::Target t;
   if (s.lookup(hCard, t) == SCARD_S_SUCCESS && t.handle->insertion == t.reader->insertion)
     s.dispose(*t.reader, dwDisposition);
@@ -120,10 +140,12 @@ LONG SCardBeginTransaction(SCARDHANDLE hCard) {
   while (true) {
     State::Target t;
     LONG rv = s.lookup(hCard, t);
-    if (rv != SCARD_S_SUCCESS) return rv;
+    if (rv != SCARD_S_SUCCESS)
+      return rv;
     if (t.reader->transactionOwner == 0 || t.reader->transactionOwner == hCard) {
       rv = s.usable(t);
-      if (rv != SCARD_S_SUCCESS) return rv;
+      if (rv != SCARD_S_SUCCESS)
+        return rv;
       t.reader->transactionOwner = hCard;
       return SCARD_S_SUCCESS;
     }
@@ -136,53 +158,65 @@ LONG SCardEndTransaction(SCARDHANDLE hCard, DWORD dwDisposition) {
   std::lock_guard<std::mutex> lock(s.mutex);
   State::Target t;
   LONG rv = s.lookup(hCard, t);
-  if (rv != SCARD_S_SUCCESS) return rv;
-  if (!validDisposition(dwDisposition)) return SCARD_E_INVALID_VALUE;
-  if (t.reader->transactionOwner != hCard) return SCARD_E_NOT_TRANSACTED;
+  if (rv != SCARD_S_SUCCESS)
+    return rv;
+  if (!validDisposition(dwDisposition))
+    return SCARD_E_INVALID_VALUE;
+  if (t.reader->transactionOwner != hCard)
+    return SCARD_E_NOT_TRANSACTED;
   t.reader->transactionOwner = 0;
   rv = s.usable(t);
-  if (rv == SCARD_S_SUCCESS) s.dispose(*t.reader, dwDisposition);
+  if (rv == SCARD_S_SUCCESS)
+    s.dispose(*t.reader, dwDisposition);
   s.notify();
   return rv;
 }
 
-LONG SCardStatus(SCARDHANDLE hCard, LPSTR mszReaderName, LPDWORD pcchReaderLen, LPDWORD pdwState,
-                 LPDWORD pdwProtocol, LPBYTE pbAtr, LPDWORD pcbAtrLen) {
+LONG SCardStatus(SCARDHANDLE hCard, LPSTR mszReaderName, LPDWORD pcchReaderLen, LPDWORD pdwState, LPDWORD pdwProtocol,
+                 LPBYTE pbAtr, LPDWORD pcbAtrLen) {
   State& s = State::get();
   std::lock_guard<std::mutex> lock(s.mutex);
   State::Target t;
   LONG rv = s.lookup(hCard, t);
-  if (rv != SCARD_S_SUCCESS) return rv;
+  if (rv != SCARD_S_SUCCESS)
+    return rv;
   if (t.handle->share != SCARD_SHARE_DIRECT) {
-    if (t.handle->insertion != t.reader->insertion) return SCARD_W_REMOVED_CARD;
-    if (t.handle->resets != t.reader->resets) return SCARD_W_RESET_CARD;
+    if (t.handle->insertion != t.reader->insertion)
+      return SCARD_W_REMOVED_CARD;
+    if (t.handle->resets != t.reader->resets)
+      return SCARD_W_RESET_CARD;
   }
   const bool present = s.refresh(*t.reader);
   if (pcchReaderLen) {
     const std::string& name = t.reader->name;
     rv = giveBytes(s, reinterpret_cast<const uint8_t*>(name.c_str()), name.size() + 1,
                    reinterpret_cast<uint8_t*>(mszReaderName), pcchReaderLen);
-    if (rv != SCARD_S_SUCCESS) return rv;
+    if (rv != SCARD_S_SUCCESS)
+      return rv;
   }
-  if (pdwState) *pdwState = present ? SCARD_PRESENT | SCARD_POWERED | SCARD_NEGOTIABLE : SCARD_ABSENT;
-  if (pdwProtocol) *pdwProtocol = t.handle->protocol;
+  if (pdwState)
+    *pdwState = present ? SCARD_PRESENT | SCARD_POWERED | SCARD_NEGOTIABLE : SCARD_ABSENT;
+  if (pdwProtocol)
+    *pdwProtocol = t.handle->protocol;
   if (pcbAtrLen) {
     cardsim::Bytes atr;
-    if (present) atr = t.reader->card->atr();
+    if (present)
+      atr = t.reader->card->atr();
     rv = giveBytes(s, atr.data(), atr.size(), pbAtr, pcbAtrLen);
-    if (rv != SCARD_S_SUCCESS) return rv;
+    if (rv != SCARD_S_SUCCESS)
+      return rv;
   }
   return SCARD_S_SUCCESS;
 }
 
-LONG SCardTransmit(SCARDHANDLE hCard, const SCARD_IO_REQUEST* pioSendPci, LPCBYTE pbSendBuffer,
-                   DWORD cbSendLength, SCARD_IO_REQUEST* pioRecvPci, LPBYTE pbRecvBuffer,
-                   LPDWORD pcbRecvLength) {
+LONG SCardTransmit(SCARDHANDLE hCard, const SCARD_IO_REQUEST* pioSendPci, LPCBYTE pbSendBuffer, DWORD cbSendLength,
+                   SCARD_IO_REQUEST* pioRecvPci, LPBYTE pbRecvBuffer, LPDWORD pcbRecvLength) {
   State& s = State::get();
   std::lock_guard<std::mutex> lock(s.mutex);
   State::Target t;
   LONG rv = s.lookup(hCard, t);
-  if (rv != SCARD_S_SUCCESS) return rv;
+  if (rv != SCARD_S_SUCCESS)
+    return rv;
   if (pioSendPci == nullptr || pbSendBuffer == nullptr || pbRecvBuffer == nullptr || pcbRecvLength == nullptr ||
       cbSendLength == 0 || cbSendLength > MAX_BUFFER_SIZE_EXTENDED)
     return SCARD_E_INVALID_PARAMETER;
@@ -204,14 +238,17 @@ LONG SCardTransmit(SCARDHANDLE hCard, const SCARD_IO_REQUEST* pioSendPci, LPCBYT
     return finish(code);
   }
   rv = s.usable(t);
-  if (rv != SCARD_S_SUCCESS) return finish(rv);
-  if (!s.refresh(*t.reader)) return finish(SCARD_E_NO_SMARTCARD);
+  if (rv != SCARD_S_SUCCESS)
+    return finish(rv);
+  if (!s.refresh(*t.reader))
+    return finish(SCARD_E_NO_SMARTCARD);
   if (pioSendPci->dwProtocol != t.handle->protocol || t.handle->protocol == SCARD_PROTOCOL_UNDEFINED)
     return finish(SCARD_E_PROTO_MISMATCH);
 
   cardsim::Bytes answer = t.reader->card->transmit(call.input);
   if (answer.empty()) {
-    if (!s.refresh(*t.reader)) return finish(SCARD_W_REMOVED_CARD);
+    if (!s.refresh(*t.reader))
+      return finish(SCARD_W_REMOVED_CARD);
     return finish(SCARD_E_NOT_TRANSACTED);  // the card did not answer
   }
   if (answer.size() > *pcbRecvLength) {
@@ -233,8 +270,10 @@ LONG SCardGetAttrib(SCARDHANDLE hCard, DWORD dwAttrId, LPBYTE pbAttr, LPDWORD pc
   std::lock_guard<std::mutex> lock(s.mutex);
   State::Target t;
   LONG rv = s.lookup(hCard, t);
-  if (rv != SCARD_S_SUCCESS) return rv;
-  if (pcbAttrLen == nullptr) return SCARD_E_INVALID_PARAMETER;
+  if (rv != SCARD_S_SUCCESS)
+    return rv;
+  if (pcbAttrLen == nullptr)
+    return SCARD_E_INVALID_PARAMETER;
   if (t.handle->share != SCARD_SHARE_DIRECT && t.handle->insertion != t.reader->insertion)
     return SCARD_W_REMOVED_CARD;
 
@@ -253,7 +292,8 @@ LONG SCardGetAttrib(SCARDHANDLE hCard, DWORD dwAttrId, LPBYTE pbAttr, LPDWORD pc
   } else if (dwAttrId == SCARD_ATTR_VENDOR_NAME && !o.vendorName.empty()) {
     text(o.vendorName);
   } else if (dwAttrId == SCARD_ATTR_ATR_STRING) {
-    if (!s.refresh(*t.reader)) return SCARD_E_NO_SMARTCARD;
+    if (!s.refresh(*t.reader))
+      return SCARD_E_NO_SMARTCARD;
     value = t.reader->card->atr();
   } else if (dwAttrId == SCARD_ATTR_ICC_PRESENCE) {
     value = {uint8_t(s.refresh(*t.reader) ? 2 : 0)};
@@ -269,8 +309,10 @@ LONG SCardGetAttrib(SCARDHANDLE hCard, DWORD dwAttrId, LPBYTE pbAttr, LPDWORD pc
 LONG SCardSetAttrib(SCARDHANDLE hCard, DWORD, LPCBYTE pbAttr, DWORD) {
   State& s = State::get();
   std::lock_guard<std::mutex> lock(s.mutex);
-  if (!s.handles.count(hCard)) return SCARD_E_INVALID_HANDLE;
-  if (pbAttr == nullptr) return SCARD_E_INVALID_PARAMETER;
+  if (!s.handles.count(hCard))
+    return SCARD_E_INVALID_HANDLE;
+  if (pbAttr == nullptr)
+    return SCARD_E_INVALID_PARAMETER;
   return SCARD_E_UNSUPPORTED_FEATURE;  // the simulated readers have no settable attribute
 }
 

@@ -16,9 +16,9 @@ std::unique_lock<std::mutex> locked(State& s) { return std::unique_lock<std::mut
 
 ReaderOptions pinPadReader() {
   ReaderOptions o;
-  for (uint8_t tag : {FEATURE_VERIFY_PIN_START, FEATURE_VERIFY_PIN_FINISH, FEATURE_MODIFY_PIN_START,
-                      FEATURE_MODIFY_PIN_FINISH, FEATURE_GET_KEY_PRESSED, FEATURE_VERIFY_PIN_DIRECT,
-                      FEATURE_MODIFY_PIN_DIRECT, FEATURE_IFD_PIN_PROPERTIES})
+  for (uint8_t tag :
+       {FEATURE_VERIFY_PIN_START, FEATURE_VERIFY_PIN_FINISH, FEATURE_MODIFY_PIN_START, FEATURE_MODIFY_PIN_FINISH,
+        FEATURE_GET_KEY_PRESSED, FEATURE_VERIFY_PIN_DIRECT, FEATURE_MODIFY_PIN_DIRECT, FEATURE_IFD_PIN_PROPERTIES})
     o.features[tag] = featureCode(tag);
   return o;
 }
@@ -47,7 +47,8 @@ void addReader(const std::string& name, const ReaderOptions& options) {
                                 " characters");
   State& s = State::get();
   auto lock = locked(s);
-  if (s.findReader(name)) throw std::invalid_argument("pcscsim: reader '" + name + "' exists already");
+  if (s.findReader(name))
+    throw std::invalid_argument("pcscsim: reader '" + name + "' exists already");
   auto r = std::make_unique<Reader>();
   r->name = name;
   r->options = options;
@@ -68,16 +69,19 @@ std::vector<std::string> readers() {
   State& s = State::get();
   auto lock = locked(s);
   std::vector<std::string> names;
-  for (auto& r : s.readers) names.push_back(r->name);
+  for (auto& r : s.readers)
+    names.push_back(r->name);
   return names;
 }
 
 void insertCard(const std::string& reader, std::shared_ptr<cardsim::Card> card) {
-  if (!card) throw std::invalid_argument("pcscsim: no card");
+  if (!card)
+    throw std::invalid_argument("pcscsim: no card");
   State& s = State::get();
   auto lock = locked(s);
   Reader& r = s.readerOrThrow(reader);
-  if (s.refresh(r)) throw std::invalid_argument("pcscsim: reader '" + reader + "' holds a card already");
+  if (s.refresh(r))
+    throw std::invalid_argument("pcscsim: reader '" + reader + "' holds a card already");
   r.card = std::move(card);
   r.card->insert();
   r.card->powerOn();
@@ -90,7 +94,8 @@ std::shared_ptr<cardsim::Card> removeCard(const std::string& reader) {
   Reader& r = s.readerOrThrow(reader);
   std::shared_ptr<cardsim::Card> card = std::move(r.card);
   r.card.reset();
-  if (card) card->remove();
+  if (card)
+    card->remove();
   s.refresh(r);
   return card;
 }
@@ -129,14 +134,16 @@ std::string pendingKeys(const std::string& reader) {
 }
 
 void failTransmitAt(size_t n, LONG code) {
-  if (n == 0) throw std::invalid_argument("pcscsim: calls are counted from 1");
+  if (n == 0)
+    throw std::invalid_argument("pcscsim: calls are counted from 1");
   State& s = State::get();
   auto lock = locked(s);
   s.transmitFaults[n] = code;
 }
 
 void failControlAt(size_t n, LONG code) {
-  if (n == 0) throw std::invalid_argument("pcscsim: calls are counted from 1");
+  if (n == 0)
+    throw std::invalid_argument("pcscsim: calls are counted from 1");
   State& s = State::get();
   auto lock = locked(s);
   s.controlFaults[n] = code;

@@ -29,12 +29,14 @@ Outcome failure(LONG code) {
 pcscsim::Bytes statusWord(uint16_t sw) { return {uint8_t(sw >> 8), uint8_t(sw)}; }
 
 pcscsim::Bytes featureList(const pcscsim::ReaderOptions& o) {
-  if (o.featureAnswer) return *o.featureAnswer;
+  if (o.featureAnswer)
+    return *o.featureAnswer;
   pcscsim::Bytes tlv;
   for (const auto& [tag, code] : o.features) {
     tlv.push_back(tag);
     tlv.push_back(4);
-    for (int shift = 24; shift >= 0; shift -= 8) tlv.push_back(uint8_t(code >> shift));
+    for (int shift = 24; shift >= 0; shift -= 8)
+      tlv.push_back(uint8_t(code >> shift));
   }
   return tlv;
 }
@@ -42,16 +44,19 @@ pcscsim::Bytes featureList(const pcscsim::ReaderOptions& o) {
 // The feature a control code stands for on this reader, 0 if none.
 uint8_t featureOf(const pcscsim::ReaderOptions& o, DWORD code) {
   for (const auto& [tag, c] : o.features)
-    if (c == code) return tag;
+    if (c == code)
+      return tag;
   return 0;
 }
 
 // Takes the next scripted key; '\0' when the script is used up. A dead reader
 // ('X') stays dead: the key is not taken.
 char nextKey(Reader& r) {
-  if (r.keys.empty()) return '\0';
+  if (r.keys.empty())
+    return '\0';
   const char k = r.keys.front();
-  if (k != 'X') r.keys.erase(r.keys.begin());
+  if (k != 'X')
+    r.keys.erase(r.keys.begin());
   return k;
 }
 
@@ -80,12 +85,14 @@ Outcome complete(State& s, Reader& r, const pinpad::Entry& e) {
     return o;
   }
   pinpad::Built built = pinpad::buildCommand(e.request(), e.currentPin(), e.newPin());
-  if (built.error != SCARD_S_SUCCESS) return failure(built.error);
+  if (built.error != SCARD_S_SUCCESS)
+    return failure(built.error);
   if (built.readerSw != 0) {
     o.output = statusWord(built.readerSw);
     return o;
   }
-  if (!s.refresh(r)) return failure(SCARD_W_REMOVED_CARD);
+  if (!s.refresh(r))
+    return failure(SCARD_W_REMOVED_CARD);
   o.cardCommand = built.apdu;
   o.output = r.card->transmit(built.apdu);
   if (o.output.empty()) {
@@ -100,25 +107,30 @@ std::optional<pinpad::Request> parse(bool modify, const pcscsim::Bytes& in) {
 
 Outcome pinDirect(State& s, Reader& r, bool modify, const pcscsim::Bytes& in) {
   auto request = parse(modify, in);
-  if (!request) return failure(SCARD_E_INVALID_PARAMETER);
+  if (!request)
+    return failure(SCARD_E_INVALID_PARAMETER);
   r.entry.reset();
   pinpad::Entry e(std::move(*request));
   LONG rv = typeUntilDone(r, e);
-  if (rv != SCARD_S_SUCCESS) return failure(rv);
+  if (rv != SCARD_S_SUCCESS)
+    return failure(rv);
   return complete(s, r, e);
 }
 
 Outcome pinStart(Reader& r, bool modify, const pcscsim::Bytes& in) {
   auto request = parse(modify, in);
-  if (!request) return failure(SCARD_E_INVALID_PARAMETER);
+  if (!request)
+    return failure(SCARD_E_INVALID_PARAMETER);
   r.entry = std::make_unique<pinpad::Entry>(std::move(*request));
   return Outcome();
 }
 
 Outcome pinFinish(State& s, Reader& r, bool modify) {
-  if (!r.entry || r.entry->request().modify != modify) return failure(SCARD_E_NOT_TRANSACTED);
+  if (!r.entry || r.entry->request().modify != modify)
+    return failure(SCARD_E_NOT_TRANSACTED);
   LONG rv = typeUntilDone(r, *r.entry);
-  if (rv != SCARD_S_SUCCESS) return failure(rv);
+  if (rv != SCARD_S_SUCCESS)
+    return failure(rv);
   std::unique_ptr<pinpad::Entry> e = std::move(r.entry);
   return complete(s, r, *e);
 }
@@ -134,7 +146,8 @@ Outcome keyPressed(Reader& r) {
     return o;
   }
   const char k = nextKey(r);
-  if (stopsAnswering(k)) return failure(SCARD_E_NOT_TRANSACTED);
+  if (stopsAnswering(k))
+    return failure(SCARD_E_NOT_TRANSACTED);
   if (k == '\0') {
     r.entry->timeout();
     o.output = {key::Timeout};
@@ -154,28 +167,34 @@ Outcome pinProperties() {
 Outcome dispatch(State& s, State::Target& t, DWORD code, const pcscsim::Bytes& in) {
   Reader& r = *t.reader;
   const pcscsim::ReaderOptions& o = r.options;
-  if (!o.controlSupported) return failure(SCARD_E_UNSUPPORTED_FEATURE);
+  if (!o.controlSupported)
+    return failure(SCARD_E_UNSUPPORTED_FEATURE);
   if (code == CM_IOCTL_GET_FEATURE_REQUEST) {
     Outcome out;
     out.output = featureList(o);
     return out;
   }
   const uint8_t feature = featureOf(o, code);
-  if (feature == 0) return failure(SCARD_E_UNSUPPORTED_FEATURE);
-  if (feature == FEATURE_IFD_PIN_PROPERTIES) return pinProperties();
-  if (feature == FEATURE_GET_KEY_PRESSED) return keyPressed(r);
+  if (feature == 0)
+    return failure(SCARD_E_UNSUPPORTED_FEATURE);
+  if (feature == FEATURE_IFD_PIN_PROPERTIES)
+    return pinProperties();
+  if (feature == FEATURE_GET_KEY_PRESSED)
+    return keyPressed(r);
 
   LONG rv = s.usable(t);
-  if (rv != SCARD_S_SUCCESS) return failure(rv);
-  if (!s.refresh(r)) return failure(SCARD_E_NO_SMARTCARD);
+  if (rv != SCARD_S_SUCCESS)
+    return failure(rv);
+  if (!s.refresh(r))
+    return failure(SCARD_E_NO_SMARTCARD);
   switch (feature) {
-    case FEATURE_VERIFY_PIN_DIRECT: return pinDirect(s, r, false, in);
-    case FEATURE_MODIFY_PIN_DIRECT: return pinDirect(s, r, true, in);
-    case FEATURE_VERIFY_PIN_START: return pinStart(r, false, in);
-    case FEATURE_MODIFY_PIN_START: return pinStart(r, true, in);
-    case FEATURE_VERIFY_PIN_FINISH: return pinFinish(s, r, false);
-    case FEATURE_MODIFY_PIN_FINISH: return pinFinish(s, r, true);
-    default: return failure(SCARD_E_UNSUPPORTED_FEATURE);
+  case FEATURE_VERIFY_PIN_DIRECT: return pinDirect(s, r, false, in);
+  case FEATURE_MODIFY_PIN_DIRECT: return pinDirect(s, r, true, in);
+  case FEATURE_VERIFY_PIN_START: return pinStart(r, false, in);
+  case FEATURE_MODIFY_PIN_START: return pinStart(r, true, in);
+  case FEATURE_VERIFY_PIN_FINISH: return pinFinish(s, r, false);
+  case FEATURE_MODIFY_PIN_FINISH: return pinFinish(s, r, true);
+  default: return failure(SCARD_E_UNSUPPORTED_FEATURE);
   }
 }
 
@@ -185,10 +204,12 @@ extern "C" LONG SCardControl(SCARDHANDLE hCard, DWORD dwControlCode, LPCVOID pbS
                              LPVOID pbRecvBuffer, DWORD cbRecvLength, LPDWORD lpBytesReturned) {
   State& s = State::get();
   std::lock_guard<std::mutex> lock(s.mutex);
-  if (lpBytesReturned) *lpBytesReturned = 0;
+  if (lpBytesReturned)
+    *lpBytesReturned = 0;
   State::Target t;
   LONG rv = s.lookup(hCard, t);
-  if (rv != SCARD_S_SUCCESS) return rv;
+  if (rv != SCARD_S_SUCCESS)
+    return rv;
   if ((pbSendBuffer == nullptr && cbSendLength > 0) || cbSendLength > MAX_BUFFER_SIZE_EXTENDED)
     return SCARD_E_INVALID_PARAMETER;
 
@@ -209,17 +230,20 @@ extern "C" LONG SCardControl(SCARDHANDLE hCard, DWORD dwControlCode, LPCVOID pbS
   } else {
     out = dispatch(s, t, dwControlCode, call.input);
   }
-  if (out.result == SCARD_S_SUCCESS && out.output.size() > cbRecvLength) out.result = SCARD_E_INSUFFICIENT_BUFFER;
+  if (out.result == SCARD_S_SUCCESS && out.output.size() > cbRecvLength)
+    out.result = SCARD_E_INSUFFICIENT_BUFFER;
   if (out.result == SCARD_S_SUCCESS && !out.output.empty()) {
     if (pbRecvBuffer == nullptr)
       out.result = SCARD_E_INVALID_PARAMETER;
     else
       std::memcpy(pbRecvBuffer, out.output.data(), out.output.size());
   }
-  if (out.result == SCARD_S_SUCCESS && lpBytesReturned) *lpBytesReturned = DWORD(out.output.size());
+  if (out.result == SCARD_S_SUCCESS && lpBytesReturned)
+    *lpBytesReturned = DWORD(out.output.size());
   call.result = out.result;
   call.cardCommand = out.cardCommand;
-  if (out.result == SCARD_S_SUCCESS) call.output = out.output;
+  if (out.result == SCARD_S_SUCCESS)
+    call.output = out.output;
   s.calls.push_back(std::move(call));
   return out.result;
 }

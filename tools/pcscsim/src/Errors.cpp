@@ -10,6 +10,7 @@ struct ErrorText {
   const char* text;
 };
 
+// clang-format off
 const ErrorText kTexts[] = {
     {SCARD_S_SUCCESS, "Command successful."},
     {SCARD_F_INTERNAL_ERROR, "Internal error."},
@@ -49,12 +50,14 @@ const ErrorText kTexts[] = {
     {SCARD_W_RESET_CARD, "Card was reset."},
     {SCARD_W_REMOVED_CARD, "Card was removed."},
 };
+// clang-format on
 
 }  // namespace
 
 extern "C" const char* pcsc_stringify_error(const LONG code) {
   for (const ErrorText& e : kTexts)
-    if (e.code == code) return e.text;
+    if (e.code == code)
+      return e.text;
   thread_local char unknown[48];
   std::snprintf(unknown, sizeof unknown, "Unknown error: 0x%08lX", static_cast<unsigned long>(code) & 0xFFFFFFFFul);
   return unknown;

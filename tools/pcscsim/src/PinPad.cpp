@@ -21,7 +21,8 @@ std::optional<Format> parseFormat(uint8_t formatString, uint8_t blockString, uin
   f.pinBitPos = bytes ? pos * 8 : pos;
   f.rightJustify = formatString & 0x04;
   f.type = formatString & 0x03;
-  if (f.type == 3) return std::nullopt;  // reserved
+  if (f.type == 3)
+    return std::nullopt;  // reserved
   f.lengthBits = blockString >> 4;
   f.blockBytes = blockString & 0x0F;
   const unsigned lengthPos = lengthFormat & 0x0F;
@@ -31,18 +32,23 @@ std::optional<Format> parseFormat(uint8_t formatString, uint8_t blockString, uin
 
 // The command template: a header, or a header with Lc, data and at most an Le.
 bool templateWellFormed(const Bytes& apdu) {
-  if (apdu.size() < 4) return false;
-  if (apdu.size() == 4) return true;
+  if (apdu.size() < 4)
+    return false;
+  if (apdu.size() == 4)
+    return true;
   const size_t lc = apdu[4];
   return apdu.size() == 5 + lc || apdu.size() == 6 + lc;
 }
 
 std::optional<Request> parseCommon(const uint8_t* data, size_t length, size_t header, Request r) {
   const uint32_t dataLength = le32(data + header - 4);
-  if (dataLength != length - header) return std::nullopt;
+  if (dataLength != length - header)
+    return std::nullopt;
   r.apdu.assign(data + header, data + length);
-  if (!templateWellFormed(r.apdu)) return std::nullopt;
-  if (r.maxDigits != 0 && r.minDigits > r.maxDigits) return std::nullopt;
+  if (!templateWellFormed(r.apdu))
+    return std::nullopt;
+  if (r.maxDigits != 0 && r.minDigits > r.maxDigits)
+    return std::nullopt;
   return r;
 }
 
@@ -73,9 +79,11 @@ struct Placement {
 }  // namespace
 
 std::optional<Request> parseVerify(const uint8_t* data, size_t length) {
-  if (data == nullptr || length < kVerifyHeader) return std::nullopt;
+  if (data == nullptr || length < kVerifyHeader)
+    return std::nullopt;
   auto format = parseFormat(data[2], data[3], data[4]);
-  if (!format) return std::nullopt;
+  if (!format)
+    return std::nullopt;
   Request r;
   r.format = *format;
   r.maxDigits = data[5];
@@ -85,9 +93,11 @@ std::optional<Request> parseVerify(const uint8_t* data, size_t length) {
 }
 
 std::optional<Request> parseModify(const uint8_t* data, size_t length) {
-  if (data == nullptr || length < kModifyHeader) return std::nullopt;
+  if (data == nullptr || length < kModifyHeader)
+    return std::nullopt;
   auto format = parseFormat(data[2], data[3], data[4]);
-  if (!format) return std::nullopt;
+  if (!format)
+    return std::nullopt;
   Request r;
   r.modify = true;
   r.format = *format;
@@ -107,7 +117,8 @@ Built buildCommand(const Request& request, const std::string& currentPin, const 
   if (!request.modify)
     places.push_back({0, &currentPin});
   else {
-    if (request.confirm & 0x02) places.push_back({size_t(request.offsetOld) * 8, &currentPin});
+    if (request.confirm & 0x02)
+      places.push_back({size_t(request.offsetOld) * 8, &currentPin});
     places.push_back({size_t(request.offsetNew) * 8, &newPin});
   }
 
@@ -125,7 +136,8 @@ Built buildCommand(const Request& request, const std::string& currentPin, const 
       return out;
     }
     needBits = std::max(needBits, p.base + f.pinBitPos + block);
-    if (f.lengthBits) needBits = std::max(needBits, p.base + f.lengthBitPos + f.lengthBits);
+    if (f.lengthBits)
+      needBits = std::max(needBits, p.base + f.lengthBitPos + f.lengthBits);
   }
 
   const Bytes& t = request.apdu;
@@ -156,7 +168,8 @@ Built buildCommand(const Request& request, const std::string& currentPin, const 
       writeBits(data, at, digitBits(f.type), encodeDigit(f.type, d));
       at += digitBits(f.type);
     }
-    if (f.lengthBits) writeBits(data, p.base + f.lengthBitPos, f.lengthBits, uint32_t(p.pin->size()));
+    if (f.lengthBits)
+      writeBits(data, p.base + f.lengthBitPos, f.lengthBits, uint32_t(p.pin->size()));
   }
 
   out.apdu.assign(t.begin(), t.begin() + 4);
@@ -172,61 +185,59 @@ Entry::Entry(Request request) : m_request(std::move(request)) {
   if (!m_request.modify) {
     m_stages.push_back(Stage::Current);
   } else {
-    if (m_request.confirm & 0x02) m_stages.push_back(Stage::Current);
+    if (m_request.confirm & 0x02)
+      m_stages.push_back(Stage::Current);
     m_stages.push_back(Stage::New);
-    if (m_request.confirm & 0x01) m_stages.push_back(Stage::Confirm);
+    if (m_request.confirm & 0x01)
+      m_stages.push_back(Stage::Confirm);
   }
 }
 
-unsigned Entry::maxDigits() const {
-  return m_request.maxDigits ? m_request.maxDigits : kDefaultMaxDigits;
-}
+unsigned Entry::maxDigits() const { return m_request.maxDigits ? m_request.maxDigits : kDefaultMaxDigits; }
 
 uint8_t Entry::press(char k) {
-  if (m_done) return m_finalKey;
+  if (m_done)
+    return m_finalKey;
   if (k >= '0' && k <= '9') {
     if (m_typing.size() < maxDigits()) {
       m_typing.push_back(k);
-      if ((m_request.validation & 0x01) && m_typing.size() == maxDigits()) completeStage();
+      if ((m_request.validation & 0x01) && m_typing.size() == maxDigits())
+        completeStage();
     }
     return key::Digit;
   }
   switch (k) {
-    case '\r':
-      if (m_typing.size() < m_request.minDigits)
-        finish(sw::BadLength, key::Enter);
-      else
-        completeStage();
-      return key::Enter;
-    case '\x1b':
-      finish(sw::Cancelled, key::Cancel);
-      return key::Cancel;
-    case '\b':
-      if (!m_typing.empty()) m_typing.pop_back();
-      return key::Backspace;
-    case '\n':
-      m_typing.clear();
-      return key::Clear;
-    case 'T':
-      timeout();
-      return key::Timeout;
-    default:
-      return key::None;
+  case '\r':
+    if (m_typing.size() < m_request.minDigits)
+      finish(sw::BadLength, key::Enter);
+    else
+      completeStage();
+    return key::Enter;
+  case '\x1b': finish(sw::Cancelled, key::Cancel); return key::Cancel;
+  case '\b':
+    if (!m_typing.empty())
+      m_typing.pop_back();
+    return key::Backspace;
+  case '\n': m_typing.clear(); return key::Clear;
+  case 'T': timeout(); return key::Timeout;
+  default: return key::None;
   }
 }
 
 void Entry::timeout() {
-  if (!m_done) finish(sw::Timeout, key::Timeout);
+  if (!m_done)
+    finish(sw::Timeout, key::Timeout);
 }
 
 void Entry::completeStage() {
   switch (m_stages[m_stage]) {
-    case Stage::Current: m_current.swap(m_typing); break;
-    case Stage::New: m_new.swap(m_typing); break;
-    case Stage::Confirm: m_confirm.swap(m_typing); break;
+  case Stage::Current: m_current.swap(m_typing); break;
+  case Stage::New: m_new.swap(m_typing); break;
+  case Stage::Confirm: m_confirm.swap(m_typing); break;
   }
   m_typing.clear();
-  if (++m_stage < m_stages.size()) return;
+  if (++m_stage < m_stages.size())
+    return;
   const bool confirmed = !(m_request.modify && (m_request.confirm & 0x01)) || m_new == m_confirm;
   finish(confirmed ? 0 : sw::Mismatch, key::Enter);
 }
@@ -238,8 +249,8 @@ void Entry::finish(uint16_t status, uint8_t finalKey) {
 }
 
 bool isScriptKey(char k) {
-  return (k >= '0' && k <= '9') || k == '\r' || k == '\x1b' || k == '\b' || k == '\n' || k == '.' ||
-         k == 'T' || k == '!' || k == 'X';
+  return (k >= '0' && k <= '9') || k == '\r' || k == '\x1b' || k == '\b' || k == '\n' || k == '.' || k == 'T' ||
+         k == '!' || k == 'X';
 }
 
 }  // namespace pcscsim::pinpad

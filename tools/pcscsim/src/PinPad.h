@@ -20,10 +20,10 @@ using Bytes = std::vector<uint8_t>;
 struct Format {
   unsigned pinBitPos = 0;
   bool rightJustify = false;
-  unsigned type = 0;         // 0 binary (one byte per digit), 1 BCD, 2 ASCII
-  unsigned lengthBits = 0;   // size of the PIN length field; 0: no field
+  unsigned type = 0;        // 0 binary (one byte per digit), 1 BCD, 2 ASCII
+  unsigned lengthBits = 0;  // size of the PIN length field; 0: no field
   unsigned lengthBitPos = 0;
-  unsigned blockBytes = 0;   // PIN block size; 0: as long as the encoded PIN
+  unsigned blockBytes = 0;  // PIN block size; 0: as long as the encoded PIN
 };
 
 // A parsed PIN_VERIFY_STRUCTURE or PIN_MODIFY_STRUCTURE.

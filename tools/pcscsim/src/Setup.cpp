@@ -10,7 +10,8 @@ namespace {
 
 std::string trim(const std::string& s) {
   const size_t b = s.find_first_not_of(" \t\r");
-  if (b == std::string::npos) return "";
+  if (b == std::string::npos)
+    return "";
   const size_t e = s.find_last_not_of(" \t\r");
   return s.substr(b, e - b + 1);
 }
@@ -23,14 +24,15 @@ std::string unescape(const std::string& s, const std::string& where) {
       out.push_back(s[i]);
       continue;
     }
-    if (++i == s.size()) throw std::invalid_argument(where + "a lone '\\' ends the keys");
+    if (++i == s.size())
+      throw std::invalid_argument(where + "a lone '\\' ends the keys");
     switch (s[i]) {
-      case 'r': out.push_back('\r'); break;
-      case 'e': out.push_back('\x1b'); break;
-      case 'b': out.push_back('\b'); break;
-      case 'n': out.push_back('\n'); break;
-      case '\\': out.push_back('\\'); break;
-      default: throw std::invalid_argument(where + "unknown escape '\\" + std::string(1, s[i]) + "'");
+    case 'r': out.push_back('\r'); break;
+    case 'e': out.push_back('\x1b'); break;
+    case 'b': out.push_back('\b'); break;
+    case 'n': out.push_back('\n'); break;
+    case '\\': out.push_back('\\'); break;
+    default: throw std::invalid_argument(where + "unknown escape '\\" + std::string(1, s[i]) + "'");
     }
   }
   return out;
@@ -45,8 +47,10 @@ struct PendingReader {
 
 void apply(const PendingReader& r) {
   addReader(r.name, r.options);
-  if (!r.image.empty()) insertImage(r.name, r.image);
-  if (!r.keys.empty()) scriptKeys(r.name, r.keys);
+  if (!r.image.empty())
+    insertImage(r.name, r.image);
+  if (!r.keys.empty())
+    scriptKeys(r.name, r.keys);
 }
 
 }  // namespace
@@ -58,17 +62,20 @@ void loadSetup(const std::string& text) {
   for (int number = 1; std::getline(in, raw); ++number) {
     const std::string where = "pcscsim setup line " + std::to_string(number) + ": ";
     std::string line = trim(raw.substr(0, raw.find('#')));
-    if (line.empty()) continue;
+    if (line.empty())
+      continue;
     const size_t space = line.find_first_of(" \t");
     const std::string word = line.substr(0, space);
     const std::string value = space == std::string::npos ? "" : trim(line.substr(space));
     if (word == "reader") {
-      if (value.empty()) throw std::invalid_argument(where + "a reader needs a name");
+      if (value.empty())
+        throw std::invalid_argument(where + "a reader needs a name");
       pending.emplace_back();
       pending.back().name = value;
       continue;
     }
-    if (pending.empty()) throw std::invalid_argument(where + "'" + word + "' before the first 'reader'");
+    if (pending.empty())
+      throw std::invalid_argument(where + "'" + word + "' before the first 'reader'");
     PendingReader& r = pending.back();
     if (word == "pinpad" && value.empty())
       r.options.features = pinPadReader().features;
@@ -83,7 +90,8 @@ void loadSetup(const std::string& text) {
     else
       throw std::invalid_argument(where + "unknown line '" + line + "'");
   }
-  for (const PendingReader& r : pending) apply(r);
+  for (const PendingReader& r : pending)
+    apply(r);
 }
 
 }  // namespace pcscsim

@@ -21,13 +21,13 @@ struct Reader {
   std::string name;
   ReaderOptions options;
   std::shared_ptr<cardsim::Card> card;
-  bool present = false;      // presence as last seen (a card can leave on its own: Drop fault)
-  uint32_t events = 0;       // presence changes, reported in the upper word of dwEventState
-  uint64_t insertion = 0;    // changes on every insertion and removal
-  uint64_t resets = 0;       // changes on every reset of the card
+  bool present = false;                       // presence as last seen (a card can leave on its own: Drop fault)
+  uint32_t events = 0;                        // presence changes, reported in the upper word of dwEventState
+  uint64_t insertion = 0;                     // changes on every insertion and removal
+  uint64_t resets = 0;                        // changes on every reset of the card
   DWORD protocol = SCARD_PROTOCOL_UNDEFINED;  // negotiated since the last power-up
-  std::string keys;          // scripted pin-pad keys not yet pressed
-  std::unique_ptr<pinpad::Entry> entry;  // PIN entry started with a START feature
+  std::string keys;                           // scripted pin-pad keys not yet pressed
+  std::unique_ptr<pinpad::Entry> entry;       // PIN entry started with a START feature
   SCARDHANDLE transactionOwner = 0;
 };
 

@@ -33,8 +33,8 @@ enum class Protocol { T0, T1 };
 struct Exchange {
   enum class Kind { Apdu, PowerOn, PowerOff, Reset, Removed, Inserted };
   Kind kind = Kind::Apdu;
-  Bytes command;   // the command APDU as received (Apdu only)
-  Bytes response;  // the answer as sent, data + SW; empty when the card gave none
+  Bytes command;     // the command APDU as received (Apdu only)
+  Bytes response;    // the answer as sent, data + SW; empty when the card gave none
   size_t index = 0;  // 1-based number of the command (Apdu only)
 };
 
@@ -76,8 +76,8 @@ class Card {
 
   // Answer to reset of the card (from the image).
   const Bytes& atr() const;
-  std::string dialectName() const;   // "iso", "starcos35", "cardos50"
-  std::string label() const;         // "label" of the image, may be empty
+  std::string dialectName() const;  // "iso", "starcos35", "cardos50"
+  std::string label() const;        // "label" of the image, may be empty
 
   // Power and reset. A cold or warm reset clears the volatile state (current
   // file, verified PINs, security environment, pending GET RESPONSE data);

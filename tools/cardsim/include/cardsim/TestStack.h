@@ -65,7 +65,7 @@ class TestStack {
   // Puts another card (image name or path) into the emptied reader n; its exchanges
   // continue the reader's transcript.
   bool insert(int n, const std::string& image);
-  bool fault(int n, const std::string& rule);   // e.g. "+1:sw=6982" for the next command
+  bool fault(int n, const std::string& rule);  // e.g. "+1:sw=6982" for the next command
 
  private:
   bool run(const std::string& args, std::string& output) const;

@@ -19,14 +19,17 @@ class CardOS4Dialect : public Dialect {
   }
 
   bool getData(const Engine& e, uint16_t tag, Bytes& out) const override {
-    if (tag != 0x0181) return false;
+    if (tag != 0x0181)
+      return false;
     out.assign({0x43, 0x42, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xC0, 0xDE});
-    for (size_t i = 0; i < e.model().atr.size(); ++i) out[2 + i % 6] ^= e.model().atr[i];
+    for (size_t i = 0; i < e.model().atr.size(); ++i)
+      out[2 + i % 6] ^= e.model().atr[i];
     return true;
   }
 
   bool handle(Engine& e, const Apdu& a, Response& r) override {
-    if (a.cla & 0x80) return false;
+    if (a.cla & 0x80)
+      return false;
     if (a.ins == 0x22 && a.p1 == 0x03 && a.data.empty()) {  // erase the environment
       e.se = SeObj();
       r = Response::status(0x9000);

@@ -15,18 +15,19 @@ class CardOS50Dialect : public Dialect {
  public:
   std::string name() const override { return "cardos50"; }
 
-  bool proprietaryClass(uint8_t cla, uint8_t ins) const override {
-    return cla == 0x80 && (ins == 0xCA || ins == 0x16);
-  }
+  bool proprietaryClass(uint8_t cla, uint8_t ins) const override { return cla == 0x80 && (ins == 0xCA || ins == 0x16); }
 
   Bytes fcp(const Engine&, const FileNode& f) const override {
     Bytes b = isoFcp(f, true);
-    if (!f.fcpOverride.empty()) return b;
+    if (!f.fcpOverride.empty())
+      return b;
     Bytes in(b.begin() + 2, b.end());
     // Access rules: read, update, ... all "always" except as the image says.
     Bytes ar(8, 0x00);
-    if (f.update.kind == Access::Kind::Never) ar[1] = 0xFF;
-    if (f.read.kind == Access::Kind::Never) ar[0] = 0xFF;
+    if (f.update.kind == Access::Kind::Never)
+      ar[1] = 0xFF;
+    if (f.read.kind == Access::Kind::Never)
+      ar[0] = 0xFF;
     appendTlv(in, 0x86, ar);
     Bytes out;
     appendTlv(out, 0x62, in);
@@ -42,22 +43,22 @@ class CardOS50Dialect : public Dialect {
 
   bool getData(const Engine& e, uint16_t tag, Bytes& out) const override {
     switch (tag) {
-      case 0x0181: {  // chip serial number: derived from the ATR when the image has none
-        out.assign({0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0xDE, 0xF0});
-        for (size_t i = 0; i < e.model().atr.size(); ++i) out[i % 8] ^= e.model().atr[i];
-        return true;
-      }
-      case 0x0182:  // operating system version
-        out.assign({0xC9, 0x01});
-        return true;
-      case 0x0186:  // free memory
-        out.assign({0x00, 0x01, 0x80, 0x00});
-        return true;
-      case 0x0188:  // installed packages: none
-        out.clear();
-        return true;
-      default:
-        return false;
+    case 0x0181: {  // chip serial number: derived from the ATR when the image has none
+      out.assign({0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0xDE, 0xF0});
+      for (size_t i = 0; i < e.model().atr.size(); ++i)
+        out[i % 8] ^= e.model().atr[i];
+      return true;
+    }
+    case 0x0182:  // operating system version
+      out.assign({0xC9, 0x01});
+      return true;
+    case 0x0186:  // free memory
+      out.assign({0x00, 0x01, 0x80, 0x00});
+      return true;
+    case 0x0188:  // installed packages: none
+      out.clear();
+      return true;
+    default: return false;
     }
   }
 
@@ -73,7 +74,8 @@ class CardOS50Dialect : public Dialect {
       }
       Bytes list;
       for (auto& c : e.currentDf->children) {
-        if ((c->isDF() && (a.p1 & 1)) || (!c->isDF() && (a.p1 & 2))) appendU16(list, c->fid);
+        if ((c->isDF() && (a.p1 & 1)) || (!c->isDF() && (a.p1 & 2)))
+          appendU16(list, c->fid);
       }
       r = Response::ok(list);
       return true;

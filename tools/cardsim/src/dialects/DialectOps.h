@@ -13,7 +13,8 @@ inline KeyObj* firstKey(FileNode* from, FileNode** owner) {
   for (FileNode* d = from; d; d = d->parent)
     for (auto& k : d->keys)
       if (k.pkey) {
-        if (owner) *owner = d;
+        if (owner)
+          *owner = d;
         return &k;
       }
   return nullptr;
@@ -21,34 +22,41 @@ inline KeyObj* firstKey(FileNode* from, FileNode** owner) {
 
 // Signs with a key after checking its use condition.
 inline Response sign(Engine& e, KeyObj* k, FileNode* owner, const std::string& alg, const Bytes& input) {
-  if (!k || !k->pkey) return Response::status(0x6A88);
-  if (!e.granted(k->use, owner)) return Response::status(0x6982);
+  if (!k || !k->pkey)
+    return Response::status(0x6A88);
+  if (!e.granted(k->use, owner))
+    return Response::status(0x6982);
   Bytes out;
   uint16_t s = keySign(k->pkey.get(), alg, input, out);
-  if (s != 0x9000) return Response::status(s);
+  if (s != 0x9000)
+    return Response::status(s);
   if (k->pinPerSignature && k->use.kind == Access::Kind::Pin) {
     FileNode* pinOwner = nullptr;
-    if (e.findPin(owner, k->use.ref, &pinOwner)) e.setPinVerified(pinOwner, k->use.ref, false);
+    if (e.findPin(owner, k->use.ref, &pinOwner))
+      e.setPinVerified(pinOwner, k->use.ref, false);
   }
   return Response::ok(out);
 }
 
 inline Response decipher(Engine& e, KeyObj* k, FileNode* owner, const std::string& alg, const Bytes& input) {
-  if (!k || !k->pkey) return Response::status(0x6A88);
-  if (!e.granted(k->use, owner)) return Response::status(0x6982);
+  if (!k || !k->pkey)
+    return Response::status(0x6A88);
+  if (!e.granted(k->use, owner))
+    return Response::status(0x6982);
   Bytes out;
   uint16_t s = keyDecipher(k->pkey.get(), alg, input, out);
-  if (s != 0x9000) return Response::status(s);
+  if (s != 0x9000)
+    return Response::status(s);
   return Response::ok(out);
 }
 
 // A DigestInfo-framed PKCS#1 signature over a bare hash, the hash named by its size.
 inline std::string pkcs1ForHash(size_t hashLength) {
   switch (hashLength) {
-    case 20: return "pkcs1-sha1";
-    case 48: return "pkcs1-sha384";
-    case 64: return "pkcs1-sha512";
-    default: return "pkcs1-sha256";
+  case 20: return "pkcs1-sha1";
+  case 48: return "pkcs1-sha384";
+  case 64: return "pkcs1-sha512";
+  default: return "pkcs1-sha256";
   }
 }
 
@@ -56,7 +64,8 @@ inline std::string pkcs1ForHash(size_t hashLength) {
 inline KeyObj* templateKey(Engine& e, const SeTemplate& t, FileNode** owner) {
   FileNode* from = e.seDf ? e.seDf : e.currentDf;
   if (t.set && t.keyRef) {
-    if (KeyObj* k = e.findKey(from, t.keyRef, owner)) return k;
+    if (KeyObj* k = e.findKey(from, t.keyRef, owner))
+      return k;
   }
   return firstKey(e.currentDf, owner);
 }

@@ -9,10 +9,10 @@ namespace {
 
 std::string pssForHash(size_t n) {
   switch (n) {
-    case 20: return "pss-sha1";
-    case 48: return "pss-sha384";
-    case 64: return "pss-sha512";
-    default: return "pss-sha256";
+  case 20: return "pss-sha1";
+  case 48: return "pss-sha384";
+  case 64: return "pss-sha512";
+  default: return "pss-sha256";
   }
 }
 
@@ -25,15 +25,18 @@ class HsmDialect : public Dialect {
   }
 
   bool handle(Engine& e, const Apdu& a, Response& r) override {
-    if (!(a.cla & 0x80)) return false;
-    if (a.ins == 0xCA) return false;  // generic GET DATA
+    if (!(a.cla & 0x80))
+      return false;
+    if (a.ins == 0xCA)
+      return false;  // generic GET DATA
     FileNode* owner = nullptr;
     if (a.ins == 0x58) {
       // Two-byte file identifiers of the device objects: CC kk per key, and every EF of
       // the object range C0..CF (C4 key descriptions, CE certificates, ...) as it is.
       Bytes list;
       for (FileNode* d = e.currentDf; d; d = d->parent) {
-        for (auto& k : d->keys) list.insert(list.end(), {0xCC, k.ref});
+        for (auto& k : d->keys)
+          list.insert(list.end(), {0xCC, k.ref});
         for (auto& c : d->children)
           if (!c->isDF() && (c->fid >> 12) == 0xC)
             list.insert(list.end(), {static_cast<uint8_t>(c->fid >> 8), static_cast<uint8_t>(c->fid)});
@@ -48,10 +51,10 @@ class HsmDialect : public Dialect {
     }
     if (a.ins == 0x68) {
       switch (a.p2) {
-        case 0x20: r = dialectops::raw(e, k, owner, a.data); break;
-        case 0x40: r = dialectops::sign(e, k, owner, pssForHash(a.data.size()), a.data); break;
-        case 0x70: r = dialectops::sign(e, k, owner, "ecdsa", a.data); break;
-        default: r = Response::status(0x6A81); break;
+      case 0x20: r = dialectops::raw(e, k, owner, a.data); break;
+      case 0x40: r = dialectops::sign(e, k, owner, pssForHash(a.data.size()), a.data); break;
+      case 0x70: r = dialectops::sign(e, k, owner, "ecdsa", a.data); break;
+      default: r = Response::status(0x6A81); break;
       }
       return true;
     }

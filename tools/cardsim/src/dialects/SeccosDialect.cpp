@@ -25,7 +25,8 @@ class SeccosDialect : public Dialect {
   }
 
   bool handle(Engine& e, const Apdu& a, Response& r) override {
-    if (a.cla & 0x80 || a.ins != 0x2A || a.p1p2() != 0x9E9A || !e.se.dst.set) return false;
+    if (a.cla & 0x80 || a.ins != 0x2A || a.p1p2() != 0x9E9A || !e.se.dst.set)
+      return false;
     FileNode* owner = nullptr;
     KeyObj* k = dialectops::templateKey(e, e.se.dst, &owner);
     if (a.data.empty()) {

@@ -17,9 +17,11 @@ class SetcosDialect : public Dialect {
   }
 
   bool handle(Engine& e, const Apdu& a, Response& r) override {
-    if (a.cla & 0x80 || a.ins != 0x22 || a.p1 != 0x41) return false;
+    if (a.cla & 0x80 || a.ins != 0x22 || a.p1 != 0x41)
+      return false;
     std::vector<Tlv> objs;
-    if (!parseTlvList(a.data, objs)) return false;
+    if (!parseTlvList(a.data, objs))
+      return false;
     Apdu b = a;
     b.data.clear();
     for (auto& o : objs) {

@@ -14,15 +14,14 @@ class Starcos35Dialect : public Dialect {
   std::string name() const override { return "starcos35"; }
 
   // GET DATA is also accepted with the proprietary classes 80 and A0.
-  bool proprietaryClass(uint8_t cla, uint8_t ins) const override {
-    return (cla == 0x80 || cla == 0xA0) && ins == 0xCA;
-  }
+  bool proprietaryClass(uint8_t cla, uint8_t ins) const override { return (cla == 0x80 || cla == 0xA0) && ins == 0xCA; }
 
   // EF: 80 size, 82 descriptor, 83 FID, 88 SFI, 8A LCS, then the proprietary
   // A1 template with the access rule reference (86 01 ..).
   Bytes fcp(const Engine&, const FileNode& f) const override {
     Bytes b = isoFcp(f, true);
-    if (!f.fcpOverride.empty()) return b;
+    if (!f.fcpOverride.empty())
+      return b;
     Bytes in(b.begin() + 2, b.end());
     Bytes arr;
     appendTlv(arr, 0x8B, Bytes{0x00, 0x30, 0x01});  // EF.ARR 0030, record 1
@@ -38,7 +37,8 @@ class Starcos35Dialect : public Dialect {
   // 80 01 xx: key's own algorithm.
   bool algorithm(uint8_t tag, const Bytes& v, SeUse use, std::string& alg) const override {
     alg.clear();
-    if (tag == 0x80) return true;
+    if (tag == 0x80)
+      return true;
     if (use == SeUse::Sign || use == SeUse::Auth) {
       if (v == Bytes{0x13, 0x23} || v == Bytes{0x23}) {
         alg = "pkcs1";
@@ -46,12 +46,12 @@ class Starcos35Dialect : public Dialect {
       }
       if (v.size() == 3 && v[0] == 0x13 && v[1] == 0x33) {
         switch (v[2]) {
-          case 0x10: alg = "pss-sha1"; return true;
-          case 0x30: alg = "pss-sha256"; return true;
-          case 0x40: alg = "pss-sha384"; return true;
-          case 0x50: alg = "pss-sha512"; return true;
-          case 0x60: alg = "pss-sha224"; return true;
-          default: return false;
+        case 0x10: alg = "pss-sha1"; return true;
+        case 0x30: alg = "pss-sha256"; return true;
+        case 0x40: alg = "pss-sha384"; return true;
+        case 0x50: alg = "pss-sha512"; return true;
+        case 0x60: alg = "pss-sha224"; return true;
+        default: return false;
         }
       }
       return false;

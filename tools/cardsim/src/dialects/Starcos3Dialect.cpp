@@ -17,7 +17,8 @@ class Starcos3Dialect : public Dialect {
       return true;
     }
     if (tag == 0x80 && v.size() == 1) {
-      if (v[0] != 0x12) alg = "pkcs1";  // 12: the hash comes by PSO HASH
+      if (v[0] != 0x12)
+        alg = "pkcs1";  // 12: the hash comes by PSO HASH
       return true;
     }
     if (tag == 0x89 && (v == Bytes{0x13, 0x23} || v == Bytes{0x23})) {
@@ -28,7 +29,8 @@ class Starcos3Dialect : public Dialect {
   }
 
   bool handle(Engine& e, const Apdu& a, Response& r) override {
-    if (a.cla & 0x80) return false;
+    if (a.cla & 0x80)
+      return false;
     if (a.ins == 0x22 && a.p1 == 0xF3 && a.p2 != 0x00 && a.data.empty() && !e.findSe(e.currentDf, a.p2)) {
       e.se = SeObj();  // a number the image does not define restores an empty environment
       e.seDf = e.currentDf;

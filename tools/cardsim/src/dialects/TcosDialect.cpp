@@ -32,36 +32,38 @@ class TcosDialect : public Dialect {
       Step step = a.ins == 0x88 && a.p1p2() == 0x0000   ? &TcosSecureMessaging::internalAuthenticate
                   : a.ins == 0x82 && a.p1p2() == 0x0000 ? &TcosSecureMessaging::externalAuthenticate
                   : a.ins == 0x22 && a.p1p2() == 0x81A4 ? &TcosSecureMessaging::writeMakerKey
-                                                          : nullptr;
+                                                        : nullptr;
       if (step) {
         r = (m_sm.*step)(e, a);
         return true;
       }
     }
-    if (a.ins != 0x2A || (a.cla & 0x80)) return false;
+    if (a.ins != 0x2A || (a.cla & 0x80))
+      return false;
     FileNode* owner = nullptr;
     switch (a.p1p2()) {
-      case 0x9E9A:  // without an environment: the key of the selected directory
-        if (e.se.dst.set || a.data.empty()) return false;
+    case 0x9E9A:  // without an environment: the key of the selected directory
+      if (e.se.dst.set || a.data.empty())
+        return false;
       {
         KeyObj* k = dialectops::firstKey(e.currentDf, &owner);
         r = dialectops::sign(e, k, owner, "pkcs1", a.data);
         return true;
       }
-      case 0x8084: {  // raw private-key operation on the block as sent
-        KeyObj* k = dialectops::templateKey(e, e.se.ct, &owner);
-        r = dialectops::raw(e, k, owner, a.data);
-        return true;
-      }
-      case 0x8086:
-        if (e.se.ct.set || a.data.size() < 2) return false;
+    case 0x8084: {  // raw private-key operation on the block as sent
+      KeyObj* k = dialectops::templateKey(e, e.se.ct, &owner);
+      r = dialectops::raw(e, k, owner, a.data);
+      return true;
+    }
+    case 0x8086:
+      if (e.se.ct.set || a.data.size() < 2)
+        return false;
       {
         KeyObj* k = dialectops::firstKey(e.currentDf, &owner);
         r = dialectops::raw(e, k, owner, Bytes(a.data.begin() + 1, a.data.end()));
         return true;
       }
-      default:
-        return false;
+    default: return false;
     }
   }
 

@@ -32,7 +32,8 @@ Bn bn(const Bytes& b) { return Bn(BN_bin2bn(b.data(), static_cast<int>(b.size())
 
 Bytes bytes(const BIGNUM* v, size_t n) {
   Bytes out(n);
-  if (BN_bn2binpad(v, out.data(), static_cast<int>(n)) < 0) out.clear();
+  if (BN_bn2binpad(v, out.data(), static_cast<int>(n)) < 0)
+    out.clear();
   return out;
 }
 
@@ -42,10 +43,12 @@ struct RsaParts {
 
 bool cardKey(const Engine& e, RsaParts& k) {
   auto it = e.model().options.find("sm-auth-key");
-  if (it == e.model().options.end()) return false;
+  if (it == e.model().options.end())
+    return false;
   uint8_t ref = static_cast<uint8_t>(std::strtoul(it->second.c_str(), nullptr, 16));
   KeyObj* key = e.findKey(e.model().mf.get(), ref);
-  if (!key || !key->pkey) return false;
+  if (!key || !key->pkey)
+    return false;
   BIGNUM *n = nullptr, *ex = nullptr, *d = nullptr;
   if (EVP_PKEY_get_bn_param(key->pkey.get(), OSSL_PKEY_PARAM_RSA_N, &n) != 1 ||
       EVP_PKEY_get_bn_param(key->pkey.get(), OSSL_PKEY_PARAM_RSA_E, &ex) != 1 ||
@@ -68,7 +71,8 @@ FileNode* makerKeyFile(const Engine& e) {
 
 bool makerKey(const Engine& e, RsaParts& k) {
   FileNode* f = makerKeyFile(e);
-  if (!f || f->records[4].size() < kBlock) return false;
+  if (!f || f->records[4].size() < kBlock)
+    return false;
   const Bytes& r = f->records[4];
   k.n = bn(Bytes(r.begin(), r.begin() + kBlock));
   k.e = r.size() > kBlock ? bn(Bytes(r.begin() + kBlock, r.end())) : bn(Bytes{0x01, 0x00, 0x01});
@@ -79,7 +83,8 @@ bool makerKey(const Engine& e, RsaParts& k) {
 Bytes serial(const Engine& e) {
   Bytes out(kSerial, 0);
   FileNode* f = findPath(e.model().mf.get(), "3F00/2F02");
-  if (!f || f->data.size() < 2) return out;
+  if (!f || f->data.size() < 2)
+    return out;
   size_t n = std::min<size_t>(f->data[1], f->data.size() - 2);
   const uint8_t* v = f->data.data() + 2;
   size_t take = std::min(n, kSerial);
@@ -90,7 +95,8 @@ Bytes serial(const Engine& e) {
 Bytes modExp(const Bytes& in, const BIGNUM* x, const BIGNUM* m) {
   std::unique_ptr<BN_CTX, CtxFree> ctx(BN_CTX_new());
   Bn v = bn(in), r(BN_new());
-  if (!ctx || !v || !r || BN_cmp(v.get(), m) >= 0 || !BN_mod_exp(r.get(), v.get(), x, m, ctx.get())) return Bytes();
+  if (!ctx || !v || !r || BN_cmp(v.get(), m) >= 0 || !BN_mod_exp(r.get(), v.get(), x, m, ctx.get()))
+    return Bytes();
   return bytes(r.get(), kBlock);
 }
 
@@ -116,12 +122,14 @@ Bytes blockHash(const uint8_t* prnd, const uint8_t* keyPart, const Bytes& rnd, c
 
 void pad(Bytes& b) {
   b.push_back(0x80);
-  while (b.size() % 8) b.push_back(0x00);
+  while (b.size() % 8)
+    b.push_back(0x00);
 }
 
 void increment(Bytes& ssc) {
   for (size_t i = ssc.size(); i-- > 0;)
-    if (++ssc[i] != 0) break;
+    if (++ssc[i] != 0)
+      break;
 }
 
 void schedules(const Bytes& key, DES_key_schedule& k1, DES_key_schedule& k2) {
@@ -140,7 +148,8 @@ Bytes retailMac(const Bytes& key, const Bytes& iv, Bytes data) {
   DES_cblock chain, block;
   std::memcpy(chain, iv.data(), 8);
   for (size_t i = 0; i < data.size(); i += 8) {
-    for (int j = 0; j < 8; ++j) block[j] = static_cast<uint8_t>(data[i + j] ^ chain[j]);
+    for (int j = 0; j < 8; ++j)
+      block[j] = static_cast<uint8_t>(data[i + j] ^ chain[j]);
     DES_ecb_encrypt(&block, &chain, &k1, DES_ENCRYPT);
   }
   DES_ecb_encrypt(&chain, &block, &k2, DES_DECRYPT);
@@ -165,7 +174,8 @@ bool TcosSecureMessaging::enabled(const Engine& e) const { return e.model().opti
 void TcosSecureMessaging::endSession() {
   m_session = false;
   for (Bytes* b : {&m_encKey, &m_macKey, &m_ssc, &m_keyIcc, &m_rndIfd}) {
-    if (!b->empty()) OPENSSL_cleanse(b->data(), b->size());
+    if (!b->empty())
+      OPENSSL_cleanse(b->data(), b->size());
     b->clear();
   }
 }
@@ -174,20 +184,24 @@ void TcosSecureMessaging::reset() { endSession(); }
 
 Response TcosSecureMessaging::internalAuthenticate(Engine& e, const Apdu& a) {
   endSession();
-  if (a.data.size() != kRnd + kSerial) return Response::status(0x6700);
+  if (a.data.size() != kRnd + kSerial)
+    return Response::status(0x6700);
   RsaParts card, maker;
-  if (!cardKey(e, card) || !makerKey(e, maker)) return Response::status(0x6A88);
+  if (!cardKey(e, card) || !makerKey(e, maker))
+    return Response::status(0x6A88);
   Bytes rnd(a.data.begin(), a.data.begin() + kRnd), sn = serial(e);
   Bytes block(kBlock);
   block[0] = 0x6A;
   block[kBlock - 1] = 0xBC;
-  if (RAND_bytes(block.data() + 1, static_cast<int>(kPad + kKeyPart)) != 1) return Response::status(0x6F00);
+  if (RAND_bytes(block.data() + 1, static_cast<int>(kPad + kKeyPart)) != 1)
+    return Response::status(0x6F00);
   Bytes h = blockHash(block.data() + 1, block.data() + 1 + kPad, rnd, sn);
   std::copy(h.begin(), h.end(), block.begin() + 1 + kPad + kKeyPart);
   Bytes s = modExp(block, card.d.get(), card.n.get());
   Bytes other = complement(s, card.n.get());
   Bytes out = modExp(other < s ? other : s, maker.e.get(), maker.n.get());
-  if (out.empty()) return Response::status(0x6F00);
+  if (out.empty())
+    return Response::status(0x6F00);
   m_keyIcc.assign(block.begin() + 1 + kPad, block.begin() + 1 + kPad + kKeyPart);
   m_rndIfd = rnd;
   return Response::ok(out);
@@ -197,19 +211,27 @@ Response TcosSecureMessaging::externalAuthenticate(Engine& e, const Apdu& a) {
   Bytes kIcc = m_keyIcc, rndIfd = m_rndIfd, rndIcc = e.challenge;
   endSession();
   e.challenge.clear();
-  if (kIcc.empty() || rndIcc.size() != kRnd) return Response::status(0x6985);
-  if (a.data.size() != kBlock) return Response::status(0x6700);
+  if (kIcc.empty() || rndIcc.size() != kRnd)
+    return Response::status(0x6985);
+  if (a.data.size() != kBlock)
+    return Response::status(0x6700);
   RsaParts card, maker;
-  if (!cardKey(e, card) || !makerKey(e, maker)) return Response::status(0x6A88);
+  if (!cardKey(e, card) || !makerKey(e, maker))
+    return Response::status(0x6A88);
   Bytes s = modExp(a.data, card.d.get(), card.n.get());
   Bytes v = s.empty() ? Bytes() : modExp(s, maker.e.get(), maker.n.get());
-  if (v.empty()) return Response::status(0x6300);
-  if (v.back() != 0xBC) v = complement(v, maker.n.get());
-  if (v[0] != 0x6A || v.back() != 0xBC) return Response::status(0x6300);
+  if (v.empty())
+    return Response::status(0x6300);
+  if (v.back() != 0xBC)
+    v = complement(v, maker.n.get());
+  if (v[0] != 0x6A || v.back() != 0xBC)
+    return Response::status(0x6300);
   Bytes h = blockHash(v.data() + 1, v.data() + 1 + kPad, rndIcc, serial(e));
-  if (CRYPTO_memcmp(h.data(), v.data() + 1 + kPad + kKeyPart, kHash) != 0) return Response::status(0x6300);
+  if (CRYPTO_memcmp(h.data(), v.data() + 1 + kPad + kKeyPart, kHash) != 0)
+    return Response::status(0x6300);
   Bytes k(kKeyPart + 4, 0);
-  for (size_t i = 0; i < kKeyPart; ++i) k[i] = kIcc[i] ^ v[1 + kPad + i];
+  for (size_t i = 0; i < kKeyPart; ++i)
+    k[i] = kIcc[i] ^ v[1 + kPad + i];
   k[kKeyPart + 3] = 1;
   Bytes h1 = sha1(k);
   k[kKeyPart + 3] = 2;
@@ -229,7 +251,8 @@ Response TcosSecureMessaging::writeMakerKey(Engine& e, const Apdu& a) {
       d[138] != 0x82 || d[139] != 0x03)
     return Response::status(0x6A80);
   FileNode* f = makerKeyFile(e);
-  if (!f) return Response::status(0x6A82);
+  if (!f)
+    return Response::status(0x6A82);
   Bytes record(d.begin() + 10, d.begin() + 138);
   record.insert(record.end(), d.begin() + 140, d.end());
   f->records[4] = record;
@@ -237,7 +260,8 @@ Response TcosSecureMessaging::writeMakerKey(Engine& e, const Apdu& a) {
 }
 
 Response TcosSecureMessaging::protectedCommand(Engine& e, const Apdu& a) {
-  if (!m_session) return Response::status(0x6882);
+  if (!m_session)
+    return Response::status(0x6882);
   if (a.ins != 0x2A || a.p1p2() != 0x9E9A) {
     endSession();
     return Response::status(0x6D00);

@@ -17,8 +17,8 @@
 // They throw std::invalid_argument for an unknown reader or a bad argument.
 #pragma once
 
-#include <PCSC/winscard.h>
 #include <PCSC/reader.h>
+#include <PCSC/winscard.h>
 
 #include <cardsim/Engine.h>
 
@@ -50,8 +50,8 @@ constexpr uint8_t Timeout = 0x40;    // the user did not finish in time
 namespace sw {
 constexpr uint16_t Timeout = 0x6400;
 constexpr uint16_t Cancelled = 0x6401;
-constexpr uint16_t Mismatch = 0x6402;    // new PIN and its confirmation differ
-constexpr uint16_t BadLength = 0x6403;   // PIN shorter or longer than allowed
+constexpr uint16_t Mismatch = 0x6402;   // new PIN and its confirmation differ
+constexpr uint16_t BadLength = 0x6403;  // PIN shorter or longer than allowed
 }  // namespace sw
 
 // Control code under which a reader built with pinPadReader() offers a feature.
@@ -87,7 +87,7 @@ struct Call {
   Bytes input;            // the command APDU, or the control input
   Bytes output;           // the answer returned to the caller (empty on error)
   LONG result = SCARD_S_SUCCESS;
-  Bytes cardCommand;      // pin-pad operations: the APDU the reader built and sent to the card
+  Bytes cardCommand;  // pin-pad operations: the APDU the reader built and sent to the card
 };
 
 // Forgets every reader, card, context, handle, script, fault and the call log.
