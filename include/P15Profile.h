@@ -22,7 +22,7 @@ public:
     virtual int getKeyRef(int index) = 0;
     virtual int getKeySize(int index) = 0;
     virtual int getKeyAccessFlag(int index) = 0;
-    // Key specification 2 (signature key) answers with entry 1, any other with entry 0.
+    // The signature key kind (2) answers with entry 1, the key-exchange kind (any other) with entry 0.
     virtual std::string getKeyPathBySpec(int keySpec) = 0;
     virtual int getKeyAuthIdBySpec(int keySpec) = 0;
     virtual std::string getKeyNameBySpec(int keySpec) = 0;

@@ -130,28 +130,29 @@ long CCardData::GetDirectory(CARD_DATA* cardData, char* directory, char** list, 
     return 0;
 }
 
-int CCardData::GetKeyPath(CARD_DATA* cardData, unsigned char index, char* out) {
+namespace {
+// Copies one path field of the entry into `out` (room for the field); 0 with an empty
+// name for a missing entry.
+template <size_t N>
+int copyEntryPath(CARD_DATA* cardData, unsigned char index, char (CProfileCertEntry::*field)[N], char* out) {
     if (out == nullptr)
         return 0;
     *out = '\0';
     const int reader = minidriver::readerOf(cardData);
     if (!entryExists(reader, index))
         return 0;
-    const CProfileCertEntry& e = CProfile::m_certinfo[reader][index];
-    CSafeMem::strcpy(out, sizeof e.keyPath, std::string(e.keyPath, strnlen(e.keyPath, sizeof e.keyPath)).c_str());
+    const char* path = CProfile::m_certinfo[reader][index].*field;
+    CSafeMem::strcpy(out, N, std::string(path, strnlen(path, N)).c_str());
     return 1;
+}
+}  // namespace
+
+int CCardData::GetKeyPath(CARD_DATA* cardData, unsigned char index, char* out) {
+    return copyEntryPath(cardData, index, &CProfileCertEntry::keyPath, out);
 }
 
 int CCardData::GetPINPath(CARD_DATA* cardData, unsigned char index, char* out) {
-    if (out == nullptr)
-        return 0;
-    *out = '\0';
-    const int reader = minidriver::readerOf(cardData);
-    if (!entryExists(reader, index))
-        return 0;
-    const CProfileCertEntry& e = CProfile::m_certinfo[reader][index];
-    CSafeMem::strcpy(out, sizeof e.pinPath, std::string(e.pinPath, strnlen(e.pinPath, sizeof e.pinPath)).c_str());
-    return 1;
+    return copyEntryPath(cardData, index, &CProfileCertEntry::pinPath, out);
 }
 
 int CCardData::GetCertFileName(CARD_DATA* cardData, unsigned char index, char* out) {
