@@ -37,6 +37,9 @@ public:
     virtual std::string getCardSerial();
     // The serial as last read from the card, without asking it.
     const std::string& lastSerial() const { return m_serial; }
+    // Whether the card carries `serial`, asked right after a call of this process left it
+    // at its MF: with as few commands as the card allows, else by getCardSerial.
+    bool showsSerial(const std::string& serial);
     // Bytes one READ BINARY asks for.
     unsigned short readChunk() const { return m_maxRead; }
     virtual int SelectPath(std::string path, bool force, bool reselect, bool isDF, bool isAID);
@@ -278,6 +281,12 @@ protected:
     // reader control call (a failing key poll is told apart from "no key yet").
     bool m_ownContext;
     bool m_lastControlOk;
+    // How showsSerial reads the serial file m_serialFile of the MF: as getCardSerial does,
+    // selected without its control parameters, or by READ BINARY with its identifier
+    // (odd instruction). Only the bytes the serial takes are read.
+    enum SerialProbe : unsigned char { kSerialProbeRead, kSerialProbeSelectNoFci, kSerialProbeReadById };
+    SerialProbe m_serialProbe = kSerialProbeRead;
+    unsigned char m_serialFile[2] = {0, 0};
 };
 
 #endif

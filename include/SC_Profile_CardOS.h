@@ -121,6 +121,7 @@ public:
 
 class VN_EXPORT CSC_Profile_Micardo21 : public CSC_Profile_Base {
 public:
+    CSC_Profile_Micardo21();
     VN_CARDOS_COMMON;
     void SetMinMaxPINLength() override;
     void SetMinMaxKeyLength() override;
@@ -252,7 +253,7 @@ public:
 
 class VN_EXPORT CSC_Profile_SmartCardHSM : public CSC_Profile_Base {
 public:
-    CSC_Profile_SmartCardHSM() : m_seSet(false) {}
+    CSC_Profile_SmartCardHSM();
     VN_CARDOS_COMMON;
     VN_CARDOS_FORMAT2_PIN;
     void SetMinMaxPINLength() override;

@@ -121,10 +121,37 @@ void readSerialFile(CSC_Profile_Base& card, const std::string& path) {
         card.SetSerialNumber(nullptr, 0);
         return;
     }
-    if (length >= 2 && 2u + buffer[1] <= length)
-        card.SetSerialNumber(buffer + 2, buffer[1]);
+    setSerialFromFile(card, buffer, length);
+}
+
+void setSerialFromFile(CSC_Profile_Base& card, unsigned char* content, size_t length) {
+    if (content == nullptr || length > 0xFFFF)
+        card.SetSerialNumber(nullptr, 0);
+    else if (length >= 2 && 2u + content[1] <= length)
+        card.SetSerialNumber(content + 2, content[1]);
     else
-        card.SetSerialNumber(buffer, length);
+        card.SetSerialNumber(content, static_cast<int>(length));
+}
+
+void oddReadData(const unsigned char* answer, size_t length, size_t& at, size_t& dataLength) {
+    at = 0;
+    dataLength = 0;
+    if (answer != nullptr && length >= 2 && answer[0] == 0x53) {
+        if (answer[1] < 0x80) {
+            dataLength = answer[1];
+            at = 2;
+        } else if (answer[1] == 0x81 && length >= 3) {
+            dataLength = answer[2];
+            at = 3;
+        } else if (answer[1] == 0x82 && length >= 4) {
+            dataLength = static_cast<size_t>(answer[2]) << 8 | answer[3];
+            at = 4;
+        }
+    }
+    if (at == 0 || at + dataLength > length) {
+        at = 0;
+        dataLength = length;
+    }
 }
 
 std::string upperPath(const std::string& path) {

@@ -47,6 +47,13 @@ bool copyResponse(const CSC_Profile_Base& card, unsigned char* out, unsigned lon
 // Serial number from the first TLV object of a file (EF.GDO); the whole content when
 // the file does not start with a complete TLV object. Empty when unreadable.
 void readSerialFile(CSC_Profile_Base& card, const std::string& path);
+// Sets the card's serial from the content of its serial file, as readSerialFile does.
+void setSerialFromFile(CSC_Profile_Base& card, unsigned char* content, size_t length);
+
+// The data of an answer to READ BINARY with the odd instruction (B1), wrapped in a 53
+// object (one- or two-byte length forms); an answer without it is the data itself.
+// Sets where the data starts and how long it is within the answer's `length` bytes.
+void oddReadData(const unsigned char* answer, size_t length, size_t& at, size_t& dataLength);
 
 // Upper-cased key path without separators.
 std::string upperPath(const std::string& path);

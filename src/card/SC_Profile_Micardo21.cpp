@@ -14,6 +14,14 @@ const char kInternalAuthKey[] = "3F0040160050";
 Bytes keyObject(unsigned char keyRef) { return Bytes{0x83, 0x03, 0x80, keyRef, 0x00}; }
 }  // namespace
 
+// A selection with control parameters costs a GET RESPONSE on this T=0 card: the serial
+// (EF 5015 of the MF) is checked again by a selection without them and one read.
+CSC_Profile_Micardo21::CSC_Profile_Micardo21() {
+    m_serialProbe = kSerialProbeSelectNoFci;
+    m_serialFile[0] = 0x50;
+    m_serialFile[1] = 0x15;
+}
+
 void CSC_Profile_Micardo21::SetMinMaxPINLength() {
     m_minPinLen = 6;
     m_maxPinLen = 8;

@@ -22,6 +22,14 @@ const unsigned char kUserPin = 0x81;
 unsigned char pinRef(unsigned char ref) { return ref == 0 ? kUserPin : ref; }
 }  // namespace
 
+// The application stays selected between the calls of a process, and READ BINARY takes
+// the file's identifier: the serial (EF 2F02) is checked again with one command.
+CSC_Profile_SmartCardHSM::CSC_Profile_SmartCardHSM() : m_seSet(false) {
+    m_serialProbe = kSerialProbeReadById;
+    m_serialFile[0] = 0x2F;
+    m_serialFile[1] = 0x02;
+}
+
 void CSC_Profile_SmartCardHSM::SetMinMaxPINLength() {
     m_minPinLen = 6;
     m_maxPinLen = 12;
@@ -60,24 +68,8 @@ int CSC_Profile_SmartCardHSM::SCReadBinary(unsigned char* out, unsigned short of
         return SC_CMD_FAILED;
     if (!isSW(0x90, 0x00) && !isSW(0x62, 0x82))
         return mapStatus(getSW(), kReadBinaryStatus);
-    // Unwrap 53 L value (L in one or two bytes, 81 xx / 82 xx xx).
-    size_t n = m_respLen, at = 0, len = 0;
-    if (n >= 2 && m_response[0] == 0x53) {
-        if (m_response[1] < 0x80) {
-            len = m_response[1];
-            at = 2;
-        } else if (m_response[1] == 0x81 && n >= 3) {
-            len = m_response[2];
-            at = 3;
-        } else if (m_response[1] == 0x82 && n >= 4) {
-            len = static_cast<size_t>(m_response[2]) << 8 | m_response[3];
-            at = 4;
-        }
-    }
-    if (at == 0 || at + len > n) {  // an answer without the 53 object is the data itself
-        at = 0;
-        len = n;
-    }
+    size_t at = 0, len = 0;
+    oddReadData(m_response.data(), m_respLen, at, len);
     if (length != 0 && len > length)
         len = length;
     std::memmove(m_response.data(), m_response.data() + at, len);

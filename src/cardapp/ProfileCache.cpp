@@ -54,7 +54,7 @@ std::unique_ptr<CSC_Profile> restore(const vn_card::CardIdentity& identity, CSC_
     // card at its MF, and a reset selects it too: the serial is read from there first,
     // and from a fresh selection when that fails.
     cardOs->AssumeMasterFile();
-    bool same = cardOs->getCardSerial() == serial;
+    bool same = cardOs->showsSerial(serial);
     if (!same) {
         cardOs->ForgetCurrentFile();
         same = cardOs->getCardSerial() == serial;
