@@ -453,7 +453,10 @@ private:
     // Selects path with the given flags and reads it (transparent, or all records when the
     // card says it is a record file).
     Read readFile(const std::string& path, bool absolute, std::vector<uint8_t>& out);
-    bool readTransparent(std::vector<uint8_t>& out);
+    // Reads the selected file; a record file as all its records, each without its tag and
+    // length, or whole with `wholeRecords` (EF.DIR, whose records are its templates).
+    bool readTransparent(std::vector<uint8_t>& out, bool wholeRecords = false);
+    bool readWholeRecords(std::vector<uint8_t>& out);
     int ReadDirectories();
     void MatchCerts();
 

@@ -40,6 +40,8 @@ public:
     // Whether the card carries `serial`, asked right after a call of this process left it
     // at its MF: with as few commands as the card allows, else by getCardSerial.
     bool showsSerial(const std::string& serial);
+    // Whether showsSerial selects the serial file relative to the MF.
+    bool serialProbeSelects() const { return m_serialProbe == kSerialProbeSelectNoFci; }
     // Bytes one READ BINARY asks for.
     unsigned short readChunk() const { return m_maxRead; }
     virtual int SelectPath(std::string path, bool force, bool reselect, bool isDF, bool isAID);

@@ -229,6 +229,7 @@ public:
 
 class VN_EXPORT CSC_Profile_SetCos441 : public CSC_Profile_Base {
 public:
+    CSC_Profile_SetCos441();
     VN_CARDOS_COMMON;
     void SetMinMaxKeyLength() override;
     int EraseFile() override;

@@ -9,6 +9,14 @@
 
 using namespace vn_cardos;
 
+// A selection with control parameters costs a GET RESPONSE on this T=0 card: the serial
+// (EF 2F02 of the MF) is checked again by a selection without them and one read.
+CSC_Profile_SetCos441::CSC_Profile_SetCos441() {
+    m_serialProbe = kSerialProbeSelectNoFci;
+    m_serialFile[0] = 0x2F;
+    m_serialFile[1] = 0x02;
+}
+
 void CSC_Profile_SetCos441::SetMinMaxKeyLength() {
     m_maxKeyLen = 1024;
     m_minKeyLen = 1024;

@@ -4,6 +4,7 @@
 #include <memory>
 #include <new>
 
+#include "CertInfoSC.h"
 #include "ProfileCache.h"
 #include "SC_Profile.h"
 #include "SC_Profile_Base.h"
@@ -32,6 +33,15 @@ CSC_Profile* vn_card_profile(const vn_card::CardIdentity& identity, CSC_Profile_
     try {
         // Detection asked most cards for their serial already.
         const std::string serial = cardOs->lastSerial().empty() ? cardOs->getCardSerial() : cardOs->lastSerial();
+        // The next call checks the serial relative to the MF where the card allows no
+        // cheaper way: the certificates that detection did not read yet are read now,
+        // and the card is left at its MF (most detections end there, and then nothing
+        // is sent).
+        if (cardOs->serialProbeSelects() && !serial.empty()) {
+            for (int i = 0; i < found->m_certCount; ++i)
+                std::unique_ptr<CCertInfoSC>(found->readCert(i));
+            cardOs->SelectMFOnce();
+        }
         vn_profile_cache::keep(identity, *found, serial);
     } catch (...) {
         vn_log(1, "profile cache: profile not kept\n");

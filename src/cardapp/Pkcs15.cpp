@@ -75,7 +75,7 @@ const CPkcs15PrKeyInfo* CPkcs15::GetPrKeyByCert(int i) const {
     return i >= 0 && i < static_cast<int>(m_resultKeys.size()) ? m_resultKeys[static_cast<size_t>(i)] : nullptr;
 }
 
-bool CPkcs15::readTransparent(std::vector<uint8_t>& out) {
+bool CPkcs15::readTransparent(std::vector<uint8_t>& out, bool wholeRecords) {
     out.assign(FileBufferSize, 0);
     unsigned short length = static_cast<unsigned short>(FileBufferSize);
     int r = m_card->ReadFile(out.data(), &length);
@@ -84,6 +84,8 @@ bool CPkcs15::readTransparent(std::vector<uint8_t>& out) {
         return true;
     }
     // A record file: the card refuses READ BINARY (10), or its FCP names no size.
+    if ((r == 10 || (r == 0 && length == 0)) && wholeRecords)
+        return readWholeRecords(out);
     if (r == 10 || (r == 0 && length == 0)) {
         length = static_cast<unsigned short>(FileBufferSize);
         if (m_card->ReadAllRecords(out.data(), &length) == 0) {
@@ -93,6 +95,24 @@ bool CPkcs15::readTransparent(std::vector<uint8_t>& out) {
     }
     out.clear();
     return false;
+}
+
+bool CPkcs15::readWholeRecords(std::vector<uint8_t>& out) {
+    out.clear();
+    int number = 1;
+    // Record numbers are one byte; 255 is not a record number.
+    for (; number <= 254; ++number) {
+        unsigned char record[512];
+        unsigned short length = sizeof record;
+        if (m_card->ReadRecord(static_cast<unsigned char>(number), record, &length) != 0)
+            break;
+        if (out.size() + length > FileBufferSize) {
+            out.clear();
+            return false;
+        }
+        out.insert(out.end(), record, record + length);
+    }
+    return number > 1;
 }
 
 CPkcs15::Read CPkcs15::readFile(const std::string& path, bool absolute, std::vector<uint8_t>& out) {
@@ -111,7 +131,9 @@ void CPkcs15::Init() {
     const char* tokenInfo = vn_cardapp::pkcs15Quirks(m_card->getCardType()).tokenInfoPath;
     const std::string first = tokenInfo != nullptr ? tokenInfo : "3f002f00";
     if (m_card->SelectPath(first, true, true, false, false) == 0) {
-        if (!readTransparent(data)) {
+        // EF.DIR may be a record file of application templates (ISO/IEC 7816-4): each
+        // record is one template and is kept whole.
+        if (!readTransparent(data, tokenInfo == nullptr)) {
             setError(ERR_NO_EFDIR);
             return;
         }

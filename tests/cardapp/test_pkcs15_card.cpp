@@ -1,5 +1,5 @@
-// CPkcs15 on simulated cards: locating the application (EF.DIR, 3F00/5015 without
-// EF.DIR, root mode), record directory files, linking, the error codes, and the
+// CPkcs15 on simulated cards: locating the application (EF.DIR as a transparent or a
+// record file, 3F00/5015 without EF.DIR, root mode), record directory files, linking, the error codes, and the
 // SetCOS path rewriting of the linking step.
 #include <gtest/gtest.h>
 
@@ -136,6 +136,21 @@ TEST(Pkcs15Card, FindsTheApplicationAt5015WithoutEfDirAndReadsRecordFilesAndUsef
     EXPECT_EQ(b.p15->getCert(2)->getKeysize(), 1024);
     EXPECT_EQ(b.p15->getCert(2)->getCertLabel(), "CA Zertifikat");
     EXPECT_EQ(b.p15->GetPrKeyByCert(2), nullptr);
+}
+
+// EF.DIR as a record file (SetCOS 4.4.1): each record is one application template and is
+// read whole, so the PKCS#15 template is found in whichever record holds it.
+TEST(Pkcs15Card, AnEfDirOfRecordsIsReadTemplateByTemplate) {
+    const std::string base = loadImage("setcos441-telia");
+    const std::string other = "record = 61 0C 4F 06 A0 00 00 01 67 45 51 02 3F 00";
+    for (const std::string& image : {base, addTo(base, "type = linear-variable", other)}) {
+        P15Bench b(image, 7);
+        ASSERT_EQ(b.p15->getError(), 0);
+        EXPECT_EQ(b.p15->getEf_dir()->getPath(), "3F005015");
+        EXPECT_EQ(b.p15->getDf_ti()->getLabel(), "Telia EID IP2i");
+        EXPECT_EQ(b.p15->ReadCerts(), 1);
+        EXPECT_EQ(b.p15->getNumcerts(), 2);
+    }
 }
 
 TEST(Pkcs15Card, RootModeAddressesFilesRelativeToTheMf) {
