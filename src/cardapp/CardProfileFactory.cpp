@@ -33,11 +33,17 @@ CSC_Profile* vn_card_profile(const vn_card::CardIdentity& identity, CSC_Profile_
     try {
         // Detection asked most cards for their serial already.
         const std::string serial = cardOs->lastSerial().empty() ? cardOs->getCardSerial() : cardOs->lastSerial();
+        // Without a serial another card of the same kind could not be told apart after a
+        // restart of the service.
+        if (serial.empty()) {
+            vn_log(3, "profile cache: the card has no serial, profile not kept\n");
+            return found;
+        }
         // The next call checks the serial relative to the MF where the card allows no
         // cheaper way: the certificates that detection did not read yet are read now,
         // and the card is left at its MF (most detections end there, and then nothing
         // is sent).
-        if (cardOs->serialProbeSelects() && !serial.empty()) {
+        if (cardOs->serialProbeSelects()) {
             for (int i = 0; i < found->m_certCount; ++i)
                 std::unique_ptr<CCertInfoSC>(found->readCert(i));
             cardOs->SelectMFOnce();

@@ -179,8 +179,16 @@ class Image:
     def serial(self, h):
         b = bytes.fromhex(h)
         self.data("3F00/2F02", bytes([0x5A, len(b)]) + b)
+        self.serial_bytes = b
 
     def write(self):
+        # CardOS answers its chip serial number to GET DATA 01 81 (8 bytes).
+        serial = getattr(self, "serial_bytes", None)
+        if serial and self.kind.startswith("cardos") and not any(e.startswith("[data 0181]") for e in self.extra):
+            self.getdata("0181", serial.rjust(8, b"\0")[-8:])
+        self._write()
+
+    def _write(self):
         if self.name in KEYS_FROM:
             self.keys_from(KEYS_FROM[self.name])
         lines = ["# " + l for l in self.comment.split("\n")]
