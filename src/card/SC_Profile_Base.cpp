@@ -5,6 +5,7 @@
 
 #include "ConfigSC.h"
 #include "ScPcsc.h"
+#include "infra/HexDigit.h"
 #include "infra/Secrets.h"
 #include "infra/TraceScope.h"
 #include "vn_log.h"
@@ -294,19 +295,10 @@ bool CSC_Profile_Base::str2hex(const char* text, unsigned char* out, unsigned sh
         return false;
     unsigned short limit = *length;
     unsigned short count = 0;
-    auto val = [](char c) -> int {
-        if (c >= '0' && c <= '9')
-            return c - '0';
-        if (c >= 'a' && c <= 'f')
-            return c - 'a' + 10;
-        if (c >= 'A' && c <= 'F')
-            return c - 'A' + 10;
-        return -1;
-    };
     for (size_t i = 0; text[i] != '\0' && text[i + 1] != '\0'; i += 2) {
         if (limit != 0 && count >= limit)
             break;
-        int hi = val(text[i]), lo = val(text[i + 1]);
+        int hi = vnhex::digitValue(text[i]), lo = vnhex::digitValue(text[i + 1]);
         if (hi < 0 || lo < 0) {
             *length = count;
             return false;

@@ -22,6 +22,18 @@ void setFile(CProfileFileEntry& f, const char* format, int index, const char* pa
     CSafeMem::sprintf(f.name, sizeof f.name, format, index);
     CSafeMem::strcpy(f.path, sizeof f.path, path ? path : "");
 }
+
+// Empties a reader's entries, kept certificates and files (four per entry, in entry order).
+void clearEntries(int r) {
+    CProfile::m_certnum[r] = 0;
+    legacy::forget(r, -1);
+    for (CProfileCertEntry& e : CProfile::m_certinfo[r]) {
+        std::memset(&e, 0, sizeof e);
+        CSafeMem::wcscpy(e.containerName, VN_CONTAINER_NAME_CHARS, kClearedContainerName);
+    }
+    CProfile::m_cardfilenum[r] = 0;
+    std::memset(CProfile::m_cardfile[r], 0, sizeof CProfile::m_cardfile[r]);
+}
 }  // namespace
 
 int CProfile::AddCert(int profileType, const char* certPath, int offset, int length, const char* keyPath,
@@ -110,30 +122,14 @@ int CProfile::AddEmptyCert(CONTAINERMAPRECORD* container) {
 void CProfile::ClearCertList() {
     if (!validReader(m_readerId))
         return;
-    const int r = m_readerId;
-    m_certnum[r] = 0;
-    legacy::forget(r, -1);
-    for (CProfileCertEntry& e : m_certinfo[r]) {
-        std::memset(&e, 0, sizeof e);
-        CSafeMem::wcscpy(e.containerName, VN_CONTAINER_NAME_CHARS, kClearedContainerName);
-    }
-    // The files belong to the entries: four per entry, in entry order.
-    m_cardfilenum[r] = 0;
-    std::memset(m_cardfile[r], 0, sizeof m_cardfile[r]);
+    clearEntries(m_readerId);
 }
 
 void CProfile::FreeCertList(CARD_DATA*) {
     vn_log(3, "delete CProfile::m_certinfo\n");
     vn_log(3, "reseting CProfile::m_certinfo\n");
     for (int r = 0; r < VN_LEGACY_READERS; ++r) {
-        m_certnum[r] = 0;
-        legacy::forget(r, -1);
-        for (CProfileCertEntry& e : m_certinfo[r]) {
-            std::memset(&e, 0, sizeof e);
-            CSafeMem::wcscpy(e.containerName, VN_CONTAINER_NAME_CHARS, kClearedContainerName);
-        }
-        m_cardfilenum[r] = 0;
-        std::memset(m_cardfile[r], 0, sizeof m_cardfile[r]);
+        clearEntries(r);
         m_initialized[r] = false;
         if (pkcs15[r] != nullptr) {
             vn_log(3, "free CProfile::pkcs15[%i]\n", r);

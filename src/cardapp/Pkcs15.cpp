@@ -84,9 +84,9 @@ bool CPkcs15::readTransparent(std::vector<uint8_t>& out, bool wholeRecords) {
         return true;
     }
     // A record file: the card refuses READ BINARY (10), or its FCP names no size.
-    if ((r == 10 || (r == 0 && length == 0)) && wholeRecords)
-        return readWholeRecords(out);
     if (r == 10 || (r == 0 && length == 0)) {
+        if (wholeRecords)
+            return readWholeRecords(out);
         length = static_cast<unsigned short>(FileBufferSize);
         if (m_card->ReadAllRecords(out.data(), &length) == 0) {
             out.resize(length);

@@ -57,23 +57,14 @@ std::string rootModeImage(const std::string& certId) {
     CPkcs15Cert cdf;
     cdf.addCert(
         CPkcs15CertInfo(CPkcs15CommAttrib("Cert", 0, ""), CPkcs15CertAttrib(certId, false), CPkcs15Path("4331")));
-    return "[card]\ndialect = iso\natr = 3B 02 14 50\nprotocol = T1\n"
-           "[ef 3F00/5031]\n" +
-           hexData(odf.encode()) +
-           "\n"
-           "[ef 3F00/5032]\n" +
-           hexData(ti.encode()) +
-           "\n"
-           "[ef 3F00/4401]\n" +
-           hexData(aodf.encode()) +
-           "\n"
-           "[ef 3F00/4402]\n" +
-           hexData(prkdf.encode()) +
-           "\n"
-           "[ef 3F00/4403]\n" +
-           hexData(cdf.encode()) +
-           "\n"
-           "[ef 3F00/4331]\ncert = signer-rsa2048.der\n";
+    std::string image = "[card]\ndialect = iso\natr = 3B 02 14 50\nprotocol = T1\n";
+    const std::pair<const char*, std::vector<uint8_t>> files[] = {
+        {"5031", odf.encode()},   {"5032", ti.encode()},  {"4401", aodf.encode()},
+        {"4402", prkdf.encode()}, {"4403", cdf.encode()},
+    };
+    for (const auto& f : files)
+        image += std::string("[ef 3F00/") + f.first + "]\n" + hexData(f.second) + "\n";
+    return image + "[ef 3F00/4331]\ncert = signer-rsa2048.der\n";
 }
 
 struct P15Bench {
