@@ -2,8 +2,11 @@
 # Entry point for building, testing and trying the library on Debian 12.
 #   ./run.sh demo    install what is missing, build, show the library at work
 #   ./run.sh test    install what is missing, build with -Werror, run the whole test suite
+#   ./run.sh sanitize  the ASan+UBSan build with leak detection: every test that needs no
+#                    card stack, one stack test per card family, and the fuzz corpora
 #   ./run.sh bench   build and run the benchmarks
 #   ./run.sh fuzz [SECONDS] [TARGET]   build the libFuzzer targets with clang and run them
+#   ./run.sh fuzz-keep [TARGET]        minimise what they found into fuzz/*/corpus/
 # SANITIZE=1 before test or demo builds everything with ASan and UBSan (folder build-asan).
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -13,7 +16,7 @@ PACKAGES=(
   build-essential cmake pkg-config git
   libssl-dev openssl libpcsclite-dev liblog4cxx-dev libconfig++-dev libldap-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  pcscd vsmartcard-vpcd opensc tinyproxy curl procps
+  ccache pcscd vsmartcard-vpcd opensc tinyproxy curl procps
   python3
   slapd ldap-utils
 )
@@ -35,10 +38,26 @@ install_packages() {
 build() {
   local dir=build flags=()
   if [ "${SANITIZE:-0}" = 1 ]; then dir=build-asan; flags+=(-DVN_SANITIZE=ON); fi
+  # ccache keeps rebuilds short; paths below the checkout are hashed relative to it,
+  # so two checkouts share their cache.
+  if command -v ccache >/dev/null; then
+    export CCACHE_BASEDIR=$ROOT
+    flags+=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  fi
   cmake -S "$ROOT" -B "$ROOT/$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVN_WERROR=ON "${flags[@]}" "$@" >/dev/null
   cmake --build "$ROOT/$dir" -j"$(nproc)"
   BUILD_DIR=$ROOT/$dir
 }
+
+# Leak detection stays on; UBSan findings stop the test with a stack.
+sanitizer_options() {
+  export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0}
+  export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+}
+
+# The card-stack tests the sanitizer run of CI takes: each card operating system end to
+# end, secure messaging, the signing frame and the tool on a card, the legacy path.
+SANITIZE_STACK_TESTS='^(CardOsEndToEnd[.]|Tcos3Sm[.]AgreesOnTheSession|SignDocCard[.]|VncardStack[.]ListsSigns|LegacyEdges[.]SetcosAndCardos43)'
 
 cmd=${1:-help}
 shift || true
@@ -52,7 +71,16 @@ case "$cmd" in
     install_packages
     build
     cd "$BUILD_DIR"
+    sanitizer_options
     ctest --output-on-failure -j"$(nproc)" --timeout 600
+    ;;
+  sanitize)
+    install_packages
+    SANITIZE=1 build
+    cd "$BUILD_DIR"
+    sanitizer_options
+    ctest --output-on-failure -j"$(nproc)" --timeout 600 -LE pcscd
+    ctest --output-on-failure -j"$(nproc)" --timeout 600 -L pcscd -R "$SANITIZE_STACK_TESTS"
     ;;
   bench)
     install_packages
@@ -61,21 +89,35 @@ case "$cmd" in
       [ -x "$b" ] && "$b" --benchmark_counters_tabular=true
     done
     ;;
-  fuzz)
+  fuzz|fuzz-keep)
     install_packages clang libclang-rt-14-dev
-    secs=${1:-60}
-    target=${2:-}
+    if [ "$cmd" = fuzz ]; then secs=${1:-60}; target=${2:-}; else secs=0; target=${1:-}; fi
     CC=clang CXX=clang++ cmake -S "$ROOT" -B "$ROOT/build-fuzz" -DVN_FUZZ=ON -DVN_TESTS=OFF -DVN_BENCH=OFF -DVN_WERROR=OFF >/dev/null
     cmake --build "$ROOT/build-fuzz" -j"$(nproc)"
     for f in "$ROOT"/build-fuzz/fuzz/*/fuzz_*; do
       [ -x "$f" ] || continue
-      [ -z "$target" ] || [ "$(basename "$f")" = "$target" ] || continue
-      mkdir -p "$ROOT/build-fuzz/corpus/$(basename "$f")"
-      echo "== $(basename "$f") for ${secs}s"
-      "$f" -max_total_time="$secs" -print_final_stats=1 "$ROOT/build-fuzz/corpus/$(basename "$f")"
+      name=$(basename "$f")
+      [ -z "$target" ] || [ "$name" = "$target" ] || continue
+      kept=$ROOT/fuzz/$(basename "$(dirname "$f")")/corpus/$name
+      found=$ROOT/build-fuzz/corpus/$name
+      mkdir -p "$kept" "$found"
+      if [ "$cmd" = fuzz ]; then
+        # New inputs go to the build folder; the kept corpus is read as seeds.
+        echo "== $name for ${secs}s"
+        "$f" -max_total_time="$secs" -print_final_stats=1 "$found" "$kept"
+      else
+        # The smallest set of inputs that keeps the coverage of both folders.
+        echo "== $name: minimising into $kept"
+        merged=$(mktemp -d)
+        "$f" -merge=1 "$merged" "$kept" "$found" 2>/dev/null
+        rm -f "$kept"/*
+        cp "$merged"/* "$kept"/ 2>/dev/null || true
+        rm -rf "$merged"
+        echo "$(ls "$kept" | wc -l) inputs kept"
+      fi
     done
     ;;
   *)
-    sed -n '2,8p' "$0"
+    sed -n '2,11p' "$0"
     ;;
 esac

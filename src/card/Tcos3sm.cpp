@@ -231,16 +231,31 @@ int CTcos3sm::set_quorvel_key(CRsaSmall& key) {
     vn_tcos3::MakerKeyText text;
     if (!vn_tcos3::maker_key_text(text))
         return -1;
-    const std::string* parts[] = {&text.n, &text.e, &text.d, &text.p, &text.q, &text.dmp1, &text.dmq1, &text.iqmp};
-    int (CRsaSmall::*setters[])(unsigned char*, unsigned short) = {
-        &CRsaSmall::Set_n, &CRsaSmall::Set_e,    &CRsaSmall::Set_d,    &CRsaSmall::Set_p,
-        &CRsaSmall::Set_q, &CRsaSmall::Set_dmp1, &CRsaSmall::Set_dmq1, &CRsaSmall::Set_iqmp};
+    // Plain functions rather than pointers to members: a call through an array of
+    // pointers to member functions trips GCC's bounds instrumentation.
+    using Setter = int (*)(CRsaSmall&, unsigned char*, unsigned short);
+    struct Part {
+        const std::string& text;
+        Setter set;
+    };
+    // clang-format off
+    const Part parts[] = {
+        {text.n,    [](CRsaSmall& k, unsigned char* b, unsigned short l) { return k.Set_n(b, l); }},
+        {text.e,    [](CRsaSmall& k, unsigned char* b, unsigned short l) { return k.Set_e(b, l); }},
+        {text.d,    [](CRsaSmall& k, unsigned char* b, unsigned short l) { return k.Set_d(b, l); }},
+        {text.p,    [](CRsaSmall& k, unsigned char* b, unsigned short l) { return k.Set_p(b, l); }},
+        {text.q,    [](CRsaSmall& k, unsigned char* b, unsigned short l) { return k.Set_q(b, l); }},
+        {text.dmp1, [](CRsaSmall& k, unsigned char* b, unsigned short l) { return k.Set_dmp1(b, l); }},
+        {text.dmq1, [](CRsaSmall& k, unsigned char* b, unsigned short l) { return k.Set_dmq1(b, l); }},
+        {text.iqmp, [](CRsaSmall& k, unsigned char* b, unsigned short l) { return k.Set_iqmp(b, l); }},
+    };
+    // clang-format on
     unsigned char bytes[kBlockLength];
     vn_secret::WipeOnExit wipe(bytes, sizeof bytes);
-    for (size_t i = 0; i < 8; ++i) {
+    for (const Part& part : parts) {
         unsigned short length = 0;
-        if (parts[i]->size() > 2 * sizeof bytes || hex2bn(parts[i]->c_str(), bytes, &length) != 0 ||
-            (key.*setters[i])(bytes, length) != 0)
+        if (part.text.size() > 2 * sizeof bytes || hex2bn(part.text.c_str(), bytes, &length) != 0 ||
+            part.set(key, bytes, length) != 0)
             return -1;
     }
     return 0;

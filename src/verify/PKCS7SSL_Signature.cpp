@@ -269,10 +269,19 @@ int CPKCS7SSL::VerifyCMS(unsigned char* blob, unsigned int length, unsigned char
 
     int result = FAILED;
     if (EVP_PKEY_get_base_id(key) == EVP_PKEY_RSA || EVP_PKEY_get_base_id(key) == EVP_PKEY_RSA_PSS) {
+        // CMS_verify copies a non-empty memory BIO into a second one of its own and
+        // leaks that copy when it cannot set up the digests (an unknown digest
+        // algorithm in a damaged signature). Behind a null filter the content is not
+        // a memory BIO, so no copy is made and everything stays ours to free.
         BioPtr data(BIO_new_mem_buf(content ? content : reinterpret_cast<const unsigned char*>(""),
                                     static_cast<int>(contentLength)));
-        if (data && CMS_verify(cms.get(), nullptr, nullptr, data.get(), nullptr, CMS_NOSIGNERVERIFY_BINARY) == 1)
-            result = 0;
+        BioPtr filter(data ? BIO_new(BIO_f_null()) : nullptr);
+        if (filter) {
+            BIO* chain = BIO_push(filter.get(), data.get());
+            if (CMS_verify(cms.get(), nullptr, nullptr, chain, nullptr, CMS_NOSIGNERVERIFY_BINARY) == 1)
+                result = 0;
+            BIO_pop(filter.get());
+        }
     } else if (getPublicKeyType(signatureObject) == KEY_PLAIN_ECDSA) {
         result =
             verifyPlainEcdsa(si, cert, content ? content : reinterpret_cast<const unsigned char*>(""), contentLength);
