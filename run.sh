@@ -16,6 +16,7 @@ PACKAGES=(
   pcscd vsmartcard-vpcd opensc tinyproxy curl procps
   python3
   slapd ldap-utils
+  faketime
 )
 
 install_packages() {
