@@ -292,10 +292,11 @@ unsigned int checkSigner(Context& c, CMS_SignerInfo* si, CSignerReport& r) {
     // The check time of the result word: the verification time, else the proven time.
     const struct tm checkTime = vn_verify::utcTm(o.timed ? o.verificationTime : r.provenTime);
 
+    // Certificates carried in the signature: intermediates for the chain, never anchors. They
+    // outlive the chain context that borrows them.
+    X509StackPtr certs(CMS_get1_certs(c.cms));
     vn_verify::ChainCheck chain;
     bool chainUsable = false;
-    // Certificates carried in the signature: intermediates for the chain, never anchors.
-    X509StackPtr certs(CMS_get1_certs(c.cms));
     if (o.flags & (VERIFY_FLAG_CHAIN | VERIFY_FLAG_REVOCATION)) {
         if (!chain.setup(o.caFile.empty() ? nullptr : o.caFile.c_str(), o.caPath.empty() ? nullptr : o.caPath.c_str(),
                          cert, certs.get())) {
