@@ -337,7 +337,7 @@ unsigned int checkSigner(Context& c, CMS_SignerInfo* si, CSignerReport& r) {
             vn_verify::revocationOf(cert, chain.store(), chain.context(), o.crlFlags,
                                     o.crlSource.empty() ? nullptr : o.crlSource.c_str(), &checkTime, r.revocation);
         word |= bits;
-        if (bits == 0 && o.revocationHardFail && !vn_verify::revocationObtained(r.revocation))
+        if (bits == 0 && o.revocationHardFail && o.crlFlags != 0 && !vn_verify::revocationObtained(r.revocation))
             word |= VERIFY_NO_REVOCATION_INFO;
         judgeRevocation(o, f, r);
     }
