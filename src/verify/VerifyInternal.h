@@ -78,9 +78,10 @@ ParsedSignature parseSignature(const unsigned char* data, size_t length);
 // The signature timestamp tokens (DER) among the signer's unsigned attributes.
 std::vector<std::vector<unsigned char>> timestampTokens(CMS_SignerInfo* si);
 
-// One timestamp token over data, its TSA chain checked against store at its genTime.
+// One timestamp token over data (named dataName in the reason of a wrong imprint), its TSA
+// chain checked against store at its genTime.
 CTimestampCheck checkTimestamp(const unsigned char* token, size_t tokenLength, const unsigned char* data,
-                               size_t dataLength, X509_STORE* store);
+                               size_t dataLength, X509_STORE* store, const char* dataName);
 
 // Signed attributes signed with a plain (r || s) ECDSA value: true when the value verifies.
 bool plainEcdsaAttributesVerify(CMS_SignerInfo* si, X509* cert);

@@ -85,7 +85,7 @@ std::string tsaChainProblem(X509* tsa, STACK_OF(X509) * untrustedCerts, X509_STO
 }  // namespace
 
 CTimestampCheck checkTimestamp(const unsigned char* token, size_t tokenLength, const unsigned char* data,
-                               size_t dataLength, X509_STORE* store) {
+                               size_t dataLength, X509_STORE* store, const char* dataName) {
     CTimestampCheck c;
     const unsigned char* p = token;
     CmsPtr cms(token != nullptr && tokenLength > 0 && tokenLength < static_cast<size_t>(INT32_MAX)
@@ -144,7 +144,7 @@ CTimestampCheck checkTimestamp(const unsigned char* token, size_t tokenLength, c
     if (EVP_Digest(data, dataLength, digest, &digestLength, md, nullptr) != 1 || expected == nullptr ||
         ASN1_STRING_length(expected) != static_cast<int>(digestLength) ||
         std::memcmp(ASN1_STRING_get0_data(expected), digest, digestLength) != 0)
-        return failed(c, kHashFailure, "the token's imprint is not the hash of the signature value");
+        return failed(c, kHashFailure, std::string("the token's imprint is not the hash of ") + dataName);
 
     const char* sub = kNoChain;
     const std::string problem = tsaChainProblem(tsa, certs.get(), store, c.genTime, sub);
@@ -167,8 +167,9 @@ CTimestampCheck CVerifyMsg::CheckTimestampToken(const unsigned char* token, size
             return c;
         }
         vn_ossl::StorePtr store(raw);
-        return vn_verify::checkTimestamp(
-            token, tokenLen, data != nullptr ? data : reinterpret_cast<const unsigned char*>(""), dataLen, store.get());
+        return vn_verify::checkTimestamp(token, tokenLen,
+                                         data != nullptr ? data : reinterpret_cast<const unsigned char*>(""), dataLen,
+                                         store.get(), "the given data");
     } catch (...) {
         CTimestampCheck c;
         c.subIndication = "FORMAT_FAILURE";

@@ -241,7 +241,7 @@ void checkTimestamps(CMS_SignerInfo* si, X509_STORE* tsaStore, Facts& f, CSigner
     const size_t sigLength = value != nullptr ? static_cast<size_t>(ASN1_STRING_length(value)) : 0;
     for (const std::vector<unsigned char>& token : vn_verify::timestampTokens(si)) {
         CTimestampCheck c = vn_verify::checkTimestamp(token.data(), token.size(), sig != nullptr ? sig : token.data(),
-                                                      sigLength, tsaStore);
+                                                      sigLength, tsaStore, "the signature value");
         r.timestamps.push_back(c);
         if (!c.verified) {
             word |= VERIFY_TIMESTAMP_FAILED;

@@ -295,6 +295,13 @@ TEST_F(ValidationReportTest, TimestampsAreVerifiedBeforeTheyProveATime) {
     EXPECT_INDICATION(v, VN_INDETERMINATE, "CHAIN_CONSTRAINTS_FAILURE");
     EXPECT_FALSE(tsVerifies(cases().at("good.value"), weak));
 
+    // The token alone through vncard.
+    const std::string tool = std::string(VN_BINARY_DIR) + "/tools/vncard/vncard verify-doc --ca-file " +
+                             cases().caFile() + " --token " + token + " --content ";
+    EXPECT_EQ(0, run(tool + cases().at("good.value")));
+    EXPECT_EQ(1 << 8, run(tool + cases().at("other.value")));
+    EXPECT_EQ(1 << 8, run(tool + cases().at("content.txt")));
+
     // The token alone.
     const std::string value = slurp(cases().at("good.value")), good = slurp(token);
     CTimestampCheck alone = CVerifyMsg::CheckTimestampToken(

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -124,7 +125,8 @@ std::string hexWord(unsigned int v) {
 const std::vector<OptionSpec>& verifyDocOptions() {
     // clang-format off
     static const std::vector<OptionSpec> options = {
-        {"sig", "FILE", "the signature (.p7s, DER)"},
+        {"sig", "FILE", "the signature (.p7s: DER, PEM or S/MIME)"},
+        {"token", "FILE", "a timestamp token (or a whole timestamp reply) to verify alone over --content"},
         {"content", "FILE", "the signed content of a detached signature (default: attached)"},
         {"ca-file", "FILE", "trusted certificates (PEM)"},
         {"ca-dir", "DIR", "trusted certificates (hashed directory)"},
@@ -151,10 +153,64 @@ const char* verifyDocDetails() {
            "cannot be obtained fails unless --soft-fail is given.\n";
 }
 
+// A token given alone: the token itself, or the token of a whole timestamp reply.
+std::string tokenOf(const std::string& bytes) {
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    std::unique_ptr<TS_RESP, vn_ossl::Deleter<TS_RESP, TS_RESP_free>> reply(
+        d2i_TS_RESP(nullptr, &p, static_cast<long>(bytes.size())));
+    ERR_clear_error();
+    PKCS7* token = reply ? TS_RESP_get_token(reply.get()) : nullptr;
+    unsigned char* der = nullptr;
+    const int n = token != nullptr ? i2d_PKCS7(token, &der) : -1;
+    std::string out = n > 0 ? std::string(reinterpret_cast<const char*>(der), static_cast<size_t>(n)) : bytes;
+    OPENSSL_free(der);
+    return out;
+}
+
+int verifyToken(Args& args, const std::string& caFile, const std::string& caDir) {
+    std::string token, data;
+    if (!args.has("content"))
+        return Output::fail(EXIT_USAGE, "--token needs --content, the data the token covers");
+    if (!readFile(args.get("token"), token) || !readFile(args.get("content"), data))
+        return EXIT_FAILED;
+    token = tokenOf(token);
+    CTimestampCheck check;
+    {
+        LibraryOutputToStderr quiet;
+        check = CVerifyMsg::CheckTimestampToken(reinterpret_cast<const unsigned char*>(token.data()), token.size(),
+                                                reinterpret_cast<const unsigned char*>(data.data()), data.size(),
+                                                caFile.empty() ? nullptr : caFile.c_str(),
+                                                caDir.empty() ? nullptr : caDir.c_str());
+    }
+    const bool crypto = check.subIndication == "SIG_CRYPTO_FAILURE" || check.subIndication == "HASH_FAILURE" ||
+                        check.subIndication == "FORMAT_FAILURE";
+    const std::string indication = check.verified ? VN_TOTAL_PASSED : crypto ? VN_TOTAL_FAILED : VN_INDETERMINATE;
+    if (Output::json) {
+        const std::string body = JsonObject()
+                                     .boolean("ok", check.verified)
+                                     .boolean("verified", check.verified)
+                                     .str("genTime", vn_utc_text(check.genTime))
+                                     .str("tsa", check.tsa)
+                                     .str("hashAlgorithm", check.hashAlgorithm)
+                                     .str("reason", check.reason)
+                                     .str("indication", indication)
+                                     .str("subIndication", check.subIndication)
+                                     .text();
+        fputs((body + "\n").c_str(), stdout);
+    } else {
+        printf("timestamp: %s\n", check.verified ? "verified" : ("NOT verified: " + check.reason).c_str());
+        printf("  genTime: %s\n  TSA:     %s\n", vn_utc_text(check.genTime).c_str(), check.tsa.c_str());
+        printf("indication: %s%s\n", indication.c_str(),
+               check.subIndication.empty() ? "" : (" / " + check.subIndication).c_str());
+    }
+    fflush(stdout);
+    return check.verified ? EXIT_OK : EXIT_FAILED;
+}
+
 int cmdVerifyDoc(Args& args) {
     std::string sig;
-    if (!args.has("sig"))
-        return Output::fail(EXIT_USAGE, "--sig is required");
+    if (!args.has("sig") && !args.has("token"))
+        return Output::fail(EXIT_USAGE, "--sig or --token is required");
     int flags = VERIFY_FLAG_SIGNATURE | VERIFY_FLAG_CHAIN | VERIFY_FLAG_VALIDITY;
     int crlFlags = 0;
     if (args.has("revocation")) {
@@ -181,6 +237,8 @@ int cmdVerifyDoc(Args& args) {
         return Output::fail(EXIT_USAGE, why);
     if (args.has("ca-dir") && !isDirectory(caDir))
         return Output::fail(EXIT_USAGE, "--ca-dir " + caDir + ": not a directory");
+    if (args.has("token"))
+        return verifyToken(args, caFile, caDir);
     if (!readFile(args.get("sig"), sig))
         return EXIT_FAILED;
     const bool detached = args.has("content");
