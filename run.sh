@@ -19,6 +19,7 @@ PACKAGES=(
   ccache pcscd vsmartcard-vpcd opensc tinyproxy curl procps
   python3
   slapd ldap-utils
+  faketime
 )
 
 install_packages() {

@@ -11,6 +11,8 @@
 
 #include <log4cxx/logger.h>
 #include <ctime>
+#include <string>
+#include "ValidationReport.h"
 #include "vn_export.h"
 
 // Result bits (0: everything asked for passed).
@@ -27,6 +29,10 @@
 #define VERIFY_REVOKED 0x80000004u            // revoked before the check time
 #define VERIFY_NO_OCSP_RESPONDER 0x80080000u  // OCSP asked for without a responder address
 #define VERIFY_OCSP_FAILED 0x80000200u        // OCSP exchange or response not acceptable
+#define VERIFY_TIMESTAMP_FAILED 0x80000100u   // a signature timestamp does not verify
+// Revocation status not obtained (no CRL, peer down, OCSP "unknown"); only set when
+// CVerifyMsg::setRevocationHardFail(true) was called, else such a check counts as passed.
+#define VERIFY_NO_REVOCATION_INFO 0x80000400u
 
 // Check flags.
 #define VERIFY_FLAG_SIGNATURE 1
@@ -46,6 +52,28 @@
 #define VERIFY_MODEL_CHAIN 1
 #define VERIFY_MODEL_SHELL 0
 
+// What CVerifyMsg::Validate checks, with the same meaning as the arguments of
+// CheckSignDetached. The signature may be DER, PEM or S/MIME; detached content comes from
+// memory or, streamed in chunks, from contentFile.
+struct VN_EXPORT CVerifyOptions {
+    const unsigned char* sig = nullptr;
+    size_t sigLen = 0;
+    bool attached = true;
+    const unsigned char* content = nullptr;
+    size_t contentLen = 0;
+    std::string contentFile;
+    int flags = VERIFY_FLAG_SIGNATURE | VERIFY_FLAG_CHAIN | VERIFY_FLAG_VALIDITY;
+    int crlFlags = 0;
+    std::string crlSource;
+    bool timed = false;
+    time_t verificationTime = 0;
+    int model = VERIFY_MODEL_SHELL;
+    std::string caFile;
+    std::string caPath;
+    // Revocation not obtained adds VERIFY_NO_REVOCATION_INFO to the result word.
+    bool revocationHardFail = false;
+};
+
 class VN_EXPORT CVerifyMsg {
 public:
     CVerifyMsg();
@@ -60,6 +88,17 @@ public:
                                           int crlFlags, const char* crlSource, const char* ignoredText,
                                           const struct timeb* verificationTime, int ignoredNumber, int model,
                                           const char* CAfile, const char* CApath);
+    // Every signer of the signature with its timestamps: fills the report and returns its
+    // result word. Never throws.
+    static unsigned int Validate(const CVerifyOptions& options, CValidationReport& report);
+    // Process-wide: revocation not obtained fails CheckSignDetached (VERIFY_NO_REVOCATION_INFO)
+    // instead of counting as passed. Off by default.
+    static void setRevocationHardFail(bool on);
+    static bool getRevocationHardFail();
+    // A timestamp token (DER ContentInfo) given alone, over data: signature, TSA chain
+    // against the CA file/directory with a critical id-kp-timeStamping, imprint.
+    static CTimestampCheck CheckTimestampToken(const unsigned char* token, size_t tokenLen, const unsigned char* data,
+                                               size_t dataLen, const char* CAfile, const char* CApath);
     // A bare PKCS#1 v1.5 signature made with the certificate's key over content:
     // 0 when the DigestInfo's hash equals the content's hash, else 0x80000001.
     static unsigned int CheckSignPKCS1Detached(const unsigned char* sig, unsigned int sigLen,

@@ -92,4 +92,7 @@ openssl ts -verify -token_in -in "$WORK/token.der" -data "$WORK/signature.bin" \
   -CAfile "$BUILD/pki/root-ca.pem" -untrusted "$BUILD/pki/chain.pem"
 openssl ts -reply -token_in -in "$WORK/token.der" -token_out -text 2>/dev/null | grep -E "Time stamp:|TSA:" || true
 
-step "done: the card signed, the service timestamped, and openssl verified both"
+step "verifying the signed data with vncard verify-doc (validation report, timestamp checked)"
+"$VNCARD" verify-doc --sig "$WORK/document.p7s" --content "$WORK/document.txt" --ca-file "$BUILD/pki/chain.pem"
+
+step "done: the card signed, the service timestamped, and openssl and vncard verified both"

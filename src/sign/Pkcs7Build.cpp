@@ -24,6 +24,9 @@ const char* const OID_DATA = "1.2.840.113549.1.7.1";
 const char* const OID_PSS = "1.2.840.113549.1.1.10";
 const char* const OID_RSA = "1.2.840.113549.1.1.1";
 const char* const OID_ECDSA_PREFIX = "1.2.840.10045.4";
+// EC keys signing with a digest that has no ecdsa-with-... identifier (MD5, RIPEMD-160)
+// name the key's algorithm; their values are ECDSA-Sig-Values all the same.
+const char* const OID_EC_PUBLIC_KEY = "1.2.840.10045.2.1";
 const char* const OID_CONTENT_TYPE = "1.2.840.113549.1.9.3";
 const char* const OID_SIGNING_TIME = "1.2.840.113549.1.9.5";
 const char* const OID_MESSAGE_DIGEST = "1.2.840.113549.1.9.4";
@@ -191,8 +194,9 @@ int CAsn1_Pkcs7::setSignature(int signerIndex, unsigned char* signature, unsigne
         std::unique_ptr<CAsn1_OctetString> value;
         const std::string algorithm = signer->getSignatureAlgorithm()->getAlgorithm();
         // A card gives ECDSA values as r || s; a value that already is DER is kept.
-        if (algorithm.compare(0, std::strlen(OID_ECDSA_PREFIX), OID_ECDSA_PREFIX) == 0 &&
-            !isDerEcdsaValue(signature, length)) {
+        const bool ecdsa = algorithm.compare(0, std::strlen(OID_ECDSA_PREFIX), OID_ECDSA_PREFIX) == 0 ||
+                           algorithm == OID_EC_PUBLIC_KEY;
+        if (ecdsa && !isDerEcdsaValue(signature, length)) {
             unsigned char* der = nullptr;
             const int derLength = pkcs1_like_from_raw_ecdsa_signature(signature, length, &der);
             std::unique_ptr<unsigned char, decltype(&std::free)> owned(der, &std::free);

@@ -12,6 +12,7 @@
 #include "infra/Loggers.h"
 #include "sign/Pkcs7Der.h"
 #include "verify/PKCS7SSLInternal.h"
+#include "verify/VerifyInternal.h"
 
 using namespace pkcs7ssl;
 
@@ -114,13 +115,32 @@ int verifyPlainEcdsa(CMS_SignerInfo* si, X509* cert, const unsigned char* conten
         std::memcmp(ASN1_STRING_get0_data(value->value.octet_string), digest, digestLength) != 0)
         return CPKCS7SSL::FAILED;
 
+    return vn_verify::plainEcdsaAttributesVerify(si, cert) ? 0 : CPKCS7SSL::FAILED;
+}
+
+}  // namespace
+
+namespace vn_verify {
+
+bool plainEcdsaAttributesVerify(CMS_SignerInfo* si, X509* cert) {
+    X509_ALGOR* digestAlgorithm = nullptr;
+    CMS_SignerInfo_get0_algs(si, nullptr, nullptr, &digestAlgorithm, nullptr);
+    const ASN1_OBJECT* digestObject = nullptr;
+    if (digestAlgorithm)
+        X509_ALGOR_get0(&digestObject, nullptr, nullptr, digestAlgorithm);
+    const EVP_MD* md = digestObject ? EVP_get_digestbyobj(digestObject) : nullptr;
+    EVP_PKEY* key = cert ? X509_get0_pubkey(cert) : nullptr;
+    if (!md || !key)
+        return false;
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int digestLength = 0;
     // The signed attributes as DER (SET OF, elements in DER order) and their digest.
     std::vector<std::vector<unsigned char>> elements;
     for (int i = 0; i < CMS_signed_get_attr_count(si); ++i) {
         unsigned char* der = nullptr;
         const int n = i2d_X509_ATTRIBUTE(CMS_signed_get_attr(si, i), &der);
         if (n <= 0)
-            return CPKCS7SSL::FAILED;
+            return false;
         elements.emplace_back(der, der + n);
         OPENSSL_free(der);
     }
@@ -130,24 +150,24 @@ int verifyPlainEcdsa(CMS_SignerInfo* si, X509* cert, const unsigned char* conten
         sorted.insert(sorted.end(), e.begin(), e.end());
     pkcs7der::appendTlv(attributes, TAG_SET, sorted);
     if (!EVP_Digest(attributes.data(), attributes.size(), digest, &digestLength, md, nullptr))
-        return CPKCS7SSL::FAILED;
+        return false;
 
     ASN1_OCTET_STRING* signature = CMS_SignerInfo_get0_signature(si);
     const unsigned char* sig = signature ? ASN1_STRING_get0_data(signature) : nullptr;
     const size_t sigLength = signature ? static_cast<size_t>(ASN1_STRING_length(signature)) : 0;
     if (!sig || sigLength == 0)
-        return CPKCS7SSL::FAILED;
+        return false;
     const size_t keyBytes = static_cast<size_t>((EVP_PKEY_bits(key) + 7) / 8);
     const size_t plainLimit = 2 * std::min(keyBytes, static_cast<size_t>(digestLength)) + 2;
     if (sigLength <= plainLimit && sigLength <= MAX_PLAIN_VALUE) {
         const std::vector<unsigned char> der = derFromPlain(sig, sigLength);
         if (verifyDigest(key, der.data(), der.size(), digest, digestLength))
-            return 0;
+            return true;
     }
-    return verifyDigest(key, sig, sigLength, digest, digestLength) ? 0 : CPKCS7SSL::FAILED;
+    return verifyDigest(key, sig, sigLength, digest, digestLength);
 }
 
-}  // namespace
+}  // namespace vn_verify
 
 int CPKCS7SSL::getPublicKeyType(const ASN1_OBJECT* algorithm) {
     const std::string oid = oidText(algorithm);

@@ -2,8 +2,14 @@
 #ifndef VN_VERIFY_VERIFY_INTERNAL_H
 #define VN_VERIFY_VERIFY_INTERNAL_H
 
+#include <openssl/cms.h>
+
 #include <ctime>
+#include <string>
 #include <vector>
+
+#include "ValidationReport.h"
+#include "VerifyMsg.h"
 
 #include "verify/OsslHandles.h"
 
@@ -48,6 +54,48 @@ int recordingCallback(int ok, X509_STORE_CTX* ctx);
 
 // The issuer of cert: from the context's chain, else looked up in the store; null when none.
 X509Ptr issuerOf(X509* cert, X509_STORE* store, X509_STORE_CTX* ctx);
+
+using RevocationChecks = std::vector<CRevocationCheck>;
+
+// Revocation of certificate at checkTime from the source crlFlags choose, every answer (or
+// missing answer) in checks. Returns the result bits: nothing obtained counts as not revoked.
+unsigned int revocationOf(X509* certificate, X509_STORE* store, X509_STORE_CTX* storeContext, int crlFlags,
+                          const char* crlSource, const struct tm* checkTime, RevocationChecks& checks);
+// Some check gave a status (good or revoked).
+bool revocationObtained(const RevocationChecks& checks);
+
+// notBefore <= t <= notAfter.
+bool certValidAt(X509* cert, time_t t);
+
+// A signature read from DER, PEM or S/MIME (multipart/signed or application/pkcs7-mime).
+struct ParsedSignature {
+    CmsPtr cms;
+    BioPtr mimeContent;   // the signed part of a multipart/signed message
+    std::string problem;  // why there is no signed data; empty when there is
+};
+ParsedSignature parseSignature(const unsigned char* data, size_t length);
+
+// The signature timestamp tokens (DER) among the signer's unsigned attributes.
+std::vector<std::vector<unsigned char>> timestampTokens(CMS_SignerInfo* si);
+
+// One timestamp token over data (named dataName in the reason of a wrong imprint), its TSA
+// chain checked against store at its genTime.
+CTimestampCheck checkTimestamp(const unsigned char* token, size_t tokenLength, const unsigned char* data,
+                               size_t dataLength, X509_STORE* store, const char* dataName);
+
+// Signed attributes signed with a plain (r || s) ECDSA value: true when the value verifies.
+bool plainEcdsaAttributesVerify(CMS_SignerInfo* si, X509* cert);
+
+// Why the certificate may not sign documents (key usage, extended key usage, a CA); empty
+// when it may.
+std::string signingUsageProblem(X509* cert);
+
+// Validate with the rules of CheckSignDetached (the signer's own validity only at a given
+// verification time).
+unsigned int validateLegacy(const CVerifyOptions& options, CValidationReport& report);
+
+// Subject or issuer name as one line of text.
+std::string nameText(const X509_NAME* name);
 
 }  // namespace vn_verify
 

@@ -14,6 +14,8 @@ namespace {
 
 const char kCrlPattern[] = "*.crl";
 const int kMaxCrlFiles = 1500;
+const int kAnySource = VERIFY_CRL_STORE | VERIFY_CRL_DISTRIBUTION_POINTS | VERIFY_CRL_DIRECTORY | VERIFY_CRL_OCSP |
+                       VERIFY_CRL_ADDRESS | VERIFY_CRL_ADDRESS_2;
 
 struct MallocBuffer {
     unsigned char* p = nullptr;
@@ -27,51 +29,125 @@ struct OpenSslBuffer {
     ~OpenSslBuffer() { OPENSSL_free(p); }
 };
 
-// The CRL judged for cert when it was issued by issuer; 0 otherwise (skipped).
-unsigned int judge(X509_CRL* crl, const struct tm* t, X509* cert, X509* issuer) {
+using vn_verify::RevocationChecks;
+
+// clang-format off
+const int kCrlReasonNames = 11;
+const char* const kCrlReasons[kCrlReasonNames] = {
+    "unspecified", "keyCompromise", "cACompromise", "affiliationChanged", "superseded", "cessationOfOperation",
+    "certificateHold", "", "removeFromCRL", "privilegeWithdrawn", "aACompromise",
+};
+// clang-format on
+
+std::string reasonName(long code) {
+    return code >= 0 && code < kCrlReasonNames && kCrlReasons[code][0] != '\0' ? kCrlReasons[code] : "";
+}
+
+CRevocationCheck unavailable(const char* source, const std::string& location, const std::string& why) {
+    CRevocationCheck c;
+    c.source = source;
+    c.location = location;
+    c.status = "unavailable";
+    c.reason = why;
+    return c;
+}
+
+// Whether the CRL lists cert, with the revocation time and reason, and when it was issued.
+CRevocationCheck judgeDetail(X509_CRL* crl, X509* cert, const char* source, const std::string& location) {
+    CRevocationCheck c;
+    c.source = source;
+    c.location = location;
+    c.productionTime = vn_crl::utcSeconds(X509_CRL_get0_lastUpdate(crl));
+    X509_REVOKED* entry = nullptr;
+    if (X509_CRL_get0_by_cert(crl, &entry, cert) != 1 || entry == nullptr) {
+        c.status = "good";
+        return c;
+    }
+    c.status = "revoked";
+    c.revocationTime = vn_crl::utcSeconds(X509_REVOKED_get0_revocationDate(entry));
+    ASN1_ENUMERATED* code =
+        static_cast<ASN1_ENUMERATED*>(X509_REVOKED_get_ext_d2i(entry, NID_crl_reason, nullptr, nullptr));
+    if (code != nullptr) {
+        c.reason = reasonName(ASN1_ENUMERATED_get(code));
+        ASN1_ENUMERATED_free(code);
+    }
+    return c;
+}
+
+// The legacy bit of a revoked entry at t (t after the revocation).
+unsigned int revokedBit(const CRevocationCheck& c, const struct tm* t) {
+    if (c.status != "revoked")
+        return 0;
+    if (c.revocationTime < 0)
+        return VERIFY_REVOKED;
+    const struct tm revoked = vn_verify::utcTm(c.revocationTime);
+    return tm_Compare(t, &revoked) <= 0 ? 0 : VERIFY_REVOKED;
+}
+
+// The CRL judged for cert when it was issued by issuer; skipped (noted) otherwise.
+unsigned int judge(X509_CRL* crl, const struct tm* t, X509* cert, X509* issuer, const char* source,
+                   const std::string& location, RevocationChecks& checks) {
     if (!vn_crl::crlIssuedBy(crl, cert, issuer)) {
         LOG4CXX_DEBUG(CVerifyMsg::m_logger, "CRL skipped: not issued by the certificate's issuer");
+        checks.push_back(unavailable(source, location, "the CRL was not issued by the certificate's issuer"));
         return 0;
     }
-    return Check_CRL_signtime(crl, t, cert);
+    checks.push_back(judgeDetail(crl, cert, source, location));
+    return revokedBit(checks.back(), t);
 }
 
-// A CRL fetched from an address; null when it cannot be fetched or parsed.
-vn_ossl::CrlPtr crlFrom(const std::string& url) {
+// A CRL fetched from an address; null (with why) when it cannot be fetched or parsed.
+vn_ossl::CrlPtr crlFrom(const std::string& url, std::string& why) {
     MallocBuffer body;
-    if (CCrlSSL::LoadCrl(url.c_str(), &body.p, &body.length) != 0)
+    if (CCrlSSL::LoadCrl(url.c_str(), &body.p, &body.length) != 0) {
+        why = "the CRL could not be fetched";
         return vn_ossl::CrlPtr();
-    return vn_crl::parseCrl(body.p, body.length);
+    }
+    vn_ossl::CrlPtr crl = vn_crl::parseCrl(body.p, body.length);
+    if (!crl)
+        why = "the answer is not a CRL";
+    return crl;
 }
+
+const char kStore[] = "crl-store";
+const char kPoint[] = "crl-distribution-point";
+const char kDirectory[] = "crl-directory";
+const char kAddress[] = "crl-address";
+const char kOcsp[] = "ocsp";
 
 // CRLs of the store: OpenSSL checks the chain with them; a revocation is judged by time.
-unsigned int fromStore(X509* cert, X509_STORE* store, X509_STORE_CTX* chainCtx, const struct tm* t) {
+unsigned int fromStore(X509* cert, X509_STORE* store, X509_STORE_CTX* chainCtx, const struct tm* t,
+                       RevocationChecks& checks) {
     vn_ossl::StoreCtxPtr ctx(X509_STORE_CTX_new());
     STACK_OF(X509)* untrusted = chainCtx != nullptr ? X509_STORE_CTX_get0_untrusted(chainCtx) : nullptr;
-    if (store == nullptr || !ctx || X509_STORE_CTX_init(ctx.get(), store, cert, untrusted) != 1)
+    if (store == nullptr || !ctx || X509_STORE_CTX_init(ctx.get(), store, cert, untrusted) != 1) {
+        checks.push_back(unavailable(kStore, "", "no store of trusted certificates"));
         return VERIFY_NO_CONTEXT;
+    }
     std::vector<int> errors;
     X509_STORE_CTX_set_flags(ctx.get(), X509_V_FLAG_CRL_CHECK);
     X509_STORE_CTX_set_verify_cb(ctx.get(), vn_verify::recordingCallback);
     X509_STORE_CTX_set_app_data(ctx.get(), &errors);
     X509_verify_cert(ctx.get());
-    bool revoked = false;
-    for (int e : errors)
-        revoked = revoked || e == X509_V_ERR_CERT_REVOKED;
-    if (!revoked)
-        return 0;  // listed nowhere, or no usable CRL: not found counts as not revoked
     vn_ossl::X509Ptr issuer = vn_verify::issuerOf(cert, store, ctx.get());
     vn_ossl::CrlStackPtr crls(X509_STORE_CTX_get1_crls(ctx.get(), X509_get_issuer_name(cert)));
     unsigned int rc = 0;
-    for (int i = 0; i < sk_X509_CRL_num(crls.get()); ++i)
-        rc |= judge(sk_X509_CRL_value(crls.get(), i), t, cert, issuer.get());
+    const size_t before = checks.size();
+    for (int i = 0; i < sk_X509_CRL_num(crls.get()); ++i) {
+        X509_CRL* crl = sk_X509_CRL_value(crls.get(), i);
+        if (vn_crl::crlIssuedBy(crl, cert, issuer.get()))
+            rc |= judge(crl, t, cert, issuer.get(), kStore, "", checks);
+    }
+    if (checks.size() == before)
+        checks.push_back(unavailable(kStore, "", "no CRL of the issuer in the store"));
     return rc;
 }
 
 // The first distribution point URI whose CRL loads and was issued by the issuer.
-unsigned int fromDistributionPoints(X509* cert, X509* issuer, const struct tm* t) {
+unsigned int fromDistributionPoints(X509* cert, X509* issuer, const struct tm* t, RevocationChecks& checks) {
     vn_ossl::DistPointsPtr points(
         static_cast<STACK_OF(DIST_POINT)*>(X509_get_ext_d2i(cert, NID_crl_distribution_points, nullptr, nullptr)));
+    const size_t before = checks.size();
     for (int i = 0; i < sk_DIST_POINT_num(points.get()); ++i) {
         DIST_POINT* dp = sk_DIST_POINT_value(points.get(), i);
         if (dp->distpoint == nullptr || dp->distpoint->type != 0)
@@ -84,20 +160,27 @@ unsigned int fromDistributionPoints(X509* cert, X509* issuer, const struct tm* t
             const ASN1_IA5STRING* uri = name->d.uniformResourceIdentifier;
             const std::string url(reinterpret_cast<const char*>(ASN1_STRING_get0_data(uri)),
                                   static_cast<size_t>(ASN1_STRING_length(uri)));
-            vn_ossl::CrlPtr crl = crlFrom(url);
+            std::string why;
+            vn_ossl::CrlPtr crl = crlFrom(url, why);
             if (crl && vn_crl::crlIssuedBy(crl.get(), cert, issuer))
-                return Check_CRL_signtime(crl.get(), t, cert);
+                return judge(crl.get(), t, cert, issuer, kPoint, url, checks);
+            checks.push_back(
+                unavailable(kPoint, url, crl ? "the CRL was not issued by the certificate's issuer" : why));
             LOG4CXX_DEBUG(CVerifyMsg::m_logger, "no usable CRL from " << url);
         }
     }
+    if (checks.size() == before)
+        checks.push_back(unavailable(kPoint, "", "the certificate names no CRL distribution point"));
     return 0;
 }
 
 // Every "*.crl" file of the directory, DER or PEM.
-unsigned int fromDirectory(const char* directory, X509* cert, X509* issuer, const struct tm* t) {
+unsigned int fromDirectory(const char* directory, X509* cert, X509* issuer, const struct tm* t,
+                           RevocationChecks& checks) {
     CDirHelp search(directory, kCrlPattern, "", 0, kMaxCrlFiles);
     unsigned int rc = 0;
     FileStruct file;
+    RevocationChecks found;
     while (search.FindNext(&file) == 0) {
         if (file.IsDir)
             continue;
@@ -110,8 +193,12 @@ unsigned int fromDirectory(const char* directory, X509* cert, X509* issuer, cons
             BIO_printf(vn_verify::errorBio(), "unable to load CRL\n");
             continue;
         }
-        rc |= judge(crl.get(), t, cert, issuer);
+        if (vn_crl::crlIssuedBy(crl.get(), cert, issuer))
+            rc |= judge(crl.get(), t, cert, issuer, kDirectory, file.FileName, found);
     }
+    if (found.empty())
+        found.push_back(unavailable(kDirectory, directory, "no CRL of the issuer in the directory"));
+    checks.insert(checks.end(), found.begin(), found.end());
     return rc;
 }
 
@@ -133,12 +220,33 @@ std::vector<unsigned char> derOf(X509* x) {
     return der;
 }
 
-unsigned int fromOcsp(X509* cert, X509* issuer, const char* crlSource, const struct tm* t) {
-    if (issuer == nullptr)
-        return VERIFY_NO_CONTEXT;
+// producedAt and the revocation reason from the response the exchange handed back.
+void readOcspDetails(const OpenSslBuffer& response, X509* cert, X509* issuer, CRevocationCheck& c) {
+    const unsigned char* p = response.p;
+    vn_ossl::OcspResponsePtr r(p != nullptr ? d2i_OCSP_RESPONSE(nullptr, &p, static_cast<long>(response.length))
+                                            : nullptr);
+    vn_ossl::OcspBasicPtr basic(r ? OCSP_response_get1_basic(r.get()) : nullptr);
+    if (!basic)
+        return;
+    c.productionTime = vn_crl::utcSeconds(OCSP_resp_get0_produced_at(basic.get()));
+    vn_ossl::OcspCertIdPtr id(OCSP_cert_to_id(nullptr, cert, issuer));
+    int status = -1, reason = -1;
+    ASN1_GENERALIZEDTIME *revoked = nullptr, *thisUpdate = nullptr, *nextUpdate = nullptr;
+    if (id && OCSP_resp_find_status(basic.get(), id.get(), &status, &reason, &revoked, &thisUpdate, &nextUpdate) == 1 &&
+        status == V_OCSP_CERTSTATUS_REVOKED)
+        c.reason = reasonName(reason);
+}
+
+unsigned int fromOcsp(X509* cert, X509* issuer, const char* crlSource, const struct tm* t, RevocationChecks& checks) {
     const std::string url = ocspAddress(cert, crlSource);
-    if (url.empty())
+    if (issuer == nullptr) {
+        checks.push_back(unavailable(kOcsp, url, "the issuer's certificate is not known"));
+        return VERIFY_NO_CONTEXT;
+    }
+    if (url.empty()) {
+        checks.push_back(unavailable(kOcsp, url, "no OCSP responder address"));
         return VERIFY_NO_OCSP_RESPONDER;
+    }
     const std::vector<unsigned char> certDer = derOf(cert);
     const std::vector<unsigned char> issuerDer = derOf(issuer);
     OpenSslBuffer response, responder;
@@ -147,16 +255,81 @@ unsigned int fromOcsp(X509* cert, X509* issuer, const char* crlSource, const str
         CCrlSSL::CheckOCSP(url.c_str(), certDer.data(), static_cast<unsigned int>(certDer.size()), issuerDer.data(),
                            static_cast<unsigned int>(issuerDer.size()), &response.p, &response.length, &revokedAt,
                            &responder.p, &responder.length);
+    CRevocationCheck c;
+    c.source = kOcsp;
+    c.location = url;
+    if (rc == 0 || rc == CRLSSL_OCSP_REVOKED || rc == CRLSSL_OCSP_UNKNOWN)
+        readOcspDetails(response, cert, issuer, c);
+    if (rc == 0) {
+        c.status = "good";
+    } else if (rc == CRLSSL_OCSP_UNKNOWN) {
+        c.status = "unknown";
+        c.reason = "the responder does not know the certificate";
+    } else if (rc == CRLSSL_OCSP_REVOKED) {
+        c.status = "revoked";
+        c.revocationTime = revokedAt;
+    } else {
+        c.status = "unavailable";
+        c.reason = rc == CRLSSL_OCSP_NO_RESPONDER ? "unusable responder address"
+                                                  : "the OCSP exchange failed or its response is not acceptable";
+    }
+    checks.push_back(c);
     if (rc == 0 || rc == CRLSSL_OCSP_UNKNOWN)
         return 0;
-    if (rc == CRLSSL_OCSP_REVOKED) {
-        const struct tm revoked = vn_verify::utcTm(revokedAt);
-        return tm_Compare(t, &revoked) <= 0 ? 0 : VERIFY_REVOKED;
-    }
+    if (rc == CRLSSL_OCSP_REVOKED)
+        return revokedBit(c, t);
     return rc == CRLSSL_OCSP_NO_RESPONDER ? VERIFY_NO_OCSP_RESPONDER : VERIFY_OCSP_FAILED;
 }
 
 }  // namespace
+
+namespace vn_verify {
+
+unsigned int revocationOf(X509* certificate, X509_STORE* store, X509_STORE_CTX* storeContext, int crlFlags,
+                          const char* crlSource, const struct tm* checkTime, RevocationChecks& checks) {
+    if (certificate == nullptr || checkTime == nullptr)
+        return VERIFY_NO_CONTEXT;
+    if (crlFlags & VERIFY_CRL_STORE)
+        return fromStore(certificate, store, storeContext, checkTime, checks);
+    if (!(crlFlags & (VERIFY_CRL_DISTRIBUTION_POINTS | VERIFY_CRL_DIRECTORY | VERIFY_CRL_OCSP | VERIFY_CRL_ADDRESS |
+                      VERIFY_CRL_ADDRESS_2)))
+        return 0;
+    vn_ossl::X509Ptr issuer = issuerOf(certificate, store, storeContext);
+    if (crlFlags & VERIFY_CRL_OCSP && !(crlFlags & (VERIFY_CRL_DISTRIBUTION_POINTS | VERIFY_CRL_DIRECTORY)))
+        return fromOcsp(certificate, issuer.get(), crlSource, checkTime, checks);
+    const char* source = crlFlags & VERIFY_CRL_DISTRIBUTION_POINTS ? kPoint
+                         : crlFlags & VERIFY_CRL_DIRECTORY         ? kDirectory
+                                                                   : kAddress;
+    if (!issuer) {
+        checks.push_back(
+            unavailable(source, crlSource != nullptr ? crlSource : "", "the issuer's certificate is not known"));
+        return VERIFY_NO_CONTEXT;  // no key to check a CRL's signature with
+    }
+    if (crlFlags & VERIFY_CRL_DISTRIBUTION_POINTS)
+        return fromDistributionPoints(certificate, issuer.get(), checkTime, checks);
+    if (crlSource == nullptr) {
+        checks.push_back(unavailable(source, "", "no CRL source given"));
+        return 0;
+    }
+    if (crlFlags & VERIFY_CRL_DIRECTORY)
+        return fromDirectory(crlSource, certificate, issuer.get(), checkTime, checks);
+    std::string why;
+    vn_ossl::CrlPtr crl = crlFrom(crlSource, why);
+    if (!crl) {
+        checks.push_back(unavailable(kAddress, crlSource, why));
+        return 0;
+    }
+    return judge(crl.get(), checkTime, certificate, issuer.get(), kAddress, crlSource, checks);
+}
+
+bool revocationObtained(const RevocationChecks& checks) {
+    for (const CRevocationCheck& c : checks)
+        if (c.status == "good" || c.status == "revoked")
+            return true;
+    return false;
+}
+
+}  // namespace vn_verify
 
 unsigned int Check_CRL_signtime(X509_CRL* crl, const struct tm* checkTime, X509* certificate) {
     X509_REVOKED* entry = nullptr;
@@ -172,27 +345,10 @@ unsigned int Check_CRL_signtime(X509_CRL* crl, const struct tm* checkTime, X509*
 unsigned int CVerifyMsg::Check_CRL(X509* certificate, X509_STORE* store, X509_STORE_CTX* storeContext, int crlFlags,
                                    const char* crlSource, const struct tm* checkTime, int) {
     VN_TRACE_ENTER(m_logger, "Check_CRL");
-    unsigned int rc = 0;
-    if (certificate == nullptr || checkTime == nullptr) {
-        rc = VERIFY_NO_CONTEXT;
-    } else if (crlFlags & VERIFY_CRL_STORE) {
-        rc = fromStore(certificate, store, storeContext, checkTime);
-    } else if (crlFlags & (VERIFY_CRL_DISTRIBUTION_POINTS | VERIFY_CRL_DIRECTORY | VERIFY_CRL_OCSP |
-                           VERIFY_CRL_ADDRESS | VERIFY_CRL_ADDRESS_2)) {
-        vn_ossl::X509Ptr issuer = vn_verify::issuerOf(certificate, store, storeContext);
-        if (crlFlags & VERIFY_CRL_OCSP && !(crlFlags & (VERIFY_CRL_DISTRIBUTION_POINTS | VERIFY_CRL_DIRECTORY)))
-            rc = fromOcsp(certificate, issuer.get(), crlSource, checkTime);
-        else if (!issuer)
-            rc = VERIFY_NO_CONTEXT;  // no key to check a CRL's signature with
-        else if (crlFlags & VERIFY_CRL_DISTRIBUTION_POINTS)
-            rc = fromDistributionPoints(certificate, issuer.get(), checkTime);
-        else if (crlFlags & VERIFY_CRL_DIRECTORY)
-            rc = crlSource != nullptr ? fromDirectory(crlSource, certificate, issuer.get(), checkTime) : 0;
-        else if (crlSource != nullptr) {
-            vn_ossl::CrlPtr crl = crlFrom(crlSource);
-            rc = crl ? judge(crl.get(), checkTime, certificate, issuer.get()) : 0;
-        }
-    }
+    vn_verify::RevocationChecks checks;
+    unsigned int rc = vn_verify::revocationOf(certificate, store, storeContext, crlFlags, crlSource, checkTime, checks);
+    if (rc == 0 && getRevocationHardFail() && (crlFlags & kAnySource) != 0 && !vn_verify::revocationObtained(checks))
+        rc = VERIFY_NO_REVOCATION_INFO;
     VN_TRACE_LEAVE(m_logger, "Check_CRL");
     return rc;
 }

@@ -48,6 +48,11 @@ bool validAt(X509* cert, const struct tm& t, struct tm& issued) {
 
 }  // namespace
 
+bool certValidAt(X509* cert, time_t t) {
+    struct tm issued;
+    return cert != nullptr && validAt(cert, utcTm(t), issued);
+}
+
 struct tm checkTimeOf(PKCS7* p7, const struct timeb* verificationTime) {
     if (verificationTime != nullptr)
         return utcTm(verificationTime->time);

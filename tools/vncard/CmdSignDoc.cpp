@@ -157,6 +157,9 @@ int cmdSignDoc(Args& args) {
     int cades = 0;
     if (!args.getInt("cades", 0, 5, cades))
         return Output::fail(EXIT_USAGE, args.error());
+    // Levels 2 to 4 are not built; signing them as level 0 would misstate the output.
+    if (cades != 0 && cades != 1 && cades != 5)
+        return Output::fail(EXIT_USAGE, "--cades must be 0, 1 or 5");
     const std::string format = args.get("format", "der");
     if (format != "der" && format != "pem")
         return Output::fail(EXIT_USAGE, "--format must be der or pem");

@@ -1,16 +1,23 @@
-// verify-doc: verifies a PKCS#7 signature (.p7s) with chain, validity model and revocation.
+// verify-doc: verifies a PKCS#7 signature (.p7s, DER, PEM or S/MIME) with timestamps, chain,
+// validity model and revocation, and prints the validation report.
+#include <openssl/err.h>
+#include <sys/stat.h>
 #include <sys/timeb.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "Commands.h"
 #include "CrlSSL.h"
+#include "OpenSslPtr.h"
 #include "Output.h"
 #include "PinInput.h"
+#include "ValidationReport.h"
 #include "VerifyMsg.h"
 
 namespace {
@@ -31,6 +38,19 @@ const ResultBit kResultBits[] = {
     {0x00000004u, "revoked", "the signer's certificate was revoked before the check time"},
     {0x00080000u, "no-ocsp-responder", "OCSP asked for but no responder address is known"},
     {0x00000200u, "ocsp-failed", "the OCSP exchange failed or its response is not acceptable"},
+    {0x00000100u, "timestamp-invalid", "a signature timestamp does not verify"},
+    {0x00000400u, "revocation-unknown", "no revocation status could be obtained"},
+};
+
+// Where the value could not be checked at all, the signature-invalid bit is named after why.
+struct NotChecked {
+    const char* subIndication;
+    const char* name;
+};
+const NotChecked kNotChecked[] = {
+    {"FORMAT_FAILURE", "not-a-signature"},
+    {"SIGNED_DATA_NOT_FOUND", "content-missing"},
+    {"NO_SIGNING_CERTIFICATE_FOUND", "signer-certificate-missing"},
 };
 // clang-format on
 
@@ -52,7 +72,45 @@ bool parseUtc(const std::string& text, time_t& out) {
     const char* end = strptime(text.c_str(), "%Y-%m-%dT%H:%M:%SZ", &t);
     if (end == nullptr || *end != '\0')
         return false;
+    const struct tm asked = t;
     out = timegm(&t);
+    // timegm moves impossible dates (February 30) on; such a date is not a time.
+    return t.tm_year == asked.tm_year && t.tm_mon == asked.tm_mon && t.tm_mday == asked.tm_mday &&
+           t.tm_hour == asked.tm_hour && t.tm_min == asked.tm_min && t.tm_sec == asked.tm_sec;
+}
+
+// A CA file must be readable and hold at least one PEM certificate.
+bool caFileUsable(const std::string& path, std::string& why) {
+    vn_ossl::BioPtr bio(BIO_new_file(path.c_str(), "r"));
+    if (!bio) {
+        ERR_clear_error();
+        why = "--ca-file " + path + ": cannot be read";
+        return false;
+    }
+    vn_ossl::X509Ptr first(PEM_read_bio_X509(bio.get(), nullptr, nullptr, nullptr));
+    ERR_clear_error();
+    if (!first) {
+        why = "--ca-file " + path + ": holds no PEM certificate";
+        return false;
+    }
+    return true;
+}
+
+bool isDirectory(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// The indication allows exit 0: TOTAL_PASSED, or with --soft-fail a report whose only
+// shortcoming is revocation status that could not be obtained.
+bool acceptable(const CValidationReport& report, bool softFail) {
+    if (report.passed())
+        return true;
+    if (!softFail || report.signers.empty() || report.indication != VN_INDETERMINATE)
+        return false;
+    for (const CSignerReport& s : report.signers)
+        if (s.indication != VN_TOTAL_PASSED && s.subIndication != "TRY_LATER")
+            return false;
     return true;
 }
 
@@ -67,7 +125,8 @@ std::string hexWord(unsigned int v) {
 const std::vector<OptionSpec>& verifyDocOptions() {
     // clang-format off
     static const std::vector<OptionSpec> options = {
-        {"sig", "FILE", "the signature (.p7s, DER)"},
+        {"sig", "FILE", "the signature (.p7s: DER, PEM or S/MIME)"},
+        {"token", "FILE", "a timestamp token (or a whole timestamp reply) to verify alone over --content"},
         {"content", "FILE", "the signed content of a detached signature (default: attached)"},
         {"ca-file", "FILE", "trusted certificates (PEM)"},
         {"ca-dir", "DIR", "trusted certificates (hashed directory)"},
@@ -76,6 +135,7 @@ const std::vector<OptionSpec>& verifyDocOptions() {
         {"model", "shell|chain", "validity model (default shell)"},
         {"time", "UTC", "verification time as YYYY-MM-DDTHH:MM:SSZ (default: signing time, else now)"},
         {"timeout", "SECONDS", "bound of every network wait (default 60)"},
+        {"soft-fail", nullptr, "revocation status that cannot be obtained does not fail the verification"},
         {"json", nullptr, "print one JSON object on standard output"},
         {"help", nullptr, "show this help"},
     };
@@ -84,20 +144,73 @@ const std::vector<OptionSpec>& verifyDocOptions() {
 }
 
 const char* verifyDocDetails() {
-    return "Checks the signature value, the chain against --ca-file/--ca-dir, the validity of the\n"
-           "chain (shell or chain model) and of the signer at --time, and revocation from the chosen\n"
-           "source. Prints each failure by name; exit code 0 when everything passed, 1 otherwise.\n";
+    return "Checks every signer: the signature value (DER, PEM or S/MIME input; detached content\n"
+           "read in chunks), its timestamps (token signature, TSA chain, imprint), the certificate's\n"
+           "usage, the chain against --ca-file/--ca-dir, validity (shell or chain model) at the proven\n"
+           "time (a verified timestamp's time, else --time, else now) and revocation from the chosen\n"
+           "source. Prints each failure by name and the validation report (ETSI EN 319 102-1\n"
+           "indications); exit code 0 only for TOTAL_PASSED, 1 otherwise. Revocation status that\n"
+           "cannot be obtained fails unless --soft-fail is given.\n";
+}
+
+// A token given alone: the token itself, or the token of a whole timestamp reply.
+std::string tokenOf(const std::string& bytes) {
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    std::unique_ptr<TS_RESP, vn_ossl::Deleter<TS_RESP, TS_RESP_free>> reply(
+        d2i_TS_RESP(nullptr, &p, static_cast<long>(bytes.size())));
+    ERR_clear_error();
+    PKCS7* token = reply ? TS_RESP_get_token(reply.get()) : nullptr;
+    unsigned char* der = nullptr;
+    const int n = token != nullptr ? i2d_PKCS7(token, &der) : -1;
+    std::string out = n > 0 ? std::string(reinterpret_cast<const char*>(der), static_cast<size_t>(n)) : bytes;
+    OPENSSL_free(der);
+    return out;
+}
+
+int verifyToken(Args& args, const std::string& caFile, const std::string& caDir) {
+    std::string token, data;
+    if (!args.has("content"))
+        return Output::fail(EXIT_USAGE, "--token needs --content, the data the token covers");
+    if (!readFile(args.get("token"), token) || !readFile(args.get("content"), data))
+        return EXIT_FAILED;
+    token = tokenOf(token);
+    CTimestampCheck check;
+    {
+        LibraryOutputToStderr quiet;
+        check = CVerifyMsg::CheckTimestampToken(reinterpret_cast<const unsigned char*>(token.data()), token.size(),
+                                                reinterpret_cast<const unsigned char*>(data.data()), data.size(),
+                                                caFile.empty() ? nullptr : caFile.c_str(),
+                                                caDir.empty() ? nullptr : caDir.c_str());
+    }
+    const bool crypto = check.subIndication == "SIG_CRYPTO_FAILURE" || check.subIndication == "HASH_FAILURE" ||
+                        check.subIndication == "FORMAT_FAILURE";
+    const std::string indication = check.verified ? VN_TOTAL_PASSED : crypto ? VN_TOTAL_FAILED : VN_INDETERMINATE;
+    if (Output::json) {
+        const std::string body = JsonObject()
+                                     .boolean("ok", check.verified)
+                                     .boolean("verified", check.verified)
+                                     .str("genTime", vn_utc_text(check.genTime))
+                                     .str("tsa", check.tsa)
+                                     .str("hashAlgorithm", check.hashAlgorithm)
+                                     .str("reason", check.reason)
+                                     .str("indication", indication)
+                                     .str("subIndication", check.subIndication)
+                                     .text();
+        fputs((body + "\n").c_str(), stdout);
+    } else {
+        printf("timestamp: %s\n", check.verified ? "verified" : ("NOT verified: " + check.reason).c_str());
+        printf("  genTime: %s\n  TSA:     %s\n", vn_utc_text(check.genTime).c_str(), check.tsa.c_str());
+        printf("indication: %s%s\n", indication.c_str(),
+               check.subIndication.empty() ? "" : (" / " + check.subIndication).c_str());
+    }
+    fflush(stdout);
+    return check.verified ? EXIT_OK : EXIT_FAILED;
 }
 
 int cmdVerifyDoc(Args& args) {
-    std::string sig, content;
-    if (!args.has("sig"))
-        return Output::fail(EXIT_USAGE, "--sig is required");
-    if (!readFile(args.get("sig"), sig))
-        return EXIT_FAILED;
-    const bool detached = args.has("content");
-    if (detached && !readFile(args.get("content"), content))
-        return EXIT_FAILED;
+    std::string sig;
+    if (!args.has("sig") && !args.has("token"))
+        return Output::fail(EXIT_USAGE, "--sig or --token is required");
     int flags = VERIFY_FLAG_SIGNATURE | VERIFY_FLAG_CHAIN | VERIFY_FLAG_VALIDITY;
     int crlFlags = 0;
     if (args.has("revocation")) {
@@ -111,55 +224,106 @@ int cmdVerifyDoc(Args& args) {
     const std::string model = args.get("model", "shell");
     if (model != "shell" && model != "chain")
         return Output::fail(EXIT_USAGE, "--model is shell or chain");
-    struct timeb when;
-    std::memset(&when, 0, sizeof(when));
+    time_t when = 0;
     const bool timed = args.has("time");
-    if (timed && !parseUtc(args.get("time"), when.time))
-        return Output::fail(EXIT_USAGE, "--time must look like 2025-01-31T12:00:00Z");
+    if (timed && !parseUtc(args.get("time"), when))
+        return Output::fail(EXIT_USAGE, "--time must be a real UTC time like 2025-01-31T12:00:00Z");
     int timeout = 60;
     if (!args.getInt("timeout", 1, 3600, timeout))
         return Output::fail(EXIT_USAGE, args.error());
+    const std::string caFile = args.get("ca-file"), caDir = args.get("ca-dir"), source = args.get("source");
+    std::string why;
+    if (args.has("ca-file") && !caFileUsable(caFile, why))
+        return Output::fail(EXIT_USAGE, why);
+    if (args.has("ca-dir") && !isDirectory(caDir))
+        return Output::fail(EXIT_USAGE, "--ca-dir " + caDir + ": not a directory");
+    if (args.has("token"))
+        return verifyToken(args, caFile, caDir);
+    if (!readFile(args.get("sig"), sig))
+        return EXIT_FAILED;
+    const bool detached = args.has("content");
+    if (detached && access(args.get("content").c_str(), R_OK) != 0)
+        return Output::fail(EXIT_FAILED, "cannot read " + args.get("content"));
     CCrlSSL::setTimeout(timeout * 1000);
 
-    const std::string caFile = args.get("ca-file"), caDir = args.get("ca-dir"), source = args.get("source");
+    CVerifyOptions o;
+    o.sig = reinterpret_cast<const unsigned char*>(sig.data());
+    o.sigLen = sig.size();
+    o.attached = !detached;
+    o.contentFile = detached ? args.get("content") : "";
+    o.flags = flags;
+    o.crlFlags = crlFlags;
+    o.crlSource = source;
+    o.timed = timed;
+    o.verificationTime = when;
+    o.model = model == "chain" ? VERIFY_MODEL_CHAIN : VERIFY_MODEL_SHELL;
+    o.caFile = caFile;
+    o.caPath = caDir;
+    o.revocationHardFail = !args.has("soft-fail");
+    CValidationReport report;
     unsigned int result;
     {
         LibraryOutputToStderr quiet;
-        result = CVerifyMsg::CheckSignDetached(
-            reinterpret_cast<const unsigned char*>(sig.data()), static_cast<unsigned int>(sig.size()), detached ? 0 : 1,
-            reinterpret_cast<const unsigned char*>(content.data()), static_cast<unsigned int>(content.size()), flags,
-            crlFlags, source.empty() ? nullptr : source.c_str(), nullptr, timed ? &when : nullptr, 0,
-            model == "chain" ? VERIFY_MODEL_CHAIN : VERIFY_MODEL_SHELL, caFile.empty() ? nullptr : caFile.c_str(),
-            caDir.empty() ? nullptr : caDir.c_str());
+        result = CVerifyMsg::Validate(o, report);
     }
-    std::vector<std::string> names;
+    const bool ok = acceptable(report, args.has("soft-fail"));
+
+    std::string valueName = "signature-invalid", valueText = "the signature value does not verify";
+    for (const NotChecked& n : kNotChecked) {
+        if (report.subIndication == n.subIndication) {
+            valueName = n.name;
+            valueText = report.message;
+        }
+        for (const CSignerReport& s : report.signers)
+            if ((s.resultWord & 1u) && s.subIndication == n.subIndication) {
+                valueName = n.name;
+                valueText = s.message;
+            }
+    }
+    struct Line {
+        std::string name, text;
+    };
+    std::vector<Line> lines;
     unsigned int known = kFailureMark;
     for (const ResultBit& b : kResultBits)
         if (result & b.bit) {
-            names.push_back(b.name);
             known |= b.bit;
+            if (b.bit == 1u)
+                lines.push_back({valueName, valueText});
+            else
+                lines.push_back({b.name, b.text});
         }
     if (result != 0 && (result & ~known) != 0)
-        names.push_back("unknown-" + hexWord(result & ~known));
+        lines.push_back({"unknown-" + hexWord(result & ~known), ""});
+    if (result == 0 && !report.passed() && !ok)
+        lines.push_back({"not-passed", report.message});
+
     if (Output::json) {
         std::vector<std::string> quoted;
-        for (const std::string& n : names)
-            quoted.push_back(jsonString(n));
-        Output::result(JsonObject()
-                           .str("result", hexWord(result))
-                           .boolean("valid", result == 0)
-                           .num("checks", flags)
-                           .num("revocationFlags", crlFlags)
-                           .raw("failures", jsonArray(quoted)));
+        for (const Line& l : lines)
+            quoted.push_back(jsonString(l.name));
+        const std::string body = JsonObject()
+                                     .boolean("ok", ok)
+                                     .str("result", hexWord(result))
+                                     .boolean("valid", ok)
+                                     .num("checks", flags)
+                                     .num("revocationFlags", crlFlags)
+                                     .raw("failures", jsonArray(quoted))
+                                     .raw("report", report.toJson())
+                                     .str("indication", report.indication)
+                                     .str("subIndication", report.subIndication)
+                                     .text();
+        fputs((body + "\n").c_str(), stdout);
+        fflush(stdout);
     } else {
         printf("result: %s\n", hexWord(result).c_str());
-        for (const ResultBit& b : kResultBits)
-            if (result & b.bit)
-                printf("  %-20s %s\n", b.name, b.text);
-        if (result != 0 && (result & ~known) != 0)
-            printf("  %s\n", names.back().c_str());
-        if (result == 0)
+        for (const Line& l : lines)
+            printf("  %-20s %s\n", l.name.c_str(), l.text.c_str());
+        if (report.passed())
             printf("  all checks passed\n");
+        else if (ok)
+            printf("  passed, but revocation status could not be obtained (--soft-fail)\n");
+        printf("%s", report.toText().c_str());
     }
-    return result == 0 ? EXIT_OK : EXIT_FAILED;
+    return ok ? EXIT_OK : EXIT_FAILED;
 }
