@@ -30,4 +30,5 @@ echo 123456 | "$BUILD/examples/sign-document/sign_document" "$WORK/document.txt"
 openssl cms -verify -binary -inform DER -in "$WORK/document.p7s" -content "$WORK/document.txt" \
   -CAfile "$PKI/chain.pem" -out /dev/null
 openssl cms -cmsout -print -inform DER -in "$WORK/document.p7s" | grep -q 'id-smime-aa-timeStampToken'
+"$BUILD/examples/verify-document/verify_document" "$WORK/document.p7s" "$WORK/document.txt" "$PKI/chain.pem"
 echo "example: signed, timestamped and verified"

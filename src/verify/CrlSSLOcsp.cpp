@@ -18,7 +18,12 @@ struct OpenSslText {
     ~OpenSslText() { OPENSSL_free(p); }
 };
 
-int timeoutSeconds() { return (vn_crl::timeoutMs() + 999) / 1000; }
+// Whole seconds left before the deadline, at least 1 (OpenSSL's limit counts in seconds; 0
+// would mean none).
+int secondsLeft(const vnhttp::Deadline& deadline) {
+    const int ms = deadline.left_ms(deadline.total_ms);
+    return ms <= 0 ? 1 : (ms + 999) / 1000;
+}
 
 // The response DER and the first certificate the responder included, for the caller.
 void handOver(OCSP_RESPONSE* response, unsigned char** out, unsigned int* outLength, unsigned char** signer,
@@ -41,7 +46,7 @@ void handOver(OCSP_RESPONSE* response, unsigned char** out, unsigned int* outLen
 namespace vn_crl {
 
 OcspResponsePtr exchangeOcsp(int fd, const std::string& host, unsigned port, const std::string& path,
-                             OCSP_REQUEST* request) {
+                             OCSP_REQUEST* request, const vnhttp::Deadline& deadline) {
     BioChainPtr bio(BIO_new_socket(fd, BIO_CLOSE));
     if (!bio) {
         close(fd);
@@ -56,14 +61,15 @@ OcspResponsePtr exchangeOcsp(int fd, const std::string& host, unsigned port, con
         OSSL_HTTP_REQ_CTX_add1_header(ctx.get(), "Host", hostHeader.c_str()) != 1 ||
         OSSL_HTTP_REQ_CTX_set1_req(ctx.get(), "application/ocsp-request", ASN1_ITEM_rptr(OCSP_REQUEST),
                                    reinterpret_cast<const ASN1_VALUE*>(request)) != 1 ||
-        OSSL_HTTP_REQ_CTX_set_expected(ctx.get(), nullptr, 1, timeoutSeconds(), 0) != 1)
+        OSSL_HTTP_REQ_CTX_set_expected(ctx.get(), nullptr, 1, secondsLeft(deadline), 0) != 1)
         return OcspResponsePtr();
+    OSSL_HTTP_REQ_CTX_set_max_response_length(ctx.get(), CRLSSL_MAX_OCSP_RESPONSE);
     BIO* answer = OSSL_HTTP_REQ_CTX_exchange(ctx.get());
     OcspResponsePtr response(answer != nullptr ? d2i_OCSP_RESPONSE_bio(answer, nullptr) : nullptr);
     if (!response) {
         char text[256];
         ERR_error_string_n(ERR_get_error(), text, sizeof(text));
-        LOG4CXX_DEBUG(CCrlSSL::m_logger, "OCSP exchange failed: " << text);
+        LOG4CXX_ERROR(CCrlSSL::m_logger, "OCSP exchange failed: " << text);
     }
     ERR_clear_error();
     return response;
@@ -110,10 +116,12 @@ unsigned int CCrlSSL::CheckOCSP(const char* url, const unsigned char* cert, unsi
         VN_TRACE_LEAVE(m_logger, "CheckOCSP");
         return failure;
     }
-    const int fd = vn_crl::openOcspConnection(host.p, static_cast<unsigned>(portNumber));
+    // One deadline for the connection, the proxy tunnel and the whole exchange.
+    const vnhttp::Deadline deadline = vnhttp::Deadline::in(vn_crl::timeoutMs());
+    const int fd = vn_crl::openOcspConnection(host.p, static_cast<unsigned>(portNumber), deadline);
     vn_ossl::OcspResponsePtr answer;
     if (fd >= 0)
-        answer = vn_crl::exchangeOcsp(fd, host.p, static_cast<unsigned>(portNumber), path.p, request.get());
+        answer = vn_crl::exchangeOcsp(fd, host.p, static_cast<unsigned>(portNumber), path.p, request.get(), deadline);
     if (!answer) {
         LOG4CXX_DEBUG(m_logger, "no OCSP response from " << url);
         VN_TRACE_LEAVE(m_logger, "CheckOCSP");
