@@ -72,6 +72,7 @@ void appendHeader(std::vector<unsigned char>& out, uint8_t tag, uint64_t length)
         out.push_back(bytes[--n]);
 }
 
+// Size of a header (tag and length bytes) for a content of length bytes.
 uint64_t headerSize(uint64_t length) {
     std::vector<unsigned char> h;
     appendHeader(h, 0, length);
@@ -146,10 +147,10 @@ bool withoutContent(const unsigned char* der, size_t length, std::vector<unsigne
     const uint64_t encapContent = static_cast<uint64_t>(innerType.end() - innerType.p);
     const uint64_t rest = static_cast<uint64_t>(signedData.end() - encap.end());
     const uint64_t before = static_cast<uint64_t>(encap.p - signedData.content);
-    const uint64_t sdContent = before + 1 + headerSize(encapContent) + encapContent + rest;
-    const uint64_t sdTotal = 1 + headerSize(sdContent) + sdContent;
+    const uint64_t sdContent = before + headerSize(encapContent) + encapContent + rest;
+    const uint64_t sdTotal = headerSize(sdContent) + sdContent;
     const uint64_t typeTotal = static_cast<uint64_t>(type.end() - type.p);
-    const uint64_t outerContent = typeTotal + 1 + headerSize(sdTotal) + sdTotal;
+    const uint64_t outerContent = typeTotal + headerSize(sdTotal) + sdTotal;
     out.clear();
     appendHeader(out, kSequence, outerContent);
     out.insert(out.end(), type.p, type.end());
