@@ -173,14 +173,15 @@ P12Result p12Certificates(const std::string& path, const std::string& password, 
     PKCS12* p12 = d2i_PKCS12_bio(in.get(), nullptr);
     if (p12 == nullptr)
         return P12Result::NotPkcs12;
-    // The MAC tells a wrong password from a damaged file; an empty password may be absent.
-    const bool macOk = !PKCS12_mac_present(p12) ||
-                       PKCS12_verify_mac(p12, password.c_str(), static_cast<int>(password.size())) == 1 ||
-                       (password.empty() && PKCS12_verify_mac(p12, nullptr, 0) == 1);
     EVP_PKEY* key = nullptr;
     X509* x = nullptr;
     STACK_OF(X509)* ca = nullptr;
-    const bool ok = macOk && PKCS12_parse(p12, password.c_str(), &key, &x, &ca) == 1 && x != nullptr;
+    const bool ok = PKCS12_parse(p12, password.c_str(), &key, &x, &ca) == 1 && x != nullptr;
+    // When it cannot be opened, the MAC tells a wrong password from a damaged file (an empty
+    // password may also be an absent one).
+    const bool macOk = ok || !PKCS12_mac_present(p12) ||
+                       PKCS12_verify_mac(p12, password.c_str(), static_cast<int>(password.size())) == 1 ||
+                       (password.empty() && PKCS12_verify_mac(p12, nullptr, 0) == 1);
     PKCS12_free(p12);
     EVP_PKEY_free(key);
     cert.reset(x);
