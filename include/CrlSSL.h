@@ -77,8 +77,9 @@ public:
     // The buffer is malloc'ed (free()). 0, -1, CRLSSL_FETCH_TIMEOUT or CRLSSL_FETCH_TOO_LARGE.
     static int ssl_get_ldap_url(const char* url, unsigned char** buffer, unsigned int* length);
 
-    // OCSP status of a certificate. The response DER and the responder certificate DER are
-    // OPENSSL_malloc'ed (CSCUtils::freeOPENSSL). 0 good, 0x80000004 revoked (revocation time
+    // OCSP status of a certificate ("http://" or "https://" responder, the latter checked
+    // against the system's trust store and its name). The response DER and the responder
+    // certificate DER are OPENSSL_malloc'ed (CSCUtils::freeOPENSSL). 0 good, 0x80000004 revoked (revocation time
     // set), 0x80000800 unknown, 0x80000200 exchange or response not acceptable, 0x80080000
     // unusable address (0x800 added when a certificate does not parse).
     static unsigned int CheckOCSP(const char* url, const unsigned char* cert, unsigned int certLength,

@@ -44,6 +44,10 @@ bool tunnelAccepted(int fd);
 // deadline passes.
 OcspResponsePtr exchangeOcsp(int fd, const std::string& host, unsigned port, const std::string& path,
                              OCSP_REQUEST* request, const vnhttp::Deadline& deadline);
+// The same over TLS ("https://" responders): the responder's certificate is checked against
+// the system's trust store and host.
+OcspResponsePtr exchangeOcspTls(int fd, const std::string& host, unsigned port, const std::string& path,
+                                OCSP_REQUEST* request, const vnhttp::Deadline& deadline);
 
 // Judges an OCSP response for the certificate id: 0 good, CRLSSL_OCSP_REVOKED (revocation time
 // set), CRLSSL_OCSP_UNKNOWN, or CRLSSL_OCSP_FAILED when the response is not successful, is not signed by

@@ -3,8 +3,10 @@
 #include <openssl/http.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "CrlSSL.h"
@@ -41,9 +43,51 @@ void handOver(OCSP_RESPONSE* response, unsigned char** out, unsigned int* outLen
     }
 }
 
+struct OpenSslFree {
+    void operator()(unsigned char* p) const { OPENSSL_free(p); }
+};
+
+struct FdClose {
+    int fd;
+    ~FdClose() { close(fd); }
+};
+
+const char kStatusOk[] = "200";
+
 }  // namespace
 
 namespace vn_crl {
+
+OcspResponsePtr exchangeOcspTls(int fd, const std::string& host, unsigned port, const std::string& path,
+                                OCSP_REQUEST* request, const vnhttp::Deadline& deadline) {
+    FdClose owned{fd};
+    http_response r;
+    std::unique_ptr<vnhttp::Transport> tls = vnhttp::start_tls(fd, host, deadline.total_ms, deadline, r);
+    unsigned char* der = nullptr;
+    const int length = tls ? i2d_OCSP_REQUEST(request, &der) : 0;
+    std::unique_ptr<unsigned char, OpenSslFree> body(der);
+    if (length > 0) {
+        const std::string head =
+            "POST " + path + " HTTP/1.0\r\nHost: " + host + ":" + std::to_string(port) +
+            "\r\nContent-Type: application/ocsp-request\r\nContent-Length: " + std::to_string(length) + "\r\n\r\n";
+        vnhttp::Received in;
+        if (vnhttp::send_all(*tls, head.data(), head.size(), deadline.total_ms, deadline, r) &&
+            vnhttp::send_all(*tls, der, static_cast<size_t>(length), deadline.total_ms, deadline, r) &&
+            vnhttp::receive_all(*tls, deadline.total_ms, deadline, CRLSSL_MAX_OCSP_RESPONSE, in, r)) {
+            vnhttp::parse_status(in.header.data(), in.header.size(), r);
+            const unsigned char* p = in.buffer;
+            OcspResponsePtr response(std::strcmp(r.status, kStatusOk) == 0 && p != nullptr
+                                         ? d2i_OCSP_RESPONSE(nullptr, &p, static_cast<long>(in.length))
+                                         : nullptr);
+            ERR_clear_error();
+            if (response)
+                return response;
+            vnhttp::set_error(r, EPROTO, "no OCSP response in the answer (HTTP status %s)", r.status);
+        }
+    }
+    LOG4CXX_ERROR(CCrlSSL::m_logger, "OCSP exchange failed: " << (r.error_text[0] ? r.error_text : "no request"));
+    return OcspResponsePtr();
+}
 
 OcspResponsePtr exchangeOcsp(int fd, const std::string& host, unsigned port, const std::string& path,
                              OCSP_REQUEST* request, const vnhttp::Deadline& deadline) {
@@ -99,7 +143,7 @@ unsigned int CCrlSSL::CheckOCSP(const char* url, const unsigned char* cert, unsi
         return CRLSSL_OCSP_NO_RESPONDER | extra;
     }
     const unsigned long portNumber = std::strtoul(port.p, nullptr, 10);
-    if (!parsed || tls != 0 || portNumber == 0 || portNumber > 65535) {
+    if (!parsed || portNumber == 0 || portNumber > 65535) {
         VN_TRACE_LEAVE(m_logger, "CheckOCSP");
         return failure | extra;
     }
@@ -120,7 +164,10 @@ unsigned int CCrlSSL::CheckOCSP(const char* url, const unsigned char* cert, unsi
     const vnhttp::Deadline deadline = vnhttp::Deadline::in(vn_crl::timeoutMs());
     const int fd = vn_crl::openOcspConnection(host.p, static_cast<unsigned>(portNumber), deadline);
     vn_ossl::OcspResponsePtr answer;
-    if (fd >= 0)
+    if (fd >= 0 && tls != 0)
+        answer =
+            vn_crl::exchangeOcspTls(fd, host.p, static_cast<unsigned>(portNumber), path.p, request.get(), deadline);
+    else if (fd >= 0)
         answer = vn_crl::exchangeOcsp(fd, host.p, static_cast<unsigned>(portNumber), path.p, request.get(), deadline);
     if (!answer) {
         LOG4CXX_DEBUG(m_logger, "no OCSP response from " << url);

@@ -3,6 +3,7 @@
 // without end, one that redirects. Each exchange must end with its own failure, never hang
 // and never take more than its size limit.
 #include <gtest/gtest.h>
+#include <openssl/crypto.h>
 #include <signal.h>
 #include <sys/wait.h>
 
@@ -319,4 +320,145 @@ TEST_F(PeerLimits, HttpsChecksTheCertificateAgainstTheTrustStoreAndTheName) {
     Response noTls(
         http_request(("https://127.0.0.1:" + std::to_string(plain.port()) + "/").c_str(), nullptr, HTTP_METHOD_GET, 0));
     EXPECT_NE(std::string::npos, std::string(noTls.error_text).find("TLS")) << noTls.error_text;
+}
+
+namespace {
+
+// Forwards TLS connections on a free port to a plain TCP port (both on 127.0.0.1), with the
+// TLS server's certificate of TlsServer: an HTTPS front for `openssl ocsp -port`.
+const char kTlsFront[] = R"(
+import socket, ssl, sys, threading
+cert, key, port, backend = sys.argv[1], sys.argv[2], int(sys.argv[3]), int(sys.argv[4])
+ctx = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+ctx.load_cert_chain(cert, key)
+srv = socket.create_server(("127.0.0.1", port))
+srv.settimeout(60)
+def pump(a, b):
+    try:
+        while True:
+            d = a.recv(65536)
+            if not d:
+                break
+            b.sendall(d)
+    except OSError:
+        pass
+    for s in (a, b):
+        try:
+            s.shutdown(socket.SHUT_RDWR)
+        except OSError:
+            pass
+for _ in range(8):
+    c, _ = srv.accept()
+    c.settimeout(30)
+    try:
+        t = ctx.wrap_socket(c, server_side=True)
+    except (ssl.SSLError, OSError):
+        c.close()
+        continue
+    u = socket.create_connection(("127.0.0.1", backend), timeout=30)
+    threading.Thread(target=pump, args=(u, t), daemon=True).start()
+    pump(t, u)
+)";
+
+pid_t spawn(const std::string& command, const std::string& output = "/dev/null") {
+    const std::string line = "exec " + command + " >'" + output + "' 2>&1";
+    const pid_t pid = fork();
+    if (pid == 0) {
+        execl("/bin/sh", "sh", "-c", line.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    return pid;
+}
+
+// Waits (at most 20 s) until the file holds the text.
+bool says(const std::string& path, const std::string& text) {
+    for (int i = 0; i < 200; ++i) {
+        if (readFile(path).find(text) != std::string::npos)
+            return true;
+        sleepMs(100);
+    }
+    return false;
+}
+
+bool accepting(unsigned port) {
+    for (int i = 0; i < 200; ++i) {
+        int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        a.sin_port = htons(static_cast<uint16_t>(port));
+        const bool ok = connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof(a)) == 0;
+        close(fd);
+        if (ok)
+            return true;
+        sleepMs(100);
+    }
+    return false;
+}
+
+struct Stop {
+    pid_t pid;
+    ~Stop() {
+        if (pid > 0) {
+            kill(pid, SIGTERM);
+            waitpid(pid, nullptr, 0);
+        }
+    }
+};
+
+std::vector<unsigned char> derOf(const std::string& pem, const TempDir& dir, const std::string& name) {
+    const std::string out = dir.file(name);
+    if (std::system(("openssl x509 -in '" + pem + "' -outform DER -out '" + out + "'").c_str()) != 0)
+        return {};
+    const std::string der = readFile(out);
+    return std::vector<unsigned char>(der.begin(), der.end());
+}
+
+}  // namespace
+
+TEST_F(PeerLimits, OcspOverHttpsChecksTheResponderAndGetsItsAnswer) {
+    TempDir dir;
+    TlsServer names(dir);  // makes the test CA and the localhost certificate (serial 2)
+    ASSERT_TRUE(names.ready());
+    // The responder knows the localhost certificate as good and signs as its issuer.
+    dir.write("index.txt", "V\t301231000000Z\t\t02\tunknown\t/CN=localhost\n");
+    const unsigned ocspPort = freeLoopbackPort();
+    Stop ocsp{spawn("openssl ocsp -index '" + dir.file("index.txt") + "' -port " + std::to_string(ocspPort) +
+                        " -rsigner '" + dir.file("ca.pem") + "' -rkey '" + dir.file("ca.key") + "' -CA '" +
+                        dir.file("ca.pem") + "' -nmin 5",
+                    dir.file("ocsp.out"))};
+    // Its output, not a probe: it serves one connection at a time, and an empty one holds it.
+    ASSERT_TRUE(says(dir.file("ocsp.out"), "waiting for OCSP client connections")) << readFile(dir.file("ocsp.out"));
+    dir.write("front.py", kTlsFront);
+    const unsigned frontPort = freeLoopbackPort();
+    Stop front{spawn("python3 '" + dir.file("front.py") + "' '" + dir.file("srv.pem") + "' '" + dir.file("srv.key") +
+                     "' " + std::to_string(frontPort) + " " + std::to_string(ocspPort))};
+    ASSERT_TRUE(accepting(frontPort));
+
+    const std::vector<unsigned char> cert = derOf(dir.file("srv.pem"), dir, "srv.der");
+    const std::vector<unsigned char> issuer = derOf(dir.file("ca.pem"), dir, "ca.der");
+    ASSERT_FALSE(cert.empty());
+    ASSERT_FALSE(issuer.empty());
+    auto check = [&](const std::string& url) {
+        unsigned char* response = nullptr;
+        unsigned char* signer = nullptr;
+        unsigned int responseLength = 0, signerLength = 0;
+        time_t revoked = 0;
+        const unsigned int rc = CCrlSSL::CheckOCSP(url.c_str(), cert.data(), static_cast<unsigned int>(cert.size()),
+                                                   issuer.data(), static_cast<unsigned int>(issuer.size()), &response,
+                                                   &responseLength, &revoked, &signer, &signerLength);
+        OPENSSL_free(response);
+        OPENSSL_free(signer);
+        return rc;
+    };
+    CCrlSSL::setTimeout(20000);
+    {
+        TrustFile trust(dir.file("ca.pem"));
+        EXPECT_EQ(0u, check("https://localhost:" + std::to_string(frontPort) + "/"));
+        // The responder's certificate names localhost, not the address.
+        EXPECT_EQ(CRLSSL_OCSP_FAILED, check("https://127.0.0.1:" + std::to_string(frontPort) + "/"));
+    }
+    // Without the test CA in the trust store the responder is not trusted.
+    TrustFile systemStore("/etc/ssl/certs/ca-certificates.crt");
+    EXPECT_EQ(CRLSSL_OCSP_FAILED, check("https://localhost:" + std::to_string(frontPort) + "/"));
 }
