@@ -201,6 +201,23 @@ TEST(VncardSignDoc, EmptyDocumentsChainsAndShowSigAnswers) {
         EXPECT_EQ(1, r.code) << r.out;
         EXPECT_TRUE(contains(r.out, "\"ok\":false")) << r.out;
     }
+
+    // Mutants of the detached signature: whatever openssl refuses to read, show-sig refuses too.
+    r = tool(p12Sign("--in " + doc + " --out " + tmp("det.p7s")), kPassword);
+    ASSERT_EQ(0, r.code) << r.err;
+    const std::string detached = slurp(tmp("det.p7s"));
+    int refused = 0;
+    for (size_t at = 0; at < detached.size(); at += detached.size() / 60 + 1) {
+        std::string mutant = detached;
+        mutant[at] = static_cast<char>(mutant[at] ^ (at % 2 ? 0x80 : 0x01));
+        std::ofstream(tmp("mut.p7s"), std::ios::binary) << mutant;
+        if (sh("openssl cms -cmsout -inform DER -in " + tmp("mut.p7s") + " -out /dev/null").code == 0)
+            continue;
+        ++refused;
+        SCOPED_TRACE(at);
+        EXPECT_EQ(1, tool("show-sig --in " + tmp("mut.p7s")).code);
+    }
+    EXPECT_GT(refused, 0);
 }
 
 TEST(VncardSignDoc, TimestampFailuresSayWhyInTextAndJson) {
