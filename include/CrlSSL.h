@@ -13,14 +13,21 @@
 #define CRLSSL_NOT_FOUND 0x80000080              // nothing found, or the file cannot be read
 #define CRLSSL_BAD_DER (-56)                     // DER that cannot be parsed
 #define CRLSSL_FETCH_FAILED (-1)                 // a fetch failed
+#define CRLSSL_FETCH_TIMEOUT (-2)                // a fetch did not end within the time limit
+#define CRLSSL_FETCH_TOO_LARGE (-3)              // the CRL is larger than the size limit
 #define CRLSSL_OCSP_REVOKED 0x80000004           // the certificate is revoked
 #define CRLSSL_OCSP_FAILED 0x80000200            // the OCSP exchange failed
 #define CRLSSL_OCSP_UNKNOWN 0x80000800           // status unknown; also added for unparsable certificates
 #define CRLSSL_OCSP_FAILED_BAD_INPUT 0x80000a00  // failure base when a certificate does not parse
 #define CRLSSL_OCSP_NO_RESPONDER 0x80080000      // no usable responder address
 
-// Default bound of every network wait (connect, each read, LDAP bind and search).
+// Default deadline of every network exchange (connect, request and whole answer; LDAP bind
+// and search; OCSP with its proxy tunnel).
 #define CRLSSL_DEFAULT_TIMEOUT_MS 60000
+// Default size limit of a fetched CRL (HTTP body, LDAP answer).
+#define CRLSSL_DEFAULT_MAX_CRL_SIZE (64u * 1024u * 1024u)
+// Size limit of an OCSP response.
+#define CRLSSL_MAX_OCSP_RESPONSE (1024u * 1024u)
 // The largest CRL file LoadFromFile reads.
 #define CRLSSL_MAX_FILE_SIZE (64u * 1024u * 1024u)
 
@@ -35,15 +42,20 @@ public:
     // Bound of every network wait in milliseconds (values of 0 or less restore 60 s).
     static void setTimeout(int milliseconds);
     static int getTimeout();
+    // Size limit of a fetched CRL in bytes (0 restores CRLSSL_DEFAULT_MAX_CRL_SIZE).
+    static void setMaxCrlSize(unsigned int bytes);
+    static unsigned int getMaxCrlSize();
 
     // Fetch a CRL: "ldap://" addresses from the directory, others through ssl_get_from_uri.
-    // The buffer is malloc'ed and belongs to the caller (free()). 0, or -1 on failure.
+    // The buffer is malloc'ed and belongs to the caller (free()). 0, or -1 on failure,
+    // CRLSSL_FETCH_TIMEOUT past the time limit, CRLSSL_FETCH_TOO_LARGE over the size limit.
     static int LoadCrl(const char* url, unsigned char** buffer, unsigned int* length, const char* = nullptr,
                        const char* = nullptr);
     static int LoadFromHttp(const char* url, unsigned char** buffer, unsigned int* length);
     static int LoadFromLdap(const char* url, unsigned char** buffer, unsigned int* length, const char* = nullptr,
                             const char* = nullptr);
-    // Only "http://" addresses (HTTP GET); the body is malloc'ed (free()). 0 or -1.
+    // Only "http://" and "https://" addresses (HTTP GET); the body is malloc'ed (free()). 0, -1,
+    // CRLSSL_FETCH_TIMEOUT or CRLSSL_FETCH_TOO_LARGE.
     static int ssl_get_from_uri(const char* url, unsigned char** buffer, unsigned int* length);
     // Reads a whole file (at most CRLSSL_MAX_FILE_SIZE bytes) into a malloc'ed buffer handed
     // to the caller (free()). 0, or 0x80000080 when the file cannot be read or is too large.
@@ -62,11 +74,12 @@ public:
     static int FindCertInCrl(const unsigned char* cert, unsigned int certLength, const unsigned char* crl,
                              unsigned int crlLength, time_t* revocationTime);
     // The first value of "certificateRevocationList" of the entry ldap://host[:port]/dn.
-    // The buffer is malloc'ed (free()). 0, or -1.
+    // The buffer is malloc'ed (free()). 0, -1, CRLSSL_FETCH_TIMEOUT or CRLSSL_FETCH_TOO_LARGE.
     static int ssl_get_ldap_url(const char* url, unsigned char** buffer, unsigned int* length);
 
-    // OCSP status of a certificate. The response DER and the responder certificate DER are
-    // OPENSSL_malloc'ed (CSCUtils::freeOPENSSL). 0 good, 0x80000004 revoked (revocation time
+    // OCSP status of a certificate ("http://" or "https://" responder, the latter checked
+    // against the system's trust store and its name). The response DER and the responder
+    // certificate DER are OPENSSL_malloc'ed (CSCUtils::freeOPENSSL). 0 good, 0x80000004 revoked (revocation time
     // set), 0x80000800 unknown, 0x80000200 exchange or response not acceptable, 0x80080000
     // unusable address (0x800 added when a certificate does not parse).
     static unsigned int CheckOCSP(const char* url, const unsigned char* cert, unsigned int certLength,

@@ -3,6 +3,7 @@
 #define VN_HTTP_H
 
 #include <log4cxx/logger.h>
+#include <cerrno>
 #include <cstdint>
 #include <string>
 #include "vn_export.h"
@@ -17,8 +18,19 @@
 #define HTTP_FLAG_NO_CONTENT_TYPE 2  // POST without the default form content type
 #define HTTP_FLAG_NO_PROXY 4         // ignore the "http_proxy" environment variable
 
-// Longest wait for a connection or for data from the peer when the options leave it at 0.
+// Longest wait for a connection or for data from the peer when the options leave it at 0,
+// and the default deadline of a whole exchange (connect, request, whole answer).
 #define HTTP_DEFAULT_TIMEOUT_MS 60000
+// Largest body taken when the options leave max_body_length at 0.
+#define HTTP_DEFAULT_MAX_BODY (64ull * 1024 * 1024)
+// Largest header block of an answer.
+#define HTTP_MAX_HEADER_BLOCK 65536
+// Redirects a GET follows (301, 302, 303, 307, 308 with a Location).
+#define HTTP_MAX_REDIRECTS 3
+
+// error_number of the two failures the limits cause (besides the system's own numbers).
+#define HTTP_ERROR_TIMEOUT ETIMEDOUT  // the exchange did not end before its deadline
+#define HTTP_ERROR_TOO_LARGE EFBIG    // the answer is larger than allowed
 
 // Request options; every field is optional (zero means "not given").
 struct VN_EXPORT http_request_opts {
@@ -29,6 +41,9 @@ struct VN_EXPORT http_request_opts {
     int32_t connect_timeout_ms = 0;       // longest wait for the connection; 0: 60 s
     int32_t receive_timeout_ms = 0;       // longest wait for each piece of the answer
                                           // (and for the peer to take the request); 0: 60 s
+    int32_t total_timeout_ms = 0;         // deadline of the whole exchange, redirects included
+                                          // (connect, request, whole answer); 0: the default
+    uint64_t max_body_length = 0;         // largest body taken; 0: HTTP_DEFAULT_MAX_BODY
 };
 
 // Result of a request. body and header_copy are malloc'ed and belong to the caller (free()).
@@ -42,8 +57,15 @@ struct VN_EXPORT http_response {
     char status_text[32] = {0};     // reason phrase, at most 31 characters
 };
 
-// Sends one request and receives the whole answer. Never throws.
+// Sends one request and receives the whole answer. Never throws. Going over the deadline
+// fails with HTTP_ERROR_TIMEOUT, a body over the limit with HTTP_ERROR_TOO_LARGE. GET follows
+// up to HTTP_MAX_REDIRECTS redirects. "https://" addresses (without a proxy) go over TLS, the
+// server's certificate checked against the system's trust store and the host name.
 VN_EXPORT http_response http_request(const char* url, http_request_opts* opts, int method, int flags);
+
+// The deadline used when the options (or CHttp::SendHttpRequest) give none; 0 or less
+// restores HTTP_DEFAULT_TIMEOUT_MS. Process-wide.
+VN_EXPORT void http_set_default_timeout_ms(int ms);
 
 class VN_EXPORT CHttp {
 public:

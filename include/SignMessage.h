@@ -4,6 +4,13 @@
 //
 // The key handle is a uint32_t* that is either the card key interface (CSCM_Interface)
 // or an OpenSSL EVP_PKEY; CSignMessage::m_isP12 tells which kind was opened last.
+//
+// Logging: the library writes through log4cxx loggers named "VornCryptoSSL..." and adds no
+// appender of its own. A host configures log4cxx once before its first call, for example
+//   log4cxx::BasicConfigurator::configure();                               // to the console
+//   log4cxx::PropertyConfigurator::configure("log4cxx.properties");        // from a file
+//   log4cxx::Logger::getRootLogger()->setLevel(log4cxx::Level::getOff());  // silent
+// Without any configuration log4cxx prints "No appender could be found" once.
 #ifndef VN_SIGNMESSAGE_H
 #define VN_SIGNMESSAGE_H
 
@@ -24,6 +31,19 @@ typedef struct _ASN1_CERT_BLOB {
     unsigned char* data;
     uint32_t length;
 } ASN1_CERT_BLOB, *PASN1_CERT_BLOB;
+
+// Hash algorithm numbers (nAlgoID) of the signing operations.
+#define VN_SIGN_SHA1 0
+#define VN_SIGN_SHA256 1
+#define VN_SIGN_SHA384 2
+#define VN_SIGN_SHA512 3
+#define VN_SIGN_RIPEMD160 4
+#define VN_SIGN_MD5 5
+
+// Signature modes (getSignAlgoFromPKey, CPkcs7tool::signMode).
+#define VN_SIGN_MODE_RSA_PKCS1 0
+#define VN_SIGN_MODE_RSA_PSS 1
+#define VN_SIGN_MODE_ECDSA 2
 
 // Results of addTimestamp besides those of CTimeStampSSL (-91, -92).
 #define SM_TS_NO_BUFFER (-24)     // missing buffer or length, or the token could not be inserted

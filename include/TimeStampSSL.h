@@ -15,6 +15,20 @@
 #define TS_ERROR_HTTP (-91)      // the HTTP request failed (or no request could be made)
 #define TS_ERROR_RESPONSE (-92)  // the answer holds no granted token for this request
 
+// Largest answer taken from a timestamp service.
+#define TS_MAX_RESPONSE (1024u * 1024u)
+
+// Why the last timestamp request of the calling thread got no token (TimeStampFailureReason).
+#define TS_REASON_NONE 0         // a token was taken
+#define TS_REASON_UNREACHABLE 1  // no connection, or the request or answer broke off
+#define TS_REASON_TIMEOUT 2      // the exchange did not end within the time limit
+#define TS_REASON_TOO_LARGE 3    // the answer is larger than TS_MAX_RESPONSE
+#define TS_REASON_HTTP_STATUS 4  // an HTTP status other than 200
+#define TS_REASON_REFUSED 5      // the service refused (PKIStatus other than granted)
+#define TS_REASON_MALFORMED 6    // the answer is no timestamp response with a token
+#define TS_REASON_IMPRINT 7      // the token is for another hash
+#define TS_REASON_NONCE 8        // the token carries another nonce
+
 class VN_EXPORT CTimeStampSSL {
 public:
     // Copies the address and the digest (nothing is copied when digest is null or its
@@ -55,6 +69,11 @@ public:
 private:
     void dropResult();
 };
+
+// The reason (TS_REASON_...) and a text for people, for the last timestamp request of the
+// calling thread; TS_REASON_NONE and "" after a token was taken.
+VN_EXPORT int TimeStampFailureReason();
+VN_EXPORT const char* TimeStampFailureText();
 
 // Seconds since system start, or 0xFFFFFFFF when the system does not tell.
 VN_EXPORT uint32_t GetTickCount();

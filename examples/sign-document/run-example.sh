@@ -31,3 +31,14 @@ openssl cms -verify -binary -inform DER -in "$WORK/document.p7s" -content "$WORK
   -CAfile "$PKI/chain.pem" -out /dev/null
 openssl cms -cmsout -print -inform DER -in "$WORK/document.p7s" | grep -q 'id-smime-aa-timeStampToken'
 echo "example: signed, timestamped and verified"
+
+# The verification example on a detached signature that openssl made with a key of the test PKI.
+openssl cms -sign -binary -outform DER -in "$WORK/document.txt" -signer "$PKI/signer-rsa2048.pem" \
+  -inkey "$PKI/signer-rsa2048.key" -certfile "$PKI/issuing-ca.pem" -out "$WORK/openssl.p7s"
+"$BUILD/examples/verify-document/verify_document" "$WORK/openssl.p7s" "$WORK/document.txt" "$PKI/chain.pem"
+printf 'a changed document\n' > "$WORK/changed.txt"
+if "$BUILD/examples/verify-document/verify_document" "$WORK/openssl.p7s" "$WORK/changed.txt" "$PKI/chain.pem"; then
+  echo "a changed document was accepted" >&2
+  exit 1
+fi
+echo "example: verified, and a changed document refused"

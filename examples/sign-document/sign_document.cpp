@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include <log4cxx/level.h>
+#include <log4cxx/logger.h>
 #include <openssl/crypto.h>
 #include <openssl/x509.h>
 
@@ -24,8 +26,6 @@
 #include "SignMessage.h"
 
 namespace {
-
-const int kSha256 = 1;
 
 int firstReaderWithCard() {
     for (int i = 0; i < CSCUtils::GetNumReaders(); ++i)
@@ -44,6 +44,9 @@ int main(int argc, char** argv) {
     std::string document = argv[1], output = argv[2];
     const std::string tsa = argc > 3 ? argv[3] : "";
     CSCUtils::SetLogLevel(0);
+    // The library logs through log4cxx; this host keeps it silent (see SignMessage.h for
+    // how to send it to the console or a file instead).
+    log4cxx::Logger::getRootLogger()->setLevel(log4cxx::Level::getOff());
 
     const int reader = firstReaderWithCard();
     if (reader < 0) {
@@ -79,7 +82,7 @@ int main(int argc, char** argv) {
 
     CSignMessage::setCAdES_Level(0);
     CSignMessage::setTSUrl(tsa);
-    const int32_t rc = CSignMessage::SignDetached(&document[0], &output[0], cert, key, kSha256, nullptr, 0);
+    const int32_t rc = CSignMessage::SignDetached(&document[0], &output[0], cert, key, VN_SIGN_SHA256, nullptr, 0);
     CSignMessage::CloseSSLKey(key);
     CSCUtils::freeX509(cert);
     if (rc != 0) {

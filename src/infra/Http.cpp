@@ -18,6 +18,8 @@ namespace {
 
 // Addresses longer than this are cut.
 const size_t kMaxUrlLength = 8192;
+const unsigned int kHttpPort = 80;
+const unsigned int kHttpsPort = 443;
 
 struct FreeDeleter {
     void operator()(void* p) const { std::free(p); }
@@ -36,6 +38,19 @@ struct SocketGuard {
 std::atomic<int> g_defaultTimeoutMs{HTTP_DEFAULT_TIMEOUT_MS};
 
 int timeoutOf(int32_t value) { return value > 0 ? value : vnhttp::default_timeout_ms(); }
+
+// The Host header's value: the port is named when it is not the scheme's own.
+std::string hostHeader(const std::string& host, unsigned int port, unsigned int schemePort) {
+    return port == schemePort ? host : host + ":" + std::to_string(port);
+}
+
+// Whether the address names its port ("scheme://host:port/...").
+bool explicitPort(const std::string& url) {
+    const size_t scheme = url.find("://");
+    const size_t start = scheme == std::string::npos ? 0 : scheme + 3;
+    const size_t end = url.find('/', start);
+    return url.substr(start, end == std::string::npos ? std::string::npos : end - start).find(':') != std::string::npos;
+}
 
 // The request text: request line, Host, then the fixed and the caller's header lines.
 std::string buildRequest(int method, const std::string& path, const std::string& host, const http_request_opts* opts,
@@ -77,17 +92,11 @@ unsigned char* mallocCopy(const char* data, size_t length) {
     return p;
 }
 
-http_response exchange(const char* url, http_request_opts* opts, int method, int flags) {
+// One request and its answer, within the deadline of the whole exchange.
+http_response exchangeOnce(const char* url, http_request_opts* opts, int method, int flags,
+                           const vnhttp::Deadline& deadline, uint64_t maxBody) {
     log4cxx::LoggerPtr logger = CHttp::m_logger;
     http_response r;
-    if (method != HTTP_METHOD_HEAD && method != HTTP_METHOD_POST)
-        method = HTTP_METHOD_GET;
-    if (!url) {
-        vnhttp::set_error(r, EINVAL, "no URL given");
-        return r;
-    }
-    if (method == HTTP_METHOD_GET && strncasecmp(url, "file://", 7) == 0)
-        return do_file(url);
 
     std::string requested(url, strnlen(url, kMaxUrlLength));
     // scheme and host can be at most as long as the address they come from.
@@ -105,9 +114,14 @@ http_response exchange(const char* url, http_request_opts* opts, int method, int
     scheme.resize(std::strlen(scheme.c_str()));
     host.resize(std::strlen(host.c_str()));
     std::string requestPath = path.get();
+    bool tls = false;
     if (proxy && *proxy) {
         requestPath = requested;
         LOG4CXX_DEBUG(logger, "using proxy " << host << ":" << port);
+    } else if (strcasecmp(scheme.c_str(), "https") == 0) {
+        tls = true;
+        if (!explicitPort(target))
+            port = kHttpsPort;
     } else if (strcasecmp(scheme.c_str(), "http") != 0) {
         std::fprintf(stderr, "http_request cannot operate on %s URLs without a proxy\n", scheme.c_str());
         vnhttp::set_error(r, EPROTONOSUPPORT, "http_request cannot operate on %s URLs without a proxy", scheme.c_str());
@@ -123,21 +137,37 @@ http_response exchange(const char* url, http_request_opts* opts, int method, int
         return r;
     }
 
-    const std::string request = buildRequest(method, requestPath, host, opts, flags);
+    const std::string request =
+        buildRequest(method, requestPath, hostHeader(host, port, tls ? kHttpsPort : kHttpPort), opts, flags);
     const int connectTimeout = timeoutOf(opts ? opts->connect_timeout_ms : 0);
     const int receiveTimeout = timeoutOf(opts ? opts->receive_timeout_ms : 0);
 
     SocketGuard sock;
-    sock.fd = vnhttp::connect_with_timeout(host.c_str(), port, connectTimeout, opts ? &opts->socket : nullptr, r);
-    if (sock.fd < 0)
+    const int connectWait = deadline.left_ms(connectTimeout);
+    if (connectWait == 0) {
+        vnhttp::set_deadline_error(r, deadline);
         return r;
-    if (!vnhttp::send_all(sock.fd, request.data(), request.size(), receiveTimeout, r))
+    }
+    sock.fd = vnhttp::connect_with_timeout(host.c_str(), port, connectWait, opts ? &opts->socket : nullptr, r);
+    if (sock.fd < 0) {
+        if (r.error_number == ETIMEDOUT && deadline.left_ms(connectTimeout) == 0)
+            vnhttp::set_deadline_error(r, deadline);
         return r;
-    if (method == HTTP_METHOD_POST && !vnhttp::send_all(sock.fd, opts->body, opts->body_length, receiveTimeout, r))
+    }
+    std::unique_ptr<vnhttp::Transport> transport(new vnhttp::Transport(sock.fd));
+    if (tls) {
+        transport = vnhttp::start_tls(sock.fd, host, receiveTimeout, deadline, r);
+        if (!transport)
+            return r;
+    }
+    if (!vnhttp::send_all(*transport, request.data(), request.size(), receiveTimeout, deadline, r))
+        return r;
+    if (method == HTTP_METHOD_POST &&
+        !vnhttp::send_all(*transport, opts->body, opts->body_length, receiveTimeout, deadline, r))
         return r;
 
     vnhttp::Received in;
-    if (!vnhttp::receive_all(sock.fd, receiveTimeout, in, r))
+    if (!vnhttp::receive_all(*transport, receiveTimeout, deadline, maxBody, in, r))
         return r;
 
     if (in.header_done)
@@ -177,7 +207,67 @@ http_response exchange(const char* url, http_request_opts* opts, int method, int
     return r;
 }
 
+bool isRedirect(const char* status) {
+    static const char* const kRedirects[] = {"301", "302", "303", "307", "308"};
+    for (const char* code : kRedirects)
+        if (std::strcmp(status, code) == 0)
+            return true;
+    return false;
+}
+
+// The address a Location value points to: absolute, or a path on the same server.
+std::string resolveLocation(const std::string& from, const std::string& location) {
+    if (location.find("://") != std::string::npos)
+        return location;
+    if (location.empty() || location[0] != '/')
+        return std::string();
+    const size_t scheme = from.find("://");
+    const size_t hostStart = scheme == std::string::npos ? 0 : scheme + 3;
+    const size_t pathStart = from.find('/', hostStart);
+    return from.substr(0, pathStart) + location;
+}
+
+http_response exchange(const char* url, http_request_opts* opts, int method, int flags) {
+    http_response r;
+    if (method != HTTP_METHOD_HEAD && method != HTTP_METHOD_POST)
+        method = HTTP_METHOD_GET;
+    if (!url) {
+        vnhttp::set_error(r, EINVAL, "no URL given");
+        return r;
+    }
+    if (method == HTTP_METHOD_GET && strncasecmp(url, "file://", 7) == 0)
+        return do_file(url);
+    const vnhttp::Deadline deadline = vnhttp::Deadline::in(timeoutOf(opts ? opts->total_timeout_ms : 0));
+    const uint64_t maxBody = opts && opts->max_body_length > 0 ? opts->max_body_length : HTTP_DEFAULT_MAX_BODY;
+    if (method != HTTP_METHOD_GET)
+        return exchangeOnce(url, opts, method, flags, deadline, maxBody);
+
+    // GET follows redirects; it needs the header block to find where to.
+    std::string current(url, strnlen(url, kMaxUrlLength));
+    for (int redirects = 0;; ++redirects) {
+        r = exchangeOnce(current.c_str(), opts, method, flags | HTTP_FLAG_KEEP_HEADER, deadline, maxBody);
+        char location[kMaxUrlLength];
+        const bool moved =
+            r.error_text[0] == '\0' && isRedirect(r.status) && r.header_copy &&
+            find_header(r.header_copy, std::strlen(r.header_copy), "Location", location, sizeof(location)) == location;
+        const std::string next = moved ? resolveLocation(current, location) : std::string();
+        if (next.empty() || redirects == HTTP_MAX_REDIRECTS) {
+            if (!(flags & HTTP_FLAG_KEEP_HEADER)) {
+                std::free(r.header_copy);
+                r.header_copy = nullptr;
+            }
+            return r;
+        }
+        LOG4CXX_DEBUG(CHttp::m_logger, "status " << r.status << ": following to " << next);
+        std::free(r.body);
+        std::free(r.header_copy);
+        current = next;
+    }
+}
+
 }  // namespace
+
+void http_set_default_timeout_ms(int ms) { vnhttp::set_default_timeout_ms(ms); }
 
 void vnhttp::set_default_timeout_ms(int ms) { g_defaultTimeoutMs = ms > 0 ? ms : HTTP_DEFAULT_TIMEOUT_MS; }
 

@@ -2,8 +2,11 @@
 #ifndef VN_INFRA_HTTP_INTERNAL_H
 #define VN_INFRA_HTTP_INTERNAL_H
 
+#include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include "Http.h"
 
@@ -33,6 +36,29 @@ namespace vnhttp {
 void set_default_timeout_ms(int ms);
 int default_timeout_ms();
 
+// The end of one whole exchange.
+struct Deadline {
+    std::chrono::steady_clock::time_point at;
+    int total_ms = 0;
+    static Deadline in(int ms) {
+        Deadline d;
+        d.total_ms = ms;
+        d.at = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        return d;
+    }
+    // Milliseconds left, at most cap_ms; 0 once it has passed.
+    int left_ms(int cap_ms) const {
+        const long long left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(at - std::chrono::steady_clock::now()).count();
+        if (left <= 0)
+            return 0;
+        return left < cap_ms ? static_cast<int>(left) : cap_ms;
+    }
+};
+
+// Stores the failure of a passed deadline (HTTP_ERROR_TIMEOUT) in r.
+void set_deadline_error(http_response& r, const Deadline& deadline);
+
 // Stores an error number and text in the result (text printf-style).
 void set_error(http_response& r, int error_number, const char* format, ...) __attribute__((format(printf, 3, 4)));
 // Stores error_number and the system's text for it.
@@ -45,8 +71,44 @@ void parse_status(const char* header, size_t length, http_response& r);
 // with r's error set. The socket is stored in *socket_out as soon as it exists.
 int connect_with_timeout(const char* host, unsigned int port, int timeout_ms, int32_t* socket_out, http_response& r);
 
-// Writes all of data, waiting at most timeout_ms for the peer to take each piece.
-bool send_all(int fd, const void* data, size_t length, int timeout_ms, http_response& r);
+// A connection the exchange reads and writes: the socket itself, or TLS over it.
+class Transport {
+public:
+    // What read and write return besides the bytes moved.
+    static const long kFailed = -1;      // errno tells why
+    static const long kWouldBlock = -2;  // wait for the socket first (for writing when *wantWrite)
+
+    explicit Transport(int fd) : m_fd(fd) {}
+    virtual ~Transport() = default;
+    Transport(const Transport&) = delete;
+    Transport& operator=(const Transport&) = delete;
+    int fd() const { return m_fd; }
+    // Bytes read (> 0), 0 at the end, kWouldBlock or kFailed.
+    virtual long read(void* buffer, size_t length, bool* wantWrite);
+    // Bytes written (> 0), kWouldBlock (wait for reading when *wantRead) or kFailed.
+    virtual long write(const void* data, size_t length, bool* wantRead);
+    // Whether bytes can be read without waiting for the socket.
+    virtual bool buffered() const { return false; }
+
+protected:
+    int m_fd;
+};
+
+// TLS over the connected socket fd (which stays the caller's) to host, within the deadline:
+// the server's certificate must chain to the system's trust store (SSL_CERT_FILE and
+// SSL_CERT_DIR are honoured) and name host. Null with r's error set on failure.
+std::unique_ptr<Transport> start_tls(int fd, const std::string& host, int timeout_ms, const Deadline& deadline,
+                                     http_response& r);
+
+// Waits until fd can be read (or written) within timeout_ms and the deadline; false with r's
+// error set when it cannot.
+bool wait_ready(int fd, bool forWriting, int timeout_ms, const Deadline& deadline, http_response& r);
+
+// Writes all of data before the deadline, waiting at most timeout_ms for the peer to take each
+// piece.
+bool send_all(Transport& t, const void* data, size_t length, int timeout_ms, const Deadline& deadline,
+              http_response& r);
+bool send_all(int fd, const void* data, size_t length, int timeout_ms, const Deadline& deadline, http_response& r);
 
 // The answer as received: the header block and the body, split where the blank line is.
 struct Received {
@@ -71,7 +133,12 @@ struct Received {
 };
 
 // Reads until the peer closes (or a read error ends the answer). A wait longer than
-// timeout_ms fails. Returns false with r's error set and nothing allocated on failure.
+// timeout_ms, the deadline passing, a header block over HTTP_MAX_HEADER_BLOCK or a body over
+// max_body fail. Returns false with r's error set and nothing allocated on failure.
+bool receive_all(Transport& t, int timeout_ms, const Deadline& deadline, uint64_t max_body, Received& out,
+                 http_response& r);
+bool receive_all(int fd, int timeout_ms, const Deadline& deadline, uint64_t max_body, Received& out, http_response& r);
+// Without a deadline of its own (each wait bounded by timeout_ms) and HTTP_DEFAULT_MAX_BODY.
 bool receive_all(int fd, int timeout_ms, Received& out, http_response& r);
 
 // Leaves the directory listing of path as HTML in page; returns 0 or the errno of a failure.

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 
 #include "HttpInternal.h"
 
@@ -26,13 +27,6 @@ const size_t kBufferStep = 65536;
 // Bodies from this buffer size on have their pages mapped ahead of the reads, a stretch at a time.
 const size_t kPrefaultFrom = 1024 * 1024;
 const size_t kPrefaultStretch = 1024 * 1024;
-
-timeval toTimeval(int ms) {
-    timeval tv;
-    tv.tv_sec = ms / 1000;
-    tv.tv_usec = (ms % 1000) * 1000;
-    return tv;
-}
 
 // Resolves host by name, falling back to a dotted IPv4 address.
 bool resolve(const char* host, in_addr& out) {
@@ -150,39 +144,99 @@ int connect_with_timeout(const char* host, unsigned int port, int timeout_ms, in
     return fd;
 }
 
-bool send_all(int fd, const void* data, size_t length, int timeout_ms, http_response& r) {
-    timeval tv = toTimeval(timeout_ms);
-    if (setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof(tv)) < 0) {
-        set_system_error(r, errno);
-        return false;
-    }
-    const char* p = static_cast<const char*>(data);
-    while (length > 0) {
-        // MSG_NOSIGNAL: a peer that has gone away gives EPIPE, not a SIGPIPE to the host.
-        ssize_t n = send(fd, p, length, MSG_NOSIGNAL);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            if (errno == EAGAIN || errno == EWOULDBLOCK)
-                set_error(r, ETIMEDOUT, "timeout: the server took no data within %d ms", timeout_ms);
-            else
-                set_system_error(r, errno);
+long Transport::read(void* buffer, size_t length, bool* wantWrite) {
+    *wantWrite = false;
+    const ssize_t n = recv(m_fd, buffer, length, MSG_DONTWAIT);
+    if (n >= 0)
+        return static_cast<long>(n);
+    return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR ? kWouldBlock : kFailed;
+}
+
+long Transport::write(const void* data, size_t length, bool* wantRead) {
+    *wantRead = false;
+    // MSG_NOSIGNAL: a peer that has gone away gives EPIPE, not a SIGPIPE to the host.
+    const ssize_t n = send(m_fd, data, length, MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (n >= 0)
+        return static_cast<long>(n);
+    return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR ? kWouldBlock : kFailed;
+}
+
+bool wait_ready(int fd, bool forWriting, int timeout_ms, const Deadline& deadline, http_response& r) {
+    for (;;) {
+        const int wait = deadline.left_ms(timeout_ms);
+        if (wait == 0) {
+            set_deadline_error(r, deadline);
             return false;
         }
+        pollfd p{fd, static_cast<short>(forWriting ? POLLOUT : POLLIN), 0};
+        const int ready = poll(&p, 1, wait);
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready < 0) {
+            set_system_error(r, errno);
+            return false;
+        }
+        if (ready > 0)
+            return true;
+        if (deadline.left_ms(timeout_ms) == 0)
+            set_deadline_error(r, deadline);
+        else if (forWriting)
+            set_error(r, HTTP_ERROR_TIMEOUT, "timeout: the server took no data within %d ms", timeout_ms);
+        else
+            set_error(r, HTTP_ERROR_TIMEOUT, "timeout: no data from the server within %d ms", timeout_ms);
+        return false;
+    }
+}
+
+bool send_all(int fd, const void* data, size_t length, int timeout_ms, const Deadline& deadline, http_response& r) {
+    Transport plain(fd);
+    return send_all(plain, data, length, timeout_ms, deadline, r);
+}
+
+bool send_all(Transport& t, const void* data, size_t length, int timeout_ms, const Deadline& deadline,
+              http_response& r) {
+    const char* p = static_cast<const char*>(data);
+    bool forWriting = true;
+    while (length > 0) {
+        if (!wait_ready(t.fd(), forWriting, timeout_ms, deadline, r))
+            return false;
+        bool wantRead = false;
+        const long n = t.write(p, length, &wantRead);
+        if (n == Transport::kWouldBlock) {
+            forWriting = !wantRead;
+            continue;
+        }
+        if (n < 0) {
+            set_system_error(r, errno != 0 ? errno : EIO);
+            return false;
+        }
+        forWriting = true;
         p += n;
         length -= static_cast<size_t>(n);
     }
     return true;
 }
 
+void set_deadline_error(http_response& r, const Deadline& deadline) {
+    set_error(r, HTTP_ERROR_TIMEOUT, "timeout: the exchange did not end within %d ms", deadline.total_ms);
+}
+
 bool receive_all(int fd, int timeout_ms, Received& out, http_response& r) {
-    timeval tv = toTimeval(timeout_ms);
-    if (setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof(tv)) < 0) {
-        set_system_error(r, errno);
-        return false;
-    }
-    size_t searched = 0;    // header bytes already searched for the blank line
-    size_t prefaulted = 0;  // buffer bytes already mapped
+    // Each wait is bounded; the whole answer is bounded by its size only.
+    Deadline unbounded = Deadline::in(std::numeric_limits<int>::max());
+    return receive_all(fd, timeout_ms, unbounded, HTTP_DEFAULT_MAX_BODY, out, r);
+}
+
+bool receive_all(int fd, int timeout_ms, const Deadline& deadline, uint64_t max_body, Received& out, http_response& r) {
+    Transport plain(fd);
+    return receive_all(plain, timeout_ms, deadline, max_body, out, r);
+}
+
+bool receive_all(Transport& t, int timeout_ms, const Deadline& deadline, uint64_t max_body, Received& out,
+                 http_response& r) {
+    bool forWriting = false;  // TLS may have to write before it can read on
+    size_t searched = 0;      // header bytes already searched for the blank line
+    size_t prefaulted = 0;    // buffer bytes already mapped
     for (;;) {
         if (out.length == out.capacity) {
             // Whole 64 KiB steps, but half as many again as there are, so that a large
@@ -219,14 +273,30 @@ bool receive_all(int fd, int timeout_ms, Received& out, http_response& r) {
             if (prefaulted > out.length)
                 room = std::min(room, prefaulted - out.length);
         }
-        ssize_t n = recv(fd, out.buffer + out.length, room, 0);
+        // Never more than one byte past the limits, so that going over them is seen
+        // without taking in more than they allow.
+        const size_t limit = out.header_done ? static_cast<size_t>(std::min<uint64_t>(max_body, SIZE_MAX - 1)) + 1
+                                             : HTTP_MAX_HEADER_BLOCK + 1 + kBufferStep;
+        if (out.length >= limit) {
+            if (out.header_done)
+                set_error(r, HTTP_ERROR_TOO_LARGE, "answer too large: the body is longer than %llu bytes",
+                          static_cast<unsigned long long>(max_body));
+            else
+                set_error(r, HTTP_ERROR_TOO_LARGE, "answer too large: no end of the header block within %d bytes",
+                          HTTP_MAX_HEADER_BLOCK);
+            break;
+        }
+        room = std::min(room, limit - out.length);
+        if (!t.buffered() && !wait_ready(t.fd(), forWriting, timeout_ms, deadline, r))
+            break;
+        bool wantWrite = false;
+        const long n = t.read(out.buffer + out.length, room, &wantWrite);
+        if (n == Transport::kWouldBlock) {
+            forWriting = wantWrite;
+            continue;
+        }
+        forWriting = false;
         if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            if (errno == EAGAIN || errno == EWOULDBLOCK) {
-                set_error(r, ETIMEDOUT, "timeout: no data from the server within %d ms", timeout_ms);
-                break;
-            }
             // Any other read error ends the answer here, like the server closing it.
             break;
         }
@@ -247,9 +317,18 @@ bool receive_all(int fd, int timeout_ms, Received& out, http_response& r) {
                 out.header_done = true;
             } else {
                 searched = out.length;
+                if (out.length > HTTP_MAX_HEADER_BLOCK) {
+                    set_error(r, HTTP_ERROR_TOO_LARGE, "answer too large: no end of the header block within %d bytes",
+                              HTTP_MAX_HEADER_BLOCK);
+                    break;
+                }
             }
         }
     }
+    // The peer may close right after the byte that went over the limit.
+    if (!r.error_text[0] && out.header_done && out.length > max_body)
+        set_error(r, HTTP_ERROR_TOO_LARGE, "answer too large: the body is longer than %llu bytes",
+                  static_cast<unsigned long long>(max_body));
     if (r.error_text[0]) {
         std::free(out.release());
         out.header.clear();

@@ -2,6 +2,7 @@
 // putting the real signature value in.
 #include <sys/timeb.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -9,6 +10,7 @@
 #include "Asn1Pkcs7.h"
 #include "crypto/DigestFactory.h"
 #include "sign/Pkcs7Der.h"
+#include "sign/SignedContent.h"
 
 using vn_crypto::Algorithm;
 
@@ -114,7 +116,12 @@ int CAsn1_Pkcs7::setContent_SignedData(unsigned char* certDer, unsigned int cert
         // Digest of the content.
         unsigned char digest[MAX_DIGEST];
         const size_t digestLength = static_cast<size_t>(row.digestLength);
-        vn_crypto::digest_buffer(row.kind, data, static_cast<size_t>(dataLength), digest);
+        // A file signed in pieces was hashed before; its digest is handed in.
+        const std::vector<unsigned char>* given = vn_sign::GivenContentDigest::current();
+        if (given != nullptr && given->size() == digestLength)
+            std::copy(given->begin(), given->end(), digest);
+        else
+            vn_crypto::digest_buffer(row.kind, data, static_cast<size_t>(dataLength), digest);
         std::string digestHex;
         CAsn1Helper::hex2str(digest, static_cast<unsigned int>(digestLength), digestHex);
 

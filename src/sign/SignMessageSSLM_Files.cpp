@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <initializer_list>
 #include <memory>
 #include <vector>
 
@@ -25,6 +24,7 @@ const int32_t kHashOnlySha256 = -88;
 const int32_t kHashNone = -89;
 const int32_t kNoCertificate = -300;
 const int32_t kNoPath = -1008;
+const int32_t kCannotRead = -1012;
 
 int32_t leave(int32_t rc) {
     LOG4CXX_DEBUG(CSignMessage::m_logger, "leaving SignDetachedEnveloped: " << rc);
@@ -55,19 +55,8 @@ timeb now() {
 // The errors of signing that reach the host as they are; the others become -24.
 int32_t signingError(int32_t rc) { return rc == kHashOnlySha256 || rc == kHashNone ? rc : kSignFailed; }
 
-struct Piece {
-    const unsigned char* data;
-    size_t length;
-};
-
-bool writeAll(const char* path, std::initializer_list<Piece> pieces) {
-    std::unique_ptr<FILE, FileClose> f(fopen(path, "wb+"));
-    if (!f)
-        return false;
-    for (const Piece& p : pieces)
-        if (fwrite(p.data, 1, p.length, f.get()) != p.length)
-            return false;
-    return fclose(f.release()) == 0;
+bool writePiece(FILE* f, const std::vector<unsigned char>& bytes) {
+    return std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
 }
 
 }  // namespace
@@ -101,9 +90,10 @@ int32_t CSignMessage::SignDetachedEnveloped(char* inPath, char* outPath, X509* c
     if (sameFile(inPath, outPath))
         return leave(kSameFile);
 
-    // The file is mapped, not copied: it is hashed in place and, for attached signed
-    // data, written out from the mapping around the signed data built without it.
-    vn_sign::MappedFile content;
+    // The file is read in pieces: hashed once, and for attached signed data copied into the
+    // output between the header and the tail of the signed data built without it, so memory
+    // stays the same whatever the file's size. Empty files are signed like any other.
+    vn_sign::ContentFile content;
     rc = content.open(inPath);
     if (rc != 0)
         return leave(rc);
@@ -111,12 +101,23 @@ int32_t CSignMessage::SignDetachedEnveloped(char* inPath, char* outPath, X509* c
     // Nothing can be signed without the signer's certificate.
     if (cert == nullptr)
         return leave(kNoCertificate);
+    // A hash the key cannot sign with is refused before the file is read.
+    rc = checkSignHashAlgoPKey(key, nAlgoID);
+    if (rc != 0)
+        return leave(signingError(rc));
+    std::vector<unsigned char> digest;
+    if (!content.digest(nAlgoID, digest)) {
+        LOG4CXX_ERROR(m_logger, "cannot read the file to sign");
+        return leave(kCannotRead);
+    }
 
-    // One build serves both the length and the signature, so the file is hashed once.
     CPkcs7tool tool;
     uint32_t length = 0;
-    rc = vn_sign::buildSignedData(tool, content.data(), static_cast<uint32_t>(content.size()), &signingTime, cert, key,
-                                  nAlgoID, false, moreCerts, moreCertsCount, &length);
+    {
+        vn_sign::GivenContentDigest given(digest);
+        rc = vn_sign::buildSignedData(tool, nullptr, 0, &signingTime, cert, key, nAlgoID, false, moreCerts,
+                                      moreCertsCount, &length);
+    }
     if (rc != 0)
         return leave(signingError(rc));
     if (tool.signIt(0, key, nullptr, vn_sign::isP12Key(key)) != 0 || tool.getSignedPkcs7() == nullptr)
@@ -138,12 +139,20 @@ int32_t CSignMessage::SignDetachedEnveloped(char* inPath, char* outPath, X509* c
     std::vector<unsigned char> prefix, suffix;
     if (attach && !vn_sign::encapsulateContent(result, content.size(), prefix, suffix))
         return leave(kSignFailed);
-    const bool written = attach ? writeAll(outPath, {{prefix.data(), prefix.size()},
-                                                     {content.data(), content.size()},
-                                                     {suffix.data(), suffix.size()}})
-                                : writeAll(outPath, {{result.data(), result.size()}});
+    std::unique_ptr<FILE, FileClose> f(fopen(outPath, "wb+"));
+    const bool opened = f != nullptr;
+    bool written = opened;
+    if (written && attach)
+        written = writePiece(f.get(), prefix) && content.copyTo(f.get()) && writePiece(f.get(), suffix);
+    else if (written)
+        written = writePiece(f.get(), result);
+    if (f)
+        written = fclose(f.release()) == 0 && written;
     if (!written) {
         LOG4CXX_ERROR(m_logger, "cannot write the signed data");
+        // No half-written signature is left behind.
+        if (opened)
+            std::remove(outPath);
         return leave(kCannotWrite);
     }
     return leave(0);

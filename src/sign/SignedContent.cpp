@@ -6,8 +6,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
+#include <memory>
 
+#include "MessageDigest.h"
+#include "crypto/DigestFactory.h"
 #include "sign/Pkcs7Der.h"
 
 namespace vn_sign {
@@ -15,7 +19,8 @@ namespace vn_sign {
 namespace {
 
 const int32_t kCannotRead = -1012;
-const int32_t kEmptyFile = -1025;
+// The piece of the file read at a time.
+const size_t kPiece = 1024 * 1024;
 const uint8_t kTagOid = 0x06;
 const uint8_t kTagInteger = 0x02;
 const uint8_t kTagOctetString = 0x04;
@@ -40,35 +45,82 @@ void appendItem(std::vector<unsigned char>& out, const pkcs7der::Item& item) {
 
 }  // namespace
 
-MappedFile::~MappedFile() {
-    if (m_data != nullptr)
-        munmap(m_data, m_size);
+ContentFile::~ContentFile() {
+    if (m_fd >= 0)
+        close(m_fd);
 }
 
-int32_t MappedFile::open(const char* path) {
-    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+int32_t ContentFile::open(const char* path) {
+    m_fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (m_fd < 0)
         return kCannotRead;
     struct stat st;
-    int32_t rc = 0;
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > INT_MAX)
-        rc = kCannotRead;
-    else if (st.st_size == 0)
-        rc = kEmptyFile;
-    if (rc == 0) {
-        void* p = mmap(nullptr, static_cast<size_t>(st.st_size), PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
-        if (p == MAP_FAILED) {
-            rc = kCannotRead;
-        } else {
-            m_data = static_cast<unsigned char*>(p);
-            m_size = static_cast<size_t>(st.st_size);
-        }
-    }
-    close(fd);
-    return rc;
+    if (fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0)
+        return kCannotRead;
+    m_size = static_cast<uint64_t>(st.st_size);
+    return 0;
 }
 
-bool encapsulateContent(const std::vector<unsigned char>& detached, size_t contentLength,
+bool ContentFile::rewind() { return m_fd >= 0 && lseek(m_fd, 0, SEEK_SET) == 0; }
+
+bool ContentFile::digest(int nAlgoID, std::vector<unsigned char>& out) {
+    const vn_crypto::DigestKind kind = vn_crypto::algorithm_for_sign_id(nAlgoID).kind;
+    std::unique_ptr<IMessageDigest> md = vn_crypto::make_digest(kind);
+    if (!md || !rewind())
+        return false;
+    std::vector<char> piece(kPiece);
+    uint64_t done = 0;
+    for (;;) {
+        const ssize_t n = read(m_fd, piece.data(), piece.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return false;
+        if (n == 0)
+            break;
+        md->AddData(piece.data(), static_cast<int>(n));
+        done += static_cast<uint64_t>(n);
+    }
+    // The file must not have changed its length while it was read.
+    if (done != m_size)
+        return false;
+    out.assign(static_cast<size_t>(vn_crypto::digest_length(kind)), 0);
+    md->FinalDigest(reinterpret_cast<char*>(out.data()));
+    return true;
+}
+
+bool ContentFile::copyTo(FILE* out) {
+    if (!rewind())
+        return false;
+    std::vector<char> piece(kPiece);
+    uint64_t done = 0;
+    for (;;) {
+        const ssize_t n = read(m_fd, piece.data(), piece.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return false;
+        if (n == 0)
+            break;
+        if (std::fwrite(piece.data(), 1, static_cast<size_t>(n), out) != static_cast<size_t>(n))
+            return false;
+        done += static_cast<uint64_t>(n);
+    }
+    // The length announced in the signed data must be what was written.
+    return done == m_size;
+}
+
+namespace {
+thread_local const std::vector<unsigned char>* t_givenDigest = nullptr;
+}  // namespace
+
+GivenContentDigest::GivenContentDigest(const std::vector<unsigned char>& digest) { t_givenDigest = &digest; }
+
+GivenContentDigest::~GivenContentDigest() { t_givenDigest = nullptr; }
+
+const std::vector<unsigned char>* GivenContentDigest::current() { return t_givenDigest; }
+
+bool encapsulateContent(const std::vector<unsigned char>& detached, uint64_t contentLength,
                         std::vector<unsigned char>& prefix, std::vector<unsigned char>& suffix) {
     // ContentInfo { OID signedData, [0] { SignedData { version, digestAlgorithms,
     // EncapsulatedContentInfo { OID } , rest } } }

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "crypto/Algorithms.h"
 
@@ -35,6 +36,9 @@ const int kImprintPosition = 5;  // messageImprint SEQUENCE
 inline int imprintTotal(const ImprintAlgo& a) { return a.hashLength + a.oidLength + 10; }
 inline int hashPosition(const ImprintAlgo& a) { return 15 + a.oidLength; }
 inline int noncePosition(const ImprintAlgo& a) { return 15 + a.oidLength + a.hashLength; }
+
+// Records why the calling thread's timestamp request got no token (TS_REASON_NONE clears it).
+void setFailure(int reason, const std::string& text);
 
 }  // namespace vn_tsp
 

@@ -1,6 +1,8 @@
 // CTimeStampSSL::extractTimestamp: reads the TimeStampResp with the library's DER reader and
 // accepts the token only when it was granted for this very request.
+#include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "ASN1.h"
 #include "TimeStampAlgos.h"
@@ -78,11 +80,34 @@ private:
     const unsigned char* m_end;
 };
 
-// PKIStatusInfo: status 0 (granted) only; statusString and failInfo may follow.
-bool granted(const Item& statusInfo) {
+const uint8_t kUtf8String = 0x0C;
+// Longest status text taken from a refusal into the failure text.
+const size_t kLongestStatusText = 200;
+
+// PKIStatusInfo: status 0 (granted) only; statusString and failInfo may follow. Otherwise
+// the status and the service's first status text go into why.
+bool granted(const Item& statusInfo, std::string& why) {
     Items in(statusInfo);
     Item status;
-    return in.next(kInteger, status) && status.length == 1 && status.content[0] == 0;
+    if (!in.next(kInteger, status) || status.length == 0) {
+        why = "the timestamp service's answer has no status";
+        return false;
+    }
+    if (status.length == 1 && status.content[0] == 0)
+        return true;
+    why = "the timestamp service refused (status " + std::to_string(status.length == 1 ? status.content[0] : -1) + ")";
+    Item texts, text;
+    if (in.next(kSequence, texts)) {
+        Items t(texts);
+        if (t.next(kUtf8String, text)) {
+            std::string s(reinterpret_cast<const char*>(text.content), std::min(text.length, kLongestStatusText));
+            for (char& c : s)
+                if (static_cast<unsigned char>(c) < 0x20)
+                    c = ' ';
+            why += ": " + s;
+        }
+    }
+    return false;
 }
 
 // The TSTInfo DER inside a timestamp token (ContentInfo with SignedData).
@@ -124,19 +149,19 @@ bool sameImprint(const Item& imprint, const ImprintAlgo& algo, const unsigned ch
 }
 
 // TSTInfo: version, policy, messageImprint, serialNumber, genTime, accuracy OPTIONAL,
-// ordering DEFAULT FALSE, nonce OPTIONAL, ...
-bool matchesRequest(const Item& tstInfo, const ImprintAlgo& algo, const unsigned char* hash,
-                    const unsigned char* nonce) {
+// ordering DEFAULT FALSE, nonce OPTIONAL, ... TS_REASON_NONE when it answers this request.
+int matchesRequest(const Item& tstInfo, const ImprintAlgo& algo, const unsigned char* hash,
+                   const unsigned char* nonce) {
     Items in(tstInfo);
     Item version, policy, imprint, serial, genTime, tokenNonce;
     if (!in.next(kInteger, version) || !in.next(kOid, policy) || !in.next(kSequence, imprint) ||
         !in.next(kInteger, serial) || !in.next(kGeneralizedTime, genTime))
-        return false;
+        return TS_REASON_MALFORMED;
     if (!sameImprint(imprint, algo, hash))
-        return false;
+        return TS_REASON_IMPRINT;
     in.skipIf(kSequence);
     in.skipIf(kBoolean);
-    return in.next(kInteger, tokenNonce) && tokenNonce.is(nonce, kNonceLength);
+    return in.next(kInteger, tokenNonce) && tokenNonce.is(nonce, kNonceLength) ? TS_REASON_NONE : TS_REASON_NONCE;
 }
 
 }  // namespace
@@ -150,28 +175,43 @@ bool CTimeStampSSL::extractTimestamp() {
     const size_t expectedRequest = static_cast<size_t>(a.hashLength + a.oidLength + kRequestOverhead);
     Items body(response.data(), response.size());
     Item resp, statusInfo, tokenItem, tstInfo;
+    int reason = TS_REASON_MALFORMED;
+    std::string why;
     if (response.size() < kShortestResponse) {
-        LOG4CXX_ERROR(m_logger, "timestamp response of " << response.size() << " bytes");
+        why = "the timestamp service's answer of " + std::to_string(response.size()) + " bytes is too short";
     } else if (request.size() != expectedRequest) {
-        LOG4CXX_ERROR(m_logger, "no timestamp request to match the response with");
+        why = "no timestamp request to match the answer with";
     } else if (!body.next(kSequence, resp) || !body.atEnd()) {
-        LOG4CXX_ERROR(m_logger, "timestamp response is no DER SEQUENCE");
+        why = "the timestamp service's answer is no timestamp response";
     } else {
         Items r(resp);
-        if (!r.next(kSequence, statusInfo) || !granted(statusInfo)) {
-            LOG4CXX_ERROR(m_logger, "timestamp not granted");
+        if (!r.next(kSequence, statusInfo)) {
+            why = "the timestamp service's answer has no status";
+        } else if (!granted(statusInfo, why)) {
+            reason = TS_REASON_REFUSED;
         } else if (!r.next(kSequence, tokenItem) || !r.atEnd() || tokenItem.total > kLongestToken) {
-            LOG4CXX_ERROR(m_logger, "timestamp response without a usable token");
+            why = "the timestamp service's answer holds no usable token";
         } else if (!tstInfoOf(tokenItem, tstInfo)) {
-            LOG4CXX_ERROR(m_logger, "timestamp token holds no TSTInfo");
-        } else if (!matchesRequest(tstInfo, a, request.data() + hashPosition(a),
-                                   request.data() + noncePosition(a) + 2)) {
-            LOG4CXX_ERROR(m_logger, "timestamp token is not for this request (imprint or nonce differs)");
+            why = "the timestamp token holds no TSTInfo";
         } else {
-            token.assign(tokenItem.start, tokenItem.start + tokenItem.total);
-            tokenLength = static_cast<int32_t>(token.size());
-            ok = true;
+            reason =
+                matchesRequest(tstInfo, a, request.data() + hashPosition(a), request.data() + noncePosition(a) + 2);
+            if (reason == TS_REASON_IMPRINT)
+                why = "the timestamp is for another hash (its imprint differs from the request)";
+            else if (reason == TS_REASON_NONCE)
+                why = "the timestamp carries another nonce than the request";
+            else if (reason != TS_REASON_NONE)
+                why = "the timestamp token's TSTInfo cannot be read";
+            if (reason == TS_REASON_NONE) {
+                token.assign(tokenItem.start, tokenItem.start + tokenItem.total);
+                tokenLength = static_cast<int32_t>(token.size());
+                ok = true;
+            }
         }
+    }
+    if (!ok) {
+        LOG4CXX_ERROR(m_logger, why);
+        vn_tsp::setFailure(reason, why);
     }
     VN_TRACE_LEAVE(m_logger, "CTimeStampSSL::extractTimestamp");
     return ok;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "infra/HttpInternal.h"
 #include "verify/OsslHandles.h"
 
 namespace vn_crl {
@@ -22,21 +23,31 @@ bool crlIssuedBy(X509_CRL* crl, X509* cert, X509* issuer);
 // Seconds since 1970 of an ASN.1 time read as UTC; -1 when it cannot be read.
 time_t utcSeconds(const ASN1_TIME* t);
 
-// The network wait bound in milliseconds.
+// The deadline of one network exchange in milliseconds.
 int timeoutMs();
+// The size limit of a fetched CRL in bytes.
+unsigned int maxCrlSize();
 
 // A connected socket to the OCSP responder's host and port: directly, or through the
-// configured proxy with a CONNECT tunnel. -1 on failure (proxy refusals are logged).
-int openOcspConnection(const std::string& host, unsigned port);
+// configured proxy with a CONNECT tunnel, before the deadline. -1 on failure (proxy refusals
+// are logged).
+int openOcspConnection(const std::string& host, unsigned port, const vnhttp::Deadline& deadline);
 
-// Reads the proxy's answer to CONNECT (bounded in size and time) and tells whether the
-// tunnel is open; refusals are logged.
+// Reads the proxy's answer to CONNECT (bounded in size, and in time by the deadline) and tells
+// whether the tunnel is open; refusals are logged.
+bool tunnelAccepted(int fd, const vnhttp::Deadline& deadline);
+// The same within the time limit from now.
 bool tunnelAccepted(int fd);
 
 // Sends the OCSP request to path on the connected socket fd (which it takes over) and
-// returns the response; null on failure or when the wait bound passes.
+// returns the response (at most CRLSSL_MAX_OCSP_RESPONSE bytes); null on failure or when the
+// deadline passes.
 OcspResponsePtr exchangeOcsp(int fd, const std::string& host, unsigned port, const std::string& path,
-                             OCSP_REQUEST* request);
+                             OCSP_REQUEST* request, const vnhttp::Deadline& deadline);
+// The same over TLS ("https://" responders): the responder's certificate is checked against
+// the system's trust store and host.
+OcspResponsePtr exchangeOcspTls(int fd, const std::string& host, unsigned port, const std::string& path,
+                                OCSP_REQUEST* request, const vnhttp::Deadline& deadline);
 
 // Judges an OCSP response for the certificate id: 0 good, CRLSSL_OCSP_REVOKED (revocation time
 // set), CRLSSL_OCSP_UNKNOWN, or CRLSSL_OCSP_FAILED when the response is not successful, is not signed by

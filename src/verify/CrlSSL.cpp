@@ -24,8 +24,10 @@ std::string CCrlSSL::proxy_useragent;
 namespace {
 
 int g_timeoutMs = CRLSSL_DEFAULT_TIMEOUT_MS;
+unsigned int g_maxCrlSize = CRLSSL_DEFAULT_MAX_CRL_SIZE;
 
 const char kHttpScheme[] = "http://";
+const char kHttpsScheme[] = "https://";
 const char kLdapScheme[] = "ldap://";
 
 bool startsWith(const char* text, const char* prefix) {
@@ -40,6 +42,7 @@ struct FileCloser {
 
 namespace vn_crl {
 int timeoutMs() { return g_timeoutMs; }
+unsigned int maxCrlSize() { return g_maxCrlSize; }
 }  // namespace vn_crl
 
 CCrlSSL::CCrlSSL() = default;
@@ -61,6 +64,10 @@ void CCrlSSL::setTimeout(int milliseconds) {
 }
 
 int CCrlSSL::getTimeout() { return g_timeoutMs; }
+
+void CCrlSSL::setMaxCrlSize(unsigned int bytes) { g_maxCrlSize = bytes > 0 ? bytes : CRLSSL_DEFAULT_MAX_CRL_SIZE; }
+
+unsigned int CCrlSSL::getMaxCrlSize() { return g_maxCrlSize; }
 
 int CCrlSSL::LoadCrl(const char* url, unsigned char** buffer, unsigned int* length, const char*, const char*) {
     VN_TRACE_ENTER(m_logger, "LoadCrl");
@@ -86,20 +93,26 @@ int CCrlSSL::LoadFromLdap(const char* url, unsigned char** buffer, unsigned int*
 
 int CCrlSSL::ssl_get_from_uri(const char* url, unsigned char** buffer, unsigned int* length) {
     VN_TRACE_ENTER(m_logger, "ssl_get_from_uri");
-    if (buffer == nullptr || length == nullptr || !startsWith(url, kHttpScheme)) {
+    if (buffer == nullptr || length == nullptr || !(startsWith(url, kHttpScheme) || startsWith(url, kHttpsScheme))) {
         VN_TRACE_LEAVE(m_logger, "ssl_get_from_uri");
         return CRLSSL_FETCH_FAILED;
     }
+    // One deadline for the whole exchange and a size limit for the body.
     http_request_opts opts;
     opts.connect_timeout_ms = g_timeoutMs;
     opts.receive_timeout_ms = g_timeoutMs;
+    opts.total_timeout_ms = g_timeoutMs;
+    opts.max_body_length = g_maxCrlSize;
     http_response r = http_request(url, &opts, HTTP_METHOD_GET, 0);
     std::free(r.header_copy);
     if (r.error_text[0] != '\0' || r.body == nullptr || r.body_length > UINT_MAX) {
-        LOG4CXX_DEBUG(m_logger, "no CRL from " << url << ": " << r.error_text);
+        const int rc = r.error_number == HTTP_ERROR_TIMEOUT     ? CRLSSL_FETCH_TIMEOUT
+                       : r.error_number == HTTP_ERROR_TOO_LARGE ? CRLSSL_FETCH_TOO_LARGE
+                                                                : CRLSSL_FETCH_FAILED;
+        LOG4CXX_ERROR(m_logger, "no CRL from " << url << ": " << r.error_text);
         std::free(r.body);
         VN_TRACE_LEAVE(m_logger, "ssl_get_from_uri");
-        return CRLSSL_FETCH_FAILED;
+        return rc;
     }
     *buffer = r.body;
     *length = static_cast<unsigned int>(r.body_length);

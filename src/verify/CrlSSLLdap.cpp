@@ -2,6 +2,7 @@
 #include <ldap.h>
 #include <sys/time.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "CrlSSL.h"
+#include "infra/HttpInternal.h"
 #include "infra/Loggers.h"
 #include "verify/CrlInternal.h"
 
@@ -67,11 +69,54 @@ struct MessageFree {
     void operator()(LDAPMessage* m) const { ldap_msgfree(m); }
 };
 
+// Outcomes of waiting for an answer besides the LDAP result codes.
+const int kTimedOut = -1000;
+const int kTooLarge = -1001;
+
 timeval timevalOf(int ms) {
     timeval tv;
     tv.tv_sec = ms / 1000;
     tv.tv_usec = (ms % 1000) * 1000;
     return tv;
+}
+
+// The connection takes no message larger than max bytes, and never blocks in a read: a
+// message that comes in pieces is waited for by ldap_result, within the time left.
+int limitIncoming(LDAP* ld, unsigned int max) {
+    Sockbuf* sb = nullptr;
+    if (ldap_get_option(ld, LDAP_OPT_SOCKBUF, &sb) != LDAP_OPT_SUCCESS || sb == nullptr)
+        return LDAP_LOCAL_ERROR;
+    ber_len_t limit = max;
+    if (ber_sockbuf_ctrl(sb, LBER_SB_OPT_SET_MAX_INCOMING, &limit) != 1)
+        return LDAP_LOCAL_ERROR;
+    return ber_sockbuf_ctrl(sb, LBER_SB_OPT_SET_NONBLOCK, reinterpret_cast<void*>(1)) == 1 ? LDAP_SUCCESS
+                                                                                           : LDAP_LOCAL_ERROR;
+}
+
+// Waits for the whole answer to request id until the deadline; LDAP_SUCCESS with the answer in
+// *out, kTimedOut, kTooLarge (a message over the connection's limit), or an LDAP error.
+int awaitResult(LDAP* ld, int id, const vnhttp::Deadline& deadline, LDAPMessage** out) {
+    *out = nullptr;
+    const int left = deadline.left_ms(deadline.total_ms);
+    if (left == 0) {
+        ldap_abandon_ext(ld, id, nullptr, nullptr);
+        return kTimedOut;
+    }
+    timeval limit = timevalOf(left);
+    errno = 0;
+    const int type = ldap_result(ld, id, LDAP_MSG_ALL, &limit, out);
+    if (type == 0) {
+        ldap_abandon_ext(ld, id, nullptr, nullptr);
+        return kTimedOut;
+    }
+    if (type < 0) {
+        // The reader refuses a message over the limit with ERANGE.
+        const int e = errno;
+        int code = LDAP_OTHER;
+        ldap_get_option(ld, LDAP_OPT_RESULT_CODE, &code);
+        return e == ERANGE ? kTooLarge : code != LDAP_SUCCESS ? code : LDAP_OTHER;
+    }
+    return LDAP_SUCCESS;
 }
 
 // The first value of the first attribute of the first entry that has one.
@@ -105,7 +150,8 @@ int CCrlSSL::ssl_get_ldap_url(const char* url, unsigned char** buffer, unsigned 
         return CRLSSL_FETCH_FAILED;
     }
     const std::string uri = std::string(kScheme) + address.host + ":" + std::to_string(address.port);
-    const timeval limit = timevalOf(vn_crl::timeoutMs());
+    // One deadline for connecting, binding and the whole search answer.
+    const vnhttp::Deadline deadline = vnhttp::Deadline::in(vn_crl::timeoutMs());
     Session s;
     int version = LDAP_VERSION3;
     int rc = ldap_initialize(&s.ld, uri.c_str());
@@ -113,24 +159,47 @@ int CCrlSSL::ssl_get_ldap_url(const char* url, unsigned char** buffer, unsigned 
         version = LDAP_VERSION2;
         rc = ldap_set_option(s.ld, LDAP_OPT_PROTOCOL_VERSION, &version);
     }
+    const timeval connectLimit = timevalOf(deadline.left_ms(vn_crl::timeoutMs()));
     if (rc == LDAP_SUCCESS)
-        rc = ldap_set_option(s.ld, LDAP_OPT_NETWORK_TIMEOUT, &limit);
+        rc = ldap_set_option(s.ld, LDAP_OPT_NETWORK_TIMEOUT, &connectLimit);
     if (rc == LDAP_SUCCESS)
-        rc = ldap_set_option(s.ld, LDAP_OPT_TIMEOUT, &limit);
+        rc = ldap_connect(s.ld);
+    if (rc == LDAP_SUCCESS)
+        rc = limitIncoming(s.ld, vn_crl::maxCrlSize());
+    LDAPMessage* raw = nullptr;
     if (rc == LDAP_SUCCESS) {
         berval anonymous{0, nullptr};
-        rc = ldap_sasl_bind_s(s.ld, nullptr, LDAP_SASL_SIMPLE, &anonymous, nullptr, nullptr, nullptr);
+        int id = -1;
+        rc = ldap_sasl_bind(s.ld, nullptr, LDAP_SASL_SIMPLE, &anonymous, nullptr, nullptr, &id);
+        if (rc == LDAP_SUCCESS)
+            rc = awaitResult(s.ld, id, deadline, &raw);
+        if (rc == LDAP_SUCCESS) {
+            int bindResult = LDAP_OTHER;
+            rc = ldap_parse_result(s.ld, raw, &bindResult, nullptr, nullptr, nullptr, nullptr, 1);
+            if (rc == LDAP_SUCCESS)
+                rc = bindResult;
+        }
+        raw = nullptr;
     }
-    LDAPMessage* raw = nullptr;
     if (rc == LDAP_SUCCESS) {
         char attribute[sizeof(kAttribute)];
         std::memcpy(attribute, kAttribute, sizeof(kAttribute));
         char* attributes[] = {attribute, nullptr};
-        timeval searchLimit = limit;
-        rc = ldap_search_ext_s(s.ld, address.dn.c_str(), LDAP_SCOPE_BASE, kFilter, attributes, 0, nullptr, nullptr,
-                               &searchLimit, 1, &raw);
+        timeval searchLimit = timevalOf(deadline.left_ms(vn_crl::timeoutMs()));
+        int id = -1;
+        rc = ldap_search_ext(s.ld, address.dn.c_str(), LDAP_SCOPE_BASE, kFilter, attributes, 0, nullptr, nullptr,
+                             &searchLimit, 1, &id);
+        if (rc == LDAP_SUCCESS)
+            rc = awaitResult(s.ld, id, deadline, &raw);
     }
     std::unique_ptr<LDAPMessage, MessageFree> result(raw);
+    if (rc == kTimedOut || rc == kTooLarge) {
+        LOG4CXX_ERROR(m_logger, "no CRL from " << url << ": "
+                                               << (rc == kTimedOut ? "the directory did not answer in time"
+                                                                   : "the directory's answer is too large"));
+        VN_TRACE_LEAVE(m_logger, "ssl_get_ldap_url");
+        return rc == kTimedOut ? CRLSSL_FETCH_TIMEOUT : CRLSSL_FETCH_TOO_LARGE;
+    }
     std::vector<unsigned char> value;
     if (rc != LDAP_SUCCESS || !result || !firstValue(s.ld, result.get(), value)) {
         LOG4CXX_DEBUG(m_logger, "no CRL from " << url << ": " << ldap_err2string(rc));

@@ -3,8 +3,10 @@
 #include <openssl/http.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "CrlSSL.h"
@@ -18,7 +20,12 @@ struct OpenSslText {
     ~OpenSslText() { OPENSSL_free(p); }
 };
 
-int timeoutSeconds() { return (vn_crl::timeoutMs() + 999) / 1000; }
+// Whole seconds left before the deadline, at least 1 (OpenSSL's limit counts in seconds; 0
+// would mean none).
+int secondsLeft(const vnhttp::Deadline& deadline) {
+    const int ms = deadline.left_ms(deadline.total_ms);
+    return ms <= 0 ? 1 : (ms + 999) / 1000;
+}
 
 // The response DER and the first certificate the responder included, for the caller.
 void handOver(OCSP_RESPONSE* response, unsigned char** out, unsigned int* outLength, unsigned char** signer,
@@ -36,12 +43,54 @@ void handOver(OCSP_RESPONSE* response, unsigned char** out, unsigned int* outLen
     }
 }
 
+struct OpenSslFree {
+    void operator()(unsigned char* p) const { OPENSSL_free(p); }
+};
+
+struct FdClose {
+    int fd;
+    ~FdClose() { close(fd); }
+};
+
+const char kStatusOk[] = "200";
+
 }  // namespace
 
 namespace vn_crl {
 
+OcspResponsePtr exchangeOcspTls(int fd, const std::string& host, unsigned port, const std::string& path,
+                                OCSP_REQUEST* request, const vnhttp::Deadline& deadline) {
+    FdClose owned{fd};
+    http_response r;
+    std::unique_ptr<vnhttp::Transport> tls = vnhttp::start_tls(fd, host, deadline.total_ms, deadline, r);
+    unsigned char* der = nullptr;
+    const int length = tls ? i2d_OCSP_REQUEST(request, &der) : 0;
+    std::unique_ptr<unsigned char, OpenSslFree> body(der);
+    if (length > 0) {
+        const std::string head =
+            "POST " + path + " HTTP/1.0\r\nHost: " + host + ":" + std::to_string(port) +
+            "\r\nContent-Type: application/ocsp-request\r\nContent-Length: " + std::to_string(length) + "\r\n\r\n";
+        vnhttp::Received in;
+        if (vnhttp::send_all(*tls, head.data(), head.size(), deadline.total_ms, deadline, r) &&
+            vnhttp::send_all(*tls, der, static_cast<size_t>(length), deadline.total_ms, deadline, r) &&
+            vnhttp::receive_all(*tls, deadline.total_ms, deadline, CRLSSL_MAX_OCSP_RESPONSE, in, r)) {
+            vnhttp::parse_status(in.header.data(), in.header.size(), r);
+            const unsigned char* p = in.buffer;
+            OcspResponsePtr response(std::strcmp(r.status, kStatusOk) == 0 && p != nullptr
+                                         ? d2i_OCSP_RESPONSE(nullptr, &p, static_cast<long>(in.length))
+                                         : nullptr);
+            ERR_clear_error();
+            if (response)
+                return response;
+            vnhttp::set_error(r, EPROTO, "no OCSP response in the answer (HTTP status %s)", r.status);
+        }
+    }
+    LOG4CXX_ERROR(CCrlSSL::m_logger, "OCSP exchange failed: " << (r.error_text[0] ? r.error_text : "no request"));
+    return OcspResponsePtr();
+}
+
 OcspResponsePtr exchangeOcsp(int fd, const std::string& host, unsigned port, const std::string& path,
-                             OCSP_REQUEST* request) {
+                             OCSP_REQUEST* request, const vnhttp::Deadline& deadline) {
     BioChainPtr bio(BIO_new_socket(fd, BIO_CLOSE));
     if (!bio) {
         close(fd);
@@ -56,14 +105,15 @@ OcspResponsePtr exchangeOcsp(int fd, const std::string& host, unsigned port, con
         OSSL_HTTP_REQ_CTX_add1_header(ctx.get(), "Host", hostHeader.c_str()) != 1 ||
         OSSL_HTTP_REQ_CTX_set1_req(ctx.get(), "application/ocsp-request", ASN1_ITEM_rptr(OCSP_REQUEST),
                                    reinterpret_cast<const ASN1_VALUE*>(request)) != 1 ||
-        OSSL_HTTP_REQ_CTX_set_expected(ctx.get(), nullptr, 1, timeoutSeconds(), 0) != 1)
+        OSSL_HTTP_REQ_CTX_set_expected(ctx.get(), nullptr, 1, secondsLeft(deadline), 0) != 1)
         return OcspResponsePtr();
+    OSSL_HTTP_REQ_CTX_set_max_response_length(ctx.get(), CRLSSL_MAX_OCSP_RESPONSE);
     BIO* answer = OSSL_HTTP_REQ_CTX_exchange(ctx.get());
     OcspResponsePtr response(answer != nullptr ? d2i_OCSP_RESPONSE_bio(answer, nullptr) : nullptr);
     if (!response) {
         char text[256];
         ERR_error_string_n(ERR_get_error(), text, sizeof(text));
-        LOG4CXX_DEBUG(CCrlSSL::m_logger, "OCSP exchange failed: " << text);
+        LOG4CXX_ERROR(CCrlSSL::m_logger, "OCSP exchange failed: " << text);
     }
     ERR_clear_error();
     return response;
@@ -93,7 +143,7 @@ unsigned int CCrlSSL::CheckOCSP(const char* url, const unsigned char* cert, unsi
         return CRLSSL_OCSP_NO_RESPONDER | extra;
     }
     const unsigned long portNumber = std::strtoul(port.p, nullptr, 10);
-    if (!parsed || tls != 0 || portNumber == 0 || portNumber > 65535) {
+    if (!parsed || portNumber == 0 || portNumber > 65535) {
         VN_TRACE_LEAVE(m_logger, "CheckOCSP");
         return failure | extra;
     }
@@ -110,10 +160,15 @@ unsigned int CCrlSSL::CheckOCSP(const char* url, const unsigned char* cert, unsi
         VN_TRACE_LEAVE(m_logger, "CheckOCSP");
         return failure;
     }
-    const int fd = vn_crl::openOcspConnection(host.p, static_cast<unsigned>(portNumber));
+    // One deadline for the connection, the proxy tunnel and the whole exchange.
+    const vnhttp::Deadline deadline = vnhttp::Deadline::in(vn_crl::timeoutMs());
+    const int fd = vn_crl::openOcspConnection(host.p, static_cast<unsigned>(portNumber), deadline);
     vn_ossl::OcspResponsePtr answer;
-    if (fd >= 0)
-        answer = vn_crl::exchangeOcsp(fd, host.p, static_cast<unsigned>(portNumber), path.p, request.get());
+    if (fd >= 0 && tls != 0)
+        answer =
+            vn_crl::exchangeOcspTls(fd, host.p, static_cast<unsigned>(portNumber), path.p, request.get(), deadline);
+    else if (fd >= 0)
+        answer = vn_crl::exchangeOcsp(fd, host.p, static_cast<unsigned>(portNumber), path.p, request.get(), deadline);
     if (!answer) {
         LOG4CXX_DEBUG(m_logger, "no OCSP response from " << url);
         VN_TRACE_LEAVE(m_logger, "CheckOCSP");

@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "CrlSSL.h"
-#include "infra/HttpInternal.h"
 #include "infra/Loggers.h"
 #include "verify/CrlInternal.h"
 
@@ -67,9 +66,12 @@ bool splitHostPort(std::string address, std::string& host, unsigned& port) {
     return !host.empty() && port > 0 && port <= 65535;
 }
 
-int connectTo(const std::string& host, unsigned port) {
+int connectTo(const std::string& host, unsigned port, const vnhttp::Deadline& deadline) {
     http_response r;
-    const int fd = vnhttp::connect_with_timeout(host.c_str(), port, vn_crl::timeoutMs(), nullptr, r);
+    const int wait = deadline.left_ms(deadline.total_ms);
+    if (wait == 0)
+        return -1;
+    const int fd = vnhttp::connect_with_timeout(host.c_str(), port, wait, nullptr, r);
     if (fd < 0)
         LOG4CXX_DEBUG(CCrlSSL::m_logger, "no connection to " << host << ":" << port << ": " << r.error_text);
     return fd;
@@ -85,9 +87,9 @@ std::string base64(const std::string& in) {
 }
 
 // Reads the proxy's answer up to and including its blank line, or until the proxy closes,
-// the size bound is reached or the time limit (for the whole answer) passes.
-std::string readProxyAnswer(int fd) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(vn_crl::timeoutMs());
+// the size bound is reached or the deadline passes.
+std::string readProxyAnswer(int fd, const vnhttp::Deadline& limit) {
+    const auto deadline = limit.at;
     std::string answer;
     char buffer[kMaxProxyAnswer];
     while (answer.size() < kMaxProxyAnswer && answer.find("\r\n\r\n") == std::string::npos &&
@@ -111,7 +113,7 @@ std::string readProxyAnswer(int fd) {
     return answer;
 }
 
-bool openTunnel(int fd, const std::string& host, unsigned port) {
+bool openTunnel(int fd, const std::string& host, unsigned port, const vnhttp::Deadline& deadline) {
     const std::string target = host + ":" + std::to_string(port);
     SecretText request;
     request.text = "CONNECT " + target + " HTTP/1.1\r\nHost: " + target + "\r\n";
@@ -124,19 +126,22 @@ bool openTunnel(int fd, const std::string& host, unsigned port) {
     }
     request.text += "User-Agent: " + CCrlSSL::proxy_useragent + "\r\n\r\n";
     http_response r;
-    if (!vnhttp::send_all(fd, request.text.data(), request.text.size(), vn_crl::timeoutMs(), r)) {
+    if (!vnhttp::send_all(fd, request.text.data(), request.text.size(), deadline.total_ms, deadline, r)) {
         LOG4CXX_ERROR(CCrlSSL::m_logger, "HTTP CONNECT failed: " << r.error_text);
         return false;
     }
-    return vn_crl::tunnelAccepted(fd);
+    return vn_crl::tunnelAccepted(fd, deadline);
 }
 
 }  // namespace
 
 namespace vn_crl {
 
-bool tunnelAccepted(int fd) {
-    const std::string answer = readProxyAnswer(fd);
+bool tunnelAccepted(int fd) { return tunnelAccepted(fd, vnhttp::Deadline::in(timeoutMs())); }
+
+bool tunnelAccepted(int fd, const vnhttp::Deadline& deadline) {
+    const std::string answer = readProxyAnswer(fd, deadline);
+    const bool complete = answer.find("\r\n\r\n") != std::string::npos || answer.find("\n\n") != std::string::npos;
     if (answer.size() < kMinProxyAnswer) {
         LOG4CXX_ERROR(CCrlSSL::m_logger, "HTTP CONNECT failed, insufficient response from proxy");
         return false;
@@ -149,12 +154,17 @@ bool tunnelAccepted(int fd) {
         LOG4CXX_ERROR(CCrlSSL::m_logger, "HTTP CONNECT failed: " << answer);
         return false;
     }
+    // A header block cut off by the deadline or the size bound leaves the tunnel unusable.
+    if (!complete) {
+        LOG4CXX_ERROR(CCrlSSL::m_logger, "HTTP CONNECT failed, incomplete response from proxy");
+        return false;
+    }
     return true;
 }
 
-int openOcspConnection(const std::string& host, unsigned port) {
+int openOcspConnection(const std::string& host, unsigned port, const vnhttp::Deadline& deadline) {
     if (!CCrlSSL::proxy_active)
-        return connectTo(host, port);
+        return connectTo(host, port, deadline);
     std::string proxyHost;
     unsigned proxyPort = 0;
     if (!splitHostPort(CCrlSSL::proxy_url, proxyHost, proxyPort)) {
@@ -162,8 +172,8 @@ int openOcspConnection(const std::string& host, unsigned port) {
         return -1;
     }
     FdGuard fd;
-    fd.fd = connectTo(proxyHost, proxyPort);
-    if (fd.fd < 0 || !openTunnel(fd.fd, host, port))
+    fd.fd = connectTo(proxyHost, proxyPort, deadline);
+    if (fd.fd < 0 || !openTunnel(fd.fd, host, port, deadline))
         return -1;
     return fd.release();
 }

@@ -54,7 +54,7 @@ TEST_F(CrlSources, SilentServerEndsAtTheTimeLimit) {
     HttpTestServer silent([](HttpTestServer& s, int, const std::string&) { s.waitForStop(20000); }, false);
     CCrlSSL::setTimeout(500);
     Fetched f;
-    EXPECT_EQ(-1, CCrlSSL::ssl_get_from_uri((silent.base() + "/x.crl").c_str(), &f.p, &f.length));
+    EXPECT_EQ(CRLSSL_FETCH_TIMEOUT, CCrlSSL::ssl_get_from_uri((silent.base() + "/x.crl").c_str(), &f.p, &f.length));
     EXPECT_EQ(500, CCrlSSL::getTimeout());
     CCrlSSL::setTimeout(0);
     EXPECT_EQ(CRLSSL_DEFAULT_TIMEOUT_MS, CCrlSSL::getTimeout());
@@ -144,7 +144,8 @@ TEST_F(CrlSources, LdapDirectoryGivesTheCrlAndRevokesByTime) {
     // A directory server that never answers: bind and search end at the time limit.
     HttpTestServer silent([](HttpTestServer& s, int, const std::string&) { s.waitForStop(20000); }, false);
     CCrlSSL::setTimeout(500);
-    EXPECT_EQ(-1, CCrlSSL::ssl_get_ldap_url(("ldap://" + silent.hostPort() + "/cn=x").c_str(), &none.p, &none.length));
+    EXPECT_EQ(CRLSSL_FETCH_TIMEOUT,
+              CCrlSSL::ssl_get_ldap_url(("ldap://" + silent.hostPort() + "/cn=x").c_str(), &none.p, &none.length));
     CCrlSSL::setTimeout(3000);
 
     // The directory as the CRL address of a verification.

@@ -2,10 +2,13 @@
 // fields and every extension as readable text; an attribute certificate file with its
 // fields and every attribute and extension.
 #include <openssl/bio.h>
+#include <openssl/err.h>
+#include <openssl/objects.h>
 #include <openssl/pem.h>
 #include <openssl/x509.h>
 #include <openssl/x509v3.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <ctime>
 #include <memory>
@@ -27,19 +30,8 @@ namespace {
 using vn_ossl::X509Ptr;
 using Bytes = std::vector<unsigned char>;
 
-// The entry's names hold Latin-1 bytes for the characters U+00A0 to U+00FF.
-std::string latin1ToUtf8(const std::string& s) {
-    std::string out;
-    for (unsigned char c : s) {
-        if (c < 0x80) {
-            out.push_back(static_cast<char>(c));
-        } else {
-            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
-    }
-    return out;
-}
+// PEM blocks looked at for the certificate of a file.
+const int kMaxPemBlocks = 64;
 
 // Length of the valid UTF-8 sequence at s[i], or 0.
 size_t utf8Sequence(const std::string& s, size_t i) {
@@ -120,6 +112,70 @@ std::string opensslText(X509* x, int index) {
     return s;
 }
 
+// Key usage bits by name, in the order of RFC 5280.
+struct UsageName {
+    uint32_t bit;
+    const char* name;
+};
+// clang-format off
+const UsageName kUsageNames[] = {
+    {KU_DIGITAL_SIGNATURE, "digitalSignature"},
+    {KU_NON_REPUDIATION, "nonRepudiation"},
+    {KU_KEY_ENCIPHERMENT, "keyEncipherment"},
+    {KU_DATA_ENCIPHERMENT, "dataEncipherment"},
+    {KU_KEY_AGREEMENT, "keyAgreement"},
+    {KU_KEY_CERT_SIGN, "keyCertSign"},
+    {KU_CRL_SIGN, "cRLSign"},
+    {KU_ENCIPHER_ONLY, "encipherOnly"},
+    {KU_DECIPHER_ONLY, "decipherOnly"},
+};
+// clang-format on
+
+std::string keyUsageNames(X509* x) {
+    if ((X509_get_extension_flags(x) & EXFLAG_KUSAGE) == 0)
+        return std::string();
+    const uint32_t usage = X509_get_key_usage(x);
+    std::string names;
+    for (const UsageName& u : kUsageNames)
+        if (usage & u.bit)
+            names += (names.empty() ? "" : ", ") + std::string(u.name);
+    return names;
+}
+
+// The whole name as UTF-8 text, "C=DE, O=..., CN=...", with nothing cut.
+std::string nameText(const X509_NAME* name) {
+    vn_ossl::BioPtr bio(BIO_new(BIO_s_mem()));
+    const unsigned long flags = (ASN1_STRFLGS_RFC2253 & ~ASN1_STRFLGS_ESC_MSB) | XN_FLAG_SEP_CPLUS_SPC | XN_FLAG_FN_SN;
+    if (!bio || X509_NAME_print_ex(bio.get(), name, 0, flags) < 0)
+        return std::string();
+    char* p = nullptr;
+    const long n = BIO_get_mem_data(bio.get(), &p);
+    return std::string(p, n > 0 ? static_cast<size_t>(n) : 0);
+}
+
+// A certificate time in UTC with its zone.
+std::string utcText(const ASN1_TIME* t) {
+    tm v{};
+    if (t == nullptr || ASN1_TIME_to_tm(t, &v) != 1)
+        return std::string();
+    char buf[32];
+    strftime(buf, sizeof(buf), "%Y-%m-%dT%H:%M:%SZ", &v);
+    return buf;
+}
+
+// The key's size as openssl states it: the modulus for RSA and RSA-PSS, the prime for DSA,
+// the curve's size for EC keys.
+int keyBits(X509* x, int libraryBits) {
+    EVP_PKEY* key = X509_get0_pubkey(x);
+    const int bits = key != nullptr ? EVP_PKEY_get_bits(key) : 0;
+    return bits > 0 ? bits : libraryBits;
+}
+
+std::string signatureName(X509* x) {
+    const int nid = X509_get_signature_nid(x);
+    return nid != NID_undef ? OBJ_nid2ln(nid) : std::string();
+}
+
 void showCertificate(X509* x, const Bytes& der, Shown& out) {
     CCertHandler handler;
     CCertInfo* e = handler.GetEntrySSL(x);
@@ -131,26 +187,31 @@ void showCertificate(X509* x, const Bytes& der, Shown& out) {
         e->GetCertFieldSSL(key, buf, &len);
         return std::string(buf);
     };
-    if (e) {
-        out.fields.push_back({"subject", "Subject", latin1ToUtf8(e->GetSubject())});
-        out.fields.push_back({"issuer", "Issuer", latin1ToUtf8(e->GetIssuer())});
+    // Names, times, version, signature algorithm, key usage and key size as openssl shows them;
+    // the library's entry gives its own fields.
+    out.fields.push_back({"subject", "Subject", nameText(X509_get_subject_name(x))});
+    out.fields.push_back({"issuer", "Issuer", nameText(X509_get_issuer_name(x))});
+    if (e)
         out.fields.push_back({"displayName", "Display Name", entryField("DISPLAYNAME")});
-        out.fields.push_back({"notBefore", "Not Before", e->GetNotBefore()});
-        out.fields.push_back({"notAfter", "Not After", e->GetNotAfter()});
+    out.fields.push_back({"notBefore", "Not Before", utcText(X509_get0_notBefore(x))});
+    out.fields.push_back({"notAfter", "Not After", utcText(X509_get0_notAfter(x))});
+    if (e) {
         out.fields.push_back({"validFrom", "Valid From", entryField("VALIDFROM")});
         out.fields.push_back({"validUntil", "Valid Until", entryField("VALIDUNTIL")});
         out.fields.push_back({"serialNumber", "Serial Number", e->GetSerialNumber()});
-        out.fields.push_back({"signatureAlgorithm", "Signature Algorithm", e->GetSignatureAlg()});
-        out.fields.push_back({"version", "Version", e->GetCertVersion()});
-        out.fields.push_back({"fingerprint", "Fingerprint", e->GetFingerPrint()});
-        char ku[32] = {0};
-        unsigned int kuLen = 0;
-        CCertInfo::GetCertFieldX509(x, "KEYUSAGE", ku, &kuLen);
-        out.fields.push_back({"keyUsage", "Key Usage", ku});
     }
+    out.fields.push_back({"signatureAlgorithm", "Signature Algorithm", signatureName(x)});
+    out.fields.push_back({"version", "Version", std::to_string(X509_get_version(x) + 1)});
+    if (e)
+        out.fields.push_back({"fingerprint", "Fingerprint", e->GetFingerPrint()});
+    char ku[32] = {0};
+    unsigned int kuLen = 0;
+    CCertInfo::GetCertFieldX509(x, "KEYUSAGE", ku, &kuLen);
+    out.fields.push_back({"keyUsage", "Key Usage Bits", ku});
+    out.fields.push_back({"keyUsageNames", "Key Usage", keyUsageNames(x)});
     const std::string keyOid = CCertInfo::getPkOID(d, n);
     out.fields.push_back({"publicKeyAlgorithm", "Public Key Algorithm", keyOid + " (" + oidName(keyOid) + ")"});
-    out.fields.push_back({"publicKeyBits", "Public Key Bits", std::to_string(CCertInfo::getPkLen(d, n))});
+    out.fields.push_back({"publicKeyBits", "Public Key Bits", std::to_string(keyBits(x, CCertInfo::getPkLen(d, n)))});
     const int count = CCertInfo::getExtensionNum(d, n);
     for (int i = 0; i < count; ++i) {
         Extension ext;
@@ -195,22 +256,36 @@ void showAttributeCertificate(const Bytes& der, Shown& out) {
     }
 }
 
-// A PEM block of any label, else the bytes as they are.
+// The first certificate of a PEM file (other blocks before it are passed over), else its
+// first block of any label, else the bytes as they are.
 Bytes fileDer(const std::string& data) {
     vn_ossl::BioPtr bio(BIO_new_mem_buf(data.data(), static_cast<int>(data.size())));
-    char* name = nullptr;
-    char* header = nullptr;
-    unsigned char* bytes = nullptr;
-    long len = 0;
-    Bytes out;
-    if (bio && PEM_read_bio(bio.get(), &name, &header, &bytes, &len) == 1 && len > 0)
-        out.assign(bytes, bytes + len);
-    else
-        out.assign(data.begin(), data.end());
-    OPENSSL_free(name);
-    OPENSSL_free(header);
-    OPENSSL_free(bytes);
-    return out;
+    Bytes first, certificate;
+    for (int block = 0; bio && block < kMaxPemBlocks && certificate.empty(); ++block) {
+        char* name = nullptr;
+        char* header = nullptr;
+        unsigned char* bytes = nullptr;
+        long len = 0;
+        if (PEM_read_bio(bio.get(), &name, &header, &bytes, &len) != 1) {
+            ERR_clear_error();
+            break;
+        }
+        if (len > 0) {
+            const std::string label = name != nullptr ? name : "";
+            if (first.empty())
+                first.assign(bytes, bytes + len);
+            if (label == PEM_STRING_X509 || label == PEM_STRING_X509_OLD || label == PEM_STRING_X509_TRUSTED)
+                certificate.assign(bytes, bytes + len);
+        }
+        OPENSSL_free(name);
+        OPENSSL_free(header);
+        OPENSSL_free(bytes);
+    }
+    if (!certificate.empty())
+        return certificate;
+    if (!first.empty())
+        return first;
+    return Bytes(data.begin(), data.end());
 }
 
 std::string extensionsJson(const std::vector<Extension>& list) {

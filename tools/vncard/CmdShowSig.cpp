@@ -5,12 +5,15 @@
 #include <openssl/pem.h>
 
 #include <openssl/cms.h>
+#include <openssl/err.h>
 #include <openssl/objects.h>
 #include <openssl/pkcs7.h>
 #include <openssl/ts.h>
 #include <openssl/x509.h>
 
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <memory>
 #include <string>
@@ -21,6 +24,7 @@
 #include "OpenSslPtr.h"
 #include "Output.h"
 #include "PKCS7SSL.h"
+#include "SigFile.h"
 
 namespace {
 
@@ -119,20 +123,47 @@ SignerView describeSigner(Bytes& der, const CAsn1_SignerInfo* si, int index) {
     return v;
 }
 
+// Whether OpenSSL reads the whole of der as one CMS structure (nothing left over).
+bool opensslReadsAll(const Bytes& der) {
+    const unsigned char* p = der.data();
+    CMS_ContentInfo* cms = d2i_CMS_ContentInfo(nullptr, &p, static_cast<long>(der.size()));
+    const bool whole = cms != nullptr && p == der.data() + der.size();
+    CMS_ContentInfo_free(cms);
+    ERR_clear_error();
+    return whole;
+}
+
 }  // namespace
 
 int cmdShowSig(Args& args) {
     if (!args.has("in"))
         return Output::fail(EXIT_USAGE, "show-sig needs --in FILE");
-    std::string data;
-    if (!readFile(args.get("in"), data))
+    const std::string path = args.get("in");
+    SigFile file;
+    if (!file.open(path))
         return EXIT_FAILED;
-    Bytes der =
-        data.compare(0, sizeof PEM_MARK - 1, PEM_MARK) == 0 ? derFromPem(data) : Bytes(data.begin(), data.end());
+    // Attached content is not read: the signed data is looked at without it.
+    Bytes der;
+    uint64_t contentLength = 0;
+    bool contentTakenOut = false;
+    if (file.size() >= sizeof PEM_MARK - 1 && std::memcmp(file.data(), PEM_MARK, sizeof PEM_MARK - 1) == 0) {
+        der = derFromPem(std::string(reinterpret_cast<const char*>(file.data()), file.size()));
+        Bytes small;
+        if (withoutContent(der.data(), der.size(), small, contentLength)) {
+            der.swap(small);
+            contentTakenOut = true;
+        }
+    } else if (withoutContent(file.data(), file.size(), der, contentLength)) {
+        contentTakenOut = true;
+    } else {
+        der.assign(file.data(), file.data() + file.size());
+    }
     const unsigned int length = static_cast<unsigned int>(der.size());
+    if (der.empty() || der.size() > UINT32_MAX || !opensslReadsAll(der))
+        return Output::fail(EXIT_FAILED, "'" + path + "' is not a well-formed PKCS#7/CMS structure");
     CAsn1_Pkcs7 p7(der.data(), length);
-    if (der.empty() || p7.getError() || !p7.getContentType())
-        return Output::fail(EXIT_FAILED, "'" + args.get("in") + "' is not a PKCS#7/CMS structure");
+    if (p7.getError() || !p7.getContentType())
+        return Output::fail(EXIT_FAILED, "'" + path + "' is not a well-formed PKCS#7/CMS structure");
 
     const std::string contentType = p7.getContentType()->getOid();
     const CAsn1_Pkcs7_Sd* sd = p7.getSignedData();
@@ -145,7 +176,7 @@ int cmdShowSig(Args& args) {
         const char* oid = CPKCS7SSL::GetHashAlgo(der.data(), length, 0, &n);
         digestOid = oid ? oid : (sd->getDigestAlgorithm(0) ? sd->getDigestAlgorithm(0)->getAlgorithm() : "");
         innerType = sd->getContentInfo()->getContentType()->getOid();
-        detached = sd->getContentInfo()->getContent() == nullptr;
+        detached = !contentTakenOut && sd->getContentInfo()->getContent() == nullptr;
         signingTime = CPKCS7SSL::GetSigningTime(der.data(), length);
         for (int i = 0; i < sd->getSignerInfoNum(); ++i)
             signers.push_back(describeSigner(der, sd->getSignerInfo(i), i));
@@ -168,6 +199,8 @@ int cmdShowSig(Args& args) {
         r.str("contentType", contentType).str("contentTypeName", oidName(contentType, p7.getContentType()->getName()));
         if (sd) {
             r.str("encapsulatedContentType", oidName(innerType)).boolean("detached", detached);
+            if (contentTakenOut)
+                r.num("contentLength", static_cast<long long>(contentLength));
             r.str("digestAlgorithm", digestOid).str("digestName", oidName(digestOid));
             if (signingTime)
                 r.str("signingTime", utcText(signingTime));
@@ -180,14 +213,19 @@ int cmdShowSig(Args& args) {
            contentType.c_str());
     if (!sd)
         return EXIT_OK;
-    printf("content:           %s%s\n", oidName(innerType).c_str(), detached ? ", detached" : ", attached");
+    if (contentTakenOut)
+        printf("content:           %s, attached (%llu bytes)\n", oidName(innerType).c_str(),
+               static_cast<unsigned long long>(contentLength));
+    else
+        printf("content:           %s%s\n", oidName(innerType).c_str(), detached ? ", detached" : ", attached");
     printf("digest algorithm:  %s (%s)\n", oidName(digestOid).c_str(), digestOid.c_str());
     if (signingTime)
         printf("signing time:      %s\n", utcText(signingTime).c_str());
     for (size_t i = 0; i < signers.size(); ++i) {
         const SignerView& s = signers[i];
         printf("signer %zu:\n  subject:         %s\n  issuer:          %s\n  signature:       %s\n", i,
-               s.subject.c_str(), s.issuer.c_str(), s.signatureAlgorithm.c_str());
+               s.subject.empty() ? "(its certificate is not in the file)" : s.subject.c_str(), s.issuer.c_str(),
+               s.signatureAlgorithm.c_str());
         std::string names;
         for (const std::string& a : s.attributes)
             names += (names.empty() ? "" : ", ") + a;

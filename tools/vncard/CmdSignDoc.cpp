@@ -1,25 +1,32 @@
 // sign-doc: a document signed as PKCS#7/CAdES signed data with a card key or a PKCS#12
 // file, detached or with the content, optionally timestamped; DER or PEM out.
+#include <fcntl.h>
 #include <openssl/bio.h>
 #include <openssl/crypto.h>
+#include <openssl/err.h>
 #include <openssl/pem.h>
 #include <openssl/pkcs12.h>
 #include <openssl/x509.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "Card.h"
 #include "Commands.h"
+#include "Http.h"
 #include "OpenSslPtr.h"
 #include "Output.h"
 #include "PinInput.h"
 #include "SCUtils.h"
 #include "SignMessage.h"
+#include "TimeStampSSL.h"
 
 namespace {
 
@@ -29,7 +36,8 @@ struct Algo {
 };
 
 // The library's signing identifiers.
-const Algo kAlgos[] = {{"sha1", 0}, {"sha256", 1}, {"sha384", 2}, {"sha512", 3}, {"ripemd160", 4}, {"md5", 5}};
+const Algo kAlgos[] = {{"sha1", VN_SIGN_SHA1},     {"sha256", VN_SIGN_SHA256},       {"sha384", VN_SIGN_SHA384},
+                       {"sha512", VN_SIGN_SHA512}, {"ripemd160", VN_SIGN_RIPEMD160}, {"md5", VN_SIGN_MD5}};
 
 // What the library's file signing codes mean for the user.
 struct CodeText {
@@ -39,6 +47,7 @@ struct CodeText {
 // clang-format off
 const CodeText kCodeTexts[] = {
     {-24, "signing failed (card, key or timestamp)"},
+    {-29, "the signed data cannot be built"},
     {-35, "input and output are the same file"},
     {-36, "the output file cannot be written"},
     {-37, "no key"},
@@ -58,6 +67,45 @@ const CodeText kCodeTexts[] = {
 
 // Files at least this large get progress lines on standard error.
 const long long kProgressBytes = 16LL << 20;
+// Bounds of --timeout in seconds.
+const int kMaxTimeoutSeconds = 3600;
+const int kMillisecondsPerSecond = 1000;
+
+// Names of the timestamp failure reasons in JSON.
+// clang-format off
+const char* const kTimestampReasons[] = {
+    "none", "unreachable", "timeout", "too-large", "http-status", "refused", "malformed", "imprint", "nonce",
+};
+// clang-format on
+
+std::string timestampReasonName(int reason) {
+    const int count = static_cast<int>(sizeof(kTimestampReasons) / sizeof(kTimestampReasons[0]));
+    return reason >= 0 && reason < count ? kTimestampReasons[reason] : "unknown";
+}
+
+// http[s]://host[:port][/path] with a host name or address and a port from 1 to 65535.
+bool wellFormedAddress(const std::string& url) {
+    const size_t schemeEnd = url.find("://");
+    if (schemeEnd == std::string::npos || url.find_first_of(" \t\r\n") != std::string::npos)
+        return false;
+    const std::string scheme = url.substr(0, schemeEnd);
+    if (scheme != "http" && scheme != "https")
+        return false;
+    const std::string rest = url.substr(schemeEnd + 3);
+    const std::string hostPort = rest.substr(0, rest.find('/'));
+    const size_t colon = hostPort.find(':');
+    const std::string host = hostPort.substr(0, colon);
+    if (host.empty() ||
+        host.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789.-") != std::string::npos)
+        return false;
+    if (colon == std::string::npos)
+        return true;
+    const std::string digits = hostPort.substr(colon + 1);
+    if (digits.empty() || digits.size() > 5 || digits.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    const long port = std::stol(digits);
+    return port >= 1 && port <= 65535;
+}
 
 std::string codeText(int32_t code) {
     for (const CodeText& c : kCodeTexts)
@@ -74,11 +122,24 @@ struct KeyHandle {
     ~KeyHandle() { CSignMessage::CloseSSLKey(key); }
 };
 
-// Certificates of a PEM or DER file, DER each.
+// Certificates of a PEM or DER file, DER each; false with a message (a bad command line).
 bool readCertificates(const std::string& path, std::vector<std::vector<unsigned char>>& out) {
     std::string data;
-    if (!readFile(path, data))
+    FILE* f = fopen(path.c_str(), "rb");
+    if (f == nullptr) {
+        Output::fail(EXIT_USAGE, "cannot read --chain '" + path + "': " + strerror(errno));
         return false;
+    }
+    char buf[65536];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof(buf), f)) > 0)
+        data.append(buf, n);
+    const bool readOk = !ferror(f);
+    fclose(f);
+    if (!readOk) {
+        Output::fail(EXIT_USAGE, "cannot read --chain '" + path + "'");
+        return false;
+    }
     vn_ossl::BioPtr bio(BIO_new_mem_buf(data.data(), static_cast<int>(data.size())));
     while (X509* x = PEM_read_bio_X509(bio.get(), nullptr, nullptr, nullptr)) {
         X509Ptr owned(x);
@@ -100,15 +161,27 @@ bool readCertificates(const std::string& path, std::vector<std::vector<unsigned 
     return true;
 }
 
+// What opening a PKCS#12 file gave.
+enum class P12Result { Ok, NotReadable, NotPkcs12, WrongPassword };
+
 // The certificate and the CA certificates of a PKCS#12 file (the key is opened by the library).
-bool p12Certificates(const std::string& path, const std::string& password, X509Ptr& cert,
-                     std::vector<std::vector<unsigned char>>& chain) {
+P12Result p12Certificates(const std::string& path, const std::string& password, X509Ptr& cert,
+                          std::vector<std::vector<unsigned char>>& chain) {
     vn_ossl::BioPtr in(BIO_new_file(path.c_str(), "rb"));
-    PKCS12* p12 = in ? d2i_PKCS12_bio(in.get(), nullptr) : nullptr;
+    if (!in)
+        return P12Result::NotReadable;
+    PKCS12* p12 = d2i_PKCS12_bio(in.get(), nullptr);
+    if (p12 == nullptr)
+        return P12Result::NotPkcs12;
     EVP_PKEY* key = nullptr;
     X509* x = nullptr;
     STACK_OF(X509)* ca = nullptr;
-    const bool ok = p12 != nullptr && PKCS12_parse(p12, password.c_str(), &key, &x, &ca) == 1 && x != nullptr;
+    const bool ok = PKCS12_parse(p12, password.c_str(), &key, &x, &ca) == 1 && x != nullptr;
+    // When it cannot be opened, the MAC tells a wrong password from a damaged file (an empty
+    // password may also be an absent one).
+    const bool macOk = ok || !PKCS12_mac_present(p12) ||
+                       PKCS12_verify_mac(p12, password.c_str(), static_cast<int>(password.size())) == 1 ||
+                       (password.empty() && PKCS12_verify_mac(p12, nullptr, 0) == 1);
     PKCS12_free(p12);
     EVP_PKEY_free(key);
     cert.reset(x);
@@ -120,7 +193,58 @@ bool p12Certificates(const std::string& path, const std::string& password, X509P
         chain.push_back(std::move(der));
     }
     sk_X509_pop_free(ca, X509_free);
-    return ok;
+    ERR_clear_error();
+    if (!macOk)
+        return P12Result::WrongPassword;
+    return ok ? P12Result::Ok : P12Result::NotPkcs12;
+}
+
+std::vector<unsigned char> derOf(X509* x) {
+    const int n = i2d_X509(x, nullptr);
+    std::vector<unsigned char> der(n > 0 ? static_cast<size_t>(n) : 0);
+    unsigned char* p = der.data();
+    if (n > 0)
+        i2d_X509(x, &p);
+    return der;
+}
+
+// The further certificates without the signer's and without repeats, in their first order.
+std::vector<std::vector<unsigned char>> withoutRepeats(const std::vector<std::vector<unsigned char>>& certs,
+                                                       const std::vector<unsigned char>& signer) {
+    std::vector<std::vector<unsigned char>> out;
+    for (const std::vector<unsigned char>& c : certs) {
+        if (c == signer)
+            continue;
+        bool seen = false;
+        for (const std::vector<unsigned char>& o : out)
+            seen = seen || o == c;
+        if (!seen)
+            out.push_back(c);
+    }
+    return out;
+}
+
+// Whether the two paths name one file (the same text, or one existing file).
+bool sameFile(const std::string& a, const std::string& b) {
+    if (a == b)
+        return true;
+    struct stat sa, sb;
+    return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+// The input must be a readable regular file.
+bool checkReadable(const std::string& path) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        Output::fail(EXIT_FAILED, "cannot read '" + path + "': " + strerror(errno));
+        return false;
+    }
+    struct stat st;
+    const bool regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    close(fd);
+    if (!regular)
+        Output::fail(EXIT_FAILED, "cannot read '" + path + "': not a regular file");
+    return regular;
 }
 
 bool rewriteAsPem(const std::string& path) {
@@ -141,9 +265,20 @@ long long fileSize(const std::string& path) {
     return stat(path.c_str(), &st) == 0 ? static_cast<long long>(st.st_size) : -1;
 }
 
+// The algorithms the card in the reader signs with, named.
+std::string cardAlgorithms(int reader) {
+    std::string names;
+    LibraryOutputToStderr quiet;
+    for (const Algo& a : kAlgos)
+        if (CSignMessage::IsSmartCardHashAlgoSupported(reader, a.nAlgoID))
+            names += (names.empty() ? "" : ", ") + std::string(a.name);
+    return names;
+}
+
 }  // namespace
 
 int cmdSignDoc(Args& args) {
+    // Everything that can be checked without the card comes before the PIN is asked.
     const std::string in = args.get("in");
     if (in.empty())
         return Output::fail(EXIT_USAGE, "--in is required");
@@ -160,6 +295,9 @@ int cmdSignDoc(Args& args) {
     // Levels 2 to 4 are not built; signing them as level 0 would misstate the output.
     if (cades != 0 && cades != 1 && cades != 5)
         return Output::fail(EXIT_USAGE, "--cades must be 0, 1 or 5");
+    int timeout = 0;
+    if (args.has("timeout") && !args.getInt("timeout", 1, kMaxTimeoutSeconds, timeout))
+        return Output::fail(EXIT_USAGE, args.error());
     const std::string format = args.get("format", "der");
     if (format != "der" && format != "pem")
         return Output::fail(EXIT_USAGE, "--format must be der or pem");
@@ -169,6 +307,13 @@ int cmdSignDoc(Args& args) {
     const bool p12 = args.has("p12");
     if (p12 && source == PinSource::PinPad)
         return Output::fail(EXIT_USAGE, "a PKCS#12 password cannot come from the pin pad");
+    const std::string tsa = args.get("tsa");
+    if (args.has("tsa") && !wellFormedAddress(tsa))
+        return Output::fail(EXIT_USAGE, "--tsa '" + tsa + "' is not an address (http[s]://HOST[:PORT][/PATH])");
+    if (sameFile(in, out))
+        return Output::fail(EXIT_USAGE, "input and output are the same file ('" + out + "')");
+    if (!checkReadable(in) || !checkWritable(out))
+        return EXIT_FAILED;
 
     std::vector<std::vector<unsigned char>> further;
     if (args.has("chain") && !readCertificates(args.get("chain"), further))
@@ -181,14 +326,20 @@ int cmdSignDoc(Args& args) {
     std::string secret;
     if (p12) {
         const std::string file = args.get("p12");
+        if (access(file.c_str(), R_OK) != 0)
+            return Output::fail(EXIT_USAGE, "cannot read --p12 '" + file + "': " + strerror(errno));
         if (!readPin(source, "PKCS#12 password: ", secret))
             return Output::fail(EXIT_CANCELLED, "no password given");
-        const bool ok = p12Certificates(file, secret, cert, further);
-        if (ok)
+        const P12Result opened = p12Certificates(file, secret, cert, further);
+        if (opened == P12Result::Ok)
             key.key = CSignMessage::OpenSSLKey(file.c_str(), secret.c_str(), nullptr, -1, 0, "0");
         wipe(secret);
-        if (!ok || key.key == nullptr)
-            return Output::fail(EXIT_FAILED, "cannot open '" + file + "' (wrong password or not a PKCS#12 file)");
+        if (opened == P12Result::WrongPassword)
+            return Output::fail(EXIT_WRONG_PIN, "wrong password for '" + file + "'");
+        if (opened == P12Result::NotReadable)
+            return Output::fail(EXIT_USAGE, "cannot read --p12 '" + file + "'");
+        if (opened != P12Result::Ok || key.key == nullptr)
+            return Output::fail(EXIT_FAILED, "'" + file + "' is not a PKCS#12 file with a key and its certificate");
     } else {
         if (!args.getInt("cert", 0, CSCUtils::MAX_CERTS - 1, certIndex))
             return Output::fail(EXIT_USAGE, args.error());
@@ -205,8 +356,20 @@ int cmdSignDoc(Args& args) {
                 cert.reset(u.GetX509(certIndex));
         }
         if (!cert)
-            return Output::fail(EXIT_USAGE,
-                                "no certificate " + std::to_string(certIndex) + " on the card (see 'vncard certs')");
+            return cardFailure(reader, EXIT_USAGE,
+                               "no certificate " + std::to_string(certIndex) + " on the card (see 'vncard certs')");
+        bool supported;
+        {
+            LibraryOutputToStderr quiet;
+            supported = CSignMessage::IsSmartCardHashAlgoSupported(reader.index, algo->nAlgoID);
+        }
+        if (!supported) {
+            const std::string names = cardAlgorithms(reader.index);
+            if (names.empty())
+                return cardFailure(reader, EXIT_FAILED, "the card signs with none of the hash algorithms");
+            return Output::fail(EXIT_FAILED,
+                                std::string("the card does not sign with ") + algo->name + "; it signs with " + names);
+        }
         if (source != PinSource::PinPad && !readPin(source, "PIN: ", secret))
             return Output::fail(EXIT_CANCELLED, "no PIN given");
         const std::string id = std::to_string(certIndex);
@@ -217,16 +380,18 @@ int cmdSignDoc(Args& args) {
         }
         wipe(secret);
         if (key.key == nullptr)
-            return Output::fail(EXIT_WRONG_PIN, "the key was not opened: the PIN was not accepted");
+            return cardFailure(reader, EXIT_WRONG_PIN, "the key was not opened: the PIN was not accepted");
     }
 
+    further = withoutRepeats(further, derOf(cert.get()));
     std::vector<_ASN1_CERT_BLOB> blobs;
     for (std::vector<unsigned char>& der : further)
         blobs.push_back({der.data(), static_cast<uint32_t>(der.size())});
     const bool attach = args.has("attach");
-    const std::string tsa = args.get("tsa");
     CSignMessage::setCAdES_Level(cades);
     CSignMessage::setTSUrl(tsa);
+    if (timeout > 0)
+        http_set_default_timeout_ms(timeout * kMillisecondsPerSecond);
 
     const long long size = fileSize(in);
     const bool progress = size >= kProgressBytes && !Output::json;
@@ -243,8 +408,16 @@ int cmdSignDoc(Args& args) {
                                                  attach);
     }
     CSignMessage::setTSUrl("");
-    if (rc != 0)
-        return Output::fail(EXIT_FAILED, codeText(rc) + " (" + std::to_string(rc) + ")");
+    if (rc == TS_ERROR_HTTP || rc == TS_ERROR_RESPONSE) {
+        JsonObject extra;
+        extra.str("timestampReason", timestampReasonName(TimeStampFailureReason()));
+        return Output::fail(EXIT_FAILED, codeText(rc) + " (" + std::to_string(rc) + "): " + TimeStampFailureText(),
+                            extra);
+    }
+    if (rc != 0) {
+        const std::string message = codeText(rc) + " (" + std::to_string(rc) + ")";
+        return p12 ? Output::fail(EXIT_FAILED, message) : cardFailure(reader, EXIT_FAILED, message);
+    }
     if (format == "pem" && !rewriteAsPem(out))
         return EXIT_FAILED;
     if (progress)
@@ -286,7 +459,8 @@ const std::vector<OptionSpec>& signDocOptions() {
         {"attach", nullptr, "put the document into the signed data (default: detached)"},
         {"algo", "ALGO", "sha1, sha256 (default), sha384, sha512, ripemd160 or md5"},
         {"cades", "LEVEL", "CAdES level: 0 (default) all attributes, 1 no signing time, 5 no signing certificate"},
-        {"tsa", "URL", "timestamp service address (http://...)"},
+        {"tsa", "URL", "timestamp service address (http://... or https://...)"},
+        {"timeout", "SECONDS", "time limit of the timestamp exchange (default 60)"},
         {"chain", "FILE", "further certificates to include (PEM or DER)"},
         {"format", "der|pem", "output format (default der)"},
         {"pin-from", "SOURCE", "prompt, stdin or pinpad (PKCS#12: prompt or stdin)"},

@@ -77,6 +77,11 @@ JsonObject& JsonObject::raw(const std::string& key, const std::string& json) {
     return *this;
 }
 
+JsonObject& JsonObject::merge(const JsonObject& other) {
+    m_fields.insert(m_fields.end(), other.m_fields.begin(), other.m_fields.end());
+    return *this;
+}
+
 std::string JsonObject::text() const {
     std::string out = "{";
     for (size_t i = 0; i < m_fields.size(); ++i) {
@@ -97,10 +102,12 @@ std::string jsonArray(const std::vector<std::string>& items) {
     return out + "]";
 }
 
-int Output::fail(int code, const std::string& message) {
+int Output::fail(int code, const std::string& message) { return fail(code, message, JsonObject()); }
+
+int Output::fail(int code, const std::string& message, const JsonObject& extra) {
     if (json) {
         JsonObject o;
-        o.boolean("ok", false).num("exitCode", code).str("error", message);
+        o.boolean("ok", false).num("exitCode", code).str("error", message).merge(extra);
         emit(o.text());
     } else {
         fprintf(stderr, "vncard: %s\n", message.c_str());

@@ -28,6 +28,8 @@ public:
     JsonObject& num(const std::string& key, long long value);
     JsonObject& boolean(const std::string& key, bool value);
     JsonObject& raw(const std::string& key, const std::string& json);
+    // Appends the fields of other.
+    JsonObject& merge(const JsonObject& other);
     std::string text() const;
 
 private:
@@ -44,6 +46,8 @@ struct Output {
     static void init();
     // Prints a failure: text on stderr, or {"ok":false,...} on stdout with --json. Returns code.
     static int fail(int code, const std::string& message);
+    // The same with further fields in the JSON object.
+    static int fail(int code, const std::string& message, const JsonObject& extra);
     // Prints a JSON object (with "ok":true first) to stdout.
     static void result(const JsonObject& object);
 };
