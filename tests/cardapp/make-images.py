@@ -430,6 +430,18 @@ def p15(im, label, manufacturer, serial="0011223344556677", certs=None, base="3F
             im.cert(p, pki)
 
 
+def cardos43_keys(im):
+    """The keys of the PKCS#15 objects: the signature key 84 in DF 1FFF under the local
+    signature PIN 81, the authentication key 82 in DF 5015/5072/4B01 under the card PIN 01,
+    with the key files the layouts select."""
+    im.comment += ("\nKeys: 1FFF 84 (signer, PIN 81) and 5015/5072/4B01 82 (auth, card PIN 01);"
+                   " PINs (ASCII): 81 = 12345678, 01 = 87654321.")
+    im.ef("3F00/1FFF/0101", "3F00/1FFF/0102", "3F00/1FFF/C100", "3F00/5015/5072/4B01/0101", "3F00/5015/5072/4B01/5501")
+    im.pin("3F00", 0x01, "87654321", "ascii", maxl=15); im.pin("3F00/1FFF", 0x81, "12345678", "ascii", maxl=15)
+    im.key("3F00/1FFF", 0x84, "signer-rsa2048.key", 0x81, True)
+    im.key("3F00/5015/5072/4B01", 0x82, "auth-rsa2048.key", 0x01, True)
+
+
 # CardOS 4.3: one image per label rule
 cardos43 = [
     ("cardos43-signcard-single", "SignCard single", "Quorvel", 20),
@@ -459,6 +471,7 @@ for name, label, manuf, profile in cardos43:
         im.cert("3F00/5015/4304/43F1", SIG); im.cert("3F00/5015/4304/4301", AUTH); im.cert("3F00/5015/4304/4302", AUTH)
         im.cert("3F00/5015/4304/C008", CA); im.cert("3F00/5015/4304/C708", ROOT); im.cert("3F00/5015/4304/C00F", CA)
         im.cert("3F00/5015/4304/C70F", ROOT)
+    cardos43_keys(im)
     im.write()
 
 # CardOS 4.4
