@@ -233,6 +233,9 @@ class Image:
         serial = getattr(self, "serial_bytes", None)
         if serial and self.kind.startswith("cardos") and not any(e.startswith("[data 0181]") for e in self.extra):
             self.getdata("0181", serial.rjust(8, b"\0")[-8:])
+        # CardOS 5 names its largest command and response data fields (GET DATA 01 8D).
+        if self.kind in ("cardos50", "cardos54") and not any(e.startswith("[data 018D]") for e in self.extra):
+            self.getdata("018D", b"\x04\x00")
         self._write()
 
     def _write(self):
