@@ -404,13 +404,13 @@ im.write()
 
 # PKCS#15 application in 3F00/5015 with two PINs, two keys and certificates.
 def p15(im, label, manufacturer, serial="0011223344556677", certs=None, base="3F00/5015", with_dir=True,
-        prkdf_records=False, useful=None):
+        prkdf_records=False, useful=None, sig_pin=0x81):
     b = base.replace("/", "")
     if with_dir:
         im.data("3F00/2F00", efdir(b))
     im.df(base)
     ti = token_info(serial, manufacturer, label)
-    aodf = pin_obj("Signatur PIN", "01", 0x81, "3F001FFF") + pin_obj("Karten PIN", "02", 0x01, "3F00", local=False)
+    aodf = pin_obj("Signatur PIN", "01", sig_pin, "3F001FFF") + pin_obj("Karten PIN", "02", 0x01, "3F00", local=False)
     keys = [key_obj("Signaturschluessel", "01", "45", 0x84, "3F001FFF"), key_obj("Authentisierungsschluessel", "02", "46", 0x82, "3F00501550724B01")]
     certs = certs or [("Signaturzertifikat", "45", "3F00/5015/4331", SIG), ("Authentisierungszertifikat", "46", "3F00/5015/4332", AUTH)]
     cdf = b"".join(cert_obj(l, i, p.replace("/", "")) for l, i, p, _ in certs)
@@ -433,15 +433,15 @@ def p15(im, label, manufacturer, serial="0011223344556677", certs=None, base="3F
             im.cert(p, pki)
 
 
-def cardos43_keys(im):
+def cardos43_keys(im, sig_pin=0x81):
     """The keys of the PKCS#15 objects: the signature key 84 in DF 1FFF under the local
     signature PIN 81, the authentication key 82 in DF 5015/5072/4B01 under the card PIN 01,
     with the key files the layouts select."""
-    im.comment += ("\nKeys: 1FFF 84 (signer, PIN 81) and 5015/5072/4B01 82 (auth, card PIN 01);"
-                   " PINs (ASCII): 81 = 12345678, 01 = 87654321.")
+    im.comment += ("\nKeys: 1FFF 84 (signer, PIN %02X) and 5015/5072/4B01 82 (auth, card PIN 01);"
+                   " PINs (ASCII): %02X = 12345678, 01 = 87654321." % (sig_pin, sig_pin))
     im.ef("3F00/1FFF/0101", "3F00/1FFF/0102", "3F00/1FFF/C100", "3F00/5015/5072/4B01/0101", "3F00/5015/5072/4B01/5501")
-    im.pin("3F00", 0x01, "87654321", "ascii", maxl=15); im.pin("3F00/1FFF", 0x81, "12345678", "ascii", maxl=15)
-    im.key("3F00/1FFF", 0x84, "signer-rsa2048.key", 0x81, True)
+    im.pin("3F00", 0x01, "87654321", "ascii", maxl=15); im.pin("3F00/1FFF", sig_pin, "12345678", "ascii", maxl=15)
+    im.key("3F00/1FFF", 0x84, "signer-rsa2048.key", sig_pin, True)
     im.key("3F00/5015/5072/4B01", 0x82, "auth-rsa2048.key", 0x01, True)
 
 
@@ -465,7 +465,9 @@ cardos43 = [
 for name, label, manuf, profile in cardos43:
     im = Image(name, "CardOS 4.3 PKCS#15 token labelled \"%s\" (profile %d)." % (label, profile), "cardos43", "CardOS 4.3")
     im.serial("0011223344556677")
-    p15(im, label, manuf)
+    # The Quorvel layout (profile 20) names the signature PIN 83 in 1FFF/0101.
+    sig_pin = 0x83 if profile == 20 else 0x81
+    p15(im, label, manuf, sig_pin=sig_pin)
     if profile in (21,):
         im.cert("3F00/5015/4304/4301", SIG)
     if profile in (26, 27):
@@ -474,7 +476,7 @@ for name, label, manuf, profile in cardos43:
         im.cert("3F00/5015/4304/43F1", SIG); im.cert("3F00/5015/4304/4301", AUTH); im.cert("3F00/5015/4304/4302", AUTH)
         im.cert("3F00/5015/4304/C008", CA); im.cert("3F00/5015/4304/C708", ROOT); im.cert("3F00/5015/4304/C00F", CA)
         im.cert("3F00/5015/4304/C70F", ROOT)
-    cardos43_keys(im)
+    cardos43_keys(im, sig_pin)
     im.write()
 
 # CardOS 4.4
