@@ -108,6 +108,10 @@ public:
     // attributes or the blob is not such a signature.
     static int AddTimeStamp(unsigned char* blob, unsigned int* length, unsigned char* token, unsigned int tokenLength,
                             unsigned int capacity);
+    // The same without a capacity: the buffer holds the blob and tokenLength + 25 bytes
+    // more, the room an insertion with two-byte long-form lengths takes. A result that
+    // would need more room is refused (-1, blob untouched).
+    static int AddTimeStamp(unsigned char* blob, unsigned int* length, unsigned char* token, unsigned int tokenLength);
 
     // ---- signature values and verification ----
     // The raw signature value of the index-th signer (asEncoded: as stored; otherwise

@@ -158,6 +158,8 @@ public:
     VN_CARDOS_FAMILY;
     VN_CARDOS_STORED_SE;
     bool isECCProfile();
+    // Keeps the card's own profile (83 to 87) when a layout row names the card type 17.
+    int PreSigning(int profileType, std::string keyPath) override;
 };
 
 class VN_EXPORT CSC_Profile_StarCos30 : public CSC_Profile_Base {

@@ -1,6 +1,7 @@
 // CardOS 5.4: stored security environments chosen by hash and key type (RSA or ECDSA);
 // the card frames the hash itself; CardOS status mapping.
 #include "CardOsFamily.h"
+#include "CardTypes.h"
 #include "IsoCommands.h"
 #include "PinPadStructures.h"
 #include "SC_Profile_CardOS.h"
@@ -25,6 +26,18 @@ bool hasCodeOf(unsigned int algId, vn_crypto::DigestKind kind) {
 }  // namespace
 
 bool CSC_Profile_CardOS54::isECCProfile() { return m_profileType == 84 || m_profileType == 85 || m_profileType == 87; }
+
+// The rows of the D-TRUST 4.x layout carry the card type (17) as their profile type, and
+// the key selection before signing is chosen by it (the key directory 3F000101 by its
+// name). The profile the card was detected with (83 to 87) stays the card's own: it
+// tells the ECC cards, whose keys sign under environment 21, from the RSA ones.
+int CSC_Profile_CardOS54::PreSigning(int profileType, std::string keyPath) {
+    const int detected = m_profileType;
+    const int r = CSC_Profile_Base::PreSigning(profileType, keyPath);
+    if (profileType == vn_card::kCardOs54 && detected != vn_card::kCardOs54)
+        m_profileType = detected;
+    return r;
+}
 
 void CSC_Profile_CardOS54::SetMinMaxPINLength() {
     m_minPinLen = 6;
@@ -85,7 +98,7 @@ int CSC_Profile_CardOS54::SCSignData(std::string, unsigned char, int keyBits, un
                                      unsigned long hashLength, unsigned char* signature, unsigned long* signatureLength,
                                      int profileType) {
     vn_log(1, "--entering CSC_Profile_CardOS54::SCSignData\n");
-    if (profileType != 0)
+    if (profileType != 0 && profileType != vn_card::kCardOs54)  // the card type keeps the detected profile
         m_profileType = profileType;
     unsigned char se = kSeDefault;
     if (isECCProfile() && hasCodeOf(algId, vn_crypto::DigestKind::SHA256))

@@ -63,7 +63,7 @@ static const LayoutPinRow signtrust1kPins[] = {
 // clang-format on
 VN_LAYOUT(kSigntrust1k, signtrust1kCerts, signtrust1kPins);
 
-// ---- Datev (TCOS 2); no PINs of its own ----
+// ---- Datev (TCOS 2) ----
 // clang-format off
 static const LayoutCertRow datevCerts[] = {
     {"SigG Cert", "3f00df01c000", "3f00df015331", 129, "3f00df015081", 129, 1024, 64, SIG, 0, 7},
@@ -76,7 +76,14 @@ static const LayoutCertRow datevCerts[] = {
     {"Datev CA Cert", "3f003000c008", "3f00df015331", 255, "3f00df015081", 255, 1024, 64, SIG, CA, 7},
 };
 // clang-format on
-VN_LAYOUT_CERTS(kDatev, datevCerts);
+// The PINs the rows name: without them no key of the card could ever be unlocked.
+// clang-format off
+static const LayoutPinRow datevPins[] = {
+    {SIG, 1, "3f00df015081", 129, true, 6, 8, false},
+    {AUTH, 0, "3f0030004571", 1, false, 6, 8, false},
+};
+// clang-format on
+VN_LAYOUT(kDatev, datevCerts, datevPins);
 
 // ---- medisign 1k (TCOS 2); the PIN reference follows the CA name ----
 // clang-format off

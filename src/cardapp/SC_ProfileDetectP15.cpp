@@ -232,6 +232,11 @@ bool CSC_Profile::CheckCardOS54() {
     m_profileType = SetCardOS5xProfile(true);
     if (m_profileType < CP_DTRUST_41_STD_RSA || m_profileType > CP_DTRUST_44_MULTI_ECC)
         return false;
+    // The ECC cards hold P-256 keys: a signature is r||s of 2 x 32 bytes, not a modulus.
+    const int kEccKeyBits = 256;
+    if (m_profileType == CP_DTRUST_41_M100_ECC || m_profileType == CP_DTRUST_41_MULTI_ECC ||
+        m_profileType == CP_DTRUST_44_MULTI_ECC)
+        m_keySize = kEccKeyBits;
     int added = AddLayout(kCardOS54Sig);
     if (m_profileType <= CP_DTRUST_41_MULTI_ECC)
         added += AddLayout(kCardOS54Auth);

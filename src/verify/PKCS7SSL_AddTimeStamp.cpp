@@ -1,5 +1,6 @@
 // AddTimeStamp: appends a timestamp token as an unsigned attribute of the first signer,
 // directly on the bytes, and rewrites the lengths of the enclosing items.
+#include <climits>
 #include <cstring>
 #include <vector>
 
@@ -20,6 +21,9 @@ const unsigned char kSignedDataOid[] = {0x06, 0x09, 0x2A, 0x86, 0x48, 0x86, 0xF7
 
 // The enclosing items from the outside in: ContentInfo, [0], SignedData, signerInfos, signer.
 constexpr int LEVELS = 5;
+// Growth of an insertion whose five headers are all in the form 82 hh ll: A1, SEQUENCE
+// and SET headers (4 bytes each) and the 13-byte OID.
+constexpr unsigned int TIMESTAMP_OVERHEAD = 25;
 
 struct Level {
     const unsigned char* start;
@@ -131,4 +135,10 @@ int CPKCS7SSL::AddTimeStamp(unsigned char* blob, unsigned int* length, unsigned 
         return NOT_FOUND;
     }
     return 0;
+}
+
+int CPKCS7SSL::AddTimeStamp(unsigned char* blob, unsigned int* length, unsigned char* token, unsigned int tokenLength) {
+    if (!length || tokenLength > UINT_MAX - TIMESTAMP_OVERHEAD || *length > UINT_MAX - TIMESTAMP_OVERHEAD - tokenLength)
+        return NOT_FOUND;
+    return AddTimeStamp(blob, length, token, tokenLength, *length + tokenLength + TIMESTAMP_OVERHEAD);
 }

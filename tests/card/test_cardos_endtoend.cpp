@@ -61,7 +61,7 @@ TEST_F(CardOsEndToEnd, Tcos30SignsWithoutSecureMessagingAndDeciphers) {
     auto c = open<CSC_Profile_TCOS30>();
     Bytes sig, h = hash32();
     ASSERT_EQ(c->PreSigning(3, "3f00DF025344"), 0);
-    ASSERT_EQ(verify(*c, 0x01, "123456"), 0);
+    ASSERT_EQ(verify(*c, 0x00, "123456"), 0);
     ASSERT_EQ(sign(*c, "3f00DF025344", 0x80, 2048, 0x800C, h, sig, 3), 0u);
     EXPECT_TRUE(verifyPkcs1("auth-rsa2048.der", "sha256", h, sig));
     ASSERT_EQ(sign(*c, "3f00DF025344", 0x81, 2048, 0x800C, h, sig, 3), 0u);

@@ -279,7 +279,7 @@ TEST_F(StarcosTest, SmartCardHsmCommandsSerialAndOddReadBinary) {
     clear();
     EXPECT_EQ(c->EnumerateObjects(out, &outLength), 0);
     EXPECT_EQ(commands()[0], "8058000000");
-    EXPECT_EQ(hexOf(out, outLength), "CC01C001C401CE01");
+    EXPECT_EQ(hexOf(out, outLength), "C001CC01C401CE01");
     c->setReaderName("x");
     c->initPinPad();
     EXPECT_EQ(hexOf(c->verifyBytes() + 19, 4), "00200081");

@@ -50,7 +50,7 @@ TEST_F(TcosTest, Tcos30SignsSecureMessagingKeysOnlyInASessionAndTheOthersDirectl
     insert("tcos30-telesec");
     auto c = open<CSC_Profile_TCOS30>();
     ASSERT_EQ(c->PreSigning(3, "3f00df015344"), 255);  // no such key file on this card
-    ASSERT_EQ(verifyPin(*c, 0x01, "123456"), 0);
+    ASSERT_EQ(verifyPin(*c, 0x00, "123456"), 0);
     EXPECT_EQ(c->InitSM(), 255);  // no card authentication key was given
     EXPECT_FALSE(c->isSmInitialized());
     clear();

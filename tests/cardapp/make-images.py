@@ -29,6 +29,11 @@ IMAGES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "t
 # Layout images that share the key locations of a card operating system image take its
 # PINs and keys.
 KEYS_FROM = {
+    "micardo21": "micardo21-dtrust",
+    "micardo21-multi": "micardo21-dtrust",
+    "starcos30": "starcos30-signtrust",
+    "starcos30-single": "starcos30-signtrust",
+    "starcos34-dtrust-01": "starcos34-dtrust",
     "starcos35-b-multi": "starcos35-b",
     "cardos54-41-std-rsa": "cardos54-dtrust",
     "cardos54-44-std-rsa": "cardos54-dtrust",
@@ -42,8 +47,22 @@ KEYS_FROM = {
     "cardos50-v34-standard": "cardos50-dtrust",
     "cardos50-v34-multicard": "cardos50-dtrust",
 }
-# Cards whose ATR offers T=0 only (no TD1 byte): the reader runs them on T=0.
-T0_ONLY = {"micardo"}
+# The simulator dialect of each card operating system: the layout images answer as a
+# card of their kind does.
+DIALECT = {
+    "tcos2": "tcos", "tcos3": "tcos", "tcos3v2": "tcos", "micardo": "micardo", "cardos43": "cardos4",
+    "cardos44": "cardos4", "starcos30": "starcos3", "starcos32": "starcos3", "seccos": "seccos",
+    "setcos441": "setcos", "setcos442": "setcos", "starcos34": "starcos35", "starcos35": "starcos35",
+    "cardos50": "cardos50", "cardos54": "cardos50",
+}
+# The ATR of the operating system image, where the layout images once had a generic one.
+ATR.update({
+    "seccos": "3B FF 00 00 FF 81 31 FE 45 65 63 0D 0C 01 21 42 00 00 00 00 00 00 00 00 00",
+    "setcos441": "3B 9F 94 80 1F C3 00 68 10 44 05 01 46 49 53 45 31 C8 07 90 00 18",
+})
+# Cards whose ATR offers T=0 only (no TD1 byte) or that answer a selection through GET
+# RESPONSE: the reader runs them on T=0.
+T0_ONLY = {"micardo", "setcos441"}
 
 
 # ---- DER ----
@@ -131,7 +150,7 @@ def hexlines(b, key="data"):
 class Image:
     def __init__(self, name, comment, kind, label):
         self.name, self.comment, self.kind, self.label = name, comment, kind, label
-        self.dfs, self.efs, self.extra = set(), [], []
+        self.dfs, self.efs, self.extra, self.aids = set(), [], [], {}
 
     def _parents(self, p):
         parts = p.split("/")
@@ -176,6 +195,34 @@ class Image:
                     section.append(text)
         self.extra = ["\n".join(e) if isinstance(e, list) else e for e in self.extra]
 
+    def pin(self, df, ref, value, encoding="format2", local_df=None, minl=4, maxl=16):
+        """A PIN in DF df (the MF for a global one) with its reference as the card knows it."""
+        if df != "3F00":
+            self.df(df)
+        self.extra.append("[pin %s %02X]\nvalue = %s\npuk = 12345678\nencoding = %s\nmin-length = %d\nmax-length = %d"
+                          % (df, ref, value, encoding, minl, maxl))
+
+    def key(self, df, ref, private, pin, decipher=False, per_signature=False, raw_auth=False, sign_alg=None):
+        """A private key of the PKI folder in DF df, used after PIN pin (in df or above)."""
+        if df != "3F00":
+            self.df(df)
+        text = "[key %s %02X]\nprivate = %s\npin = %02X" % (df, ref, private, pin)
+        if decipher:
+            text += "\ndecipher-alg = raw"
+        if per_signature:
+            text += "\npin-per-signature = yes"
+        if raw_auth:
+            text += "\nauth-alg = raw"
+        if sign_alg:
+            text += "\nsign-alg = " + sign_alg
+        self.extra.append(text)
+
+    def ef(self, *paths):
+        """Empty EFs the card selects by name: key files and PIN files of the layout."""
+        for p in paths:
+            self._parents(p)
+            self.efs.append((p, ""))
+
     def serial(self, h):
         b = bytes.fromhex(h)
         self.data("3F00/2F02", bytes([0x5A, len(b)]) + b)
@@ -186,17 +233,21 @@ class Image:
         serial = getattr(self, "serial_bytes", None)
         if serial and self.kind.startswith("cardos") and not any(e.startswith("[data 0181]") for e in self.extra):
             self.getdata("0181", serial.rjust(8, b"\0")[-8:])
+        # CardOS 5 names its largest command and response data fields (GET DATA 01 8D).
+        if self.kind in ("cardos50", "cardos54") and not any(e.startswith("[data 018D]") for e in self.extra):
+            self.getdata("018D", b"\x04\x00")
         self._write()
 
     def _write(self):
         if self.name in KEYS_FROM:
             self.keys_from(KEYS_FROM[self.name])
         lines = ["# " + l for l in self.comment.split("\n")]
-        lines += ["# The generic ISO dialect stands in for the card operating system; tests",
-                  "# give the card type to the card object.", "", "[card]", "dialect = iso",
+        lines += ["", "[card]", "dialect = " + DIALECT[self.kind],
                   "atr = " + ATR[self.kind], "protocol = " + ("T0" if self.kind in T0_ONLY else "T1"), "label = " + self.label, ""]
         for d in sorted(self.dfs, key=lambda x: (x.count("/"), x)):
             lines.append("[df %s]" % d)
+            if d in self.aids:
+                lines.append("aid = " + self.aids[d])
         lines.append("")
         for p, body in self.efs:
             lines.append("[ef %s]" % p)
@@ -210,24 +261,50 @@ class Image:
 SIG, AUTH, CA, ROOT, SIG3K, MZOD, MZODT = ("signer-rsa2048.der", "auth-rsa2048.der", "issuing-ca.der",
                                            "root-ca.der", "signer-rsa3072.der", "medisign-zod.der",
                                            "medisign-zod-test.der")
+# The 1024-bit key of the cards that sign with no other size (made by the card tests' build).
+R1K, R1KEY = "rsa1024.der", "rsa1024.key"
 
-# TCOS 2
-im = Image("tcos2-telesec", "TCOS 2 TeleSec layout: SigG and qualified certificates in DF06, certificates in DF01.", "tcos2", "TCOS 2 TeleSec")
-im.serial("0123456789"); im.cert("3F00/DF06/C000", SIG); im.cert("3F00/DF06/4331", SIG); im.cert("3F00/DF01/C000", AUTH); im.cert("3F00/DF01/C200", CA); im.write()
-im = Image("tcos2-signtrust", "TCOS 2 Signtrust layout (profile 6, rows of 5).", "tcos2", "TCOS 2 Signtrust")
-im.serial("0123456790"); im.cert("3F00/8000/DF01/C000", SIG); im.cert("3F00/8000/8200/8220", AUTH)
-im.cert("3F00/8000/8300/8320", AUTH); im.cert("3F00/8000/DF01/C00E", ROOT); im.write()
-im = Image("tcos2-datev", "TCOS 2 Datev layout.", "tcos2", "TCOS 2 Datev")
-im.serial("0123456791"); im.cert("3F00/DF01/C000", SIG); im.cert("3F00/3000/C500", AUTH); im.cert("3F00/DF01/C008", CA)
-im.cert("3F00/DF01/B000", ROOT); im.write()
-im = Image("tcos2-medisign", "TCOS 2 medisign 1k layout; the CA in DF01/C00E has a known medisign name (PIN reference 129).", "tcos2", "TCOS 2 medisign")
-im.serial("0123456792"); im.cert("3F00/DF01/C000", SIG); im.cert("3F00/DF01/C00E", MZOD); im.cert("3F00/8300/C000", AUTH)
-im.cert("3F00/8200/C000", AUTH); im.write()
-im = Image("tcos2-medisign-other-ca", "TCOS 2 medisign 1k layout with a CA of another name (PIN reference 0).", "tcos2", "TCOS 2 medisign")
-im.serial("0123456793"); im.cert("3F00/DF01/C000", SIG); im.cert("3F00/DF01/C00E", CA); im.cert("3F00/8300/C000", AUTH)
-im.cert("3F00/8200/C000", AUTH); im.write()
-im = Image("tcos2-quovadis", "TCOS 2 QuoVadis layout: DF06/4331 and DF01/4371.", "tcos2", "TCOS 2 QuoVadis")
-im.serial("0123456794"); im.cert("3F00/DF06/4331", SIG); im.cert("3F00/DF01/4371", AUTH); im.write()
+# TCOS 2: 1024-bit keys (the card signs with no other size). Keys of DF01, DF06 and 8000
+# sign with the key of the selected directory; the others through MSE C1 B8 and PSO 80 84.
+# The PINs sit in the MF (ASCII), the key and PIN files the layout selects are there.
+im = Image("tcos2-telesec", "TCOS 2 TeleSec layout: SigG and qualified certificates in DF06, certificates in DF01.\n"
+           "Keys: DF06 81 and DF01 80 (rsa1024), PIN 81 (ASCII) = 123456.", "tcos2", "TCOS 2 TeleSec")
+im.serial("0123456789"); im.cert("3F00/DF06/C000", R1K); im.cert("3F00/DF06/4331", R1K); im.cert("3F00/DF01/C000", R1K); im.cert("3F00/DF01/C200", CA)
+im.ef("3F00/DF06/5331", "3F00/DF01/5331", "3F00/DF01/53B1")
+im.pin("3F00", 0x81, "123456", "ascii"); im.key("3F00/DF06", 0x81, R1KEY, 0x81, True); im.key("3F00/DF01", 0x80, R1KEY, 0x81, True)
+im.write()
+im = Image("tcos2-signtrust", "TCOS 2 Signtrust layout (profile 6, rows of 5).\n"
+           "Keys: 8000/DF01 81, 8000/8200 80, 8000/8300 80 (rsa1024), PIN 81 (ASCII) = 123456.", "tcos2", "TCOS 2 Signtrust")
+im.serial("0123456790"); im.cert("3F00/8000/DF01/C000", R1K); im.cert("3F00/8000/8200/8220", R1K)
+im.cert("3F00/8000/8300/8320", R1K); im.cert("3F00/8000/DF01/C00E", ROOT)
+im.ef("3F00/8000/DF01/5331", "3F00/8000/DF01/0000", "3F00/8000/8200/8210", "3F00/8000/8200/0040", "3F00/8000/8300/8310", "3F00/8000/8300/0040")
+im.pin("3F00", 0x81, "123456", "ascii"); im.key("3F00/8000/DF01", 0x81, R1KEY, 0x81, True)
+im.key("3F00/8000/8200", 0x80, R1KEY, 0x81, True); im.key("3F00/8000/8300", 0x80, R1KEY, 0x81, True)
+im.write()
+im = Image("tcos2-datev", "TCOS 2 Datev layout.\nKeys: DF01 81 (PIN 81) and 3000 82 (PIN 01), rsa1024; PINs (ASCII) 81 = 123456, 01 = 654321.", "tcos2", "TCOS 2 Datev")
+im.serial("0123456791"); im.cert("3F00/DF01/C000", R1K); im.cert("3F00/3000/C500", R1K); im.cert("3F00/DF01/C008", CA)
+im.cert("3F00/DF01/B000", ROOT)
+im.ef("3F00/DF01/5331", "3F00/DF01/5081", "3F00/3000/5371", "3F00/3000/4571")
+im.pin("3F00", 0x81, "123456", "ascii"); im.pin("3F00", 0x01, "654321", "ascii")
+im.key("3F00/DF01", 0x81, R1KEY, 0x81, True); im.key("3F00/3000", 0x82, R1KEY, 0x01, True)
+im.write()
+for name, ca, ref, what in (("tcos2-medisign", MZOD, 0x81, "the CA in DF01/C00E has a known medisign name (PIN reference 129)"),
+                            ("tcos2-medisign-other-ca", CA, 0x00, "with a CA of another name (PIN reference 0)")):
+    im = Image(name, "TCOS 2 medisign 1k layout; %s.\nKeys: DF01, 8300 and 8200 81 (rsa1024), PIN %02X (ASCII) = 123456." % (what, ref), "tcos2", "TCOS 2 medisign")
+    im.serial("0123456792" if ref else "0123456793"); im.cert("3F00/DF01/C000", R1K); im.cert("3F00/DF01/C00E", ca)
+    im.cert("3F00/8300/C000", R1K); im.cert("3F00/8200/C000", R1K)
+    im.ef("3F00/DF01/5103", "3F00/8300/5103", "3F00/8300/4E03", "3F00/8200/5103", "3F00/8200/4E03")
+    im.pin("3F00", ref, "123456", "ascii")
+    for df in ("3F00/DF01", "3F00/8300", "3F00/8200"):
+        im.key(df, 0x81, R1KEY, ref, True)
+    im.write()
+im = Image("tcos2-quovadis", "TCOS 2 QuoVadis layout: DF06/4331 and DF01/4371.\n"
+           "Keys: DF06 81 (PIN 81) and DF01 82 (PIN 00), rsa1024; PINs (ASCII) 81 = 123456, 00 = 654321.", "tcos2", "TCOS 2 QuoVadis")
+im.serial("0123456794"); im.cert("3F00/DF06/4331", R1K); im.cert("3F00/DF01/4371", R1K)
+im.ef("3F00/DF06/5331", "3F00/DF01/5371")
+im.pin("3F00", 0x81, "123456", "ascii"); im.pin("3F00", 0x00, "654321", "ascii")
+im.key("3F00/DF06", 0x81, R1KEY, 0x81, True); im.key("3F00/DF01", 0x82, R1KEY, 0x00, True)
+im.write()
 
 # TCOS 3
 for name, flag, multi in (("tcos3-single", 1, False), ("tcos3-multi", 0, True)):
@@ -238,13 +315,17 @@ for name, flag, multi in (("tcos3-single", 1, False), ("tcos3-multi", 0, True)):
         im.cert("3F00/DF02/4331", AUTH); im.cert("3F00/DF02/43B1", AUTH)
     else:
         im.cert("3F00/DF02/C000", AUTH); im.cert("3F00/DF02/C200", AUTH); im.cert("3F00/DF02/C500", AUTH)
+        im.key("3F00/DF02", 0x82, "auth-rsa2048.key", 0x00, True)
+    im.ef("3F00/5044", "3F00/DF02/5344")
     im.write()
 
 # Micardo 2.1
 for name, cardname in (("micardo21", "D-TRUST QUAL Single"), ("micardo21-multi", "D-TRUST QUAL Multi 2.1")):
     im = Image(name, "Micardo 2.1 D-TRUST card named \"%s\" in its token info." % cardname, "micardo", "Micardo 2.1")
     im.serial("1122334455"); im.data("3F00/5015/5032", token_info("1122334455", cardname, "Micardo"))
-    im.cert("3F00/4016/C000", SIG); im.cert("3F00/4016/C500", AUTH); im.cert("3F00/4016/C008", ROOT); im.write()
+    im.cert("3F00/4016/C000", R1K); im.cert("3F00/4016/C500", R1K); im.cert("3F00/4016/C008", ROOT)
+    im.ef("3F00/4016/0013", "3F00/4016/0015", "3F00/4016/0050", "3F00/4016/0051")
+    im.write()
 
 # STARCOS 3.0
 for name, se in (("starcos30", "800183 9F22 0102"), ("starcos30-single", "800183 9F22 0101")):
@@ -260,27 +341,49 @@ def seccos_product(text):
     return bytes(112) + text.encode().ljust(16, b" ") + bytes(4)
 
 
-for name, product in (("seccos-single", "SSI3P3M6 V_1.0"), ("seccos-multi", "SDI3G6G0 .V_3"), ("seccos-unknown", "XXXXXXXX V_9")):
-    im = Image(name, "SECCOS 5 card, product data (GET DATA DF 20) \"%s\"." % product, "seccos", "SECCOS 5")
+# The product names the key sizes (signature, authentication); an unknown product counts
+# as 1536 bits each. The keys of those sizes come from the card tests' build.
+for name, product, sig_bits, auth_bits in (("seccos-single", "SSI3P3M6 V_1.0", 1976, 1728), ("seccos-multi", "SDI3G6G0 .V_3", 1976, 1728),
+                                           ("seccos-unknown", "XXXXXXXX V_9", 1536, 1536)):
+    im = Image(name, "SECCOS 5 card, product data (GET DATA DF 20) \"%s\".\n"
+               "Keys: AB00 01 (%d bits, PIN 81 format-2 = 123456) and AB00 82 (%d bits, card PIN 03 ASCII = 654321)."
+               % (product, sig_bits, auth_bits), "seccos", "SECCOS 5")
     im.serial("3344556677"); im.getdata("DF20", seccos_product(product))
-    im.cert("3F00/AB00/C000", SIG); im.cert("3F00/AB00/C500", AUTH); im.cert("3F00/AB00/C608", CA); im.cert("3F00/AB00/B000", ROOT)
+    im.cert("3F00/AB00/C000", "rsa%d.der" % sig_bits); im.cert("3F00/AB00/C500", "rsa%d.der" % auth_bits)
+    im.cert("3F00/AB00/C608", CA); im.cert("3F00/AB00/B000", ROOT)
+    im.ef("3F00/AB00/0016")
+    im.pin("3F00", 0x03, "654321", "ascii"); im.pin("3F00/AB00", 0x81, "123456")
+    im.key("3F00/AB00", 0x01, "rsa%d.key" % sig_bits, 0x81); im.key("3F00/AB00", 0x82, "rsa%d.key" % auth_bits, 0x03, True, raw_auth=True)
     im.write()
 
 # STARCOS 3.2
 im = Image("starcos32-medisign-layout", "STARCOS 3.2 medisign: 3F02/C200 holds a certificate.", "starcos32", "STARCOS 3.2")
 im.serial("4455667788"); im.records("3F00/3F04/0015", [bytes.fromhex("8001839F220101")])
-im.cert("3F00/3F04/C000", SIG); im.cert("3F00/3F02/C200", AUTH); im.cert("3F00/3F02/C500", AUTH); im.write()
+im.cert("3F00/3F04/C000", SIG); im.cert("3F00/3F02/C200", AUTH); im.cert("3F00/3F02/C500", AUTH)
+im.comment += "\nKeys: 3F04 84 (PIN 81), 3F02 82 and 83 (card PIN 01). Format-2 PINs: 81 = 123456, 01 = 654321."
+im.pin("3F00", 0x01, "654321"); im.pin("3F00/3F04", 0x81, "123456")
+im.key("3F00/3F04", 0x84, "signer-rsa2048.key", 0x81); im.key("3F00/3F02", 0x82, "auth-rsa2048.key", 0x01)
+im.key("3F00/3F02", 0x83, "auth-rsa2048.key", 0x01, True)
+im.write()
 for name, se in (("starcos32-signtrust-single", "9F220101"), ("starcos32-signtrust-multi", "9F220102")):
-    im = Image(name, "STARCOS 3.2 Signtrust: 3F01/C200 and C208; record 1 of 3F04/0015 holds %s." % se, "starcos32", "STARCOS 3.2")
+    im = Image(name, "STARCOS 3.2 Signtrust: 3F01/C200 and C208; record 1 of 3F04/0015 holds %s.\n"
+               "Keys: 3F04 84 (PIN 81), 3F01 86 and 93 (card PIN 01). Format-2 PINs: 81 = 123456, 01 = 654321." % se,
+               "starcos32", "STARCOS 3.2")
     im.serial("4455667789"); im.records("3F00/3F04/0015", [bytes.fromhex("800183" + se)])
     im.cert("3F00/3F04/C000", SIG); im.cert("3F00/3F04/C008", CA); im.cert("3F00/3F01/C200", AUTH); im.cert("3F00/3F01/C208", CA)
-    im.cert("3F00/3F01/C500", AUTH); im.write()
+    im.cert("3F00/3F01/C500", AUTH)
+    im.pin("3F00", 0x01, "654321"); im.pin("3F00/3F04", 0x81, "123456")
+    im.key("3F00/3F04", 0x84, "signer-rsa2048.key", 0x81); im.key("3F00/3F01", 0x86, "auth-rsa2048.key", 0x01, True)
+    im.key("3F00/3F01", 0x93, "auth-rsa2048.key", 0x01, True)
+    im.write()
 
 # STARCOS 3.4 (D-TRUST 3.x): the serial decides
 for kind in ("01", "02", "03", "04"):
     im = Image("starcos34-dtrust-" + kind, "STARCOS 3.4 D-TRUST card, serial 927600321%s..." % kind, "starcos34", "STARCOS 3.4")
     im.serial("9276003210" + kind[1] + "0001234"); im.cert("3F00/1501/C100", AUTH); im.cert("3F00/1501/C101", CA)
     im.cert("3F00/1501/C102", ROOT); im.cert("3F00/1501/C103", SIG); im.cert("3F00/1501/C104", CA); im.cert("3F00/1501/C105", ROOT)
+    im.comment += "\nThe authentication key 81 in DF 0FFF (global card PIN 01)."
+    im.key("3F00/0FFF", 0x81, "auth-rsa2048.key", 0x01, True)
     im.write()
 
 # STARCOS 3.5, layout B, multi-signature through the product data
@@ -290,18 +393,24 @@ im.cert("3F00/0608/C200", AUTH); im.cert("3F00/0608/C500", AUTH); im.write()
 
 # TCOS 3.0v2
 im = Image("tcos3v2", "TCOS 3.0v2: QES certificate DF01/C001, ADS certificate DF02/C000.", "tcos3v2", "TCOS 3.0v2")
-im.serial("6677889900"); im.cert("3F00/DF01/C001", SIG); im.cert("3F00/DF02/C000", AUTH); im.write()
+im.comment += ("\nBoth applications hold the ECDSA P-256 key of signer-ec256: eSign (DF01) key 84 under its PIN 81,\n"
+               "the ADS application (DF02) key 80 under the global PIN 03. PINs (ASCII): 81 = 123456, 03 = 654321.")
+im.serial("6677889900"); im.cert("3F00/DF01/C001", "signer-ec256.der"); im.cert("3F00/DF02/C000", "signer-ec256.der")
+im.aids["3F00/DF01"] = "A0 00 00 01 67 45 53 49 47 4E"; im.aids["3F00/DF02"] = "D2 76 00 00 03 01 02"
+im.pin("3F00/DF01", 0x81, "123456", "ascii"); im.pin("3F00", 0x03, "654321", "ascii")
+im.key("3F00/DF01", 0x84, "signer-ec256.key", 0x81, sign_alg="ecdsa"); im.key("3F00/DF02", 0x80, "signer-ec256.key", 0x03, sign_alg="ecdsa")
+im.write()
 
 
 # PKCS#15 application in 3F00/5015 with two PINs, two keys and certificates.
 def p15(im, label, manufacturer, serial="0011223344556677", certs=None, base="3F00/5015", with_dir=True,
-        prkdf_records=False, useful=None):
+        prkdf_records=False, useful=None, sig_pin=0x81):
     b = base.replace("/", "")
     if with_dir:
         im.data("3F00/2F00", efdir(b))
     im.df(base)
     ti = token_info(serial, manufacturer, label)
-    aodf = pin_obj("Signatur PIN", "01", 0x81, "3F001FFF") + pin_obj("Karten PIN", "02", 0x01, "3F00", local=False)
+    aodf = pin_obj("Signatur PIN", "01", sig_pin, "3F001FFF") + pin_obj("Karten PIN", "02", 0x01, "3F00", local=False)
     keys = [key_obj("Signaturschluessel", "01", "45", 0x84, "3F001FFF"), key_obj("Authentisierungsschluessel", "02", "46", 0x82, "3F00501550724B01")]
     certs = certs or [("Signaturzertifikat", "45", "3F00/5015/4331", SIG), ("Authentisierungszertifikat", "46", "3F00/5015/4332", AUTH)]
     cdf = b"".join(cert_obj(l, i, p.replace("/", "")) for l, i, p, _ in certs)
@@ -324,6 +433,18 @@ def p15(im, label, manufacturer, serial="0011223344556677", certs=None, base="3F
             im.cert(p, pki)
 
 
+def cardos43_keys(im, sig_pin=0x81):
+    """The keys of the PKCS#15 objects: the signature key 84 in DF 1FFF under the local
+    signature PIN 81, the authentication key 82 in DF 5015/5072/4B01 under the card PIN 01,
+    with the key files the layouts select."""
+    im.comment += ("\nKeys: 1FFF 84 (signer, PIN %02X) and 5015/5072/4B01 82 (auth, card PIN 01);"
+                   " PINs (ASCII): %02X = 12345678, 01 = 87654321." % (sig_pin, sig_pin))
+    im.ef("3F00/1FFF/0101", "3F00/1FFF/0102", "3F00/1FFF/C100", "3F00/5015/5072/4B01/0101", "3F00/5015/5072/4B01/5501")
+    im.pin("3F00", 0x01, "87654321", "ascii", maxl=15); im.pin("3F00/1FFF", sig_pin, "12345678", "ascii", maxl=15)
+    im.key("3F00/1FFF", 0x84, "signer-rsa2048.key", sig_pin, True)
+    im.key("3F00/5015/5072/4B01", 0x82, "auth-rsa2048.key", 0x01, True)
+
+
 # CardOS 4.3: one image per label rule
 cardos43 = [
     ("cardos43-signcard-single", "SignCard single", "Quorvel", 20),
@@ -344,7 +465,9 @@ cardos43 = [
 for name, label, manuf, profile in cardos43:
     im = Image(name, "CardOS 4.3 PKCS#15 token labelled \"%s\" (profile %d)." % (label, profile), "cardos43", "CardOS 4.3")
     im.serial("0011223344556677")
-    p15(im, label, manuf)
+    # The Quorvel layout (profile 20) names the signature PIN 83 in 1FFF/0101.
+    sig_pin = 0x83 if profile == 20 else 0x81
+    p15(im, label, manuf, sig_pin=sig_pin)
     if profile in (21,):
         im.cert("3F00/5015/4304/4301", SIG)
     if profile in (26, 27):
@@ -353,6 +476,7 @@ for name, label, manuf, profile in cardos43:
         im.cert("3F00/5015/4304/43F1", SIG); im.cert("3F00/5015/4304/4301", AUTH); im.cert("3F00/5015/4304/4302", AUTH)
         im.cert("3F00/5015/4304/C008", CA); im.cert("3F00/5015/4304/C708", ROOT); im.cert("3F00/5015/4304/C00F", CA)
         im.cert("3F00/5015/4304/C70F", ROOT)
+    cardos43_keys(im, sig_pin)
     im.write()
 
 # CardOS 4.4
@@ -377,11 +501,21 @@ for name, label in (("cardos50-v31-batch100", "D-TRUST Card V3.1 batch100"), ("c
 for name, label in (("cardos54-41-std-rsa", "D-TRUST Card 4.1 Std. RSA"), ("cardos54-41-m100-ecc", "D-TRUST Card 4.1 M100 ECC"),
                     ("cardos54-41-multi-ecc", "D-TRUST Card 4.1 Multi ECC"), ("cardos54-44-std-rsa", "D-TRUST Card 4.4 Std. RSA"),
                     ("cardos54-44-multi-ecc", "D-TRUST Card 4.4 Multi ECC")):
+    ecc = "ECC" in label
     im = Image(name, "CardOS 5.4 D-TRUST card labelled \"%s\"." % label, "cardos54", "CardOS 5.4")
     im.serial("0012345678900003"); im.data("3F00/0104/5032", token_info("0012345678900003", "D-TRUST GmbH", label))
     # The PKCS#15 application that other middleware reads; the library takes only the token info above.
+    sig, auth = ("signer-ec256.der", "signer-ec256.der") if ecc else (SIG, AUTH)
     p15(im, label, "D-TRUST GmbH", serial="0012345678900003",
-        certs=[("Signaturzertifikat", "45", "3F00/0103/0201", SIG), ("Authentisierungszertifikat", "46", "3F00/0103/0204", AUTH)])
+        certs=[("Signaturzertifikat", "45", "3F00/0103/0201", sig), ("Authentisierungszertifikat", "46", "3F00/0103/0204", auth)])
+    if ecc:
+        # The ECC cards restore environment 21 for both keys (the P-256 key of signer-ec256).
+        im.comment += ("\nECDSA P-256 keys: 0101/02 under the signature PIN 87 (ASCII) = 123456, 0102/03 under the card\n"
+                       "PIN 83 (ASCII) = 654321; environment 21 of each DF names its key.")
+        im.pin("3F00", 0x83, "654321", "ascii"); im.pin("3F00/0101", 0x87, "123456", "ascii")
+        im.key("3F00/0101", 0x02, "signer-ec256.key", 0x87, sign_alg="ecdsa")
+        im.key("3F00/0102", 0x03, "signer-ec256.key", 0x83, sign_alg="ecdsa")
+        im.extra.append("[se 3F00/0101 21]\nsign = 02 ecdsa\n[se 3F00/0102 21]\nsign = 03 ecdsa")
     im.write()
 
 # SetCOS 4.4.1 / 4.4.2

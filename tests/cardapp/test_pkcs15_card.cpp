@@ -89,7 +89,7 @@ TEST(Pkcs15Card, ReadsTheApplicationThroughEfDirAndLinksCertificatesToKeysAndPin
     EXPECT_EQ(c->getCertpath(), "3F0050154331");
     EXPECT_EQ(c->getKeypath(), "3F001FFF");
     EXPECT_EQ(c->getPinpath(), "3F001FFF");
-    EXPECT_EQ(c->getPinindex(), 0x81);
+    EXPECT_EQ(c->getPinindex(), 0x83);  // the Quorvel layout's signature PIN
     EXPECT_EQ(c->getKeyindex(), 0x84);
     EXPECT_EQ(c->getKeysize(), 2048);
     EXPECT_EQ(c->getPinname(), "Signatur PIN");

@@ -122,12 +122,17 @@ std::string imageText(const std::string& name) {
     s << f.rdbuf();
     std::string text = s.str();
     // OpenSC picks its card driver by the ATR and that driver sends its card's own
-    // commands: the images of the generic ISO dialect run here on the CardOS 5.0 dialect.
-    if (text.find("dialect = iso") != std::string::npos) {
+    // commands: the layout images run here with the same files on the CardOS 5.0 dialect,
+    // whose commands both readers speak.
+    if (text.find("dialect = cardos50") == std::string::npos) {
         text = replaceLines(text, "atr = ", "atr = 3B D2 18 00 81 31 FE 58 C9 01 14");
-        text = replaceAll(text, "dialect = iso", "dialect = cardos50");
+        text = replaceLines(text, "dialect = ", "dialect = cardos50");
+        text = replaceLines(text, "protocol = ", "protocol = T1");
         // The chip serial number and the buffer sizes that the CardOS driver asks for.
-        text += "\n[data 0181]\nvalue = 00 12 34 56 78 90 00 09\n[data 018D]\nvalue = 04 00\n";
+        if (text.find("[data 0181]") == std::string::npos)
+            text += "\n[data 0181]\nvalue = 00 12 34 56 78 90 00 09\n";
+        if (text.find("[data 018D]") == std::string::npos)
+            text += "\n[data 018D]\nvalue = 04 00\n";
     }
     return text;
 }

@@ -1,8 +1,10 @@
 // Signature values for the timestamp request, and a timestamp token from openssl ts
 // appended as an unsigned attribute.
 #include <gtest/gtest.h>
+
 #include <openssl/cms.h>
 #include <openssl/sha.h>
+#include <algorithm>
 
 #include "PKCS7SSL.h"
 #include "Pkcs7TestSupport.h"
@@ -171,6 +173,16 @@ TEST(Pkcs7Timestamp, ThousandByteTokenGrowsEveryEnclosingLengthBy1025) {
     ASSERT_EQ(old.size(), now.size());
     for (size_t i = 0; i < old.size(); ++i)
         EXPECT_EQ(now[i], old[i] + 1025) << "level " << i;
+
+    // The form without a capacity takes the room of token length + 25 bytes beyond the
+    // blob: the same bytes, and nothing written past that room.
+    Bytes described(built.der);
+    described.resize(built.der.size() + 1025 + 8, 0xEE);
+    unsigned int describedLength = static_cast<unsigned int>(built.der.size());
+    ASSERT_EQ(CPKCS7SSL::AddTimeStamp(described.data(), &describedLength, token.data(), 1000), 0);
+    EXPECT_EQ(describedLength, length);
+    EXPECT_TRUE(std::equal(buffer.begin(), buffer.begin() + length, described.begin()));
+    EXPECT_EQ(described[describedLength], 0xEE);
 
     // Signed data of another kind is refused.
     Bytes token2(token);

@@ -3,14 +3,22 @@
 # "vncard certs", and for every certificate "vncard sign" (the PINs of the image tried
 # in turn) and "openssl pkeyutl -verify" of the signature against the certificate.
 #
-#   try-images.sh BUILD [IMAGE...]     default: every image of tools/cardsim/images
+#   try-images.sh [--check] BUILD [IMAGE...]     default: every image of tools/cardsim/images
 #
 # One line per image and a summary:
 #   IMAGE  certs=N  signed=S/K  verified=V/S  [notes]
 # (N certificates listed, K of them with their key on the card, S signed, V verified).
 # Images run two at a time (JOBS=N to change), each on its own stack.
+# With --check the run fails (exit 1) when an image lists fewer certificates, has fewer
+# keys, signs or verifies fewer signatures than the "Lists" and "Signs" columns of its
+# row in the README's image table promise, or when an image has no row.
 set -uo pipefail
 umask 077
+CHECK=0
+if [ "${1:-}" = --check ]; then
+  CHECK=1
+  shift
+fi
 BUILD=$(cd "${1:?build folder}" && pwd)
 shift
 HERE=$(cd "$(dirname "$0")" && pwd)
@@ -102,9 +110,23 @@ try_one() {  # try_one IMAGE: prints the image's line
 if [ $# -eq 0 ]; then set -- "$HERE"/images/*.card; fi
 export -f try_one raw_to_der
 export STACK VNCARD BUILD HERE
-printf '%s\n' "$@" | xargs -P "$JOBS" -I{} bash -c 'try_one "$1"' _ {} | sort | tee /tmp/vn-try-images.$$
+RESULTS=$(mktemp /tmp/vn-try-images.XXXXXX)
+printf '%s\n' "$@" | xargs -P "$JOBS" -I{} bash -c 'try_one "$1"' _ {} | sort | tee "$RESULTS"
 awk '{ n++; if ($2 ~ /^certs=[1-9]/) listed++; split($3, s, "[=/]"); if (s[3] > 0) { keys++; if (s[2] == s[3]) all++ }
        split($4, v, "[=/]"); ver += v[2]; sig += v[3] }
      END { printf "images %d, listing certificates %d, with keys %d, signing with every key %d, signatures verified %d of %d\n",
-           n, listed, keys, all, ver, sig }' /tmp/vn-try-images.$$
-rm -f /tmp/vn-try-images.$$
+           n, listed, keys, all, ver, sig }' "$RESULTS"
+status=0
+if [ "$CHECK" = 1 ]; then
+  # README rows: | `name` | dialect | keys | lists | signs S/K | what it is |
+  awk -F'|' 'NR == FNR { if ($2 ~ /^ `[^`]+` $/) { name = $2; gsub(/[ `]/, "", name); lists[name] = $5 + 0;
+                             split($6, w, "/"); signs[name] = w[1] + 0; keys[name] = w[2] + 0 } next }
+             { split($0, f, /[ \t]+/); name = f[1]
+               split(f[2], c, "="); split(f[3], s, "[=/]"); split(f[4], v, "[=/]")
+               if (!(name in lists)) { print "no row in the README: " name; bad++; next }
+               if (c[2] < lists[name] || s[3] < keys[name] || s[2] < signs[name] || v[2] < s[2]) {
+                 printf "worse than its row (lists %d, signs %d/%d): %s\n", lists[name], signs[name], keys[name], $0; bad++ } }
+             END { exit bad > 0 }' "$HERE/README.md" "$RESULTS" || status=1
+fi
+rm -f "$RESULTS"
+exit $status

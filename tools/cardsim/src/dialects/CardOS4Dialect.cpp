@@ -1,6 +1,7 @@
 // CardOS 4.3b and 4.4: 6300 after a wrong PIN, the chip serial number by GET DATA 01 81,
-// MSE 00 22 03 01 (erase), and a confidentiality template that also serves
-// PSO COMPUTE DIGITAL SIGNATURE; decipherment is a raw private-key operation.
+// MSE 00 22 03 01 (erase), a confidentiality template that also serves PSO COMPUTE
+// DIGITAL SIGNATURE and a signature template that also serves the private-key operation
+// of DECIPHER; decipherment is a raw private-key operation.
 #include "../Dialect.h"
 #include "DialectOps.h"
 
@@ -39,6 +40,15 @@ class CardOS4Dialect : public Dialect {
       FileNode* owner = nullptr;
       KeyObj* k = e.findKey(e.seDf ? e.seDf : e.currentDf, e.se.ct.keyRef, &owner);
       r = dialectops::sign(e, k, owner, "pkcs1", a.data);
+      return true;
+    }
+    // The private-key operation of DECIPHER also takes the key of a signature template:
+    // the terminal sends the padded block behind a 00 byte and gets it raised to the
+    // private exponent.
+    if (a.ins == 0x2A && a.p1p2() == 0x8086 && e.se.dst.set && !e.se.ct.set && a.data.size() > 1 && a.data[0] == 0x00) {
+      FileNode* owner = nullptr;
+      KeyObj* k = e.findKey(e.seDf ? e.seDf : e.currentDf, e.se.dst.keyRef, &owner);
+      r = dialectops::raw(e, k, owner, Bytes(a.data.begin() + 1, a.data.end()));
       return true;
     }
     return false;
