@@ -16,6 +16,7 @@ PACKAGES=(
   pcscd vsmartcard-vpcd opensc tinyproxy curl procps
   python3
   slapd ldap-utils
+  libp11-kit-dev p11-kit gnutls-bin libnss3-tools libengine-pkcs11-openssl openssh-client
 )
 
 install_packages() {
