@@ -90,8 +90,8 @@ void BM_ModuleSign(benchmark::State& state) {
         }
     }
     f->C_Finalize(nullptr);
-    state.counters["signatures_per_s"] = benchmark::Counter(static_cast<double>(state.iterations()),
-                                                            benchmark::Counter::kIsRate);
+    state.counters["signatures_per_s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
     state.counters["vncard_sign_per_s"] = vncardRate();
 }
 
@@ -109,8 +109,8 @@ void BM_Pkcs11ToolSignProcess(benchmark::State& state) {
             break;
         }
     }
-    state.counters["signatures_per_s"] = benchmark::Counter(static_cast<double>(state.iterations()),
-                                                            benchmark::Counter::kIsRate);
+    state.counters["signatures_per_s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
     state.counters["vncard_sign_per_s"] = vncardRate();
 }
 

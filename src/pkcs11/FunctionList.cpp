@@ -10,6 +10,17 @@ CK_RV notSupported(A...) {
     return module() != nullptr ? CKR_FUNCTION_NOT_SUPPORTED : CKR_CRYPTOKI_NOT_INITIALIZED;
 }
 
+// The token has no random number generator of its own (no CKF_RNG).
+template <class... A>
+CK_RV noRng(A...) {
+    return module() != nullptr ? CKR_RANDOM_NO_RNG : CKR_CRYPTOKI_NOT_INITIALIZED;
+}
+
+template <class... A>
+CK_RV noSeed(A...) {
+    return module() != nullptr ? CKR_RANDOM_SEED_NOT_SUPPORTED : CKR_CRYPTOKI_NOT_INITIALIZED;
+}
+
 CK_RV notParallel(CK_SESSION_HANDLE) {
     return module() != nullptr ? CKR_FUNCTION_NOT_PARALLEL : CKR_CRYPTOKI_NOT_INITIALIZED;
 }
@@ -84,8 +95,8 @@ CK_FUNCTION_LIST makeList() {
     f.C_WrapKey = notSupported;
     f.C_UnwrapKey = notSupported;
     f.C_DeriveKey = notSupported;
-    f.C_SeedRandom = notSupported;
-    f.C_GenerateRandom = notSupported;
+    f.C_SeedRandom = noSeed;
+    f.C_GenerateRandom = noRng;
     f.C_GetFunctionStatus = notParallel;
     f.C_CancelFunction = notParallel;
     f.C_WaitForSlotEvent = WaitForSlotEvent;

@@ -15,6 +15,8 @@ namespace vn_p11 {
 namespace {
 
 std::atomic<Module*> g_module{nullptr};
+// C_Initialize and C_Finalize one at a time (threads may race to initialise).
+std::mutex g_initLock;
 
 // How long C_Finalize waits for threads blocked in C_WaitForSlotEvent to leave.
 const int kWaiterPolls = 100;
@@ -166,6 +168,7 @@ CK_RV session(CK_SESSION_HANDLE h, std::shared_ptr<Session>& out, bool checkCard
 }
 
 CK_RV initialize() {
+    std::lock_guard<std::mutex> g(g_initLock);
     Module* old = g_module.load();
     if (old != nullptr && old->pid == getpid())
         return CKR_CRYPTOKI_ALREADY_INITIALIZED;
@@ -185,6 +188,7 @@ CK_RV initialize() {
 }
 
 CK_RV finalize() {
+    std::lock_guard<std::mutex> g(g_initLock);
     Module* m = module();
     if (m == nullptr)
         return CKR_CRYPTOKI_NOT_INITIALIZED;

@@ -23,17 +23,29 @@ namespace vn_p11 {
 namespace {
 
 const int kNoPin = -1;
-// Card operating systems whose signing environment makes RSA-PSS signatures.
-const int kPssCardTypes[] = {14 /* STARCOS 3.5 */, 15 /* CardOS 5.0 */, 16 /* SmartCard-HSM */, 17 /* CardOS 5.4 */};
-// Card operating systems that have no OAEP decipherment.
-const int kNoOaepCardTypes[] = {15 /* CardOS 5.0 */, 17 /* CardOS 5.4 */};
+// What a card OS can do beyond PKCS#1 v1.5 signatures, where it differs from the
+// default (no PSS; OAEP and SHA-1 where the profile allows them): one row per card OS.
+struct Abilities {
+    int cardType;
+    bool pss;   // its signing environment makes RSA-PSS signatures
+    bool oaep;  // it deciphers OAEP blocks
+    bool sha1;  // it has a signing environment for SHA-1
+};
+// clang-format off
+const Abilities kAbilities[] = {
+    {14 /* STARCOS 3.5 */,   true,  true,  true},
+    {15 /* CardOS 5.0 */,    true,  false, true},
+    {16 /* SmartCard-HSM */, true,  true,  true},
+    {17 /* CardOS 5.4 */,    false, false, false},
+};
+// clang-format on
+const Abilities kDefaultAbilities = {0, false, true, true};
 
-template <size_t N>
-bool listed(const int (&table)[N], int value) {
-    for (int v : table)
-        if (v == value)
-            return true;
-    return false;
+const Abilities& abilitiesOf(int cardType) {
+    for (const Abilities& a : kAbilities)
+        if (a.cardType == cardType)
+            return a;
+    return kDefaultAbilities;
 }
 
 Bytes ulongBytes(CK_ULONG v) {
@@ -205,15 +217,17 @@ std::vector<CK_MECHANISM_TYPE> mechanismsOf(const Token& t, const CSC_Profile& p
         ec = ec || k.second.keyType == CKK_EC;
         decrypt = decrypt || k.second.decrypt;
     }
+    const Abilities& can = abilitiesOf(cardType);
+    const int kSha1 = 0;
     std::vector<CK_MECHANISM_TYPE> out;
     for (const Mechanism& m : mechanisms()) {
-        if (m.nAlgoID >= 0 && !profile.isSupportedHashAlgo(m.nAlgoID))
+        if (m.nAlgoID >= 0 && (!profile.isSupportedHashAlgo(m.nAlgoID) || (m.nAlgoID == kSha1 && !can.sha1)))
             continue;
         bool wanted;
         if (m.kind == MechKind::DecryptOaep)
-            wanted = decrypt && !listed(kNoOaepCardTypes, cardType);
+            wanted = decrypt && can.oaep;
         else if (isPss(m.kind))
-            wanted = rsa && listed(kPssCardTypes, cardType);
+            wanted = rsa && can.pss;
         else
             wanted = isRsa(m.kind) ? rsa : ec;
         if (wanted)

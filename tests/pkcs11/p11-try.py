@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Tries every token of the simulated card in the stack through pkcs11-tool: lists
-slots and objects, logs in with the image's PINs, signs with every key and every sign
-mechanism the token offers, deciphers where the key deciphers, and checks every
-signature and plain text with openssl against the token's certificate.
+slots and objects, logs in with the image's PINs, runs --test, signs with every key and
+every sign mechanism the token offers, deciphers where the key deciphers, and checks
+every signature and plain text with openssl against the token's certificate; then
+--test-fork and --test-threads (three threads racing to C_Initialize).
 
   p11-try.py MODULE IMAGE WORKDIR
 
@@ -58,12 +59,15 @@ def objects(listing):
     for line in listing.splitlines():
         m = re.match(r"^(Private Key|Public Key|Certificate|Data) Object;\s*(\S*)", line)
         if m:
-            current = {"class": m.group(1), "type": m.group(2), "id": None, "always": False}
+            current = {"class": m.group(1), "type": m.group(2), "id": None, "always": False, "usage": ""}
             out.append(current)
         elif current is not None:
             m = re.match(r"^\s+ID:\s+([0-9a-f]+)", line)
             if m:
                 current["id"] = m.group(1)
+            m = re.match(r"^\s+Usage:\s+(.*)$", line)
+            if m:
+                current["usage"] = m.group(1)
             if "always authenticate" in line:
                 current["always"] = True
     return out
@@ -166,9 +170,15 @@ def main():
             fail("no PIN of the image logs in to slot %s" % slot)
             continue
         print("TOKEN slot=%s pin=ok" % slot, flush=True)
+        rc, out = tool("--slot", slot, "--login", "--pin", token_pin, "--test")
+        if rc == 0:
+            print("TEST slot=%s --test" % slot, flush=True)
+        else:
+            fail("--test slot=%s: %s" % (slot, " ".join(out.strip().splitlines()[-6:])))
         rc, mechs = tool("--slot", slot, "-M")
         mechanisms = [(m.group(1), m.group(2)) for m in re.finditer(r"^\s+([A-Z0-9-]+),?(.*)$", mechs, re.M)]
-        for obj in objects(listed):
+        found = objects(listed)
+        for obj in found:
             if obj["class"] != "Private Key" or obj["id"] is None:
                 continue
             counts["keys"] += 1
@@ -183,15 +193,24 @@ def main():
                     sign_one(slot, token_pin, obj, name, cert)
                 if "decrypt" in flags and not is_ec and os.environ.get("P11_DECRYPT", "1") == "1":
                     # the card's decipher key only; others fail and count as failures
-                    if decryptable(slot, obj):
+                    if any(o["class"] == "Public Key" and o["id"] == obj["id"] and "encrypt" in o["usage"]
+                           for o in found):
                         decrypt_one(slot, token_pin, obj, name, cert)
+    rc, out = tool("--test-fork")
+    if rc == 0 and "C_Initialize in forked child" in out:
+        print("TEST --test-fork", flush=True)
+    else:
+        fail("--test-fork: " + " ".join(out.strip().splitlines()[-4:]))
+    threads = ["--test-threads", "ILGISLT0"] * 3
+    rc, out = tool("--use-locking", *threads)
+    # One C_Initialize succeeds (the main thread's or one thread's), the others find
+    # the module initialised.
+    if rc == 0 and "all threads have ended with CKR_OK" in out and out.count("C_Initialize  returned CKR_OK") <= 1:
+        print("TEST --test-threads", flush=True)
+    else:
+        fail("--test-threads: " + " ".join(out.strip().splitlines()[-6:]))
     print("SUMMARY tokens=%d keys=%d signatures=%d verified=%d decrypted=%d failures=%d" %
           (counts["tokens"], counts["keys"], counts["signatures"], counts["verified"], counts["decrypted"], failures))
-
-
-def decryptable(slot, obj):
-    rc, out = tool("--slot", slot, "--list-objects", "--type", "pubkey", "--id", obj["id"])
-    return "encrypt" in out
 
 
 main()

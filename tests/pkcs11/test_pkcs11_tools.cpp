@@ -42,13 +42,21 @@ struct Expectation {
     int keys;
 };
 
+// The card-OS images whose keys sign through vncard, with their tokens (PINs) and
+// private keys.
 // clang-format off
 const Expectation kImages[] = {
     {"starcos35-a", 2, 2},
-    {"starcos35-b", 2, 2},
+    {"starcos35-b", 2, 3},
     {"cardos50-dtrust", 2, 2},
-    {"smartcard-hsm", 1, 1},
-    {"tcos30-sm", 1, 2},
+    {"cardos54-dtrust", 2, 2},
+    {"cardos44-dtrust", 1, 1},
+    {"cardos43b-dtrust", 2, 2},
+    {"smartcard-hsm-layout", 1, 2},
+    {"starcos30-signtrust", 2, 3},
+    {"starcos32-medisign", 2, 3},
+    {"starcos34-dtrust", 1, 1},
+    {"tcos20-telesec", 1, 1},
     {"tcos30v2-esign", 1, 1},
 };
 // clang-format on
@@ -79,7 +87,7 @@ TEST_P(Pkcs11Tool, SignsWithEveryKeyAndMechanismAndOpensslAgrees) {
 
     const std::string work = "/tmp/vn-p11-" + std::to_string(getpid()) + "-" + e.image;
     Outcome r = sh(std::string("python3 ") + VN_SOURCE_DIR + "/tests/pkcs11/p11-try.py " + VN_PKCS11_MODULE + " " +
-               VN_SOURCE_DIR + "/tools/cardsim/images/" + e.image + ".card " + work);
+                   VN_SOURCE_DIR + "/tools/cardsim/images/" + e.image + ".card " + work);
     sh("rm -rf " + work);
     ASSERT_EQ(r.code, 0) << r.out;
     std::smatch m;
@@ -113,13 +121,13 @@ TEST_P(Consumers, SignAndListWithTheModule) {
     ASSERT_TRUE(stack.ok()) << stack.error();
     const std::string work = "/tmp/vn-p11c-" + std::to_string(getpid()) + "-" + GetParam();
     Outcome r = sh(std::string("bash ") + VN_SOURCE_DIR + "/tests/pkcs11/consumers.sh " + VN_PKCS11_MODULE + " " +
-               VN_BINARY_DIR + " " + work + " 123456");
+                   VN_BINARY_DIR + " " + work + " 123456");
     sh("rm -rf " + work);
     EXPECT_EQ(r.code, 0) << r.out;
     EXPECT_EQ(r.out.find("FAIL"), std::string::npos) << r.out;
 }
 
-INSTANTIATE_TEST_SUITE_P(Cards, Consumers, ::testing::Values("smartcard-hsm", "tcos30v2-esign"),
+INSTANTIATE_TEST_SUITE_P(Cards, Consumers, ::testing::Values("smartcard-hsm-layout", "tcos30v2-esign"),
                          [](const ::testing::TestParamInfo<const char*>& i) {
                              std::string n = i.param;
                              for (char& c : n)
