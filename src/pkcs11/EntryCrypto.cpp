@@ -68,6 +68,17 @@ bool offered(const Token& t, CK_MECHANISM_TYPE type) {
     return std::find(t.mechanisms.begin(), t.mechanisms.end(), type) != t.mechanisms.end();
 }
 
+// Whether the token offers the hashing mechanism of the same family for a hash.
+bool hashOffered(const Token& t, MechKind kind, int nAlgoID) {
+    const MechKind family = isPss(kind)                                                ? MechKind::RsaPssHash
+                            : (kind == MechKind::Ecdsa || kind == MechKind::EcdsaHash) ? MechKind::EcdsaHash
+                                                                                       : MechKind::RsaPkcsHash;
+    for (const Mechanism& m : mechanisms())
+        if (m.kind == family && m.nAlgoID == nAlgoID)
+            return offered(t, m.type);
+    return false;
+}
+
 // RSA-PSS parameters the card's signature can meet: MGF1 and salt of the hash.
 CK_RV pssParameters(const CK_MECHANISM& m, const Mechanism& row, Operation& op) {
     if (m.pParameter == nullptr || m.ulParameterLen != sizeof(CK_RSA_PKCS_PSS_PARAMS))
@@ -178,6 +189,9 @@ CK_RV signNow(Session& s, const Bytes& input, Bytes& signature) {
         break;
     default: hash = input; break;
     }
+    // A hash the token signs with no mechanism of its own is refused before the card.
+    if (!hashOffered(c.card.tokens[s.token], op.mechanism->kind, nAlgoID))
+        return CKR_DATA_INVALID;
     Bytes out;
     const bool pss = isPss(op.mechanism->kind);
     if (!withPin(c, s.token, key, [&]() { return c.keys.sign(op.certIndex, hash, nAlgoID, pss, out); }))

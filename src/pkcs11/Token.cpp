@@ -23,8 +23,9 @@ namespace vn_p11 {
 namespace {
 
 const int kNoPin = -1;
-// What a card OS can do beyond PKCS#1 v1.5 signatures, where it differs from the
-// default (no PSS; OAEP and SHA-1 where the profile allows them): one row per card OS.
+// What a card OS can do beyond PKCS#1 v1.5 signatures and decipherment, where it
+// differs from the default (no PSS, no OAEP, SHA-1 where the profile allows it): one
+// row per card OS.
 struct Abilities {
     int cardType;
     bool pss;   // its signing environment makes RSA-PSS signatures
@@ -39,7 +40,7 @@ const Abilities kAbilities[] = {
     {17 /* CardOS 5.4 */,    false, false, false},
 };
 // clang-format on
-const Abilities kDefaultAbilities = {0, false, true, true};
+const Abilities kDefaultAbilities = {0, false, false, true};
 
 const Abilities& abilitiesOf(int cardType) {
     for (const Abilities& a : kAbilities)

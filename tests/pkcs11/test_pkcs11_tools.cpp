@@ -42,8 +42,8 @@ struct Expectation {
     int keys;
 };
 
-// The card-OS images whose keys sign through vncard, with their tokens (PINs) and
-// private keys.
+// The card-OS images whose keys all sign through vncard (tools/cardsim/try-images.sh),
+// with their tokens (PINs) and private keys.
 // clang-format off
 const Expectation kImages[] = {
     {"starcos35-a", 2, 2},
@@ -51,7 +51,6 @@ const Expectation kImages[] = {
     {"cardos50-dtrust", 2, 2},
     {"cardos54-dtrust", 2, 2},
     {"cardos44-dtrust", 1, 1},
-    {"cardos43b-dtrust", 2, 2},
     {"smartcard-hsm-layout", 1, 2},
     {"starcos30-signtrust", 2, 3},
     {"starcos32-medisign", 2, 3},
