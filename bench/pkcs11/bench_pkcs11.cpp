@@ -1,4 +1,4 @@
-// Signatures per second on the simulated stack (STARCOS 3.5 image): C_Sign through the
+// Signatures per second on the simulated stack (SmartCard-HSM layout image): C_Sign through the
 // PKCS#11 module after one login, `pkcs11-tool --sign` as a whole process (load,
 // listing, login, signature), and `vncard sign` as a whole process. The counters give
 // the module's rates as ratios to vncard's.
@@ -19,7 +19,7 @@
 namespace {
 
 const std::string kBuild = VN_BINARY_DIR;
-const char kImage[] = "smartcard-hsm";
+const char kImage[] = "smartcard-hsm-layout";
 const char kPin[] = "123456";
 
 cardsim::TestStack& stack() {
