@@ -20,6 +20,7 @@ PACKAGES=(
   python3
   slapd ldap-utils
   faketime
+  libp11-kit-dev p11-kit gnutls-bin libnss3-tools libengine-pkcs11-openssl openssh-client
 )
 
 install_packages() {
