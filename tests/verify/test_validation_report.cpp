@@ -92,7 +92,7 @@ Verdict validate(const Check& c) {
     return v;
 }
 
-// The result word of the spec'd entry point on the same files (no verification time).
+// The result word of CheckSignDetached on the same files (no verification time).
 unsigned int legacyWord(const Check& c) {
     const std::string sig = slurp(c.sig);
     const std::string content = c.content.empty() ? std::string() : slurp(c.content);
