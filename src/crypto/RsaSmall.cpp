@@ -12,6 +12,9 @@ const size_t N = CRsaSmall::MAX_DIGITS;
 bool loaded(const unsigned int* part) { return part && !mpIsZero(part, N); }
 }  // namespace
 
+// The definition hosts may take the address of (the class gives only the value).
+const int CRsaSmall::MAX_DIGITS;
+
 CRsaSmall::CRsaSmall() = default;
 
 CRsaSmall::~CRsaSmall() {
