@@ -20,6 +20,9 @@
 #define CRLSSL_OCSP_UNKNOWN 0x80000800           // status unknown; also added for unparsable certificates
 #define CRLSSL_OCSP_FAILED_BAD_INPUT 0x80000a00  // failure base when a certificate does not parse
 #define CRLSSL_OCSP_NO_RESPONDER 0x80080000      // no usable responder address
+// The OCSP exchange failed in one of two named ways; both keep the failure base 0x200.
+#define CRLSSL_OCSP_TIMEOUT 0x80001200    // the exchange with the responder passed its deadline
+#define CRLSSL_OCSP_TOO_LARGE 0x80002200  // the answer is over CRLSSL_MAX_OCSP_RESPONSE
 
 // Default deadline of every network exchange (connect, request and whole answer; LDAP bind
 // and search; OCSP with its proxy tunnel).

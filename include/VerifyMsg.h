@@ -10,6 +10,7 @@
 #include <sys/timeb.h>
 
 #include <log4cxx/logger.h>
+#include <cstdint>
 #include <ctime>
 #include <string>
 #include "ValidationReport.h"
@@ -52,9 +53,15 @@
 #define VERIFY_MODEL_CHAIN 1
 #define VERIFY_MODEL_SHELL 0
 
+// CVerifyOptions::contentFileLength for "from the offset to the end of the file".
+#define VERIFY_CONTENT_TO_END UINT64_MAX
+
 // What CVerifyMsg::Validate checks, with the same meaning as the arguments of
 // CheckSignDetached. The signature may be DER, PEM or S/MIME; detached content comes from
-// memory or, streamed in chunks, from contentFile.
+// memory or, streamed in chunks, from contentFile: the whole file, or the region of
+// contentFileLength bytes at contentFileOffset. The region lets a caller verify attached
+// signed data as the signed data with its content taken out plus where that content lies
+// in the signature file, so the content is never held in memory.
 struct VN_EXPORT CVerifyOptions {
     const unsigned char* sig = nullptr;
     size_t sigLen = 0;
@@ -62,6 +69,8 @@ struct VN_EXPORT CVerifyOptions {
     const unsigned char* content = nullptr;
     size_t contentLen = 0;
     std::string contentFile;
+    uint64_t contentFileOffset = 0;
+    uint64_t contentFileLength = VERIFY_CONTENT_TO_END;
     int flags = VERIFY_FLAG_SIGNATURE | VERIFY_FLAG_CHAIN | VERIFY_FLAG_VALIDITY;
     int crlFlags = 0;
     std::string crlSource;

@@ -40,14 +40,15 @@ bool tunnelAccepted(int fd, const vnhttp::Deadline& deadline);
 bool tunnelAccepted(int fd);
 
 // Sends the OCSP request to path on the connected socket fd (which it takes over) and
-// returns the response (at most CRLSSL_MAX_OCSP_RESPONSE bytes); null on failure or when the
-// deadline passes.
+// returns the response (at most CRLSSL_MAX_OCSP_RESPONSE bytes); null on failure, with
+// failure set to CRLSSL_OCSP_TIMEOUT when the deadline passed, CRLSSL_OCSP_TOO_LARGE when the
+// answer is over its limit, else CRLSSL_OCSP_FAILED.
 OcspResponsePtr exchangeOcsp(int fd, const std::string& host, unsigned port, const std::string& path,
-                             OCSP_REQUEST* request, const vnhttp::Deadline& deadline);
+                             OCSP_REQUEST* request, const vnhttp::Deadline& deadline, unsigned int& failure);
 // The same over TLS ("https://" responders): the responder's certificate is checked against
 // the system's trust store and host.
 OcspResponsePtr exchangeOcspTls(int fd, const std::string& host, unsigned port, const std::string& path,
-                                OCSP_REQUEST* request, const vnhttp::Deadline& deadline);
+                                OCSP_REQUEST* request, const vnhttp::Deadline& deadline, unsigned int& failure);
 
 // Judges an OCSP response for the certificate id: 0 good, CRLSSL_OCSP_REVOKED (revocation time
 // set), CRLSSL_OCSP_UNKNOWN, or CRLSSL_OCSP_FAILED when the response is not successful, is not signed by

@@ -1,6 +1,7 @@
 // CCrlSSL::CheckOCSP: one OCSP exchange with the certificate's id and a nonce.
 #include <openssl/err.h>
 #include <openssl/http.h>
+#include <openssl/httperr.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -54,12 +55,44 @@ struct FdClose {
 
 const char kStatusOk[] = "200";
 
+// Why OpenSSL's HTTP exchange gave no answer, from its error queue (which it empties, keeping
+// the first error's text) and the deadline.
+unsigned int exchangeFailure(const vnhttp::Deadline& deadline, std::string& firstText) {
+    unsigned int failure = CRLSSL_OCSP_FAILED;
+    for (unsigned long e = ERR_get_error(); e != 0; e = ERR_get_error()) {
+        if (firstText.empty()) {
+            char text[256];
+            ERR_error_string_n(e, text, sizeof(text));
+            firstText = text;
+        }
+        const int lib = ERR_GET_LIB(e), reason = ERR_GET_REASON(e);
+        if (lib == ERR_LIB_HTTP &&
+            (reason == HTTP_R_MAX_RESP_LEN_EXCEEDED || reason == HTTP_R_ASN1_LEN_EXCEEDS_MAX_RESP_LEN))
+            failure = CRLSSL_OCSP_TOO_LARGE;
+        else if (failure == CRLSSL_OCSP_FAILED && ((lib == ERR_LIB_HTTP && reason == HTTP_R_RETRY_TIMEOUT) ||
+                                                   (lib == ERR_LIB_BIO && reason == BIO_R_TRANSFER_TIMEOUT)))
+            failure = CRLSSL_OCSP_TIMEOUT;
+    }
+    if (failure == CRLSSL_OCSP_FAILED && deadline.left_ms(deadline.total_ms) <= 0)
+        failure = CRLSSL_OCSP_TIMEOUT;
+    return failure;
+}
+
+// The log text of a failure code.
+const char* failureText(unsigned int failure) {
+    switch (failure) {
+    case CRLSSL_OCSP_TIMEOUT: return "timeout, the exchange did not end before its deadline";
+    case CRLSSL_OCSP_TOO_LARGE: return "too large, the answer is over its size limit";
+    default: return "no acceptable answer";
+    }
+}
+
 }  // namespace
 
 namespace vn_crl {
 
 OcspResponsePtr exchangeOcspTls(int fd, const std::string& host, unsigned port, const std::string& path,
-                                OCSP_REQUEST* request, const vnhttp::Deadline& deadline) {
+                                OCSP_REQUEST* request, const vnhttp::Deadline& deadline, unsigned int& failure) {
     FdClose owned{fd};
     http_response r;
     std::unique_ptr<vnhttp::Transport> tls = vnhttp::start_tls(fd, host, deadline.total_ms, deadline, r);
@@ -85,12 +118,16 @@ OcspResponsePtr exchangeOcspTls(int fd, const std::string& host, unsigned port, 
             vnhttp::set_error(r, EPROTO, "no OCSP response in the answer (HTTP status %s)", r.status);
         }
     }
+    failure = r.error_number == HTTP_ERROR_TIMEOUT       ? CRLSSL_OCSP_TIMEOUT
+              : r.error_number == HTTP_ERROR_TOO_LARGE   ? CRLSSL_OCSP_TOO_LARGE
+              : deadline.left_ms(deadline.total_ms) <= 0 ? CRLSSL_OCSP_TIMEOUT
+                                                         : CRLSSL_OCSP_FAILED;
     LOG4CXX_ERROR(CCrlSSL::m_logger, "OCSP exchange failed: " << (r.error_text[0] ? r.error_text : "no request"));
     return OcspResponsePtr();
 }
 
 OcspResponsePtr exchangeOcsp(int fd, const std::string& host, unsigned port, const std::string& path,
-                             OCSP_REQUEST* request, const vnhttp::Deadline& deadline) {
+                             OCSP_REQUEST* request, const vnhttp::Deadline& deadline, unsigned int& failure) {
     BioChainPtr bio(BIO_new_socket(fd, BIO_CLOSE));
     if (!bio) {
         close(fd);
@@ -111,9 +148,9 @@ OcspResponsePtr exchangeOcsp(int fd, const std::string& host, unsigned port, con
     BIO* answer = OSSL_HTTP_REQ_CTX_exchange(ctx.get());
     OcspResponsePtr response(answer != nullptr ? d2i_OCSP_RESPONSE_bio(answer, nullptr) : nullptr);
     if (!response) {
-        char text[256];
-        ERR_error_string_n(ERR_get_error(), text, sizeof(text));
-        LOG4CXX_ERROR(CCrlSSL::m_logger, "OCSP exchange failed: " << text);
+        std::string text;
+        failure = exchangeFailure(deadline, text);
+        LOG4CXX_ERROR(CCrlSSL::m_logger, "OCSP exchange failed: " << failureText(failure) << " (" << text << ")");
     }
     ERR_clear_error();
     return response;
@@ -164,15 +201,17 @@ unsigned int CCrlSSL::CheckOCSP(const char* url, const unsigned char* cert, unsi
     const vnhttp::Deadline deadline = vnhttp::Deadline::in(vn_crl::timeoutMs());
     const int fd = vn_crl::openOcspConnection(host.p, static_cast<unsigned>(portNumber), deadline);
     vn_ossl::OcspResponsePtr answer;
+    unsigned int why = CRLSSL_OCSP_FAILED;
     if (fd >= 0 && tls != 0)
-        answer =
-            vn_crl::exchangeOcspTls(fd, host.p, static_cast<unsigned>(portNumber), path.p, request.get(), deadline);
+        answer = vn_crl::exchangeOcspTls(fd, host.p, static_cast<unsigned>(portNumber), path.p, request.get(), deadline,
+                                         why);
     else if (fd >= 0)
-        answer = vn_crl::exchangeOcsp(fd, host.p, static_cast<unsigned>(portNumber), path.p, request.get(), deadline);
+        answer =
+            vn_crl::exchangeOcsp(fd, host.p, static_cast<unsigned>(portNumber), path.p, request.get(), deadline, why);
     if (!answer) {
-        LOG4CXX_DEBUG(m_logger, "no OCSP response from " << url);
+        LOG4CXX_DEBUG(m_logger, "no OCSP response from " << url << ": " << failureText(why));
         VN_TRACE_LEAVE(m_logger, "CheckOCSP");
-        return failure;
+        return why;
     }
     handOver(answer.get(), response, responseLength, responderCert, responderCertLength);
     const unsigned int rc = vn_crl::judgeOcspResponse(answer.get(), request.get(), id.get(), ca.get(), revocationTime);

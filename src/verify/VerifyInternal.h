@@ -75,6 +75,10 @@ struct ParsedSignature {
 };
 ParsedSignature parseSignature(const unsigned char* data, size_t length);
 
+// A BIO reading length bytes of the file at offset (VERIFY_CONTENT_TO_END: to its end); null
+// when the file cannot be opened or the region does not lie inside it.
+BioPtr fileRegionBio(const std::string& path, uint64_t offset, uint64_t length);
+
 // The signature timestamp tokens (DER) among the signer's unsigned attributes.
 std::vector<std::vector<unsigned char>> timestampTokens(CMS_SignerInfo* si);
 

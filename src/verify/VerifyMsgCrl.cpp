@@ -237,6 +237,25 @@ void readOcspDetails(const OpenSslBuffer& response, X509* cert, X509* issuer, CR
         c.reason = reasonName(reason);
 }
 
+// Why an OCSP check got no status, for the report.
+// clang-format off
+const struct {
+    unsigned int code;
+    const char* reason;
+} kOcspFailures[] = {
+    {CRLSSL_OCSP_NO_RESPONDER, "unusable responder address"},
+    {CRLSSL_OCSP_TIMEOUT,      "timeout: the OCSP exchange did not end within the time limit"},
+    {CRLSSL_OCSP_TOO_LARGE,    "too large: the OCSP answer is over its size limit"},
+};
+// clang-format on
+
+const char* ocspFailureReason(unsigned int rc) {
+    for (const auto& f : kOcspFailures)
+        if (f.code == rc)
+            return f.reason;
+    return "the OCSP exchange failed or its response is not acceptable";
+}
+
 unsigned int fromOcsp(X509* cert, X509* issuer, const char* crlSource, const struct tm* t, RevocationChecks& checks) {
     const std::string url = ocspAddress(cert, crlSource);
     if (issuer == nullptr) {
@@ -270,8 +289,7 @@ unsigned int fromOcsp(X509* cert, X509* issuer, const char* crlSource, const str
         c.revocationTime = revokedAt;
     } else {
         c.status = "unavailable";
-        c.reason = rc == CRLSSL_OCSP_NO_RESPONDER ? "unusable responder address"
-                                                  : "the OCSP exchange failed or its response is not acceptable";
+        c.reason = ocspFailureReason(rc);
     }
     checks.push_back(c);
     if (rc == 0 || rc == CRLSSL_OCSP_UNKNOWN)

@@ -382,7 +382,7 @@ unsigned int validate(const CVerifyOptions& o, CValidationReport& report, bool l
     const bool inside = CMS_is_detached(parsed.cms.get()) == 0;
     if (contentBio == nullptr && !o.attached) {
         if (!o.contentFile.empty())
-            content.reset(BIO_new_file(o.contentFile.c_str(), "rb"));
+            content = vn_verify::fileRegionBio(o.contentFile, o.contentFileOffset, o.contentFileLength);
         else if ((o.content != nullptr || o.contentLen == 0) && o.contentLen <= static_cast<size_t>(INT_MAX))
             content.reset(BIO_new_mem_buf(o.content != nullptr ? o.content : reinterpret_cast<const unsigned char*>(""),
                                           static_cast<int>(o.contentLen)));

@@ -15,6 +15,7 @@
 #include "Http.h"
 #include "HttpTestServer.h"
 #include "TestSupport.h"
+#include "VerifyMsg.h"
 
 namespace {
 
@@ -213,14 +214,50 @@ TEST_F(PeerLimits, OcspAndItsProxyTunnelEndAtOneDeadline) {
                                   static_cast<unsigned int>(cert.size()), &response, &responseLength, &revoked, &signer,
                                   &signerLength);
     };
-    HttpTestServer trickling(trickle("HTTP/1.0 200 OK\r\nContent-Type: application/ocsp-response\r\n\r\n"));
-    EXPECT_EQ(CRLSSL_OCSP_FAILED, check(trickling.base() + "/"));
-    HttpTestServer flooding(flood("HTTP/1.0 200 OK\r\nContent-Type: application/ocsp-response\r\n\r\n"));
-    EXPECT_EQ(CRLSSL_OCSP_FAILED, check(flooding.base() + "/"));
+    const std::string ocspHeader = "HTTP/1.0 200 OK\r\nContent-Type: application/ocsp-response\r\n";
+    // A well-formed start of a response (a SEQUENCE of 256 bytes), then a byte a second.
+    HttpTestServer trickling(trickle(ocspHeader + "\r\n" + std::string("\x30\x82\x01\x00", 4)));
+    EXPECT_EQ(CRLSSL_OCSP_TIMEOUT, check(trickling.base() + "/"));
     HttpTestServer quiet(silent, false);
-    EXPECT_EQ(CRLSSL_OCSP_FAILED, check(quiet.base() + "/"));
+    EXPECT_EQ(CRLSSL_OCSP_TIMEOUT, check(quiet.base() + "/"));
+    // Over the limit by the response's own DER length, and by the HTTP Content-Length.
+    HttpTestServer flooding(flood(ocspHeader + "\r\n" + std::string("\x30\x84\x10\x00\x00\x00", 6)));
+    EXPECT_EQ(CRLSSL_OCSP_TOO_LARGE, check(flooding.base() + "/"));
+    HttpTestServer announced(flood(ocspHeader + "Content-Length: 268435456\r\n\r\n"));
+    EXPECT_EQ(CRLSSL_OCSP_TOO_LARGE, check(announced.base() + "/"));
+    // An answer that is no DER at all is neither: the general failure.
+    HttpTestServer garbage(flood(ocspHeader + "\r\n"));
+    EXPECT_EQ(CRLSSL_OCSP_FAILED, check(garbage.base() + "/"));
 
-    // A proxy that trickles its answer to CONNECT.
+    // The validation report names the reason of the missing status.
+    const std::string pki = std::string(VN_BINARY_DIR) + "/pki/";
+    const std::string make = "openssl cms -sign -binary -nodetach -outform DER -in '" + pki + "chain.pem' -signer '" +
+                             pki + "signer-rsa2048.pem' -inkey '" + pki + "signer-rsa2048.key' -out '" +
+                             dir.file("s.p7s") + "' 2>/dev/null";
+    ASSERT_EQ(0, std::system(make.c_str()));
+    const std::string sig = readFile(dir.file("s.p7s"));
+    auto reasonOf = [&](const std::string& responder) {
+        CVerifyOptions o;
+        o.sig = reinterpret_cast<const unsigned char*>(sig.data());
+        o.sigLen = sig.size();
+        o.flags |= VERIFY_FLAG_REVOCATION;
+        o.crlFlags = VERIFY_CRL_OCSP;
+        o.crlSource = responder;
+        o.caFile = pki + "chain.pem";
+        CValidationReport report;
+        const unsigned int rc = CVerifyMsg::Validate(o, report);
+        EXPECT_EQ(VERIFY_OCSP_FAILED, rc) << responder;
+        EXPECT_EQ(VN_INDETERMINATE, report.indication) << responder;
+        if (report.signers.size() != 1 || report.signers[0].revocation.size() != 1)
+            return std::string("(no single revocation check)");
+        EXPECT_EQ("unavailable", report.signers[0].revocation[0].status);
+        return report.signers[0].revocation[0].reason;
+    };
+    EXPECT_EQ(0u, reasonOf(trickling.base() + "/").rfind("timeout", 0));
+    EXPECT_EQ(0u, reasonOf(flooding.base() + "/").rfind("too large", 0));
+
+    // A proxy that trickles its answer to CONNECT: no tunnel, the general failure (the
+    // named codes belong to the exchange with the responder).
     HttpTestServer proxy(trickle("HTTP/1.0 200 Connection established\r\nX-Slow: "));
     CCrlSSL::setProxy(true, proxy.hostPort(), "", "", "vn-test");
     EXPECT_EQ(CRLSSL_OCSP_FAILED, check("http://127.0.0.1:1/"));

@@ -318,3 +318,36 @@ TEST(VncardSignDoc, LargeDocumentsStayWithinTheMemoryGoal) {
     unlink(tmp("big.p7s").c_str());
     unlink(tmp("big-a.p7s").c_str());
 }
+
+TEST(VncardSignDoc, VerifyDocOfALargeAttachedSignatureStaysWithinTheMemoryGoal) {
+    // 256 MiB of sparse document, signed with its content attached.
+    const std::string big = tmp("vbig.bin"), sig = tmp("vbig-a.p7s");
+    const off_t size = off_t(256) << 20;
+    const int fd = open(big.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(0, ftruncate(fd, size));
+    close(fd);
+    long kib = 0;
+    ASSERT_EQ(0, peakKiB({"sign-doc", "--p12", pki("signer-rsa2048.p12"), "--pin-from", "stdin", "--in", big, "--out",
+                          sig, "--attach"},
+                         kPassword, kib));
+    unlink(big.c_str());
+    const long goalKiB = 32 * 1024;
+    EXPECT_EQ(0, peakKiB({"verify-doc", "--sig", sig, "--ca-file", pki("chain.pem")}, "", kib));
+    EXPECT_LE(kib, goalKiB + (size >> 10)) << "verify-doc of 256 MiB attached";
+    Result r = tool("verify-doc --json --sig " + sig + " --ca-file " + pki("chain.pem"));
+    EXPECT_EQ(0, r.code) << r.out << r.err;
+    EXPECT_TRUE(contains(r.out, "\"indication\":\"TOTAL_PASSED\"")) << r.out;
+
+    // One byte changed in the middle of the content: the chunks read from the file are the
+    // ones hashed, so the digest no longer matches.
+    const int rw = open(sig.c_str(), O_WRONLY);
+    ASSERT_GE(rw, 0);
+    ASSERT_EQ(1, pwrite(rw, "x", 1, size / 2));
+    close(rw);
+    r = tool("verify-doc --json --sig " + sig + " --ca-file " + pki("chain.pem"));
+    EXPECT_EQ(1, r.code) << r.out << r.err;
+    EXPECT_TRUE(contains(r.out, "\"indication\":\"TOTAL_FAILED\"")) << r.out;
+    EXPECT_TRUE(contains(r.out, "HASH_FAILURE")) << r.out;
+    unlink(sig.c_str());
+}

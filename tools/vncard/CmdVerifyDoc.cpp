@@ -17,6 +17,7 @@
 #include "OpenSslPtr.h"
 #include "Output.h"
 #include "PinInput.h"
+#include "SigFile.h"
 #include "ValidationReport.h"
 #include "VerifyMsg.h"
 
@@ -94,6 +95,11 @@ bool caFileUsable(const std::string& path, std::string& why) {
         return false;
     }
     return true;
+}
+
+bool isRegularFile(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 bool isDirectory(const std::string& path) {
@@ -208,7 +214,6 @@ int verifyToken(Args& args, const std::string& caFile, const std::string& caDir)
 }
 
 int cmdVerifyDoc(Args& args) {
-    std::string sig;
     if (!args.has("sig") && !args.has("token"))
         return Output::fail(EXIT_USAGE, "--sig or --token is required");
     int flags = VERIFY_FLAG_SIGNATURE | VERIFY_FLAG_CHAIN | VERIFY_FLAG_VALIDITY;
@@ -239,7 +244,12 @@ int cmdVerifyDoc(Args& args) {
         return Output::fail(EXIT_USAGE, "--ca-dir " + caDir + ": not a directory");
     if (args.has("token"))
         return verifyToken(args, caFile, caDir);
-    if (!readFile(args.get("sig"), sig))
+    const std::string sigPath = args.get("sig");
+    // A regular file is mapped; anything else (standard input, a pipe) is read as before.
+    SigFile file;
+    std::string sig;
+    const bool regular = sigPath != "-" && isRegularFile(sigPath);
+    if (regular ? !file.open(sigPath) : !readFile(sigPath, sig))
         return EXIT_FAILED;
     const bool detached = args.has("content");
     if (detached && access(args.get("content").c_str(), R_OK) != 0)
@@ -247,10 +257,23 @@ int cmdVerifyDoc(Args& args) {
     CCrlSSL::setTimeout(timeout * 1000);
 
     CVerifyOptions o;
-    o.sig = reinterpret_cast<const unsigned char*>(sig.data());
-    o.sigLen = sig.size();
+    o.sig = regular ? file.data() : reinterpret_cast<const unsigned char*>(sig.data());
+    o.sigLen = regular ? file.size() : sig.size();
     o.attached = !detached;
     o.contentFile = detached ? args.get("content") : "";
+    // Attached DER signed data read from a file: the library gets the signed data without
+    // its content and reads the content in chunks from where it lies in the file.
+    std::vector<unsigned char> withoutItsContent;
+    uint64_t contentLength = 0, contentOffset = 0;
+    if (!detached && regular &&
+        withoutContent(file.data(), file.size(), withoutItsContent, contentLength, &contentOffset)) {
+        o.sig = withoutItsContent.data();
+        o.sigLen = withoutItsContent.size();
+        o.attached = false;
+        o.contentFile = sigPath;
+        o.contentFileOffset = contentOffset;
+        o.contentFileLength = contentLength;
+    }
     o.flags = flags;
     o.crlFlags = crlFlags;
     o.crlSource = source;

@@ -122,7 +122,8 @@ bool SigFile::open(const std::string& path) {
     return true;
 }
 
-bool withoutContent(const unsigned char* der, size_t length, std::vector<unsigned char>& out, uint64_t& contentLength) {
+bool withoutContent(const unsigned char* der, size_t length, std::vector<unsigned char>& out, uint64_t& contentLength,
+                    uint64_t* contentOffset) {
     const unsigned char* end = der + length;
     Tlv outer, type, explicit0, signedData, version, algorithms, encap, innerType, wrapper, octets;
     if (!readTlv(der, end, outer) || outer.tag != kSequence || outer.end() != end)
@@ -161,5 +162,7 @@ bool withoutContent(const unsigned char* der, size_t length, std::vector<unsigne
     out.insert(out.end(), innerType.p, innerType.end());
     out.insert(out.end(), encap.end(), signedData.end());
     contentLength = octets.length;
+    if (contentOffset != nullptr)
+        *contentOffset = static_cast<uint64_t>(octets.content - der);
     return true;
 }

@@ -28,8 +28,10 @@ private:
 };
 
 // For DER signed data whose encapsulated content is present as one primitive OCTET STRING
-// with definite lengths: the signed data without the content, and the content's length.
-// False (out untouched) for anything else, which is then read as it is.
-bool withoutContent(const unsigned char* der, size_t length, std::vector<unsigned char>& out, uint64_t& contentLength);
+// with definite lengths: the signed data without the content, and the content's length
+// (and, when asked, where the content starts in der). False (out untouched) for anything
+// else, which is then read as it is.
+bool withoutContent(const unsigned char* der, size_t length, std::vector<unsigned char>& out, uint64_t& contentLength,
+                    uint64_t* contentOffset = nullptr);
 
 #endif
