@@ -251,34 +251,28 @@ CK_RV finishSign(Session& s, CK_BYTE_PTR sig, CK_ULONG_PTR sigLength) {
     return CKR_OK;
 }
 
-CK_RV startOperation(CK_SESSION_HANDLE h, CK_MECHANISM_PTR mech, CK_OBJECT_HANDLE keyHandle, Operation::What what) {
-    std::shared_ptr<Session> s;
-    CK_RV rv = session(h, s, true);
-    if (rv != CKR_OK)
-        return rv;
-    if (mech == nullptr)
-        return CKR_ARGUMENTS_BAD;
-    std::lock_guard<std::mutex> g(s->reader->lock);
-    Operation& op = s->op;
+// Starts a signing or deciphering operation on a session (reader lock held).
+CK_RV startOperation(Session& s, const CK_MECHANISM& mech, CK_OBJECT_HANDLE keyHandle, Operation::What what) {
+    Operation& op = s.op;
     if (op.what != Operation::None)
         return CKR_OPERATION_ACTIVE;
     const Key* key = nullptr;
-    rv = keyFor(*s, keyHandle, key);
+    CK_RV rv = keyFor(s, keyHandle, key);
     if (rv != CKR_OK)
         return rv;
-    const Mechanism* row = mechanism(mech->mechanism);
-    const Token& t = s->card->card.tokens[s->token];
-    if (row == nullptr || !offered(t, mech->mechanism))
+    const Mechanism* row = mechanism(mech.mechanism);
+    const Token& t = s.card->card.tokens[s.token];
+    if (row == nullptr || !offered(t, mech.mechanism))
         return CKR_MECHANISM_INVALID;
     MechKind kind = row->kind;
     if (what == Operation::Decrypt) {
-        if (mech->mechanism == CKM_RSA_PKCS)
+        if (mech.mechanism == CKM_RSA_PKCS)
             kind = MechKind::DecryptPkcs;
         if (!isDecrypt(kind))
             return CKR_MECHANISM_INVALID;
         if (!key->decrypt)
             return CKR_KEY_FUNCTION_NOT_PERMITTED;
-        if (kind == MechKind::DecryptOaep && (rv = oaepParameters(*mech)) != CKR_OK)
+        if (kind == MechKind::DecryptOaep && (rv = oaepParameters(mech)) != CKR_OK)
             return rv;
     } else if (isDecrypt(kind)) {
         return CKR_MECHANISM_INVALID;
@@ -287,7 +281,7 @@ CK_RV startOperation(CK_SESSION_HANDLE h, CK_MECHANISM_PTR mech, CK_OBJECT_HANDL
         return CKR_KEY_TYPE_INCONSISTENT;
     op.reset();
     op.nAlgoID = row->nAlgoID;
-    if (isPss(kind) && (rv = pssParameters(*mech, *row, op)) != CKR_OK)
+    if (isPss(kind) && (rv = pssParameters(mech, *row, op)) != CKR_OK)
         return rv;
     op.what = what;
     op.mechanism = row;
@@ -297,6 +291,10 @@ CK_RV startOperation(CK_SESSION_HANDLE h, CK_MECHANISM_PTR mech, CK_OBJECT_HANDL
     return CKR_OK;
 }
 
+CK_RV startOperation(CK_SESSION_HANDLE h, CK_MECHANISM_PTR mech, CK_OBJECT_HANDLE keyHandle, Operation::What what) {
+    return withSession(h, true, mech != nullptr, [&](Session& s) { return startOperation(s, *mech, keyHandle, what); });
+}
+
 }  // namespace
 
 CK_RV SignInit(CK_SESSION_HANDLE h, CK_MECHANISM_PTR mech, CK_OBJECT_HANDLE key) {
@@ -304,61 +302,48 @@ CK_RV SignInit(CK_SESSION_HANDLE h, CK_MECHANISM_PTR mech, CK_OBJECT_HANDLE key)
 }
 
 CK_RV Sign(CK_SESSION_HANDLE h, CK_BYTE_PTR data, CK_ULONG length, CK_BYTE_PTR sig, CK_ULONG_PTR sigLength) {
-    return guarded([&]() -> CK_RV {
-        std::shared_ptr<Session> s;
-        CK_RV rv = session(h, s, true);
-        if (rv != CKR_OK)
-            return rv;
-        if (sigLength == nullptr)
-            return CKR_ARGUMENTS_BAD;
-        std::lock_guard<std::mutex> g(s->reader->lock);
-        Operation& op = s->op;
-        if (op.what != Operation::Sign)
-            return CKR_OPERATION_NOT_INITIALIZED;
-        if (sig == nullptr)
-            return finishSign(*s, sig, sigLength);
-        // One part: the operation may not have taken data yet.
-        if (op.digest)
-            op.digest->Reset();
-        op.data.clear();
-        rv = addData(op, data, length);
-        if (rv != CKR_OK) {
-            op.reset();
-            return rv;
-        }
-        return finishSign(*s, sig, sigLength);
+    return guarded([&]() {
+        return withSession(h, true, sigLength != nullptr, [&](Session& s) -> CK_RV {
+            Operation& op = s.op;
+            if (op.what != Operation::Sign)
+                return CKR_OPERATION_NOT_INITIALIZED;
+            if (sig == nullptr)
+                return finishSign(s, sig, sigLength);
+            // One part: the operation may not have taken data yet.
+            if (op.digest)
+                op.digest->Reset();
+            op.data.clear();
+            const CK_RV rv = addData(op, data, length);
+            if (rv != CKR_OK) {
+                op.reset();
+                return rv;
+            }
+            return finishSign(s, sig, sigLength);
+        });
     });
 }
 
 CK_RV SignUpdate(CK_SESSION_HANDLE h, CK_BYTE_PTR part, CK_ULONG length) {
-    return guarded([&]() -> CK_RV {
-        std::shared_ptr<Session> s;
-        CK_RV rv = session(h, s, false);
-        if (rv != CKR_OK)
+    return guarded([&]() {
+        return withSession(h, false, true, [&](Session& s) -> CK_RV {
+            Operation& op = s.op;
+            if (op.what != Operation::Sign)
+                return CKR_OPERATION_NOT_INITIALIZED;
+            const CK_RV rv = addData(op, part, length);
+            if (rv != CKR_OK)
+                op.reset();
             return rv;
-        std::lock_guard<std::mutex> g(s->reader->lock);
-        Operation& op = s->op;
-        if (op.what != Operation::Sign)
-            return CKR_OPERATION_NOT_INITIALIZED;
-        rv = addData(op, part, length);
-        if (rv != CKR_OK)
-            op.reset();
-        return rv;
+        });
     });
 }
 
 CK_RV SignFinal(CK_SESSION_HANDLE h, CK_BYTE_PTR sig, CK_ULONG_PTR sigLength) {
-    return guarded([&]() -> CK_RV {
-        std::shared_ptr<Session> s;
-        CK_RV rv = session(h, s, true);
-        if (rv != CKR_OK)
-            return rv;
-        if (sigLength == nullptr)
-            return CKR_ARGUMENTS_BAD;
-        std::lock_guard<std::mutex> g(s->reader->lock);
-        if (s->op.what != Operation::Sign)
-            return CKR_OPERATION_NOT_INITIALIZED;
-        return finishSign(*s, sig, sigLength);
+    return guarded([&]() {
+        return withSession(h, true, sigLength != nullptr, [&](Session& s) -> CK_RV {
+            if (s.op.what != Operation::Sign)
+                return CKR_OPERATION_NOT_INITIALIZED;
+            return finishSign(s, sig, sigLength);
+        });
     });
 }
 
@@ -367,64 +352,59 @@ CK_RV DecryptInit(CK_SESSION_HANDLE h, CK_MECHANISM_PTR mech, CK_OBJECT_HANDLE k
 }
 
 CK_RV Decrypt(CK_SESSION_HANDLE h, CK_BYTE_PTR in, CK_ULONG length, CK_BYTE_PTR out, CK_ULONG_PTR outLength) {
-    return guarded([&]() -> CK_RV {
-        std::shared_ptr<Session> s;
-        CK_RV rv = session(h, s, true);
-        if (rv != CKR_OK)
-            return rv;
-        if (outLength == nullptr || (in == nullptr && length > 0))
-            return CKR_ARGUMENTS_BAD;
-        std::lock_guard<std::mutex> g(s->reader->lock);
-        Operation& op = s->op;
-        if (op.what != Operation::Decrypt)
-            return CKR_OPERATION_NOT_INITIALIZED;
-        CardState& c = *s->card;
-        const Key& key = c.card.tokens[s->token].keys.at(op.certIndex);
-        const size_t modulus = outputLength(key);
-        // A plain block kept from a call whose buffer was too small.
-        if (!op.data.empty()) {
-            if (out == nullptr || *outLength < op.data.size()) {
+    return guarded([&]() {
+        return withSession(h, true, outLength != nullptr && (in != nullptr || length == 0), [&](Session& s) -> CK_RV {
+            Operation& op = s.op;
+            if (op.what != Operation::Decrypt)
+                return CKR_OPERATION_NOT_INITIALIZED;
+            CardState& c = *s.card;
+            const Key& key = c.card.tokens[s.token].keys.at(op.certIndex);
+            const size_t modulus = outputLength(key);
+            // A plain block kept from a call whose buffer was too small.
+            if (!op.data.empty()) {
+                if (out == nullptr || *outLength < op.data.size()) {
+                    *outLength = op.data.size();
+                    return out == nullptr ? CKR_OK : CKR_BUFFER_TOO_SMALL;
+                }
+                std::memcpy(out, op.data.data(), op.data.size());
                 *outLength = op.data.size();
-                return out == nullptr ? CKR_OK : CKR_BUFFER_TOO_SMALL;
+                op.reset();
+                return CKR_OK;
             }
-            std::memcpy(out, op.data.data(), op.data.size());
-            *outLength = op.data.size();
-            op.reset();
-            return CKR_OK;
-        }
-        if (out == nullptr) {
-            *outLength = modulus;
-            return CKR_OK;
-        }
-        if (length != modulus) {
-            op.reset();
-            return CKR_ENCRYPTED_DATA_LEN_RANGE;
-        }
-        if (!c.keys.usable()) {
-            op.reset();
-            return cardFailure(*s);
-        }
-        rv = authorise(c, s->token, key, op);
-        if (rv != CKR_OK) {
-            op.reset();
-            return rv;
-        }
-        Bytes input(in, in + length), plain;
-        const bool oaep = op.mechanism->kind == MechKind::DecryptOaep;
-        if (!withPin(c, s->token, key, [&]() { return c.keys.decrypt(op.certIndex, input, oaep, plain); })) {
-            op.reset();
-            return cardFailure(*s);
-        }
-        if (*outLength < plain.size()) {
+            if (out == nullptr) {
+                *outLength = modulus;
+                return CKR_OK;
+            }
+            if (length != modulus) {
+                op.reset();
+                return CKR_ENCRYPTED_DATA_LEN_RANGE;
+            }
+            if (!c.keys.usable()) {
+                op.reset();
+                return cardFailure(s);
+            }
+            const CK_RV rv = authorise(c, s.token, key, op);
+            if (rv != CKR_OK) {
+                op.reset();
+                return rv;
+            }
+            Bytes input(in, in + length), plain;
+            const bool oaep = op.mechanism->kind == MechKind::DecryptOaep;
+            if (!withPin(c, s.token, key, [&]() { return c.keys.decrypt(op.certIndex, input, oaep, plain); })) {
+                op.reset();
+                return cardFailure(s);
+            }
+            if (*outLength < plain.size()) {
+                *outLength = plain.size();
+                op.data.swap(plain);
+                return CKR_BUFFER_TOO_SMALL;
+            }
+            std::memcpy(out, plain.data(), plain.size());
             *outLength = plain.size();
-            op.data.swap(plain);
-            return CKR_BUFFER_TOO_SMALL;
-        }
-        std::memcpy(out, plain.data(), plain.size());
-        *outLength = plain.size();
-        vn_secret::cleanse(plain.data(), plain.size());
-        op.reset();
-        return CKR_OK;
+            vn_secret::cleanse(plain.data(), plain.size());
+            op.reset();
+            return CKR_OK;
+        });
     });
 }
 

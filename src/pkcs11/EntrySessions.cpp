@@ -29,6 +29,24 @@ bool matches(const Object& o, const CK_ATTRIBUTE* tmpl, CK_ULONG count) {
     return true;
 }
 
+// Copies one attribute into the caller's template entry: CKR_OK, or
+// CKR_ATTRIBUTE_TYPE_INVALID / CKR_BUFFER_TOO_SMALL with the length unavailable.
+CK_RV copyAttribute(const Object& o, CK_ATTRIBUTE& a) {
+    const Bytes* v = o.find(a.type);
+    if (v == nullptr) {
+        a.ulValueLen = CK_UNAVAILABLE_INFORMATION;
+        return CKR_ATTRIBUTE_TYPE_INVALID;
+    }
+    if (a.pValue != nullptr && a.ulValueLen < v->size()) {
+        a.ulValueLen = CK_UNAVAILABLE_INFORMATION;
+        return CKR_BUFFER_TOO_SMALL;
+    }
+    if (a.pValue != nullptr && !v->empty())
+        std::memcpy(a.pValue, v->data(), v->size());
+    a.ulValueLen = v->size();
+    return CKR_OK;
+}
+
 // A PIN the caller typed: the length the token allows, and characters a PIN has.
 CK_RV checkPin(const Token& t, CK_UTF8CHAR_PTR pin, CK_ULONG length) {
     if (t.minPin > 0 && t.maxPin >= t.minPin &&
@@ -147,170 +165,132 @@ CK_RV CloseAllSessions(CK_SLOT_ID slot) {
 }
 
 CK_RV GetSessionInfo(CK_SESSION_HANDLE h, CK_SESSION_INFO_PTR info) {
-    return guarded([&]() -> CK_RV {
-        std::shared_ptr<Session> s;
-        CK_RV rv = session(h, s, false);
-        if (rv != CKR_OK)
-            return rv;
-        if (info == nullptr)
-            return CKR_ARGUMENTS_BAD;
-        std::lock_guard<std::mutex> g(s->reader->lock);
-        const bool rw = (s->flags & CKF_RW_SESSION) != 0;
-        const bool user = s->card->logins[s->token].loggedIn;
-        info->slotID = s->slot;
-        info->flags = s->flags;
-        info->state = user ? (rw ? CKS_RW_USER_FUNCTIONS : CKS_RO_USER_FUNCTIONS)
-                           : (rw ? CKS_RW_PUBLIC_SESSION : CKS_RO_PUBLIC_SESSION);
-        info->ulDeviceError = 0;
-        return CKR_OK;
+    return guarded([&]() {
+        return withSession(h, false, info != nullptr, [&](Session& s) -> CK_RV {
+            const bool rw = (s.flags & CKF_RW_SESSION) != 0;
+            const bool user = s.card->logins[s.token].loggedIn;
+            info->slotID = s.slot;
+            info->flags = s.flags;
+            info->state = user ? (rw ? CKS_RW_USER_FUNCTIONS : CKS_RO_USER_FUNCTIONS)
+                               : (rw ? CKS_RW_PUBLIC_SESSION : CKS_RO_PUBLIC_SESSION);
+            info->ulDeviceError = 0;
+            return CKR_OK;
+        });
     });
 }
 
 CK_RV Login(CK_SESSION_HANDLE h, CK_USER_TYPE user, CK_UTF8CHAR_PTR pin, CK_ULONG pinLength) {
-    return guarded([&]() -> CK_RV {
-        std::shared_ptr<Session> s;
-        CK_RV rv = session(h, s, true);
-        if (rv != CKR_OK)
-            return rv;
-        if (user != CKU_USER && user != CKU_CONTEXT_SPECIFIC)
-            return CKR_USER_TYPE_INVALID;
-        std::lock_guard<std::mutex> g(s->reader->lock);
-        CardState& c = *s->card;
-        const Token& t = c.card.tokens[s->token];
-        LoginState& login = c.logins[s->token];
-        if (pin == nullptr && pinLength != 0)
-            return CKR_ARGUMENTS_BAD;
-        if (pin == nullptr && !c.card.pinPad)
-            return CKR_ARGUMENTS_BAD;
-        if (pin != nullptr) {
-            rv = checkPin(t, pin, pinLength);
+    return guarded([&]() {
+        return withSession(h, true, true, [&](Session& s) -> CK_RV {
+            if (user != CKU_USER && user != CKU_CONTEXT_SPECIFIC)
+                return CKR_USER_TYPE_INVALID;
+            CardState& c = *s.card;
+            const Token& t = c.card.tokens[s.token];
+            LoginState& login = c.logins[s.token];
+            if (pin == nullptr && pinLength != 0)
+                return CKR_ARGUMENTS_BAD;
+            if (pin == nullptr && !c.card.pinPad)
+                return CKR_ARGUMENTS_BAD;
+            CK_RV rv = CKR_OK;
+            if (pin != nullptr) {
+                rv = checkPin(t, pin, pinLength);
+                if (rv != CKR_OK)
+                    return rv;
+            }
+            std::string typed(pin != nullptr ? reinterpret_cast<const char*>(pin) : "", pin != nullptr ? pinLength : 0);
+            vn_secret::WipeOnExit wipeTyped(&typed[0], typed.size());
+            if (user == CKU_CONTEXT_SPECIFIC) {
+                Operation& op = s.op;
+                if (op.what == Operation::None)
+                    return CKR_OPERATION_NOT_INITIALIZED;
+                rv = verify(c, op.certIndex, login, typed);
+                op.contextLogin = rv == CKR_OK;
+                return rv;
+            }
+            if (login.loggedIn)
+                return CKR_USER_ALREADY_LOGGED_IN;
+            const int entry = entryForPin(t);
+            if (entry < 0 || !c.keys.usable())
+                return CKR_DEVICE_ERROR;
+            rv = verify(c, entry, login, typed);
             if (rv != CKR_OK)
                 return rv;
-        }
-        std::string typed(pin != nullptr ? reinterpret_cast<const char*>(pin) : "", pin != nullptr ? pinLength : 0);
-        vn_secret::WipeOnExit wipeTyped(&typed[0], typed.size());
-        if (user == CKU_CONTEXT_SPECIFIC) {
-            Operation& op = s->op;
-            if (op.what == Operation::None)
-                return CKR_OPERATION_NOT_INITIALIZED;
-            rv = verify(c, op.certIndex, login, typed);
-            op.contextLogin = rv == CKR_OK;
-            return rv;
-        }
-        if (login.loggedIn)
-            return CKR_USER_ALREADY_LOGGED_IN;
-        const int entry = entryForPin(t);
-        if (entry < 0 || !c.keys.usable())
-            return CKR_DEVICE_ERROR;
-        rv = verify(c, entry, login, typed);
-        if (rv != CKR_OK)
-            return rv;
-        login.loggedIn = true;
-        login.pin.assign(typed.begin(), typed.end());
-        return CKR_OK;
+            login.loggedIn = true;
+            login.pin.assign(typed.begin(), typed.end());
+            return CKR_OK;
+        });
     });
 }
 
 CK_RV Logout(CK_SESSION_HANDLE h) {
-    return guarded([&]() -> CK_RV {
-        std::shared_ptr<Session> s;
-        CK_RV rv = session(h, s, false);
-        if (rv != CKR_OK)
-            return rv;
-        std::lock_guard<std::mutex> g(s->reader->lock);
-        if (!s->card->logins[s->token].loggedIn)
-            return CKR_USER_NOT_LOGGED_IN;
-        logout(*s->card, s->token);
-        return CKR_OK;
+    return guarded([&]() {
+        return withSession(h, false, true, [&](Session& s) -> CK_RV {
+            if (!s.card->logins[s.token].loggedIn)
+                return CKR_USER_NOT_LOGGED_IN;
+            logout(*s.card, s.token);
+            return CKR_OK;
+        });
     });
 }
 
 CK_RV GetAttributeValue(CK_SESSION_HANDLE h, CK_OBJECT_HANDLE object, CK_ATTRIBUTE_PTR attrs, CK_ULONG count) {
-    return guarded([&]() -> CK_RV {
-        std::shared_ptr<Session> s;
-        CK_RV rv = session(h, s, false);
-        if (rv != CKR_OK)
-            return rv;
-        if (attrs == nullptr && count > 0)
-            return CKR_ARGUMENTS_BAD;
-        std::lock_guard<std::mutex> g(s->reader->lock);
-        const Object* o = objectOf(*s, object);
-        if (o == nullptr)
-            return CKR_OBJECT_HANDLE_INVALID;
-        for (CK_ULONG i = 0; i < count; ++i) {
-            const Bytes* v = o->find(attrs[i].type);
-            if (v == nullptr) {
-                attrs[i].ulValueLen = CK_UNAVAILABLE_INFORMATION;
-                rv = CKR_ATTRIBUTE_TYPE_INVALID;
-            } else if (attrs[i].pValue == nullptr) {
-                attrs[i].ulValueLen = v->size();
-            } else if (attrs[i].ulValueLen < v->size()) {
-                attrs[i].ulValueLen = CK_UNAVAILABLE_INFORMATION;
-                if (rv == CKR_OK)
-                    rv = CKR_BUFFER_TOO_SMALL;
-            } else {
-                if (!v->empty())
-                    std::memcpy(attrs[i].pValue, v->data(), v->size());
-                attrs[i].ulValueLen = v->size();
+    return guarded([&]() {
+        return withSession(h, false, attrs != nullptr || count == 0, [&](Session& s) -> CK_RV {
+            const Object* o = objectOf(s, object);
+            if (o == nullptr)
+                return CKR_OBJECT_HANDLE_INVALID;
+            CK_RV rv = CKR_OK;
+            for (CK_ULONG i = 0; i < count; ++i) {
+                const CK_RV one = copyAttribute(*o, attrs[i]);
+                // A missing attribute outranks a short buffer.
+                if (one == CKR_ATTRIBUTE_TYPE_INVALID || (one != CKR_OK && rv == CKR_OK))
+                    rv = one;
             }
-        }
-        return rv;
+            return rv;
+        });
     });
 }
 
 CK_RV FindObjectsInit(CK_SESSION_HANDLE h, CK_ATTRIBUTE_PTR attrs, CK_ULONG count) {
-    return guarded([&]() -> CK_RV {
-        std::shared_ptr<Session> s;
-        CK_RV rv = session(h, s, true);
-        if (rv != CKR_OK)
-            return rv;
-        if (attrs == nullptr && count > 0)
-            return CKR_ARGUMENTS_BAD;
-        std::lock_guard<std::mutex> g(s->reader->lock);
-        if (s->finding)
-            return CKR_OPERATION_ACTIVE;
-        s->found.clear();
-        s->foundPos = 0;
-        const auto& objects = s->card->card.tokens[s->token].objects;
-        for (size_t i = 0; i < objects.size(); ++i)
-            if (objectVisible(*s, objects[i]) && matches(objects[i], attrs, count))
-                s->found.push_back(i + 1);
-        s->finding = true;
-        return CKR_OK;
+    return guarded([&]() {
+        return withSession(h, true, attrs != nullptr || count == 0, [&](Session& s) -> CK_RV {
+            if (s.finding)
+                return CKR_OPERATION_ACTIVE;
+            s.found.clear();
+            s.foundPos = 0;
+            const auto& objects = s.card->card.tokens[s.token].objects;
+            for (size_t i = 0; i < objects.size(); ++i)
+                if (objectVisible(s, objects[i]) && matches(objects[i], attrs, count))
+                    s.found.push_back(i + 1);
+            s.finding = true;
+            return CKR_OK;
+        });
     });
 }
 
 CK_RV FindObjects(CK_SESSION_HANDLE h, CK_OBJECT_HANDLE_PTR out, CK_ULONG max, CK_ULONG_PTR count) {
-    return guarded([&]() -> CK_RV {
-        std::shared_ptr<Session> s;
-        CK_RV rv = session(h, s, false);
-        if (rv != CKR_OK)
-            return rv;
-        if (out == nullptr || count == nullptr)
-            return CKR_ARGUMENTS_BAD;
-        std::lock_guard<std::mutex> g(s->reader->lock);
-        if (!s->finding)
-            return CKR_OPERATION_NOT_INITIALIZED;
-        CK_ULONG n = 0;
-        while (n < max && s->foundPos < s->found.size())
-            out[n++] = s->found[s->foundPos++];
-        *count = n;
-        return CKR_OK;
+    return guarded([&]() {
+        return withSession(h, false, out != nullptr && count != nullptr, [&](Session& s) -> CK_RV {
+            if (!s.finding)
+                return CKR_OPERATION_NOT_INITIALIZED;
+            CK_ULONG n = 0;
+            while (n < max && s.foundPos < s.found.size())
+                out[n++] = s.found[s.foundPos++];
+            *count = n;
+            return CKR_OK;
+        });
     });
 }
 
 CK_RV FindObjectsFinal(CK_SESSION_HANDLE h) {
-    return guarded([&]() -> CK_RV {
-        std::shared_ptr<Session> s;
-        CK_RV rv = session(h, s, false);
-        if (rv != CKR_OK)
-            return rv;
-        std::lock_guard<std::mutex> g(s->reader->lock);
-        if (!s->finding)
-            return CKR_OPERATION_NOT_INITIALIZED;
-        s->finding = false;
-        s->found.clear();
-        return CKR_OK;
+    return guarded([&]() {
+        return withSession(h, false, true, [&](Session& s) -> CK_RV {
+            if (!s.finding)
+                return CKR_OPERATION_NOT_INITIALIZED;
+            s.finding = false;
+            s.found.clear();
+            return CKR_OK;
+        });
     });
 }
 

@@ -67,6 +67,40 @@ std::shared_ptr<Reader> lockedReader(Module& m, CK_SLOT_ID slot, size_t& token, 
     return r;
 }
 
+// The frame of the calls on a slot: the module initialised, CKR_ARGUMENTS_BAD when
+// argsOk is false, CKR_SLOT_ID_INVALID for an unknown slot; then f(module, reader,
+// token) with the reader locked and its card read.
+template <class F>
+CK_RV withSlot(CK_SLOT_ID slot, bool argsOk, F f) {
+    return guarded([&]() -> CK_RV {
+        Module* m = module();
+        if (m == nullptr)
+            return CKR_CRYPTOKI_NOT_INITIALIZED;
+        if (!argsOk)
+            return CKR_ARGUMENTS_BAD;
+        size_t token;
+        std::unique_lock<std::mutex> hold;
+        auto r = lockedReader(*m, slot, token, hold);
+        if (!r)
+            return CKR_SLOT_ID_INVALID;
+        return f(*m, *r, token);
+    });
+}
+
+// Hands a list to the caller the PKCS#11 way: the count alone when list is null,
+// CKR_BUFFER_TOO_SMALL with the count needed when it is too short.
+template <class T>
+CK_RV copyList(const std::vector<T>& items, T* list, CK_ULONG_PTR count) {
+    if (list != nullptr && *count < items.size()) {
+        *count = items.size();
+        return CKR_BUFFER_TOO_SMALL;
+    }
+    if (list != nullptr)
+        std::copy(items.begin(), items.end(), list);
+    *count = items.size();
+    return CKR_OK;
+}
+
 CK_FLAGS tokenFlags(const CardState& c, size_t token) {
     CK_FLAGS f = CKF_TOKEN_INITIALIZED | CKF_LOGIN_REQUIRED | CKF_USER_PIN_INITIALIZED | CKF_WRITE_PROTECTED;
     if (c.card.pinPad)
@@ -133,57 +167,30 @@ CK_RV GetSlotList(CK_BBOOL tokenPresent, CK_SLOT_ID_PTR list, CK_ULONG_PTR count
                 if (!tokenPresent || r->card)
                     slots.push_back(r->base + t);
         }
-        if (list != nullptr && *count < slots.size()) {
-            *count = slots.size();
-            return CKR_BUFFER_TOO_SMALL;
-        }
-        if (list != nullptr)
-            std::copy(slots.begin(), slots.end(), list);
-        *count = slots.size();
-        return CKR_OK;
+        return copyList(slots, list, count);
     });
 }
 
 CK_RV GetSlotInfo(CK_SLOT_ID slot, CK_SLOT_INFO_PTR info) {
-    return guarded([&]() -> CK_RV {
-        Module* m = module();
-        if (m == nullptr)
-            return CKR_CRYPTOKI_NOT_INITIALIZED;
-        if (info == nullptr)
-            return CKR_ARGUMENTS_BAD;
-        size_t token;
-        std::unique_lock<std::mutex> hold;
-        auto r = lockedReader(*m, slot, token, hold);
-        if (!r)
-            return CKR_SLOT_ID_INVALID;
+    return withSlot(slot, info != nullptr, [&](Module&, Reader& r, size_t token) -> CK_RV {
         std::memset(info, 0, sizeof *info);
-        std::string description = r->name;
-        if (r->card && r->card->card.tokens.size() > 1)
-            description += " (" + r->card->card.tokens[token].pinLabel + ")";
+        std::string description = r.name;
+        if (r.card && r.card->card.tokens.size() > 1)
+            description += " (" + r.card->card.tokens[token].pinLabel + ")";
         padded(info->slotDescription, sizeof info->slotDescription, description);
         padded(info->manufacturerID, sizeof info->manufacturerID, "");
         info->flags = CKF_REMOVABLE_DEVICE | CKF_HW_SLOT;
-        if (r->card)
+        if (r.card)
             info->flags |= CKF_TOKEN_PRESENT;
         return CKR_OK;
     });
 }
 
 CK_RV GetTokenInfo(CK_SLOT_ID slot, CK_TOKEN_INFO_PTR info) {
-    return guarded([&]() -> CK_RV {
-        Module* m = module();
-        if (m == nullptr)
-            return CKR_CRYPTOKI_NOT_INITIALIZED;
-        if (info == nullptr)
-            return CKR_ARGUMENTS_BAD;
-        size_t token;
-        std::unique_lock<std::mutex> hold;
-        auto r = lockedReader(*m, slot, token, hold);
-        if (!r)
-            return CKR_SLOT_ID_INVALID;
-        if (!r->card)
-            return r->unrecognised ? CKR_TOKEN_NOT_RECOGNIZED : CKR_TOKEN_NOT_PRESENT;
-        const CardState& c = *r->card;
+    return withSlot(slot, info != nullptr, [&](Module& m, Reader& r, size_t token) -> CK_RV {
+        if (!r.card)
+            return r.unrecognised ? CKR_TOKEN_NOT_RECOGNIZED : CKR_TOKEN_NOT_PRESENT;
+        const CardState& c = *r.card;
         const Token& t = c.card.tokens[token];
         std::memset(info, 0, sizeof *info);
         padded(info->label, sizeof info->label, t.label);
@@ -196,8 +203,8 @@ CK_RV GetTokenInfo(CK_SLOT_ID slot, CK_TOKEN_INFO_PTR info) {
         info->flags = tokenFlags(c, token);
         CK_ULONG sessions = 0, rw = 0;
         {
-            std::lock_guard<std::mutex> g(m->lock);
-            for (auto& s : m->sessions)
+            std::lock_guard<std::mutex> g(m.lock);
+            for (auto& s : m.sessions)
                 if (s.second->slot == slot) {
                     ++sessions;
                     rw += (s.second->flags & CKF_RW_SESSION) ? 1 : 0;
@@ -219,46 +226,19 @@ CK_RV GetTokenInfo(CK_SLOT_ID slot, CK_TOKEN_INFO_PTR info) {
 }
 
 CK_RV GetMechanismList(CK_SLOT_ID slot, CK_MECHANISM_TYPE_PTR list, CK_ULONG_PTR count) {
-    return guarded([&]() -> CK_RV {
-        Module* m = module();
-        if (m == nullptr)
-            return CKR_CRYPTOKI_NOT_INITIALIZED;
-        if (count == nullptr)
-            return CKR_ARGUMENTS_BAD;
-        size_t token;
-        std::unique_lock<std::mutex> hold;
-        auto r = lockedReader(*m, slot, token, hold);
-        if (!r)
-            return CKR_SLOT_ID_INVALID;
-        if (!r->card)
+    return withSlot(slot, count != nullptr, [&](Module&, Reader& r, size_t token) -> CK_RV {
+        if (!r.card)
             return CKR_TOKEN_NOT_PRESENT;
-        const auto& mechs = r->card->card.tokens[token].mechanisms;
-        if (list != nullptr && *count < mechs.size()) {
-            *count = mechs.size();
-            return CKR_BUFFER_TOO_SMALL;
-        }
-        if (list != nullptr)
-            std::copy(mechs.begin(), mechs.end(), list);
-        *count = mechs.size();
-        return CKR_OK;
+        const auto& mechs = r.card->card.tokens[token].mechanisms;
+        return copyList(mechs, list, count);
     });
 }
 
 CK_RV GetMechanismInfo(CK_SLOT_ID slot, CK_MECHANISM_TYPE type, CK_MECHANISM_INFO_PTR info) {
-    return guarded([&]() -> CK_RV {
-        Module* m = module();
-        if (m == nullptr)
-            return CKR_CRYPTOKI_NOT_INITIALIZED;
-        if (info == nullptr)
-            return CKR_ARGUMENTS_BAD;
-        size_t token;
-        std::unique_lock<std::mutex> hold;
-        auto r = lockedReader(*m, slot, token, hold);
-        if (!r)
-            return CKR_SLOT_ID_INVALID;
-        if (!r->card)
+    return withSlot(slot, info != nullptr, [&](Module&, Reader& r, size_t token) -> CK_RV {
+        if (!r.card)
             return CKR_TOKEN_NOT_PRESENT;
-        const Token& t = r->card->card.tokens[token];
+        const Token& t = r.card->card.tokens[token];
         const Mechanism* mech = mechanism(type);
         if (mech == nullptr || std::find(t.mechanisms.begin(), t.mechanisms.end(), type) == t.mechanisms.end())
             return CKR_MECHANISM_INVALID;

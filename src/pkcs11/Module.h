@@ -119,6 +119,21 @@ size_t slotCount(const Reader& r);
 // CKR_SESSION_HANDLE_INVALID or CKR_DEVICE_REMOVED.
 CK_RV session(CK_SESSION_HANDLE h, std::shared_ptr<Session>& out, bool checkCard);
 
+// The frame of the calls on a session: looks the session up (checking its card when
+// checkCard), answers CKR_ARGUMENTS_BAD when argsOk is false, then runs f(session)
+// with the session's reader locked.
+template <class F>
+CK_RV withSession(CK_SESSION_HANDLE h, bool checkCard, bool argsOk, F f) {
+    std::shared_ptr<Session> s;
+    const CK_RV rv = session(h, s, checkCard);
+    if (rv != CKR_OK)
+        return rv;
+    if (!argsOk)
+        return CKR_ARGUMENTS_BAD;
+    std::lock_guard<std::mutex> g(s->reader->lock);
+    return f(*s);
+}
+
 }  // namespace vn_p11
 
 #endif

@@ -63,33 +63,7 @@ int32_t ContentFile::open(const char* path) {
 
 bool ContentFile::rewind() { return m_fd >= 0 && lseek(m_fd, 0, SEEK_SET) == 0; }
 
-bool ContentFile::digest(int nAlgoID, std::vector<unsigned char>& out) {
-    const vn_crypto::DigestKind kind = vn_crypto::algorithm_for_sign_id(nAlgoID).kind;
-    std::unique_ptr<IMessageDigest> md = vn_crypto::make_digest(kind);
-    if (!md || !rewind())
-        return false;
-    std::vector<char> piece(kPiece);
-    uint64_t done = 0;
-    for (;;) {
-        const ssize_t n = read(m_fd, piece.data(), piece.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return false;
-        if (n == 0)
-            break;
-        md->AddData(piece.data(), static_cast<int>(n));
-        done += static_cast<uint64_t>(n);
-    }
-    // The file must not have changed its length while it was read.
-    if (done != m_size)
-        return false;
-    out.assign(static_cast<size_t>(vn_crypto::digest_length(kind)), 0);
-    md->FinalDigest(reinterpret_cast<char*>(out.data()));
-    return true;
-}
-
-bool ContentFile::copyTo(FILE* out) {
+bool ContentFile::readPieces(const std::function<bool(const char*, size_t)>& take) {
     if (!rewind())
         return false;
     std::vector<char> piece(kPiece);
@@ -102,12 +76,30 @@ bool ContentFile::copyTo(FILE* out) {
             return false;
         if (n == 0)
             break;
-        if (std::fwrite(piece.data(), 1, static_cast<size_t>(n), out) != static_cast<size_t>(n))
+        if (!take(piece.data(), static_cast<size_t>(n)))
             return false;
         done += static_cast<uint64_t>(n);
     }
-    // The length announced in the signed data must be what was written.
     return done == m_size;
+}
+
+bool ContentFile::digest(int nAlgoID, std::vector<unsigned char>& out) {
+    const vn_crypto::DigestKind kind = vn_crypto::algorithm_for_sign_id(nAlgoID).kind;
+    std::unique_ptr<IMessageDigest> md = vn_crypto::make_digest(kind);
+    if (!md || !readPieces([&](const char* data, size_t n) {
+            md->AddData(data, static_cast<int>(n));
+            return true;
+        }))
+        return false;
+    out.assign(static_cast<size_t>(vn_crypto::digest_length(kind)), 0);
+    md->FinalDigest(reinterpret_cast<char*>(out.data()));
+    return true;
+}
+
+// The length announced in the signed data must be what was written, so a file that
+// changed its length while it was copied fails.
+bool ContentFile::copyTo(FILE* out) {
+    return readPieces([&](const char* data, size_t n) { return std::fwrite(data, 1, n, out) == n; });
 }
 
 namespace {

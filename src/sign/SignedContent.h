@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <vector>
 
 namespace vn_sign {
@@ -28,6 +29,10 @@ public:
 
 private:
     bool rewind();
+    // Reads the whole file from its start in pieces, handing each to take; false on a read
+    // error, when take refuses a piece, or when the length read is not the length found at
+    // open (the file changed while it was read).
+    bool readPieces(const std::function<bool(const char*, size_t)>& take);
     int m_fd = -1;
     uint64_t m_size = 0;
 };

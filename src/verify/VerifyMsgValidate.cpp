@@ -66,7 +66,9 @@ std::string serialText(X509* cert) {
     return out;
 }
 
-std::string signatureAlgorithmText(CMS_SignerInfo* si) {
+// The signer's signature algorithm: its short name (dotted form when it has none), or
+// always the dotted form with numeric.
+std::string signatureAlgorithmOf(CMS_SignerInfo* si, bool numeric) {
     X509_ALGOR* algorithm = nullptr;
     CMS_SignerInfo_get0_algs(si, nullptr, nullptr, nullptr, &algorithm);
     const ASN1_OBJECT* object = nullptr;
@@ -74,23 +76,13 @@ std::string signatureAlgorithmText(CMS_SignerInfo* si) {
         X509_ALGOR_get0(&object, nullptr, nullptr, algorithm);
     char text[80] = "";
     if (object != nullptr)
-        OBJ_obj2txt(text, sizeof(text), object, 0);
+        OBJ_obj2txt(text, sizeof(text), object, numeric ? 1 : 0);
     return text;
 }
 
 const char kPlainEcdsaPrefix[] = "0.4.0.127.0.7.1.1.4.1";
 
-bool isPlainEcdsa(CMS_SignerInfo* si) {
-    X509_ALGOR* algorithm = nullptr;
-    CMS_SignerInfo_get0_algs(si, nullptr, nullptr, nullptr, &algorithm);
-    const ASN1_OBJECT* object = nullptr;
-    if (algorithm != nullptr)
-        X509_ALGOR_get0(&object, nullptr, nullptr, algorithm);
-    char oid[80] = "";
-    if (object != nullptr)
-        OBJ_obj2txt(oid, sizeof(oid), object, 1);
-    return std::strncmp(oid, kPlainEcdsaPrefix, sizeof(kPlainEcdsaPrefix) - 1) == 0;
-}
+bool isPlainEcdsa(CMS_SignerInfo* si) { return signatureAlgorithmOf(si, true).rfind(kPlainEcdsaPrefix, 0) == 0; }
 
 // The content, read once through OpenSSL's digest chain in chunks; the chain stays for the
 // signers' digest comparisons. Frees what it pushed, never the caller's content BIO.
@@ -266,7 +258,7 @@ unsigned int checkSigner(Context& c, CMS_SignerInfo* si, CSignerReport& r) {
     unsigned int word = 0;
     X509* cert = nullptr;
     CMS_SignerInfo_get0_algs(si, nullptr, &cert, nullptr, nullptr);
-    r.signatureAlgorithm = signatureAlgorithmText(si);
+    r.signatureAlgorithm = signatureAlgorithmOf(si, false);
     r.signingTimeClaim = signingTimeClaim(si);
     r.signingTimeSource = r.signingTimeClaim >= 0 ? "signed attribute signingTime" : "none";
     if (cert == nullptr) {

@@ -58,6 +58,19 @@ inline bool sendText(int fd, const std::string& text) {
 
 inline void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
+// True when something takes a connection on 127.0.0.1:port now (peers the tests start
+// are waited for with this, a bounded number of times).
+inline bool acceptsOnLoopback(unsigned port) {
+    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = htons(static_cast<uint16_t>(port));
+    const bool ok = connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof(a)) == 0;
+    close(fd);
+    return ok;
+}
+
 class HttpTestServer {
 public:
     // Called once per connection with the socket and the request as received.

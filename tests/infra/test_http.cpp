@@ -440,13 +440,7 @@ public:
         }
         // Ready when it accepts connections (at most 5 seconds).
         for (int i = 0; i < 100 && !ready_; ++i) {
-            int f = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-            sockaddr_in a{};
-            a.sin_family = AF_INET;
-            a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-            a.sin_port = htons(static_cast<uint16_t>(port_));
-            ready_ = connect(f, reinterpret_cast<sockaddr*>(&a), sizeof(a)) == 0;
-            close(f);
+            ready_ = acceptsOnLoopback(port_);
             if (!ready_)
                 sleepMs(50);
         }

@@ -292,13 +292,7 @@ public:
         }
         // Bounded wait until it accepts connections (20 s: the machine may be busy).
         for (int i = 0; i < 200 && !ready_; ++i) {
-            int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-            sockaddr_in a{};
-            a.sin_family = AF_INET;
-            a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-            a.sin_port = htons(static_cast<uint16_t>(port_));
-            ready_ = connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof(a)) == 0;
-            close(fd);
+            ready_ = acceptsOnLoopback(port_);
             if (!ready_)
                 sleepMs(100);
         }
@@ -419,14 +413,7 @@ bool says(const std::string& path, const std::string& text) {
 
 bool accepting(unsigned port) {
     for (int i = 0; i < 200; ++i) {
-        int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        a.sin_port = htons(static_cast<uint16_t>(port));
-        const bool ok = connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof(a)) == 0;
-        close(fd);
-        if (ok)
+        if (acceptsOnLoopback(port))
             return true;
         sleepMs(100);
     }

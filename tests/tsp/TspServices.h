@@ -104,13 +104,7 @@ public:
             std::vector<std::string>{"tinyproxy", "-d", "-c", dir_.file("tinyproxy.conf")}, dir_.file("output"));
         // Bounded wait until it accepts connections.
         for (int i = 0; i < 400 && !ready_ && process_->running(); ++i) {
-            int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-            sockaddr_in a{};
-            a.sin_family = AF_INET;
-            a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-            a.sin_port = htons(static_cast<uint16_t>(port_));
-            ready_ = connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof(a)) == 0;
-            close(fd);
+            ready_ = acceptsOnLoopback(port_);
             if (!ready_)
                 sleepMs(50);
         }

@@ -92,14 +92,7 @@ private:
 inline bool waitForPort(unsigned port, ChildProcess& process) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kPeerStartMs);
     while (std::chrono::steady_clock::now() < deadline && process.running()) {
-        int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        a.sin_port = htons(static_cast<uint16_t>(port));
-        const bool ok = connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof(a)) == 0;
-        close(fd);
-        if (ok)
+        if (acceptsOnLoopback(port))
             return true;
         sleepMs(50);
     }

@@ -10,7 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "VncardRun.h"
+
 namespace {
+
+using vn_vncard_test::pki;
+using vn_vncard_test::vncard;
 
 std::string dir() { return "/tmp/vn-showcert-" + std::to_string(getpid()); }
 
@@ -20,14 +25,8 @@ std::string run(const std::string& line, int* code = nullptr) {
     const int status = system(("(" + line + ") >" + out + " 2>/dev/null").c_str());
     if (code != nullptr)
         *code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    std::ifstream f(out, std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
+    return vn_vncard_test::slurp(out);
 }
-
-std::string vncard() { return std::string(VN_BINARY_DIR) + "/tools/vncard/vncard"; }
-std::string pki(const std::string& name) { return std::string(VN_BINARY_DIR) + "/pki/" + name; }
 
 // The value of a JSON text field ("key":"value") of show-cert's answer.
 std::string field(const std::string& json, const std::string& key) {

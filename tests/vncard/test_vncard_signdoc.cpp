@@ -17,37 +17,17 @@
 
 #include "../infra/HttpTestServer.h"
 
+#include "VncardRun.h"
+
 namespace {
 
-struct Result {
-    int code = -1;
-    std::string out, err;
-};
+using namespace vn_vncard_test;
 
 std::string tmp(const std::string& name) { return "/tmp/vn-signdoc-" + std::to_string(getpid()) + "-" + name; }
 
-std::string slurp(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
+Result sh(const std::string& line, const std::string& input = "") { return runShell(tmp(""), line, input); }
 
-Result sh(const std::string& line, const std::string& input = "") {
-    std::ofstream(tmp("in")) << input;
-    const std::string cmd = "(" + line + ") <" + tmp("in") + " >" + tmp("out") + " 2>" + tmp("err");
-    const int status = system(cmd.c_str());
-    Result r;
-    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    r.out = slurp(tmp("out"));
-    r.err = slurp(tmp("err"));
-    return r;
-}
-
-std::string vncard() { return std::string(VN_BINARY_DIR) + "/tools/vncard/vncard"; }
 Result tool(const std::string& args, const std::string& input = "") { return sh(vncard() + " " + args, input); }
-std::string pki(const std::string& name) { return std::string(VN_BINARY_DIR) + "/pki/" + name; }
-bool contains(const std::string& s, const std::string& part) { return s.find(part) != std::string::npos; }
 
 std::string p12Sign(const std::string& more) {
     return "sign-doc --p12 " + pki("signer-rsa2048.p12") + " --pin-from stdin " + more;
@@ -66,16 +46,6 @@ int certificateCount(const std::string& sig) {
     for (size_t at = r.out.find("subject="); at != std::string::npos; at = r.out.find("subject=", at + 1))
         ++n;
     return n;
-}
-
-std::string hexOf(const cardsim::Bytes& b) {
-    static const char digits[] = "0123456789ABCDEF";
-    std::string s;
-    for (unsigned char c : b) {
-        s.push_back(digits[c >> 4]);
-        s.push_back(digits[c & 0x0F]);
-    }
-    return s;
 }
 
 int countStartingWith(cardsim::TestStack& stack, const std::string& prefix) {

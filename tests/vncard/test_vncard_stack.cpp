@@ -11,41 +11,17 @@
 #include <sstream>
 #include <string>
 
+#include "VncardRun.h"
+
 namespace {
 
-struct Result {
-    int code = -1;
-    std::string out, err;
-};
+using namespace vn_vncard_test;
 
 std::string tmp(const std::string& name) { return "/tmp/vn-vncard-" + std::to_string(getpid()) + "-" + name; }
 
-std::string slurp(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
-
-// Runs a shell command line with the given standard input.
-Result sh(const std::string& line, const std::string& input = "") {
-    std::ofstream(tmp("in")) << input;
-    std::string cmd = "(" + line + ") <" + tmp("in") + " >" + tmp("out") + " 2>" + tmp("err");
-    int status = system(cmd.c_str());
-    Result r;
-    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    r.out = slurp(tmp("out"));
-    r.err = slurp(tmp("err"));
-    return r;
-}
-
-std::string vncard() { return std::string(VN_BINARY_DIR) + "/tools/vncard/vncard"; }
+Result sh(const std::string& line, const std::string& input = "") { return runShell(tmp(""), line, input); }
 
 Result tool(const std::string& args, const std::string& input = "") { return sh(vncard() + " " + args, input); }
-
-std::string pki(const std::string& name) { return std::string(VN_BINARY_DIR) + "/pki/" + name; }
-
-bool contains(const std::string& s, const std::string& part) { return s.find(part) != std::string::npos; }
 
 std::string unknownImage() {
     std::string path = tmp("unknown.card");
@@ -185,16 +161,6 @@ TEST(VncardTool, EveryCommandHasHelpAndBadCommandLinesExitTwo) {
 }
 
 namespace {
-
-std::string hexOf(const cardsim::Bytes& b) {
-    static const char digits[] = "0123456789ABCDEF";
-    std::string s;
-    for (unsigned char c : b) {
-        s.push_back(digits[c >> 4]);
-        s.push_back(digits[c & 0x0F]);
-    }
-    return s;
-}
 
 // Commands of reader 0 since the last mark, as upper-case hex.
 std::vector<std::string> commandsSinceMark(cardsim::TestStack& stack) {
