@@ -126,19 +126,22 @@ fi
 
 # p11-kit: the module file of an installed tree. p11-kit reads a user's own module
 # files (~/.config/pkcs11/modules) but not root's: as root the system's module folder
-# is replaced, in a private mount namespace, by one holding its files and ours.
+# is replaced, in a private mount namespace, by one holding only ours.
 p11kit_list() {
     if [ "$(id -u)" -ne 0 ]; then
         mkdir -p home/.config/pkcs11/modules &&
             cp "$WORK/inst/share/p11-kit/modules/vorncryptossl.module" home/.config/pkcs11/modules/ &&
-            HOME=$WORK/home p11-kit list-modules
+            HOME=$WORK/home timeout 60 p11-kit list-modules
         return
     fi
-    mkdir -p modules && cp /usr/share/p11-kit/modules/*.module modules/ 2>/dev/null
-    cp "$WORK/inst/share/p11-kit/modules/vorncryptossl.module" modules/ &&
-        unshare -m sh -c 'mount --bind "$1" /usr/share/p11-kit/modules && p11-kit list-modules' _ "$WORK/modules"
+    mkdir -p modules && cp "$WORK/inst/share/p11-kit/modules/vorncryptossl.module" modules/ &&
+        unshare -m sh -c 'mount --bind "$1" /usr/share/p11-kit/modules && timeout 60 p11-kit list-modules' _ "$WORK/modules"
 }
-if [ -d "$BUILD/CMakeFiles" ] && cmake --install "$BUILD" --prefix "$WORK/inst" >install.log 2>&1 &&
+if [[ "${LD_PRELOAD:-}" == *libasan* ]]; then
+    # p11-kit itself deadlocks at its exit (freelocale) with the ASan runtime preloaded,
+    # with or without our module; the module file is checked in the ordinary build.
+    skip "p11-kit list-modules" "not under a preloaded ASan runtime"
+elif [ -d "$BUILD/CMakeFiles" ] && cmake --install "$BUILD" --prefix "$WORK/inst" >install.log 2>&1 &&
    p11kit_list >p11kit.log 2>&1 &&
    awk '/^[^ ]/ { ours = ($1 == "vorncryptossl:") } ours' p11kit.log | grep -q "token: "; then
     ok "p11-kit list-modules"
