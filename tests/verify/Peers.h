@@ -150,6 +150,21 @@ struct RunPki {
     std::vector<unsigned char> bytes(const std::string& name) const { return bytesOf(at(name)); }
 };
 
+// The port `openssl ocsp -port 0` chose, read from its "ACCEPT [...]:PORT" line in out
+// (0 when it did not start within kPeerStartMs).
+inline unsigned ocspPort(const std::string& out, ChildProcess& process) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kPeerStartMs);
+    while (std::chrono::steady_clock::now() < deadline && process.running()) {
+        const std::string text = readFile(out);
+        const size_t at = text.find("ACCEPT ");
+        const size_t colon = at == std::string::npos ? at : text.find("]:", at);
+        if (colon != std::string::npos && text.find(' ', colon) != std::string::npos)
+            return static_cast<unsigned>(std::atoi(text.c_str() + colon + 2));
+        sleepMs(20);
+    }
+    return 0;
+}
+
 // `openssl ocsp` answering from the issuing CA's index, signing with the given certificate.
 class OcspResponder {
 public:
@@ -159,16 +174,7 @@ public:
           process_({"openssl", "ocsp", "-port", "0", "-index", pki.ca + "/issuing-index.txt", "-CA",
                     pki.ca + "/issuing.pem", "-rsigner", signer, "-rkey", key},
                    out_) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kPeerStartMs);
-        while (port_ == 0 && std::chrono::steady_clock::now() < deadline && process_.running()) {
-            const std::string text = readFile(out_);
-            const size_t at = text.find("ACCEPT ");
-            const size_t colon = at == std::string::npos ? at : text.find("]:", at);
-            if (colon != std::string::npos && text.find(' ', colon) != std::string::npos)
-                port_ = static_cast<unsigned>(std::atoi(text.c_str() + colon + 2));
-            else
-                sleepMs(20);
-        }
+        port_ = ocspPort(out_, process_);
     }
     unsigned port() const { return port_; }
     std::string url() const { return "http://127.0.0.1:" + std::to_string(port_) + "/"; }

@@ -406,16 +406,7 @@ public:
           process_({"openssl", "ocsp", "-port", "0", "-index", cases().at("ocsp-index.txt"), "-CA",
                     cases().at("inter.pem"), "-rsigner", cases().at("ocsp.pem"), "-rkey", cases().at("ocsp.key")},
                    out_) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kPeerStartMs);
-        while (port_ == 0 && std::chrono::steady_clock::now() < deadline && process_.running()) {
-            const std::string text = readFile(out_);
-            const size_t at = text.find("ACCEPT ");
-            const size_t colon = at == std::string::npos ? at : text.find("]:", at);
-            if (colon != std::string::npos && text.find(' ', colon) != std::string::npos)
-                port_ = static_cast<unsigned>(std::atoi(text.c_str() + colon + 2));
-            else
-                sleepMs(20);
-        }
+        port_ = ocspPort(out_, process_);
     }
     std::string url() const { return "http://127.0.0.1:" + std::to_string(port_) + "/"; }
     unsigned port() const { return port_; }
