@@ -102,7 +102,16 @@ spawn() {  # spawn NAME LOG COMMAND...: runs COMMAND in the background with only
   record "$name" $!
 }
 
-alive() { local pid; pid=$(recorded_pid "$1") && kill -0 "$pid" 2>/dev/null; }
+# running PID: PID exists and has not ended. An ended process of ours stays a zombie until
+# whoever adopted it reaps it, which can take a second; it counts as ended.
+running() {
+  local s
+  { read -r s < "/proc/$1/stat"; } 2>/dev/null || return 1
+  s=${s##*) }
+  [ "${s%% *}" != Z ]
+}
+
+alive() { local pid; pid=$(recorded_pid "$1") && running "$pid"; }
 
 stop_all() {  # TERM to what this stack started, wait up to 5 s, then KILL what is left
   local pids=() name pid
@@ -114,11 +123,11 @@ stop_all() {  # TERM to what this stack started, wait up to 5 s, then KILL what 
   done
   for ((i = 0; i < 100; i++)); do
     local left=0
-    for pid in "${pids[@]}"; do kill -0 "$pid" 2>/dev/null && left=1; done
+    for pid in "${pids[@]}"; do running "$pid" && left=1; done
     [ "$left" = 0 ] && break
     sleep 0.05
   done
-  for pid in "${pids[@]}"; do kill -9 "$pid" 2>/dev/null || true; done
+  for pid in "${pids[@]}"; do if running "$pid"; then kill -9 "$pid" 2>/dev/null || true; fi; done
   rm -f "$SOCKET" "$STATE/run/pcscd.pid" "$STATE"/ready? "$STATE"/control?
 }
 
@@ -154,7 +163,7 @@ start_pcscd() {  # start_pcscd BASEPORT: pcscd with vpcd on BASEPORT and BASEPOR
   # pcscd opens its socket once the reader driver has taken (or failed to take) the ports.
   pid=$(recorded_pid pcscd) || return 1
   for ((i = 0; i < 200; i++)); do
-    kill -0 "$pid" 2>/dev/null || return 1
+    running "$pid" || return 1
     [ -S "$SOCKET" ] && break
     sleep 0.05
   done
@@ -199,7 +208,7 @@ wait_ready() {  # wait_ready N: the reader has asked the card for its ATR
   pid=$(recorded_pid "cardsim$n") || pid=""
   for ((i = 0; i < 200; i++)); do
     [ -f "$STATE/ready$n" ] && { sleep 0.3; return 0; }
-    if [ -z "$pid" ] || ! kill -0 "$pid" 2>/dev/null; then
+    if [ -z "$pid" ] || ! running "$pid"; then
       echo "pcsc-stack: cardsim $n ended:" >&2
       cat "$STATE/cardsim$n.log" >&2
       return 1

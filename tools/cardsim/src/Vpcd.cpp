@@ -45,6 +45,15 @@ bool VpcdLink::connect(const std::string& host, int port, int timeoutMs) {
   return false;
 }
 
+// The reader driver writes a message's length and its body in two sends; with Nagle's
+// algorithm on its side the body waits for our ACK of the length, which the kernel
+// would otherwise delay by up to 40 ms. The quick-ACK mode ends by itself, so it is
+// asked for again after every read.
+void VpcdLink::ackNow() {
+  int one = 1;
+  setsockopt(m_fd, IPPROTO_TCP, TCP_QUICKACK, &one, sizeof one);
+}
+
 bool VpcdLink::readFull(uint8_t* p, size_t n, int timeoutMs) {
   size_t got = 0;
   while (got < n) {
@@ -60,6 +69,7 @@ bool VpcdLink::readFull(uint8_t* p, size_t n, int timeoutMs) {
     if (k <= 0)
       return false;
     got += static_cast<size_t>(k);
+    ackNow();
   }
   return true;
 }

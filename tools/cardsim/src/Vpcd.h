@@ -29,6 +29,7 @@ class VpcdLink {
 
  private:
   bool readFull(uint8_t* p, size_t n, int timeoutMs);
+  void ackNow();
   int m_fd = -1;
 };
 
