@@ -286,13 +286,32 @@ bool checkReadable(const std::string& path) {
     return regular;
 }
 
+// The signed data at path rewritten as a PEM "PKCS7" block (as PEM_write_bio writes it),
+// encoded piece by piece into a file beside it that then takes its name, so memory does not
+// grow with attached content.
 bool rewriteAsPem(const std::string& path) {
-    std::string der;
-    if (!readFile(path, der))
-        return false;
-    vn_ossl::BioPtr out(BIO_new_file(path.c_str(), "wb"));
-    if (!out || PEM_write_bio(out.get(), "PKCS7", "", reinterpret_cast<const unsigned char*>(der.data()),
-                              static_cast<long>(der.size())) <= 0) {
+    const size_t kPiece = 48 * 1024;  // a whole number of 48-byte lines
+    const std::string part = path + ".pem-part";
+    vn_ossl::BioPtr in(BIO_new_file(path.c_str(), "rb"));
+    vn_ossl::BioPtr out(in ? BIO_new_file(part.c_str(), "wb") : nullptr);
+    std::unique_ptr<EVP_ENCODE_CTX, void (*)(EVP_ENCODE_CTX*)> ctx(EVP_ENCODE_CTX_new(), EVP_ENCODE_CTX_free);
+    bool ok = in && out && ctx && BIO_puts(out.get(), "-----BEGIN PKCS7-----\n") > 0;
+    if (ok)
+        EVP_EncodeInit(ctx.get());
+    std::vector<unsigned char> piece(kPiece), text(kPiece * 4 / 3 + kPiece / 48 + 80);
+    for (int n; ok && (n = BIO_read(in.get(), piece.data(), static_cast<int>(piece.size()))) > 0;) {
+        int t = 0;
+        ok = EVP_EncodeUpdate(ctx.get(), text.data(), &t, piece.data(), n) == 1 &&
+             (t == 0 || BIO_write(out.get(), text.data(), t) == t);
+    }
+    int t = 0;
+    if (ok)
+        EVP_EncodeFinal(ctx.get(), text.data(), &t);
+    ok = ok && (t == 0 || BIO_write(out.get(), text.data(), t) == t) &&
+         BIO_puts(out.get(), "-----END PKCS7-----\n") > 0 && BIO_flush(out.get()) == 1;
+    out.reset();
+    if (!ok || rename(part.c_str(), path.c_str()) != 0) {
+        unlink(part.c_str());
         Output::fail(EXIT_FAILED, "cannot write '" + path + "'");
         return false;
     }
