@@ -299,11 +299,13 @@ bool rewriteAsPem(const std::string& path) {
     if (ok)
         EVP_EncodeInit(ctx.get());
     std::vector<unsigned char> piece(kPiece), text(kPiece * 4 / 3 + kPiece / 48 + 80);
-    for (int n; ok && (n = BIO_read(in.get(), piece.data(), static_cast<int>(piece.size()))) > 0;) {
+    int n = 0;
+    while (ok && (n = BIO_read(in.get(), piece.data(), static_cast<int>(piece.size()))) > 0) {
         int t = 0;
         ok = EVP_EncodeUpdate(ctx.get(), text.data(), &t, piece.data(), n) == 1 &&
              (t == 0 || BIO_write(out.get(), text.data(), t) == t);
     }
+    ok = ok && n == 0;  // the end of the file, not a read error
     int t = 0;
     if (ok)
         EVP_EncodeFinal(ctx.get(), text.data(), &t);
