@@ -3,6 +3,7 @@
 
 #include <openssl/bio.h>
 #include <openssl/crypto.h>
+#include <openssl/err.h>
 #include <openssl/objects.h>
 #include <openssl/pkcs12.h>
 #include <openssl/x509.h>
@@ -14,6 +15,7 @@
 #include "SC_Profile.h"
 #include "infra/Loggers.h"
 #include "infra/OpenSslPtr.h"
+#include "sign/P12Key.h"
 #include "sign/SignKeys.h"
 
 using namespace vn_sign;
@@ -89,15 +91,11 @@ uint32_t* CSignMessage::OpenSSLKey_P12(const char* p12File, const char* p12Passw
     }
     vn_ossl::BioPtr in(BIO_new_file(p12File, "rb"));
     vn_ossl::Pkcs12Ptr p12(in ? d2i_PKCS12_bio(in.get(), nullptr) : nullptr);
-    EVP_PKEY* pkey = nullptr;
-    X509* cert = nullptr;
-    STACK_OF(X509)* ca = nullptr;
     SecretText password(p12Password);
-    const bool parsed = p12 && PKCS12_parse(p12.get(), password.str().c_str(), &pkey, &cert, &ca) == 1;
-    vn_ossl::X509Ptr ownedCert(cert);
-    vn_ossl::X509StackPtr ownedCa(ca);
-    vn_ossl::EvpPkeyPtr ownedKey(pkey);
-    if (!parsed || !ownedKey) {
+    // The file's certificates are not wanted here, so their safes are not decrypted.
+    vn_ossl::EvpPkeyPtr ownedKey = vn_sign::readP12Key(p12.get(), password.str().c_str());
+    ERR_clear_error();
+    if (!ownedKey) {
         LOG4CXX_ERROR(m_logger, "CSignMessage::OpenSSLKey_P12: cannot read the PKCS#12 file");
         LOG4CXX_DEBUG(m_logger, "leaving CSignMessage::OpenSSLKey_P12: NULL");
         return nullptr;

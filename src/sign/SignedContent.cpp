@@ -20,7 +20,7 @@ namespace {
 
 const int32_t kCannotRead = -1012;
 // The piece of the file read at a time.
-const size_t kPiece = 1024 * 1024;
+const size_t kPiece = 64 * 1024;
 const uint8_t kTagOid = 0x06;
 const uint8_t kTagInteger = 0x02;
 const uint8_t kTagOctetString = 0x04;

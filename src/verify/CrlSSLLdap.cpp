@@ -1,5 +1,5 @@
-// CCrlSSL::ssl_get_ldap_url: a CRL from an LDAP directory entry (OpenLDAP client library).
-#include <ldap.h>
+// CCrlSSL::ssl_get_ldap_url: a CRL from an LDAP directory entry (OpenLDAP client library,
+// loaded on first use).
 #include <sys/time.h>
 
 #include <cerrno>
@@ -13,8 +13,12 @@
 #include "infra/HttpInternal.h"
 #include "infra/Loggers.h"
 #include "verify/CrlInternal.h"
+#include "verify/LdapLibrary.h"
 
 namespace {
+
+// The loaded library; ssl_get_ldap_url checks that it is there before any call.
+const vn_ldap::Api& L() { return *vn_ldap::api(); }
 
 const char kScheme[] = "ldap://";
 const unsigned kDefaultPort = 389;
@@ -61,12 +65,12 @@ struct Session {
     LDAP* ld = nullptr;
     ~Session() {
         if (ld != nullptr)
-            ldap_unbind_ext_s(ld, nullptr, nullptr);
+            L().unbind_ext_s(ld, nullptr, nullptr);
     }
 };
 
 struct MessageFree {
-    void operator()(LDAPMessage* m) const { ldap_msgfree(m); }
+    void operator()(LDAPMessage* m) const { L().msgfree(m); }
 };
 
 // Outcomes of waiting for an answer besides the LDAP result codes.
@@ -84,13 +88,13 @@ timeval timevalOf(int ms) {
 // message that comes in pieces is waited for by ldap_result, within the time left.
 int limitIncoming(LDAP* ld, unsigned int max) {
     Sockbuf* sb = nullptr;
-    if (ldap_get_option(ld, LDAP_OPT_SOCKBUF, &sb) != LDAP_OPT_SUCCESS || sb == nullptr)
+    if (L().get_option(ld, LDAP_OPT_SOCKBUF, &sb) != LDAP_OPT_SUCCESS || sb == nullptr)
         return LDAP_LOCAL_ERROR;
     ber_len_t limit = max;
-    if (ber_sockbuf_ctrl(sb, LBER_SB_OPT_SET_MAX_INCOMING, &limit) != 1)
+    if (L().ber_sockbuf_ctrl(sb, LBER_SB_OPT_SET_MAX_INCOMING, &limit) != 1)
         return LDAP_LOCAL_ERROR;
-    return ber_sockbuf_ctrl(sb, LBER_SB_OPT_SET_NONBLOCK, reinterpret_cast<void*>(1)) == 1 ? LDAP_SUCCESS
-                                                                                           : LDAP_LOCAL_ERROR;
+    return L().ber_sockbuf_ctrl(sb, LBER_SB_OPT_SET_NONBLOCK, reinterpret_cast<void*>(1)) == 1 ? LDAP_SUCCESS
+                                                                                               : LDAP_LOCAL_ERROR;
 }
 
 // Waits for the whole answer to request id until the deadline; LDAP_SUCCESS with the answer in
@@ -99,21 +103,21 @@ int awaitResult(LDAP* ld, int id, const vnhttp::Deadline& deadline, LDAPMessage*
     *out = nullptr;
     const int left = deadline.left_ms(deadline.total_ms);
     if (left == 0) {
-        ldap_abandon_ext(ld, id, nullptr, nullptr);
+        L().abandon_ext(ld, id, nullptr, nullptr);
         return kTimedOut;
     }
     timeval limit = timevalOf(left);
     errno = 0;
-    const int type = ldap_result(ld, id, LDAP_MSG_ALL, &limit, out);
+    const int type = L().result(ld, id, LDAP_MSG_ALL, &limit, out);
     if (type == 0) {
-        ldap_abandon_ext(ld, id, nullptr, nullptr);
+        L().abandon_ext(ld, id, nullptr, nullptr);
         return kTimedOut;
     }
     if (type < 0) {
         // The reader refuses a message over the limit with ERANGE.
         const int e = errno;
         int code = LDAP_OTHER;
-        ldap_get_option(ld, LDAP_OPT_RESULT_CODE, &code);
+        L().get_option(ld, LDAP_OPT_RESULT_CODE, &code);
         return e == ERANGE ? kTooLarge : code != LDAP_SUCCESS ? code : LDAP_OTHER;
     }
     return LDAP_SUCCESS;
@@ -121,21 +125,21 @@ int awaitResult(LDAP* ld, int id, const vnhttp::Deadline& deadline, LDAPMessage*
 
 // The first value of the first attribute of the first entry that has one.
 bool firstValue(LDAP* ld, LDAPMessage* result, std::vector<unsigned char>& out) {
-    for (LDAPMessage* e = ldap_first_entry(ld, result); e != nullptr; e = ldap_next_entry(ld, e)) {
+    for (LDAPMessage* e = L().first_entry(ld, result); e != nullptr; e = L().next_entry(ld, e)) {
         BerElement* ber = nullptr;
-        for (char* a = ldap_first_attribute(ld, e, &ber); a != nullptr; a = ldap_next_attribute(ld, e, ber)) {
-            berval** values = ldap_get_values_len(ld, e, a);
-            ldap_memfree(a);
+        for (char* a = L().first_attribute(ld, e, &ber); a != nullptr; a = L().next_attribute(ld, e, ber)) {
+            berval** values = L().get_values_len(ld, e, a);
+            L().memfree(a);
             if (values != nullptr && values[0] != nullptr) {
                 const unsigned char* v = reinterpret_cast<const unsigned char*>(values[0]->bv_val);
                 out.assign(v, v + values[0]->bv_len);
-                ldap_value_free_len(values);
-                ber_free(ber, 0);
+                L().value_free_len(values);
+                L().ber_free(ber, 0);
                 return true;
             }
-            ldap_value_free_len(values);
+            L().value_free_len(values);
         }
-        ber_free(ber, 0);
+        L().ber_free(ber, 0);
     }
     return false;
 }
@@ -145,7 +149,7 @@ bool firstValue(LDAP* ld, LDAPMessage* result, std::vector<unsigned char>& out) 
 int CCrlSSL::ssl_get_ldap_url(const char* url, unsigned char** buffer, unsigned int* length) {
     VN_TRACE_ENTER(m_logger, "ssl_get_ldap_url");
     LdapAddress address;
-    if (buffer == nullptr || length == nullptr || !splitAddress(url, address)) {
+    if (buffer == nullptr || length == nullptr || !splitAddress(url, address) || vn_ldap::api() == nullptr) {
         VN_TRACE_LEAVE(m_logger, "ssl_get_ldap_url");
         return CRLSSL_FETCH_FAILED;
     }
@@ -154,28 +158,28 @@ int CCrlSSL::ssl_get_ldap_url(const char* url, unsigned char** buffer, unsigned 
     const vnhttp::Deadline deadline = vnhttp::Deadline::in(vn_crl::timeoutMs());
     Session s;
     int version = LDAP_VERSION3;
-    int rc = ldap_initialize(&s.ld, uri.c_str());
-    if (rc == LDAP_SUCCESS && ldap_set_option(s.ld, LDAP_OPT_PROTOCOL_VERSION, &version) != LDAP_OPT_SUCCESS) {
+    int rc = L().initialize(&s.ld, uri.c_str());
+    if (rc == LDAP_SUCCESS && L().set_option(s.ld, LDAP_OPT_PROTOCOL_VERSION, &version) != LDAP_OPT_SUCCESS) {
         version = LDAP_VERSION2;
-        rc = ldap_set_option(s.ld, LDAP_OPT_PROTOCOL_VERSION, &version);
+        rc = L().set_option(s.ld, LDAP_OPT_PROTOCOL_VERSION, &version);
     }
     const timeval connectLimit = timevalOf(deadline.left_ms(vn_crl::timeoutMs()));
     if (rc == LDAP_SUCCESS)
-        rc = ldap_set_option(s.ld, LDAP_OPT_NETWORK_TIMEOUT, &connectLimit);
+        rc = L().set_option(s.ld, LDAP_OPT_NETWORK_TIMEOUT, &connectLimit);
     if (rc == LDAP_SUCCESS)
-        rc = ldap_connect(s.ld);
+        rc = L().connect(s.ld);
     if (rc == LDAP_SUCCESS)
         rc = limitIncoming(s.ld, vn_crl::maxCrlSize());
     LDAPMessage* raw = nullptr;
     if (rc == LDAP_SUCCESS) {
         berval anonymous{0, nullptr};
         int id = -1;
-        rc = ldap_sasl_bind(s.ld, nullptr, LDAP_SASL_SIMPLE, &anonymous, nullptr, nullptr, &id);
+        rc = L().sasl_bind(s.ld, nullptr, LDAP_SASL_SIMPLE, &anonymous, nullptr, nullptr, &id);
         if (rc == LDAP_SUCCESS)
             rc = awaitResult(s.ld, id, deadline, &raw);
         if (rc == LDAP_SUCCESS) {
             int bindResult = LDAP_OTHER;
-            rc = ldap_parse_result(s.ld, raw, &bindResult, nullptr, nullptr, nullptr, nullptr, 1);
+            rc = L().parse_result(s.ld, raw, &bindResult, nullptr, nullptr, nullptr, nullptr, 1);
             if (rc == LDAP_SUCCESS)
                 rc = bindResult;
         }
@@ -187,8 +191,8 @@ int CCrlSSL::ssl_get_ldap_url(const char* url, unsigned char** buffer, unsigned 
         char* attributes[] = {attribute, nullptr};
         timeval searchLimit = timevalOf(deadline.left_ms(vn_crl::timeoutMs()));
         int id = -1;
-        rc = ldap_search_ext(s.ld, address.dn.c_str(), LDAP_SCOPE_BASE, kFilter, attributes, 0, nullptr, nullptr,
-                             &searchLimit, 1, &id);
+        rc = L().search_ext(s.ld, address.dn.c_str(), LDAP_SCOPE_BASE, kFilter, attributes, 0, nullptr, nullptr,
+                            &searchLimit, 1, &id);
         if (rc == LDAP_SUCCESS)
             rc = awaitResult(s.ld, id, deadline, &raw);
     }
@@ -202,7 +206,7 @@ int CCrlSSL::ssl_get_ldap_url(const char* url, unsigned char** buffer, unsigned 
     }
     std::vector<unsigned char> value;
     if (rc != LDAP_SUCCESS || !result || !firstValue(s.ld, result.get(), value)) {
-        LOG4CXX_DEBUG(m_logger, "no CRL from " << url << ": " << ldap_err2string(rc));
+        LOG4CXX_DEBUG(m_logger, "no CRL from " << url << ": " << L().err2string(rc));
         VN_TRACE_LEAVE(m_logger, "ssl_get_ldap_url");
         return CRLSSL_FETCH_FAILED;
     }

@@ -208,6 +208,10 @@ unsigned int CCrlSSL::CheckOCSP(const char* url, const unsigned char* cert, unsi
     else if (fd >= 0)
         answer =
             vn_crl::exchangeOcsp(fd, host.p, static_cast<unsigned>(portNumber), path.p, request.get(), deadline, why);
+    // No connection (directly or through the proxy's tunnel) before the deadline is a timeout
+    // of the exchange like a responder that does not answer in time.
+    if (fd < 0 && deadline.left_ms(deadline.total_ms) <= 0)
+        why = CRLSSL_OCSP_TIMEOUT;
     if (!answer) {
         LOG4CXX_DEBUG(m_logger, "no OCSP response from " << url << ": " << failureText(why));
         VN_TRACE_LEAVE(m_logger, "CheckOCSP");

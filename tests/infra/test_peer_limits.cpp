@@ -256,10 +256,18 @@ TEST_F(PeerLimits, OcspAndItsProxyTunnelEndAtOneDeadline) {
     EXPECT_EQ(0u, reasonOf(trickling.base() + "/").rfind("timeout", 0));
     EXPECT_EQ(0u, reasonOf(flooding.base() + "/").rfind("too large", 0));
 
-    // A proxy that trickles its answer to CONNECT: no tunnel, the general failure (the
-    // named codes belong to the exchange with the responder).
+    // Through a proxy: one that trickles its answer to CONNECT, and one that never answers,
+    // end at the same deadline with the same code as a responder that does so; a proxy that
+    // refuses the tunnel at once is the general failure.
     HttpTestServer proxy(trickle("HTTP/1.0 200 Connection established\r\nX-Slow: "));
     CCrlSSL::setProxy(true, proxy.hostPort(), "", "", "vn-test");
+    EXPECT_EQ(CRLSSL_OCSP_TIMEOUT, check("http://127.0.0.1:1/"));
+    HttpTestServer quietProxy(silent, false);
+    CCrlSSL::setProxy(true, quietProxy.hostPort(), "", "", "vn-test");
+    EXPECT_EQ(CRLSSL_OCSP_TIMEOUT, check("http://127.0.0.1:1/"));
+    HttpTestServer refusing(
+        [](HttpTestServer&, int fd, const std::string&) { sendText(fd, "HTTP/1.0 403 Forbidden\r\n\r\n"); });
+    CCrlSSL::setProxy(true, refusing.hostPort(), "", "", "vn-test");
     EXPECT_EQ(CRLSSL_OCSP_FAILED, check("http://127.0.0.1:1/"));
 }
 

@@ -10,6 +10,8 @@
 #include <cstring>
 
 #include "Pkcs7TestSupport.h"
+#include "sign/Pkcs7Der.h"
+#include "sign/SignedContent.h"
 
 namespace {
 
@@ -261,4 +263,74 @@ TEST(Pkcs7Model, WrongInputGivesErrorsNotCrashes) {
     CAsn1_Attribute badType("1.2.3", "x", 2, "01");
     EXPECT_EQ(badType.getError(), 255);
     EXPECT_FALSE(CAsn1_Pkcs7::checkCadesLevel("1.2.3.4", 0));
+}
+
+namespace {
+
+// Tag, length and header size of the DER item at p (definite lengths only).
+struct Header {
+    uint8_t tag = 0;
+    uint64_t length = 0;
+    size_t size = 0;
+};
+
+Header headerAt(const unsigned char* p) {
+    Header h;
+    h.tag = p[0];
+    if (p[1] < 0x80) {
+        h.length = p[1];
+        h.size = 2;
+        return h;
+    }
+    const size_t n = p[1] & 0x7F;
+    for (size_t i = 0; i < n; ++i)
+        h.length = (h.length << 8) | p[2 + i];
+    h.size = 2 + n;
+    return h;
+}
+
+}  // namespace
+
+// Attached signed data of a file is written as a prefix, the file and a suffix; the
+// prefix's lengths hold files over 4 GiB (checked without the gigabytes: only the lengths
+// are computed), and with the real content openssl verifies the three parts together.
+TEST(Pkcs7Model, ContentAroundTheFileHoldsLengthsOver4GiB) {
+    Bytes encoded;
+    pkcs7der::appendLength(encoded, 0xFFFFFFFFull);
+    pkcs7der::appendLength(encoded, 0x100000000ull);
+    pkcs7der::appendLength(encoded, 0x120000000ull);  // 4.5 GiB
+    EXPECT_EQ(
+        (Bytes{0x84, 0xFF, 0xFF, 0xFF, 0xFF, 0x85, 0x01, 0x00, 0x00, 0x00, 0x00, 0x85, 0x01, 0x20, 0x00, 0x00, 0x00}),
+        encoded);
+    EXPECT_EQ(7u, pkcs7der::headerSize(0x120000000ull));
+
+    const Built detached = buildSigned("signer-rsa2048", 0, 1, kData, false, 0);
+    ASSERT_FALSE(detached.der.empty());
+    TempDir dir;
+    Bytes prefix, suffix;
+    ASSERT_TRUE(vn_sign::encapsulateContent(detached.der, kData.size(), prefix, suffix));
+    Bytes whole = prefix;
+    whole.insert(whole.end(), kData.begin(), kData.end());
+    whole.insert(whole.end(), suffix.begin(), suffix.end());
+    writeBytes(dir.file("attached.der"), whole);
+    EXPECT_TRUE(cmsVerify(dir.file("attached.der")));
+
+    const uint64_t big = 0x120000000ull;
+    ASSERT_TRUE(vn_sign::encapsulateContent(detached.der, big, prefix, suffix));
+    // The outer sequence spans prefix, content and suffix; the OCTET STRING ends the prefix.
+    const Header outer = headerAt(prefix.data());
+    EXPECT_EQ(0x30, outer.tag);
+    EXPECT_EQ(prefix.size() - outer.size + big + suffix.size(), outer.length);
+    const Header octets = headerAt(prefix.data() + prefix.size() - 7);
+    EXPECT_EQ(0x04, octets.tag);
+    EXPECT_EQ(big, octets.length);
+    // [0] EXPLICIT and the SignedData sequence inside it, each over the rest.
+    size_t at = outer.size;
+    at += headerAt(prefix.data() + at).size + headerAt(prefix.data() + at).length;  // content type OID
+    const Header explicit0 = headerAt(prefix.data() + at);
+    EXPECT_EQ(0xA0, explicit0.tag);
+    EXPECT_EQ(prefix.size() - at - explicit0.size + big + suffix.size(), explicit0.length);
+    const Header signedData = headerAt(prefix.data() + at + explicit0.size);
+    EXPECT_EQ(0x30, signedData.tag);
+    EXPECT_EQ(explicit0.length - signedData.size, signedData.length);
 }

@@ -6,6 +6,7 @@
 #include <log4cxx/patternlayout.h>
 #include <openssl/cms.h>
 #include <openssl/evp.h>
+#include <openssl/pem.h>
 #include <openssl/rsa.h>
 #include <openssl/x509.h>
 
@@ -113,6 +114,47 @@ TEST(SignDocP12, KeysSignBareDataAndHashesAsOpenSslChecks) {
     EXPECT_EQ(CSignMessage::checkSignHashAlgoPKey(nullptr, 1), -37);
     EXPECT_EQ(CSignMessage::getSignAlgoFromPKey(nullptr), 0);
     CSignMessage::CloseSSLKey(nullptr);
+}
+
+// The key is opened without decrypting the certificate safes; it must be the key that
+// went into the file, for every layout openssl writes (also without a MAC, which
+// OpenSSL 3.0's PKCS12_parse refuses), and nothing on a wrong password.
+TEST(SignDocP12, EveryLayoutOpensToItsKey) {
+    TempDir dir;
+    const std::string pki = pkiDir();
+    FILE* pem = fopen((pki + "/signer-rsa2048.key").c_str(), "r");
+    ASSERT_NE(nullptr, pem);
+    EVP_PKEY* expected = PEM_read_PrivateKey(pem, nullptr, nullptr, nullptr);
+    fclose(pem);
+    ASSERT_NE(nullptr, expected);
+    const struct {
+        std::string name;
+        std::string options;
+        const char* password;
+    } layouts[] = {
+        {"default", "", "pw"},
+        {"empty-password", "", ""},
+        {"nothing-encrypted", "-keypbe NONE -certpbe NONE", "pw"},
+        {"no-mac", "-nomac", "pw"},
+        {"sha1-3des", "-keypbe PBE-SHA1-3DES -certpbe PBE-SHA1-3DES -macalg sha1", "pw"},
+        {"with-chain", "-certfile '" + pki + "/chain.pem'", "pw"},
+    };
+    for (const auto& l : layouts) {
+        const std::string file = dir / (l.name + ".p12");
+        std::string out;
+        ASSERT_EQ(
+            0, run("openssl pkcs12 -export -in '" + pki + "/signer-rsa2048.pem' -inkey '" + pki +
+                       "/signer-rsa2048.key' " + l.options + " -passout 'pass:" + l.password + "' -out '" + file + "'",
+                   out))
+            << l.name << ": " << out;
+        uint32_t* key = openP12(file, l.password);
+        ASSERT_NE(nullptr, key) << l.name;
+        EXPECT_EQ(1, EVP_PKEY_eq(reinterpret_cast<EVP_PKEY*>(key), expected)) << l.name;
+        CSignMessage::CloseSSLKey(key);
+        // A wrong password opens nothing: the MAC or the key's encryption tells it.
+        EXPECT_EQ(nullptr, openP12(file, "wrong")) << l.name;
+    }
+    EVP_PKEY_free(expected);
 }
 
 TEST(SignDocP12, SignedDataOverBuffersVerifiesWithOpenSslCms) {

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -286,10 +287,23 @@ TEST(VncardSignDoc, LargeDocumentsStayWithinTheMemoryGoal) {
     EXPECT_LE(kib, goalKiB + (size >> 10)) << "attached signing of 256 MiB";
     EXPECT_EQ(0, peakKiB({"show-sig", "--in", tmp("big-a.p7s")}, "", kib));
     EXPECT_LE(kib, goalKiB + (size >> 10)) << "show-sig of 256 MiB attached";
+    // The same as PEM: written and read piece by piece (the goal counts the PEM file's size).
+    EXPECT_EQ(0, peakKiB({"sign-doc", "--p12", pki("signer-rsa2048.p12"), "--pin-from", "stdin", "--in", big, "--out",
+                          tmp("big-a.pem"), "--attach", "--format", "pem"},
+                         kPassword, kib));
+    EXPECT_LE(kib, goalKiB + (size >> 10)) << "attached signing of 256 MiB as PEM";
+    struct stat pem;
+    ASSERT_EQ(0, stat(tmp("big-a.pem").c_str(), &pem));
+    EXPECT_EQ(0, peakKiB({"show-sig", "--in", tmp("big-a.pem")}, "", kib));
+    EXPECT_LE(kib, goalKiB + (pem.st_size >> 10)) << "show-sig of 256 MiB attached as PEM";
+    const Result shown = tool("show-sig --in " + tmp("big-a.pem"));
+    EXPECT_EQ(0, shown.code) << shown.err;
+    EXPECT_TRUE(contains(shown.out, "attached (268435456 bytes)")) << shown.out;
     EXPECT_TRUE(cmsVerifies(tmp("big.p7s"), big));
     unlink(big.c_str());
     unlink(tmp("big.p7s").c_str());
     unlink(tmp("big-a.p7s").c_str());
+    unlink(tmp("big-a.pem").c_str());
 }
 
 TEST(VncardSignDoc, VerifyDocOfALargeAttachedSignatureStaysWithinTheMemoryGoal) {

@@ -10,6 +10,7 @@
 #include <openssl/pkcs7.h>
 #include <openssl/ts.h>
 #include <openssl/x509.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -35,21 +36,8 @@ constexpr unsigned int CERT_BUFFER = 65536;
 
 typedef std::vector<unsigned char> Bytes;
 
-// The DER of a PEM "CMS" or "PKCS7" block; empty when it cannot be read.
-Bytes derFromPem(const std::string& text) {
-    vn_ossl::BioPtr bio(BIO_new_mem_buf(text.data(), static_cast<int>(text.size())));
-    CMS_ContentInfo* cms = bio ? PEM_read_bio_CMS(bio.get(), nullptr, nullptr, nullptr) : nullptr;
-    if (!cms)
-        return Bytes();
-    unsigned char* der = nullptr;
-    const int n = i2d_CMS_ContentInfo(cms, &der);
-    Bytes out;
-    if (n > 0)
-        out.assign(der, der + n);
-    OPENSSL_free(der);
-    CMS_ContentInfo_free(cms);
-    return out;
-}
+// The PEM labels of signed data.
+const std::vector<std::string> kPemLabels = {"CMS", "PKCS7"};
 
 // Short name of an OID as OpenSSL knows it, else the model's table name, else the OID.
 std::string oidName(const std::string& oid, const std::string& tableName = std::string()) {
@@ -140,21 +128,30 @@ int cmdShowSig(Args& args) {
     if (!args.has("in"))
         return Output::fail(EXIT_USAGE, "show-sig needs --in FILE");
     const std::string path = args.get("in");
-    SigFile file;
-    if (!file.open(path))
+    SigFile pem, decoded;
+    if (!pem.open(path))
         return EXIT_FAILED;
+    const SigFile* sig = &pem;
+    // PEM is decoded piece by piece into a temporary file, which is then read as DER is.
+    if (pem.size() >= sizeof PEM_MARK - 1 && std::memcmp(pem.data(), PEM_MARK, sizeof PEM_MARK - 1) == 0) {
+        std::string derPath;
+        const PemDecoded d = pemBlockToFile(pem.data(), pem.size(), kPemLabels, derPath);
+        if (d == PemDecoded::CannotWrite)
+            return EXIT_FAILED;
+        if (d != PemDecoded::Ok)
+            return Output::fail(EXIT_FAILED, "'" + path + "' is not a well-formed PKCS#7/CMS structure");
+        const bool opened = decoded.open(derPath);
+        unlink(derPath.c_str());
+        if (!opened)
+            return EXIT_FAILED;
+        sig = &decoded;
+    }
+    const SigFile& file = *sig;
     // Attached content is not read: the signed data is looked at without it.
     Bytes der;
     uint64_t contentLength = 0;
     bool contentTakenOut = false;
-    if (file.size() >= sizeof PEM_MARK - 1 && std::memcmp(file.data(), PEM_MARK, sizeof PEM_MARK - 1) == 0) {
-        der = derFromPem(std::string(reinterpret_cast<const char*>(file.data()), file.size()));
-        Bytes small;
-        if (withoutContent(der.data(), der.size(), small, contentLength)) {
-            der.swap(small);
-            contentTakenOut = true;
-        }
-    } else if (withoutContent(file.data(), file.size(), der, contentLength)) {
+    if (withoutContent(file.data(), file.size(), der, contentLength)) {
         contentTakenOut = true;
     } else {
         der.assign(file.data(), file.data() + file.size());

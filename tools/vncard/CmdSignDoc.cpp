@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -164,39 +165,77 @@ bool readCertificates(const std::string& path, std::vector<std::vector<unsigned 
 // What opening a PKCS#12 file gave.
 enum class P12Result { Ok, NotReadable, NotPkcs12, WrongPassword };
 
-// The certificate and the CA certificates of a PKCS#12 file (the key is opened by the library).
-P12Result p12Certificates(const std::string& path, const std::string& password, X509Ptr& cert,
-                          std::vector<std::vector<unsigned char>>& chain) {
+// The password as the file's bags are decrypted with it: an empty one may also be an
+// absent one, which the MAC tells (as PKCS12_parse does).
+const char* bagPassword(PKCS12* p12, const std::string& password) {
+    if (!password.empty() || !PKCS12_mac_present(p12))
+        return password.c_str();
+    return PKCS12_verify_mac(p12, nullptr, 0) == 1 ? nullptr : "";
+}
+
+// The certificates of the bags of one safe; false when the safe cannot be decrypted.
+bool certificatesOfSafe(PKCS7* safe, const char* password, std::vector<X509Ptr>& certs) {
+    STACK_OF(PKCS12_SAFEBAG)* bags = nullptr;
+    if (PKCS7_type_is_data(safe))
+        bags = PKCS12_unpack_p7data(safe);
+    else if (PKCS7_type_is_encrypted(safe))
+        bags = PKCS12_unpack_p7encdata(safe, password, password == nullptr ? 0 : static_cast<int>(strlen(password)));
+    else
+        return true;
+    if (bags == nullptr)
+        return false;
+    for (int i = 0; i < sk_PKCS12_SAFEBAG_num(bags); ++i) {
+        const PKCS12_SAFEBAG* bag = sk_PKCS12_SAFEBAG_value(bags, i);
+        if (PKCS12_SAFEBAG_get_nid(bag) == NID_certBag && PKCS12_SAFEBAG_get_bag_nid(bag) == NID_x509Certificate)
+            if (X509* x = PKCS12_SAFEBAG_get1_cert(bag))
+                certs.emplace_back(x);
+    }
+    sk_PKCS12_SAFEBAG_pop_free(bags, PKCS12_SAFEBAG_free);
+    return true;
+}
+
+// The certificates of a PKCS#12 file. Only the safes that hold certificates are decrypted
+// here; the key is decrypted once, by the library when it opens it, so the costly
+// password-based key derivations are not made twice.
+P12Result p12Certificates(const std::string& path, const std::string& password, std::vector<X509Ptr>& certs) {
     vn_ossl::BioPtr in(BIO_new_file(path.c_str(), "rb"));
     if (!in)
         return P12Result::NotReadable;
-    PKCS12* p12 = d2i_PKCS12_bio(in.get(), nullptr);
-    if (p12 == nullptr)
+    vn_ossl::Pkcs12Ptr p12(d2i_PKCS12_bio(in.get(), nullptr));
+    if (!p12)
         return P12Result::NotPkcs12;
-    EVP_PKEY* key = nullptr;
-    X509* x = nullptr;
-    STACK_OF(X509)* ca = nullptr;
-    const bool ok = PKCS12_parse(p12, password.c_str(), &key, &x, &ca) == 1 && x != nullptr;
-    // When it cannot be opened, the MAC tells a wrong password from a damaged file (an empty
-    // password may also be an absent one).
-    const bool macOk = ok || !PKCS12_mac_present(p12) ||
-                       PKCS12_verify_mac(p12, password.c_str(), static_cast<int>(password.size())) == 1 ||
-                       (password.empty() && PKCS12_verify_mac(p12, nullptr, 0) == 1);
-    PKCS12_free(p12);
-    EVP_PKEY_free(key);
-    cert.reset(x);
-    for (int i = 0; ok && i < sk_X509_num(ca); ++i) {
-        X509* c = sk_X509_value(ca, i);
-        std::vector<unsigned char> der(static_cast<size_t>(i2d_X509(c, nullptr)));
-        unsigned char* p = der.data();
-        i2d_X509(c, &p);
-        chain.push_back(std::move(der));
-    }
-    sk_X509_pop_free(ca, X509_free);
+    const char* pass = bagPassword(p12.get(), password);
+    STACK_OF(PKCS7)* safes = PKCS12_unpack_authsafes(p12.get());
+    bool ok = safes != nullptr;
+    for (int i = 0; ok && i < sk_PKCS7_num(safes); ++i)
+        ok = certificatesOfSafe(sk_PKCS7_value(safes, i), pass, certs);
+    sk_PKCS7_pop_free(safes, PKCS7_free);
+    // When a safe cannot be decrypted, the MAC tells a wrong password from a damaged file.
+    const bool macOk = ok || !PKCS12_mac_present(p12.get()) ||
+                       PKCS12_verify_mac(p12.get(), pass, pass == nullptr ? 0 : static_cast<int>(strlen(pass))) == 1;
     ERR_clear_error();
     if (!macOk)
         return P12Result::WrongPassword;
-    return ok ? P12Result::Ok : P12Result::NotPkcs12;
+    return ok && !certs.empty() ? P12Result::Ok : P12Result::NotPkcs12;
+}
+
+// The certificate of the opened key (a PKCS#12 key handle is the key itself) goes to cert,
+// the others to chain; false when none belongs to the key.
+bool splitSignerCertificate(std::vector<X509Ptr>& certs, uint32_t* key, X509Ptr& cert,
+                            std::vector<std::vector<unsigned char>>& chain) {
+    EVP_PKEY* pkey = reinterpret_cast<EVP_PKEY*>(key);
+    for (X509Ptr& x : certs) {
+        if (!cert && X509_check_private_key(x.get(), pkey) == 1) {
+            cert = std::move(x);
+            continue;
+        }
+        std::vector<unsigned char> der(static_cast<size_t>(std::max(i2d_X509(x.get(), nullptr), 0)));
+        unsigned char* p = der.data();
+        if (!der.empty() && i2d_X509(x.get(), &p) > 0)
+            chain.push_back(std::move(der));
+    }
+    ERR_clear_error();
+    return cert != nullptr;
 }
 
 std::vector<unsigned char> derOf(X509* x) {
@@ -247,13 +286,34 @@ bool checkReadable(const std::string& path) {
     return regular;
 }
 
+// The signed data at path rewritten as a PEM "PKCS7" block (as PEM_write_bio writes it),
+// encoded piece by piece into a file beside it that then takes its name, so memory does not
+// grow with attached content.
 bool rewriteAsPem(const std::string& path) {
-    std::string der;
-    if (!readFile(path, der))
-        return false;
-    vn_ossl::BioPtr out(BIO_new_file(path.c_str(), "wb"));
-    if (!out || PEM_write_bio(out.get(), "PKCS7", "", reinterpret_cast<const unsigned char*>(der.data()),
-                              static_cast<long>(der.size())) <= 0) {
+    const size_t kPiece = 48 * 1024;  // a whole number of 48-byte lines
+    const std::string part = path + ".pem-part";
+    vn_ossl::BioPtr in(BIO_new_file(path.c_str(), "rb"));
+    vn_ossl::BioPtr out(in ? BIO_new_file(part.c_str(), "wb") : nullptr);
+    std::unique_ptr<EVP_ENCODE_CTX, void (*)(EVP_ENCODE_CTX*)> ctx(EVP_ENCODE_CTX_new(), EVP_ENCODE_CTX_free);
+    bool ok = in && out && ctx && BIO_puts(out.get(), "-----BEGIN PKCS7-----\n") > 0;
+    if (ok)
+        EVP_EncodeInit(ctx.get());
+    std::vector<unsigned char> piece(kPiece), text(kPiece * 4 / 3 + kPiece / 48 + 80);
+    int n = 0;
+    while (ok && (n = BIO_read(in.get(), piece.data(), static_cast<int>(piece.size()))) > 0) {
+        int t = 0;
+        ok = EVP_EncodeUpdate(ctx.get(), text.data(), &t, piece.data(), n) == 1 &&
+             (t == 0 || BIO_write(out.get(), text.data(), t) == t);
+    }
+    ok = ok && n == 0;  // the end of the file, not a read error
+    int t = 0;
+    if (ok)
+        EVP_EncodeFinal(ctx.get(), text.data(), &t);
+    ok = ok && (t == 0 || BIO_write(out.get(), text.data(), t) == t) &&
+         BIO_puts(out.get(), "-----END PKCS7-----\n") > 0 && BIO_flush(out.get()) == 1;
+    out.reset();
+    if (!ok || rename(part.c_str(), path.c_str()) != 0) {
+        unlink(part.c_str());
         Output::fail(EXIT_FAILED, "cannot write '" + path + "'");
         return false;
     }
@@ -330,7 +390,8 @@ int cmdSignDoc(Args& args) {
             return Output::fail(EXIT_USAGE, "cannot read --p12 '" + file + "': " + strerror(errno));
         if (!readPin(source, "PKCS#12 password: ", secret))
             return Output::fail(EXIT_CANCELLED, "no password given");
-        const P12Result opened = p12Certificates(file, secret, cert, further);
+        std::vector<X509Ptr> certs;
+        const P12Result opened = p12Certificates(file, secret, certs);
         if (opened == P12Result::Ok)
             key.key = CSignMessage::OpenSSLKey(file.c_str(), secret.c_str(), nullptr, -1, 0, "0");
         wipe(secret);
@@ -338,7 +399,7 @@ int cmdSignDoc(Args& args) {
             return Output::fail(EXIT_WRONG_PIN, "wrong password for '" + file + "'");
         if (opened == P12Result::NotReadable)
             return Output::fail(EXIT_USAGE, "cannot read --p12 '" + file + "'");
-        if (opened != P12Result::Ok || key.key == nullptr)
+        if (opened != P12Result::Ok || key.key == nullptr || !splitSignerCertificate(certs, key.key, cert, further))
             return Output::fail(EXIT_FAILED, "'" + file + "' is not a PKCS#12 file with a key and its certificate");
     } else {
         if (!args.getInt("cert", 0, CSCUtils::MAX_CERTS - 1, certIndex))
