@@ -404,9 +404,9 @@ im.write()
 
 # PKCS#15 application in 3F00/5015 with two PINs, two keys and certificates.
 def p15(im, label, manufacturer, serial="0011223344556677", certs=None, base="3F00/5015", with_dir=True,
-        prkdf_records=False, useful=None, sig_pin=0x81, keys=None, pins=None):
+        prkdf_records=False, useful=None, sig_pin=0x81, keys=None, pins=None, key_bits=(2048, 2048)):
     """keys: (key path, key reference) of the signature and the authentication key;
-    pins: (PIN path, reference) of the signature PIN and the card PIN."""
+    pins: (PIN path, reference) of the signature PIN and the card PIN; key_bits: their sizes."""
     b = base.replace("/", "")
     if with_dir:
         im.data("3F00/2F00", efdir(b))
@@ -416,7 +416,8 @@ def p15(im, label, manufacturer, serial="0011223344556677", certs=None, base="3F
     (sig_pin_path, sig_pin), (card_pin_path, card_pin) = pins or (("3F001FFF", sig_pin), ("3F00", 0x01))
     aodf = (pin_obj("Signatur PIN", "01", sig_pin, sig_pin_path)
             + pin_obj("Karten PIN", "02", card_pin, card_pin_path, local=card_pin >= 0x80))
-    keys = [key_obj("Signaturschluessel", "01", "45", sig_ref, sig_key), key_obj("Authentisierungsschluessel", "02", "46", auth_ref, auth_key)]
+    keys = [key_obj("Signaturschluessel", "01", "45", sig_ref, sig_key, key_bits[0]),
+            key_obj("Authentisierungsschluessel", "02", "46", auth_ref, auth_key, key_bits[1])]
     certs = certs or [("Signaturzertifikat", "45", "3F00/5015/4331", SIG), ("Authentisierungszertifikat", "46", "3F00/5015/4332", AUTH)]
     cdf = b"".join(cert_obj(l, i, p.replace("/", "")) for l, i, p, _ in certs)
     entries = [(0, b + "4402"), (4, b + "4403"), (8, b + "4401")]
@@ -588,6 +589,8 @@ for name, label in (("cardos54-41-std-rsa", "D-TRUST Card 4.1 Std. RSA"), ("card
 # SetCOS 4.4.1 / 4.4.2. The SetCOS 4.4.1 tokens keep their keys where the library's reading
 # of their PKCS#15 objects and the PIN rows of their label put them: the environment names
 # a key by its key file (the key reference is the file's low byte) in the DF selected with it.
+# The authentication key deciphers by the short form of DECIPHER (at most 254 bytes), so it
+# has the card's 1024 bits.
 # Telia EID IP2i: the signature key 01 (key file 5016/4B01) under the local PIN 82 of 5016
 # (PKCS#15 path 5015/5016, read as 5016/0080, the layout's signature PIN row), the
 # authentication key 02 (5015/4B02) under the global PIN 01 (read as 0080, its first row).
@@ -597,11 +600,11 @@ for name, label in (("cardos54-41-std-rsa", "D-TRUST Card 4.1 Std. RSA"), ("card
 SETCOS441_KEYS = {
     "Telia EID IP2i": ((("3F00501550164B01", 0x01), ("3F0050154B02", 0x02)), (("3F0050155016", 0x82), ("3F00", 0x01)),
                        [("3F00", 0x01, "654321"), ("3F00/5015/5016", 0x82, "123456")],
-                       [("3F00/5015/5016", 0x01, SIGNER_KEY, 0x82), ("3F00/5015", 0x02, AUTH_KEY, 0x01)],
+                       [("3F00/5015/5016", 0x01, SIGNER_KEY, 0x82), ("3F00/5015", 0x02, R1KEY, 0x01)],
                        ("3F00/0080", "3F00/5015/5016/0080", "3F00/5015/5016/4B01", "3F00/5015/4B02")),
     "SignGuard": ((("3F0050155B005B05", 0x05), ("3F0050155B004B01", 0x01)), (("3F0050155B00", 0x82), ("3F005015", 0x01)),
                   [("3F00", 0x01, "654321"), ("3F00/5015/5B00", 0x82, "123456")],
-                  [("3F00/5015/5B00", 0x05, SIGNER_KEY, 0x82), ("3F00/5015/5B00", 0x01, AUTH_KEY, 0x01)],
+                  [("3F00/5015/5B00", 0x05, SIGNER_KEY, 0x82), ("3F00/5015/5B00", 0x01, R1KEY, 0x01)],
                   ("3F00/5015/5B00/5B05", "3F00/5015/5B00/5B01", "3F00/5015/5B00/4B01")),
 }
 for name, kind, label in (("setcos441-telia-ip2i", "setcos441", "Telia EID IP2i"), ("setcos441-other", "setcos441", "SignGuard"),
@@ -609,9 +612,10 @@ for name, kind, label in (("setcos441-telia-ip2i", "setcos441", "Telia EID IP2i"
     im = Image(name, "SetCOS PKCS#15 token labelled \"%s\"." % label, kind, "SetCOS")
     im.serial("8899001122")
     p15_keys, p15_pins, pins, keys, files = SETCOS441_KEYS.get(label, (None, None, [], [], ()))
+    v441 = label in SETCOS441_KEYS
     p15(im, label, "SignGuard AB", serial="00112233445566778899AA",
-        certs=[("Underskrift certifikat", "45", "3F00/5015/4331", SIG), ("Auth certifikat", "46", "3F00/5015/4332", AUTH)],
-        keys=p15_keys, pins=p15_pins)
+        certs=[("Underskrift certifikat", "45", "3F00/5015/4331", SIG), ("Auth certifikat", "46", "3F00/5015/4332", R1K if v441 else AUTH)],
+        keys=p15_keys, pins=p15_pins, key_bits=(2048, 1024 if v441 else 2048))
     if keys:
         im.comment += "\nKeys: %s; PINs (ASCII): %s." % (
             ", ".join("%s %02X (%s, PIN %02X)" % (df[5:], ref, key.split("-")[0], pin) for df, ref, key, pin in keys),

@@ -2,7 +2,8 @@
 # Tries card images as a user of vncard would: for each image a private stack, then
 # "vncard certs", and for every certificate "vncard sign" (the PINs of the image tried
 # in turn) and "openssl pkeyutl -verify" of the signature against the certificate; for
-# every RSA certificate whose key usage names keyEncipherment or dataEncipherment, a block
+# every RSA certificate whose key usage names keyEncipherment or dataEncipherment (or that
+# has no key usage while the image marks its key for decipherment, decipher-alg), a block
 # enciphered by "openssl pkeyutl -encrypt" with the certificate is given to
 # "vncard decrypt", which must give back the plaintext. Images whose card signs only under
 # secure messaging (option sm-auth-key) get the card's public key by --card-key, as a host
@@ -70,6 +71,13 @@ try_one() {  # try_one IMAGE: prints the image's line
   for key in $(awk '/^\[/ { inkey = ($1 == "[key") } inkey && $1 == "private" { print $3 }' "$image"); do
     openssl pkey -in "$BUILD/pki/$key" -pubout 2>/dev/null >>"$work/keys.pub"
   done
+  # Public keys of the image's keys marked for decipherment (decipher-alg).
+  : >"$work/decipher.pub"
+  for key in $(awk '/^\[/ { if (inkey && file != "" && dec) print file; inkey = ($1 == "[key"); file = ""; dec = 0 }
+                    inkey && $1 == "private" { file = $3 } inkey && $1 == "decipher-alg" { dec = 1 }
+                    END { if (inkey && file != "" && dec) print file }' "$image"); do
+    openssl pkey -in "$BUILD/pki/$key" -pubout 2>/dev/null >>"$work/decipher.pub"
+  done
   # The card's public authentication key, for a card that signs under secure messaging.
   local smkey
   smkey=$(awk '$1 == "option.sm-auth-key" { print $3 }' "$image")
@@ -117,9 +125,13 @@ try_one() {  # try_one IMAGE: prints the image's line
     else
       notes+=" cert$i:${last:-no signature}"
     fi
-    # Decipherment with the keys whose certificate is for encipherment (RSA only).
-    if openssl x509 -in "$work/cert$i.pem" -noout -ext keyUsage 2>/dev/null | grep -q "Key Encipherment\|Data Encipherment" &&
-       openssl x509 -in "$work/cert$i.pem" -noout -text 2>/dev/null | grep -q "rsaEncryption"; then
+    # Decipherment with the keys whose certificate is for encipherment, or has no key usage
+    # while the image marks its key for decipherment (RSA only).
+    local usage
+    usage=$(openssl x509 -in "$work/cert$i.pem" -noout -ext keyUsage 2>/dev/null)
+    if openssl x509 -in "$work/cert$i.pem" -noout -text 2>/dev/null | grep -q "rsaEncryption" &&
+       { grep -q "Key Encipherment\|Data Encipherment" <<<"$usage" ||
+         { [ -z "$usage" ] && grep -qFf <(sed -n 2p "$work/cert$i.pub") "$work/decipher.pub"; }; }; then
       dkeys=$((dkeys + 1))
       openssl rand -out "$work/plain$i" 24 2>/dev/null
       local dok=0 dlast="" dpin
