@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Tries card images as a user of vncard would: for each image a private stack, then
-# "vncard certs", and for every certificate "vncard sign" (the PINs of the image tried
+# "vncard certs --json" (which carries every certificate), and for every certificate "vncard sign" (the PINs of the image tried
 # in turn) and "openssl pkeyutl -verify" of the signature against the certificate; for
 # every RSA certificate whose key usage names keyEncipherment or dataEncipherment (or that
 # has no key usage while the image marks its key for decipherment, decipher-alg), a block
@@ -48,6 +48,17 @@ open(sys.argv[2], "wb").write(b"\x30" + (bytes([len(body)]) if len(body) < 128 e
 PY
 }
 
+split_certs() {  # split_certs JSON DIR: writes DIR/cert<index>.pem, prints the number of certificates
+  python3 - "$1" "$2" <<'PY'
+import json, sys
+certs = json.load(open(sys.argv[1])).get("certificates", [])
+for c in certs:
+    if c.get("pem"):
+        open("%s/cert%d.pem" % (sys.argv[2], c["index"]), "w").write(c["pem"])
+print(len(certs))
+PY
+}
+
 try_one() {  # try_one IMAGE: prints the image's line
   local image=$1 name work state n i pin key keys=0 signed=0 verified=0 dkeys=0 deciphered=0 notes="" cardkey=()
   name=$(basename "$image" .card)
@@ -62,8 +73,8 @@ try_one() {  # try_one IMAGE: prints the image's line
   fi
   export PCSCLITE_CSOCK_NAME=$state/run/pcscd.comm
   "$VNCARD" certs --reader 0 --json >"$work/certs.json" 2>"$work/certs.err"
-  n=$(python3 -c 'import json,sys; print(len(json.load(open(sys.argv[1])).get("certificates", [])))' \
-        "$work/certs.json" 2>/dev/null || echo 0)
+  # The number of certificates; each certificate as cert<index>.pem from the same listing.
+  n=$(split_certs "$work/certs.json" "$work" 2>/dev/null || echo 0)
   # PIN values of the image, most used first; public keys of its private keys
   mapfile -t pins < <(awk '/^\[/ { inpin = ($1 == "[pin") } inpin && $1 == "value" { print $3 }' "$image" |
                       sort | uniq -c | sort -rn | awk '{print $2}')
@@ -91,7 +102,6 @@ try_one() {  # try_one IMAGE: prints the image's line
   printf 'vorn cardsim image test document %s\n' "$name" >"$work/doc.txt"
   openssl dgst -sha256 -binary "$work/doc.txt" >"$work/doc.sha256"
   for ((i = 0; i < n; i++)); do
-    "$VNCARD" export --reader 0 --cert "$i" --format pem --out "$work/cert$i.pem" >/dev/null 2>&1
     openssl x509 -in "$work/cert$i.pem" -pubkey -noout >"$work/cert$i.pub" 2>/dev/null
     if ! [ -s "$work/cert$i.pub" ] || ! grep -qFf <(sed -n 2p "$work/cert$i.pub") "$work/keys.pub"; then
       continue   # no key of this certificate on the card
@@ -162,7 +172,7 @@ try_one() {  # try_one IMAGE: prints the image's line
 }
 
 if [ $# -eq 0 ]; then set -- "$HERE"/images/*.card; fi
-export -f try_one raw_to_der
+export -f try_one raw_to_der split_certs
 export STACK VNCARD BUILD HERE
 RESULTS=$(mktemp /tmp/vn-try-images.XXXXXX)
 printf '%s\n' "$@" | xargs -P "$JOBS" -I{} bash -c 'try_one "$1"' _ {} | sort | tee "$RESULTS"
