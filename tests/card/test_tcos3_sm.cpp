@@ -293,8 +293,8 @@ TEST_F(Tcos3Sm, AgreesOnTheSessionAndSignsOnBothKeyPaths) {
     const Bytes hash = sha(EVP_sha256(), Bytes{'s', 'm'});
     Bytes sig;
     mark();
-    ASSERT_EQ(sign("3F00DF01C000", 2048, hash, sig), 0);
-    EXPECT_TRUE(verifyPkcs1("signer-rsa2048.der", hash, sig));
+    ASSERT_EQ(sign("3F00DF01C000", 3072, hash, sig), 0);
+    EXPECT_TRUE(verifyPkcs1("signer-rsa3072.der", hash, sig));
     x = exchanges();
     ASSERT_EQ(x.size(), 1u);
     const Bytes& pso = x[0].command;
@@ -311,7 +311,7 @@ TEST_F(Tcos3Sm, AgreesOnTheSessionAndSignsOnBothKeyPaths) {
               retailMac(CTcos3sm::m_data.macKey, increment(ssc0, 1), macInput));
     const Bytes& answer = x[0].response;
     ASSERT_GT(answer.size(), 14u);
-    EXPECT_EQ(hexOf(Bytes(answer.begin(), answer.begin() + 5)), "8782010901");  // 256 bytes + padding block
+    EXPECT_EQ(hexOf(Bytes(answer.begin(), answer.begin() + 5)), "8782018901");  // 384 bytes + padding block
     EXPECT_EQ(hexOf(Bytes(answer.end() - 16, answer.end() - 10)), "990290008E08");
     EXPECT_EQ(Bytes(answer.end() - 10, answer.end() - 2),
               retailMac(CTcos3sm::m_data.macKey, increment(ssc0, 2), Bytes(answer.begin(), answer.end() - 12)));
@@ -322,9 +322,9 @@ TEST_F(Tcos3Sm, AgreesOnTheSessionAndSignsOnBothKeyPaths) {
     ASSERT_EQ(card->PreSigning(3, "3f00df015344"), 0);
     EXPECT_TRUE(card->isSmInitialized());
     mark();
-    ASSERT_EQ(sign("3F00DF015344", 3072, hash, sig), 0);
-    EXPECT_EQ(sig.size(), 384u);
-    EXPECT_TRUE(verifyPkcs1("signer-rsa3072.der", hash, sig));
+    ASSERT_EQ(sign("3F00DF015344", 2048, hash, sig), 0);
+    EXPECT_EQ(sig.size(), 256u);
+    EXPECT_TRUE(verifyPkcs1("signer-rsa2048.der", hash, sig));
     x = exchanges();
     ASSERT_EQ(x.size(), 1u);
     EXPECT_EQ(Bytes(x[0].command.begin() + 65, x[0].command.begin() + 73),
@@ -347,8 +347,8 @@ TEST_F(Tcos3Sm, AgreesOnTheSessionAndSignsOnBothKeyPaths) {
     ASSERT_GE(x.size(), 5u);
     EXPECT_EQ(hexOf(x.back().command).substr(0, 10), "0082000080");
     EXPECT_EQ(hexOf(x[x.size() - 4].command), "00A4020402C000FF");
-    ASSERT_EQ(sign("3F00DF01C000", 2048, hash, sig), 0);
-    EXPECT_TRUE(verifyPkcs1("signer-rsa2048.der", hash, sig));
+    ASSERT_EQ(sign("3F00DF01C000", 3072, hash, sig), 0);
+    EXPECT_TRUE(verifyPkcs1("signer-rsa3072.der", hash, sig));
 }
 
 TEST_F(Tcos3Sm, RetriesFailedCommandsAndBadBlocksThenGivesUpKeepingTheKeys) {
@@ -383,7 +383,7 @@ TEST_F(Tcos3Sm, RetriesFailedCommandsAndBadBlocksThenGivesUpKeepingTheKeys) {
     EXPECT_EQ(ssc(), counter);
     Bytes sig;
     mark();
-    EXPECT_EQ(sign("3F00DF015344", 3072, Bytes(32, 1), sig), 255);  // never signed unprotected
+    EXPECT_EQ(sign("3F00DF015344", 2048, Bytes(32, 1), sig), 255);  // never signed unprotected
     EXPECT_TRUE(exchanges().empty());
 
     // Twelve failed attempts: -1, the keys as they were.
@@ -414,7 +414,7 @@ TEST_F(Tcos3Sm, RefusesAHashMismatchAndAnAnswerWithAWrongChecksum) {
     const Bytes hash = sha(EVP_sha256(), Bytes{'m', 'a', 'c'});
     mark();
     fault("+1:corrupt=-1");
-    EXPECT_EQ(sign("3F00DF01C000", 2048, hash, sig), 255);
+    EXPECT_EQ(sign("3F00DF01C000", 3072, hash, sig), 255);
     EXPECT_TRUE(sig.empty());
     EXPECT_FALSE(card->isSmInitialized());
     EXPECT_EQ(ssc(), Bytes(8, 0));  // the record is wiped
@@ -423,14 +423,14 @@ TEST_F(Tcos3Sm, RefusesAHashMismatchAndAnAnswerWithAWrongChecksum) {
     // An inverted byte of the cryptogram fails the checksum as well.
     ASSERT_EQ(card->InitSM(), 0);
     fault("+1:corrupt=10");
-    EXPECT_EQ(sign("3F00DF01C000", 2048, hash, sig), 255);
+    EXPECT_EQ(sign("3F00DF01C000", 3072, hash, sig), 255);
     // A new agreement, and the key signs again.
     ASSERT_EQ(card->InitSM(), 0);
-    ASSERT_EQ(sign("3F00DF01C000", 2048, hash, sig), 0);
-    EXPECT_TRUE(verifyPkcs1("signer-rsa2048.der", hash, sig));
+    ASSERT_EQ(sign("3F00DF01C000", 3072, hash, sig), 0);
+    EXPECT_TRUE(verifyPkcs1("signer-rsa3072.der", hash, sig));
     // A card error under secure messaging ends the session too.
     fault("+1:sw=6982");
-    EXPECT_EQ(sign("3F00DF01C000", 2048, hash, sig), 13);
+    EXPECT_EQ(sign("3F00DF01C000", 3072, hash, sig), 13);
     EXPECT_FALSE(card->isSmInitialized());
 }
 

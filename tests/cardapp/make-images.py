@@ -404,14 +404,20 @@ im.write()
 
 # PKCS#15 application in 3F00/5015 with two PINs, two keys and certificates.
 def p15(im, label, manufacturer, serial="0011223344556677", certs=None, base="3F00/5015", with_dir=True,
-        prkdf_records=False, useful=None, sig_pin=0x81):
+        prkdf_records=False, useful=None, sig_pin=0x81, keys=None, pins=None, key_bits=(2048, 2048)):
+    """keys: (key path, key reference) of the signature and the authentication key;
+    pins: (PIN path, reference) of the signature PIN and the card PIN; key_bits: their sizes."""
     b = base.replace("/", "")
     if with_dir:
         im.data("3F00/2F00", efdir(b))
     im.df(base)
     ti = token_info(serial, manufacturer, label)
-    aodf = pin_obj("Signatur PIN", "01", sig_pin, "3F001FFF") + pin_obj("Karten PIN", "02", 0x01, "3F00", local=False)
-    keys = [key_obj("Signaturschluessel", "01", "45", 0x84, "3F001FFF"), key_obj("Authentisierungsschluessel", "02", "46", 0x82, "3F00501550724B01")]
+    (sig_key, sig_ref), (auth_key, auth_ref) = keys or (("3F001FFF", 0x84), ("3F00501550724B01", 0x82))
+    (sig_pin_path, sig_pin), (card_pin_path, card_pin) = pins or (("3F001FFF", sig_pin), ("3F00", 0x01))
+    aodf = (pin_obj("Signatur PIN", "01", sig_pin, sig_pin_path)
+            + pin_obj("Karten PIN", "02", card_pin, card_pin_path, local=card_pin >= 0x80))
+    keys = [key_obj("Signaturschluessel", "01", "45", sig_ref, sig_key, key_bits[0]),
+            key_obj("Authentisierungsschluessel", "02", "46", auth_ref, auth_key, key_bits[1])]
     certs = certs or [("Signaturzertifikat", "45", "3F00/5015/4331", SIG), ("Authentisierungszertifikat", "46", "3F00/5015/4332", AUTH)]
     cdf = b"".join(cert_obj(l, i, p.replace("/", "")) for l, i, p, _ in certs)
     entries = [(0, b + "4402"), (4, b + "4403"), (8, b + "4401")]
@@ -433,16 +439,63 @@ def p15(im, label, manufacturer, serial="0011223344556677", certs=None, base="3F
             im.cert(p, pki)
 
 
-def cardos43_keys(im, sig_pin=0x81):
-    """The keys of the PKCS#15 objects: the signature key 84 in DF 1FFF under the local
-    signature PIN 81, the authentication key 82 in DF 5015/5072/4B01 under the card PIN 01,
-    with the key files the layouts select."""
-    im.comment += ("\nKeys: 1FFF 84 (signer, PIN %02X) and 5015/5072/4B01 82 (auth, card PIN 01);"
-                   " PINs (ASCII): %02X = 12345678, 01 = 87654321." % (sig_pin, sig_pin))
-    im.ef("3F00/1FFF/0101", "3F00/1FFF/0102", "3F00/1FFF/C100", "3F00/5015/5072/4B01/0101", "3F00/5015/5072/4B01/5501")
-    im.pin("3F00", 0x01, "87654321", "ascii", maxl=15); im.pin("3F00/1FFF", sig_pin, "12345678", "ascii", maxl=15)
-    im.key("3F00/1FFF", 0x84, "signer-rsa2048.key", sig_pin, True)
-    im.key("3F00/5015/5072/4B01", 0x82, "auth-rsa2048.key", 0x01, True)
+# Where each CardOS 4.3 layout keeps its keys and PINs, as the library's layout rows and
+# its signing path for the profile name them: the PKCS#15 key and PIN objects (as p15
+# takes them, None for its defaults), the card's PINs (DF, reference, ASCII value) and
+# keys (DF, reference, key of the PKI folder, PIN reference). CardOS uses every key through
+# a raw private-key operation as well, so each key also deciphers.
+DF_SIG, DF_4B01, DF_4B02, DF_4B03 = "3F00/1FFF", "3F00/5015/5072/4B01", "3F00/5015/5072/4B02", "3F00/5015/5072/4B03"
+CARD_PIN, SIG_PIN, SIGNER_KEY, AUTH_KEY = "87654321", "12345678", "signer-rsa2048.key", "auth-rsa2048.key"
+# D-TRUST and D-SIGN (22 to 25, 28, 29): the qualified key 02 in 1FFF under the local PIN 81,
+# the key 01 of the certificates 4301 and 4302 in 4B01 under the card PIN 01.
+DTRUST43 = ((("3F001FFF0102", 0x02), ("3F00501550724B010101", 0x01)), None,
+            [("3F00", 0x01, CARD_PIN), (DF_SIG, 0x81, SIG_PIN)],
+            [(DF_SIG, 0x02, SIGNER_KEY, 0x81), (DF_4B01, 0x01, AUTH_KEY, 0x01)])
+CARDOS43_KEYS = {
+    # Quorvel: the signature PIN 83 in 1FFF/0101, keys by the PKCS#15 objects.
+    20: (None, None, [("3F00", 0x01, CARD_PIN), (DF_SIG, 0x83, SIG_PIN)],
+         [(DF_SIG, 0x84, SIGNER_KEY, 0x83), (DF_4B01, 0x82, AUTH_KEY, 0x01)]),
+    # QuoVadis: the qualified key 01 and its local PIN 81 in 4B01 (PIN file 5501).
+    21: (None, None, [(DF_4B01, 0x81, SIG_PIN)], [(DF_4B01, 0x01, SIGNER_KEY, 0x81)]),
+    22: DTRUST43, 23: DTRUST43, 25: DTRUST43, 28: DTRUST43, 29: DTRUST43,
+    # TC QSign: the PKCS#15 objects name the signature key 3F001FFF and its PIN 3F001FFF (read
+    # as 1FFF/C100), the authentication key 3F00501550724B01 and the card PIN: the keys are
+    # used from the DF above the key path, the MF (84) and 5015/5072 (82), and the signature
+    # PIN 81 is the MF's, which the layout's PIN rows of 1FFF/C100, 4B01/5501 and 4B03/5503 reach.
+    26: (None, None, [("3F00", 0x01, CARD_PIN), ("3F00", 0x81, SIG_PIN)],
+         [("3F00", 0x84, SIGNER_KEY, 0x81), ("3F00/5015/5072", 0x82, AUTH_KEY, 0x01)]),
+    # SwissSignID: the signature key 02 in 1FFF under the PIN 81 of 1FFF/C100, the
+    # authentication key 01 in 4B02 under the local PIN 81 of 4B02 (PIN file 5502).
+    40: ((("3F001FFF0102", 0x02), ("3F00501550724B020102", 0x01)), (("3F001FFF", 0x81), ("3F00501550724B025502", 0x81)),
+         [(DF_SIG, 0x81, SIG_PIN), (DF_4B02, 0x81, CARD_PIN)],
+         [(DF_SIG, 0x02, SIGNER_KEY, 0x81), (DF_4B02, 0x01, AUTH_KEY, 0x81)]),
+    # SuisseID: both keys in 4B02 under its local PIN 81.
+    41: ((("3F00501550724B020101", 0x01), ("3F00501550724B020102", 0x02)),
+         (("3F00501550724B025502", 0x81), ("3F00501550724B025502", 0x81)),
+         [(DF_4B02, 0x81, SIG_PIN)],
+         [(DF_4B02, 0x01, SIGNER_KEY, 0x81), (DF_4B02, 0x02, AUTH_KEY, 0x81)]),
+}
+CARDOS43_KEYS[27] = CARDOS43_KEYS[26]
+# The blank token keeps the PKCS#15 defaults.
+CARDOS43_KEYS[0] = (None, None, [("3F00", 0x01, CARD_PIN), (DF_SIG, 0x81, SIG_PIN)],
+                    [(DF_SIG, 0x84, SIGNER_KEY, 0x81), (DF_4B01, 0x82, AUTH_KEY, 0x01)])
+# The key and PIN files the layouts select, by the DF that holds them.
+CARDOS43_FILES = {DF_SIG: ("0101", "0102", "C100"), DF_4B01: ("0101", "5501"), DF_4B02: ("0101", "0102", "5502"),
+                  DF_4B03: ("0101", "5503")}
+
+
+def cardos43_keys(im, pins, keys):
+    """The card's PINs and keys and the key and PIN files of their DFs."""
+    dfs = sorted({df for df, _, _ in pins} | {df for df, _, _, _ in keys})
+    im.comment += "\nKeys: %s; PINs (ASCII): %s." % (
+        ", ".join("%s %02X (%s, PIN %02X)" % (df[5:], ref, key.split("-")[0], pin) for df, ref, key, pin in keys),
+        ", ".join("%s %02X = %s" % (df[5:] or "MF", ref, value) for df, ref, value in pins))
+    for df in sorted(set(dfs) | {DF_SIG, DF_4B01}):
+        im.ef(*("%s/%s" % (df, f) for f in CARDOS43_FILES.get(df, ())))
+    for df, ref, value in pins:
+        im.pin(df, ref, value, "ascii", maxl=15)
+    for df, ref, key, pin in keys:
+        im.key(df, ref, key, pin, True)
 
 
 # CardOS 4.3: one image per label rule
@@ -465,9 +518,9 @@ cardos43 = [
 for name, label, manuf, profile in cardos43:
     im = Image(name, "CardOS 4.3 PKCS#15 token labelled \"%s\" (profile %d)." % (label, profile), "cardos43", "CardOS 4.3")
     im.serial("0011223344556677")
+    p15_keys, p15_pins, pins, keys = CARDOS43_KEYS[profile]
     # The Quorvel layout (profile 20) names the signature PIN 83 in 1FFF/0101.
-    sig_pin = 0x83 if profile == 20 else 0x81
-    p15(im, label, manuf, sig_pin=sig_pin)
+    p15(im, label, manuf, sig_pin=0x83 if profile == 20 else 0x81, keys=p15_keys, pins=p15_pins)
     if profile in (21,):
         im.cert("3F00/5015/4304/4301", SIG)
     if profile in (26, 27):
@@ -476,19 +529,34 @@ for name, label, manuf, profile in cardos43:
         im.cert("3F00/5015/4304/43F1", SIG); im.cert("3F00/5015/4304/4301", AUTH); im.cert("3F00/5015/4304/4302", AUTH)
         im.cert("3F00/5015/4304/C008", CA); im.cert("3F00/5015/4304/C708", ROOT); im.cert("3F00/5015/4304/C00F", CA)
         im.cert("3F00/5015/4304/C70F", ROOT)
-    cardos43_keys(im, sig_pin)
+    cardos43_keys(im, pins, keys)
     im.write()
 
-# CardOS 4.4
-im = Image("cardos44-dtrust-layout", "CardOS 4.4 D-TRUST layout: 3F00/2000/2001/0001 exists.", "cardos44", "CardOS 4.4")
+# CardOS 4.4: keys and PINs where the layout rows name them, used through the raw
+# private-key operation of DECIPHER as the card signs.
+im = Image("cardos44-dtrust-layout", "CardOS 4.4 D-TRUST layout: 3F00/2000/2001/0001 exists.\n"
+           "Keys: 2000/2001/0026 01 (signer) and 2000/2001 01 (auth, for 0010, 0012, 0018, 0024), card PIN 81\n"
+           "(ASCII) = 12345678.", "cardos44", "CardOS 4.4")
 im.serial("7788990011"); im.data("3F00/2000/2001/0001", b"\x00")
-for fid, pki in (("000C", ROOT), ("000E", CA), ("002A", SIG), ("0010", AUTH), ("0012", SIG), ("0018", AUTH), ("0024", SIG)):
+for fid, pki in (("000C", ROOT), ("000E", CA), ("002A", SIG), ("0010", AUTH), ("0012", AUTH), ("0018", AUTH), ("0024", AUTH)):
     im.cert("3F00/2000/2001/" + fid, pki)
+im.ef("3F00/2000/2001/0026/0001")
+im.pin("3F00", 0x81, SIG_PIN, "ascii", maxl=15)
+im.key("3F00/2000/2001/0026", 0x01, SIGNER_KEY, 0x81, True); im.key("3F00/2000/2001", 0x01, AUTH_KEY, 0x81, True)
 im.write()
-for name, manuf, profile in (("cardos44-quovadis", "Siemens AG", 51), ("cardos44-swisssign", "SwissSign AG", 52)):
-    im = Image(name, "CardOS 4.4 PKCS#15 token made by \"%s\" (profile %d)." % (manuf, profile), "cardos44", "CardOS 4.4")
+# QuoVadis: the qualified key 01 in 4B01 under its local PIN 81 (PIN file 5501); SwissSign:
+# the key 02 in 4B02 under its local PIN 81, its certificate in 4304/4303.
+for name, manuf, profile, df, ref, sig_cert in (("cardos44-quovadis", "Siemens AG", 51, DF_4B01, 0x01, "4301"),
+                                                ("cardos44-swisssign", "SwissSign AG", 52, DF_4B02, 0x02, "4303")):
+    im = Image(name, "CardOS 4.4 PKCS#15 token made by \"%s\" (profile %d).\n"
+               "Key: %s %02X (signer) under the local PIN 81 (ASCII) = 12345678." % (manuf, profile, df[5:], ref),
+               "cardos44", "CardOS 4.4")
     im.serial("7788990012"); p15(im, "Signature Card", manuf); im.data("3F00/5015/5600", b"\x00")
-    im.cert("3F00/5015/4304/4301", SIG); im.cert("3F00/5015/4304/4302", ROOT); im.cert("3F00/5015/4304/4303", CA); im.write()
+    for fid, pki in (("4301", SIG), ("4302", ROOT), ("4303", CA)):
+        im.cert("3F00/5015/4304/" + fid, SIG if fid == sig_cert else pki)
+    im.ef(*("%s/%s" % (df, f) for f in CARDOS43_FILES[df]))
+    im.pin(df, 0x81, SIG_PIN, "ascii", maxl=15); im.key(df, ref, SIGNER_KEY, 0x81, True)
+    im.write()
 
 # CardOS 5.0 labels (the existing cardos50-dtrust image is V3.1 standard on the CardOS 5.0 dialect)
 for name, label in (("cardos50-v31-batch100", "D-TRUST Card V3.1 batch100"), ("cardos50-v31-multicard", "D-TRUST Card V3.1 multicard"),
@@ -518,13 +586,45 @@ for name, label in (("cardos54-41-std-rsa", "D-TRUST Card 4.1 Std. RSA"), ("card
         im.extra.append("[se 3F00/0101 21]\nsign = 02 ecdsa\n[se 3F00/0102 21]\nsign = 03 ecdsa")
     im.write()
 
-# SetCOS 4.4.1 / 4.4.2
+# SetCOS 4.4.1 / 4.4.2. The SetCOS 4.4.1 tokens keep their keys where the library's reading
+# of their PKCS#15 objects and the PIN rows of their label put them: the environment names
+# a key by its key file (the key reference is the file's low byte) in the DF selected with it.
+# The authentication key deciphers by the short form of DECIPHER (at most 254 bytes), so it
+# has the card's 1024 bits.
+# Telia EID IP2i: the signature key 01 (key file 5016/4B01) under the local PIN 82 of 5016
+# (PKCS#15 path 5015/5016, read as 5016/0080, the layout's signature PIN row), the
+# authentication key 02 (5015/4B02) under the global PIN 01 (read as 0080, its first row).
+# Other labels: the signature key 05 in 5B00, addressed by 5B00/5B05, whose path is also
+# the PIN's, under the local PIN 82 of 5B00; the authentication key 01 (5B00/4B01) under the
+# global PIN 01 that the PKCS#15 path 5015 names (read as 5B00/5B01).
+SETCOS441_KEYS = {
+    "Telia EID IP2i": ((("3F00501550164B01", 0x01), ("3F0050154B02", 0x02)), (("3F0050155016", 0x82), ("3F00", 0x01)),
+                       [("3F00", 0x01, "654321"), ("3F00/5015/5016", 0x82, "123456")],
+                       [("3F00/5015/5016", 0x01, SIGNER_KEY, 0x82), ("3F00/5015", 0x02, R1KEY, 0x01)],
+                       ("3F00/0080", "3F00/5015/5016/0080", "3F00/5015/5016/4B01", "3F00/5015/4B02")),
+    "SignGuard": ((("3F0050155B005B05", 0x05), ("3F0050155B004B01", 0x01)), (("3F0050155B00", 0x82), ("3F005015", 0x01)),
+                  [("3F00", 0x01, "654321"), ("3F00/5015/5B00", 0x82, "123456")],
+                  [("3F00/5015/5B00", 0x05, SIGNER_KEY, 0x82), ("3F00/5015/5B00", 0x01, R1KEY, 0x01)],
+                  ("3F00/5015/5B00/5B05", "3F00/5015/5B00/5B01", "3F00/5015/5B00/4B01")),
+}
 for name, kind, label in (("setcos441-telia-ip2i", "setcos441", "Telia EID IP2i"), ("setcos441-other", "setcos441", "SignGuard"),
                           ("setcos442-telia-ip5a", "setcos442", "Telia EID IP5a")):
     im = Image(name, "SetCOS PKCS#15 token labelled \"%s\"." % label, kind, "SetCOS")
     im.serial("8899001122")
+    p15_keys, p15_pins, pins, keys, files = SETCOS441_KEYS.get(label, (None, None, [], [], ()))
+    v441 = label in SETCOS441_KEYS
     p15(im, label, "SignGuard AB", serial="00112233445566778899AA",
-        certs=[("Underskrift certifikat", "45", "3F00/5015/4331", SIG), ("Auth certifikat", "46", "3F00/5015/4332", AUTH)])
+        certs=[("Underskrift certifikat", "45", "3F00/5015/4331", SIG), ("Auth certifikat", "46", "3F00/5015/4332", R1K if v441 else AUTH)],
+        keys=p15_keys, pins=p15_pins, key_bits=(2048, 1024 if v441 else 2048))
+    if keys:
+        im.comment += "\nKeys: %s; PINs (ASCII): %s." % (
+            ", ".join("%s %02X (%s, PIN %02X)" % (df[5:], ref, key.split("-")[0], pin) for df, ref, key, pin in keys),
+            ", ".join("%s %02X = %s" % (df[5:] or "MF", ref, value) for df, ref, value in pins))
+    im.ef(*files)
+    for df, ref, value in pins:
+        im.pin(df, ref, value, "ascii", minl=4, maxl=8)
+    for df, ref, key, pin in keys:
+        im.key(df, ref, key, pin, True)
     im.write()
 
 # PKCS#15 reader branches: application at 3F00/5015 without EF.DIR, PrKDF as a record file, useful CDF
@@ -533,6 +633,10 @@ im = Image("pkcs15-no-efdir", "PKCS#15 application at 3F00/5015 without EF.DIR; 
            "On a CardOS 4.3 (its ATR) the label prefix \"Quorvel\" selects the PKCS#15 reading; GET DATA 01 81\n"
            "answers the chip serial number as CardOS does.", "cardos43", "PKCS#15")
 im.serial("99887766"); im.getdata("0181", bytes.fromhex("0043000099887766"))
-p15(im, "Quorvel No EF.DIR", "Test", with_dir=False, prkdf_records=True, useful=[("CA Zertifikat", "47", "3F00/5015/4333", CA)])
+# A Quorvel token: the signature PIN 83, as the layout names it.
+p15(im, "Quorvel No EF.DIR", "Test", with_dir=False, prkdf_records=True, useful=[("CA Zertifikat", "47", "3F00/5015/4333", CA)],
+    sig_pin=0x83)
+_, _, pins, keys = CARDOS43_KEYS[20]
+cardos43_keys(im, pins, keys)
 im.write()
 print("images written to", OUT)

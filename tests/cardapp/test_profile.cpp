@@ -350,7 +350,7 @@ TEST(Profile, Pkcs15CertificatesGetTheCardOSPathRewriting) {
     // SetCOS 4.4.1: "0080" appended to the PIN path of a key outside 3F0050155B00.
     SimBench setcos("setcos441-telia-ip2i", 7);
     p = setcos.detect();
-    EXPECT_EQ(p->getCert(0)->m_pinPath, "3F001FFF0080");
+    EXPECT_EQ(p->getCert(0)->m_pinPath, "3F00501550160080");
     EXPECT_EQ(p->m_profileType, CP_SETCOS);
     EXPECT_EQ(p->m_pinCount, 2);
     EXPECT_EQ(p->getSerialNumber(), "00112233445566778899AA");

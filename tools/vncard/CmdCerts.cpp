@@ -77,7 +77,7 @@ std::vector<std::string> usageOf(X509* x) {
 }
 
 struct CertRow {
-    std::string id, label, subject, issuer, notBefore, notAfter, keyType;
+    std::string id, label, subject, issuer, notBefore, notAfter, keyType, pem;
     int keyBits = 0;
     bool read = true;
     bool parsed = false;
@@ -111,6 +111,12 @@ CertRow describe(const char* id, const char* label, const unsigned char* der, lo
         row.keyType = id == EVP_PKEY_RSA ? "RSA" : id == EVP_PKEY_EC ? "EC" : OBJ_nid2sn(id);
     }
     row.usage = usageOf(x.get());
+    // The certificate itself, so that a script gets every certificate from one listing.
+    vn_ossl::BioPtr bio(BIO_new(BIO_s_mem()));
+    char* text = nullptr;
+    long n = 0;
+    if (bio && PEM_write_bio_X509(bio.get(), x.get()) == 1 && (n = BIO_get_mem_data(bio.get(), &text)) > 0)
+        row.pem.assign(text, static_cast<size_t>(n));
     return row;
 }
 
@@ -173,7 +179,8 @@ int cmdCerts(Args& args) {
                     .str("notAfter", r.notAfter)
                     .str("keyType", r.keyType)
                     .num("keyBits", r.keyBits)
-                    .raw("usage", jsonArray(usage));
+                    .raw("usage", jsonArray(usage))
+                    .str("pem", r.pem);
             items.push_back(o.text());
         }
         Output::result(JsonObject()

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Card.h"
+#include "CardKey.h"
 #include "CertInfoSC.h"
 #include "Commands.h"
 #include "MessageDigest.h"
@@ -93,6 +94,9 @@ int keySetup(Args& args, PinSource& source, ReaderChoice& reader, OpenedKey& key
     int rc = chooseReader(args, reader);
     if (rc == EXIT_OK)
         rc = openKey(reader, index, key);
+    // A card that signs under secure messaging needs its public key before the agreement.
+    if (rc == EXIT_OK && args.has("card-key"))
+        rc = giveCardKey(args.get("card-key"), key.card);
     return rc;
 }
 

@@ -35,6 +35,7 @@ const OptionSpec kPinFrom = {"pin-from", "SOURCE",
                              "terminal, else stdin)"};
 const OptionSpec kLog = {"log", "FILE", "write the library's log to FILE (default: no log)"};
 const OptionSpec kLogLevel = {"log-level", "N", "log level 1 to 9 with --log (default 5)"};
+const OptionSpec kCardKey = {"card-key", "FILE", "the card's public key for secure messaging (TCOS 3.0; PEM or DER)"};
 
 const std::vector<Command>& commands() {
     // clang-format off
@@ -71,14 +72,14 @@ const std::vector<Command>& commands() {
           {"hash", "HEX", "digest to sign (length must fit ALGO)"},
           {"algo", "ALGO", "sha1, sha256 (default), sha384, sha512, ripemd160 or md5"},
           {"out", "FILE", "write the signature bytes to FILE"}, {"allow-pss", nullptr, "let the card sign with PSS"},
-          {"sig-format", "raw|der", "ECDSA signature as r||s (default) or DER"}, kPinFrom, kJson, kHelp, kLog,
-          kLogLevel},
+          {"sig-format", "raw|der", "ECDSA signature as r||s (default) or DER"}, kCardKey, kPinFrom, kJson, kHelp,
+          kLog, kLogLevel},
          cmdSign},
         {"decrypt", "decrypt one RSA block with a certificate's key",
          "The padding is removed and checked; a block that is not padded as said is an error.\n",
          {kReader, kCert, {"in", "FILE", "the encrypted block"}, {"out", "FILE", "write the plain bytes to FILE"},
           {"oaep", nullptr, "the block is OAEP padded (SHA-256, MGF1-SHA-256, no label; default PKCS#1 v1.5)"},
-          kPinFrom, kJson, kHelp, kLog, kLogLevel},
+          kCardKey, kPinFrom, kJson, kHelp, kLog, kLogLevel},
          cmdDecrypt},
         {"show-cert", "show one certificate with every extension as text", "The certificate comes from the card (--cert, default 0) or from a PEM or DER file; a file\nmay also hold an attribute certificate, shown with its attributes.\n", {kReader, kCert, {"file", "FILE", "certificate or attribute certificate file (PEM or DER)"}, kJson, kHelp, kLog, kLogLevel}, cmdShowCert},
         {"show-sig", "describe a PKCS#7/CMS signature file (DER or PEM)", "", {{"in", "FILE", "the signature file"}, kJson, kHelp}, cmdShowSig},
