@@ -8,6 +8,7 @@
 
 #include <cardsim/TestStack.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -141,6 +142,19 @@ TEST(Pkcs11Module, OneTokenPerPinAndTheLoginRules) {
     ASSERT_EQ(pubs.size(), 1u);
     EXPECT_EQ(attribute(s, pubs[0], CKA_MODULUS), attribute(s, key, CKA_MODULUS));
     EXPECT_EQ(attribute(s, pubs[0], CKA_ID), attribute(s, key, CKA_ID));
+
+    // The card makes PKCS#1 signatures of hashes only: no raw RSA.
+    CK_ULONG mechCount = 0;
+    ASSERT_EQ(functions()->C_GetMechanismList(sigSlot, nullptr, &mechCount), CKR_OK);
+    std::vector<CK_MECHANISM_TYPE> mechs(mechCount);
+    ASSERT_EQ(functions()->C_GetMechanismList(sigSlot, mechs.data(), &mechCount), CKR_OK);
+    EXPECT_NE(std::find(mechs.begin(), mechs.end(), CKM_SHA256_RSA_PKCS), mechs.end());
+    EXPECT_EQ(std::find(mechs.begin(), mechs.end(), CKM_RSA_X_509), mechs.end());
+    CK_MECHANISM raw = {CKM_RSA_X_509, nullptr, 0};
+    EXPECT_EQ(functions()->C_SignInit(s, &raw, key), CKR_MECHANISM_INVALID);
+    EXPECT_EQ(functions()->C_DecryptInit(s, &raw, key), CKR_MECHANISM_INVALID);
+    CK_MECHANISM_INFO mechInfo;
+    EXPECT_EQ(functions()->C_GetMechanismInfo(sigSlot, CKM_RSA_X_509, &mechInfo), CKR_MECHANISM_INVALID);
 
     Bytes sig;
     ASSERT_EQ(sign(s, key, kDoc, sig), CKR_OK);
