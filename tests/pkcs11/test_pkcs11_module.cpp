@@ -385,3 +385,95 @@ TEST(Pkcs11Module, AForkedChildInitialisesAgainAndTheParentKeepsWorking) {
     ASSERT_EQ(signWithPin(s, key, kDoc, sig), CKR_OK);
     EXPECT_TRUE(verifies(cert, kDoc, sig));
 }
+
+TEST(Pkcs11Module, SessionsOnOneReaderAreSerialised) {
+    cardsim::StackOptions o;
+    o.image0 = "starcos35-a";
+    cardsim::TestStack stack(o);
+    ASSERT_TRUE(stack.ok()) << stack.error();
+    Initialized init;
+    ASSERT_EQ(init.rv, CKR_OK);
+    // Both tokens of the card (global and signature PIN) in threads of their own: each
+    // signature selects its key's folder and environment, which another thread's
+    // commands in between would spoil.
+    std::vector<CK_SLOT_ID> tokens = slots(true);
+    ASSERT_EQ(tokens.size(), 2u);
+    std::vector<CK_SESSION_HANDLE> holders;
+    for (CK_SLOT_ID slot : tokens) {
+        holders.push_back(open(slot));
+        ASSERT_EQ(functions()->C_Login(holders.back(), CKU_USER, pin(kPin), 6), CKR_OK);
+    }
+    stack.mark(0);
+    const int kThreadsPerToken = 2, kSignatures = 3;
+    std::atomic<int> good{0}, bad{0};
+    std::vector<std::thread> threads;
+    for (CK_SLOT_ID slot : tokens)
+        for (int t = 0; t < kThreadsPerToken; ++t)
+            threads.emplace_back([&, slot, t]() {
+                CK_SESSION_HANDLE s = 0;
+                if (functions()->C_OpenSession(slot, CKF_SERIAL_SESSION, nullptr, nullptr, &s) != CKR_OK) {
+                    ++bad;
+                    return;
+                }
+                std::vector<CK_OBJECT_HANDLE> keys = find(s, CKO_PRIVATE_KEY);
+                Bytes cert = keys.size() == 1 ? certificateOf(s, keys[0]) : Bytes();
+                for (int i = 0; i < kSignatures && !cert.empty(); ++i) {
+                    Bytes sig;
+                    const std::string doc =
+                        kDoc + std::to_string(slot) + "/" + std::to_string(t) + "/" + std::to_string(i);
+                    if (sign(s, keys[0], doc, sig) == CKR_OK && verifies(cert, doc, sig))
+                        ++good;
+                    else
+                        ++bad;
+                }
+                functions()->C_CloseSession(s);
+            });
+    for (auto& t : threads)
+        t.join();
+    const int expected = static_cast<int>(tokens.size()) * kThreadsPerToken * kSignatures;
+    EXPECT_EQ(bad.load(), 0);
+    EXPECT_EQ(good.load(), expected);
+    // Every signature is one PSO COMPUTE DIGITAL SIGNATURE the card answered 9000.
+    const uint8_t kPso = 0x2A, kCds = 0x9E;
+    int signed_ = 0, refused = 0;
+    for (const auto& e : stack.exchanges(0)) {
+        if (e.command.size() < 4 || e.command[1] != kPso || e.command[2] != kCds)
+            continue;
+        const size_t n = e.response.size();
+        (n >= 2 && e.response[n - 2] == 0x90 && e.response[n - 1] == 0x00 ? signed_ : refused)++;
+    }
+    EXPECT_EQ(signed_, expected);
+    EXPECT_EQ(refused, 0);
+    for (CK_SESSION_HANDLE h : holders)
+        functions()->C_CloseSession(h);
+}
+
+TEST(Pkcs11Module, FinalizeEndsAWaitForSlotEventInAnotherThread) {
+    cardsim::StackOptions o;
+    o.image0 = "tcos30v2-esign";
+    cardsim::TestStack stack(o);
+    ASSERT_TRUE(stack.ok()) << stack.error();
+    for (int round = 0; round < 2; ++round) {
+        CK_C_INITIALIZE_ARGS args = {};
+        args.flags = CKF_OS_LOCKING_OK;
+        ASSERT_EQ(functions()->C_Initialize(&args), CKR_OK);
+        ASSERT_EQ(slots(true).size(), 1u);
+        std::atomic<CK_RV> waited{CKR_GENERAL_ERROR};
+        std::atomic<bool> started{false};
+        std::thread waiter([&]() {
+            CK_SLOT_ID slot = 0;
+            started = true;
+            waited = functions()->C_WaitForSlotEvent(0, &slot, nullptr);
+        });
+        while (!started)
+            std::this_thread::yield();
+        // The first round finalises while the thread is blocked, the second as it starts.
+        if (round == 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        EXPECT_EQ(functions()->C_Finalize(nullptr), CKR_OK);
+        waiter.join();
+        EXPECT_EQ(waited.load(), CKR_CRYPTOKI_NOT_INITIALIZED);
+        CK_ULONG n = 0;
+        EXPECT_EQ(functions()->C_GetSlotList(CK_TRUE, nullptr, &n), CKR_CRYPTOKI_NOT_INITIALIZED);
+    }
+}
