@@ -477,3 +477,59 @@ TEST(Pkcs11Module, FinalizeEndsAWaitForSlotEventInAnotherThread) {
         EXPECT_EQ(functions()->C_GetSlotList(CK_TRUE, nullptr, &n), CKR_CRYPTOKI_NOT_INITIALIZED);
     }
 }
+
+// The PKCS#11 3.0 record of an interface, as the module hands it out.
+struct Interface {
+    CK_UTF8CHAR* name;
+    void* functionList;
+    CK_FLAGS flags;
+};
+
+TEST(Pkcs11Module, OffersItsFunctionListAsThePkcs11Interface) {
+    ASSERT_NE(functions(), nullptr);
+    void* h = dlopen(VN_PKCS11_MODULE, RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(h, nullptr);
+    using GetList = CK_RV (*)(Interface*, CK_ULONG*);
+    using Get = CK_RV (*)(CK_UTF8CHAR*, CK_VERSION*, Interface**, CK_FLAGS);
+    auto getList = reinterpret_cast<GetList>(dlsym(h, "C_GetInterfaceList"));
+    auto get = reinterpret_cast<Get>(dlsym(h, "C_GetInterface"));
+    ASSERT_NE(getList, nullptr);
+    ASSERT_NE(get, nullptr);
+
+    // Before C_Initialize, as a 3.0 application asks.
+    CK_ULONG n = 0;
+    EXPECT_EQ(getList(nullptr, nullptr), CKR_ARGUMENTS_BAD);
+    ASSERT_EQ(getList(nullptr, &n), CKR_OK);
+    ASSERT_EQ(n, 1u);
+    Interface list[2] = {};
+    n = 0;
+    EXPECT_EQ(getList(list, &n), CKR_BUFFER_TOO_SMALL);
+    EXPECT_EQ(n, 1u);
+    n = 2;
+    ASSERT_EQ(getList(list, &n), CKR_OK);
+    ASSERT_EQ(n, 1u);
+    EXPECT_STREQ(reinterpret_cast<const char*>(list[0].name), "PKCS 11");
+    EXPECT_EQ(list[0].functionList, functions());
+    EXPECT_EQ(list[0].flags, 0u);
+    EXPECT_EQ(functions()->version.major, 2);
+    EXPECT_EQ(functions()->version.minor, 40);
+
+    Interface* found = nullptr;
+    ASSERT_EQ(get(nullptr, nullptr, &found, 0), CKR_OK);
+    EXPECT_EQ(found->functionList, functions());
+    CK_VERSION v240 = {2, 40}, v30 = {3, 0};
+    EXPECT_EQ(get((CK_UTF8CHAR*)"PKCS 11", &v240, &found, 0), CKR_OK);
+    // No 3.0 list, no vendor interface, and the module is not fork-safe in the 3.0 sense.
+    EXPECT_EQ(get((CK_UTF8CHAR*)"PKCS 11", &v30, &found, 0), CKR_ARGUMENTS_BAD);
+    EXPECT_EQ(get((CK_UTF8CHAR*)"Vendor", nullptr, &found, 0), CKR_ARGUMENTS_BAD);
+    const CK_FLAGS kForkSafe = 1;
+    EXPECT_EQ(get(nullptr, nullptr, &found, kForkSafe), CKR_ARGUMENTS_BAD);
+    EXPECT_EQ(get(nullptr, nullptr, nullptr, 0), CKR_ARGUMENTS_BAD);
+    // The list works as the one of C_GetFunctionList.
+    auto* f = static_cast<CK_FUNCTION_LIST_PTR>(found->functionList);
+    ASSERT_EQ(f->C_Initialize(nullptr), CKR_OK);
+    CK_INFO info;
+    EXPECT_EQ(f->C_GetInfo(&info), CKR_OK);
+    EXPECT_EQ(f->C_Finalize(nullptr), CKR_OK);
+    dlclose(h);
+}
