@@ -4,6 +4,7 @@
 // PKCS#11 2.40 only, so the interface record is declared here as 3.0 lays it out.
 #include <cstring>
 
+#include "Entries.h"
 #include "Interfaces.h"
 
 namespace vn_p11 {
@@ -15,9 +16,7 @@ CK_INTERFACE& standardInterface() {
     static CK_INTERFACE one = [] {
         CK_INTERFACE i;
         i.pInterfaceName = reinterpret_cast<CK_UTF8CHAR*>(const_cast<char*>(kInterfaceName));
-        CK_FUNCTION_LIST_PTR list = nullptr;
-        C_GetFunctionList(&list);
-        i.pFunctionList = list;
+        i.pFunctionList = functionList();
         // No CKF_INTERFACE_FORK_SAFE: a forked child initialises the module again.
         i.flags = 0;
         return i;
