@@ -42,6 +42,15 @@ else
     exit 1
 fi
 openssl x509 -in cert.pem -pubkey -noout >pub.pem
+# The trust anchors: the test PKI's, and a self-signed certificate of the card (some
+# images carry one of their own) as its own anchor.
+cp "$BUILD/pki/chain.pem" trust.pem
+selfsigned=0
+if [ "$(openssl x509 -in cert.pem -noout -subject | sed 's/^subject=//')" = \
+     "$(openssl x509 -in cert.pem -noout -issuer | sed 's/^issuer=//')" ]; then
+    selfsigned=1
+    cat cert.pem >>trust.pem
+fi
 ec=0
 openssl pkey -pubin -in pub.pem -noout -text 2>/dev/null | grep -q "ASN1 OID" && ec=1
 
@@ -69,6 +78,7 @@ certutil -N -d sql:nss --empty-password >nss.log 2>&1
 # The test PKI's CAs, so that NSS can build the signer's chain.
 certutil -A -d sql:nss -n "test root" -t "C,C,C" -i "$BUILD/pki/root-ca.pem" >>nss.log 2>&1
 certutil -A -d sql:nss -n "test issuing" -t ",," -i "$BUILD/pki/issuing-ca.pem" >>nss.log 2>&1
+[ "$selfsigned" = 0 ] || certutil -A -d sql:nss -n "card self-signed" -t "C,C,C" -i cert.pem >>nss.log 2>&1
 printf '%s\n' "$PIN" >pin.txt
 if modutil -dbdir sql:nss -add vorncryptossl -libfile "$MODULE" -force >>nss.log 2>&1 &&
    certutil -L -h "$nss_token" -d sql:nss -f pin.txt >certs.log 2>&1; then
@@ -85,7 +95,7 @@ for nick in $(grep -F ":" certs.log | grep -v "^Certificate Nickname" |
     nick=${nick//%20/ }
     [ -z "$TOKEN" ] || [ "${nick%%:*}" = "$TOKEN" ] || continue
     if cmsutil -S -d sql:nss -N "$nick" -i doc.txt -o nss.p7 -f pin.txt -H SHA256 >>cms.log 2>&1 &&
-       openssl cms -verify -inform DER -in nss.p7 -CAfile "$BUILD/pki/chain.pem" -purpose any -out nss.out >>cms.log 2>&1 &&
+       openssl cms -verify -inform DER -in nss.p7 -CAfile trust.pem -purpose any -out nss.out >>cms.log 2>&1 &&
        cmp -s nss.out doc.txt; then
         signed=$nick
         break
@@ -120,7 +130,7 @@ if [ "$always" = 1 ]; then
     :
 elif openssl cms -sign -engine pkcs11 -keyform engine -inkey "$key" -signer cert.pem -in doc.txt -binary -nodetach \
        -outform DER -out engine.p7 >cmssign.log 2>&1 &&
-   openssl cms -verify -inform DER -in engine.p7 -CAfile "$BUILD/pki/chain.pem" -purpose any -out engine.out >>cmssign.log 2>&1 &&
+   openssl cms -verify -inform DER -in engine.p7 -CAfile trust.pem -purpose any -out engine.out >>cmssign.log 2>&1 &&
    cmp -s engine.out doc.txt; then
     ok "openssl cms -sign -engine pkcs11"
 else

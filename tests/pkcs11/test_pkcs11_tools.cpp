@@ -52,8 +52,8 @@ struct Expectation {
     int tokens;
     int keys;
     bool everyRun;      // one image per card family; VN_ALL_IMAGES=1 runs them all
-    const char* token;  // the token the other consumers use, and its PIN
-    const char* pin;
+    const char* token;  // the token the other consumers use (a key that signs without a PIN
+    const char* pin;    // of its own where the card has one), and its PIN
 };
 
 // The card-OS images whose keys all sign through vncard (tools/cardsim/try-images.sh),
@@ -63,8 +63,8 @@ struct Expectation {
 const Expectation kImages[] = {
     {"starcos35-a",           2, 2, true,  "Globale",       "123456"},
     {"starcos35-b",           2, 3, false, "Globale",       "123456"},
-    {"cardos50-dtrust",       2, 2, true,  "Signatur",      "123456"},
-    {"cardos54-dtrust",       2, 2, true,  "Signatur",      "123456"},
+    {"cardos50-dtrust",       2, 2, true,  "Card",          "654321"},
+    {"cardos54-dtrust",       2, 2, true,  "Card",          "654321"},
     {"cardos54-41-multi-ecc", 2, 2, false, "Signatur",      "123456"},
     {"cardos44-dtrust",       1, 1, false, "CardOS 4.4",    "12345678"},
     {"smartcard-hsm-layout",  1, 2, true,  "SmartCard HSM", "123456"},
