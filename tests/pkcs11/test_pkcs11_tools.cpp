@@ -9,6 +9,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <ostream>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -75,6 +76,9 @@ const Expectation kImages[] = {
     {"tcos30v2-esign",        1, 1, true,  "TCOS 3.0v2",    "123456"},
 };
 // clang-format on
+
+// How gtest (and so CTest) names a case: by its image.
+void PrintTo(const Expectation& e, std::ostream* os) { *os << e.image; }
 
 bool allImages() {
     const char* all = std::getenv("VN_ALL_IMAGES");
@@ -181,6 +185,10 @@ std::string withDigitalSignatureEc(const std::string& image, const std::string& 
                       work + "/ds.der#' " + VN_SOURCE_DIR + "/tools/cardsim/images/" + image +
                       ".card >ds.card && grep -q ds.der ds.card");
     return made.code == 0 ? work + "/ds.card" : "";
+}
+
+void PrintTo(const ConsumerCard& c, std::ostream* os) {
+    *os << c.card.image << (c.digitalSignatureEc ? " with a digital-signature EC certificate" : "");
 }
 
 class Consumers : public ::testing::TestWithParam<ConsumerCard> {};
