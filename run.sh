@@ -4,6 +4,8 @@
 #   ./run.sh test    install what is missing, build with -Werror, run the whole test suite
 #   ./run.sh sanitize  the ASan+UBSan build with leak detection: every test that needs no
 #                    card stack, one stack test per card family, and the fuzz corpora
+#   ./run.sh tsan    the ThreadSanitizer build of the PKCS#11 module and its tests: the
+#                    module's functions from many threads (build-tsan)
 #   ./run.sh bench   build and run the benchmarks
 #   ./run.sh fuzz [SECONDS] [TARGET]   build the libFuzzer targets with clang and run them
 #   ./run.sh fuzz-keep [TARGET]        minimise what they found into fuzz/*/corpus/
@@ -40,6 +42,13 @@ install_packages() {
 build() {
   local dir=build flags=()
   if [ "${SANITIZE:-0}" = 1 ]; then dir=build-asan; flags+=(-DVN_SANITIZE=ON); fi
+  if [ "${TSAN:-0}" = 1 ]; then
+    # GCC warns that it cannot instrument atomic_thread_fence; the runtime handles it.
+    local t="-fsanitize=thread"
+    dir=build-tsan
+    flags+=(-DVN_BENCH=OFF "-DCMAKE_CXX_FLAGS=$t -Wno-tsan" "-DCMAKE_C_FLAGS=$t -Wno-tsan"
+            "-DCMAKE_EXE_LINKER_FLAGS=$t" "-DCMAKE_SHARED_LINKER_FLAGS=$t" "-DCMAKE_MODULE_LINKER_FLAGS=$t")
+  fi
   # ccache keeps rebuilds short; paths below the checkout are hashed relative to it,
   # so two checkouts share their cache.
   if command -v ccache >/dev/null; then
@@ -47,7 +56,7 @@ build() {
     flags+=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
   fi
   cmake -S "$ROOT" -B "$ROOT/$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVN_WERROR=ON "${flags[@]}" "$@" >/dev/null
-  cmake --build "$ROOT/$dir" -j"$(nproc)"
+  cmake --build "$ROOT/$dir" -j"$(nproc)" ${BUILD_TARGETS:+--target $BUILD_TARGETS}
   BUILD_DIR=$ROOT/$dir
 }
 
@@ -60,6 +69,10 @@ sanitizer_options() {
 # The card-stack tests the sanitizer run of CI takes: each card operating system end to
 # end, secure messaging, the signing frame and the tool on a card, the legacy path.
 SANITIZE_STACK_TESTS='^(CardOsEndToEnd[.]|Tcos3Sm[.]AgreesOnTheSession|SignDocCard[.]|VncardStack[.]ListsSigns|LegacyEdges[.]SetcosAndCardos43)'
+# The ThreadSanitizer run: the PKCS#11 module's functions called from threads (signing
+# on two readers and on one, slot events with a concurrent C_Finalize, removal, fork).
+TSAN_TESTS='^Pkcs11Module[.]'
+TSAN_TARGETS='test_pkcs11_stack cardsim vncard vorncryptossl-pkcs11'
 
 cmd=${1:-help}
 shift || true
@@ -83,6 +96,13 @@ case "$cmd" in
     sanitizer_options
     ctest --output-on-failure -j"$(nproc)" --timeout 600 -LE pcscd
     ctest --output-on-failure -j"$(nproc)" --timeout 600 -L pcscd -R "$SANITIZE_STACK_TESTS"
+    ;;
+  tsan)
+    install_packages
+    TSAN=1 BUILD_TARGETS=$TSAN_TARGETS build
+    cd "$BUILD_DIR"
+    export TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1:second_deadlock_stack=1:suppressions=$ROOT/tests/pkcs11/tsan.supp}
+    ctest --output-on-failure -j"$(nproc)" --timeout 600 -R "$TSAN_TESTS"
     ;;
   bench)
     install_packages
@@ -120,6 +140,6 @@ case "$cmd" in
     done
     ;;
   *)
-    sed -n '2,11p' "$0"
+    sed -n '2,13p' "$0"
     ;;
 esac

@@ -20,6 +20,10 @@ CK_RV guarded(F f) {
     }
 }
 
+// The module's function list (the one C_GetFunctionList hands out; called directly, so
+// that no other module's exported C_GetFunctionList is reached).
+CK_FUNCTION_LIST_PTR functionList();
+
 CK_RV Initialize(CK_VOID_PTR args);
 CK_RV Finalize(CK_VOID_PTR reserved);
 CK_RV GetInfo(CK_INFO_PTR info);

@@ -269,20 +269,21 @@ CK_RV GetMechanismInfo(CK_SLOT_ID slot, CK_MECHANISM_TYPE type, CK_MECHANISM_INF
 
 CK_RV WaitForSlotEvent(CK_FLAGS flags, CK_SLOT_ID_PTR slot, CK_VOID_PTR reserved) {
     return guarded([&]() -> CK_RV {
-        Module* m = module();
+        // C_Finalize may come from another thread at any time here: the module stays
+        // alive until this call has left it.
+        Module* m = enterWait();
         if (m == nullptr)
             return CKR_CRYPTOKI_NOT_INITIALIZED;
+        struct Waiting {
+            Module& m;
+            ~Waiting() { leaveWait(m); }
+        } waiting{*m};
         if (slot == nullptr || reserved != nullptr)
             return CKR_ARGUMENTS_BAD;
         if (nextEvent(*m, *slot))
             return CKR_OK;
         if (flags & CKF_DONT_BLOCK)
             return CKR_NO_EVENT;
-        struct Waiting {
-            Module& m;
-            explicit Waiting(Module& mod) : m(mod) { ++m.waiters; }
-            ~Waiting() { --m.waiters; }
-        } waiting(*m);
         while (!m->finalizing) {
             for (int i = 0; i < kEventPollSteps && !m->finalizing; ++i)
                 std::this_thread::sleep_for(kEventPoll / kEventPollSteps);

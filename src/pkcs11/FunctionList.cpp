@@ -113,6 +113,9 @@ CK_RV getFunctionList(CK_FUNCTION_LIST_PTR_PTR out) {
 }
 
 }  // namespace
+
+CK_FUNCTION_LIST_PTR functionList() { return &g_functions; }
+
 }  // namespace vn_p11
 
 extern "C" __attribute__((visibility("default"))) CK_RV C_GetFunctionList(CK_FUNCTION_LIST_PTR_PTR out) {

@@ -24,14 +24,17 @@ const char kNoPinPadReader[] = "ACS CCID USB Reader";
 // Dialog codes the card layer hands to a PIN dialog (none is shown in the module).
 const unsigned long kPinPadDialog = 220, kKeyboardDialog = 301;
 
+}  // namespace
+
 bool canVerifyOnPinPad(CSC_Profile_Base* card) {
+    // The feature request replaces the card-OS object's reader features: they are
+    // looked at only after it.
+    if (!card->readerPCSC_Part10())
+        return false;
     const CSC_Pcsc* pcsc = card->getPcsc();
-    return card->readerPCSC_Part10() && pcsc != nullptr &&
-           (pcsc->getVerifyStartIoctl() != 0 || pcsc->getVerifyDirectIoctl() != 0) &&
+    return pcsc != nullptr && (pcsc->getVerifyStartIoctl() != 0 || pcsc->getVerifyDirectIoctl() != 0) &&
            card->GetReaderName().compare(0, sizeof(kNoPinPadReader) - 1, kNoPinPadReader) != 0;
 }
-
-}  // namespace
 
 CardKeys::CardKeys(CSC_ProfileHandle profile) : m_profile(std::move(profile)) {
     m_card = m_profile ? m_profile->getCard() : nullptr;

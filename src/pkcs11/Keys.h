@@ -42,6 +42,9 @@ private:
     CSC_Profile_Base* m_card = nullptr;  // owned by m_profile
 };
 
+// Whether the card's reader verifies PINs on its own pin pad: it announces a PIN
+// verification among its features (an empty feature list is no pin pad).
+bool canVerifyOnPinPad(CSC_Profile_Base* card);
 // The result code of a failed PIN verification, told from the card's last answer.
 CK_RV pinFailure(const CSC_Profile_Base* card, int& tries);
 // Whether the card's last answer says the security status is not satisfied.

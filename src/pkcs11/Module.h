@@ -101,6 +101,10 @@ Module* module();
 // Sets up the module (C_Initialize); a child process forgets its parent's state.
 CK_RV initialize();
 CK_RV finalize();
+// A thread about to block in C_WaitForSlotEvent: the module (null when not initialised
+// or being finalised), kept alive by C_Finalize until leaveWait.
+Module* enterWait();
+void leaveWait(Module& m);
 
 // Lists the readers and their states into the tables (module lock held by caller).
 void refreshReaders(Module& m);

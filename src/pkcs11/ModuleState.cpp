@@ -167,6 +167,18 @@ CK_RV session(CK_SESSION_HANDLE h, std::shared_ptr<Session>& out, bool checkCard
     return CKR_OK;
 }
 
+Module* enterWait() {
+    // Under the lock of C_Finalize: a finalize that has begun is over before the module
+    // is looked up, and one that begins later waits for this thread to leave.
+    std::lock_guard<std::mutex> g(g_initLock);
+    Module* m = module();
+    if (m != nullptr)
+        ++m->waiters;
+    return m;
+}
+
+void leaveWait(Module& m) { --m.waiters; }
+
 CK_RV initialize() {
     std::lock_guard<std::mutex> g(g_initLock);
     Module* old = g_module.load();

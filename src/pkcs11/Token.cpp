@@ -11,6 +11,7 @@
 
 #include "CardObject.h"
 #include "CertInfoSC.h"
+#include "Keys.h"
 #include "Mechanisms.h"
 #include "PinObj.h"
 #include "Reader.h"
@@ -269,7 +270,7 @@ bool loadCard(const std::string& readerName, Card& out, CSC_ProfileHandle& profi
     out.cardName = cardOs->getCardName();
     out.serial = profile->getSerialNumber();
     out.manufacturer = profile->getManufacturer();
-    out.pinPad = reader.hasPinPad(index);
+    out.pinPad = canVerifyOnPinPad(cardOs);
 
     // One token per PIN that guards a certificate entry, in the order of the PINs;
     // entries without a PIN (CA certificates) go to the first of them.

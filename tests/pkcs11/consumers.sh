@@ -5,14 +5,25 @@
 # the installed module file. Every signature is checked with openssl against the
 # token's certificate.
 #
-#   consumers.sh MODULE BUILD WORK PIN [KEYID]   (default: the first private key's CKA_ID)
+#   consumers.sh MODULE BUILD WORK PIN [KEYID] [TOKEN]
+#
+# KEYID defaults to the first private key's CKA_ID. TOKEN, the label of one token, is
+# for a card with several PINs: every consumer then works on that token alone, so the
+# PIN is never tried on the token of another PIN.
 #
 # One line per check ("OK name" or "FAIL name: why"); exit status 1 when one failed.
 set -uo pipefail
-MODULE=$1 BUILD=$2 WORK=$3 PIN=$4 ID=${5:-}
+MODULE=$1 BUILD=$2 WORK=$3 PIN=$4 ID=${5:-} TOKEN=${6:-}
 mkdir -p "$WORK"
 cd "$WORK" || exit 1
-[ -n "$ID" ] || ID=$(pkcs11-tool --module "$MODULE" --login --pin "$PIN" -O --type privkey 2>/dev/null |
+# The token as pkcs11-tool, a PKCS#11 URL and NSS name it.
+tool_token=() url_token="" nss_token=all
+if [ -n "$TOKEN" ]; then
+    tool_token=(--token-label "$TOKEN")
+    url_token="token=$(python3 -c 'import sys, urllib.parse; print(urllib.parse.quote(sys.argv[1]))' "$TOKEN");"
+    nss_token=$TOKEN
+fi
+[ -n "$ID" ] || ID=$(pkcs11-tool --module "$MODULE" "${tool_token[@]}" --login --pin "$PIN" -O --type privkey 2>/dev/null |
                      sed -n 's/^[[:space:]]*ID:[[:space:]]*\([0-9a-f]*\)$/\1/p' | head -1)
 failed=0
 ok() { echo "OK $1"; }
@@ -23,7 +34,7 @@ printf 'a document for the PKCS#11 consumers\n' >doc.txt
 openssl dgst -sha256 -binary doc.txt >doc.sha256
 
 # The certificate of the key, read with pkcs11-tool.
-if pkcs11-tool --module "$MODULE" --read-object --type cert --id "$ID" -o cert.der >tool.log 2>&1 &&
+if pkcs11-tool --module "$MODULE" "${tool_token[@]}" --read-object --type cert --id "$ID" -o cert.der >tool.log 2>&1 &&
    openssl x509 -inform DER -in cert.der -out cert.pem 2>>tool.log; then
     ok "pkcs11-tool read-object"
 else
@@ -31,19 +42,28 @@ else
     exit 1
 fi
 openssl x509 -in cert.pem -pubkey -noout >pub.pem
+# The trust anchors: the test PKI's, and a self-signed certificate of the card (some
+# images carry one of their own) as its own anchor.
+cp "$BUILD/pki/chain.pem" trust.pem
+selfsigned=0
+if [ "$(openssl x509 -in cert.pem -noout -subject | sed 's/^subject=//')" = \
+     "$(openssl x509 -in cert.pem -noout -issuer | sed 's/^issuer=//')" ]; then
+    selfsigned=1
+    cat cert.pem >>trust.pem
+fi
 ec=0
 openssl pkey -pubin -in pub.pem -noout -text 2>/dev/null | grep -q "ASN1 OID" && ec=1
 
 # GnuTLS: every object listed, and a test signature with the private key.
-if p11tool --provider "$MODULE" --login --set-pin="$PIN" --list-all >p11tool.log 2>&1 &&
+if p11tool --provider "$MODULE" --login --set-pin="$PIN" --list-all "pkcs11:${url_token%;}" >p11tool.log 2>&1 &&
    grep -q "Type: X.509 Certificate" p11tool.log && grep -q "Type: Private key" p11tool.log; then
     ok "p11tool --list-all"
 else
     fail "p11tool --list-all" "$(last p11tool.log)"
 fi
-url=$(p11tool --provider "$MODULE" --login --set-pin="$PIN" --list-privkeys 2>/dev/null |
+url=$(p11tool --provider "$MODULE" --login --set-pin="$PIN" --list-privkeys "pkcs11:${url_token%;}" 2>/dev/null |
       sed -n 's/^[[:space:]]*URL: \(pkcs11:.*id=%[0]*'"$ID"';.*\)$/\1/p' | head -1)
-[ -n "$url" ] || url=$(p11tool --provider "$MODULE" --login --set-pin="$PIN" --list-privkeys 2>/dev/null |
+[ -n "$url" ] || url=$(p11tool --provider "$MODULE" --login --set-pin="$PIN" --list-privkeys "pkcs11:${url_token%;}" 2>/dev/null |
                        sed -n 's/^[[:space:]]*URL: \(pkcs11:.*\)$/\1/p' | head -1)
 if [ -n "$url" ] && p11tool --provider "$MODULE" --login --set-pin="$PIN" --test-sign "$url" >testsign.log 2>&1 &&
    grep -qi "verifying against public key in the token... ok\|ok$" testsign.log; then
@@ -58,9 +78,10 @@ certutil -N -d sql:nss --empty-password >nss.log 2>&1
 # The test PKI's CAs, so that NSS can build the signer's chain.
 certutil -A -d sql:nss -n "test root" -t "C,C,C" -i "$BUILD/pki/root-ca.pem" >>nss.log 2>&1
 certutil -A -d sql:nss -n "test issuing" -t ",," -i "$BUILD/pki/issuing-ca.pem" >>nss.log 2>&1
+[ "$selfsigned" = 0 ] || certutil -A -d sql:nss -n "card self-signed" -t "C,C,C" -i cert.pem >>nss.log 2>&1
 printf '%s\n' "$PIN" >pin.txt
 if modutil -dbdir sql:nss -add vorncryptossl -libfile "$MODULE" -force >>nss.log 2>&1 &&
-   certutil -L -h all -d sql:nss -f pin.txt >certs.log 2>&1; then
+   certutil -L -h "$nss_token" -d sql:nss -f pin.txt >certs.log 2>&1; then
     ok "modutil -add, certutil -L -h all"
 else
     fail "modutil/certutil" "$(last nss.log) $(last certs.log)"
@@ -72,8 +93,9 @@ signed=""
 for nick in $(grep -F ":" certs.log | grep -v "^Certificate Nickname" |
               sed 's/[[:space:]]\+[a-zA-Z]*,[a-zA-Z]*,[a-zA-Z]*$//; s/[[:space:]]*$//; s/ /%20/g'); do
     nick=${nick//%20/ }
+    [ -z "$TOKEN" ] || [ "${nick%%:*}" = "$TOKEN" ] || continue
     if cmsutil -S -d sql:nss -N "$nick" -i doc.txt -o nss.p7 -f pin.txt -H SHA256 >>cms.log 2>&1 &&
-       openssl cms -verify -inform DER -in nss.p7 -CAfile "$BUILD/pki/chain.pem" -purpose any -out nss.out >>cms.log 2>&1 &&
+       openssl cms -verify -inform DER -in nss.p7 -CAfile trust.pem -purpose any -out nss.out >>cms.log 2>&1 &&
        cmp -s nss.out doc.txt; then
         signed=$nick
         break
@@ -90,10 +112,10 @@ fi
 # OpenSSL's pkcs11 engine: a raw signature and CMS signed data. The engine asks the
 # PIN of a key that wants it for every signature through its terminal prompt, so such
 # keys are left out.
-key="pkcs11:id=%$ID;type=private;pin-value=$PIN"
+key="pkcs11:${url_token}id=%$ID;type=private;pin-value=$PIN"
 export PKCS11_MODULE_PATH=$MODULE
 always=0
-pkcs11-tool --module "$MODULE" --login --pin "$PIN" -O --type privkey --id "$ID" 2>/dev/null |
+pkcs11-tool --module "$MODULE" "${tool_token[@]}" --login --pin "$PIN" -O --type privkey --id "$ID" 2>/dev/null |
     grep -q "always authenticate" && always=1
 if [ "$always" = 1 ]; then
     skip "openssl -engine pkcs11" "the key asks for its PIN for every signature"
@@ -108,7 +130,7 @@ if [ "$always" = 1 ]; then
     :
 elif openssl cms -sign -engine pkcs11 -keyform engine -inkey "$key" -signer cert.pem -in doc.txt -binary -nodetach \
        -outform DER -out engine.p7 >cmssign.log 2>&1 &&
-   openssl cms -verify -inform DER -in engine.p7 -CAfile "$BUILD/pki/chain.pem" -purpose any -out engine.out >>cmssign.log 2>&1 &&
+   openssl cms -verify -inform DER -in engine.p7 -CAfile trust.pem -purpose any -out engine.out >>cmssign.log 2>&1 &&
    cmp -s engine.out doc.txt; then
     ok "openssl cms -sign -engine pkcs11"
 else

@@ -8,6 +8,7 @@
 
 #include <cardsim/TestStack.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -141,6 +142,19 @@ TEST(Pkcs11Module, OneTokenPerPinAndTheLoginRules) {
     ASSERT_EQ(pubs.size(), 1u);
     EXPECT_EQ(attribute(s, pubs[0], CKA_MODULUS), attribute(s, key, CKA_MODULUS));
     EXPECT_EQ(attribute(s, pubs[0], CKA_ID), attribute(s, key, CKA_ID));
+
+    // The card makes PKCS#1 signatures of hashes only: no raw RSA.
+    CK_ULONG mechCount = 0;
+    ASSERT_EQ(functions()->C_GetMechanismList(sigSlot, nullptr, &mechCount), CKR_OK);
+    std::vector<CK_MECHANISM_TYPE> mechs(mechCount);
+    ASSERT_EQ(functions()->C_GetMechanismList(sigSlot, mechs.data(), &mechCount), CKR_OK);
+    EXPECT_NE(std::find(mechs.begin(), mechs.end(), CKM_SHA256_RSA_PKCS), mechs.end());
+    EXPECT_EQ(std::find(mechs.begin(), mechs.end(), CKM_RSA_X_509), mechs.end());
+    CK_MECHANISM raw = {CKM_RSA_X_509, nullptr, 0};
+    EXPECT_EQ(functions()->C_SignInit(s, &raw, key), CKR_MECHANISM_INVALID);
+    EXPECT_EQ(functions()->C_DecryptInit(s, &raw, key), CKR_MECHANISM_INVALID);
+    CK_MECHANISM_INFO mechInfo;
+    EXPECT_EQ(functions()->C_GetMechanismInfo(sigSlot, CKM_RSA_X_509, &mechInfo), CKR_MECHANISM_INVALID);
 
     Bytes sig;
     ASSERT_EQ(sign(s, key, kDoc, sig), CKR_OK);
@@ -370,4 +384,152 @@ TEST(Pkcs11Module, AForkedChildInitialisesAgainAndTheParentKeepsWorking) {
     EXPECT_EQ(WEXITSTATUS(status), 0);
     ASSERT_EQ(signWithPin(s, key, kDoc, sig), CKR_OK);
     EXPECT_TRUE(verifies(cert, kDoc, sig));
+}
+
+TEST(Pkcs11Module, SessionsOnOneReaderAreSerialised) {
+    cardsim::StackOptions o;
+    o.image0 = "starcos35-a";
+    cardsim::TestStack stack(o);
+    ASSERT_TRUE(stack.ok()) << stack.error();
+    Initialized init;
+    ASSERT_EQ(init.rv, CKR_OK);
+    // Both tokens of the card (global and signature PIN) in threads of their own: each
+    // signature selects its key's folder and environment, which another thread's
+    // commands in between would spoil.
+    std::vector<CK_SLOT_ID> tokens = slots(true);
+    ASSERT_EQ(tokens.size(), 2u);
+    std::vector<CK_SESSION_HANDLE> holders;
+    for (CK_SLOT_ID slot : tokens) {
+        holders.push_back(open(slot));
+        ASSERT_EQ(functions()->C_Login(holders.back(), CKU_USER, pin(kPin), 6), CKR_OK);
+    }
+    stack.mark(0);
+    const int kThreadsPerToken = 2, kSignatures = 3;
+    std::atomic<int> good{0}, bad{0};
+    std::vector<std::thread> threads;
+    for (CK_SLOT_ID slot : tokens)
+        for (int t = 0; t < kThreadsPerToken; ++t)
+            threads.emplace_back([&, slot, t]() {
+                CK_SESSION_HANDLE s = 0;
+                if (functions()->C_OpenSession(slot, CKF_SERIAL_SESSION, nullptr, nullptr, &s) != CKR_OK) {
+                    ++bad;
+                    return;
+                }
+                std::vector<CK_OBJECT_HANDLE> keys = find(s, CKO_PRIVATE_KEY);
+                Bytes cert = keys.size() == 1 ? certificateOf(s, keys[0]) : Bytes();
+                for (int i = 0; i < kSignatures && !cert.empty(); ++i) {
+                    Bytes sig;
+                    const std::string doc =
+                        kDoc + std::to_string(slot) + "/" + std::to_string(t) + "/" + std::to_string(i);
+                    if (sign(s, keys[0], doc, sig) == CKR_OK && verifies(cert, doc, sig))
+                        ++good;
+                    else
+                        ++bad;
+                }
+                functions()->C_CloseSession(s);
+            });
+    for (auto& t : threads)
+        t.join();
+    const int expected = static_cast<int>(tokens.size()) * kThreadsPerToken * kSignatures;
+    EXPECT_EQ(bad.load(), 0);
+    EXPECT_EQ(good.load(), expected);
+    // Every signature is one PSO COMPUTE DIGITAL SIGNATURE the card answered 9000.
+    const uint8_t kPso = 0x2A, kCds = 0x9E;
+    int signed_ = 0, refused = 0;
+    for (const auto& e : stack.exchanges(0)) {
+        if (e.command.size() < 4 || e.command[1] != kPso || e.command[2] != kCds)
+            continue;
+        const size_t n = e.response.size();
+        (n >= 2 && e.response[n - 2] == 0x90 && e.response[n - 1] == 0x00 ? signed_ : refused)++;
+    }
+    EXPECT_EQ(signed_, expected);
+    EXPECT_EQ(refused, 0);
+    for (CK_SESSION_HANDLE h : holders)
+        functions()->C_CloseSession(h);
+}
+
+TEST(Pkcs11Module, FinalizeEndsAWaitForSlotEventInAnotherThread) {
+    cardsim::StackOptions o;
+    o.image0 = "tcos30v2-esign";
+    cardsim::TestStack stack(o);
+    ASSERT_TRUE(stack.ok()) << stack.error();
+    for (int round = 0; round < 2; ++round) {
+        CK_C_INITIALIZE_ARGS args = {};
+        args.flags = CKF_OS_LOCKING_OK;
+        ASSERT_EQ(functions()->C_Initialize(&args), CKR_OK);
+        ASSERT_EQ(slots(true).size(), 1u);
+        std::atomic<CK_RV> waited{CKR_GENERAL_ERROR};
+        std::atomic<bool> started{false};
+        std::thread waiter([&]() {
+            CK_SLOT_ID slot = 0;
+            started = true;
+            waited = functions()->C_WaitForSlotEvent(0, &slot, nullptr);
+        });
+        while (!started)
+            std::this_thread::yield();
+        // The first round finalises while the thread is blocked, the second as it starts.
+        if (round == 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        EXPECT_EQ(functions()->C_Finalize(nullptr), CKR_OK);
+        waiter.join();
+        EXPECT_EQ(waited.load(), CKR_CRYPTOKI_NOT_INITIALIZED);
+        CK_ULONG n = 0;
+        EXPECT_EQ(functions()->C_GetSlotList(CK_TRUE, nullptr, &n), CKR_CRYPTOKI_NOT_INITIALIZED);
+    }
+}
+
+// The PKCS#11 3.0 record of an interface, as the module hands it out.
+struct Interface {
+    CK_UTF8CHAR* name;
+    void* functionList;
+    CK_FLAGS flags;
+};
+
+TEST(Pkcs11Module, OffersItsFunctionListAsThePkcs11Interface) {
+    ASSERT_NE(functions(), nullptr);
+    void* h = dlopen(VN_PKCS11_MODULE, RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(h, nullptr);
+    using GetList = CK_RV (*)(Interface*, CK_ULONG*);
+    using Get = CK_RV (*)(CK_UTF8CHAR*, CK_VERSION*, Interface**, CK_FLAGS);
+    auto getList = reinterpret_cast<GetList>(dlsym(h, "C_GetInterfaceList"));
+    auto get = reinterpret_cast<Get>(dlsym(h, "C_GetInterface"));
+    ASSERT_NE(getList, nullptr);
+    ASSERT_NE(get, nullptr);
+
+    // Before C_Initialize, as a 3.0 application asks.
+    CK_ULONG n = 0;
+    EXPECT_EQ(getList(nullptr, nullptr), CKR_ARGUMENTS_BAD);
+    ASSERT_EQ(getList(nullptr, &n), CKR_OK);
+    ASSERT_EQ(n, 1u);
+    Interface list[2] = {};
+    n = 0;
+    EXPECT_EQ(getList(list, &n), CKR_BUFFER_TOO_SMALL);
+    EXPECT_EQ(n, 1u);
+    n = 2;
+    ASSERT_EQ(getList(list, &n), CKR_OK);
+    ASSERT_EQ(n, 1u);
+    EXPECT_STREQ(reinterpret_cast<const char*>(list[0].name), "PKCS 11");
+    EXPECT_EQ(list[0].functionList, functions());
+    EXPECT_EQ(list[0].flags, 0u);
+    EXPECT_EQ(functions()->version.major, 2);
+    EXPECT_EQ(functions()->version.minor, 40);
+
+    Interface* found = nullptr;
+    ASSERT_EQ(get(nullptr, nullptr, &found, 0), CKR_OK);
+    EXPECT_EQ(found->functionList, functions());
+    CK_VERSION v240 = {2, 40}, v30 = {3, 0};
+    EXPECT_EQ(get((CK_UTF8CHAR*)"PKCS 11", &v240, &found, 0), CKR_OK);
+    // No 3.0 list, no vendor interface, and the module is not fork-safe in the 3.0 sense.
+    EXPECT_EQ(get((CK_UTF8CHAR*)"PKCS 11", &v30, &found, 0), CKR_ARGUMENTS_BAD);
+    EXPECT_EQ(get((CK_UTF8CHAR*)"Vendor", nullptr, &found, 0), CKR_ARGUMENTS_BAD);
+    const CK_FLAGS kForkSafe = 1;
+    EXPECT_EQ(get(nullptr, nullptr, &found, kForkSafe), CKR_ARGUMENTS_BAD);
+    EXPECT_EQ(get(nullptr, nullptr, nullptr, 0), CKR_ARGUMENTS_BAD);
+    // The list works as the one of C_GetFunctionList.
+    auto* f = static_cast<CK_FUNCTION_LIST_PTR>(found->functionList);
+    ASSERT_EQ(f->C_Initialize(nullptr), CKR_OK);
+    CK_INFO info;
+    EXPECT_EQ(f->C_GetInfo(&info), CKR_OK);
+    EXPECT_EQ(f->C_Finalize(nullptr), CKR_OK);
+    dlclose(h);
 }

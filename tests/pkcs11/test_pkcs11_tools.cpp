@@ -9,6 +9,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <ostream>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -51,7 +52,9 @@ struct Expectation {
     const char* image;
     int tokens;
     int keys;
-    bool everyRun;  // one image per card family; VN_ALL_IMAGES=1 runs them all
+    bool everyRun;      // one image per card family; VN_ALL_IMAGES=1 runs them all
+    const char* token;  // the token the other consumers use (a key that signs without a PIN
+    const char* pin;    // of its own where the card has one), and its PIN
 };
 
 // The card-OS images whose keys all sign through vncard (tools/cardsim/try-images.sh),
@@ -59,27 +62,43 @@ struct Expectation {
 // three minutes per image on the simulated stack.
 // clang-format off
 const Expectation kImages[] = {
-    {"starcos35-a",          2, 2, true},
-    {"starcos35-b",          2, 3, false},
-    {"cardos50-dtrust",      2, 2, true},
-    {"cardos54-dtrust",      2, 2, true},
-    {"cardos44-dtrust",      1, 1, false},
-    {"smartcard-hsm-layout", 1, 2, true},
-    {"starcos30-signtrust",  2, 3, false},
-    {"starcos32-medisign",   2, 3, false},
-    {"starcos34-dtrust",     1, 1, false},
-    {"tcos20-telesec",       1, 1, true},
-    {"tcos30v2-esign",       1, 1, true},
+    {"starcos35-a",           2, 2, true,  "Globale",       "123456"},
+    {"starcos35-b",           2, 3, false, "Globale",       "123456"},
+    {"cardos50-dtrust",       2, 2, true,  "Card",          "654321"},
+    {"cardos54-dtrust",       2, 2, true,  "Card",          "654321"},
+    {"cardos54-41-multi-ecc", 2, 2, false, "Signatur",      "123456"},
+    {"cardos44-dtrust",       1, 1, false, "CardOS 4.4",    "12345678"},
+    {"smartcard-hsm-layout",  1, 2, true,  "SmartCard HSM", "123456"},
+    {"starcos30-signtrust",   2, 3, false, "Signatur",      "123456"},
+    {"starcos32-medisign",    2, 3, false, "Signatur",      "123456"},
+    {"starcos34-dtrust",      1, 1, false, "Starcos 3.4",   "123456"},
+    {"tcos20-telesec",        1, 1, true,  "TCOS 2.0",      "123456"},
+    {"tcos30v2-esign",        1, 1, true,  "TCOS 3.0v2",    "123456"},
 };
 // clang-format on
 
-std::vector<Expectation> imagesOfThisRun() {
+// How gtest (and so CTest) names a case: by its image.
+void PrintTo(const Expectation& e, std::ostream* os) { *os << e.image; }
+
+bool allImages() {
     const char* all = std::getenv("VN_ALL_IMAGES");
+    return all != nullptr && std::string(all) == "1";
+}
+
+std::vector<Expectation> imagesOfThisRun() {
     std::vector<Expectation> chosen;
     for (const Expectation& e : kImages)
-        if (e.everyRun || (all != nullptr && std::string(all) == "1"))
+        if (e.everyRun || allImages())
             chosen.push_back(e);
     return chosen;
+}
+
+std::string testName(const std::string& image) {
+    std::string n = image;
+    for (char& c : n)
+        if (!isalnum(static_cast<unsigned char>(c)))
+            c = '_';
+    return n;
 }
 
 class Pkcs11Tool : public ::testing::TestWithParam<Expectation> {};
@@ -122,37 +141,88 @@ TEST_P(Pkcs11Tool, SignsWithEveryKeyAndMechanismAndOpensslAgrees) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Images, Pkcs11Tool, ::testing::ValuesIn(imagesOfThisRun()),
-                         [](const ::testing::TestParamInfo<Expectation>& i) {
-                             std::string n = i.param.image;
-                             for (char& c : n)
-                                 if (!isalnum(static_cast<unsigned char>(c)))
-                                     c = '_';
-                             return n;
-                         });
+                         [](const ::testing::TestParamInfo<Expectation>& i) { return testName(i.param.image); });
 
 namespace {
-class Consumers : public ::testing::TestWithParam<const char*> {};
+
+struct ConsumerCard {
+    Expectation card;
+    // NSS signs S/MIME only with a certificate for digital signatures, and the test
+    // PKI's EC certificate is for non-repudiation alone: the card then carries a
+    // certificate of the same key for both, issued by the test CA.
+    bool digitalSignatureEc;
+};
+
+// An RSA card, an EC card whose key signs without a PIN of its own (every consumer
+// signs with it), and an EC card whose key asks for its PIN every time; VN_ALL_IMAGES=1
+// adds every image with keys.
+std::vector<ConsumerCard> consumerCards() {
+    std::vector<ConsumerCard> out;
+    for (const Expectation& e : kImages) {
+        const std::string image = e.image;
+        if (image == "cardos54-41-multi-ecc")
+            out.push_back({e, true});
+        if (image == "smartcard-hsm-layout" || image == "tcos30v2-esign" || allImages())
+            out.push_back({e, false});
+    }
+    return out;
+}
+
+// A copy of an image in the work folder in which the EC certificate is one for digital
+// signatures and non-repudiation; the image's path.
+std::string withDigitalSignatureEc(const std::string& image, const std::string& work) {
+    const std::string pki = std::string(VN_BINARY_DIR) + "/pki/";
+    std::ofstream(work + "/ds.cnf") << "[ds]\nkeyUsage = critical, digitalSignature, nonRepudiation\n"
+                                       "extendedKeyUsage = emailProtection\n"
+                                       "subjectAltName = email:ec-signer@example.test\n";
+    Outcome made = sh("cd " + work + " && openssl req -new -key " + pki +
+                      "signer-ec256.key -subj '/CN=EC Signer/O=vorncryptossl test' -out ds.csr && "
+                      "openssl x509 -req -in ds.csr -CA " +
+                      pki + "issuing-ca.pem -CAkey " + pki +
+                      "issuing-ca.key -set_serial 0x5EC1 -days 3650 -extfile ds.cnf -extensions ds "
+                      "-outform DER -out ds.der && "
+                      "sed 's#^cert = signer-ec256.der#cert = " +
+                      work + "/ds.der#' " + VN_SOURCE_DIR + "/tools/cardsim/images/" + image +
+                      ".card >ds.card && grep -q ds.der ds.card");
+    return made.code == 0 ? work + "/ds.card" : "";
+}
+
+void PrintTo(const ConsumerCard& c, std::ostream* os) {
+    *os << c.card.image << (c.digitalSignatureEc ? " with a digital-signature EC certificate" : "");
+}
+
+class Consumers : public ::testing::TestWithParam<ConsumerCard> {};
+
 }  // namespace
 
-// GnuTLS, NSS, OpenSSL's engine, ssh and p11-kit with the module on an RSA and an EC card.
+// GnuTLS, NSS, OpenSSL's engine, ssh and p11-kit with the module, each on the token
+// of the PIN given.
 TEST_P(Consumers, SignAndListWithTheModule) {
+    const ConsumerCard& c = GetParam();
+    const std::string work = "/tmp/vn-p11c-" + std::to_string(getpid()) + "-" + c.card.image;
+    sh("mkdir -p " + work);
     cardsim::StackOptions o;
-    o.image0 = GetParam();
+    o.image0 = c.digitalSignatureEc ? withDigitalSignatureEc(c.card.image, work) : c.card.image;
+    ASSERT_FALSE(o.image0.empty());
     cardsim::TestStack stack(o);
     ASSERT_TRUE(stack.ok()) << stack.error();
-    const std::string work = "/tmp/vn-p11c-" + std::to_string(getpid()) + "-" + GetParam();
     Outcome r = sh(std::string("bash ") + VN_SOURCE_DIR + "/tests/pkcs11/consumers.sh " + VN_PKCS11_MODULE + " " +
-                   VN_BINARY_DIR + " " + work + " 123456");
+                   VN_BINARY_DIR + " " + work + "/run " + c.card.pin + " '' '" + c.card.token + "'");
     sh("rm -rf " + work);
     EXPECT_EQ(r.code, 0) << r.out;
     EXPECT_EQ(r.out.find("FAIL"), std::string::npos) << r.out;
+    if (c.digitalSignatureEc) {
+        // Every consumer signed on the EC card: nothing was left out.
+        EXPECT_EQ(r.out.find("SKIP"), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find("OK cmsutil -S"), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find("OK openssl cms -sign -engine pkcs11"), std::string::npos) << r.out;
+    }
+    std::ofstream(std::string(VN_BINARY_DIR) + "/pkcs11-consumers.txt", std::ios::app)
+        << c.card.image << (c.digitalSignatureEc ? " (digital-signature EC certificate)" : "") << ": "
+        << std::regex_replace(r.out, std::regex("\n"), "; ") << "\n";
 }
 
-INSTANTIATE_TEST_SUITE_P(Cards, Consumers, ::testing::Values("smartcard-hsm-layout", "tcos30v2-esign"),
-                         [](const ::testing::TestParamInfo<const char*>& i) {
-                             std::string n = i.param;
-                             for (char& c : n)
-                                 if (!isalnum(static_cast<unsigned char>(c)))
-                                     c = '_';
-                             return n;
+INSTANTIATE_TEST_SUITE_P(Cards, Consumers, ::testing::ValuesIn(consumerCards()),
+                         [](const ::testing::TestParamInfo<ConsumerCard>& i) {
+                             return testName(i.param.card.image) + (i.param.digitalSignatureEc ? "_ds" : "");
                          });
