@@ -456,7 +456,7 @@ private:
     // Reads the selected file; a record file as all its records, each without its tag and
     // length, or whole with `wholeRecords` (EF.DIR, whose records are its templates).
     bool readTransparent(std::vector<uint8_t>& out, bool wholeRecords = false);
-    bool readWholeRecords(std::vector<uint8_t>& out);
+    bool readWholeRecords(std::vector<uint8_t>& out, unsigned records = 0);
     int ReadDirectories();
     void MatchCerts();
 

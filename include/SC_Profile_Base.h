@@ -42,11 +42,27 @@ public:
     bool showsSerial(const std::string& serial);
     // Whether showsSerial selects the serial file relative to the MF.
     bool serialProbeSelects() const { return m_serialProbe == kSerialProbeSelectNoFci; }
+    // Whether showsSerial finds the serial file from wherever the card was left.
+    bool serialProbeFromAnywhere() const { return m_serialProbe == kSerialProbeSelectPathNoFci; }
     // Bytes one READ BINARY asks for.
     unsigned short readChunk() const { return m_maxRead; }
     virtual int SelectPath(std::string path, bool force, bool reselect, bool isDF, bool isAID);
     // Selects the MF unless the last command sent to the card selected it.
     int SelectMFOnce();
+    // Selects the file at path from where this object's own selections left the card: a
+    // file below the current directory is selected from there, without the MF again.
+    // Without such a selection (a new object, a selection of another kind since, another
+    // card object on the card) it selects as SelectPath with force does. With reselect
+    // false a file that is already current is not selected again.
+    // With sizeFromContent a T=0 card's answer to the file's selection stays on the card
+    // (no GET RESPONSE): the caller reads the file's size from its content, and
+    // answerLeftOnCard() tells so.
+    int SelectPathFromKnown(const std::string& path, bool reselect, bool sizeFromContent = false);
+    // Whether the last answer was left on the card (61 xx).
+    bool answerLeftOnCard() const { return m_sw1 == 0x61; }
+    // Leaves the MF as the current directory: nothing is sent when this object's own
+    // selections left it there.
+    int SelectMFKnown();
     // Takes the MF as selected without a command (where a session is known to have
     // left the card); the next selection from the MF starts below it.
     void AssumeMasterFile();
@@ -211,6 +227,9 @@ public:
     uint32_t getSW() const { return static_cast<uint32_t>(m_sw1) + static_cast<uint32_t>(m_sw2) * 65536u; }
     unsigned short getResponseLength() const { return m_respLen; }
     const unsigned char* getResponse() const { return m_response.data(); }
+    // For the next command only: on T=0 an answer 61 xx stays as it is, without GET
+    // RESPONSE (a selection whose control parameters nobody reads).
+    void leaveAnswerOnCard() { m_leaveAnswer = true; }
 
 protected:
     // Status word constants in the SW1 + SW2 * 65536 notation.
@@ -270,6 +289,11 @@ protected:
     std::list<std::string> m_fileStack;
     // True while the last command sent selected the MF.
     bool m_mfJustSelected = false;
+    // True while the current directory is where this object's own selections from the MF
+    // left the card: every other SELECT sent clears it.
+    bool m_selectionKnown = false;
+    // Set by leaveAnswerOnCard for the next command.
+    bool m_leaveAnswer = false;
     // The reader connected to, and the count of commands this process had sent to its card
     // after this object's last one: another object's command in between (another call of
     // the process on the same card) leaves the selection unknown.
@@ -277,6 +301,10 @@ protected:
     unsigned long m_readerCommands = 0;
     void NoteCommandSent();
     void ForgetSelectionOfOthers();
+    // leaveAnswerOnCard when the card runs T=0; whether it did.
+    bool LeaveAnswerOnT0();
+    // SelectMFOnce whose answer stays on a T=0 card.
+    int SelectMFLeavingAnswer();
     bool m_noRsaPss;
     bool m_rsaOaep;
     // Internal: whether this object made m_hContext, and the outcome of the last
@@ -284,9 +312,15 @@ protected:
     bool m_ownContext;
     bool m_lastControlOk;
     // How showsSerial reads the serial file m_serialFile of the MF: as getCardSerial does,
-    // selected without its control parameters, or by READ BINARY with its identifier
-    // (odd instruction). Only the bytes the serial takes are read.
-    enum SerialProbe : unsigned char { kSerialProbeRead, kSerialProbeSelectNoFci, kSerialProbeReadById };
+    // selected without its control parameters (from the current directory, or by its path
+    // from the MF), or by READ BINARY with its identifier (odd instruction). Only the
+    // bytes the serial takes are read.
+    enum SerialProbe : unsigned char {
+        kSerialProbeRead,
+        kSerialProbeSelectNoFci,
+        kSerialProbeReadById,
+        kSerialProbeSelectPathNoFci
+    };
     SerialProbe m_serialProbe = kSerialProbeRead;
     unsigned char m_serialFile[2] = {0, 0};
 };

@@ -96,6 +96,37 @@ int fcpFileSize(const unsigned char* r, unsigned length, bool acceptFci) {
     return 0;
 }
 
+bool fcpRecordFile(const unsigned char* r, unsigned length, unsigned& records) {
+    // File descriptor byte (ISO/IEC 7816-4): bit 8 proprietary, bits 6-4 the EF category
+    // (111 a DF), bits 3-1 the structure (001 transparent, 010 to 111 records).
+    const unsigned char kProprietary = 0x80, kCategory = 0x38, kDirectory = 0x38, kStructure = 0x07;
+    const unsigned char kTransparent = 0x01;
+    records = 0;
+    if (r == nullptr || length <= 5 || (r[0] != 0x62 && r[0] != 0x6F))
+        return false;
+    const unsigned end = 2u + r[1] < length ? 2u + r[1] : length;
+    for (unsigned i = 2; i + 1 < end;) {
+        const unsigned char tag = r[i], len = r[i + 1];
+        if (i + 2u + len > end)
+            return false;
+        if (tag == 0x82) {
+            if (len < 1)
+                return false;
+            const unsigned char fdb = r[i + 2];
+            if ((fdb & kProprietary) || (fdb & kCategory) == kDirectory || (fdb & kStructure) <= kTransparent)
+                return false;
+            // descriptor, coding byte, largest record size (2 bytes), number of records (1 or 2 bytes)
+            if (len == 5)
+                records = r[i + 6];
+            else if (len == 6)
+                records = r[i + 6] * 256u + r[i + 7];
+            return true;
+        }
+        i += 2u + len;
+    }
+    return false;
+}
+
 int selectResult(uint32_t status, bool notFound) {
     return notFound ? mapStatus(status, kSelectStatusNotFound) : mapStatus(status, kSelectStatus);
 }
@@ -110,8 +141,10 @@ bool copyResponse(const CSC_Profile_Base& card, unsigned char* out, unsigned lon
     return true;
 }
 
-void readSerialFile(CSC_Profile_Base& card, const std::string& path) {
-    if (card.SelectPath(path, true, true, false, false) != kCardOk) {
+void readSerialFile(CSC_Profile_Base& card, const std::string& path, bool fromKnown) {
+    const int selected =
+        fromKnown ? card.SelectPathFromKnown(path, true) : card.SelectPath(path, true, true, false, false);
+    if (selected != kCardOk) {
         card.SetSerialNumber(nullptr, 0);
         return;
     }

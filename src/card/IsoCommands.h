@@ -38,6 +38,11 @@ inline bool send(CSC_Profile_Base& card, unsigned char form, unsigned char cla, 
 // 16-bit number, as the cards report sizes of up to 32767 bytes.
 int fcpFileSize(const unsigned char* r, unsigned length, bool acceptFci);
 
+// Whether the file descriptor (tag 82) of an FCP (62) or FCI (6F) template at the start
+// of `r` names a record structure; `records` is the number of records it gives, 0 when
+// it gives none.
+bool fcpRecordFile(const unsigned char* r, unsigned length, unsigned& records);
+
 // Answers to SELECT: 9000 0, 6700 1, 6A87 2, with `notFound` 6A82 12, else 255.
 int selectResult(uint32_t status, bool notFound);
 
@@ -46,7 +51,9 @@ bool copyResponse(const CSC_Profile_Base& card, unsigned char* out, unsigned lon
 
 // Serial number from the first TLV object of a file (EF.GDO); the whole content when
 // the file does not start with a complete TLV object. Empty when unreadable.
-void readSerialFile(CSC_Profile_Base& card, const std::string& path);
+// With fromKnown the file is selected from where the card object's own selections left
+// the card (SelectPathFromKnown), else from the MF.
+void readSerialFile(CSC_Profile_Base& card, const std::string& path, bool fromKnown = false);
 // Sets the card's serial from the content of its serial file, as readSerialFile does.
 void setSerialFromFile(CSC_Profile_Base& card, unsigned char* content, size_t length);
 

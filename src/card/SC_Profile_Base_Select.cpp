@@ -177,7 +177,94 @@ int CSC_Profile_Base::SelectMFOnce() {
     }
     const int r = SCSelectMF();
     m_mfJustSelected = r == 0;
+    m_selectionKnown = r == 0;
     return r;
+}
+
+int CSC_Profile_Base::SelectMFKnown() {
+    ForgetSelectionOfOthers();
+    if (m_selectionKnown && m_currDFLen == 2 && m_currDF[0] == 0x3F && m_currDF[1] == 0x00) {
+        vn_log(3, "MF is the current directory\n");
+        return 0;
+    }
+    return SelectMFLeavingAnswer();
+}
+
+bool CSC_Profile_Base::LeaveAnswerOnT0() {
+    if (m_t1Allowed && GetProtocol() == SCARD_PROTOCOL_T0)
+        m_t1Allowed = false;
+    if (m_t1Allowed)
+        return false;
+    leaveAnswerOnCard();
+    return true;
+}
+
+int CSC_Profile_Base::SelectMFLeavingAnswer() {
+    ForgetSelectionOfOthers();
+    const bool atMaster = m_currDFLen == 2 && m_currDF[0] == 0x3F && m_currDF[1] == 0x00 && m_currEFLen == 0;
+    if (m_mfJustSelected && atMaster) {
+        vn_log(3, "MF selected by the last command\n");
+        return 0;
+    }
+    const bool leave = LeaveAnswerOnT0();
+    if (SCSelectMF() != 0 && !(leave && answerLeftOnCard())) {
+        m_selectionKnown = false;
+        return SC_CMD_FAILED;
+    }
+    AssumeMasterFile();
+    return 0;
+}
+
+int CSC_Profile_Base::SelectPathFromKnown(const std::string& path, bool reselect, bool sizeFromContent) {
+    VnTraceScope trace("CSC_Profile_Base::SelectPathFromKnown", 2);
+    vn_log(3, "path: %s\n", path.c_str());
+    ForgetSelectionOfOthers();
+    unsigned char bytes[kMaxPathBytes];
+    unsigned int len = 0;
+    if (!ConvertPath(path, bytes, &len) || len < 2 || len % 2 != 0)
+        return SC_CMD_FAILED;
+    // Only a path from the MF.
+    if (len < 4 || bytes[0] != 0x3F || bytes[1] != 0x00)
+        return SelectPath(path, true, reselect, false, false);
+    const unsigned int dirLen = len - 2;
+    unsigned int known = static_cast<unsigned int>(m_currDFLen);
+    if (!m_selectionKnown || known < 2 || known > dirLen || !sameBytes(m_currDF, bytes, known)) {
+        if (SelectMFLeavingAnswer() != 0)
+            return SC_CMD_FAILED;
+        known = 2;
+    }
+    // The directories below the current one, then the file. Nothing reads the answers to
+    // directory selections: a T=0 card keeps them.
+    for (unsigned int i = known; i < dirLen; i += 2) {
+        vn_log_buffer(3, "Select DF :", bytes + i, 2);
+        const bool leave = LeaveAnswerOnT0();
+        if ((SCSelectDF(bytes + i, 2) != 0 && !(leave && answerLeftOnCard())) ||
+            m_currDFLen + 2 > static_cast<int>(sizeof(m_currDF))) {
+            vn_log(3, "Error while selecting DF\n");
+            m_selectionKnown = false;
+            return SC_CMD_FAILED;
+        }
+        std::memcpy(m_currDF + m_currDFLen, bytes + i, 2);
+        m_currDFLen += 2;
+        setCurrEF(m_currDF, m_currDFLen);
+        m_selectionKnown = true;
+    }
+    unsigned char* last = bytes + dirLen;
+    if (!reselect && m_currEFLen == 2 && sameBytes(m_currEF, last, 2)) {
+        vn_log(3, "path already selected : %s \n", path.c_str());
+        return 0;
+    }
+    m_currEFLen = 0;
+    vn_log_buffer(3, "Select EF :", last, 2);
+    const bool leave = sizeFromContent && LeaveAnswerOnT0();
+    if (SCSelectEF(last) != 0 && !(leave && answerLeftOnCard())) {
+        vn_log(3, "Error while selecting EF\n");
+        m_selectionKnown = false;
+        return SC_CMD_FAILED;
+    }
+    setCurrEF(last, 2);
+    m_selectionKnown = true;
+    return 0;
 }
 
 void CSC_Profile_Base::AssumeMasterFile() {
@@ -185,12 +272,14 @@ void CSC_Profile_Base::AssumeMasterFile() {
     setCurrDF(mf, 2);
     setCurrEF(nullptr, 0);
     m_mfJustSelected = true;
+    m_selectionKnown = true;
 }
 
 void CSC_Profile_Base::ForgetCurrentFile() {
     m_currDFLen = 0;
     m_currEFLen = 0;
     m_mfJustSelected = false;
+    m_selectionKnown = false;
 }
 
 int CSC_Profile_Base::SCSelect() {
@@ -250,10 +339,12 @@ int CSC_Profile_Base::SelectPath(std::string path, bool force, bool reselect, bo
             continue;
         }
         vn_log_buffer(3, "Select DF :", id, 2);
+        const bool known = m_selectionKnown;
         if (SCSelectDF(id, 2) != 0) {
             vn_log(3, "Error while selecting DF\n");
             return SC_CMD_FAILED;
         }
+        m_selectionKnown = known;
         if (m_currDFLen + 2 <= static_cast<int>(sizeof(m_currDF))) {
             std::memcpy(m_currDF + m_currDFLen, id, 2);
             m_currDFLen += 2;
@@ -262,6 +353,7 @@ int CSC_Profile_Base::SelectPath(std::string path, bool force, bool reselect, bo
         setCurrEF(m_currDF, m_currDFLen);
     }
     unsigned char* last = bytes + len - 2;
+    const bool known = m_selectionKnown;
     if (!isDF) {
         m_currEFLen = 0;
         vn_log_buffer(3, "Select EF :", last, 2);
@@ -270,12 +362,14 @@ int CSC_Profile_Base::SelectPath(std::string path, bool force, bool reselect, bo
             return SC_CMD_FAILED;
         }
         setCurrEF(last, 2);
+        m_selectionKnown = known;
     } else {
         vn_log_buffer(3, "Select DF :", last, 2);
         if (SCSelectDF(last, 2) != 0) {
             vn_log(3, "Error while selecting DF\n");
             return SC_CMD_FAILED;
         }
+        m_selectionKnown = known;
         if (!dfAlreadyCurrent && m_currDFLen + 2 <= static_cast<int>(sizeof(m_currDF))) {
             std::memcpy(m_currDF + m_currDFLen, last, 2);
             m_currDFLen += 2;

@@ -15,7 +15,8 @@ using namespace vn_cardos;
 
 namespace {
 const unsigned long kMaxControlAnswer = 65536;
-}
+const unsigned char kInsSelect = 0xA4;
+}  // namespace
 
 void CSC_Profile_Base::FormatAPDU(unsigned char form, unsigned char cla, unsigned char ins, unsigned char p1,
                                   unsigned char p2, unsigned short lc, unsigned short le, unsigned char* data,
@@ -70,6 +71,12 @@ bool CSC_Profile_Base::LayoutCommand(std::vector<unsigned char>& cmd) const {
 
 bool CSC_Profile_Base::TransmitBytes(const std::vector<unsigned char>& command) {
     m_mfJustSelected = false;
+    // A selection moves the card away from what the selection cache knows; the callers
+    // that keep the cache true with it say so again after it succeeded.
+    if (command.size() > 1 && command[1] == kInsSelect)
+        m_selectionKnown = false;
+    const bool leaveAnswer = m_leaveAnswer;
+    m_leaveAnswer = false;
     NoteCommandSent();
     unsigned long protocol = GetProtocol();
     if (protocol == SCARD_PROTOCOL_T0)
@@ -102,7 +109,7 @@ bool CSC_Profile_Base::TransmitBytes(const std::vector<unsigned char>& command) 
     }
     if (received > answer.size())
         received = static_cast<DWORD>(answer.size());
-    if (!m_t1Allowed && received == 2 && answer[0] == 0x61) {
+    if (!m_t1Allowed && received == 2 && answer[0] == 0x61 && !leaveAnswer) {
         unsigned char getResponse[5] = {0x00, 0xC0, 0x00, 0x00, answer[1]};
         vn_log_buffer(5, "[data sent to card]", getResponse, sizeof(getResponse));
         answer.assign(258, 0);

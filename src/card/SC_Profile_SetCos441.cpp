@@ -10,9 +10,10 @@
 using namespace vn_cardos;
 
 // A selection with control parameters costs a GET RESPONSE on this T=0 card: the serial
-// (EF 2F02 of the MF) is checked again by a selection without them and one read.
+// (EF 2F02 of the MF) is checked again by a selection of its path from the MF without
+// them and one read, wherever the card was left.
 CSC_Profile_SetCos441::CSC_Profile_SetCos441() {
-    m_serialProbe = kSerialProbeSelectNoFci;
+    m_serialProbe = kSerialProbeSelectPathNoFci;
     m_serialFile[0] = 0x2F;
     m_serialFile[1] = 0x02;
 }
@@ -40,7 +41,9 @@ int CSC_Profile_SetCos441::GetData(unsigned char p1, unsigned char p2, unsigned 
     return 0;
 }
 
-void CSC_Profile_SetCos441::ReadCardSerial() { readSerialFile(*this, "3f002f02"); }
+// From where the card was left: the serial is read first in detection, and after a
+// refused probe the MF is selected without its control parameters.
+void CSC_Profile_SetCos441::ReadCardSerial() { readSerialFile(*this, "3f002f02", true); }
 
 std::string CSC_Profile_SetCos441::getCardSerial() {
     ReadCardSerial();

@@ -14,8 +14,10 @@ bool CSC_Profile_Base::showsSerial(const std::string& serial) {
         return getCardSerial() == serial;
     const unsigned char want = static_cast<unsigned char>(2 + serialBytes);
     size_t at = 0, length = 0;
-    if (m_serialProbe == kSerialProbeSelectNoFci) {
-        if (selectId(*this, kApduCase3, 0x02, 0x0C, m_serialFile, 0, true) != kCardOk ||
+    if (m_serialProbe == kSerialProbeSelectNoFci || m_serialProbe == kSerialProbeSelectPathNoFci) {
+        // P1 02: a file of the current directory; 08: a path from the MF.
+        const unsigned char p1 = m_serialProbe == kSerialProbeSelectNoFci ? 0x02 : 0x08;
+        if (selectId(*this, kApduCase3, p1, 0x0C, m_serialFile, 0, true) != kCardOk ||
             !send(*this, kApduCase2, 0x00, 0xB0, 0x00, 0x00, Bytes(), want) || !isSW(0x90, 0x00))
             return false;
         length = m_respLen;

@@ -31,6 +31,12 @@ CSC_Profile* vn_card_profile(const vn_card::CardIdentity& identity, CSC_Profile_
     if (found == nullptr || found->m_certCount <= 0)
         return found;
     try {
+        // The next call checks the serial relative to the MF where the card allows no
+        // cheaper way: the certificates that detection did not read yet are read now,
+        // from the directory detection ended in, before the serial file of the MF.
+        if (cardOs->serialProbeSelects())
+            for (int i = 0; i < found->m_certCount; ++i)
+                std::unique_ptr<CCertInfoSC>(found->readCert(i));
         // Detection asked most cards for their serial already.
         const std::string serial = cardOs->lastSerial().empty() ? cardOs->getCardSerial() : cardOs->lastSerial();
         // Without a serial another card of the same kind could not be told apart after a
@@ -39,15 +45,11 @@ CSC_Profile* vn_card_profile(const vn_card::CardIdentity& identity, CSC_Profile_
             vn_log(3, "profile cache: the card has no serial, profile not kept\n");
             return found;
         }
-        // The next call checks the serial relative to the MF where the card allows no
-        // cheaper way: the certificates that detection did not read yet are read now,
-        // and the card is left at its MF (most detections end there, and then nothing
-        // is sent).
-        if (cardOs->serialProbeSelects()) {
-            for (int i = 0; i < found->m_certCount; ++i)
-                std::unique_ptr<CCertInfoSC>(found->readCert(i));
-            cardOs->SelectMFOnce();
-        }
+        // The next call reads the serial from the MF: the card is left there (nothing is
+        // sent when the last selection left it there), unless its probe finds the serial
+        // from anywhere.
+        if (!cardOs->serialProbeFromAnywhere())
+            cardOs->SelectMFKnown();
         vn_profile_cache::keep(identity, *found, serial);
     } catch (...) {
         vn_log(1, "profile cache: profile not kept\n");

@@ -10,6 +10,7 @@
 #include "Pkcs15Quirks.h"
 #include "SC_Profile_Base.h"
 #include "SafeMem.h"
+#include "card/IsoCommands.h"
 #include "infra/TraceScope.h"
 #include "vn_log.h"
 
@@ -76,9 +77,15 @@ const CPkcs15PrKeyInfo* CPkcs15::GetPrKeyByCert(int i) const {
 }
 
 bool CPkcs15::readTransparent(std::vector<uint8_t>& out, bool wholeRecords) {
+    // A record file by the descriptor of its selection: no READ BINARY is tried, and the
+    // records it counts are read.
+    unsigned records = 0;
+    const bool recordFile = vn_cardos::fcpRecordFile(m_card->getResponse(), m_card->getResponseLength(), records);
+    if (recordFile && wholeRecords)
+        return readWholeRecords(out, records);
     out.assign(FileBufferSize, 0);
     unsigned short length = static_cast<unsigned short>(FileBufferSize);
-    int r = m_card->ReadFile(out.data(), &length);
+    int r = recordFile ? 10 : m_card->ReadFile(out.data(), &length);
     if (r == 0 && length > 0) {
         out.resize(length);
         return true;
@@ -97,11 +104,13 @@ bool CPkcs15::readTransparent(std::vector<uint8_t>& out, bool wholeRecords) {
     return false;
 }
 
-bool CPkcs15::readWholeRecords(std::vector<uint8_t>& out) {
+bool CPkcs15::readWholeRecords(std::vector<uint8_t>& out, unsigned records) {
     out.clear();
     int number = 1;
-    // Record numbers are one byte; 255 is not a record number.
-    for (; number <= 254; ++number) {
+    // Record numbers are one byte; 255 is not a record number. A count from the file's
+    // descriptor ends the reading at its last record.
+    const int last = records > 0 && records < 254 ? static_cast<int>(records) : 254;
+    for (; number <= last; ++number) {
         unsigned char record[512];
         unsigned short length = sizeof record;
         if (m_card->ReadRecord(static_cast<unsigned char>(number), record, &length) != 0)
@@ -116,7 +125,9 @@ bool CPkcs15::readWholeRecords(std::vector<uint8_t>& out) {
 }
 
 CPkcs15::Read CPkcs15::readFile(const std::string& path, bool absolute, std::vector<uint8_t>& out) {
-    if (m_card->SelectPath(path, absolute, absolute, false, false) != 0)
+    const int r =
+        absolute ? m_card->SelectPathFromKnown(path, true) : m_card->SelectPath(path, false, false, false, false);
+    if (r != 0)
         return Read::NotFound;
     return readTransparent(out) ? Read::Ok : Read::Unreadable;
 }
@@ -130,7 +141,7 @@ void CPkcs15::Init() {
     std::vector<uint8_t> data;
     const char* tokenInfo = vn_cardapp::pkcs15Quirks(m_card->getCardType()).tokenInfoPath;
     const std::string first = tokenInfo != nullptr ? tokenInfo : "3f002f00";
-    if (m_card->SelectPath(first, true, true, false, false) == 0) {
+    if (m_card->SelectPathFromKnown(first, true) == 0) {
         // EF.DIR may be a record file of application templates (ISO/IEC 7816-4): each
         // record is one template and is kept whole.
         if (!readTransparent(data, tokenInfo == nullptr)) {
@@ -161,8 +172,8 @@ void CPkcs15::Init() {
         }
     }
 
-    // ODF
-    if (!m_root && m_card->SelectPath(m_efDir->getPath() + "5031", true, true, false, false) != 0) {
+    // ODF and token information, each from where the selection before left the card.
+    if (!m_root && m_card->SelectPathFromKnown(m_efDir->getPath() + "5031", true) != 0) {
         setError(ERR_ODF_NOT_FOUND);
         return;
     }

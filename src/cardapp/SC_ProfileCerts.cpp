@@ -16,24 +16,41 @@
 
 namespace {
 const unsigned char kUserCertificateOid[] = {0x06, 0x03, 0x55, 0x04, 0x24};
-// First read of a certificate file when the card object names no chunk size, and the
-// most one short READ BINARY returns.
-const unsigned int kFirstChunk = 240;
+// The read size of a card object that was not told a smaller one, and the most one
+// short READ BINARY returns (Le 00): certificate files are read in pieces of the latter.
+const unsigned int kDefaultChunk = 240;
 const unsigned int kLargestChunk = 256;
+// SW1 of a T=0 card's answer that gives the length it can answer in SW2.
+const uint32_t kWrongLe = 0x6C;
+// Size assumed for a certificate file selected without its control parameters: the DER
+// header of its content bounds the reading.
+const int kUnknownFileSize = 0xFFFF;
 // Bytes of a certificate file's start that the presence test looks at.
 const unsigned short kHeadBytes = 10;
 
 bool contains(const std::string& s, const char* what) { return s.find(what) != std::string::npos; }
+
+unsigned int certChunk(const CSC_Profile_Base& card) {
+    const unsigned int told = card.readChunk();
+    return told == 0 || told >= kDefaultChunk ? kLargestChunk : told;
+}
 
 // Reads bytes from to to of the selected transparent file in chunks into out; got is
 // the count read (less at the end of the file).
 bool readRange(CSC_Profile_Base& card, unsigned char* out, unsigned int from, unsigned int to, unsigned int chunk,
                unsigned int& got) {
     unsigned int pos = from;
+    bool retold = false;
     while (pos < to) {
-        const unsigned int n = to - pos < chunk ? to - pos : chunk;
-        const int r =
-            card.SCReadBinary(out + (pos - from), static_cast<unsigned short>(pos), static_cast<unsigned char>(n));
+        unsigned int n = to - pos < chunk ? to - pos : chunk;
+        int r = card.SCReadBinary(out + (pos - from), static_cast<unsigned short>(pos), static_cast<unsigned char>(n));
+        // A T=0 card tells with 6C xx that only xx bytes are left: asked once more for them.
+        const uint32_t status = card.getSW();
+        if (r != 0 && r != 3 && !retold && (status & 0xFF) == kWrongLe && (status >> 16) > 0 && (status >> 16) < n) {
+            retold = true;
+            n = status >> 16;
+            r = card.SCReadBinary(out + (pos - from), static_cast<unsigned short>(pos), static_cast<unsigned char>(n));
+        }
         if (r != 0 && r != 3)
             return false;
         const unsigned int answered = card.getResponseLength() < n ? card.getResponseLength() : n;
@@ -52,9 +69,7 @@ enum ReadExtent { kHeadOnly, kWholeObject };
 bool readSelectedCert(CSC_Profile_Base& card, int fileLength, std::vector<unsigned char>& data, ReadExtent extent) {
     if (fileLength <= 0)
         return false;
-    unsigned int chunk = card.readChunk() > 0 ? card.readChunk() : kFirstChunk;
-    if (chunk > kLargestChunk)
-        chunk = kLargestChunk;
+    const unsigned int chunk = certChunk(card);
     const unsigned int size = fileLength > 0xFFFF ? 0xFFFFu : static_cast<unsigned int>(fileLength);
     data.assign(size, 0);
     unsigned int have = 0;
@@ -88,32 +103,41 @@ bool readSelectedCert(CSC_Profile_Base& card, int fileLength, std::vector<unsign
 
 }  // namespace
 
+namespace {
+// The presence test's judgement of a file's first bytes: a SEQUENCE whose first element
+// is a SEQUENCE (the TBSCertificate) or the userCertificate attribute type in front of a
+// wrapped certificate.
+bool looksLikeCertificate(const unsigned char* head, unsigned short got) {
+    // Number of length bytes of a long-form length; a short form has none.
+    const unsigned n = got > 1 && (head[1] & 0x80) ? (head[1] & 0x0Fu) : 0u;
+    const bool tbs = 2 + n < got && head[2 + n] == 0x30;
+    const bool wrapped = 6 + n < got && std::memcmp(head + 2 + n, kUserCertificateOid, 5) == 0;
+    return got > 0 && head[0] == 0x30 && (tbs || wrapped);
+}
+}  // namespace
+
 bool CSC_Profile::CheckCert(std::string path) {
     if (m_card == nullptr)
         return false;
     bool valid = false;
-    if (m_card->SelectPath(path, true, true, false, false) != 0) {
+    // From where the last selection left the card: certificates side by side in one
+    // directory need one selection each.
+    if (m_card->SelectPathFromKnown(path, true, true) != 0) {
         vn_log(3, "Error : invalid cert path not found\n");
     } else {
         // The whole certificate is read here once and kept for its listing.
         std::vector<unsigned char> data;
-        const int fileLength = m_card->GetFileLen();
+        const int fileLength = m_card->answerLeftOnCard() ? kUnknownFileSize : m_card->GetFileLen();
         if (!readSelectedCert(*m_card, fileLength, data, kHeadOnly)) {
             vn_log(3, "Error : invalid cert error while reading\n");
         } else {
             const unsigned short got = data.size() < kHeadBytes ? static_cast<unsigned short>(data.size()) : kHeadBytes;
-            const unsigned char* head = data.data();
-            // Number of length bytes of a long-form length; a short form has none.
-            const unsigned n = got > 1 && (head[1] & 0x80) ? (head[1] & 0x0Fu) : 0u;
-            const bool tbs = 2 + n < got && head[2 + n] == 0x30;
-            const bool wrapped = 6 + n < got && std::memcmp(head + 2 + n, kUserCertificateOid, 5) == 0;
-            valid = head[0] == 0x30 && (tbs || wrapped);
+            valid = looksLikeCertificate(data.data(), got);
             vn_log(3, valid ? "Vailid Cert\n" : "Error : invalid cert error parsing asn1\n");
             if (valid)
                 KeepCertFile(path, fileLength, data);
         }
     }
-    m_card->SelectMFOnce();
     return valid;
 }
 
@@ -131,9 +155,7 @@ void CSC_Profile::KeepCertFile(const std::string& path, int fileLength, std::vec
     const unsigned int have = static_cast<unsigned int>(head.size());
     data = head;
     if (total > have) {
-        unsigned int chunk = m_card->readChunk() > 0 ? m_card->readChunk() : kFirstChunk;
-        if (chunk > kLargestChunk)
-            chunk = kLargestChunk;
+        const unsigned int chunk = certChunk(*m_card);
         data.resize(total);
         unsigned int more = 0;
         if (!readRange(*m_card, data.data() + have, have, total, chunk, more) || have + more < total) {
@@ -153,7 +175,16 @@ bool CSC_Profile::Present(const std::string& path) {
     auto it = m_presence.find(key);
     if (it != m_presence.end())
         return it->second;
-    bool present = CheckCert(path);
+    // A certificate file read whole before (a CA whose name detection looked at) is not
+    // read again.
+    std::vector<unsigned char> kept;
+    bool present = false;
+    if (m_files && m_files->find(path, 0, 0, kept) && !kept.empty()) {
+        const unsigned short got = kept.size() < kHeadBytes ? static_cast<unsigned short>(kept.size()) : kHeadBytes;
+        present = looksLikeCertificate(kept.data(), got);
+    } else {
+        present = CheckCert(path);
+    }
     m_presence[key] = present;
     return present;
 }
@@ -178,9 +209,12 @@ CCertInfoSC* CSC_Profile::ReadCertFile(const std::string& path, int offset, int 
         return new CCertInfoSC(label, data.data(), static_cast<unsigned short>(data.size()));
     if (offset == 0 && length == 0 && m_unreadable.count(strTools::uniformPath(path)) != 0)
         return nullptr;
-    if (m_card == nullptr || m_card->SelectPath(path, false, true, false, false) != 0)
+    // A certificate at the start of its file is read by its DER length: its file's
+    // control parameters are not needed then.
+    const bool whole = offset == 0 && length == 0;
+    if (m_card == nullptr || m_card->SelectPathFromKnown(path, true, whole) != 0)
         return nullptr;
-    const int fileLength = m_card->GetFileLen();
+    const int fileLength = whole && m_card->answerLeftOnCard() ? kUnknownFileSize : m_card->GetFileLen();
     if (fileLength <= 0)
         return nullptr;
     unsigned short got = 0;

@@ -247,6 +247,10 @@ bool CSC_Profile::CheckSetCos441() { return CheckSetCos(false); }
 bool CSC_Profile::CheckSetCos442() { return CheckSetCos(true); }
 
 bool CSC_Profile::CheckSetCos(bool v442) {
+    // The card's serial (the profile cache tells the card by it) is read first, from the
+    // MF where the application's directory follows.
+    if (!v442)
+        m_card->getCardSerial();
     delete m_pkcs15;
     m_pkcs15 = new CPkcs15(m_card);
     CPkcs15DfTi* ti = m_pkcs15->getDf_ti();
