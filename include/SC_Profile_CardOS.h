@@ -227,6 +227,7 @@ public:
     VN_CARDOS_PINPAD_START;
     VN_CARDOS_SIGN_BUFFER;
     VN_CARDOS_MANAGE_SE;
+    bool isSupportedHashAlgo(int signAlgorithm, int nAlgoID) override;
 };
 
 class VN_EXPORT CSC_Profile_SetCos441 : public CSC_Profile_Base {

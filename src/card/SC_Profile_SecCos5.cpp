@@ -90,17 +90,27 @@ int CSC_Profile_SecCos5::BuildSignBuffer(unsigned int algId, int keyBits, unsign
     return handOut(block, out, outLength);
 }
 
+// The hashes the signature templates can name.
+bool CSC_Profile_SecCos5::isSupportedHashAlgo(int, int nAlgoID) {
+    return nAlgoID == vn_crypto::algorithm_of(vn_crypto::DigestKind::SHA1).signId ||
+           nAlgoID == vn_crypto::algorithm_of(vn_crypto::DigestKind::SHA256).signId;
+}
+
 int CSC_Profile_SecCos5::SCManageSE(std::string keyPath, unsigned char keyRef, unsigned int algId) {
     if (upperPath(keyPath) == kAuthKey)
         return send(*this, kApduCase3, 0x00, 0x22, 0x41, 0xA4, Bytes{0x84, 0x01, keyRef, 0x80, 0x01, kAlgAuth}, 0) &&
                        isSW(0x90, 0x00)
                    ? 0
                    : SC_CMD_FAILED;
-    // The card knows SHA-256 by its code alone; every other code is signed as SHA-1.
+    // The card names two hashes in its templates, SHA-1 and SHA-256. Another hash under
+    // SHA-1's reference would be signed in a DigestInfo that names the wrong algorithm.
     const vn_crypto::Algorithm& sha256 = vn_crypto::algorithm_of(vn_crypto::DigestKind::SHA256);
-    const unsigned char h = algId == sha256.cardAlgId
-                                ? sha256.cardHashRef
-                                : vn_crypto::algorithm_of(vn_crypto::DigestKind::SHA1).cardHashRef;
+    const vn_crypto::Algorithm& sha1 = vn_crypto::algorithm_of(vn_crypto::DigestKind::SHA1);
+    if (algId != sha256.cardAlgId && algId != sha1.cardAlgId) {
+        vn_log(1, "CSC_Profile_SecCos5::SCManageSE: the card signs SHA-1 and SHA-256 hashes only\n");
+        return SC_CMD_FAILED;
+    }
+    const unsigned char h = algId == sha256.cardAlgId ? sha256.cardHashRef : sha1.cardHashRef;
     if (!send(*this, kApduCase3, 0x00, 0x22, 0x41, 0xAA, Bytes{0x89, 0x02, 0x14, h}, 0) || !isSW(0x90, 0x00))
         return SC_CMD_FAILED;
     if (!send(*this, kApduCase3, 0x00, 0x22, 0x41, 0xB6, Bytes{0x89, 0x03, 0x13, 0x23, h}, 0) || !isSW(0x90, 0x00))

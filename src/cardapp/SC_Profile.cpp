@@ -187,6 +187,9 @@ unsigned int CSC_Profile::getFlags() const {
 }
 
 bool CSC_Profile::isSupportedHashAlgo(int nAlgoID) const {
+    // The card-OS object knows the hashes its commands can name.
+    if (m_card != nullptr && !m_card->isSupportedHashAlgo(m_signAlgorithm, nAlgoID))
+        return false;
     const int sha256 = 1;
     if (m_signAlgorithm == 1) {
         const int p = m_profileType;

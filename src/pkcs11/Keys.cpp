@@ -24,6 +24,15 @@ const char kNoPinPadReader[] = "ACS CCID USB Reader";
 // Dialog codes the card layer hands to a PIN dialog (none is shown in the module).
 const unsigned long kPinPadDialog = 220, kKeyboardDialog = 301;
 
+// The library opens a card afresh for every signature or decipherment: the key's
+// selection runs, and on the fresh object the secure-messaging set-up decides (for cards
+// without secure messaging it always succeeds, whatever the selection gave). A card
+// object kept for many operations decides the same way every time, not only the first.
+int prepareKey(CSC_Profile_Base& card, const CCardObject& entry) {
+    card.PreSigning(entry.m_profileType, entry.m_keyPath);
+    return card.InitSM();
+}
+
 }  // namespace
 
 bool canVerifyOnPinPad(CSC_Profile_Base* card) {
@@ -98,9 +107,7 @@ bool CardKeys::sign(int certIndex, const Bytes& hash, int nAlgoID, bool pss, Byt
     // the one it supports.
     if (!m_profile->isSupportedHashAlgo(algo.signId) || hash.size() != static_cast<size_t>(algo.digestLength))
         return false;
-    int rc = m_card->PreSigning(entry->m_profileType, entry->m_keyPath);
-    if (!m_card->isSmInitialized())
-        rc = m_card->InitSM();
+    const int rc = prepareKey(*m_card, *entry);
     bool ok = false;
     if (rc == 0) {
         m_card->SetNoRSAPSS(!pss);
@@ -126,9 +133,7 @@ bool CardKeys::decrypt(int certIndex, const Bytes& block, bool oaep, Bytes& plai
     if (entry == nullptr || block.empty())
         return false;
     m_card->SetRSAOAEP(oaep);
-    int rc = m_card->PreSigning(entry->m_profileType, entry->m_keyPath);
-    if (!m_card->isSmInitialized())
-        rc = m_card->InitSM();
+    const int rc = prepareKey(*m_card, *entry);
     bool ok = false;
     if (rc == 0) {
         Bytes in(block), out(kCardAnswer);
