@@ -61,6 +61,14 @@ TEST_F(OthersTest, SecCos5PinEncodingsEnvironmentsAndPinPadByPath) {
               (std::vector<std::string>{"002241AA0489021410", "002241B6058903132310",
                                         "002A90A0169014" + hexOf(Bytes(kHash.begin(), kHash.begin() + 20)) + "00",
                                         "002A9E9A00"}));
+    // The templates name SHA-1 and SHA-256 alone: a SHA-384 hash is refused before any
+    // command instead of going out under SHA-1's reference.
+    clear();
+    const Bytes sha384Hash(48, 0x38);
+    EXPECT_NE(signHash(*c, "3f00ab000016", 0x01, 2048, 0x800D, sha384Hash, 8), 0);
+    EXPECT_TRUE(commands().empty());
+    EXPECT_FALSE(c->isSupportedHashAlgo(1, 2));
+    EXPECT_TRUE(c->isSupportedHashAlgo(1, 1));
     clear();
     EXPECT_EQ(signHash(*c, "3f00ab00c500", 0x82, 2048, 0x800C, kHash, 8), 0);
     EXPECT_EQ(commands()[0], "002241A406840182800105");
