@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <algorithm>
 
 #include <cardsim/TestStack.h>
 
@@ -57,9 +58,8 @@ struct Expectation {
     const char* pin;    // of its own where the card has one), and its PIN
 };
 
-// The card-OS images whose keys all sign through vncard (tools/cardsim/try-images.sh),
-// with their tokens (PINs) and private keys. A whole run of pkcs11-tool takes one to
-// three minutes per image on the simulated stack.
+// Card images whose keys all sign through vncard and the module (every-image.txt), at
+// least one per card family, with their tokens (PINs) and private keys.
 // clang-format off
 const Expectation kImages[] = {
     {"starcos35-a",           2, 2, true,  "Globale",       "123456"},
@@ -74,6 +74,12 @@ const Expectation kImages[] = {
     {"starcos34-dtrust",      1, 1, false, "Starcos 3.4",   "123456"},
     {"tcos20-telesec",        1, 1, true,  "TCOS 2.0",      "123456"},
     {"tcos30v2-esign",        1, 1, true,  "TCOS 3.0v2",    "123456"},
+    {"cardos43-quorvel",      2, 2, false, "Globale",       "87654321"},
+    {"seccos-single",         2, 2, false, "CSA",           "654321"},
+    {"setcos441-telia-ip2i",  2, 2, false, "Identifikation", "654321"},
+    {"micardo21-dtrust",      1, 1, false, "Micardo 2.1",   "123456"},
+    {"tcos2-quovadis",        2, 2, false, "Globale",       "654321"},
+    {"tcos3v2",               2, 2, false, "Globale",       "654321"},
 };
 // clang-format on
 
@@ -129,8 +135,9 @@ TEST_P(Pkcs11Tool, SignsWithEveryKeyAndMechanismAndOpensslAgrees) {
     // pkcs11-tool's fork and thread tests do not depend on the card: one image runs
     // them (the thread test sleeps 30 s of its own), VN_ALL_IMAGES=1 every image.
     const bool threads = allImages() || e.image == std::string(kImages[0].image);
-    Outcome r = sh(std::string(threads ? "P11_THREADS=1" : "P11_THREADS=0") + " python3 " + VN_SOURCE_DIR + "/tests/pkcs11/p11-try.py " + VN_PKCS11_MODULE + " " +
-                   VN_SOURCE_DIR + "/tools/cardsim/images/" + e.image + ".card " + work);
+    Outcome r = sh(std::string(threads ? "P11_THREADS=1" : "P11_THREADS=0") + " python3 " + VN_SOURCE_DIR +
+                   "/tests/pkcs11/p11-try.py " + VN_PKCS11_MODULE + " " + VN_SOURCE_DIR + "/tools/cardsim/images/" +
+                   e.image + ".card " + work);
     sh("rm -rf " + work);
     ASSERT_EQ(r.code, 0) << r.out;
     std::smatch m;
@@ -156,16 +163,21 @@ struct ConsumerCard {
     bool digitalSignatureEc;
 };
 
-// An RSA card, an EC card whose key signs without a PIN of its own (every consumer
-// signs with it), and an EC card whose key asks for its PIN every time; VN_ALL_IMAGES=1
-// adds every image with keys.
+// One card of each card family, an EC card whose key signs without a PIN of its own (every
+// consumer signs with it), and an EC card whose key asks for its PIN every time (below);
+// VN_ALL_IMAGES=1 adds every image of the list.
+const std::string kConsumerImages[] = {
+    "starcos35-a", "cardos50-dtrust", "cardos43-quorvel", "smartcard-hsm-layout", "tcos20-telesec",  "tcos2-quovadis",
+    "tcos3v2",     "tcos30v2-esign",  "seccos-single",    "setcos441-telia-ip2i", "micardo21-dtrust"};
+
 std::vector<ConsumerCard> consumerCards() {
     std::vector<ConsumerCard> out;
     for (const Expectation& e : kImages) {
         const std::string image = e.image;
         if (image == "cardos54-41-multi-ecc")
             out.push_back({e, true});
-        if (image == "smartcard-hsm-layout" || image == "tcos30v2-esign" || allImages())
+        if (std::find(std::begin(kConsumerImages), std::end(kConsumerImages), image) != std::end(kConsumerImages) ||
+            allImages())
             out.push_back({e, false});
     }
     return out;
