@@ -1,0 +1,69 @@
+// Internal pieces of the CAdES baseline levels: the named level of new signatures, the
+// SignedData taken apart into its DER items and put together again (the signed part copied
+// byte for byte), and the steps that extend a signature.
+#ifndef VN_SIGN_CADESINTERNAL_H
+#define VN_SIGN_CADESINTERNAL_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "CadesLevel.h"
+
+namespace vn_sign {
+
+using Bytes = std::vector<uint8_t>;
+
+// The named level of new signatures (VN_CADES_LEVEL_NONE: the numeric level alone).
+void set_baseline_level(int level);
+int baseline_level();
+const std::string& cades_ca_file();
+
+// One SignerInfo, each field as its whole DER item.
+struct SignerInfoParts {
+    Bytes version, sid, digestAlgorithm;
+    Bytes signedAttrs;  // [0] IMPLICIT SET, empty when absent
+    Bytes signatureAlgorithm, signature;
+    std::vector<Bytes> unsignedAttrs;  // each Attribute of [1], in their order
+};
+
+// A ContentInfo with SignedData, each part as its whole DER item.
+struct SignedDataParts {
+    Bytes contentType;  // the ContentInfo's OID
+    int version = 1;
+    Bytes digestAlgorithms, encapContentInfo;
+    std::vector<Bytes> certificates;  // each CertificateChoices
+    std::vector<Bytes> crls;          // each RevocationInfoChoice
+    std::vector<SignerInfoParts> signers;
+};
+
+// False unless data is one definite-length DER ContentInfo of SignedData that parses
+// completely (every child inside its parent).
+bool split_signed_data(const uint8_t* data, size_t length, SignedDataParts& out);
+Bytes join_signed_data(const SignedDataParts& parts);
+Bytes join_signer_info(const SignerInfoParts& signer);
+
+// An attribute's OID (the DER of its first child) equals oid (DER 06 ...).
+bool attribute_has_oid(const Bytes& attribute, const Bytes& oid);
+// The values (each whole DER item) of an attribute.
+std::vector<Bytes> attribute_values(const Bytes& attribute);
+// SEQUENCE { oid, SET { value } }.
+Bytes make_attribute(const Bytes& oid, const Bytes& value);
+// tag, length, content.
+Bytes tlv(uint8_t tag, const Bytes& content);
+
+// The level the parts carry (first signer).
+int level_of(const SignedDataParts& parts);
+
+// B-LT evidence: certificates and revocation values of the signer's chain and of the chains
+// of every timestamp authority whose tokens the signer carries, added where missing.
+int32_t add_long_term_evidence(SignedDataParts& parts, const CCadesExtendOptions& options, CCadesExtendResult& result);
+
+// The B-LT evidence added to signed data just made at a named level (the CA file of
+// CSignMessage::setCAdES_CaFile); 0 or a VN_CADES_ code.
+int32_t add_evidence_to(Bytes& signedData);
+
+}  // namespace vn_sign
+
+#endif

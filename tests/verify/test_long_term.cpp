@@ -1,0 +1,194 @@
+// CAdES baseline levels made, extended and validated against a PKI, a CRL server, an OCSP
+// responder and a timestamp service of this run, each result judged by OpenSSL.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "CadesLevel.h"
+#include "LongTermWorld.h"
+#include "SignMessage.h"
+
+namespace {
+
+using lt::bytes;
+using lt::has;
+using lt::look;
+using lt::World;
+
+const char kSigningCertificateV2[] = "1.2.840.113549.1.9.16.2.47";
+const char kTimestampToken[] = "1.2.840.113549.1.9.16.2.14";
+const char kPassword[] = "1234";
+const int kExitUsage = 2;
+
+std::string notesOf(const CCadesExtendResult& r) {
+    std::string s = r.message;
+    for (const std::string& n : r.notes)
+        s += "\n" + n;
+    return s;
+}
+
+std::string vncard() { return std::string(VN_BINARY_DIR) + "/tools/vncard/vncard"; }
+
+// The exit code of a shell command (output to a file of the world).
+int exitOf(const World& w, const std::string& cmd) {
+    const int status = std::system((cmd + " >" + w.at("cmd.out") + " 2>&1").c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// A detached signature of content.txt with the PKCS#12 key at the named level.
+int32_t signAt(const World& w, const char* level, const std::string& out, const std::string& tsa) {
+    EXPECT_EQ(0, CSignMessage::setCAdES_LevelName(level));
+    CSignMessage::setTSUrl(tsa);
+    CSignMessage::setCAdES_CaFile(w.at("chain.pem"));
+    uint32_t* key = CSignMessage::OpenSSLKey_P12(w.at("signer.p12").c_str(), kPassword, nullptr, -1, 0, "0");
+    EXPECT_NE(nullptr, key);
+    vn_ossl::BioPtr bio(BIO_new_file(w.at("signer.pem").c_str(), "r"));
+    vn_ossl::X509Ptr cert(PEM_read_bio_X509(bio.get(), nullptr, nullptr, nullptr));
+    std::vector<unsigned char> inter = bytes(w.at("inter.der"));
+    ASN1_CERT_BLOB chain{inter.data(), static_cast<uint32_t>(inter.size())};
+    std::string in = w.at("content.txt"), outPath = out;
+    const int32_t rc =
+        CSignMessage::SignDetachedEnveloped(&in[0], &outPath[0], cert.get(), key, VN_SIGN_SHA256, &chain, 1, false);
+    CSignMessage::CloseSSLKey(key);
+    CSignMessage::setTSUrl("");
+    CSignMessage::setCAdES_Level(0);
+    return rc;
+}
+
+// The original's bytes from its first signed attribute to the end of its signature value
+// (the signed attributes, the signature algorithm and the signature value) occur unchanged
+// in the extended signature, and OpenSSL reads the same attributes and value from both.
+void expectSignedPartKept(const std::vector<unsigned char>& original, const std::vector<unsigned char>& extended) {
+    const lt::Look a = look(original), b = look(extended);
+    ASSERT_TRUE(a.parsed && b.parsed);
+    EXPECT_EQ(a.signatureValue, b.signatureValue);
+    EXPECT_EQ(a.signedAttrDers, b.signedAttrDers);
+    ASSERT_FALSE(a.signedAttrDers.empty());
+    const auto first = std::search(original.begin(), original.end(), a.signedAttrDers[0].begin(),
+                                   a.signedAttrDers[0].end());
+    const auto value = std::search(original.begin(), original.end(), a.signatureValue.begin(), a.signatureValue.end());
+    ASSERT_TRUE(first != original.end() && value != original.end() && first < value);
+    const std::vector<unsigned char> signedPart(first, value + static_cast<long>(a.signatureValue.size()));
+    EXPECT_NE(extended.end(), std::search(extended.begin(), extended.end(), signedPart.begin(), signedPart.end()));
+}
+
+TEST(LongTerm, SignsEveryNamedLevelWithAPkcs12KeyWhereTheStandardPutsEachPart) {
+    World w;
+    ASSERT_TRUE(w.ok) << w.makeLog();
+    EXPECT_EQ(-1, CSignMessage::setCAdES_LevelName("B-X"));
+    EXPECT_EQ(VN_CADES_B_LTA, vn_cades_level_from_name("B-LTA"));
+    EXPECT_STREQ("B-LT", vn_cades_level_name(VN_CADES_B_LT));
+
+    // B-B: signing-certificate-v2 signed, nothing unsigned, no revocation values.
+    const std::string bb = w.at("bb.p7s");
+    ASSERT_EQ(0, signAt(w, "B-B", bb, ""));
+    lt::Look l = look(bytes(bb));
+    EXPECT_TRUE(has(l.signedAttrs, kSigningCertificateV2));
+    EXPECT_TRUE(l.unsignedAttrs.empty());
+    EXPECT_EQ(VN_CADES_B_B, vn_cades_level_of(bytes(bb)));
+    EXPECT_TRUE(lt::opensslVerifies(w, bb, w.at("content.txt")));
+
+    // B-T and above refuse to sign without a timestamp service.
+    EXPECT_EQ(VN_CADES_NO_TSA, signAt(w, "B-T", w.at("none.p7s"), ""));
+    EXPECT_EQ(VN_CADES_NO_TSA, signAt(w, "B-LT", w.at("none.p7s"), ""));
+
+    // B-T: the signature timestamp is the one unsigned attribute, over the signature value.
+    const std::string bt = w.at("bt.p7s");
+    ASSERT_EQ(0, signAt(w, "B-T", bt, w.tsaUrl));
+    l = look(bytes(bt));
+    EXPECT_EQ(std::vector<std::string>{kTimestampToken}, l.unsignedAttrs);
+    EXPECT_EQ(0, l.x509Crls);
+    EXPECT_EQ(VN_CADES_B_T, vn_cades_level_of(bytes(bt)));
+    EXPECT_TRUE(lt::opensslVerifies(w, bt, w.at("content.txt")));
+    EXPECT_TRUE(lt::opensslVerifiesToken(w, bt));
+
+    // B-LT: signer, issuing CA, root and TSA certificates once each; the CRLs of the issuing
+    // CA and the root; OCSP responses of the signer and the TSA as other revocation values.
+    const std::string blt = w.at("blt.p7s");
+    ASSERT_EQ(0, signAt(w, "B-LT", blt, w.tsaUrl));
+    l = look(bytes(blt));
+    EXPECT_EQ(4, l.certificates);
+    EXPECT_EQ(2, l.x509Crls);
+    EXPECT_EQ(2, lt::ocspValuesInCrls(lt::asn1parse(blt)));
+    EXPECT_NE(std::string::npos, lt::asn1parse(blt).find("INTEGER           :05"));
+    EXPECT_EQ(VN_CADES_B_LT, vn_cades_level_of(bytes(blt)));
+    EXPECT_TRUE(lt::opensslVerifies(w, blt, w.at("content.txt")));
+    EXPECT_TRUE(lt::opensslVerifiesToken(w, blt));
+}
+
+TEST(LongTerm, ExtendsAnOpensslSignatureWithoutChangingItsSignedPart) {
+    World w;
+    ASSERT_TRUE(w.ok) << w.makeLog();
+    const std::vector<unsigned char> plain = bytes(w.at("plain.p7s"));
+    ASSERT_EQ(VN_CADES_B_B, vn_cades_level_of(plain));
+
+    // The library: B-B to B-T, then B-T to B-LT.
+    CCadesExtendOptions options;
+    options.tsaUrl = w.tsaUrl;
+    options.caFile = w.at("chain.pem");
+    std::vector<unsigned char> bt, blt;
+    CCadesExtendResult result;
+    ASSERT_EQ(0, vn_cades_extend(plain, VN_CADES_B_T, options, bt, &result)) << notesOf(result);
+    EXPECT_EQ(VN_CADES_B_B, result.levelBefore);
+    EXPECT_EQ(VN_CADES_B_T, result.levelAfter);
+    expectSignedPartKept(plain, bt);
+    lt::writeBytes(w.at("bt.p7s"), bt);
+    EXPECT_TRUE(lt::opensslVerifies(w, w.at("bt.p7s"), w.at("content.txt")));
+    EXPECT_TRUE(lt::opensslVerifiesToken(w, w.at("bt.p7s")));
+
+    options.tsaUrl.clear();  // B-T to B-LT needs no new timestamp
+    ASSERT_EQ(0, vn_cades_extend(bt, VN_CADES_B_LT, options, blt, &result)) << notesOf(result);
+    EXPECT_EQ(VN_CADES_B_LT, result.levelAfter);
+    EXPECT_EQ(2, result.certificatesAdded);  // the root and the TSA
+    EXPECT_EQ(2, result.crlsAdded);
+    EXPECT_EQ(2, result.ocspResponsesAdded);
+    expectSignedPartKept(plain, blt);
+    lt::writeBytes(w.at("blt.p7s"), blt);
+    EXPECT_TRUE(lt::opensslVerifies(w, w.at("blt.p7s"), w.at("content.txt")));
+    EXPECT_EQ(2, lt::ocspValuesInCrls(lt::asn1parse(w.at("blt.p7s"))));
+    // Extending again adds nothing twice.
+    std::vector<unsigned char> again;
+    ASSERT_EQ(0, vn_cades_extend(blt, VN_CADES_B_LT, options, again, &result));
+    EXPECT_EQ(0, result.certificatesAdded + result.crlsAdded + result.ocspResponsesAdded);
+    EXPECT_EQ(blt, again);
+    // Lower levels, missing services and bytes that are no signature are refused.
+    EXPECT_EQ(VN_CADES_LOWER_LEVEL, vn_cades_extend(blt, VN_CADES_B_T, options, again, &result));
+    EXPECT_EQ(VN_CADES_NO_TSA, vn_cades_extend(plain, VN_CADES_B_LT, options, again, &result));
+    EXPECT_EQ(VN_CADES_NOT_SIGNED_DATA, vn_cades_extend(bytes(w.at("content.txt")), VN_CADES_B_T, options, again,
+                                                        &result));
+
+    // The tool: B-B straight to B-LT, PEM in, DER out.
+    const std::string pem = w.at("plain.pem");
+    ASSERT_EQ(0, lt::run("openssl cms -cmsout -inform DER -in " + w.at("plain.p7s") + " -outform PEM -out " + pem));
+    const std::string out = w.at("tool-blt.p7s");
+    ASSERT_EQ(0, exitOf(w, vncard() + " extend --to B-LT " + pem + " --out " + out + " --tsa " + w.tsaUrl +
+                               " --ca-file " + w.at("chain.pem") + " --json"))
+        << readFile(w.at("cmd.out"));
+    EXPECT_NE(std::string::npos, readFile(w.at("cmd.out")).find("\"level\":\"B-LT\""));
+    expectSignedPartKept(plain, bytes(out));
+    EXPECT_TRUE(lt::opensslVerifies(w, out, w.at("content.txt")));
+    EXPECT_TRUE(lt::opensslVerifiesToken(w, out));
+    // Clear refusals on the command line.
+    EXPECT_EQ(kExitUsage, exitOf(w, vncard() + " extend --to B-T " + w.at("plain.p7s")));
+    EXPECT_EQ(kExitUsage, exitOf(w, vncard() + " extend --to B-Q " + w.at("plain.p7s")));
+    EXPECT_EQ(kExitUsage, exitOf(w, vncard() + " extend --to B-T " + out + " --out " + w.at("x.p7s")));
+    for (const char* level : {"B-T", "B-LT", "B-LTA"})
+        EXPECT_EQ(kExitUsage, exitOf(w, "echo 1234 | " + vncard() + " sign-doc --p12 " + w.at("signer.p12") +
+                                            " --in " + w.at("content.txt") + " --out " + w.at("x.p7s") +
+                                            " --level " + level + " --pin-from stdin"))
+            << level;
+    EXPECT_EQ(kExitUsage, exitOf(w, "echo 1234 | " + vncard() + " sign-doc --p12 " + w.at("signer.p12") + " --in " +
+                                        w.at("content.txt") + " --level B-Z --pin-from stdin"));
+    // sign-doc at B-LT with the PKCS#12 key.
+    const std::string signedOut = w.at("tool-signed.p7s");
+    ASSERT_EQ(0, exitOf(w, "echo 1234 | " + vncard() + " sign-doc --p12 " + w.at("signer.p12") + " --in " +
+                               w.at("content.txt") + " --out " + signedOut + " --level B-LT --tsa " + w.tsaUrl +
+                               " --ca-file " + w.at("chain.pem") + " --pin-from stdin"))
+        << readFile(w.at("cmd.out"));
+    EXPECT_EQ(VN_CADES_B_LT, vn_cades_level_of(bytes(signedOut)));
+    EXPECT_TRUE(lt::opensslVerifies(w, signedOut, w.at("content.txt")));
+}
+
+}  // namespace
