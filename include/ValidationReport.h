@@ -55,6 +55,7 @@ struct VN_EXPORT CSignerReport {
     std::vector<CTimestampCheck> timestamps;
     std::vector<std::string> findings;  // every problem found, in words
     unsigned int resultWord = 0;
+    std::string level;  // CAdES baseline level by what the signer carries: "B-B", "B-T", "B-LT", "B-LTA"
 };
 
 class VN_EXPORT CValidationReport {

@@ -3,6 +3,7 @@
 // the given ones and the CA file), and each certificate's OCSP responses and CRLs are
 // fetched and added beside the certificates themselves, each item once.
 #include <openssl/cms.h>
+#include <openssl/ocsp.h>
 #include <openssl/pem.h>
 
 #include <algorithm>
@@ -11,12 +12,14 @@
 #include "infra/OpenSslPtr.h"
 #include "sign/CadesEvidenceFetch.h"
 #include "sign/CadesInternal.h"
+#include "sign/Pkcs7Der.h"
 
 namespace vn_sign {
 
 namespace {
 
 constexpr uint8_t TAG_SEQUENCE = 0x30;
+constexpr uint8_t TAG_OID = 0x06;
 constexpr uint8_t TAG_OTHER_REVOCATION = 0xA1;
 // The chain walk stops after this many steps (as the library's own chain walk does).
 constexpr int kMaxChainSteps = 32;
@@ -139,6 +142,8 @@ private:
         if (std::find(done_.begin(), done_.end(), der) != done_.end())
             return 0;
         done_.push_back(der);
+        if (alreadyEvidenced(cert, issuer))
+            return 0;
         FetchedEvidence e = fetch_evidence(cert, issuer, options_.timeoutMs);
         for (const std::string& note : e.notes)
             result_.notes.push_back(subjectOf(cert) + ": " + note);
@@ -160,11 +165,42 @@ private:
         return 0;
     }
 
+    // The signature held, before this extension, a CRL of the issuer (its name and signature)
+    // or an OCSP response naming cert: extending again adds no second one.
+    bool alreadyEvidenced(X509* cert, X509* issuer) const {
+        vn_ossl::OcspCertIdPtr id(OCSP_cert_to_id(EVP_sha1(), cert, issuer));
+        for (const Bytes& value : before_) {
+            pkcs7der::Item item, format, response;
+            if (!pkcs7der::read(value.data(), value.size(), item))
+                continue;
+            if (item.tag == TAG_SEQUENCE) {
+                const unsigned char* p = value.data();
+                vn_ossl::CrlPtr crl(d2i_X509_CRL(nullptr, &p, static_cast<long>(value.size())));
+                EVP_PKEY* key = X509_get0_pubkey(issuer);
+                if (crl && key && X509_NAME_cmp(X509_CRL_get_issuer(crl.get()), X509_get_subject_name(issuer)) == 0 &&
+                    X509_CRL_verify(crl.get(), key) == 1)
+                    return true;
+                continue;
+            }
+            pkcs7der::Children c(item);
+            if (item.tag != TAG_OTHER_REVOCATION || !c.expect(TAG_OID, format) || !c.expect(TAG_SEQUENCE, response))
+                continue;
+            const unsigned char* p = response.p;
+            vn_ossl::OcspResponsePtr r(d2i_OCSP_RESPONSE(nullptr, &p, static_cast<long>(response.total)));
+            vn_ossl::OcspBasicPtr basic(r ? OCSP_response_get1_basic(r.get()) : nullptr);
+            if (basic && id && OCSP_resp_find(basic.get(), id.get(), -1) >= 0)
+                return true;
+        }
+        ERR_clear_error();
+        return false;
+    }
+
     SignedDataParts& parts_;
     const Pool& pool_;
     const CCadesExtendOptions& options_;
     CCadesExtendResult& result_;
     Bytes ocspOid_;
+    std::vector<Bytes> before_;
     std::vector<Bytes> done_;
 };
 

@@ -53,8 +53,9 @@ Bytes make_attribute(const Bytes& oid, const Bytes& value);
 // tag, length, content.
 Bytes tlv(uint8_t tag, const Bytes& content);
 
-// The level the parts carry (first signer).
+// The level the parts carry (first signer, or the one at index).
 int level_of(const SignedDataParts& parts);
+int level_of_signer(const SignedDataParts& parts, size_t index);
 
 // B-LT evidence: certificates and revocation values of the signer's chain and of the chains
 // of every timestamp authority whose tokens the signer carries, added where missing.

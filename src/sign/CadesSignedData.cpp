@@ -193,10 +193,12 @@ Bytes make_attribute(const Bytes& oid, const Bytes& value) {
     return tlv(TAG_SEQUENCE, content);
 }
 
-int level_of(const SignedDataParts& parts) {
-    if (parts.signers.empty())
+int level_of(const SignedDataParts& parts) { return level_of_signer(parts, 0); }
+
+int level_of_signer(const SignedDataParts& parts, size_t index) {
+    if (index >= parts.signers.size())
         return VN_CADES_LEVEL_NONE;
-    const SignerInfoParts& s = parts.signers.front();
+    const SignerInfoParts& s = parts.signers[index];
     const Bytes archive = vn_asn1::oid_der("id-aa-ets-archiveTimestampV3");
     const Bytes timestamp = vn_asn1::oid_der("id-aa-signatureTimeStampToken");
     bool hasTimestamp = false, hasArchive = false;

@@ -99,6 +99,7 @@ std::string signerJson(const CSignerReport& s) {
         .str("issuer", s.issuer)
         .str("serial", s.serial)
         .str("signatureAlgorithm", s.signatureAlgorithm)
+        .str("level", s.level)
         .field("chain", array(s.chain, quoted))
         .field("signingTime",
                Object().field("claimed", timeJson(s.signingTimeClaim)).str("source", s.signingTimeSource).text())
@@ -167,6 +168,8 @@ std::string CValidationReport::toText() const {
         out << line("subject", s.subject) << line("issuer", s.issuer);
         if (!s.signatureAlgorithm.empty())
             out << line("algorithm", s.signatureAlgorithm);
+        if (!s.level.empty())
+            out << line("level", "CAdES " + s.level);
         for (size_t c = 0; c < s.chain.size(); ++c)
             out << line(c == 0 ? "chain" : "", s.chain[c]);
         out << line("signing time", s.signingTimeClaim < 0

@@ -63,6 +63,14 @@ unsigned int revocationOf(X509* certificate, X509_STORE* store, X509_STORE_CTX* 
                           const char* crlSource, const struct tm* checkTime, RevocationChecks& checks);
 // Some check gave a status (good or revoked).
 bool revocationObtained(const RevocationChecks& checks);
+// The revocation values embedded in the signature judged for cert (issued by issuer) at the
+// proven time, each in checks; true when one verified value gives a status.
+bool embeddedRevocation(CMS_ContentInfo* cms, X509* cert, X509* issuer, time_t provenTime, RevocationChecks& checks);
+// The CAdES baseline level name of each signer by what it carries; empty when the signed
+// data cannot be taken apart.
+std::vector<std::string> signerLevels(CMS_ContentInfo* cms);
+// The result word bits of the revoked entries among checks at checkTime.
+unsigned int embeddedRevocationBits(const RevocationChecks& checks, const struct tm* checkTime);
 
 // notBefore <= t <= notAfter.
 bool certValidAt(X509* cert, time_t t);

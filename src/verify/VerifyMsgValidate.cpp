@@ -325,9 +325,15 @@ unsigned int checkSigner(Context& c, CMS_SignerInfo* si, CSignerReport& r) {
         word |= VERIFY_SIGNER_NOT_VALID;
     if (o.flags & VERIFY_FLAG_REVOCATION) {
         r.revocationChecked = true;
-        const unsigned int bits =
-            vn_verify::revocationOf(cert, chain.store(), chain.context(), o.crlFlags,
-                                    o.crlSource.empty() ? nullptr : o.crlSource.c_str(), &checkTime, r.revocation);
+        // Verified revocation values embedded in the signature come first; the sources of
+        // the revocation flags are asked only when they give no status.
+        X509Ptr issuer = vn_verify::issuerOf(cert, chain.store(), chain.context());
+        const bool embedded = vn_verify::embeddedRevocation(c.cms, cert, issuer.get(), r.provenTime, r.revocation);
+        const unsigned int bits = embedded
+                                      ? vn_verify::embeddedRevocationBits(r.revocation, &checkTime)
+                                      : vn_verify::revocationOf(cert, chain.store(), chain.context(), o.crlFlags,
+                                                                o.crlSource.empty() ? nullptr : o.crlSource.c_str(),
+                                                                &checkTime, r.revocation);
         word |= bits;
         if (bits == 0 && o.revocationHardFail && o.crlFlags != 0 && !vn_verify::revocationObtained(r.revocation))
             word |= VERIFY_NO_REVOCATION_INFO;
@@ -402,8 +408,11 @@ unsigned int validate(const CVerifyOptions& o, CValidationReport& report, bool l
     ERR_clear_error();
 
     Context c{o, parsed.cms.get(), digests ? digests->chain() : nullptr, tsaStore.get(), legacy};
+    const std::vector<std::string> levels = vn_verify::signerLevels(parsed.cms.get());
     for (int i = 0; i < sk_CMS_SignerInfo_num(infos); ++i) {
         CSignerReport r;
+        if (static_cast<size_t>(i) < levels.size())
+            r.level = levels[static_cast<size_t>(i)];
         r.resultWord = checkSigner(c, sk_CMS_SignerInfo_value(infos, i), r);
         ERR_clear_error();
         report.resultWord |= r.resultWord;

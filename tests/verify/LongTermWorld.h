@@ -43,10 +43,9 @@ public:
                 return;
             const std::string www = at("www");
             std::system(("mkdir -p " + www + " && cp " + at("inter.crl") + " " + at("root.crl") + " " + www).c_str());
-            http_ = std::make_unique<ChildProcess>(
-                std::vector<std::string>{"python3", "-m", "http.server", "--bind", "127.0.0.1", "--directory", www,
-                                         http},
-                at("http.out"));
+            http_ = std::make_unique<ChildProcess>(std::vector<std::string>{"python3", "-m", "http.server", "--bind",
+                                                                            "127.0.0.1", "--directory", www, http},
+                                                   at("http.out"));
             // `openssl ocsp` is not probed by connecting: it tells its port when it listens.
             ocsp_ = std::make_unique<ChildProcess>(
                 std::vector<std::string>{"openssl", "ocsp", "-port", ocsp, "-index", at("db-inter/index.txt"), "-CA",
@@ -63,8 +62,8 @@ public:
             return;
         const std::string portFile = at("tsa.port");
         tsa_ = std::make_unique<ChildProcess>(
-            std::vector<std::string>{"python3", std::string(VN_SOURCE_DIR) + "/tools/tsa/tsa-server.py", "--pki",
-                                     base_, "--port", "0", "--port-file", portFile, "--lifetime", "900"},
+            std::vector<std::string>{"python3", std::string(VN_SOURCE_DIR) + "/tools/tsa/tsa-server.py", "--pki", base_,
+                                     "--port", "0", "--port-file", portFile, "--lifetime", "900"},
             at("tsa.log"));
         for (int i = 0; i < kPeerStartMs / 50 && readFile(portFile).empty(); ++i)
             sleepMs(50);

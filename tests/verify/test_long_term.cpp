@@ -9,6 +9,9 @@
 #include "CadesLevel.h"
 #include "LongTermWorld.h"
 #include "SignMessage.h"
+#include "ValidationReport.h"
+#include "VerifyMsg.h"
+#include "sign/CadesInternal.h"
 
 namespace {
 
@@ -66,8 +69,8 @@ void expectSignedPartKept(const std::vector<unsigned char>& original, const std:
     EXPECT_EQ(a.signatureValue, b.signatureValue);
     EXPECT_EQ(a.signedAttrDers, b.signedAttrDers);
     ASSERT_FALSE(a.signedAttrDers.empty());
-    const auto first = std::search(original.begin(), original.end(), a.signedAttrDers[0].begin(),
-                                   a.signedAttrDers[0].end());
+    const auto first =
+        std::search(original.begin(), original.end(), a.signedAttrDers[0].begin(), a.signedAttrDers[0].end());
     const auto value = std::search(original.begin(), original.end(), a.signatureValue.begin(), a.signatureValue.end());
     ASSERT_TRUE(first != original.end() && value != original.end() && first < value);
     const std::vector<unsigned char> signedPart(first, value + static_cast<long>(a.signatureValue.size()));
@@ -156,8 +159,8 @@ TEST(LongTerm, ExtendsAnOpensslSignatureWithoutChangingItsSignedPart) {
     // Lower levels, missing services and bytes that are no signature are refused.
     EXPECT_EQ(VN_CADES_LOWER_LEVEL, vn_cades_extend(blt, VN_CADES_B_T, options, again, &result));
     EXPECT_EQ(VN_CADES_NO_TSA, vn_cades_extend(plain, VN_CADES_B_LT, options, again, &result));
-    EXPECT_EQ(VN_CADES_NOT_SIGNED_DATA, vn_cades_extend(bytes(w.at("content.txt")), VN_CADES_B_T, options, again,
-                                                        &result));
+    EXPECT_EQ(VN_CADES_NOT_SIGNED_DATA,
+              vn_cades_extend(bytes(w.at("content.txt")), VN_CADES_B_T, options, again, &result));
 
     // The tool: B-B straight to B-LT, PEM in, DER out.
     const std::string pem = w.at("plain.pem");
@@ -175,9 +178,9 @@ TEST(LongTerm, ExtendsAnOpensslSignatureWithoutChangingItsSignedPart) {
     EXPECT_EQ(kExitUsage, exitOf(w, vncard() + " extend --to B-Q " + w.at("plain.p7s")));
     EXPECT_EQ(kExitUsage, exitOf(w, vncard() + " extend --to B-T " + out + " --out " + w.at("x.p7s")));
     for (const char* level : {"B-T", "B-LT", "B-LTA"})
-        EXPECT_EQ(kExitUsage, exitOf(w, "echo 1234 | " + vncard() + " sign-doc --p12 " + w.at("signer.p12") +
-                                            " --in " + w.at("content.txt") + " --out " + w.at("x.p7s") +
-                                            " --level " + level + " --pin-from stdin"))
+        EXPECT_EQ(kExitUsage, exitOf(w, "echo 1234 | " + vncard() + " sign-doc --p12 " + w.at("signer.p12") + " --in " +
+                                            w.at("content.txt") + " --out " + w.at("x.p7s") + " --level " + level +
+                                            " --pin-from stdin"))
             << level;
     EXPECT_EQ(kExitUsage, exitOf(w, "echo 1234 | " + vncard() + " sign-doc --p12 " + w.at("signer.p12") + " --in " +
                                         w.at("content.txt") + " --level B-Z --pin-from stdin"));
@@ -189,6 +192,121 @@ TEST(LongTerm, ExtendsAnOpensslSignatureWithoutChangingItsSignedPart) {
         << readFile(w.at("cmd.out"));
     EXPECT_EQ(VN_CADES_B_LT, vn_cades_level_of(bytes(signedOut)));
     EXPECT_TRUE(lt::opensslVerifies(w, signedOut, w.at("content.txt")));
+}
+
+// The report of a detached signature of content.txt, revocation from the distribution
+// points, hard fail: every check asked for.
+CValidationReport validate(const World& w, const std::vector<unsigned char>& sig) {
+    CVerifyOptions o;
+    o.sig = sig.data();
+    o.sigLen = sig.size();
+    o.attached = false;
+    o.contentFile = w.at("content.txt");
+    o.caFile = w.at("cafile.pem");
+    o.flags |= VERIFY_FLAG_REVOCATION;
+    o.crlFlags = VERIFY_CRL_DISTRIBUTION_POINTS;
+    o.revocationHardFail = true;
+    CValidationReport report;
+    CVerifyMsg::Validate(o, report);
+    return report;
+}
+
+bool anyCheck(const CValidationReport& r, const std::string& source, const std::string& status,
+              const std::string& reasonPart = "") {
+    for (const CRevocationCheck& c : r.signers.at(0).revocation)
+        if (c.source == source && c.status == status && c.reason.find(reasonPart) != std::string::npos)
+            return true;
+    return false;
+}
+
+// The signature with its revocation values replaced.
+std::vector<unsigned char> withRevocationValues(const std::vector<unsigned char>& sig,
+                                                const std::vector<std::vector<unsigned char>>& values) {
+    vn_sign::SignedDataParts parts;
+    EXPECT_TRUE(vn_sign::split_signed_data(sig.data(), sig.size(), parts));
+    parts.crls = values;
+    return vn_sign::join_signed_data(parts);
+}
+
+TEST(LongTerm, BltValidatesWithEveryPeerDownAndEvidenceThatDoesNotMatchIsReportedNotTrusted) {
+    World w;
+    ASSERT_TRUE(w.ok) << w.makeLog();
+    CCadesExtendOptions options;
+    options.tsaUrl = w.tsaUrl;
+    options.caFile = w.at("chain.pem");
+    std::vector<unsigned char> bt, blt;
+    CCadesExtendResult result;
+    ASSERT_EQ(0, vn_cades_extend(bytes(w.at("plain.p7s")), VN_CADES_B_T, options, bt, &result)) << notesOf(result);
+    ASSERT_EQ(0, vn_cades_extend(bt, VN_CADES_B_LT, options, blt, &result)) << notesOf(result);
+    lt::writeBytes(w.at("blt.p7s"), blt);
+    // While the peers are up, B-T validates from the network.
+    CValidationReport r = validate(w, bt);
+    EXPECT_EQ(VN_TOTAL_PASSED, r.indication) << r.toJson();
+    EXPECT_EQ("B-T", r.signers.at(0).level);
+
+    w.stopPeers();
+    r = validate(w, blt);
+    EXPECT_EQ(VN_TOTAL_PASSED, r.indication) << r.toJson();
+    EXPECT_EQ("B-LT", r.signers.at(0).level);
+    EXPECT_TRUE(anyCheck(r, "embedded-ocsp", "good")) << r.toJson();
+    EXPECT_TRUE(anyCheck(r, "embedded-crl", "good")) << r.toJson();
+    EXPECT_NE(std::string::npos, r.toJson().find("\"level\":\"B-LT\""));
+    // The tool says the same with every peer down.
+    const std::string tool = vncard() + " verify-doc --sig " + w.at("blt.p7s") + " --content " + w.at("content.txt") +
+                             " --ca-file " + w.at("cafile.pem") + " --revocation dp --timeout 20 --json";
+    EXPECT_EQ(0, exitOf(w, tool)) << readFile(w.at("cmd.out"));
+    EXPECT_NE(std::string::npos, readFile(w.at("cmd.out")).find("\"level\":\"B-LT\""));
+    // Without embedded values the same signature has nothing to go on.
+    r = validate(w, bt);
+    EXPECT_EQ(VN_INDETERMINATE, r.indication) << r.toJson();
+
+    // The evidence split into its parts: the CRLs (X.509) and the OCSP responses ([1]).
+    vn_sign::SignedDataParts parts;
+    ASSERT_TRUE(vn_sign::split_signed_data(blt.data(), blt.size(), parts));
+    std::vector<std::vector<unsigned char>> crls, ocsp;
+    for (const std::vector<unsigned char>& v : parts.crls)
+        (v.at(0) == 0xA1 ? ocsp : crls).push_back(v);
+    ASSERT_EQ(2u, crls.size());
+    ASSERT_EQ(2u, ocsp.size());
+
+    // A CRL of another CA and the OCSP response of the TSA (another certificate) only.
+    const std::vector<unsigned char> foreignCrl = bytes(w.at("foreignroot.crl"));
+    std::vector<std::vector<unsigned char>> tsaOnly;
+    for (const std::vector<unsigned char>& o : ocsp) {
+        std::vector<unsigned char> probe = withRevocationValues(blt, {o});
+        if (!anyCheck(validate(w, probe), "embedded-ocsp", "good"))
+            tsaOnly.push_back(o);
+    }
+    ASSERT_EQ(1u, tsaOnly.size());
+    r = validate(w, withRevocationValues(blt, {foreignCrl, tsaOnly[0]}));
+    EXPECT_EQ(VN_INDETERMINATE, r.indication) << r.toJson();
+    EXPECT_TRUE(anyCheck(r, "embedded-crl", "unavailable", "another CA")) << r.toJson();
+    EXPECT_TRUE(anyCheck(r, "embedded-ocsp", "unavailable", "another certificate")) << r.toJson();
+
+    // The signer's OCSP response with one bit of its signature changed, and a CRL of the
+    // issuing CA's name whose signature no longer verifies.
+    std::vector<unsigned char> signerOcsp;
+    for (const std::vector<unsigned char>& o : ocsp)
+        if (o != tsaOnly[0])
+            signerOcsp = o;
+    signerOcsp.back() ^= 0x01;
+    std::vector<unsigned char> badCrl;
+    for (const std::vector<unsigned char>& c : crls) {
+        const unsigned char* p = c.data();
+        vn_ossl::CrlPtr crl(d2i_X509_CRL(nullptr, &p, static_cast<long>(c.size())));
+        ASSERT_TRUE(crl);
+        char name[256];
+        X509_NAME_oneline(X509_CRL_get_issuer(crl.get()), name, sizeof(name));
+        if (std::string(name).find("LT Issuing CA") != std::string::npos)
+            badCrl = c;
+    }
+    ASSERT_FALSE(badCrl.empty());
+    badCrl.back() ^= 0x01;
+    r = validate(w, withRevocationValues(blt, {badCrl, signerOcsp}));
+    EXPECT_EQ(VN_INDETERMINATE, r.indication) << r.toJson();
+    EXPECT_TRUE(anyCheck(r, "embedded-ocsp", "unavailable")) << r.toJson();
+    EXPECT_TRUE(anyCheck(r, "embedded-crl", "unavailable", "not signed by its key")) << r.toJson();
+    EXPECT_FALSE(anyCheck(r, "embedded-ocsp", "good"));
 }
 
 }  // namespace
