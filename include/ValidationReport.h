@@ -33,8 +33,9 @@ struct VN_EXPORT CTimestampCheck {
     time_t genTime = -1;  // -1 when the token could not be read
     std::string tsa;      // subject of the TSA certificate
     std::string hashAlgorithm;
-    std::string subIndication;  // empty when verified
-    std::string reason;         // why it failed; empty when verified
+    std::string subIndication;       // empty when verified
+    std::string reason;              // why it failed; empty when verified
+    std::string kind = "signature";  // "signature" (over the signature value) or "archive" (CAdES B-LTA)
 };
 
 struct VN_EXPORT CSignerReport {

@@ -61,9 +61,24 @@ int level_of_signer(const SignedDataParts& parts, size_t index);
 // of every timestamp authority whose tokens the signer carries, added where missing.
 int32_t add_long_term_evidence(SignedDataParts& parts, const CCadesExtendOptions& options, CCadesExtendResult& result);
 
-// The B-LT evidence added to signed data just made at a named level (the CA file of
-// CSignMessage::setCAdES_CaFile); 0 or a VN_CADES_ code.
-int32_t add_evidence_to(Bytes& signedData);
+// B-LTA pieces. The hash input of one unsigned attribute in the index: the DER of its type
+// followed by the DER of each of its values.
+Bytes unsigned_attribute_hash_input(const Bytes& attribute);
+// ATSHashIndexV3 (SHA-256, the default algorithm) of the signer's SignedData as it stands.
+Bytes ats_hash_index(const SignedDataParts& parts, size_t signer);
+// The content type (DER of the OID) and, when the content is inside, its octets.
+bool content_type_and_octets(const SignedDataParts& parts, Bytes& contentType, Bytes& octets, bool& detached);
+// The bytes the archive timestamp's imprint is the hash of; detached content from
+// givenContent, else read from contentFile. False when something is missing.
+bool archive_imprint_input(const SignedDataParts& parts, size_t signer, const Bytes& hashIndexAttribute,
+                           const std::string& contentFile, const Bytes* givenContent, Bytes& out);
+// An archive-time-stamp-v3 with its ats-hash-index-v3 over the first signer.
+int32_t add_archive_timestamp(SignedDataParts& parts, const CCadesExtendOptions& options, CCadesExtendResult& result);
+
+// Signed data just made (with its signature timestamp) extended to the named level B-LT or
+// B-LTA (the CA file of CSignMessage::setCAdES_CaFile; the archive timestamp from tsaUrl over
+// the content in contentFile); 0 or a VN_CADES_ code.
+int32_t add_evidence_to(Bytes& signedData, int level, const std::string& tsaUrl, const std::string& contentFile);
 
 }  // namespace vn_sign
 

@@ -89,10 +89,6 @@ int32_t extend(const std::vector<uint8_t>& in, int toLevel, const CCadesExtendOp
         result.message = std::string("the signature is already ") + vn_cades_level_name(result.levelBefore);
         return VN_CADES_LOWER_LEVEL;
     }
-    if (toLevel == VN_CADES_B_LTA) {
-        result.message = "B-LTA is not made by this build";
-        return VN_CADES_NOT_BUILT;
-    }
     if (!hasSignatureTimestamp(parts.signers.front())) {
         if (options.tsaUrl.empty()) {
             result.message = "a signature timestamp is needed: no timestamp service given";
@@ -106,6 +102,11 @@ int32_t extend(const std::vector<uint8_t>& in, int toLevel, const CCadesExtendOp
     }
     if (toLevel >= VN_CADES_B_LT) {
         const int32_t rc = vn_sign::add_long_term_evidence(parts, options, result);
+        if (rc != 0)
+            return rc;
+    }
+    if (toLevel == VN_CADES_B_LTA) {
+        const int32_t rc = vn_sign::add_archive_timestamp(parts, options, result);
         if (rc != 0)
             return rc;
     }
@@ -124,18 +125,23 @@ void set_baseline_level(int level) { g_baselineLevel = level; }
 int baseline_level() { return g_baselineLevel; }
 const std::string& cades_ca_file() { return g_caFile; }
 
-int32_t add_evidence_to(Bytes& signedData) {
+int32_t add_evidence_to(Bytes& signedData, int level, const std::string& tsaUrl, const std::string& contentFile) {
     SignedDataParts parts;
     if (!split_signed_data(signedData.data(), signedData.size(), parts))
         return VN_CADES_NOT_SIGNED_DATA;
     CCadesExtendOptions options;
     options.caFile = g_caFile;
+    options.tsaUrl = tsaUrl;
+    options.contentFile = contentFile;
     CCadesExtendResult result;
-    const int32_t rc = add_long_term_evidence(parts, options, result);
+    int32_t rc = add_long_term_evidence(parts, options, result);
+    if (rc == 0 && level >= VN_CADES_B_LTA)
+        rc = add_archive_timestamp(parts, options, result);
     for (const std::string& note : result.notes)
         LOG4CXX_INFO(logger(), "evidence: " << note);
     if (rc != 0) {
-        LOG4CXX_ERROR(logger(), "no B-LT evidence (" << rc << "): " << result.message);
+        LOG4CXX_ERROR(logger(),
+                      "not extended to " << vn_cades_level_name(level) << " (" << rc << "): " << result.message);
         return rc;
     }
     signedData = join_signed_data(parts);

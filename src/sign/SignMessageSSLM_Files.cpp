@@ -94,8 +94,6 @@ int32_t CSignMessage::SignDetachedEnveloped(char* inPath, char* outPath, X509* c
     const int level = vn_sign::baseline_level();
     if (level >= VN_CADES_B_T && m_tsURL.empty())
         return leave(VN_CADES_NO_TSA);
-    if (level >= VN_CADES_B_LTA)
-        return leave(VN_CADES_NOT_BUILT);
 
     // The file is read in pieces: hashed once, and for attached signed data copied into the
     // output between the header and the tail of the signed data built without it, so memory
@@ -144,7 +142,7 @@ int32_t CSignMessage::SignDetachedEnveloped(char* inPath, char* outPath, X509* c
         result.resize(total);
     }
     if (level >= VN_CADES_B_LT) {
-        rc = vn_sign::add_evidence_to(result);
+        rc = vn_sign::add_evidence_to(result, level, m_tsURL, inPath);
         if (rc != 0)
             return leave(rc);
     }

@@ -87,6 +87,7 @@ std::string timestampJson(const CTimestampCheck& t) {
         .str("hashAlgorithm", t.hashAlgorithm)
         .str("subIndication", t.subIndication)
         .str("reason", t.reason)
+        .str("kind", t.kind)
         .text();
 }
 
@@ -177,9 +178,9 @@ std::string CValidationReport::toText() const {
                                         : vn_utc_text(s.signingTimeClaim) + " (claimed, " + s.signingTimeSource + ")");
         out << line("proven time", vn_utc_text(s.provenTime) + " (" + s.provenTimeSource + ")");
         for (const CTimestampCheck& t : s.timestamps)
-            out << line("timestamp", (t.verified ? "verified, " : "NOT verified, ") + vn_utc_text(t.genTime) +
-                                         (t.tsa.empty() ? "" : " by " + t.tsa) +
-                                         (t.reason.empty() ? "" : ": " + t.reason));
+            out << line(t.kind == "archive" ? "archive timestamp" : "timestamp",
+                        (t.verified ? "verified, " : "NOT verified, ") + vn_utc_text(t.genTime) +
+                            (t.tsa.empty() ? "" : " by " + t.tsa) + (t.reason.empty() ? "" : ": " + t.reason));
         if (!s.revocationChecked)
             out << line("revocation", "not checked");
         for (const CRevocationCheck& c : s.revocation) {

@@ -69,6 +69,11 @@ bool embeddedRevocation(CMS_ContentInfo* cms, X509* cert, X509* issuer, time_t p
 // The CAdES baseline level name of each signer by what it carries; empty when the signed
 // data cannot be taken apart.
 std::vector<std::string> signerLevels(CMS_ContentInfo* cms);
+// Whether the signer carries archive timestamps, and each of them checked (detached content
+// from content; the authorities' chains against store).
+bool hasArchiveTimestamps(CMS_ContentInfo* cms, size_t signer);
+std::vector<CTimestampCheck> checkArchiveTimestamps(CMS_ContentInfo* cms, size_t signer,
+                                                    const std::vector<unsigned char>* content, X509_STORE* store);
 // The result word bits of the revoked entries among checks at checkTime.
 unsigned int embeddedRevocationBits(const RevocationChecks& checks, const struct tm* checkTime);
 

@@ -251,7 +251,44 @@ struct Context {
     BIO* digests;
     X509_STORE* tsaStore;
     bool legacy;
+    size_t index = 0;  // of the signer being checked
 };
+
+// The detached content as given (memory, or the file region), for the archive timestamps.
+bool detachedContent(const CVerifyOptions& o, std::vector<unsigned char>& out) {
+    if (o.contentFile.empty()) {
+        if (o.content == nullptr && o.contentLen != 0)
+            return false;
+        out.assign(o.content, o.content + o.contentLen);
+        return true;
+    }
+    BioPtr bio = vn_verify::fileRegionBio(o.contentFile, o.contentFileOffset, o.contentFileLength);
+    if (!bio)
+        return false;
+    unsigned char piece[65536];
+    int n;
+    while ((n = BIO_read(bio.get(), piece, sizeof(piece))) > 0)
+        out.insert(out.end(), piece, piece + n);
+    return n == 0 || BIO_eof(bio.get());
+}
+
+// The archive timestamps of the signer: each in the report; one that is not verified is a finding.
+void checkArchives(Context& c, CSignerReport& r, unsigned int& word) {
+    if (!vn_verify::hasArchiveTimestamps(c.cms, c.index))
+        return;
+    std::vector<unsigned char> content;
+    const bool detached = CMS_is_detached(c.cms) != 0;
+    const bool haveContent = !detached || (!c.o.attached && detachedContent(c.o, content));
+    for (CTimestampCheck& t :
+         vn_verify::checkArchiveTimestamps(c.cms, c.index, haveContent && detached ? &content : nullptr, c.tsaStore)) {
+        if (!t.verified) {
+            word |= VERIFY_TIMESTAMP_FAILED;
+            finding(r, VN_INDETERMINATE, t.subIndication.empty() ? kFormatFailure : t.subIndication.c_str(),
+                    "archive timestamp: " + t.reason);
+        }
+        r.timestamps.push_back(t);
+    }
+}
 
 unsigned int checkSigner(Context& c, CMS_SignerInfo* si, CSignerReport& r) {
     const CVerifyOptions& o = c.o;
@@ -278,6 +315,7 @@ unsigned int checkSigner(Context& c, CMS_SignerInfo* si, CSignerReport& r) {
         finding(r, VN_INDETERMINATE, "", "the signature value was not checked");
     }
     checkTimestamps(si, c.tsaStore, f, r, word);
+    checkArchives(c, r, word);
     if (f.poe >= 0 && r.signingTimeClaim > f.poe)
         finding(r, VN_INDETERMINATE, kTimestampOrder, "the claimed signing time is after the timestamp's time");
     provenTime(o, f, r);
@@ -411,6 +449,7 @@ unsigned int validate(const CVerifyOptions& o, CValidationReport& report, bool l
     const std::vector<std::string> levels = vn_verify::signerLevels(parsed.cms.get());
     for (int i = 0; i < sk_CMS_SignerInfo_num(infos); ++i) {
         CSignerReport r;
+        c.index = static_cast<size_t>(i);
         if (static_cast<size_t>(i) < levels.size())
             r.level = levels[static_cast<size_t>(i)];
         r.resultWord = checkSigner(c, sk_CMS_SignerInfo_value(infos, i), r);

@@ -309,4 +309,126 @@ TEST(LongTerm, BltValidatesWithEveryPeerDownAndEvidenceThatDoesNotMatchIsReporte
     EXPECT_FALSE(anyCheck(r, "embedded-ocsp", "good"));
 }
 
+size_t archiveCount(const CValidationReport& r, bool verified) {
+    size_t n = 0;
+    for (const CTimestampCheck& t : r.signers.at(0).timestamps)
+        n += t.kind == "archive" && t.verified == verified ? 1 : 0;
+    return n;
+}
+
+bool anyFinding(const CValidationReport& r, const std::string& part) {
+    for (const std::string& f : r.signers.at(0).findings)
+        if (f.find(part) != std::string::npos)
+            return true;
+    return false;
+}
+
+// The signature with the token of its k-th archive timestamp changed by edit.
+template <class Edit>
+std::vector<unsigned char> withArchiveToken(const std::vector<unsigned char>& sig, size_t k, Edit edit) {
+    vn_sign::SignedDataParts parts;
+    EXPECT_TRUE(vn_sign::split_signed_data(sig.data(), sig.size(), parts));
+    const std::vector<unsigned char> oid = {0x06, 0x06, 0x04, 0x00, 0x8D, 0x45, 0x02, 0x04};
+    size_t seen = 0;
+    for (std::vector<unsigned char>& a : parts.signers.at(0).unsignedAttrs) {
+        if (!vn_sign::attribute_has_oid(a, oid) || seen++ != k)
+            continue;
+        std::vector<unsigned char> token = vn_sign::attribute_values(a).at(0);
+        edit(token);
+        a = vn_sign::make_attribute(oid, token);
+    }
+    return vn_sign::join_signed_data(parts);
+}
+
+TEST(LongTerm, LtaIsMadeAndRenewedAndEachArchiveTimestampIsCheckedAgainstTheBytesPresent) {
+    World w;
+    ASSERT_TRUE(w.ok) << w.makeLog();
+    // Made at B-LTA with the PKCS#12 key: the archive timestamp is the last unsigned
+    // attribute, after the signature timestamp, and OpenSSL still verifies the signature.
+    const std::string made = w.at("lta.p7s");
+    ASSERT_EQ(0, signAt(w, "B-LTA", made, w.tsaUrl));
+    lt::Look l = look(bytes(made));
+    ASSERT_EQ(2u, l.unsignedAttrs.size());
+    EXPECT_EQ(kTimestampToken, l.unsignedAttrs[0]);
+    EXPECT_EQ("0.4.0.1733.2.4", l.unsignedAttrs[1]);
+    EXPECT_NE(std::string::npos, lt::asn1parse(made).find(":0.4.0.19122.1.5"));
+    EXPECT_TRUE(lt::opensslVerifies(w, made, w.at("content.txt")));
+    EXPECT_EQ(VN_CADES_B_LTA, vn_cades_level_of(bytes(made)));
+
+    // Extended from openssl's B-B to B-LTA, then renewed by a second archive timestamp.
+    CCadesExtendOptions options;
+    options.tsaUrl = w.tsaUrl;
+    options.caFile = w.at("chain.pem");
+    options.contentFile = w.at("content.txt");
+    const std::vector<unsigned char> plain = bytes(w.at("plain.p7s"));
+    std::vector<unsigned char> lta, renewed;
+    CCadesExtendResult result;
+    ASSERT_EQ(0, vn_cades_extend(plain, VN_CADES_B_LTA, options, lta, &result)) << notesOf(result);
+    ASSERT_EQ(0, vn_cades_extend(lta, VN_CADES_B_LTA, options, renewed, &result)) << notesOf(result);
+    EXPECT_EQ(VN_CADES_B_LTA, result.levelBefore);
+    expectSignedPartKept(plain, renewed);
+    lt::writeBytes(w.at("renewed.p7s"), renewed);
+    EXPECT_TRUE(lt::opensslVerifies(w, w.at("renewed.p7s"), w.at("content.txt")));
+    EXPECT_EQ(3u, look(renewed).unsignedAttrs.size());
+    // Without the content a detached signature cannot get its archive timestamp.
+    options.contentFile.clear();
+    EXPECT_EQ(VN_CADES_NO_CONTENT, vn_cades_extend(lta, VN_CADES_B_LTA, options, renewed, &result));
+    renewed = bytes(w.at("renewed.p7s"));
+
+    // The same signature at B-LT given an archive timestamp over other content bytes.
+    std::vector<unsigned char> blt, overOther;
+    options.tsaUrl = w.tsaUrl;
+    w.dir.write("other.txt", "Other bytes.\r\n");
+    ASSERT_EQ(0, vn_cades_extend(plain, VN_CADES_B_LT, options, blt, &result)) << notesOf(result);
+    options.contentFile = w.dir.file("other.txt");
+    ASSERT_EQ(0, vn_cades_extend(blt, VN_CADES_B_LTA, options, overOther, &result)) << notesOf(result);
+
+    // Every archive timestamp token verifies with openssl ts over the archived bytes.
+    vn_sign::SignedDataParts parts;
+    ASSERT_TRUE(vn_sign::split_signed_data(renewed.data(), renewed.size(), parts));
+    const std::vector<unsigned char> indexOid = {0x06, 0x07, 0x04, 0x00, 0x81, 0x95, 0x32, 0x01, 0x05};
+    for (size_t k = 1; k < parts.signers[0].unsignedAttrs.size(); ++k) {
+        const std::vector<unsigned char> token = vn_sign::attribute_values(parts.signers[0].unsignedAttrs[k]).at(0);
+        vn_sign::SignedDataParts tokenParts;
+        ASSERT_TRUE(vn_sign::split_signed_data(token.data(), token.size(), tokenParts));
+        ASSERT_EQ(1u, tokenParts.signers.at(0).unsignedAttrs.size());
+        ASSERT_TRUE(vn_sign::attribute_has_oid(tokenParts.signers[0].unsignedAttrs[0], indexOid));
+        std::vector<unsigned char> input;
+        ASSERT_TRUE(vn_sign::archive_imprint_input(parts, 0, tokenParts.signers[0].unsignedAttrs[0],
+                                                   w.at("content.txt"), nullptr, input));
+        lt::writeBytes(w.at("archived.bin"), input);
+        lt::writeBytes(w.at("token.der"), token);
+        EXPECT_EQ(0,
+                  lt::run("openssl ts -verify -token_in -in " + w.at("token.der") + " -data " + w.at("archived.bin") +
+                          " -CAfile " + w.at("cafile.pem") + " -untrusted " + w.at("chain.pem")))
+            << k;
+    }
+
+    w.stopPeers();
+    CValidationReport r = validate(w, renewed);
+    EXPECT_EQ(VN_TOTAL_PASSED, r.indication) << r.toJson();
+    EXPECT_EQ("B-LTA", r.signers.at(0).level);
+    EXPECT_EQ(2u, archiveCount(r, true)) << r.toJson();
+
+    // The hash index of the first archive timestamp changed: its imprint no longer matches,
+    // and the second, which covers the first, no longer finds it.
+    r = validate(w, withArchiveToken(renewed, 0, [](std::vector<unsigned char>& t) { t[t.size() - 1] ^= 0x01; }));
+    EXPECT_NE(VN_TOTAL_PASSED, r.indication);
+    EXPECT_EQ(2u, archiveCount(r, false)) << r.toJson();
+    // A certificate value and a revocation value changed or taken away.
+    vn_sign::SignedDataParts changed = parts;
+    changed.certificates.back().back() ^= 0x01;
+    r = validate(w, vn_sign::join_signed_data(changed));
+    EXPECT_TRUE(anyFinding(r, "a certificate the archive timestamp covers is missing or changed")) << r.toJson();
+    changed = parts;
+    changed.crls.pop_back();
+    r = validate(w, vn_sign::join_signed_data(changed));
+    EXPECT_TRUE(anyFinding(r, "a revocation value the archive timestamp covers is missing or changed")) << r.toJson();
+    // The archive timestamp made over other content bytes.
+    r = validate(w, overOther);
+    EXPECT_NE(VN_TOTAL_PASSED, r.indication);
+    EXPECT_EQ(1u, archiveCount(r, false)) << r.toJson();
+    EXPECT_EQ("HASH_FAILURE", r.signers.at(0).subIndication) << r.toJson();
+}
+
 }  // namespace
