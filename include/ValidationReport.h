@@ -36,6 +36,7 @@ struct VN_EXPORT CTimestampCheck {
     std::string subIndication;       // empty when verified
     std::string reason;              // why it failed; empty when verified
     std::string kind = "signature";  // "signature" (over the signature value) or "archive" (CAdES B-LTA)
+    time_t tsaNotAfter = -1;         // end of the validity of the TSA certificate; -1 when unknown
 };
 
 struct VN_EXPORT CSignerReport {

@@ -109,7 +109,8 @@ public:
           pool_(pool),
           options_(options),
           result_(result),
-          ocspOid_(vn_asn1::oid_der("id-ri-ocsp-response")) {}
+          ocspOid_(vn_asn1::oid_der("id-ri-ocsp-response")),
+          before_(parts.crls) {}
 
     // The chain of x up to a self-issued certificate, with the evidence of each step.
     int32_t chainOf(X509* x, const std::string& role) {

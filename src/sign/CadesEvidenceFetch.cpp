@@ -126,7 +126,7 @@ void fetchOcsp(X509* cert, X509* issuer, const std::string& url, int timeoutMs, 
     out.ocspResponses.push_back(std::move(body));
 }
 
-void fetchCrl(X509* cert, const std::string& url, int timeoutMs, FetchedEvidence& out) {
+void fetchCrl(X509* cert, X509* issuer, const std::string& url, int timeoutMs, FetchedEvidence& out) {
     Bytes body;
     std::string why;
     if (!exchange(url, nullptr, kMaxCrl, timeoutMs, body, why)) {
@@ -139,8 +139,11 @@ void fetchCrl(X509* cert, const std::string& url, int timeoutMs, FetchedEvidence
         out.notes.push_back("CRL " + url + ": not a DER CRL");
         return;
     }
-    if (X509_NAME_cmp(X509_CRL_get_issuer(crl.get()), X509_get_issuer_name(cert)) != 0) {
-        out.notes.push_back("CRL " + url + ": issued by another CA");
+    EVP_PKEY* key = X509_get0_pubkey(issuer);
+    if (X509_NAME_cmp(X509_CRL_get_issuer(crl.get()), X509_get_issuer_name(cert)) != 0 || key == nullptr ||
+        X509_CRL_verify(crl.get(), key) != 1) {
+        ERR_clear_error();
+        out.notes.push_back("CRL " + url + ": not issued by the certificate's issuer");
         return;
     }
     out.crls.push_back(std::move(body));
@@ -159,7 +162,7 @@ FetchedEvidence fetch_evidence(X509* cert, X509* issuer, int timeoutMs) {
         if (url.compare(0, sizeof(kHttpPrefix) - 1, kHttpPrefix) != 0)
             continue;
         out.hadSources = true;
-        fetchCrl(cert, url, timeoutMs, out);
+        fetchCrl(cert, issuer, url, timeoutMs, out);
     }
     return out;
 }

@@ -88,6 +88,7 @@ std::string timestampJson(const CTimestampCheck& t) {
         .str("subIndication", t.subIndication)
         .str("reason", t.reason)
         .str("kind", t.kind)
+        .field("tsaNotAfter", timeJson(t.tsaNotAfter))
         .text();
 }
 

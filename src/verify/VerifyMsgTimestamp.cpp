@@ -120,6 +120,7 @@ CTimestampCheck checkTimestamp(const unsigned char* token, size_t tokenLength, c
     if (tsa == nullptr)
         return failed(c, kNoSigningCertificate, "the TSA certificate is not in the token");
     c.tsa = nameText(X509_get_subject_name(tsa));
+    c.tsaNotAfter = vn_crl::utcSeconds(X509_get0_notAfter(tsa));
 
     // The token's signature over its signed attributes, and their digest of the TSTInfo.
     BioPtr sink(BIO_new(BIO_s_null()));

@@ -245,6 +245,30 @@ void checkTimestamps(CMS_SignerInfo* si, X509_STORE* tsaStore, Facts& f, CSigner
     }
 }
 
+// A timestamp whose authority's certificate has expired by the time of judgement counts only
+// when a later archive timestamp, made while that certificate was valid, covers it; the last
+// timestamp of the chain needs an authority valid at that time.
+void judgeTimestampChain(const CVerifyOptions& o, CSignerReport& r) {
+    const time_t t = o.timed ? o.verificationTime : time(nullptr);
+    std::vector<const CTimestampCheck*> chain;
+    for (const CTimestampCheck& c : r.timestamps)
+        if (c.verified)
+            chain.push_back(&c);
+    for (size_t i = 0; i < chain.size(); ++i) {
+        const CTimestampCheck& c = *chain[i];
+        if (c.tsaNotAfter < 0 || c.tsaNotAfter >= t)
+            continue;
+        bool covered = false;
+        for (size_t j = i + 1; j < chain.size(); ++j)
+            covered = covered || (chain[j]->kind == "archive" && chain[j]->genTime <= c.tsaNotAfter);
+        if (!covered)
+            finding(r, VN_INDETERMINATE, kOutOfBoundsNoPoe,
+                    "the certificate of the authority of the " + c.kind + " timestamp of " + vn_utc_text(c.genTime) +
+                        " expired at " + vn_utc_text(c.tsaNotAfter) +
+                        " and no later archive timestamp made before then covers it");
+    }
+}
+
 struct Context {
     const CVerifyOptions& o;
     CMS_ContentInfo* cms;
@@ -316,6 +340,7 @@ unsigned int checkSigner(Context& c, CMS_SignerInfo* si, CSignerReport& r) {
     }
     checkTimestamps(si, c.tsaStore, f, r, word);
     checkArchives(c, r, word);
+    judgeTimestampChain(o, r);
     if (f.poe >= 0 && r.signingTimeClaim > f.poe)
         finding(r, VN_INDETERMINATE, kTimestampOrder, "the claimed signing time is after the timestamp's time");
     provenTime(o, f, r);

@@ -21,6 +21,9 @@
 
 namespace lt {
 
+// How long a started server is watched for ending because its port was taken.
+const int kSettleMs = 500;
+
 inline int run(const std::string& cmd) {
     return std::system(("OPENSSL_CONF=/dev/null " + cmd + " >/dev/null 2>&1").c_str());
 }
@@ -51,8 +54,14 @@ public:
                 std::vector<std::string>{"openssl", "ocsp", "-port", ocsp, "-index", at("db-inter/index.txt"), "-CA",
                                          at("inter.pem"), "-rsigner", at("ocsp.pem"), "-rkey", at("ocsp.key")},
                 at("ocsp.out"));
+            // A server that could not bind its port ends at once; another one answering on
+            // that port (another test's) must not be taken for it.
             ok = waitForPort(static_cast<unsigned>(std::stoul(http)), *http_) &&
                  ocspPort(at("ocsp.out"), *ocsp_) == std::stoul(ocsp);
+            if (ok) {
+                sleepMs(kSettleMs);
+                ok = http_->running() && ocsp_->running();
+            }
             if (!ok) {
                 http_.reset();
                 ocsp_.reset();
@@ -70,10 +79,24 @@ public:
         tsaUrl = "http://127.0.0.1:" + std::to_string(std::atoi(readFile(portFile).c_str())) + "/";
         ok = !readFile(portFile).empty();
     }
+    // One more timestamp service signing with the TSA of folder ("tsa-shorttsa",
+    // "tsa-archivetsa"); its address, empty when it did not start.
+    std::string startTsa(const std::string& folder) {
+        const std::string portFile = at(folder + ".port");
+        more_.push_back(std::make_unique<ChildProcess>(
+            std::vector<std::string>{"python3", std::string(VN_SOURCE_DIR) + "/tools/tsa/tsa-server.py", "--pki",
+                                     at(folder), "--port", "0", "--port-file", portFile, "--lifetime", "900"},
+            at(folder + ".log")));
+        for (int i = 0; i < kPeerStartMs / 50 && readFile(portFile).empty(); ++i)
+            sleepMs(50);
+        const std::string port = readFile(portFile);
+        return port.empty() ? "" : "http://127.0.0.1:" + std::to_string(std::atoi(port.c_str())) + "/";
+    }
     std::string at(const std::string& name) const { return base_ + "/" + name; }
     std::string makeLog() const { return readFile(dir.file("make.log")); }
     // Stops every peer: the CRL server, the OCSP responder and the timestamp service.
     void stopPeers() {
+        more_.clear();
         http_.reset();
         ocsp_.reset();
         tsa_.reset();
@@ -86,6 +109,7 @@ public:
 private:
     std::string base_;
     std::unique_ptr<ChildProcess> http_, ocsp_, tsa_;
+    std::vector<std::unique_ptr<ChildProcess>> more_;
 };
 
 inline std::vector<unsigned char> bytes(const std::string& path) { return bytesOf(path); }

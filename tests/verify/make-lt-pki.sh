@@ -9,8 +9,9 @@
 # (http://127.0.0.1:OCSPPORT/); the issuing CA names the root's CRL (root.crl); an OCSP
 # responder certificate with id-pkix-ocsp-nocheck; a foreign root with its own CRL; the
 # signer's PKCS#12 file (password 1234); content.txt and a signature of it made by
-# `openssl cms -sign` (plain.p7s, B-B with signing-certificate-v2).
-# Certificates are valid from 2020-01-01 to 2040-01-01.
+# `openssl cms -sign` (plain.p7s, B-B with signing-certificate-v2); a signer and a TSA whose
+# certificates end a day after the PKI is made (plain-short.p7s by that signer), and a TSA
+# for archive timestamps. The other certificates are valid from 2020-01-01 to 2040-01-01.
 set -euo pipefail
 export OPENSSL_CONF=/dev/null
 MODE=$1
@@ -19,6 +20,8 @@ HTTPPORT=$3
 OCSPPORT=${4:-0}
 mkdir -p "$OUT"
 cd "$OUT"
+# Every name carries a tag of this PKI, so that answers of another run's peers never pass as ours.
+[ -f run.tag ] || openssl rand -hex 4 > run.tag
 START=20200101000000Z
 END=20400101000000Z
 
@@ -76,16 +79,17 @@ noCheck = ignored
 EOC
 }
 
-issue() {  # NAME CN EXTENSIONS ISSUER
+issue() {  # NAME CN EXTENSIONS ISSUER [END]
+  local cn="$2 $(cat run.tag)"
   openssl genpkey -algorithm RSA -pkeyopt rsa_keygen_bits:2048 -out "$1.key" 2>/dev/null
-  openssl req -new -key "$1.key" -subj "/CN=$2" -out "$1.csr" 2>/dev/null
+  openssl req -new -key "$1.key" -subj "/CN=$cn" -out "$1.csr" 2>/dev/null
   if [ "$4" = self ]; then
     ca_config "$1"
     openssl ca -batch -config "$1.cnf" -selfsign -keyfile "$1.key" -extensions "$3" -startdate $START \
       -enddate $END -in "$1.csr" -out "$1.pem" -notext 2>/dev/null
   else
     openssl ca -batch -config "$4.cnf" -cert "$4.pem" -keyfile "$4.key" -extensions "$3" -startdate $START \
-      -enddate $END -in "$1.csr" -out "$1.pem" -notext 2>/dev/null
+      -enddate "${5:-$END}" -in "$1.csr" -out "$1.pem" -notext 2>/dev/null
   fi
 }
 
@@ -107,6 +111,12 @@ ca_config inter
 ca_config foreignroot
 issue signer "LT Signer" sign inter
 issue tsa "LT TSA" tsa inter
+# Short-lived: a signer and a TSA whose certificates end a day from now, and a TSA for the
+# archive timestamps that outlives them (each TSA in a folder of its own for tsa-server.py).
+SHORT_END=$(date -u -d '+1 day' +%Y%m%d%H%M%SZ)
+issue shortsigner "LT Short-lived Signer" sign inter "$SHORT_END"
+issue shorttsa "LT Short-lived TSA" tsa inter "$SHORT_END"
+issue archivetsa "LT Archive TSA" tsa inter
 crl root
 crl inter
 crl foreignroot
@@ -115,6 +125,14 @@ openssl x509 -in inter.pem -outform DER -out inter.der
 cat inter.pem root.pem > chain.pem
 openssl pkcs12 -export -in signer.pem -inkey signer.key -certfile inter.pem -passout pass:1234 -out signer.p12 \
   2>/dev/null
+for t in shorttsa archivetsa; do
+  mkdir -p "tsa-$t"
+  cp "$t.pem" "tsa-$t/tsa.pem"
+  cp "$t.key" "tsa-$t/tsa.key"
+  cat inter.pem root.pem > "tsa-$t/chain.pem"
+done
 printf 'The long-term tests sign this text.\r\n' > content.txt
 openssl cms -sign -binary -md sha256 -in content.txt -signer signer.pem -inkey signer.key -certfile inter.pem \
   -outform DER -out plain.p7s 2>/dev/null
+openssl cms -sign -binary -md sha256 -in content.txt -signer shortsigner.pem -inkey shortsigner.key \
+  -certfile inter.pem -outform DER -out plain-short.p7s 2>/dev/null

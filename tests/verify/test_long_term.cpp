@@ -154,8 +154,10 @@ TEST(LongTerm, ExtendsAnOpensslSignatureWithoutChangingItsSignedPart) {
     // Extending again adds nothing twice.
     std::vector<unsigned char> again;
     ASSERT_EQ(0, vn_cades_extend(blt, VN_CADES_B_LT, options, again, &result));
-    EXPECT_EQ(0, result.certificatesAdded + result.crlsAdded + result.ocspResponsesAdded);
-    EXPECT_EQ(blt, again);
+    EXPECT_EQ(0, result.certificatesAdded + result.crlsAdded + result.ocspResponsesAdded)
+        << result.certificatesAdded << " " << result.crlsAdded << " " << result.ocspResponsesAdded << " "
+        << notesOf(result);
+    EXPECT_TRUE(blt == again);
     // Lower levels, missing services and bytes that are no signature are refused.
     EXPECT_EQ(VN_CADES_LOWER_LEVEL, vn_cades_extend(blt, VN_CADES_B_T, options, again, &result));
     EXPECT_EQ(VN_CADES_NO_TSA, vn_cades_extend(plain, VN_CADES_B_LT, options, again, &result));
@@ -429,6 +431,70 @@ TEST(LongTerm, LtaIsMadeAndRenewedAndEachArchiveTimestampIsCheckedAgainstTheByte
     EXPECT_NE(VN_TOTAL_PASSED, r.indication);
     EXPECT_EQ(1u, archiveCount(r, false)) << r.toJson();
     EXPECT_EQ("HASH_FAILURE", r.signers.at(0).subIndication) << r.toJson();
+}
+
+CValidationReport validateAt(const World& w, const std::vector<unsigned char>& sig, time_t when) {
+    CVerifyOptions o;
+    o.sig = sig.data();
+    o.sigLen = sig.size();
+    o.attached = false;
+    o.contentFile = w.at("content.txt");
+    o.caFile = w.at("cafile.pem");
+    o.flags |= VERIFY_FLAG_REVOCATION;
+    o.crlFlags = VERIFY_CRL_DISTRIBUTION_POINTS;
+    o.revocationHardFail = true;
+    o.timed = true;
+    o.verificationTime = when;
+    CValidationReport report;
+    CVerifyMsg::Validate(o, report);
+    return report;
+}
+
+TEST(LongTerm, LtaValidatesAfterTheSignersAndTheFirstTsasCertificatesExpiredAsLongAsTheArchiveTimestampsChain) {
+    World w;
+    ASSERT_TRUE(w.ok) << w.makeLog();
+    const std::string shortTsa = w.startTsa("tsa-shorttsa");
+    const std::string archiveTsa = w.startTsa("tsa-archivetsa");
+    ASSERT_FALSE(shortTsa.empty() || archiveTsa.empty());
+    const std::vector<unsigned char> plain = bytes(w.at("plain-short.p7s"));
+    CCadesExtendOptions options;
+    options.caFile = w.at("chain.pem");
+    options.contentFile = w.at("content.txt");
+    CCadesExtendResult result;
+    // Signature timestamp and evidence by the short-lived TSA; archive timestamps by the
+    // archive TSA (the chain) and, for the broken case, by the short-lived TSA again.
+    std::vector<unsigned char> blt, lta, ltaShort;
+    options.tsaUrl = shortTsa;
+    ASSERT_EQ(0, vn_cades_extend(plain, VN_CADES_B_LT, options, blt, &result)) << notesOf(result);
+    ASSERT_EQ(0, vn_cades_extend(blt, VN_CADES_B_LTA, options, ltaShort, &result)) << notesOf(result);
+    options.tsaUrl = archiveTsa;
+    ASSERT_EQ(0, vn_cades_extend(blt, VN_CADES_B_LTA, options, lta, &result)) << notesOf(result);
+    w.stopPeers();
+
+    // Today everything is valid.
+    EXPECT_EQ(VN_TOTAL_PASSED, validate(w, blt).indication);
+    EXPECT_EQ(VN_TOTAL_PASSED, validate(w, lta).indication);
+    // Three days later the signer's and the short-lived TSA's certificates have expired.
+    const time_t later = time(nullptr) + 3 * 24 * 3600;
+    CValidationReport r = validateAt(w, lta, later);
+    EXPECT_EQ(VN_TOTAL_PASSED, r.indication) << r.toJson();
+    EXPECT_EQ(1u, archiveCount(r, true));
+    // Without an archive timestamp, or with one whose authority expired too, nothing proves
+    // the signature timestamp any more.
+    r = validateAt(w, blt, later);
+    EXPECT_EQ(VN_INDETERMINATE, r.indication) << r.toJson();
+    EXPECT_EQ("OUT_OF_BOUNDS_NO_POE", r.signers.at(0).subIndication) << r.toJson();
+    r = validateAt(w, ltaShort, later);
+    EXPECT_EQ(VN_INDETERMINATE, r.indication) << r.toJson();
+    EXPECT_TRUE(anyFinding(r, "no later archive timestamp")) << r.toJson();
+    // The tool with a verification time says the same with every peer down.
+    lt::writeBytes(w.at("lta.p7s"), lta);
+    char when[32];
+    const struct tm t = *gmtime(&later);
+    strftime(when, sizeof(when), "%Y-%m-%dT%H:%M:%SZ", &t);
+    EXPECT_EQ(0, exitOf(w, vncard() + " verify-doc --sig " + w.at("lta.p7s") + " --content " + w.at("content.txt") +
+                               " --ca-file " + w.at("cafile.pem") + " --revocation dp --timeout 20 --time " + when))
+        << readFile(w.at("cmd.out"));
 }
 
 }  // namespace
