@@ -126,18 +126,55 @@ bool archive_imprint_input(const SignedDataParts& parts, size_t signer, const By
     return true;
 }
 
+bool archive_imprint_sha256(const SignedDataParts& parts, size_t signer, const Bytes& hashIndexAttribute,
+                            const ContentFeeder& feedContent, Bytes& digest) {
+    Bytes contentType, octets;
+    bool detached = false;
+    if (signer >= parts.signers.size() || !content_type_and_octets(parts, contentType, octets, detached))
+        return false;
+    vn_ossl::EvpMdCtxPtr ctx(EVP_MD_CTX_new());
+    const ContentSink add = [&ctx](const unsigned char* p, size_t n) { return EVP_DigestUpdate(ctx.get(), p, n) == 1; };
+    bool ok =
+        ctx && EVP_DigestInit_ex(ctx.get(), EVP_sha256(), nullptr) == 1 && add(contentType.data(), contentType.size());
+    if (ok && !detached)
+        ok = add(octets.data(), octets.size());
+    else if (ok)
+        ok = feedContent && feedContent(add);
+    const SignerInfoParts& s = parts.signers[signer];
+    for (const Bytes* b : {&s.version, &s.sid, &s.digestAlgorithm, &s.signedAttrs, &s.signatureAlgorithm, &s.signature})
+        ok = ok && add(b->data(), b->size());
+    ok = ok && add(hashIndexAttribute.data(), hashIndexAttribute.size());
+    digest.assign(kSha256Length, 0);
+    unsigned int length = 0;
+    return ok && EVP_DigestFinal_ex(ctx.get(), digest.data(), &length) == 1 && length == kSha256Length;
+}
+
+ContentFeeder file_content(const std::string& path) {
+    return [path](const ContentSink& sink) {
+        // The detached content is read once, piece by piece.
+        std::unique_ptr<FILE, int (*)(FILE*)> f(path.empty() ? nullptr : std::fopen(path.c_str(), "rb"), &std::fclose);
+        if (!f)
+            return false;
+        Bytes piece(kPiece);
+        size_t n;
+        bool ok = true;
+        while (ok && (n = std::fread(piece.data(), 1, piece.size(), f.get())) > 0)
+            ok = sink(piece.data(), n);
+        return ok && !std::ferror(f.get());
+    };
+}
+
 int32_t add_archive_timestamp(SignedDataParts& parts, const CCadesExtendOptions& options, CCadesExtendResult& result) {
     if (options.tsaUrl.empty()) {
         result.message = "an archive timestamp needs a timestamp service";
         return VN_CADES_NO_TSA;
     }
     const Bytes indexAttribute = make_attribute(vn_asn1::oid_der("id-aa-ATSHashIndex-v3"), ats_hash_index(parts, 0));
-    Bytes input;
-    if (!archive_imprint_input(parts, 0, indexAttribute, options.contentFile, nullptr, input)) {
+    Bytes digest;
+    if (!archive_imprint_sha256(parts, 0, indexAttribute, file_content(options.contentFile), digest)) {
         result.message = "the content of the detached signature cannot be read (give it)";
         return VN_CADES_NO_CONTENT;
     }
-    Bytes digest = sha256(input);
     const int algo = vn_crypto::algorithm_of(vn_crypto::DigestKind::SHA256).blobIndex;
     CTimeStampSSL ts(options.tsaUrl, digest.data(), static_cast<unsigned char>(digest.size()), algo);
     ts.sendRequest();

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -72,6 +73,14 @@ bool content_type_and_octets(const SignedDataParts& parts, Bytes& contentType, B
 // givenContent, else read from contentFile. False when something is missing.
 bool archive_imprint_input(const SignedDataParts& parts, size_t signer, const Bytes& hashIndexAttribute,
                            const std::string& contentFile, const Bytes* givenContent, Bytes& out);
+// Detached content handed over piece by piece: the feeder calls the sink with each piece
+// and stops when it returns false; false when the content cannot be read.
+using ContentSink = std::function<bool(const unsigned char*, size_t)>;
+using ContentFeeder = std::function<bool(const ContentSink&)>;
+ContentFeeder file_content(const std::string& path);
+// The SHA-256 of those bytes, detached content from feedContent (read once).
+bool archive_imprint_sha256(const SignedDataParts& parts, size_t signer, const Bytes& hashIndexAttribute,
+                            const ContentFeeder& feedContent, Bytes& digest);
 // An archive-time-stamp-v3 with its ats-hash-index-v3 over the first signer.
 int32_t add_archive_timestamp(SignedDataParts& parts, const CCadesExtendOptions& options, CCadesExtendResult& result);
 

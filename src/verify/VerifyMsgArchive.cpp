@@ -94,8 +94,8 @@ CTimestampCheck failed(const std::string& reason) {
 }
 
 // One archive timestamp attribute (the k-th unsigned attribute of the signer).
-CTimestampCheck checkOne(const vn_sign::SignedDataParts& parts, size_t signer, size_t k, const Bytes* content,
-                         X509_STORE* store) {
+CTimestampCheck checkOne(const vn_sign::SignedDataParts& parts, size_t signer, size_t k,
+                         const vn_sign::ContentFeeder& content, X509_STORE* store) {
     const vn_sign::SignerInfoParts& s = parts.signers[signer];
     const std::vector<Bytes> values = vn_sign::attribute_values(s.unsignedAttrs[k]);
     vn_sign::SignedDataParts token;
@@ -139,11 +139,10 @@ CTimestampCheck checkOne(const vn_sign::SignedDataParts& parts, size_t signer, s
             return failed("the archive timestamp does not cover the timestamp before it");
     }
 
-    Bytes input;
-    if (!vn_sign::archive_imprint_input(parts, signer, *indexAttribute, "", content, input))
+    Bytes digest;
+    if (!vn_sign::archive_imprint_sha256(parts, signer, *indexAttribute, content, digest))
         return failed("the signed content is not available for the archive timestamp");
-    CTimestampCheck c =
-        checkTimestamp(values[0].data(), values[0].size(), input.data(), input.size(), store, kArchivedData);
+    CTimestampCheck c = checkTimestamp(values[0].data(), values[0].size(), nullptr, 0, store, kArchivedData, &digest);
     c.kind = "archive";
     return c;
 }
@@ -159,8 +158,8 @@ bool hasArchiveTimestamps(CMS_ContentInfo* cms, size_t signer) {
     return ok && vn_sign::level_of_signer(parts, signer) == VN_CADES_B_LTA;
 }
 
-std::vector<CTimestampCheck> checkArchiveTimestamps(CMS_ContentInfo* cms, size_t signer, const Bytes* content,
-                                                    X509_STORE* store) {
+std::vector<CTimestampCheck> checkArchiveTimestamps(CMS_ContentInfo* cms, size_t signer,
+                                                    const vn_sign::ContentFeeder& content, X509_STORE* store) {
     std::vector<CTimestampCheck> out;
     unsigned char* der = nullptr;
     const int n = i2d_CMS_ContentInfo(cms, &der);

@@ -8,6 +8,7 @@
 
 #include "VerifyMsg.h"
 #include "infra/Loggers.h"
+#include "sign/CadesInternal.h"
 #include "verify/CrlInternal.h"
 #include "verify/VerifyInternal.h"
 
@@ -81,6 +82,8 @@ std::string signatureAlgorithmOf(CMS_SignerInfo* si, bool numeric) {
 }
 
 const char kPlainEcdsaPrefix[] = "0.4.0.127.0.7.1.1.4.1";
+// Pieces in which detached content is read for the archive timestamps.
+const size_t kContentPiece = 64 * 1024;
 
 bool isPlainEcdsa(CMS_SignerInfo* si) { return signatureAlgorithmOf(si, true).rfind(kPlainEcdsaPrefix, 0) == 0; }
 
@@ -278,33 +281,32 @@ struct Context {
     size_t index = 0;  // of the signer being checked
 };
 
-// The detached content as given (memory, or the file region), for the archive timestamps.
-bool detachedContent(const CVerifyOptions& o, std::vector<unsigned char>& out) {
-    if (o.contentFile.empty()) {
-        if (o.content == nullptr && o.contentLen != 0)
+// The detached content as given (memory, or the file region), piece by piece, for the
+// archive timestamps.
+vn_sign::ContentFeeder detachedContent(const CVerifyOptions& o) {
+    return [&o](const vn_sign::ContentSink& sink) {
+        if (o.contentFile.empty())
+            return (o.content != nullptr || o.contentLen == 0) &&
+                   sink(o.content != nullptr ? o.content : reinterpret_cast<const unsigned char*>(""), o.contentLen);
+        BioPtr bio = vn_verify::fileRegionBio(o.contentFile, o.contentFileOffset, o.contentFileLength);
+        if (!bio)
             return false;
-        out.assign(o.content, o.content + o.contentLen);
-        return true;
-    }
-    BioPtr bio = vn_verify::fileRegionBio(o.contentFile, o.contentFileOffset, o.contentFileLength);
-    if (!bio)
-        return false;
-    unsigned char piece[65536];
-    int n;
-    while ((n = BIO_read(bio.get(), piece, sizeof(piece))) > 0)
-        out.insert(out.end(), piece, piece + n);
-    return n == 0 || BIO_eof(bio.get());
+        std::vector<unsigned char> piece(kContentPiece);
+        int n;
+        bool ok = true;
+        while (ok && (n = BIO_read(bio.get(), piece.data(), static_cast<int>(piece.size()))) > 0)
+            ok = sink(piece.data(), static_cast<size_t>(n));
+        return ok && (n == 0 || BIO_eof(bio.get()));
+    };
 }
 
 // The archive timestamps of the signer: each in the report; one that is not verified is a finding.
 void checkArchives(Context& c, CSignerReport& r, unsigned int& word) {
     if (!vn_verify::hasArchiveTimestamps(c.cms, c.index))
         return;
-    std::vector<unsigned char> content;
-    const bool detached = CMS_is_detached(c.cms) != 0;
-    const bool haveContent = !detached || (!c.o.attached && detachedContent(c.o, content));
-    for (CTimestampCheck& t :
-         vn_verify::checkArchiveTimestamps(c.cms, c.index, haveContent && detached ? &content : nullptr, c.tsaStore)) {
+    // Detached content can be read only when it was given.
+    const vn_sign::ContentFeeder content = c.o.attached ? vn_sign::ContentFeeder() : detachedContent(c.o);
+    for (CTimestampCheck& t : vn_verify::checkArchiveTimestamps(c.cms, c.index, content, c.tsaStore)) {
         if (!t.verified) {
             word |= VERIFY_TIMESTAMP_FAILED;
             finding(r, VN_INDETERMINATE, t.subIndication.empty() ? kFormatFailure : t.subIndication.c_str(),
