@@ -154,6 +154,13 @@ public:
     // CAdES level of every new signed data (1 omits the signing time, 5 the message digest
     // and the signing certificate).
     static void setCAdES_Level(int level);
+    // CAdES baseline level of every new signed data by name ("B-B", "B-T", "B-LT", "B-LTA",
+    // see CadesLevel.h); B-B is level 0. The signature of a file then gets what the level
+    // needs (B-T and above a timestamp from setTSUrl, else VN_CADES_NO_TSA). 0, or -1 for an
+    // unknown name (the setting stays). setCAdES_Level drops the named level.
+    static int32_t setCAdES_LevelName(const char* name);
+    // Issuers (PEM file) for the chain walks of B-LT and B-LTA; empty: the signature's own.
+    static void setCAdES_CaFile(std::string path);
 
     // Card questions.
     static bool IsSmartCardPresent(int reader);

@@ -33,8 +33,10 @@ struct VN_EXPORT CTimestampCheck {
     time_t genTime = -1;  // -1 when the token could not be read
     std::string tsa;      // subject of the TSA certificate
     std::string hashAlgorithm;
-    std::string subIndication;  // empty when verified
-    std::string reason;         // why it failed; empty when verified
+    std::string subIndication;       // empty when verified
+    std::string reason;              // why it failed; empty when verified
+    std::string kind = "signature";  // "signature" (over the signature value) or "archive" (CAdES B-LTA)
+    time_t tsaNotAfter = -1;         // end of the validity of the TSA certificate; -1 when unknown
 };
 
 struct VN_EXPORT CSignerReport {
@@ -55,6 +57,7 @@ struct VN_EXPORT CSignerReport {
     std::vector<CTimestampCheck> timestamps;
     std::vector<std::string> findings;  // every problem found, in words
     unsigned int resultWord = 0;
+    std::string level;  // CAdES baseline level by what the signer carries: "B-B", "B-T", "B-LT", "B-LTA"
 };
 
 class VN_EXPORT CValidationReport {

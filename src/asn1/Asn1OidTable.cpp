@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "ASN1.h"
+#include "asn1/OidTable.h"
 #include "crypto/Algorithms.h"
 
 // DER length, DER form, dotted text, display name; the row of length 0 ends the table.
@@ -83,6 +84,11 @@ const Asn1OidEntry myOID[] = {
     {10, "\x06\x08\x2B\x06\x01\x05\x05\x07\x03\x09", "1.3.6.1.5.5.7.3.9", "OCSPSigning"},
     {10, "\x06\x08\x2B\x06\x01\x05\x05\x07\x03\x08", "1.3.6.1.5.5.7.3.8", "timeStamping"},
     {11, "\x06\x09\x2B\x06\x01\x05\x05\x07\x30\x01\x05", "1.3.6.1.5.5.7.48.1.5", "OCSP-nocheck"},
+    {13, "\x06\x0B\x2A\x86\x48\x86\xF7\x0D\x01\x09\x10\x02\x2F", "1.2.840.113549.1.9.16.2.47", "id-aa-signingCertificateV2"},
+    {13, "\x06\x0B\x2A\x86\x48\x86\xF7\x0D\x01\x09\x10\x02\x0E", "1.2.840.113549.1.9.16.2.14", "id-aa-signatureTimeStampToken"},
+    {8, "\x06\x06\x04\x00\x8D\x45\x02\x04", "0.4.0.1733.2.4", "id-aa-ets-archiveTimestampV3"},
+    {9, "\x06\x07\x04\x00\x81\x95\x32\x01\x05", "0.4.0.19122.1.5", "id-aa-ATSHashIndex-v3"},
+    {10, "\x06\x08\x2B\x06\x01\x05\x05\x07\x10\x02", "1.3.6.1.5.5.7.16.2", "id-ri-ocsp-response"},
     {0, "", "0", "----"},
 };
 // clang-format on
@@ -167,3 +173,29 @@ unsigned int CASN1::getAlgoId(DBs rec) {
     const vn_crypto::Algorithm* a = vn_crypto::algorithm_for_oid_der(rec.data, rec.length);
     return (a ? *a : vn_crypto::algorithm_of(vn_crypto::DigestKind::SHA256)).cardAlgId;
 }
+
+namespace vn_asn1 {
+
+const Asn1OidEntry* oid_entry(const char* name) {
+    if (!name)
+        return nullptr;
+    for (const Asn1OidEntry* e = myOID; e->length != 0; ++e)
+        if (std::strcmp(e->name, name) == 0)
+            return e;
+    return nullptr;
+}
+
+std::vector<unsigned char> oid_der(const char* name) {
+    const Asn1OidEntry* e = oid_entry(name);
+    if (!e)
+        return {};
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(e->der);
+    return std::vector<unsigned char>(p, p + e->length);
+}
+
+const char* oid_text(const char* name) {
+    const Asn1OidEntry* e = oid_entry(name);
+    return e ? e->oid : "";
+}
+
+}  // namespace vn_asn1

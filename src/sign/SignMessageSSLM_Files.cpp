@@ -11,6 +11,7 @@
 
 #include "SignMessage.h"
 #include "infra/Loggers.h"
+#include "sign/CadesInternal.h"
 #include "sign/SignBuild.h"
 #include "sign/SignKeys.h"
 #include "sign/SignedContent.h"
@@ -89,6 +90,10 @@ int32_t CSignMessage::SignDetachedEnveloped(char* inPath, char* outPath, X509* c
         return leave(rc);
     if (sameFile(inPath, outPath))
         return leave(kSameFile);
+    // A named level from B-T up needs the timestamp service before anything is signed.
+    const int level = vn_sign::baseline_level();
+    if (level >= VN_CADES_B_T && m_tsURL.empty())
+        return leave(VN_CADES_NO_TSA);
 
     // The file is read in pieces: hashed once, and for attached signed data copied into the
     // output between the header and the tail of the signed data built without it, so memory
@@ -135,6 +140,11 @@ int32_t CSignMessage::SignDetachedEnveloped(char* inPath, char* outPath, X509* c
         if (rc != 0)
             return leave(rc);
         result.resize(total);
+    }
+    if (level >= VN_CADES_B_LT) {
+        rc = vn_sign::add_evidence_to(result, level, m_tsURL, inPath);
+        if (rc != 0)
+            return leave(rc);
     }
     std::vector<unsigned char> prefix, suffix;
     if (attach && !vn_sign::encapsulateContent(result, content.size(), prefix, suffix))

@@ -10,6 +10,7 @@
 #include "TimeStampAlgos.h"
 #include "TimeStampSSL.h"
 #include "infra/Loggers.h"
+#include "sign/CadesInternal.h"
 
 int32_t CSignMessage::m_cadesLevel = 0;
 std::string CSignMessage::m_tsURL;
@@ -48,7 +49,10 @@ unsigned int encodedLength(const unsigned char* data, unsigned int length) {
 
 void CSignMessage::setTSUrl(std::string url) { m_tsURL = std::move(url); }
 
-void CSignMessage::setCAdES_Level(int level) { m_cadesLevel = level; }
+void CSignMessage::setCAdES_Level(int level) {
+    m_cadesLevel = level;
+    vn_sign::set_baseline_level(VN_CADES_LEVEL_NONE);
+}
 
 int32_t CSignMessage::addTimestamp(unsigned char* signedData, unsigned int signedLength, unsigned int* capacity,
                                    int nAlgoID, int signerIndex) {

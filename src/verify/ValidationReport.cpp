@@ -87,6 +87,8 @@ std::string timestampJson(const CTimestampCheck& t) {
         .str("hashAlgorithm", t.hashAlgorithm)
         .str("subIndication", t.subIndication)
         .str("reason", t.reason)
+        .str("kind", t.kind)
+        .field("tsaNotAfter", timeJson(t.tsaNotAfter))
         .text();
 }
 
@@ -99,6 +101,7 @@ std::string signerJson(const CSignerReport& s) {
         .str("issuer", s.issuer)
         .str("serial", s.serial)
         .str("signatureAlgorithm", s.signatureAlgorithm)
+        .str("level", s.level)
         .field("chain", array(s.chain, quoted))
         .field("signingTime",
                Object().field("claimed", timeJson(s.signingTimeClaim)).str("source", s.signingTimeSource).text())
@@ -167,6 +170,8 @@ std::string CValidationReport::toText() const {
         out << line("subject", s.subject) << line("issuer", s.issuer);
         if (!s.signatureAlgorithm.empty())
             out << line("algorithm", s.signatureAlgorithm);
+        if (!s.level.empty())
+            out << line("level", "CAdES " + s.level);
         for (size_t c = 0; c < s.chain.size(); ++c)
             out << line(c == 0 ? "chain" : "", s.chain[c]);
         out << line("signing time", s.signingTimeClaim < 0
@@ -174,9 +179,9 @@ std::string CValidationReport::toText() const {
                                         : vn_utc_text(s.signingTimeClaim) + " (claimed, " + s.signingTimeSource + ")");
         out << line("proven time", vn_utc_text(s.provenTime) + " (" + s.provenTimeSource + ")");
         for (const CTimestampCheck& t : s.timestamps)
-            out << line("timestamp", (t.verified ? "verified, " : "NOT verified, ") + vn_utc_text(t.genTime) +
-                                         (t.tsa.empty() ? "" : " by " + t.tsa) +
-                                         (t.reason.empty() ? "" : ": " + t.reason));
+            out << line(t.kind == "archive" ? "archive timestamp" : "timestamp",
+                        (t.verified ? "verified, " : "NOT verified, ") + vn_utc_text(t.genTime) +
+                            (t.tsa.empty() ? "" : " by " + t.tsa) + (t.reason.empty() ? "" : ": " + t.reason));
         if (!s.revocationChecked)
             out << line("revocation", "not checked");
         for (const CRevocationCheck& c : s.revocation) {

@@ -5,6 +5,7 @@
 #include <openssl/cms.h>
 
 #include <ctime>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -63,6 +64,20 @@ unsigned int revocationOf(X509* certificate, X509_STORE* store, X509_STORE_CTX* 
                           const char* crlSource, const struct tm* checkTime, RevocationChecks& checks);
 // Some check gave a status (good or revoked).
 bool revocationObtained(const RevocationChecks& checks);
+// The revocation values embedded in the signature judged for cert (issued by issuer) at the
+// proven time, each in checks; true when one verified value gives a status.
+bool embeddedRevocation(CMS_ContentInfo* cms, X509* cert, X509* issuer, time_t provenTime, RevocationChecks& checks);
+// The CAdES baseline level name of each signer by what it carries; empty when the signed
+// data cannot be taken apart.
+std::vector<std::string> signerLevels(CMS_ContentInfo* cms);
+// Whether the signer carries archive timestamps, and each of them checked (detached content
+// from content; the authorities' chains against store).
+bool hasArchiveTimestamps(CMS_ContentInfo* cms, size_t signer);
+std::vector<CTimestampCheck> checkArchiveTimestamps(
+    CMS_ContentInfo* cms, size_t signer,
+    const std::function<bool(const std::function<bool(const unsigned char*, size_t)>&)>& content, X509_STORE* store);
+// The result word bits of the revoked entries among checks at checkTime.
+unsigned int embeddedRevocationBits(const RevocationChecks& checks, const struct tm* checkTime);
 
 // notBefore <= t <= notAfter.
 bool certValidAt(X509* cert, time_t t);
@@ -84,8 +99,10 @@ std::vector<std::vector<unsigned char>> timestampTokens(CMS_SignerInfo* si);
 
 // One timestamp token over data (named dataName in the reason of a wrong imprint), its TSA
 // chain checked against store at its genTime.
+// With sha256 set, the imprint must be that SHA-256 value and data is not hashed.
 CTimestampCheck checkTimestamp(const unsigned char* token, size_t tokenLength, const unsigned char* data,
-                               size_t dataLength, X509_STORE* store, const char* dataName);
+                               size_t dataLength, X509_STORE* store, const char* dataName,
+                               const std::vector<unsigned char>* sha256 = nullptr);
 
 // Signed attributes signed with a plain (r || s) ECDSA value: true when the value verifies.
 bool plainEcdsaAttributesVerify(CMS_SignerInfo* si, X509* cert);

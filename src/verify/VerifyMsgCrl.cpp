@@ -340,6 +340,13 @@ unsigned int revocationOf(X509* certificate, X509_STORE* store, X509_STORE_CTX* 
     return judge(crl.get(), checkTime, certificate, issuer.get(), kAddress, crlSource, checks);
 }
 
+unsigned int embeddedRevocationBits(const RevocationChecks& checks, const struct tm* checkTime) {
+    unsigned int rc = 0;
+    for (const CRevocationCheck& c : checks)
+        rc |= revokedBit(c, checkTime);
+    return rc;
+}
+
 bool revocationObtained(const RevocationChecks& checks) {
     for (const CRevocationCheck& c : checks)
         if (c.status == "good" || c.status == "revoked")

@@ -85,7 +85,8 @@ std::string tsaChainProblem(X509* tsa, STACK_OF(X509) * untrustedCerts, X509_STO
 }  // namespace
 
 CTimestampCheck checkTimestamp(const unsigned char* token, size_t tokenLength, const unsigned char* data,
-                               size_t dataLength, X509_STORE* store, const char* dataName) {
+                               size_t dataLength, X509_STORE* store, const char* dataName,
+                               const std::vector<unsigned char>* sha256) {
     CTimestampCheck c;
     const unsigned char* p = token;
     CmsPtr cms(token != nullptr && tokenLength > 0 && tokenLength < static_cast<size_t>(INT32_MAX)
@@ -120,6 +121,7 @@ CTimestampCheck checkTimestamp(const unsigned char* token, size_t tokenLength, c
     if (tsa == nullptr)
         return failed(c, kNoSigningCertificate, "the TSA certificate is not in the token");
     c.tsa = nameText(X509_get_subject_name(tsa));
+    c.tsaNotAfter = vn_crl::utcSeconds(X509_get0_notAfter(tsa));
 
     // The token's signature over its signed attributes, and their digest of the TSTInfo.
     BioPtr sink(BIO_new(BIO_s_null()));
@@ -141,8 +143,14 @@ CTimestampCheck checkTimestamp(const unsigned char* token, size_t tokenLength, c
     unsigned char digest[EVP_MAX_MD_SIZE];
     unsigned int digestLength = 0;
     ASN1_OCTET_STRING* expected = TS_MSG_IMPRINT_get_msg(imprint);
-    if (EVP_Digest(data, dataLength, digest, &digestLength, md, nullptr) != 1 || expected == nullptr ||
-        ASN1_STRING_length(expected) != static_cast<int>(digestLength) ||
+    if (sha256 != nullptr && EVP_MD_get_type(md) == NID_sha256 && sha256->size() <= sizeof(digest)) {
+        std::memcpy(digest, sha256->data(), sha256->size());
+        digestLength = static_cast<unsigned int>(sha256->size());
+    } else if (sha256 != nullptr) {
+        return failed(c, kFormatFailure, "the token's imprint algorithm is not SHA-256");
+    }
+    if ((sha256 == nullptr && EVP_Digest(data, dataLength, digest, &digestLength, md, nullptr) != 1) ||
+        expected == nullptr || ASN1_STRING_length(expected) != static_cast<int>(digestLength) ||
         std::memcmp(ASN1_STRING_get0_data(expected), digest, digestLength) != 0)
         return failed(c, kHashFailure, std::string("the token's imprint is not the hash of ") + dataName);
 

@@ -8,6 +8,7 @@
 
 #include "VerifyMsg.h"
 #include "infra/Loggers.h"
+#include "sign/CadesInternal.h"
 #include "verify/CrlInternal.h"
 #include "verify/VerifyInternal.h"
 
@@ -81,6 +82,8 @@ std::string signatureAlgorithmOf(CMS_SignerInfo* si, bool numeric) {
 }
 
 const char kPlainEcdsaPrefix[] = "0.4.0.127.0.7.1.1.4.1";
+// Pieces in which detached content is read for the archive timestamps.
+const size_t kContentPiece = 64 * 1024;
 
 bool isPlainEcdsa(CMS_SignerInfo* si) { return signatureAlgorithmOf(si, true).rfind(kPlainEcdsaPrefix, 0) == 0; }
 
@@ -245,13 +248,73 @@ void checkTimestamps(CMS_SignerInfo* si, X509_STORE* tsaStore, Facts& f, CSigner
     }
 }
 
+// A timestamp whose authority's certificate has expired by the time of judgement counts only
+// when a later archive timestamp, made while that certificate was valid, covers it; the last
+// timestamp of the chain needs an authority valid at that time.
+void judgeTimestampChain(const CVerifyOptions& o, CSignerReport& r) {
+    const time_t t = o.timed ? o.verificationTime : time(nullptr);
+    std::vector<const CTimestampCheck*> chain;
+    for (const CTimestampCheck& c : r.timestamps)
+        if (c.verified)
+            chain.push_back(&c);
+    for (size_t i = 0; i < chain.size(); ++i) {
+        const CTimestampCheck& c = *chain[i];
+        if (c.tsaNotAfter < 0 || c.tsaNotAfter >= t)
+            continue;
+        bool covered = false;
+        for (size_t j = i + 1; j < chain.size(); ++j)
+            covered = covered || (chain[j]->kind == "archive" && chain[j]->genTime <= c.tsaNotAfter);
+        if (!covered)
+            finding(r, VN_INDETERMINATE, kOutOfBoundsNoPoe,
+                    "the certificate of the authority of the " + c.kind + " timestamp of " + vn_utc_text(c.genTime) +
+                        " expired at " + vn_utc_text(c.tsaNotAfter) +
+                        " and no later archive timestamp made before then covers it");
+    }
+}
+
 struct Context {
     const CVerifyOptions& o;
     CMS_ContentInfo* cms;
     BIO* digests;
     X509_STORE* tsaStore;
     bool legacy;
+    size_t index = 0;  // of the signer being checked
 };
+
+// The detached content as given (memory, or the file region), piece by piece, for the
+// archive timestamps.
+vn_sign::ContentFeeder detachedContent(const CVerifyOptions& o) {
+    return [&o](const vn_sign::ContentSink& sink) {
+        if (o.contentFile.empty())
+            return (o.content != nullptr || o.contentLen == 0) &&
+                   sink(o.content != nullptr ? o.content : reinterpret_cast<const unsigned char*>(""), o.contentLen);
+        BioPtr bio = vn_verify::fileRegionBio(o.contentFile, o.contentFileOffset, o.contentFileLength);
+        if (!bio)
+            return false;
+        std::vector<unsigned char> piece(kContentPiece);
+        int n;
+        bool ok = true;
+        while (ok && (n = BIO_read(bio.get(), piece.data(), static_cast<int>(piece.size()))) > 0)
+            ok = sink(piece.data(), static_cast<size_t>(n));
+        return ok && (n == 0 || BIO_eof(bio.get()));
+    };
+}
+
+// The archive timestamps of the signer: each in the report; one that is not verified is a finding.
+void checkArchives(Context& c, CSignerReport& r, unsigned int& word) {
+    if (!vn_verify::hasArchiveTimestamps(c.cms, c.index))
+        return;
+    // Detached content can be read only when it was given.
+    const vn_sign::ContentFeeder content = c.o.attached ? vn_sign::ContentFeeder() : detachedContent(c.o);
+    for (CTimestampCheck& t : vn_verify::checkArchiveTimestamps(c.cms, c.index, content, c.tsaStore)) {
+        if (!t.verified) {
+            word |= VERIFY_TIMESTAMP_FAILED;
+            finding(r, VN_INDETERMINATE, t.subIndication.empty() ? kFormatFailure : t.subIndication.c_str(),
+                    "archive timestamp: " + t.reason);
+        }
+        r.timestamps.push_back(t);
+    }
+}
 
 unsigned int checkSigner(Context& c, CMS_SignerInfo* si, CSignerReport& r) {
     const CVerifyOptions& o = c.o;
@@ -278,6 +341,8 @@ unsigned int checkSigner(Context& c, CMS_SignerInfo* si, CSignerReport& r) {
         finding(r, VN_INDETERMINATE, "", "the signature value was not checked");
     }
     checkTimestamps(si, c.tsaStore, f, r, word);
+    checkArchives(c, r, word);
+    judgeTimestampChain(o, r);
     if (f.poe >= 0 && r.signingTimeClaim > f.poe)
         finding(r, VN_INDETERMINATE, kTimestampOrder, "the claimed signing time is after the timestamp's time");
     provenTime(o, f, r);
@@ -325,9 +390,15 @@ unsigned int checkSigner(Context& c, CMS_SignerInfo* si, CSignerReport& r) {
         word |= VERIFY_SIGNER_NOT_VALID;
     if (o.flags & VERIFY_FLAG_REVOCATION) {
         r.revocationChecked = true;
-        const unsigned int bits =
-            vn_verify::revocationOf(cert, chain.store(), chain.context(), o.crlFlags,
-                                    o.crlSource.empty() ? nullptr : o.crlSource.c_str(), &checkTime, r.revocation);
+        // Verified revocation values embedded in the signature come first; the sources of
+        // the revocation flags are asked only when they give no status.
+        X509Ptr issuer = vn_verify::issuerOf(cert, chain.store(), chain.context());
+        const bool embedded = vn_verify::embeddedRevocation(c.cms, cert, issuer.get(), r.provenTime, r.revocation);
+        const unsigned int bits = embedded
+                                      ? vn_verify::embeddedRevocationBits(r.revocation, &checkTime)
+                                      : vn_verify::revocationOf(cert, chain.store(), chain.context(), o.crlFlags,
+                                                                o.crlSource.empty() ? nullptr : o.crlSource.c_str(),
+                                                                &checkTime, r.revocation);
         word |= bits;
         if (bits == 0 && o.revocationHardFail && o.crlFlags != 0 && !vn_verify::revocationObtained(r.revocation))
             word |= VERIFY_NO_REVOCATION_INFO;
@@ -402,8 +473,12 @@ unsigned int validate(const CVerifyOptions& o, CValidationReport& report, bool l
     ERR_clear_error();
 
     Context c{o, parsed.cms.get(), digests ? digests->chain() : nullptr, tsaStore.get(), legacy};
+    const std::vector<std::string> levels = vn_verify::signerLevels(parsed.cms.get());
     for (int i = 0; i < sk_CMS_SignerInfo_num(infos); ++i) {
         CSignerReport r;
+        c.index = static_cast<size_t>(i);
+        if (static_cast<size_t>(i) < levels.size())
+            r.level = levels[static_cast<size_t>(i)];
         r.resultWord = checkSigner(c, sk_CMS_SignerInfo_value(infos, i), r);
         ERR_clear_error();
         report.resultWord |= r.resultWord;

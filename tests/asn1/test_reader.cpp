@@ -145,7 +145,7 @@ TEST(Asn1Reader, ObjectIdentifiers) {
     int rows = 0;
     while (myOID[rows].length != 0)
         ++rows;
-    EXPECT_EQ(rows, 76);
+    EXPECT_EQ(rows, 81);
     EXPECT_STREQ(myOID[rows].oid, "0");
     EXPECT_STREQ(myOID[rows].name, "----");
     // Every row's DER form reads back as its dotted text.

@@ -3,9 +3,25 @@
 #include <cerrno>
 #include <cstdlib>
 
+namespace {
+
+bool takesFile(const std::vector<OptionSpec>& options) {
+    for (const OptionSpec& s : options)
+        if (s.name[0] == '\0')
+            return true;
+    return false;
+}
+
+}  // namespace
+
 bool Args::parse(int argc, char** argv, int first, const std::vector<OptionSpec>& options) {
     for (int i = first; i < argc; ++i) {
         std::string a = argv[i];
+        // A command with an option of no name takes one argument without dashes (its file).
+        if (!a.empty() && a[0] != '-' && m_values.count("") == 0 && takesFile(options)) {
+            m_values[""] = a;
+            continue;
+        }
         if (a.size() < 3 || a.compare(0, 2, "--") != 0) {
             m_error = "unexpected argument '" + a + "'";
             return false;

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "CadesLevel.h"
 #include "Card.h"
 #include "Commands.h"
 #include "Http.h"
@@ -58,6 +59,11 @@ const CodeText kCodeTexts[] = {
     {-92, "the timestamp service gave no timestamp"},
     {-93, "the timestamp does not fit"},
     {-94, "no signature value found for the timestamp"},
+    {-95, "the level needs a timestamp service"},
+    {-96, "the signed data cannot be read back"},
+    {-97, "a certificate's revocation status could not be obtained"},
+    {-98, "an issuer of the chain was not found (see --ca-file)"},
+    {-100, "the level is not made by this build"},
     {-300, "no usable certificate"},
     {-1007, "a file path is 257 characters or longer"},
     {-1008, "a file path is missing"},
@@ -355,6 +361,14 @@ int cmdSignDoc(Args& args) {
     // Levels 2 to 4 are not built; signing them as level 0 would misstate the output.
     if (cades != 0 && cades != 1 && cades != 5)
         return Output::fail(EXIT_USAGE, "--cades must be 0, 1 or 5");
+    const std::string levelName = args.get("level");
+    const int level = args.has("level") ? vn_cades_level_from_name(levelName.c_str()) : VN_CADES_LEVEL_NONE;
+    if (args.has("level") && level == VN_CADES_LEVEL_NONE)
+        return Output::fail(EXIT_USAGE, "--level must be B-B, B-T, B-LT or B-LTA");
+    if (args.has("level") && args.has("cades"))
+        return Output::fail(EXIT_USAGE, "--level and --cades cannot be given together");
+    if (level >= VN_CADES_B_T && !args.has("tsa"))
+        return Output::fail(EXIT_USAGE, "--level " + levelName + " needs a timestamp service (--tsa)");
     int timeout = 0;
     if (args.has("timeout") && !args.getInt("timeout", 1, kMaxTimeoutSeconds, timeout))
         return Output::fail(EXIT_USAGE, args.error());
@@ -450,6 +464,9 @@ int cmdSignDoc(Args& args) {
         blobs.push_back({der.data(), static_cast<uint32_t>(der.size())});
     const bool attach = args.has("attach");
     CSignMessage::setCAdES_Level(cades);
+    if (level != VN_CADES_LEVEL_NONE)
+        CSignMessage::setCAdES_LevelName(levelName.c_str());
+    CSignMessage::setCAdES_CaFile(args.get("ca-file"));
     CSignMessage::setTSUrl(tsa);
     if (timeout > 0)
         http_set_default_timeout_ms(timeout * kMillisecondsPerSecond);
@@ -469,6 +486,7 @@ int cmdSignDoc(Args& args) {
                                                  attach);
     }
     CSignMessage::setTSUrl("");
+    CSignMessage::setCAdES_Level(0);
     if (rc == TS_ERROR_HTTP || rc == TS_ERROR_RESPONSE) {
         JsonObject extra;
         extra.str("timestampReason", timestampReasonName(TimeStampFailureReason()));
@@ -490,13 +508,17 @@ int cmdSignDoc(Args& args) {
         JsonObject json;
         json.str("in", in).str("out", out).num("bytes", written).str("mode", attach ? "attached" : "detached");
         json.str("algo", algo->name).num("cades", cades).boolean("timestamp", !tsa.empty());
+        if (level != VN_CADES_LEVEL_NONE)
+            json.str("level", levelName);
         json.str("key", p12 ? "pkcs12" : "card");
         if (!p12)
             json.str("reader", reader.name).num("cert", certIndex);
         Output::result(json);
     } else {
-        printf("%s: %s signed data, %lld bytes (%s, CAdES level %d%s)\n", out.c_str(), attach ? "attached" : "detached",
-               written, algo->name, cades, tsa.empty() ? "" : ", timestamped");
+        const std::string levelText =
+            level != VN_CADES_LEVEL_NONE ? "CAdES " + levelName : "CAdES level " + std::to_string(cades);
+        printf("%s: %s signed data, %lld bytes (%s, %s%s)\n", out.c_str(), attach ? "attached" : "detached", written,
+               algo->name, levelText.c_str(), tsa.empty() ? "" : ", timestamped");
     }
     return EXIT_OK;
 }
@@ -506,7 +528,9 @@ const char* signDocDetails() {
            "signing time, message digest, signing certificate v2) with the key of a card\n"
            "certificate or of a PKCS#12 file. Detached unless --attach; with --tsa the signature\n"
            "gets an RFC 3161 timestamp. The PIN or PKCS#12 password comes from --pin-from.\n"
-           "CAdES level 1 leaves out the signing time, 5 the signing certificate.\n";
+           "CAdES level 1 leaves out the signing time, 5 the signing certificate. --level names a\n"
+           "baseline level instead: B-B, B-T (timestamped), B-LT (with the chains' certificates,\n"
+           "CRLs and OCSP responses), B-LTA (with an archive timestamp).\n";
 }
 
 const std::vector<OptionSpec>& signDocOptions() {
@@ -520,6 +544,8 @@ const std::vector<OptionSpec>& signDocOptions() {
         {"attach", nullptr, "put the document into the signed data (default: detached)"},
         {"algo", "ALGO", "sha1, sha256 (default), sha384, sha512, ripemd160 or md5"},
         {"cades", "LEVEL", "CAdES level: 0 (default) all attributes, 1 no signing time, 5 no signing certificate"},
+        {"level", "NAME", "CAdES baseline level: B-B, B-T, B-LT or B-LTA (B-T and above need --tsa)"},
+        {"ca-file", "FILE", "PEM file of issuer certificates for the chains of B-LT and B-LTA"},
         {"tsa", "URL", "timestamp service address (http://... or https://...)"},
         {"timeout", "SECONDS", "time limit of the timestamp exchange (default 60)"},
         {"chain", "FILE", "further certificates to include (PEM or DER)"},

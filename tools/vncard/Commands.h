@@ -25,6 +25,9 @@ const char* verifyDocDetails();
 int cmdSignDoc(Args& args);
 const char* signDocDetails();
 const std::vector<OptionSpec>& signDocOptions();
+int cmdExtend(Args& args);
+const char* extendDetails();
+const std::vector<OptionSpec>& extendOptions();
 
 // Reads a whole file; false with a message printed.
 bool readFile(const std::string& path, std::string& data);

@@ -85,6 +85,7 @@ const std::vector<Command>& commands() {
         {"show-sig", "describe a PKCS#7/CMS signature file (DER or PEM)", "", {{"in", "FILE", "the signature file"}, kJson, kHelp}, cmdShowSig},
         {"verify-doc", "verify a PKCS#7 signature with chain, validity model and revocation", verifyDocDetails(), verifyDocOptions(), cmdVerifyDoc},
         {"sign-doc", "sign a document as PKCS#7/CAdES signed data", signDocDetails(), signDocOptions(), cmdSignDoc},
+        {"extend", "extend a CAdES signature to B-T, B-LT or B-LTA", extendDetails(), extendOptions(), cmdExtend},
     };
     // clang-format on
     return list;
@@ -131,7 +132,8 @@ void commandHelp(const Command& c) {
         printf("\n%s", c.details);
     printf("\noptions:\n");
     for (const OptionSpec& o : c.options) {
-        std::string left = std::string("--") + o.name + (o.value ? std::string(" ") + o.value : std::string());
+        std::string left = o.name[0] == '\0' ? std::string(o.value)
+                                             : std::string("--") + o.name + (o.value ? std::string(" ") + o.value : std::string());
         printf("  %-20s %s\n", left.c_str(), o.help);
     }
 }
