@@ -66,16 +66,22 @@ Bytes unsigned_attribute_hash_input(const Bytes& attribute) {
     return out;
 }
 
-Bytes ats_hash_index(const SignedDataParts& parts, size_t signer) {
-    std::vector<Bytes> certs, crls, attrs;
+HashIndexItems hash_index_items(const SignedDataParts& parts, size_t signer) {
+    HashIndexItems items;
     for (const Bytes& c : parts.certificates)
-        certs.push_back(sha256(c));
+        items.certificates.push_back(sha256(c));
     for (const Bytes& r : parts.crls)
-        crls.push_back(sha256(r));
+        items.crls.push_back(sha256(r));
     for (const Bytes& a : parts.signers.at(signer).unsignedAttrs)
-        attrs.push_back(sha256(unsigned_attribute_hash_input(a)));
+        items.unsignedAttrs.push_back(sha256(unsigned_attribute_hash_input(a)));
+    return items;
+}
+
+Bytes ats_hash_index(const SignedDataParts& parts, size_t signer) {
+    const HashIndexItems items = hash_index_items(parts, signer);
     // hashIndAlgorithm is left out: SHA-256 is its default.
-    return tlv(TAG_SEQUENCE, concat({hashList(certs), hashList(crls), hashList(attrs)}));
+    return tlv(TAG_SEQUENCE,
+               concat({hashList(items.certificates), hashList(items.crls), hashList(items.unsignedAttrs)}));
 }
 
 bool content_type_and_octets(const SignedDataParts& parts, Bytes& contentType, Bytes& octets, bool& detached) {
@@ -96,57 +102,48 @@ bool content_type_and_octets(const SignedDataParts& parts, Bytes& contentType, B
     return true;
 }
 
-bool archive_imprint_input(const SignedDataParts& parts, size_t signer, const Bytes& hashIndexAttribute,
-                           const std::string& contentFile, const Bytes* givenContent, Bytes& out) {
+// The archived bytes in their order, handed to sink; detached content from feedContent.
+bool feed_archive_imprint(const SignedDataParts& parts, size_t signer, const Bytes& hashIndexAttribute,
+                          const ContentFeeder& feedContent, const ContentSink& sink) {
     Bytes contentType, octets;
     bool detached = false;
     if (signer >= parts.signers.size() || !content_type_and_octets(parts, contentType, octets, detached))
         return false;
-    out = contentType;
-    if (!detached) {
-        out.insert(out.end(), octets.begin(), octets.end());
-    } else if (givenContent) {
-        out.insert(out.end(), givenContent->begin(), givenContent->end());
-    } else {
-        std::unique_ptr<FILE, int (*)(FILE*)> f(contentFile.empty() ? nullptr : std::fopen(contentFile.c_str(), "rb"),
-                                                &std::fclose);
-        if (!f)
-            return false;
-        Bytes piece(kPiece);
-        size_t n;
-        while ((n = std::fread(piece.data(), 1, piece.size(), f.get())) > 0)
-            out.insert(out.end(), piece.begin(), piece.begin() + static_cast<long>(n));
-        if (std::ferror(f.get()))
-            return false;
-    }
+    bool ok = sink(contentType.data(), contentType.size());
+    if (ok && !detached)
+        ok = sink(octets.data(), octets.size());
+    else if (ok)
+        ok = feedContent && feedContent(sink);
     const SignerInfoParts& s = parts.signers[signer];
     for (const Bytes* b : {&s.version, &s.sid, &s.digestAlgorithm, &s.signedAttrs, &s.signatureAlgorithm, &s.signature})
-        out.insert(out.end(), b->begin(), b->end());
-    out.insert(out.end(), hashIndexAttribute.begin(), hashIndexAttribute.end());
-    return true;
+        ok = ok && sink(b->data(), b->size());
+    return ok && sink(hashIndexAttribute.data(), hashIndexAttribute.size());
+}
+
+bool archive_imprint_input(const SignedDataParts& parts, size_t signer, const Bytes& hashIndexAttribute,
+                           const std::string& contentFile, const Bytes* givenContent, Bytes& out) {
+    out.clear();
+    const ContentFeeder given = [givenContent](const ContentSink& sink) {
+        return sink(givenContent->data(), givenContent->size());
+    };
+    return feed_archive_imprint(parts, signer, hashIndexAttribute, givenContent ? given : file_content(contentFile),
+                                [&out](const unsigned char* p, size_t n) {
+                                    out.insert(out.end(), p, p + n);
+                                    return true;
+                                });
 }
 
 bool archive_imprint_sha256(const SignedDataParts& parts, size_t signer, const Bytes& hashIndexAttribute,
                             const ContentFeeder& feedContent, Bytes& digest) {
-    Bytes contentType, octets;
-    bool detached = false;
-    if (signer >= parts.signers.size() || !content_type_and_octets(parts, contentType, octets, detached))
-        return false;
     vn_ossl::EvpMdCtxPtr ctx(EVP_MD_CTX_new());
-    const ContentSink add = [&ctx](const unsigned char* p, size_t n) { return EVP_DigestUpdate(ctx.get(), p, n) == 1; };
-    bool ok =
-        ctx && EVP_DigestInit_ex(ctx.get(), EVP_sha256(), nullptr) == 1 && add(contentType.data(), contentType.size());
-    if (ok && !detached)
-        ok = add(octets.data(), octets.size());
-    else if (ok)
-        ok = feedContent && feedContent(add);
-    const SignerInfoParts& s = parts.signers[signer];
-    for (const Bytes* b : {&s.version, &s.sid, &s.digestAlgorithm, &s.signedAttrs, &s.signatureAlgorithm, &s.signature})
-        ok = ok && add(b->data(), b->size());
-    ok = ok && add(hashIndexAttribute.data(), hashIndexAttribute.size());
+    if (!ctx || EVP_DigestInit_ex(ctx.get(), EVP_sha256(), nullptr) != 1)
+        return false;
+    const bool fed = feed_archive_imprint(
+        parts, signer, hashIndexAttribute, feedContent,
+        [&ctx](const unsigned char* p, size_t n) { return EVP_DigestUpdate(ctx.get(), p, n) == 1; });
     digest.assign(kSha256Length, 0);
     unsigned int length = 0;
-    return ok && EVP_DigestFinal_ex(ctx.get(), digest.data(), &length) == 1 && length == kSha256Length;
+    return fed && EVP_DigestFinal_ex(ctx.get(), digest.data(), &length) == 1 && length == kSha256Length;
 }
 
 ContentFeeder file_content(const std::string& path) {

@@ -65,19 +65,25 @@ int32_t add_long_term_evidence(SignedDataParts& parts, const CCadesExtendOptions
 // B-LTA pieces. The hash input of one unsigned attribute in the index: the DER of its type
 // followed by the DER of each of its values.
 Bytes unsigned_attribute_hash_input(const Bytes& attribute);
+// The SHA-256 hashes an ats-hash-index-v3 lists: of each certificate, each revocation value
+// and each unsigned attribute of the signer.
+struct HashIndexItems {
+    std::vector<Bytes> certificates, crls, unsignedAttrs;
+};
+HashIndexItems hash_index_items(const SignedDataParts& parts, size_t signer);
 // ATSHashIndexV3 (SHA-256, the default algorithm) of the signer's SignedData as it stands.
 Bytes ats_hash_index(const SignedDataParts& parts, size_t signer);
 // The content type (DER of the OID) and, when the content is inside, its octets.
 bool content_type_and_octets(const SignedDataParts& parts, Bytes& contentType, Bytes& octets, bool& detached);
-// The bytes the archive timestamp's imprint is the hash of; detached content from
-// givenContent, else read from contentFile. False when something is missing.
-bool archive_imprint_input(const SignedDataParts& parts, size_t signer, const Bytes& hashIndexAttribute,
-                           const std::string& contentFile, const Bytes* givenContent, Bytes& out);
 // Detached content handed over piece by piece: the feeder calls the sink with each piece
 // and stops when it returns false; false when the content cannot be read.
 using ContentSink = std::function<bool(const unsigned char*, size_t)>;
 using ContentFeeder = std::function<bool(const ContentSink&)>;
 ContentFeeder file_content(const std::string& path);
+// The bytes the archive timestamp's imprint is the hash of; detached content from
+// givenContent, else read from contentFile. False when something is missing.
+bool archive_imprint_input(const SignedDataParts& parts, size_t signer, const Bytes& hashIndexAttribute,
+                           const std::string& contentFile, const Bytes* givenContent, Bytes& out);
 // The SHA-256 of those bytes, detached content from feedContent (read once).
 bool archive_imprint_sha256(const SignedDataParts& parts, size_t signer, const Bytes& hashIndexAttribute,
                             const ContentFeeder& feedContent, Bytes& digest);

@@ -12,6 +12,7 @@
 #include "ValidationReport.h"
 #include "VerifyMsg.h"
 
+#include "sign/CadesInternal.h"
 #include "verify/OsslHandles.h"
 
 namespace vn_verify {
@@ -64,18 +65,17 @@ unsigned int revocationOf(X509* certificate, X509_STORE* store, X509_STORE_CTX* 
                           const char* crlSource, const struct tm* checkTime, RevocationChecks& checks);
 // Some check gave a status (good or revoked).
 bool revocationObtained(const RevocationChecks& checks);
-// The revocation values embedded in the signature judged for cert (issued by issuer) at the
-// proven time, each in checks; true when one verified value gives a status.
-bool embeddedRevocation(CMS_ContentInfo* cms, X509* cert, X509* issuer, time_t provenTime, RevocationChecks& checks);
-// The CAdES baseline level name of each signer by what it carries; empty when the signed
-// data cannot be taken apart.
-std::vector<std::string> signerLevels(CMS_ContentInfo* cms);
-// Whether the signer carries archive timestamps, and each of them checked (detached content
-// from content; the authorities' chains against store).
-bool hasArchiveTimestamps(CMS_ContentInfo* cms, size_t signer);
-std::vector<CTimestampCheck> checkArchiveTimestamps(
-    CMS_ContentInfo* cms, size_t signer,
-    const std::function<bool(const std::function<bool(const unsigned char*, size_t)>&)>& content, X509_STORE* store);
+// The signed data taken apart into its DER items (once per validation: the long-term checks
+// below read it); false when it cannot be.
+bool partsOf(CMS_ContentInfo* cms, vn_sign::SignedDataParts& parts);
+// The revocation values embedded in the signature (cms, parts) judged for cert (issued by
+// issuer) at the proven time, each in checks; true when one verified value gives a status.
+bool embeddedRevocation(CMS_ContentInfo* cms, const vn_sign::SignedDataParts& parts, X509* cert, X509* issuer,
+                        time_t provenTime, RevocationChecks& checks);
+// The archive timestamps of the signer, each checked (detached content from content; the
+// authorities' chains against store).
+std::vector<CTimestampCheck> checkArchiveTimestamps(const vn_sign::SignedDataParts& parts, size_t signer,
+                                                    const vn_sign::ContentFeeder& content, X509_STORE* store);
 // The result word bits of the revoked entries among checks at checkTime.
 unsigned int embeddedRevocationBits(const RevocationChecks& checks, const struct tm* checkTime);
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "asn1/OidTable.h"
+#include "crypto/Algorithms.h"
 #include "sign/CadesInternal.h"
 #include "sign/Pkcs7Der.h"
 #include "verify/VerifyInternal.h"
@@ -23,20 +24,8 @@ using vn_sign::Bytes;
 constexpr uint8_t TAG_OCTETSTRING = 0x04;
 constexpr uint8_t TAG_OID = 0x06;
 constexpr uint8_t TAG_SEQUENCE = 0x30;
-constexpr size_t kSha256Length = 32;
 const char kFormatFailure[] = "FORMAT_FAILURE";
 const char kArchivedData[] = "the archived data";
-
-Bytes sha256(const Bytes& data) {
-    Bytes out(kSha256Length);
-    unsigned int n = 0;
-    EVP_Digest(data.data(), data.size(), out.data(), &n, EVP_sha256(), nullptr);
-    return out;
-}
-
-struct HashIndex {
-    std::vector<Bytes> certificates, crls, unsignedAttrs;
-};
 
 bool readHashList(pkcs7der::Children& c, std::vector<Bytes>& out) {
     pkcs7der::Item list, hash;
@@ -52,7 +41,7 @@ bool readHashList(pkcs7der::Children& c, std::vector<Bytes>& out) {
 }
 
 // ATSHashIndexV3 with SHA-256 (given or by default); why on failure.
-bool readIndex(const Bytes& value, HashIndex& index, std::string& why) {
+bool readIndex(const Bytes& value, vn_sign::HashIndexItems& index, std::string& why) {
     pkcs7der::Item seq, first, algorithm;
     if (!pkcs7der::read(value.data(), value.size(), seq) || seq.tag != TAG_SEQUENCE) {
         why = "the hash index cannot be read";
@@ -63,7 +52,7 @@ bool readIndex(const Bytes& value, HashIndex& index, std::string& why) {
     if (probe.next(first) && first.tag == TAG_SEQUENCE) {
         pkcs7der::Children alg(first);
         if (alg.next(algorithm) && algorithm.tag == TAG_OID) {
-            const Bytes sha = {0x06, 0x09, 0x60, 0x86, 0x48, 0x01, 0x65, 0x03, 0x04, 0x02, 0x01};
+            const Bytes sha = vn_asn1::oid_der(vn_crypto::algorithm_of(vn_crypto::DigestKind::SHA256).oidName);
             if (algorithm.total != sha.size() || !std::equal(sha.begin(), sha.end(), algorithm.p)) {
                 why = "the hash index uses a hash algorithm other than SHA-256";
                 return false;
@@ -111,21 +100,16 @@ CTimestampCheck checkOne(const vn_sign::SignedDataParts& parts, size_t signer, s
         indexAttribute ? vn_sign::attribute_values(*indexAttribute) : std::vector<Bytes>();
     if (indexValues.size() != 1)
         return failed("the archive timestamp carries no ats-hash-index-v3");
-    HashIndex index;
+    vn_sign::HashIndexItems index;
     std::string why;
     if (!readIndex(indexValues[0], index, why))
         return failed(why);
 
-    std::vector<Bytes> certs, crls, attrs;
-    for (const Bytes& c : parts.certificates)
-        certs.push_back(sha256(c));
-    for (const Bytes& r : parts.crls)
-        crls.push_back(sha256(r));
-    for (const Bytes& a : s.unsignedAttrs)
-        attrs.push_back(sha256(vn_sign::unsigned_attribute_hash_input(a)));
-    if (!allPresent(index.certificates, certs))
+    const vn_sign::HashIndexItems present = vn_sign::hash_index_items(parts, signer);
+    const std::vector<Bytes>& attrs = present.unsignedAttrs;
+    if (!allPresent(index.certificates, present.certificates))
         return failed("a certificate the archive timestamp covers is missing or changed");
-    if (!allPresent(index.crls, crls))
+    if (!allPresent(index.crls, present.crls))
         return failed("a revocation value the archive timestamp covers is missing or changed");
     if (!allPresent(index.unsignedAttrs, attrs))
         return failed("an unsigned attribute the archive timestamp covers is missing or changed");
@@ -149,24 +133,10 @@ CTimestampCheck checkOne(const vn_sign::SignedDataParts& parts, size_t signer, s
 
 }  // namespace
 
-bool hasArchiveTimestamps(CMS_ContentInfo* cms, size_t signer) {
-    unsigned char* der = nullptr;
-    const int n = i2d_CMS_ContentInfo(cms, &der);
-    vn_sign::SignedDataParts parts;
-    const bool ok = n > 0 && vn_sign::split_signed_data(der, static_cast<size_t>(n), parts);
-    OPENSSL_free(der);
-    return ok && vn_sign::level_of_signer(parts, signer) == VN_CADES_B_LTA;
-}
-
-std::vector<CTimestampCheck> checkArchiveTimestamps(CMS_ContentInfo* cms, size_t signer,
+std::vector<CTimestampCheck> checkArchiveTimestamps(const vn_sign::SignedDataParts& parts, size_t signer,
                                                     const vn_sign::ContentFeeder& content, X509_STORE* store) {
     std::vector<CTimestampCheck> out;
-    unsigned char* der = nullptr;
-    const int n = i2d_CMS_ContentInfo(cms, &der);
-    vn_sign::SignedDataParts parts;
-    const bool ok = n > 0 && vn_sign::split_signed_data(der, static_cast<size_t>(n), parts);
-    OPENSSL_free(der);
-    if (!ok || signer >= parts.signers.size())
+    if (signer >= parts.signers.size())
         return out;
     const Bytes archiveTs = vn_asn1::oid_der("id-aa-ets-archiveTimestampV3");
     time_t previous = -1;

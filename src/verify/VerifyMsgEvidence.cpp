@@ -38,15 +38,6 @@ CRevocationCheck check(const char* source, const char* status, const std::string
     return c;
 }
 
-// The DER of the CMS structure's SignedData items.
-bool partsOf(CMS_ContentInfo* cms, vn_sign::SignedDataParts& parts) {
-    unsigned char* der = nullptr;
-    const int n = i2d_CMS_ContentInfo(cms, &der);
-    const bool ok = n > 0 && vn_sign::split_signed_data(der, static_cast<size_t>(n), parts);
-    OPENSSL_free(der);
-    return ok;
-}
-
 // A value is fresh for the proven time when it was still current then (its next update is
 // absent or not before it) and it was not made in the future.
 bool fresh(time_t thisUpdate, time_t nextUpdate, time_t provenTime) {
@@ -169,21 +160,17 @@ bool judgeCrl(X509_CRL* crl, X509* cert, X509* issuer, time_t provenTime, CRevoc
 
 }  // namespace
 
-std::vector<std::string> signerLevels(CMS_ContentInfo* cms) {
-    std::vector<std::string> out;
-    vn_sign::SignedDataParts parts;
-    if (!partsOf(cms, parts))
-        return out;
-    for (size_t i = 0; i < parts.signers.size(); ++i)
-        out.push_back(vn_cades_level_name(vn_sign::level_of_signer(parts, i)));
-    return out;
+bool partsOf(CMS_ContentInfo* cms, vn_sign::SignedDataParts& parts) {
+    unsigned char* der = nullptr;
+    const int n = i2d_CMS_ContentInfo(cms, &der);
+    const bool ok = n > 0 && vn_sign::split_signed_data(der, static_cast<size_t>(n), parts);
+    OPENSSL_free(der);
+    return ok;
 }
 
-bool embeddedRevocation(CMS_ContentInfo* cms, X509* cert, X509* issuer, time_t provenTime, RevocationChecks& checks) {
-    if (cms == nullptr || cert == nullptr || issuer == nullptr)
-        return false;
-    vn_sign::SignedDataParts parts;
-    if (!partsOf(cms, parts) || parts.crls.empty())
+bool embeddedRevocation(CMS_ContentInfo* cms, const vn_sign::SignedDataParts& parts, X509* cert, X509* issuer,
+                        time_t provenTime, RevocationChecks& checks) {
+    if (cms == nullptr || cert == nullptr || issuer == nullptr || parts.crls.empty())
         return false;
     X509StackPtr certs(CMS_get1_certs(cms));
     RevocationChecks counted, refused, foreign;

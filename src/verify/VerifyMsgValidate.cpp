@@ -278,7 +278,8 @@ struct Context {
     BIO* digests;
     X509_STORE* tsaStore;
     bool legacy;
-    size_t index = 0;  // of the signer being checked
+    const vn_sign::SignedDataParts& parts;  // the signed data's DER items; no signers when unreadable
+    size_t index = 0;                       // of the signer being checked
 };
 
 // The detached content as given (memory, or the file region), piece by piece, for the
@@ -302,11 +303,11 @@ vn_sign::ContentFeeder detachedContent(const CVerifyOptions& o) {
 
 // The archive timestamps of the signer: each in the report; one that is not verified is a finding.
 void checkArchives(Context& c, CSignerReport& r, unsigned int& word) {
-    if (!vn_verify::hasArchiveTimestamps(c.cms, c.index))
+    if (vn_sign::level_of_signer(c.parts, c.index) != VN_CADES_B_LTA)
         return;
     // Detached content can be read only when it was given.
     const vn_sign::ContentFeeder content = c.o.attached ? vn_sign::ContentFeeder() : detachedContent(c.o);
-    for (CTimestampCheck& t : vn_verify::checkArchiveTimestamps(c.cms, c.index, content, c.tsaStore)) {
+    for (CTimestampCheck& t : vn_verify::checkArchiveTimestamps(c.parts, c.index, content, c.tsaStore)) {
         if (!t.verified) {
             word |= VERIFY_TIMESTAMP_FAILED;
             finding(r, VN_INDETERMINATE, t.subIndication.empty() ? kFormatFailure : t.subIndication.c_str(),
@@ -393,7 +394,8 @@ unsigned int checkSigner(Context& c, CMS_SignerInfo* si, CSignerReport& r) {
         // Verified revocation values embedded in the signature come first; the sources of
         // the revocation flags are asked only when they give no status.
         X509Ptr issuer = vn_verify::issuerOf(cert, chain.store(), chain.context());
-        const bool embedded = vn_verify::embeddedRevocation(c.cms, cert, issuer.get(), r.provenTime, r.revocation);
+        const bool embedded =
+            vn_verify::embeddedRevocation(c.cms, c.parts, cert, issuer.get(), r.provenTime, r.revocation);
         const unsigned int bits = embedded
                                       ? vn_verify::embeddedRevocationBits(r.revocation, &checkTime)
                                       : vn_verify::revocationOf(cert, chain.store(), chain.context(), o.crlFlags,
@@ -472,13 +474,17 @@ unsigned int validate(const CVerifyOptions& o, CValidationReport& report, bool l
         tsaStore.reset(raw);
     ERR_clear_error();
 
-    Context c{o, parsed.cms.get(), digests ? digests->chain() : nullptr, tsaStore.get(), legacy};
-    const std::vector<std::string> levels = vn_verify::signerLevels(parsed.cms.get());
+    // The long-term checks (level, embedded evidence, archive timestamps) read the signed
+    // data's DER items, taken apart once here.
+    vn_sign::SignedDataParts parts;
+    if (!vn_verify::partsOf(parsed.cms.get(), parts))
+        parts = vn_sign::SignedDataParts();
+    Context c{o, parsed.cms.get(), digests ? digests->chain() : nullptr, tsaStore.get(), legacy, parts};
     for (int i = 0; i < sk_CMS_SignerInfo_num(infos); ++i) {
         CSignerReport r;
         c.index = static_cast<size_t>(i);
-        if (static_cast<size_t>(i) < levels.size())
-            r.level = levels[static_cast<size_t>(i)];
+        if (c.index < parts.signers.size())
+            r.level = vn_cades_level_name(vn_sign::level_of_signer(parts, c.index));
         r.resultWord = checkSigner(c, sk_CMS_SignerInfo_value(infos, i), r);
         ERR_clear_error();
         report.resultWord |= r.resultWord;
