@@ -111,9 +111,7 @@ int32_t extend(const std::vector<uint8_t>& in, int toLevel, const CCadesExtendOp
             return rc;
     }
     out = vn_sign::join_signed_data(parts);
-    vn_sign::SignedDataParts check;
-    result.levelAfter =
-        vn_sign::split_signed_data(out.data(), out.size(), check) ? vn_sign::level_of(check) : VN_CADES_LEVEL_NONE;
+    result.levelAfter = vn_sign::level_of(parts);
     return 0;
 }
 
