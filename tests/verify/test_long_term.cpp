@@ -197,8 +197,8 @@ TEST(LongTerm, ExtendsAnOpensslSignatureWithoutChangingItsSignedPart) {
 }
 
 // The report of a detached signature of content.txt, revocation from the distribution
-// points, hard fail: every check asked for.
-CValidationReport validate(const World& w, const std::vector<unsigned char>& sig) {
+// points, hard fail: every check asked for; at the time when, else now.
+CValidationReport validate(const World& w, const std::vector<unsigned char>& sig, time_t when = -1) {
     CVerifyOptions o;
     o.sig = sig.data();
     o.sigLen = sig.size();
@@ -208,6 +208,10 @@ CValidationReport validate(const World& w, const std::vector<unsigned char>& sig
     o.flags |= VERIFY_FLAG_REVOCATION;
     o.crlFlags = VERIFY_CRL_DISTRIBUTION_POINTS;
     o.revocationHardFail = true;
+    if (when >= 0) {
+        o.timed = true;
+        o.verificationTime = when;
+    }
     CValidationReport report;
     CVerifyMsg::Validate(o, report);
     return report;
@@ -433,23 +437,6 @@ TEST(LongTerm, LtaIsMadeAndRenewedAndEachArchiveTimestampIsCheckedAgainstTheByte
     EXPECT_EQ("HASH_FAILURE", r.signers.at(0).subIndication) << r.toJson();
 }
 
-CValidationReport validateAt(const World& w, const std::vector<unsigned char>& sig, time_t when) {
-    CVerifyOptions o;
-    o.sig = sig.data();
-    o.sigLen = sig.size();
-    o.attached = false;
-    o.contentFile = w.at("content.txt");
-    o.caFile = w.at("cafile.pem");
-    o.flags |= VERIFY_FLAG_REVOCATION;
-    o.crlFlags = VERIFY_CRL_DISTRIBUTION_POINTS;
-    o.revocationHardFail = true;
-    o.timed = true;
-    o.verificationTime = when;
-    CValidationReport report;
-    CVerifyMsg::Validate(o, report);
-    return report;
-}
-
 TEST(LongTerm, LtaValidatesAfterTheSignersAndTheFirstTsasCertificatesExpiredAsLongAsTheArchiveTimestampsChain) {
     World w;
     ASSERT_TRUE(w.ok) << w.makeLog();
@@ -476,15 +463,15 @@ TEST(LongTerm, LtaValidatesAfterTheSignersAndTheFirstTsasCertificatesExpiredAsLo
     EXPECT_EQ(VN_TOTAL_PASSED, validate(w, lta).indication);
     // Three days later the signer's and the short-lived TSA's certificates have expired.
     const time_t later = time(nullptr) + 3 * 24 * 3600;
-    CValidationReport r = validateAt(w, lta, later);
+    CValidationReport r = validate(w, lta, later);
     EXPECT_EQ(VN_TOTAL_PASSED, r.indication) << r.toJson();
     EXPECT_EQ(1u, archiveCount(r, true));
     // Without an archive timestamp, or with one whose authority expired too, nothing proves
     // the signature timestamp any more.
-    r = validateAt(w, blt, later);
+    r = validate(w, blt, later);
     EXPECT_EQ(VN_INDETERMINATE, r.indication) << r.toJson();
     EXPECT_EQ("OUT_OF_BOUNDS_NO_POE", r.signers.at(0).subIndication) << r.toJson();
-    r = validateAt(w, ltaShort, later);
+    r = validate(w, ltaShort, later);
     EXPECT_EQ(VN_INDETERMINATE, r.indication) << r.toJson();
     EXPECT_TRUE(anyFinding(r, "no later archive timestamp")) << r.toJson();
     // The tool with a verification time says the same with every peer down.
