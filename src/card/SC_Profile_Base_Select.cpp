@@ -28,6 +28,17 @@ unsigned long readerCommands(const std::string& reader, bool sending) {
 }
 
 bool sameBytes(const unsigned char* a, const unsigned char* b, unsigned int n) { return std::memcmp(a, b, n) == 0; }
+
+// The current directory path is the MF alone.
+bool isMasterDf(const unsigned char* df, int length) { return length == 2 && df[0] == 0x3F && df[1] == 0x00; }
+
+// The last command selected the MF and nothing since left it: no selection is needed.
+bool mfStillSelected(bool justSelected, const unsigned char* df, int dfLength, int efLength) {
+    if (!justSelected || !isMasterDf(df, dfLength) || efLength != 0)
+        return false;
+    vn_log(3, "MF selected by the last command\n");
+    return true;
+}
 }  // namespace
 
 bool CSC_Profile_Base::ConvertPath(std::string path, unsigned char* out, unsigned int* length) {
@@ -170,11 +181,8 @@ void CSC_Profile_Base::ForgetSelectionOfOthers() {
 
 int CSC_Profile_Base::SelectMFOnce() {
     ForgetSelectionOfOthers();
-    const bool atMaster = m_currDFLen == 2 && m_currDF[0] == 0x3F && m_currDF[1] == 0x00 && m_currEFLen == 0;
-    if (m_mfJustSelected && atMaster) {
-        vn_log(3, "MF selected by the last command\n");
+    if (mfStillSelected(m_mfJustSelected, m_currDF, m_currDFLen, m_currEFLen))
         return 0;
-    }
     const int r = SCSelectMF();
     m_mfJustSelected = r == 0;
     m_selectionKnown = r == 0;
@@ -183,7 +191,7 @@ int CSC_Profile_Base::SelectMFOnce() {
 
 int CSC_Profile_Base::SelectMFKnown() {
     ForgetSelectionOfOthers();
-    if (m_selectionKnown && m_currDFLen == 2 && m_currDF[0] == 0x3F && m_currDF[1] == 0x00) {
+    if (m_selectionKnown && isMasterDf(m_currDF, m_currDFLen)) {
         vn_log(3, "MF is the current directory\n");
         return 0;
     }
@@ -201,11 +209,8 @@ bool CSC_Profile_Base::LeaveAnswerOnT0() {
 
 int CSC_Profile_Base::SelectMFLeavingAnswer() {
     ForgetSelectionOfOthers();
-    const bool atMaster = m_currDFLen == 2 && m_currDF[0] == 0x3F && m_currDF[1] == 0x00 && m_currEFLen == 0;
-    if (m_mfJustSelected && atMaster) {
-        vn_log(3, "MF selected by the last command\n");
+    if (mfStillSelected(m_mfJustSelected, m_currDF, m_currDFLen, m_currEFLen))
         return 0;
-    }
     const bool leave = LeaveAnswerOnT0();
     if (SCSelectMF() != 0 && !(leave && answerLeftOnCard())) {
         m_selectionKnown = false;
