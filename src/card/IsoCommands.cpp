@@ -67,33 +67,49 @@ bool send(CSC_Profile_Base& card, unsigned char form, unsigned char cla, unsigne
     return card.SendToCard();
 }
 
-int fcpFileSize(const unsigned char* r, unsigned length, bool acceptFci) {
+namespace {
+
+// Calls visit(tag, value, valueLength) for each data object of an FCP template (62), or of
+// an FCI template (6F) when acceptFci, until visit returns true; false when the template is
+// none of these or an object runs past its end (the objects before it are visited).
+template <typename Visit>
+bool forEachFcpObject(const unsigned char* r, unsigned length, bool acceptFci, Visit visit) {
     if (r == nullptr || length <= 5 || (r[0] != 0x62 && !(acceptFci && r[0] == 0x6F)))
-        return 0;
-    unsigned end = 2u + r[1] < length ? 2u + r[1] : length;
-    int found81 = -1;
+        return false;
+    const unsigned end = 2u + r[1] < length ? 2u + r[1] : length;
     for (unsigned i = 2; i + 1 < end;) {
-        unsigned char tag = r[i], len = r[i + 1];
+        const unsigned char tag = r[i], len = r[i + 1];
         if (i + 2u + len > end)
-            break;
-        if (tag == 0x80 || tag == 0x81) {
-            int v = 0;
-            for (unsigned j = 0; j < len && j < 4; ++j)
-                v = v * 256 + r[i + 2 + j];
-            v = static_cast<int16_t>(v & 0xFFFF);
-            if (tag == 0x80) {
-                vn_log(3, "value : %d\n", v);
-                return v;
-            }
-            found81 = v;
-        }
+            return false;
+        if (visit(tag, r + i + 2, len))
+            return true;
         i += 2u + len;
     }
-    if (found81 >= 0 && acceptFci) {
-        vn_log(3, "value : %d\n", found81);
-        return found81;
-    }
-    return 0;
+    return true;
+}
+
+}  // namespace
+
+int fcpFileSize(const unsigned char* r, unsigned length, bool acceptFci) {
+    // Tag 80 (data bytes) decides; tag 81 (bytes allocated) serves an FCI that has no 80.
+    bool has80 = false;
+    int found80 = 0, found81 = -1;
+    forEachFcpObject(r, length, acceptFci, [&](unsigned char tag, const unsigned char* value, unsigned char len) {
+        if (tag != 0x80 && tag != 0x81)
+            return false;
+        int v = 0;
+        for (unsigned j = 0; j < len && j < 4; ++j)
+            v = v * 256 + value[j];
+        v = static_cast<int16_t>(v & 0xFFFF);
+        has80 = tag == 0x80;
+        (has80 ? found80 : found81) = v;
+        return has80;
+    });
+    if (!has80 && !(found81 >= 0 && acceptFci))
+        return 0;
+    const int size = has80 ? found80 : found81;
+    vn_log(3, "value : %d\n", size);
+    return size;
 }
 
 bool fcpRecordFile(const unsigned char* r, unsigned length, unsigned& records) {
@@ -102,29 +118,21 @@ bool fcpRecordFile(const unsigned char* r, unsigned length, unsigned& records) {
     const unsigned char kProprietary = 0x80, kCategory = 0x38, kDirectory = 0x38, kStructure = 0x07;
     const unsigned char kTransparent = 0x01;
     records = 0;
-    if (r == nullptr || length <= 5 || (r[0] != 0x62 && r[0] != 0x6F))
-        return false;
-    const unsigned end = 2u + r[1] < length ? 2u + r[1] : length;
-    for (unsigned i = 2; i + 1 < end;) {
-        const unsigned char tag = r[i], len = r[i + 1];
-        if (i + 2u + len > end)
+    bool recordFile = false;
+    forEachFcpObject(r, length, true, [&](unsigned char tag, const unsigned char* value, unsigned char len) {
+        if (tag != 0x82)
             return false;
-        if (tag == 0x82) {
-            if (len < 1)
-                return false;
-            const unsigned char fdb = r[i + 2];
-            if ((fdb & kProprietary) || (fdb & kCategory) == kDirectory || (fdb & kStructure) <= kTransparent)
-                return false;
-            // descriptor, coding byte, largest record size (2 bytes), number of records (1 or 2 bytes)
-            if (len == 5)
-                records = r[i + 6];
-            else if (len == 6)
-                records = r[i + 6] * 256u + r[i + 7];
-            return true;
-        }
-        i += 2u + len;
-    }
-    return false;
+        const unsigned char fdb = len >= 1 ? value[0] : 0;
+        recordFile =
+            len >= 1 && !(fdb & kProprietary) && (fdb & kCategory) != kDirectory && (fdb & kStructure) > kTransparent;
+        // descriptor, coding byte, largest record size (2 bytes), number of records (1 or 2 bytes)
+        if (recordFile && len == 5)
+            records = value[4];
+        else if (recordFile && len == 6)
+            records = value[4] * 256u + value[5];
+        return true;
+    });
+    return recordFile;
 }
 
 int selectResult(uint32_t status, bool notFound) {
