@@ -25,23 +25,21 @@ namespace {
 
 const int kNoPin = -1;
 // What a card OS can do beyond PKCS#1 v1.5 signatures and decipherment, where it
-// differs from the default (no PSS, no OAEP, SHA-1 where the profile allows it): one
-// row per card OS.
+// differs from the default (no PSS, no OAEP): one row per card OS. The hashes it signs are
+// the profile's (CSC_Profile::isSupportedHashAlgo, which asks the card-OS object too).
 struct Abilities {
     int cardType;
     bool pss;   // its signing environment makes RSA-PSS signatures
     bool oaep;  // it deciphers OAEP blocks
-    bool sha1;  // it has a signing environment for SHA-1
 };
 // clang-format off
 const Abilities kAbilities[] = {
-    {14 /* STARCOS 3.5 */,   true,  true,  true},
-    {15 /* CardOS 5.0 */,    true,  false, true},
-    {16 /* SmartCard-HSM */, true,  true,  true},
-    {17 /* CardOS 5.4 */,    false, false, false},
+    {14 /* STARCOS 3.5 */,   true,  true},
+    {15 /* CardOS 5.0 */,    true,  false},
+    {16 /* SmartCard-HSM */, true,  true},
 };
 // clang-format on
-const Abilities kDefaultAbilities = {0, false, false, true};
+const Abilities kDefaultAbilities = {0, false, false};
 
 const Abilities& abilitiesOf(int cardType) {
     for (const Abilities& a : kAbilities)
@@ -220,10 +218,9 @@ std::vector<CK_MECHANISM_TYPE> mechanismsOf(const Token& t, const CSC_Profile& p
         decrypt = decrypt || k.second.decrypt;
     }
     const Abilities& can = abilitiesOf(cardType);
-    const int kSha1 = 0;
     std::vector<CK_MECHANISM_TYPE> out;
     for (const Mechanism& m : mechanisms()) {
-        if (m.nAlgoID >= 0 && (!profile.isSupportedHashAlgo(m.nAlgoID) || (m.nAlgoID == kSha1 && !can.sha1)))
+        if (m.nAlgoID >= 0 && !profile.isSupportedHashAlgo(m.nAlgoID))
             continue;
         bool wanted;
         if (m.kind == MechKind::DecryptOaep)
