@@ -85,13 +85,14 @@ bool CPkcs15::readTransparent(std::vector<uint8_t>& out, bool wholeRecords) {
         return readWholeRecords(out, records);
     out.assign(FileBufferSize, 0);
     unsigned short length = static_cast<unsigned short>(FileBufferSize);
-    int r = recordFile ? 10 : m_card->ReadFile(out.data(), &length);
-    if (r == 0 && length > 0) {
+    // A record file known by its descriptor counts as one whose READ BINARY was refused.
+    const int r = recordFile ? vn_cardos::kCardSecurityNotSatisfiedRead : m_card->ReadFile(out.data(), &length);
+    if (r == vn_cardos::kCardOk && length > 0) {
         out.resize(length);
         return true;
     }
-    // A record file: the card refuses READ BINARY (10), or its FCP names no size.
-    if (r == 10 || (r == 0 && length == 0)) {
+    // A record file: the card refuses READ BINARY, or its FCP names no size.
+    if (r == vn_cardos::kCardSecurityNotSatisfiedRead || (r == vn_cardos::kCardOk && length == 0)) {
         if (wholeRecords)
             return readWholeRecords(out);
         length = static_cast<unsigned short>(FileBufferSize);
