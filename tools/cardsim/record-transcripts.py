@@ -5,7 +5,7 @@ so that two builds can be compared card by card (compare-transcripts.py).
   record-transcripts.py BUILD_DIR OUT_DIR [-j N] [-R REGEX]
 
 Each test runs as ctest would run it (command, environment, working folder); OUT_DIR
-gets one "<test>.rec" per test that spoke to a simulated card and "results.txt" with
+gets one "<program>.<test>.rec" per test that spoke to a simulated card and "results.txt" with
 each test's exit status.
 """
 import argparse
@@ -33,7 +33,8 @@ def tests_of(build_dir):
 
 
 def run_one(name, command, env, cwd, out_dir):
-    record = os.path.join(out_dir, name.replace("/", "_") + ".rec")
+    # Two programs may hold tests of the same name: the file is named for both.
+    record = os.path.join(out_dir, os.path.basename(command[0]) + "." + name.replace("/", "_") + ".rec")
     if os.path.exists(record):
         os.unlink(record)
     full_env = dict(os.environ, **env, CARDSIM_RECORD=record)
@@ -56,8 +57,8 @@ def main():
     chosen = [t for t in tests_of(os.path.abspath(a.build_dir)) if re.search(a.R, t[0])]
     results = {}
     with concurrent.futures.ThreadPoolExecutor(a.j) as pool:
-        for name, rc in pool.map(lambda t: run_one(*t, a.out_dir), chosen):
-            results[name] = rc
+        for t, (name, rc) in zip(chosen, pool.map(lambda t: run_one(*t, a.out_dir), chosen)):
+            results[os.path.basename(t[1][0]) + " " + name] = rc
     with open(os.path.join(a.out_dir, "results.txt"), "w") as f:
         for name in sorted(results):
             f.write(f"{name} {results[name]}\n")
