@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "PKCS7SSL.h"
+#include "asn1/Pkcs7Der.h"
 #include "infra/Loggers.h"
-#include "sign/Pkcs7Der.h"
 
 namespace {
 
