@@ -47,7 +47,6 @@ PUBLIC_HEADERS = {
     "PinInterface.h": "card",
     "PinObj.h": "card",
     "ProfileTypes.h": "card",
-    "Reader.h": "card",
     "SCTools.h": "card",
     "SC_Profile_Base.h": "card",
     "SC_Profile_CardOS.h": "card",
@@ -55,6 +54,7 @@ PUBLIC_HEADERS = {
     "StatusThread.h": "card",
     "Tcos3sm.h": "card",
     "CardObject.h": "cardapp",
+    "Reader.h": "cardapp",
     "CertInfoSC.h": "cardapp",
     "P15Profile.h": "cardapp",
     "Pkcs15.h": "cardapp",
@@ -178,6 +178,8 @@ def main(argv):
                 header = m.group(1)
                 found = resolve(top, path, header)
                 target = folder_of(top, found) if found else None
+                if path.startswith("include") and found and found.startswith("src"):
+                    problems.append(f"{path}:{number}: public header includes {header} from src/")
                 if target is None or target == folder:
                     continue
                 edges.setdefault((folder, target), []).append(f"{path}:{number} {header}")
