@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Fails when a folder of src/ includes a header of a folder above it.
+"""Fails when a file of the library includes a header of a layer above its own.
 
 Every `#include "..."` of every file below src/ and include/ is resolved as
 the compiler does (the including file's folder, then include/, then src/) to
@@ -81,14 +81,11 @@ PUBLIC_HEADERS = {
     "TimeStampSSL.h": "sign",
 }
 
-# Upward includes allowed for now, each with its reason: (file below src/, header).
-EXCEPTIONS = {}
-
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"')
 
 
-def folder_of(top, path):
-    """The layer a file belongs to (PATH relative to TOP), or None for a public header not in the table."""
+def folder_of(path):
+    """The layer of a file (PATH relative to the top), or None for a public header not in the table."""
     parts = path.split(os.sep)
     if parts[0] == "include":
         return PUBLIC_HEADERS.get(parts[-1])
@@ -123,7 +120,7 @@ def object_files(objects):
 
 def symbol_edges(objects):
     """(user folder, defining folder) -> ["object: symbol", ...] for every symbol an object
-    file needs that another folder defines once (weak and inline definitions do not count)."""
+    file needs that another folder defines (weak and inline definitions do not count)."""
     defined = {}
     needed = []
     for folder, path in object_files(objects):
@@ -162,7 +159,7 @@ def main(argv):
     edges = {}
     files = 0
     for path in sorted(list(files_below(top, "src")) + list(files_below(top, "include"))):
-        folder = folder_of(top, path)
+        folder = folder_of(path)
         if folder is None:
             problems.append(f"{path}: public header with no folder in the table")
             continue
@@ -177,7 +174,7 @@ def main(argv):
                     continue
                 header = m.group(1)
                 found = resolve(top, path, header)
-                target = folder_of(top, found) if found else None
+                target = folder_of(found) if found else None
                 if path.startswith("include") and found and found.startswith("src"):
                     problems.append(f"{path}:{number}: public header includes {header} from src/")
                 if target is None or target == folder:
@@ -185,9 +182,12 @@ def main(argv):
                 edges.setdefault((folder, target), []).append(f"{path}:{number} {header}")
                 if target not in LAYERS:
                     continue
-                if LAYERS.index(target) > LAYERS.index(folder) and (path, header) not in EXCEPTIONS:
+                if LAYERS.index(target) > LAYERS.index(folder):
                     problems.append(f"{path}:{number}: {folder} includes {header} of {target}, a layer above")
     if "--objects" in argv:
+        if argv.index("--objects") + 1 >= len(argv):
+            print(__doc__)
+            return 2
         objects = argv[argv.index("--objects") + 1]
         calls = symbol_edges(objects)
         if not any(True for _ in object_files(objects)):
