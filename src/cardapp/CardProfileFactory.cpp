@@ -1,5 +1,5 @@
 // The card application object that the reader builds on a connected card-OS object.
-#include "../card/CardFactory.h"
+#include "CardProfileFactory.h"
 
 #include <memory>
 #include <new>

@@ -13,10 +13,10 @@
 #include "SignMessage.h"
 #include "TimeStampSSL.h"
 #include "asn1/OidTable.h"
+#include "asn1/Pkcs7Der.h"
 #include "crypto/Algorithms.h"
 #include "infra/OpenSslPtr.h"
 #include "sign/CadesInternal.h"
-#include "sign/Pkcs7Der.h"
 
 namespace vn_sign {
 

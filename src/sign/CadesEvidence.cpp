@@ -9,10 +9,10 @@
 #include <algorithm>
 
 #include "asn1/OidTable.h"
+#include "asn1/Pkcs7Der.h"
 #include "infra/OpenSslPtr.h"
 #include "sign/CadesEvidenceFetch.h"
 #include "sign/CadesInternal.h"
-#include "sign/Pkcs7Der.h"
 
 namespace vn_sign {
 

@@ -4,8 +4,8 @@
 #include <cstring>
 
 #include "asn1/OidTable.h"
+#include "asn1/Pkcs7Der.h"
 #include "sign/CadesInternal.h"
-#include "sign/Pkcs7Der.h"
 
 namespace vn_sign {
 

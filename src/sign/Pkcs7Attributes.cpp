@@ -2,7 +2,7 @@
 #include <new>
 
 #include "Asn1Pkcs7.h"
-#include "sign/Pkcs7Der.h"
+#include "asn1/Pkcs7Der.h"
 
 using pkcs7der::Children;
 using pkcs7der::Item;

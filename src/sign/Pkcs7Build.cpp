@@ -8,8 +8,8 @@
 #include <ctime>
 
 #include "Asn1Pkcs7.h"
+#include "asn1/Pkcs7Der.h"
 #include "crypto/DigestFactory.h"
-#include "sign/Pkcs7Der.h"
 #include "sign/SignedContent.h"
 
 using vn_crypto::Algorithm;

@@ -1,6 +1,6 @@
 // EnvelopedData and its recipient parts: read far enough to count and identify recipients.
 #include "Asn1Pkcs7.h"
-#include "sign/Pkcs7Der.h"
+#include "asn1/Pkcs7Der.h"
 
 using pkcs7der::Children;
 using pkcs7der::Item;

@@ -1,8 +1,8 @@
 // Certificate list holder, RSASSA-PSS parameters, SigningCertificateV2 and the
 // encapsulated content info.
 #include "Asn1Pkcs7.h"
+#include "asn1/Pkcs7Der.h"
 #include "crypto/DigestFactory.h"
-#include "sign/Pkcs7Der.h"
 
 using pkcs7der::Children;
 using pkcs7der::Item;

@@ -1,6 +1,6 @@
 // SignedData: version, digest algorithms, content, certificates, CRLs and signer infos.
 #include "Asn1Pkcs7.h"
-#include "sign/Pkcs7Der.h"
+#include "asn1/Pkcs7Der.h"
 
 using pkcs7der::Children;
 using pkcs7der::Item;

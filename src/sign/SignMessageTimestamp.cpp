@@ -4,13 +4,14 @@
 #include <vector>
 
 #include "ASN1.h"
+#include "Asn1Pkcs7.h"
 #include "HashSSL.h"
-#include "PKCS7SSL.h"
 #include "SignMessage.h"
 #include "TimeStampAlgos.h"
 #include "TimeStampSSL.h"
 #include "infra/Loggers.h"
 #include "sign/CadesInternal.h"
+#include "sign/TimestampAttribute.h"
 
 int32_t CSignMessage::m_cadesLevel = 0;
 std::string CSignMessage::m_tsURL;
@@ -45,6 +46,21 @@ unsigned int encodedLength(const unsigned char* data, unsigned int length) {
     return h.total();
 }
 
+// The signer's signature value as encoded, read by the PKCS#7 model from signed data whose
+// header has at most three length bytes; empty when there is none.
+std::vector<unsigned char> signatureValue(unsigned char* signedData, unsigned int length, int signerIndex) {
+    constexpr unsigned int kLongestModelHeader = 5;
+    Asn1Header h;
+    std::vector<unsigned char> value;
+    if (length == 0 || !CASN1::readHeader(signedData, length, h) || h.headerLength > kLongestModelHeader)
+        return value;
+    CAsn1_Pkcs7 p7(signedData, length);
+    const CAsn1_OctetString* signature = p7.getError() ? nullptr : p7.getSignature(signerIndex, true);
+    if (signature && signature->getBinaryDataLen() > 0)
+        value.assign(signature->getBinaryData(), signature->getBinaryData() + signature->getBinaryDataLen());
+    return value;
+}
+
 }  // namespace
 
 void CSignMessage::setTSUrl(std::string url) { m_tsURL = std::move(url); }
@@ -63,14 +79,7 @@ int32_t CSignMessage::addTimestamp(unsigned char* signedData, unsigned int signe
             return SM_TS_NO_BUFFER;
         }
         const unsigned int length = encodedLength(signedData, signedLength);
-        unsigned int signatureSize = 0;
-        std::vector<unsigned char> signature;
-        if (length != 0 && CPKCS7SSL::GetSignatureBlobSize(signedData, &signatureSize, signerIndex, true) == 0 &&
-            signatureSize > 0) {
-            signature.assign(signatureSize, 0);
-            if (CPKCS7SSL::GetSignatureBlob(signedData, signature.data(), signerIndex, true) != 0)
-                signature.clear();
-        }
+        std::vector<unsigned char> signature = signatureValue(signedData, length, signerIndex);
         if (signature.empty()) {
             LOG4CXX_ERROR(logger(), "no signed data found");
             return SM_TS_NO_SIGNATURE;
@@ -98,8 +107,8 @@ int32_t CSignMessage::addTimestamp(unsigned char* signedData, unsigned int signe
         std::vector<unsigned char> grown(signedData, signedData + length);
         grown.resize(static_cast<size_t>(length) + tokenLength + kTimestampAttributeRoom);
         unsigned int newLength = length;
-        if (CPKCS7SSL::AddTimeStamp(grown.data(), &newLength, ts.token.data(), tokenLength,
-                                    static_cast<unsigned int>(grown.size())) != 0) {
+        if (!vn_sign::insert_timestamp_token(grown.data(), &newLength, ts.token.data(), tokenLength,
+                                             static_cast<unsigned int>(grown.size()))) {
             LOG4CXX_ERROR(logger(), "timestamp could not be inserted");
             return SM_TS_NO_BUFFER;
         }

@@ -11,8 +11,8 @@
 #include <memory>
 
 #include "MessageDigest.h"
+#include "asn1/Pkcs7Der.h"
 #include "crypto/DigestFactory.h"
-#include "sign/Pkcs7Der.h"
 
 namespace vn_sign {
 

@@ -9,8 +9,8 @@
 
 #include "Asn1Pkcs7.h"
 #include "PKCS7SSL.h"
+#include "asn1/Pkcs7Der.h"
 #include "infra/Loggers.h"
-#include "sign/Pkcs7Der.h"
 #include "verify/PKCS7SSLInternal.h"
 #include "verify/VerifyInternal.h"
 

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "asn1/OidTable.h"
+#include "asn1/Pkcs7Der.h"
 #include "crypto/Algorithms.h"
 #include "sign/CadesInternal.h"
-#include "sign/Pkcs7Der.h"
 #include "verify/VerifyInternal.h"
 
 namespace vn_verify {

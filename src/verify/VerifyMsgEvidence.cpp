@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "asn1/OidTable.h"
+#include "asn1/Pkcs7Der.h"
 #include "sign/CadesInternal.h"
-#include "sign/Pkcs7Der.h"
 #include "verify/CrlInternal.h"
 #include "verify/VerifyInternal.h"
 

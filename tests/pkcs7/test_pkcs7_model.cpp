@@ -10,7 +10,7 @@
 #include <cstring>
 
 #include "Pkcs7TestSupport.h"
-#include "sign/Pkcs7Der.h"
+#include "asn1/Pkcs7Der.h"
 #include "sign/SignedContent.h"
 
 namespace {

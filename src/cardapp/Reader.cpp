@@ -1,14 +1,16 @@
-// Reader list, reader states and card recognition for one public call.
+// Reader list, reader states and card recognition for one public call: the facade above the
+// card layer that makes the card-OS object and the card application object on it.
 #include "Reader.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include "AtrMatch.h"
-#include "CardFactory.h"
+#include "CardProfileFactory.h"
 #include "SC_Profile_Base.h"
 #include "ScPcsc.h"
+#include "card/AtrMatch.h"
+#include "card/CardFactory.h"
 #include "vn_log.h"
 
 namespace {

@@ -4,9 +4,9 @@
 
 #include <cstring>
 
-#include "CardResults.h"
-#include "CardTypes.h"
 #include "SmartCard.h"
+#include "card/CardResults.h"
+#include "card/CardTypes.h"
 #include "vn_log.h"
 
 using namespace vn_cardos;

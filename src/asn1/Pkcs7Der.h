@@ -1,7 +1,7 @@
 // Internal helpers of the PKCS#7 model: bounded walking over the children of a DER item
 // and appending DER items to a byte vector.
-#ifndef VN_SIGN_PKCS7DER_H
-#define VN_SIGN_PKCS7DER_H
+#ifndef VN_ASN1_PKCS7DER_H
+#define VN_ASN1_PKCS7DER_H
 
 #include <cstddef>
 #include <cstdint>

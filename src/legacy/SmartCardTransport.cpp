@@ -5,11 +5,11 @@
 #include <cstring>
 #include <vector>
 
-#include "CardResults.h"
-#include "CardTypes.h"
 #include "LegacyProfile.h"
 #include "SC_Profile_Base.h"
 #include "SmartCard.h"
+#include "card/CardResults.h"
+#include "card/CardTypes.h"
 #include "infra/Secrets.h"
 #include "vn_log.h"
 

@@ -1,5 +1,5 @@
 // Bounded DER walking and DER appending for the PKCS#7 model.
-#include "sign/Pkcs7Der.h"
+#include "asn1/Pkcs7Der.h"
 
 namespace pkcs7der {
 

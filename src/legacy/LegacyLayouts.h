@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "Layouts.h"
+#include "cardapp/Layouts.h"
 
 class CProfile;
 class CSmartCard;

@@ -3,11 +3,11 @@
 #include <cstring>
 #include <new>
 
-#include "CardFactory.h"
-#include "CardTypes.h"
 #include "LegacyProfile.h"
 #include "SC_Profile_CardOS.h"
 #include "SmartCard.h"
+#include "card/CardFactory.h"
+#include "card/CardTypes.h"
 #include "infra/Secrets.h"
 #include "vn_log.h"
 

@@ -1,8 +1,8 @@
 // The card type of the legacy card class from the card's label.
 #include <string>
 
-#include "CardTypes.h"
 #include "SmartCard.h"
+#include "card/CardTypes.h"
 
 namespace {
 // The card types the minidriver path knows by label; the labels are the registry's.
