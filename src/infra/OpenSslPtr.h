@@ -23,7 +23,10 @@
 #include <openssl/x509_vfy.h>
 #include <openssl/x509v3.h>
 
+#include <climits>
+#include <cstddef>
 #include <memory>
+#include <vector>
 
 namespace vn_ossl {
 
@@ -91,6 +94,26 @@ using HttpReqCtxPtr = std::unique_ptr<OSSL_HTTP_REQ_CTX, Deleter<OSSL_HTTP_REQ_C
 // Bytes and texts that OpenSSL allocated (i2d_* output, BN_bn2hex, X509_NAME_oneline).
 using OpenSslBytes = std::unique_ptr<unsigned char, Deleter<unsigned char, freeOpenSslBytes>>;
 using OpenSslText = std::unique_ptr<char, Deleter<char, freeOpenSslText>>;
+
+// A certificate and its DER: the one pair of helpers for both ways.
+// The certificate in der; null for no bytes, a length over INT_MAX, or no certificate.
+inline X509Ptr x509FromDer(const unsigned char* der, size_t length) {
+    if (der == nullptr || length == 0 || length > static_cast<size_t>(INT_MAX))
+        return X509Ptr();
+    const unsigned char* p = der;
+    return X509Ptr(d2i_X509(nullptr, &p, static_cast<long>(length)));
+}
+// The DER of a certificate; empty for null or one that does not encode.
+inline std::vector<unsigned char> derOfX509(const X509* x) {
+    const int n = x != nullptr ? i2d_X509(x, nullptr) : 0;
+    if (n <= 0)
+        return {};
+    std::vector<unsigned char> der(static_cast<size_t>(n));
+    unsigned char* p = der.data();
+    if (i2d_X509(x, &p) != n)
+        return {};
+    return der;
+}
 
 }  // namespace vn_ossl
 

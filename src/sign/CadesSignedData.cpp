@@ -3,7 +3,7 @@
 // item inside, the signed attributes and the signature value above all, is copied as read.
 #include <cstring>
 
-#include "asn1/OidTable.h"
+#include "sign/CadesAttributes.h"
 #include "sign/CadesInternal.h"
 #include "sign/Pkcs7Der.h"
 
@@ -198,19 +198,7 @@ int level_of(const SignedDataParts& parts) { return level_of_signer(parts, 0); }
 int level_of_signer(const SignedDataParts& parts, size_t index) {
     if (index >= parts.signers.size())
         return VN_CADES_LEVEL_NONE;
-    const SignerInfoParts& s = parts.signers[index];
-    const Bytes archive = vn_asn1::oid_der("id-aa-ets-archiveTimestampV3");
-    const Bytes timestamp = vn_asn1::oid_der("id-aa-signatureTimeStampToken");
-    bool hasTimestamp = false, hasArchive = false;
-    for (const Bytes& a : s.unsignedAttrs) {
-        hasTimestamp = hasTimestamp || attribute_has_oid(a, timestamp);
-        hasArchive = hasArchive || attribute_has_oid(a, archive);
-    }
-    if (hasArchive)
-        return VN_CADES_B_LTA;
-    if (!hasTimestamp)
-        return VN_CADES_B_B;
-    return parts.crls.empty() ? VN_CADES_B_T : VN_CADES_B_LT;
+    return cades_level_of(parts.signers[index].unsignedAttrs, !parts.crls.empty());
 }
 
 }  // namespace vn_sign

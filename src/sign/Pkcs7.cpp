@@ -2,6 +2,7 @@
 #include <new>
 
 #include "Asn1Pkcs7.h"
+#include "sign/CadesAttributes.h"
 #include "sign/Pkcs7Der.h"
 
 using pkcs7der::Children;
@@ -27,13 +28,6 @@ const struct {
     {6, "1.2.840.113549.1.7.6"},
 };
 // clang-format on
-
-const char* const OID_CONTENT_TYPE = "1.2.840.113549.1.9.3";
-const char* const OID_SIGNING_TIME = "1.2.840.113549.1.9.5";
-const char* const OID_MESSAGE_DIGEST = "1.2.840.113549.1.9.4";
-const char* const OID_SIGNING_CERTIFICATE_V2 = "1.2.840.113549.1.9.16.2.47";
-constexpr int CADES_NO_SIGNING_TIME = 1;
-constexpr int CADES_NO_SIGNING_CERTIFICATE = 5;
 
 }  // namespace
 
@@ -95,15 +89,7 @@ CAsn1_OctetString* CAsn1_Pkcs7::getSignature(int signerIndex, bool asEncoded) co
 }
 
 bool CAsn1_Pkcs7::checkCadesLevel(std::string oid, int level) {
-    if (oid == OID_CONTENT_TYPE)
-        return true;
-    if (oid == OID_SIGNING_TIME)
-        return level != CADES_NO_SIGNING_TIME;
-    if (oid == OID_MESSAGE_DIGEST)
-        return true;
-    if (oid == OID_SIGNING_CERTIFICATE_V2)
-        return level != CADES_NO_SIGNING_CERTIFICATE;
-    return false;
+    return vn_sign::cades_signed_attribute_allowed(oid, level);
 }
 
 int CAsn1_Pkcs7::decode() {

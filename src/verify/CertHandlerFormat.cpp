@@ -13,7 +13,7 @@
 #include "CertHandler.h"
 #include "crypto/DigestFactory.h"
 #include "infra/Loggers.h"
-#include "verify/SslHandles.h"
+#include "infra/OpenSslPtr.h"
 
 const unsigned long CCertHandler::ReadableNameFlags =
     XN_FLAG_SEP_CPLUS_SPC | ASN1_STRFLGS_DUMP_UNKNOWN | ASN1_STRFLGS_DUMP_DER | ASN1_STRFLGS_ESC_2253 |
@@ -40,7 +40,7 @@ int copyOut(const std::string& text, char* out, int outSize) {
 
 // The name printed with flags into a string.
 bool printName(X509_NAME* name, unsigned long flags, std::string& text) {
-    vnssl::BioPtr bio(BIO_new(BIO_s_mem()));
+    vn_ossl::BioPtr bio(BIO_new(BIO_s_mem()));
     if (!name || !bio || X509_NAME_print_ex(bio.get(), name, 0, flags) < 0)
         return false;
     char* data = nullptr;
@@ -155,19 +155,17 @@ int CCertHandler::GetSubjectsNameSSL(X509* cert, char* out, int outSize) {
 int CCertHandler::GetFingerPrintSSL(X509* cert, char* out, int outSize) {
     VN_TRACE_ENTER(m_logger, "GetFingerPrintSSL");
     std::string text;
-    unsigned char* der = nullptr;
-    const int len = cert ? i2d_X509(cert, &der) : -1;
-    if (len > 0) {
+    const std::vector<unsigned char> der = vn_ossl::derOfX509(cert);
+    if (!der.empty()) {
         unsigned char digest[DigestMax];
         int digestLength = 0;
-        vn_crypto::hash_blob(der, static_cast<unsigned int>(len), HashSha1, digest, &digestLength);
+        vn_crypto::hash_blob(der.data(), static_cast<unsigned int>(der.size()), HashSha1, digest, &digestLength);
         char hex[4];
         for (int i = 0; i < digestLength && i < DigestMax; ++i) {
             std::snprintf(hex, sizeof(hex), "%02x ", digest[i]);
             text += hex;
         }
     }
-    OPENSSL_free(der);
     copyOut(text, out, outSize);
     VN_TRACE_LEAVE(m_logger, "GetFingerPrintSSL");
     return 0;

@@ -7,7 +7,7 @@
 #include "CertHandler.h"
 #include "crypto/DigestFactory.h"
 #include "infra/Loggers.h"
-#include "verify/SslHandles.h"
+#include "infra/OpenSslPtr.h"
 
 log4cxx::LoggerPtr CCertHandler::m_logger = vnLogger("VornCryptoSSL::CCertHandler");
 
@@ -86,7 +86,7 @@ CCertInfo* CCertHandler::GetEntrySSL(const char* csCertStore, const char* prefix
                 dir += '/';
             const std::string certFile = dir + prefix + CertFileSuffix;
             const std::string keyFile = dir + prefix + KeyFileSuffix;
-            vnssl::X509Ptr cert;
+            vn_ossl::X509Ptr cert;
             if (FILE* f = std::fopen(certFile.c_str(), "r")) {
                 cert.reset(PEM_read_X509(f, nullptr, nullptr, nullptr));
                 std::fclose(f);
@@ -109,8 +109,8 @@ CCertInfo* CCertHandler::GetCertFromPKCS7(const unsigned char* blob, unsigned in
     VN_TRACE_ENTER(m_logger, "GetCertFromPKCS7");
     CCertInfo* entry = nullptr;
     if (blob && length > 0 && length <= 0x7FFFFFFFu) {
-        vnssl::BioPtr bio(BIO_new_mem_buf(blob, static_cast<int>(length)));
-        vnssl::Pkcs7Ptr p7(bio ? d2i_PKCS7_bio(bio.get(), nullptr) : nullptr);
+        vn_ossl::BioPtr bio(BIO_new_mem_buf(blob, static_cast<int>(length)));
+        vn_ossl::Pkcs7Ptr p7(bio ? d2i_PKCS7_bio(bio.get(), nullptr) : nullptr);
         if (p7 && PKCS7_type_is_signed(p7.get()) && p7->d.sign) {
             STACK_OF(PKCS7_SIGNER_INFO)* infos = PKCS7_get_signer_info(p7.get());
             PKCS7_SIGNER_INFO* si = infos ? sk_PKCS7_SIGNER_INFO_value(infos, 0) : nullptr;

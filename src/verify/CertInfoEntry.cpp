@@ -7,7 +7,7 @@
 #include "CertHandler.h"
 #include "CertInfo.h"
 #include "infra/Loggers.h"
-#include "verify/SslHandles.h"
+#include "infra/OpenSslPtr.h"
 
 log4cxx::LoggerPtr CCertInfo::m_logger = vnLogger("VornCryptoSSL::CCertInfoSSL");
 
@@ -112,7 +112,7 @@ int CCertInfo::SetX509Cert(X509* cert) {
 
 int CCertInfo::SetX509Cert(const unsigned char* der, unsigned int length) {
     VN_TRACE_ENTER(m_logger, "SetX509Cert");
-    vnssl::X509Ptr cert = vnssl::parseDer(der, length);
+    vn_ossl::X509Ptr cert = vn_ossl::x509FromDer(der, length);
     if (!cert)
         return SSL_CERT_ERROR;
     X509_free(m_cert);

@@ -3,6 +3,7 @@
 #include <openssl/pem.h>
 #include <openssl/x509v3.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -11,7 +12,7 @@
 #include "CertInfo.h"
 #include "DirHelp.h"
 #include "infra/Loggers.h"
-#include "verify/SslHandles.h"
+#include "infra/OpenSslPtr.h"
 
 X509_STORE* CCertInfo::m_store = nullptr;
 std::string CCertInfo::m_storePath;
@@ -41,14 +42,14 @@ X509* CCertInfo::ReadX509(const char* path, bool print) {
     VN_TRACE_ENTER(m_logger, "ReadX509");
     if (!path)
         return nullptr;
-    vnssl::X509Ptr cert;
+    vn_ossl::X509Ptr cert;
     {
-        vnssl::BioPtr bio(BIO_new_file(path, "rb"));
+        vn_ossl::BioPtr bio(BIO_new_file(path, "rb"));
         if (bio)
             cert.reset(PEM_read_bio_X509(bio.get(), nullptr, nullptr, nullptr));
     }
     if (!cert) {
-        vnssl::BioPtr bio(BIO_new_file(path, "rb"));
+        vn_ossl::BioPtr bio(BIO_new_file(path, "rb"));
         if (bio)
             cert.reset(d2i_X509_bio(bio.get(), nullptr));
     }
@@ -63,7 +64,7 @@ int CCertInfo::AddCert2Store(const char* path, X509_STORE* store, bool add) {
     VN_TRACE_ENTER(m_logger, "AddCert2Store");
     LOG4CXX_DEBUG(m_logger, "file " << (path ? path : "") << (add ? " (add)" : ""));
     int added = 0;
-    vnssl::X509Ptr cert(ReadX509(path, false));
+    vn_ossl::X509Ptr cert(ReadX509(path, false));
     if (cert && store && X509_STORE_add_cert(store, cert.get()) == 1)
         added = 1;
     ERR_clear_error();
@@ -116,7 +117,7 @@ int CCertInfo::InitSSL_CAStore(const char* path, bool add) {
 int CCertInfo::AddCertToSSL_CAStore(const unsigned char* der, unsigned int length) {
     VN_TRACE_ENTER(m_logger, "AddCertToSSL_CAStore");
     int added = 0;
-    vnssl::X509Ptr cert = vnssl::parseDer(der, length);
+    vn_ossl::X509Ptr cert = vn_ossl::x509FromDer(der, length);
     if (cert && !m_store && createStore())
         m_storePath = AddedStorePath;
     if (cert && m_store)
@@ -140,26 +141,25 @@ int CCertInfo::sslGetNextChainCert(const unsigned char* cert, unsigned int lengt
     // A null or empty path keeps the store as it is (for stores built certificate by certificate).
     if (storePath && *storePath)
         InitSSL_CAStore(storePath, false);
-    vnssl::X509Ptr x = vnssl::parseDer(cert, length);
+    vn_ossl::X509Ptr x = vn_ossl::x509FromDer(cert, length);
     if (!x || !m_store || !out || !outLength)
         return SSL_CERT_ERROR;
     if (X509_check_issued(x.get(), x.get()) == X509_V_OK)
         return SSL_CHAIN_END;
-    vnssl::StoreCtxPtr ctx(X509_STORE_CTX_new());
+    vn_ossl::StoreCtxPtr ctx(X509_STORE_CTX_new());
     if (!ctx || X509_STORE_CTX_init(ctx.get(), m_store, x.get(), nullptr) != 1)
         return SSL_CERT_ERROR;
     X509* found = nullptr;
     const int got = X509_STORE_CTX_get1_issuer(&found, ctx.get(), x.get());
-    vnssl::X509Ptr issuer(got == 1 ? found : nullptr);
+    vn_ossl::X509Ptr issuer(got == 1 ? found : nullptr);
     ERR_clear_error();
     if (!issuer || X509_cmp(issuer.get(), x.get()) == 0)
         return SSL_CHAIN_END;
-    const int len = i2d_X509(issuer.get(), nullptr);
-    if (len <= 0 || static_cast<unsigned int>(len) > *outLength)
+    const std::vector<unsigned char> der = vn_ossl::derOfX509(issuer.get());
+    if (der.empty() || der.size() > *outLength)
         return SSL_CERT_ERROR;
-    unsigned char* p = out;
-    i2d_X509(issuer.get(), &p);
-    *outLength = static_cast<unsigned int>(len);
+    std::copy(der.begin(), der.end(), out);
+    *outLength = static_cast<unsigned int>(der.size());
     VN_TRACE_LEAVE(m_logger, "sslGetNextChainCert");
     return 0;
 }
@@ -189,8 +189,8 @@ int CCertInfo::sslCheckCertSignature(const unsigned char* cert, unsigned int len
                                      unsigned int issuerLength, const char* storePath) {
     VN_TRACE_ENTER(m_logger, "sslCheckCertSignature");
     LOG4CXX_DEBUG(m_logger, "store " << (storePath ? storePath : ""));
-    vnssl::X509Ptr x = vnssl::parseDer(cert, length);
-    vnssl::X509Ptr i = vnssl::parseDer(issuer, issuerLength);
+    vn_ossl::X509Ptr x = vn_ossl::x509FromDer(cert, length);
+    vn_ossl::X509Ptr i = vn_ossl::x509FromDer(issuer, issuerLength);
     EVP_PKEY* key = i ? X509_get0_pubkey(i.get()) : nullptr;
     const int rc = (x && key && X509_verify(x.get(), key) == 1) ? 0 : 1;
     ERR_clear_error();

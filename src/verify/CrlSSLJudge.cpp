@@ -56,7 +56,7 @@ time_t utcSeconds(const ASN1_TIME* t) {
 int CCrlSSL::sslGetCrl(const unsigned char* cert, unsigned int certLength, unsigned char* crl, unsigned int* crlLength,
                        const char* crlDirectory) {
     VN_TRACE_ENTER(m_logger, "sslGetCrl");
-    vn_ossl::X509Ptr x = vn_ossl::x509FromDer(cert, static_cast<long>(certLength));
+    vn_ossl::X509Ptr x = vn_ossl::x509FromDer(cert, certLength);
     vn_ossl::StorePtr store(X509_STORE_new());
     X509_LOOKUP* lookup = store ? X509_STORE_add_lookup(store.get(), X509_LOOKUP_hash_dir()) : nullptr;
     vn_ossl::StoreCtxPtr ctx(X509_STORE_CTX_new());
@@ -91,7 +91,7 @@ int CCrlSSL::sslGetCrl(const unsigned char* cert, unsigned int certLength, unsig
 int CCrlSSL::FindCertInCrl(const unsigned char* cert, unsigned int certLength, const unsigned char* crl,
                            unsigned int crlLength, time_t* revocationTime) {
     VN_TRACE_ENTER(m_logger, "FindCertInCrl");
-    vn_ossl::X509Ptr x = vn_ossl::x509FromDer(cert, static_cast<long>(certLength));
+    vn_ossl::X509Ptr x = vn_ossl::x509FromDer(cert, certLength);
     vn_ossl::CrlPtr list = vn_crl::parseCrl(crl, crlLength);
     int rc = -1;
     if (x && list) {

@@ -167,8 +167,8 @@ unsigned int CCrlSSL::CheckOCSP(const char* url, const unsigned char* cert, unsi
         *response = nullptr;
     if (responderCert != nullptr)
         *responderCert = nullptr;
-    vn_ossl::X509Ptr x = vn_ossl::x509FromDer(cert, static_cast<long>(certLength));
-    vn_ossl::X509Ptr ca = vn_ossl::x509FromDer(issuer, static_cast<long>(issuerLength));
+    vn_ossl::X509Ptr x = vn_ossl::x509FromDer(cert, certLength);
+    vn_ossl::X509Ptr ca = vn_ossl::x509FromDer(issuer, issuerLength);
     const bool parsed = x && ca;
     const unsigned int failure = parsed ? CRLSSL_OCSP_FAILED : CRLSSL_OCSP_FAILED_BAD_INPUT;
     const unsigned int extra = parsed ? 0 : CRLSSL_OCSP_UNKNOWN;

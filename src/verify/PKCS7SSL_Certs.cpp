@@ -50,16 +50,6 @@ X509_ATTRIBUTE* attributeCertificates(PKCS7* p7) {
 
 typedef std::vector<unsigned char> Bytes;
 
-Bytes derOf(X509* cert) {
-    unsigned char* der = nullptr;
-    const int n = cert ? i2d_X509(cert, &der) : 0;
-    Bytes out;
-    if (n > 0)
-        out.assign(der, der + n);
-    OPENSSL_free(der);
-    return out;
-}
-
 unsigned int size(const Bytes& b) { return static_cast<unsigned int>(b.size()); }
 std::string text(const char* s) { return s ? std::string(s) : std::string(); }
 
@@ -127,7 +117,7 @@ int CPKCS7SSL::GetSignerCertEx(unsigned char* blob, unsigned int length, int ind
     VN_TRACE_ENTER(m_logger, "GetSignerCertEx");
     Pkcs7Ptr p7 = parseSignedData(blob, length);
     STACK_OF(X509)* certs = certificates(p7.get());
-    const Bytes signer = derOf(signerCert(p7.get(), index));
+    const Bytes signer = vn_ossl::derOfX509(signerCert(p7.get(), index));
     if (signer.empty() || !certs)
         return NOT_FOUND;
     // The texts live in the reader's buffers until its next call: copy them at once.
@@ -136,7 +126,7 @@ int CPKCS7SSL::GetSignerCertEx(unsigned char* blob, unsigned int length, int ind
     if (issuer.empty() || serial.empty())
         return NOT_FOUND;
     for (int i = 0; i < sk_X509_num(certs); ++i) {
-        const Bytes der = derOf(sk_X509_value(certs, i));
+        const Bytes der = vn_ossl::derOfX509(sk_X509_value(certs, i));
         if (!der.empty() && text(CCertInfo::getSerialNum(der.data(), size(der))) == serial &&
             text(CCertInfo::getIssuer(der.data(), size(der))) == issuer)
             return copyOut(der.data(), static_cast<int>(der.size()), out, outLength) == 0 ? 0 : FAILED;

@@ -14,8 +14,6 @@ namespace {
 
 const char kCrlPattern[] = "*.crl";
 const int kMaxCrlFiles = 1500;
-const int kAnySource = VERIFY_CRL_STORE | VERIFY_CRL_DISTRIBUTION_POINTS | VERIFY_CRL_DIRECTORY | VERIFY_CRL_OCSP |
-                       VERIFY_CRL_ADDRESS | VERIFY_CRL_ADDRESS_2;
 
 struct MallocBuffer {
     unsigned char* p = nullptr;
@@ -115,6 +113,35 @@ const char kDirectory[] = "crl-directory";
 const char kAddress[] = "crl-address";
 const char kOcsp[] = "ocsp";
 
+enum class Source { Store, DistributionPoints, Directory, Ocsp, Address };
+
+// The revocation sources by their flag, in precedence: of the flags set, the first row's
+// source alone is asked. The CRLs of the store come before the certificate's distribution
+// points, those before a CRL directory, that before OCSP, and OCSP before a CRL address.
+struct SourceRow {
+    int flag;
+    Source source;
+    const char* name;  // the source as the report names it
+};
+// clang-format off
+const SourceRow kSources[] = {
+    {VERIFY_CRL_STORE,               Source::Store,              kStore},
+    {VERIFY_CRL_DISTRIBUTION_POINTS, Source::DistributionPoints, kPoint},
+    {VERIFY_CRL_DIRECTORY,           Source::Directory,          kDirectory},
+    {VERIFY_CRL_OCSP,                Source::Ocsp,               kOcsp},
+    {VERIFY_CRL_ADDRESS,             Source::Address,            kAddress},
+    {VERIFY_CRL_ADDRESS_2,           Source::Address,            kAddress},
+};
+// clang-format on
+
+// The source the flags choose; null when they name none.
+const SourceRow* chosenSource(int crlFlags) {
+    for (const SourceRow& r : kSources)
+        if (crlFlags & r.flag)
+            return &r;
+    return nullptr;
+}
+
 // CRLs of the store: OpenSSL checks the chain with them; a revocation is judged by time.
 unsigned int fromStore(X509* cert, X509_STORE* store, X509_STORE_CTX* chainCtx, const struct tm* t,
                        RevocationChecks& checks) {
@@ -211,15 +238,6 @@ std::string ocspAddress(X509* cert, const char* crlSource) {
     return url;
 }
 
-std::vector<unsigned char> derOf(X509* x) {
-    const int n = i2d_X509(x, nullptr);
-    std::vector<unsigned char> der(n > 0 ? static_cast<size_t>(n) : 0);
-    unsigned char* p = der.data();
-    if (n > 0)
-        i2d_X509(x, &p);
-    return der;
-}
-
 // producedAt and the revocation reason from the response the exchange handed back.
 void readOcspDetails(const OpenSslBuffer& response, X509* cert, X509* issuer, CRevocationCheck& c) {
     const unsigned char* p = response.p;
@@ -266,8 +284,8 @@ unsigned int fromOcsp(X509* cert, X509* issuer, const char* crlSource, const str
         checks.push_back(unavailable(kOcsp, url, "no OCSP responder address"));
         return VERIFY_NO_OCSP_RESPONDER;
     }
-    const std::vector<unsigned char> certDer = derOf(cert);
-    const std::vector<unsigned char> issuerDer = derOf(issuer);
+    const std::vector<unsigned char> certDer = vn_ossl::derOfX509(cert);
+    const std::vector<unsigned char> issuerDer = vn_ossl::derOfX509(issuer);
     OpenSslBuffer response, responder;
     time_t revokedAt = 0;
     const unsigned int rc =
@@ -307,29 +325,26 @@ unsigned int revocationOf(X509* certificate, X509_STORE* store, X509_STORE_CTX* 
                           const char* crlSource, const struct tm* checkTime, RevocationChecks& checks) {
     if (certificate == nullptr || checkTime == nullptr)
         return VERIFY_NO_CONTEXT;
-    if (crlFlags & VERIFY_CRL_STORE)
-        return fromStore(certificate, store, storeContext, checkTime, checks);
-    if (!(crlFlags & (VERIFY_CRL_DISTRIBUTION_POINTS | VERIFY_CRL_DIRECTORY | VERIFY_CRL_OCSP | VERIFY_CRL_ADDRESS |
-                      VERIFY_CRL_ADDRESS_2)))
+    const SourceRow* chosen = chosenSource(crlFlags);
+    if (chosen == nullptr)
         return 0;
+    if (chosen->source == Source::Store)
+        return fromStore(certificate, store, storeContext, checkTime, checks);
     vn_ossl::X509Ptr issuer = issuerOf(certificate, store, storeContext);
-    if (crlFlags & VERIFY_CRL_OCSP && !(crlFlags & (VERIFY_CRL_DISTRIBUTION_POINTS | VERIFY_CRL_DIRECTORY)))
+    if (chosen->source == Source::Ocsp)  // reports a missing issuer at the responder's address
         return fromOcsp(certificate, issuer.get(), crlSource, checkTime, checks);
-    const char* source = crlFlags & VERIFY_CRL_DISTRIBUTION_POINTS ? kPoint
-                         : crlFlags & VERIFY_CRL_DIRECTORY         ? kDirectory
-                                                                   : kAddress;
     if (!issuer) {
         checks.push_back(
-            unavailable(source, crlSource != nullptr ? crlSource : "", "the issuer's certificate is not known"));
+            unavailable(chosen->name, crlSource != nullptr ? crlSource : "", "the issuer's certificate is not known"));
         return VERIFY_NO_CONTEXT;  // no key to check a CRL's signature with
     }
-    if (crlFlags & VERIFY_CRL_DISTRIBUTION_POINTS)
+    if (chosen->source == Source::DistributionPoints)
         return fromDistributionPoints(certificate, issuer.get(), checkTime, checks);
     if (crlSource == nullptr) {
-        checks.push_back(unavailable(source, "", "no CRL source given"));
+        checks.push_back(unavailable(chosen->name, "", "no CRL source given"));
         return 0;
     }
-    if (crlFlags & VERIFY_CRL_DIRECTORY)
+    if (chosen->source == Source::Directory)
         return fromDirectory(crlSource, certificate, issuer.get(), checkTime, checks);
     std::string why;
     vn_ossl::CrlPtr crl = crlFrom(crlSource, why);
@@ -372,7 +387,7 @@ unsigned int CVerifyMsg::Check_CRL(X509* certificate, X509_STORE* store, X509_ST
     VN_TRACE_ENTER(m_logger, "Check_CRL");
     vn_verify::RevocationChecks checks;
     unsigned int rc = vn_verify::revocationOf(certificate, store, storeContext, crlFlags, crlSource, checkTime, checks);
-    if (rc == 0 && getRevocationHardFail() && (crlFlags & kAnySource) != 0 && !vn_verify::revocationObtained(checks))
+    if (rc == 0 && getRevocationHardFail() && chosenSource(crlFlags) != nullptr && !vn_verify::revocationObtained(checks))
         rc = VERIFY_NO_REVOCATION_INFO;
     VN_TRACE_LEAVE(m_logger, "Check_CRL");
     return rc;

@@ -44,9 +44,7 @@ bool contains(const unsigned char* data, size_t length, const char* text) {
 bool isCertificate(const unsigned char* data, size_t length) {
     if (contains(data, length, kPemCertificateLabel))
         return true;
-    const unsigned char* p = data;
-    X509Ptr x(d2i_X509(nullptr, &p, static_cast<long>(length)));
-    return static_cast<bool>(x);
+    return static_cast<bool>(vn_ossl::x509FromDer(data, length));
 }
 
 CmsPtr fromPem(const unsigned char* data, size_t length) {

@@ -11,7 +11,7 @@
 #include "PKCS7SSL.h"
 #include "VerifyMsg.h"
 #include "infra/Loggers.h"
-#include "verify/OsslHandles.h"
+#include "infra/OpenSslPtr.h"
 
 namespace {
 
@@ -40,7 +40,7 @@ unsigned int CVerifyMsg::CheckSignPKCS1Detached(const unsigned char* sig, unsign
     VN_TRACE_ENTER(m_logger, "CheckSignPKCS1Detached");
     if (message != nullptr)
         message[0] = '\0';
-    vn_ossl::X509Ptr cert = vn_ossl::x509FromDer(certificate, static_cast<long>(certificateLength));
+    vn_ossl::X509Ptr cert = vn_ossl::x509FromDer(certificate, certificateLength);
     unsigned int signedLength = 0;
     int hashId = 0;
     std::unique_ptr<unsigned char, FreeDeleter> signedDigest(
