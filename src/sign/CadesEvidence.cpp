@@ -8,19 +8,20 @@
 
 #include <algorithm>
 
+#include "asn1/DerTags.h"
 #include "asn1/OidTable.h"
 #include "infra/OpenSslPtr.h"
 #include "sign/CadesEvidenceFetch.h"
 #include "sign/CadesInternal.h"
 #include "sign/Pkcs7Der.h"
 
+using namespace vn_der;
+
 namespace vn_sign {
 
 namespace {
 
-constexpr uint8_t TAG_SEQUENCE = 0x30;
-constexpr uint8_t TAG_OID = 0x06;
-constexpr uint8_t TAG_OTHER_REVOCATION = 0xA1;
+constexpr uint8_t TAG_OTHER_REVOCATION = vn_der::TAG_CONTEXT_1;
 // The chain walk stops after this many steps (as the library's own chain walk does).
 constexpr int kMaxChainSteps = 32;
 

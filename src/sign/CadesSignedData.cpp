@@ -3,26 +3,23 @@
 // item inside, the signed attributes and the signature value above all, is copied as read.
 #include <cstring>
 
+#include "asn1/DerTags.h"
 #include "sign/CadesAttributes.h"
 #include "sign/CadesInternal.h"
 #include "sign/Pkcs7Der.h"
+
+using namespace vn_der;
 
 namespace vn_sign {
 
 namespace {
 
-constexpr uint8_t TAG_INTEGER = 0x02;
-constexpr uint8_t TAG_OID = 0x06;
-constexpr uint8_t TAG_SEQUENCE = 0x30;
-constexpr uint8_t TAG_SET = 0x31;
-constexpr uint8_t TAG_CONTEXT_0 = 0xA0;
-constexpr uint8_t TAG_CONTEXT_1 = 0xA1;
-constexpr uint8_t TAG_IMPLICIT_SIGNED_ATTRS = 0xA0;
-constexpr uint8_t TAG_IMPLICIT_UNSIGNED_ATTRS = 0xA1;
+constexpr uint8_t TAG_IMPLICIT_SIGNED_ATTRS = vn_der::TAG_CONTEXT_0;
+constexpr uint8_t TAG_IMPLICIT_UNSIGNED_ATTRS = vn_der::TAG_CONTEXT_1;
 constexpr uint8_t INDEFINITE_LENGTH = 0x80;
 // A SignedData version must be 5 when other revocation information is present (RFC 5652).
 constexpr int VERSION_WITH_OTHER_REVOCATION = 5;
-constexpr uint8_t TAG_OTHER_REVOCATION = 0xA1;
+constexpr uint8_t TAG_OTHER_REVOCATION = vn_der::TAG_CONTEXT_1;
 
 Bytes whole(const pkcs7der::Item& item) { return Bytes(item.p, item.p + item.total); }
 

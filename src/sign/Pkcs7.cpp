@@ -2,17 +2,16 @@
 #include <new>
 
 #include "Asn1Pkcs7.h"
+#include "asn1/DerTags.h"
 #include "sign/CadesAttributes.h"
 #include "sign/Pkcs7Der.h"
+
+using namespace vn_der;
 
 using pkcs7der::Children;
 using pkcs7der::Item;
 
 namespace {
-
-constexpr uint8_t TAG_OID = 0x06;
-constexpr uint8_t TAG_SEQUENCE = 0x30;
-constexpr uint8_t TAG_EXPLICIT_0 = 0xA0;
 
 // Content type numbers by OID.
 const struct {
@@ -108,7 +107,7 @@ int CAsn1_Pkcs7::decode() {
             return fail();
         if (!c.next(tagged))
             return c.bad() ? fail() : 1;
-        if (tagged.tag != TAG_EXPLICIT_0)
+        if (tagged.tag != TAG_CONTEXT_0)
             return fail();
         Children inner(tagged);
         if (!inner.next(content))
@@ -144,7 +143,7 @@ int CAsn1_Pkcs7::encode() {
         if (inner) {
             if (!inner->getDER())
                 return fail();
-            pkcs7der::appendTlv(content, TAG_EXPLICIT_0, inner->getDER(), inner->getDERlength());
+            pkcs7der::appendTlv(content, TAG_CONTEXT_0, inner->getDER(), inner->getDERlength());
         }
         pkcs7der::appendTlv(der, TAG_SEQUENCE, content);
         setEncoding(der);

@@ -8,18 +8,18 @@
 #include <ctime>
 
 #include "Asn1Pkcs7.h"
+#include "asn1/DerTags.h"
 #include "asn1/OidTable.h"
 #include "crypto/DigestFactory.h"
 #include "sign/Pkcs7Der.h"
 #include "sign/SignedContent.h"
 
+using namespace vn_der;
+
 using vn_crypto::Algorithm;
 
 namespace {
 
-constexpr uint8_t TAG_INTEGER = 0x02;
-constexpr uint8_t TAG_OCTETSTRING = 0x04;
-constexpr uint8_t TAG_SEQUENCE = 0x30;
 constexpr int VERSION_ONE = 1;
 constexpr int MAX_DIGEST = 64;
 

@@ -11,11 +11,14 @@
 #include <string>
 #include <vector>
 
+#include "asn1/DerTags.h"
 #include "asn1/OidTable.h"
 #include "sign/CadesInternal.h"
 #include "sign/Pkcs7Der.h"
 #include "verify/CrlInternal.h"
 #include "verify/VerifyInternal.h"
+
+using namespace vn_der;
 
 namespace vn_verify {
 
@@ -23,9 +26,7 @@ namespace {
 
 const char kEmbeddedCrl[] = "embedded-crl";
 const char kEmbeddedOcsp[] = "embedded-ocsp";
-constexpr uint8_t TAG_OTHER_REVOCATION = 0xA1;
-constexpr uint8_t TAG_SEQUENCE = 0x30;
-constexpr uint8_t TAG_OID = 0x06;
+constexpr uint8_t TAG_OTHER_REVOCATION = vn_der::TAG_CONTEXT_1;
 // Clock skew allowed for a value made "now" by a responder whose clock runs ahead.
 constexpr time_t kSkewSeconds = 300;
 
