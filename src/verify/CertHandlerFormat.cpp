@@ -91,13 +91,10 @@ int CCertHandler::GetSerialNumberSSL(X509* cert, char* out, int outSize) {
     VN_TRACE_ENTER(m_logger, "GetSerialNumberSSL");
     std::string text;
     if (cert) {
-        if (BIGNUM* bn = ASN1_INTEGER_to_BN(X509_get_serialNumber(cert), nullptr)) {
-            if (char* hex = BN_bn2hex(bn)) {
-                text = hex;
-                OPENSSL_free(hex);
-            }
-            BN_free(bn);
-        }
+        const vn_ossl::BignumPtr bn(ASN1_INTEGER_to_BN(X509_get_serialNumber(cert), nullptr));
+        const vn_ossl::OpenSslText hex(bn ? BN_bn2hex(bn.get()) : nullptr);
+        if (hex)
+            text = hex.get();
     }
     copyOut(text, out, outSize);
     VN_TRACE_LEAVE(m_logger, "GetSerialNumberSSL");

@@ -60,7 +60,8 @@ CCertInfo::CCertInfo() : m_details(new char[FieldSize]()), m_cert(nullptr) {
         f.reset(new char[FieldSize]());
 }
 
-CCertInfo::~CCertInfo() { X509_free(m_cert); }
+// m_cert is a raw pointer in the public class; the owner here frees it.
+CCertInfo::~CCertInfo() { const vn_ossl::X509Ptr owned(m_cert); }
 
 int CCertInfo::setField(Field f, const char* text) {
     copyField(m_fields[f].get(), text);
@@ -101,11 +102,11 @@ int CCertInfo::SetCertID(const char* text) { return setField(F_CERTID, text); }
 
 int CCertInfo::SetX509Cert(X509* cert) {
     VN_TRACE_ENTER(m_logger, "SetX509Cert");
-    X509* copy = cert ? X509_dup(cert) : nullptr;
+    vn_ossl::X509Ptr copy(cert ? X509_dup(cert) : nullptr);
     if (!copy)
         return SSL_CERT_ERROR;
-    X509_free(m_cert);
-    m_cert = copy;
+    const vn_ossl::X509Ptr old(m_cert);
+    m_cert = copy.release();
     VN_TRACE_LEAVE(m_logger, "SetX509Cert");
     return 0;
 }
@@ -115,7 +116,7 @@ int CCertInfo::SetX509Cert(const unsigned char* der, unsigned int length) {
     vn_ossl::X509Ptr cert = vn_ossl::x509FromDer(der, length);
     if (!cert)
         return SSL_CERT_ERROR;
-    X509_free(m_cert);
+    const vn_ossl::X509Ptr old(m_cert);
     m_cert = cert.release();
     VN_TRACE_LEAVE(m_logger, "SetX509Cert");
     return 0;

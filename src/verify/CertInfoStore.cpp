@@ -129,7 +129,7 @@ int CCertInfo::AddCertToSSL_CAStore(const unsigned char* der, unsigned int lengt
 
 void CCertInfo::CleanUpSSL_CAStore() {
     VN_TRACE_ENTER(m_logger, "CleanUpSSL_CAStore");
-    X509_STORE_free(m_store);
+    const vn_ossl::StorePtr old(m_store);  // m_store is a raw pointer in the public class
     m_store = nullptr;
     m_storePath.clear();
     VN_TRACE_LEAVE(m_logger, "CleanUpSSL_CAStore");

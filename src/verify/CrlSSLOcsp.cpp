@@ -16,11 +16,6 @@
 
 namespace {
 
-struct OpenSslText {
-    char* p = nullptr;
-    ~OpenSslText() { OPENSSL_free(p); }
-};
-
 // Whole seconds left before the deadline, at least 1 (OpenSSL's limit counts in seconds; 0
 // would mean none).
 int secondsLeft(const vnhttp::Deadline& deadline) {
@@ -43,10 +38,6 @@ void handOver(OCSP_RESPONSE* response, unsigned char** out, unsigned int* outLen
         *signerLength = n > 0 ? static_cast<unsigned int>(n) : 0;
     }
 }
-
-struct OpenSslFree {
-    void operator()(unsigned char* p) const { OPENSSL_free(p); }
-};
 
 struct FdClose {
     int fd;
@@ -98,7 +89,7 @@ OcspResponsePtr exchangeOcspTls(int fd, const std::string& host, unsigned port, 
     std::unique_ptr<vnhttp::Transport> tls = vnhttp::start_tls(fd, host, deadline.total_ms, deadline, r);
     unsigned char* der = nullptr;
     const int length = tls ? i2d_OCSP_REQUEST(request, &der) : 0;
-    std::unique_ptr<unsigned char, OpenSslFree> body(der);
+    vn_ossl::OpenSslBytes body(der);
     if (length > 0) {
         const std::string head =
             "POST " + path + " HTTP/1.0\r\nHost: " + host + ":" + std::to_string(port) +
@@ -173,13 +164,15 @@ unsigned int CCrlSSL::CheckOCSP(const char* url, const unsigned char* cert, unsi
     const unsigned int failure = parsed ? CRLSSL_OCSP_FAILED : CRLSSL_OCSP_FAILED_BAD_INPUT;
     const unsigned int extra = parsed ? 0 : CRLSSL_OCSP_UNKNOWN;
 
-    OpenSslText host, port, path;
+    char *hostText = nullptr, *portText = nullptr, *pathText = nullptr;
     int tls = 0;
-    if (url == nullptr || OCSP_parse_url(url, &host.p, &port.p, &path.p, &tls) != 1) {
+    const bool urlParsed = url != nullptr && OCSP_parse_url(url, &hostText, &portText, &pathText, &tls) == 1;
+    const vn_ossl::OpenSslText host(hostText), port(portText), path(pathText);
+    if (!urlParsed) {
         VN_TRACE_LEAVE(m_logger, "CheckOCSP");
         return CRLSSL_OCSP_NO_RESPONDER | extra;
     }
-    const unsigned long portNumber = std::strtoul(port.p, nullptr, 10);
+    const unsigned long portNumber = std::strtoul(port.get(), nullptr, 10);
     if (!parsed || portNumber == 0 || portNumber > 65535) {
         VN_TRACE_LEAVE(m_logger, "CheckOCSP");
         return failure | extra;
@@ -187,27 +180,27 @@ unsigned int CCrlSSL::CheckOCSP(const char* url, const unsigned char* cert, unsi
 
     vn_ossl::OcspCertIdPtr id(OCSP_cert_to_id(nullptr, x.get(), ca.get()));
     vn_ossl::OcspRequestPtr request(OCSP_REQUEST_new());
-    OCSP_CERTID* requestId = id ? OCSP_CERTID_dup(id.get()) : nullptr;
-    if (!request || requestId == nullptr || OCSP_request_add0_id(request.get(), requestId) == nullptr) {
-        OCSP_CERTID_free(requestId);
+    vn_ossl::OcspCertIdPtr requestId(id ? OCSP_CERTID_dup(id.get()) : nullptr);
+    if (!request || !requestId || OCSP_request_add0_id(request.get(), requestId.get()) == nullptr) {
         VN_TRACE_LEAVE(m_logger, "CheckOCSP");
         return failure;
     }
+    requestId.release();  // the request holds it now
     if (OCSP_request_add1_nonce(request.get(), nullptr, -1) != 1) {
         VN_TRACE_LEAVE(m_logger, "CheckOCSP");
         return failure;
     }
     // One deadline for the connection, the proxy tunnel and the whole exchange.
     const vnhttp::Deadline deadline = vnhttp::Deadline::in(vn_crl::timeoutMs());
-    const int fd = vn_crl::openOcspConnection(host.p, static_cast<unsigned>(portNumber), deadline);
+    const int fd = vn_crl::openOcspConnection(host.get(), static_cast<unsigned>(portNumber), deadline);
     vn_ossl::OcspResponsePtr answer;
     unsigned int why = CRLSSL_OCSP_FAILED;
     if (fd >= 0 && tls != 0)
-        answer = vn_crl::exchangeOcspTls(fd, host.p, static_cast<unsigned>(portNumber), path.p, request.get(), deadline,
-                                         why);
+        answer = vn_crl::exchangeOcspTls(fd, host.get(), static_cast<unsigned>(portNumber), path.get(), request.get(),
+                                         deadline, why);
     else if (fd >= 0)
-        answer =
-            vn_crl::exchangeOcsp(fd, host.p, static_cast<unsigned>(portNumber), path.p, request.get(), deadline, why);
+        answer = vn_crl::exchangeOcsp(fd, host.get(), static_cast<unsigned>(portNumber), path.get(), request.get(),
+                                      deadline, why);
     // No connection (directly or through the proxy's tunnel) before the deadline is a timeout
     // of the exchange like a responder that does not answer in time.
     if (fd < 0 && deadline.left_ms(deadline.total_ms) <= 0)

@@ -37,14 +37,13 @@ X509_ATTRIBUTE* attributeCertificates(PKCS7* p7) {
     STACK_OF(X509_ATTRIBUTE)* attributes = si ? PKCS7_get_signed_attributes(si) : nullptr;
     if (!attributes)
         return nullptr;
-    ASN1_OBJECT* oid = OBJ_txt2obj(OID_ATTRIBUTE_CERTIFICATE, 1);
+    const vn_ossl::Asn1ObjectPtr oid(OBJ_txt2obj(OID_ATTRIBUTE_CERTIFICATE, 1));
     if (!oid)
         return nullptr;
     X509_ATTRIBUTE* found = nullptr;
     for (int i = 0; i < sk_X509_ATTRIBUTE_num(attributes) && !found; ++i)
-        if (OBJ_cmp(X509_ATTRIBUTE_get0_object(sk_X509_ATTRIBUTE_value(attributes, i)), oid) == 0)
+        if (OBJ_cmp(X509_ATTRIBUTE_get0_object(sk_X509_ATTRIBUTE_value(attributes, i)), oid.get()) == 0)
             found = sk_X509_ATTRIBUTE_value(attributes, i);
-    ASN1_OBJECT_free(oid);
     return found;
 }
 
@@ -144,9 +143,8 @@ int CPKCS7SSL::GetSignerRSAKey(unsigned char* blob, unsigned int length, unsigne
         return FAILED;
     unsigned char* der = nullptr;
     const int n = i2d_PUBKEY(key, &der);
-    const int result = copyOut(der, n, out, outLength);
-    OPENSSL_free(der);
-    return result;
+    const vn_ossl::OpenSslBytes owned(der);
+    return copyOut(der, n, out, outLength);
 }
 
 int CPKCS7SSL::GetSignerRSAKeySize(unsigned char* blob, unsigned int length, int index) {

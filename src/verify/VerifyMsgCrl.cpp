@@ -21,10 +21,10 @@ struct MallocBuffer {
     ~MallocBuffer() { std::free(p); }
 };
 
+// Bytes OpenSSL allocated for the caller, and their length.
 struct OpenSslBuffer {
-    unsigned char* p = nullptr;
+    vn_ossl::OpenSslBytes bytes;
     unsigned int length = 0;
-    ~OpenSslBuffer() { OPENSSL_free(p); }
 };
 
 using vn_verify::RevocationChecks;
@@ -63,12 +63,10 @@ CRevocationCheck judgeDetail(X509_CRL* crl, X509* cert, const char* source, cons
     }
     c.status = "revoked";
     c.revocationTime = vn_crl::utcSeconds(X509_REVOKED_get0_revocationDate(entry));
-    ASN1_ENUMERATED* code =
-        static_cast<ASN1_ENUMERATED*>(X509_REVOKED_get_ext_d2i(entry, NID_crl_reason, nullptr, nullptr));
-    if (code != nullptr) {
-        c.reason = reasonName(ASN1_ENUMERATED_get(code));
-        ASN1_ENUMERATED_free(code);
-    }
+    const vn_ossl::Asn1EnumeratedPtr code(
+        static_cast<ASN1_ENUMERATED*>(X509_REVOKED_get_ext_d2i(entry, NID_crl_reason, nullptr, nullptr)));
+    if (code)
+        c.reason = reasonName(ASN1_ENUMERATED_get(code.get()));
     return c;
 }
 
@@ -232,15 +230,13 @@ unsigned int fromDirectory(const char* directory, X509* cert, X509* issuer, cons
 std::string ocspAddress(X509* cert, const char* crlSource) {
     if (crlSource != nullptr && crlSource[0] != '\0')
         return crlSource;
-    STACK_OF(OPENSSL_STRING)* list = X509_get1_ocsp(cert);
-    std::string url = sk_OPENSSL_STRING_num(list) > 0 ? sk_OPENSSL_STRING_value(list, 0) : "";
-    X509_email_free(list);
-    return url;
+    const vn_ossl::EmailListPtr list(X509_get1_ocsp(cert));
+    return sk_OPENSSL_STRING_num(list.get()) > 0 ? sk_OPENSSL_STRING_value(list.get(), 0) : "";
 }
 
 // producedAt and the revocation reason from the response the exchange handed back.
 void readOcspDetails(const OpenSslBuffer& response, X509* cert, X509* issuer, CRevocationCheck& c) {
-    const unsigned char* p = response.p;
+    const unsigned char* p = response.bytes.get();
     vn_ossl::OcspResponsePtr r(p != nullptr ? d2i_OCSP_RESPONSE(nullptr, &p, static_cast<long>(response.length))
                                             : nullptr);
     vn_ossl::OcspBasicPtr basic(r ? OCSP_response_get1_basic(r.get()) : nullptr);
@@ -287,11 +283,14 @@ unsigned int fromOcsp(X509* cert, X509* issuer, const char* crlSource, const str
     const std::vector<unsigned char> certDer = vn_ossl::derOfX509(cert);
     const std::vector<unsigned char> issuerDer = vn_ossl::derOfX509(issuer);
     OpenSslBuffer response, responder;
+    unsigned char *responseDer = nullptr, *responderDer = nullptr;
     time_t revokedAt = 0;
     const unsigned int rc =
         CCrlSSL::CheckOCSP(url.c_str(), certDer.data(), static_cast<unsigned int>(certDer.size()), issuerDer.data(),
-                           static_cast<unsigned int>(issuerDer.size()), &response.p, &response.length, &revokedAt,
-                           &responder.p, &responder.length);
+                           static_cast<unsigned int>(issuerDer.size()), &responseDer, &response.length, &revokedAt,
+                           &responderDer, &responder.length);
+    response.bytes.reset(responseDer);
+    responder.bytes.reset(responderDer);
     CRevocationCheck c;
     c.source = kOcsp;
     c.location = url;

@@ -57,10 +57,10 @@ CmsPtr fromPem(const unsigned char* data, size_t length) {
     Pkcs7Ptr p7(bio ? PEM_read_bio_PKCS7(bio.get(), nullptr, nullptr, nullptr) : nullptr);
     unsigned char* der = nullptr;
     const int n = p7 ? i2d_PKCS7(p7.get(), &der) : -1;
+    const vn_ossl::OpenSslBytes owned(der);
     const unsigned char* p = der;
     if (n > 0)
         cms.reset(d2i_CMS_ContentInfo(nullptr, &p, n));
-    OPENSSL_free(der);
     return cms;
 }
 

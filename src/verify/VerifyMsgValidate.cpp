@@ -61,10 +61,8 @@ time_t signingTimeClaim(CMS_SignerInfo* si) {
 
 std::string serialText(X509* cert) {
     BignumPtr bn(ASN1_INTEGER_to_BN(X509_get0_serialNumber(cert), nullptr));
-    char* hex = bn ? BN_bn2hex(bn.get()) : nullptr;
-    std::string out = hex != nullptr ? hex : "";
-    OPENSSL_free(hex);
-    return out;
+    const vn_ossl::OpenSslText hex(bn ? BN_bn2hex(bn.get()) : nullptr);
+    return hex ? hex.get() : "";
 }
 
 // The signer's signature algorithm: its short name (dotted form when it has none), or
