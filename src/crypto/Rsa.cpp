@@ -10,6 +10,7 @@
 
 #include "infra/Loggers.h"
 #include "infra/OpenSslPtr.h"
+#include "infra/TraceScope.h"
 
 log4cxx::LoggerPtr CRsa::m_logger = vnLogger("VornCryptoSSL.CRsa");
 
@@ -59,7 +60,7 @@ CRsa::CRsa() = default;
 CRsa::~CRsa() { const vn_ossl::RsaPtr owned(rsaOf(m_rsa)); }
 
 int CRsa::GenerateKey(int bits, unsigned long exponent) {
-    VN_TRACE_ENTER(m_logger, "CRsa::GenerateKey");
+    VnLoggerTraceScope trace(m_logger, "CRsa::GenerateKey");
     if (bits < 512 || bits > 16384 || exponent < 3 || (exponent & 1) == 0)
         return -1;
     vn_ossl::RsaPtr rsa(RSA_new());
@@ -69,7 +70,6 @@ int CRsa::GenerateKey(int bits, unsigned long exponent) {
         return -1;
     }
     replaceKey(m_rsa, std::move(rsa));
-    VN_TRACE_LEAVE(m_logger, "CRsa::GenerateKey");
     return 0;
 }
 

@@ -9,6 +9,7 @@
 #include "TimeStampAlgos.h"
 #include "asn1/DerTags.h"
 #include "infra/Loggers.h"
+#include "infra/TraceScope.h"
 
 using namespace vn_der;
 
@@ -62,7 +63,7 @@ void CTimeStampSSL::addValue(int position, unsigned char value) {
 }
 
 int CTimeStampSSL::buildRequest() {
-    VN_TRACE_ENTER(m_logger, "CTimeStampSSL::buildRequest");
+    VnLoggerTraceScope trace(m_logger, "CTimeStampSSL::buildRequest");
     request.clear();
     requestLength = 0;
     algo = imprintIndex(algo);
@@ -101,7 +102,6 @@ int CTimeStampSSL::buildRequest() {
     addElement(25 + o + h, TAG_BOOLEAN, 1);
     addValue(27 + o + h, kTrue);
     requestLength = static_cast<int32_t>(request.size());
-    VN_TRACE_LEAVE(m_logger, "CTimeStampSSL::buildRequest");
     return 0;
 }
 

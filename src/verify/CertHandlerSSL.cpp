@@ -8,6 +8,7 @@
 #include "crypto/DigestFactory.h"
 #include "infra/Loggers.h"
 #include "infra/OpenSslPtr.h"
+#include "infra/TraceScope.h"
 
 log4cxx::LoggerPtr CCertHandler::m_logger = vnLogger("VornCryptoSSL::CCertHandler");
 
@@ -56,7 +57,7 @@ CCertInfo* CCertHandler::fill(X509* cert) {
 }
 
 CCertInfo* CCertHandler::GetEntrySSL(X509* cert) {
-    VN_TRACE_ENTER(m_logger, "GetEntrySSL");
+    VnLoggerTraceScope trace(m_logger, "GetEntrySSL");
     CCertInfo* entry = nullptr;
     if (cert) {
         try {
@@ -71,12 +72,11 @@ CCertInfo* CCertHandler::GetEntrySSL(X509* cert) {
             entry = nullptr;
         }
     }
-    VN_TRACE_LEAVE(m_logger, "GetEntrySSL");
     return entry;
 }
 
 CCertInfo* CCertHandler::GetEntrySSL(const char* csCertStore, const char* prefix, int iReaderID, int iSlotID) {
-    VN_TRACE_ENTER(m_logger, "GetEntrySSL");
+    VnLoggerTraceScope trace(m_logger, "GetEntrySSL");
     LOG4CXX_DEBUG(m_logger, "reader " << iReaderID << " slot " << iSlotID);
     CCertInfo* entry = nullptr;
     try {
@@ -101,12 +101,11 @@ CCertInfo* CCertHandler::GetEntrySSL(const char* csCertStore, const char* prefix
     } catch (...) {
         entry = nullptr;
     }
-    VN_TRACE_LEAVE(m_logger, "GetEntrySSL");
     return entry;
 }
 
 CCertInfo* CCertHandler::GetCertFromPKCS7(const unsigned char* blob, unsigned int length) {
-    VN_TRACE_ENTER(m_logger, "GetCertFromPKCS7");
+    VnLoggerTraceScope trace(m_logger, "GetCertFromPKCS7");
     CCertInfo* entry = nullptr;
     if (blob && length > 0 && length <= 0x7FFFFFFFu) {
         vn_ossl::BioPtr bio(BIO_new_mem_buf(blob, static_cast<int>(length)));
@@ -131,14 +130,12 @@ CCertInfo* CCertHandler::GetCertFromPKCS7(const unsigned char* blob, unsigned in
             }
         }
     }
-    VN_TRACE_LEAVE(m_logger, "GetCertFromPKCS7");
     return entry;
 }
 
 int CCertHandler::HashBlob(unsigned char* data, unsigned int length, int algorithm, unsigned char* out,
                            int* outLength) {
-    VN_TRACE_ENTER(m_logger, "HashBlob");
+    VnLoggerTraceScope trace(m_logger, "HashBlob");
     const int rc = vn_crypto::hash_blob(data, length, algorithm, out, outLength);
-    VN_TRACE_LEAVE(m_logger, "HashBlob");
     return rc;
 }

@@ -8,6 +8,7 @@
 #include "CertInfo.h"
 #include "infra/Loggers.h"
 #include "infra/OpenSslPtr.h"
+#include "infra/TraceScope.h"
 
 log4cxx::LoggerPtr CCertInfo::m_logger = vnLogger("VornCryptoSSL::CCertInfoSSL");
 
@@ -101,24 +102,22 @@ int CCertInfo::SSLpkeyfilename(const char* text) { return setField(F_SSLKEYFILE,
 int CCertInfo::SetCertID(const char* text) { return setField(F_CERTID, text); }
 
 int CCertInfo::SetX509Cert(X509* cert) {
-    VN_TRACE_ENTER(m_logger, "SetX509Cert");
+    VnLoggerTraceScope trace(m_logger, "SetX509Cert");
     vn_ossl::X509Ptr copy(cert ? X509_dup(cert) : nullptr);
     if (!copy)
         return SSL_CERT_ERROR;
     const vn_ossl::X509Ptr old(m_cert);
     m_cert = copy.release();
-    VN_TRACE_LEAVE(m_logger, "SetX509Cert");
     return 0;
 }
 
 int CCertInfo::SetX509Cert(const unsigned char* der, unsigned int length) {
-    VN_TRACE_ENTER(m_logger, "SetX509Cert");
+    VnLoggerTraceScope trace(m_logger, "SetX509Cert");
     vn_ossl::X509Ptr cert = vn_ossl::x509FromDer(der, length);
     if (!cert)
         return SSL_CERT_ERROR;
     const vn_ossl::X509Ptr old(m_cert);
     m_cert = cert.release();
-    VN_TRACE_LEAVE(m_logger, "SetX509Cert");
     return 0;
 }
 
@@ -160,7 +159,7 @@ const char* CCertInfo::GetDetails(int field, int detail) {
 }
 
 int CCertInfo::GetCertFieldSSL(const char* key, char* out, unsigned int* length) {
-    VN_TRACE_ENTER(m_logger, "GetCertFieldSSL");
+    VnLoggerTraceScope trace(m_logger, "GetCertFieldSSL");
     static const struct {
         const char* key;
         Field field;
@@ -179,12 +178,11 @@ int CCertInfo::GetCertFieldSSL(const char* key, char* out, unsigned int* length)
             break;
         }
     }
-    VN_TRACE_LEAVE(m_logger, "GetCertFieldSSL");
     return 0;
 }
 
 int CCertInfo::GetCertFieldX509(X509* cert, const char* key, char* out, unsigned int* length) {
-    VN_TRACE_ENTER(m_logger, "GetCertFieldX509");
+    VnLoggerTraceScope trace(m_logger, "GetCertFieldX509");
     if (!cert || !key || !out)
         return -1;
     char text[FieldSize] = {0};
@@ -207,13 +205,11 @@ int CCertInfo::GetCertFieldX509(X509* cert, const char* key, char* out, unsigned
     else if (strcasecmp(key, "VALIDUNTIL") == 0)
         CCertHandler::GetNotAfterSSL(cert, text, 1);
     else {
-        VN_TRACE_LEAVE(m_logger, "GetCertFieldX509");
         return 0;
     }
     const size_t n = std::strlen(text);
     std::memcpy(out, text, n + 1);
     if (length)
         *length = static_cast<unsigned int>(n);
-    VN_TRACE_LEAVE(m_logger, "GetCertFieldX509");
     return 0;
 }

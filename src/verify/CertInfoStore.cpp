@@ -13,6 +13,7 @@
 #include "DirHelp.h"
 #include "infra/Loggers.h"
 #include "infra/OpenSslPtr.h"
+#include "infra/TraceScope.h"
 
 X509_STORE* CCertInfo::m_store = nullptr;
 std::string CCertInfo::m_storePath;
@@ -39,7 +40,7 @@ bool createStore() {
 }  // namespace
 
 X509* CCertInfo::ReadX509(const char* path, bool print) {
-    VN_TRACE_ENTER(m_logger, "ReadX509");
+    VnLoggerTraceScope trace(m_logger, "ReadX509");
     if (!path)
         return nullptr;
     vn_ossl::X509Ptr cert;
@@ -56,24 +57,22 @@ X509* CCertInfo::ReadX509(const char* path, bool print) {
     ERR_clear_error();
     if (cert && print)
         X509_print_fp(stderr, cert.get());
-    VN_TRACE_LEAVE(m_logger, "ReadX509");
     return cert.release();
 }
 
 int CCertInfo::AddCert2Store(const char* path, X509_STORE* store, bool add) {
-    VN_TRACE_ENTER(m_logger, "AddCert2Store");
+    VnLoggerTraceScope trace(m_logger, "AddCert2Store");
     LOG4CXX_DEBUG(m_logger, "file " << (path ? path : "") << (add ? " (add)" : ""));
     int added = 0;
     vn_ossl::X509Ptr cert(ReadX509(path, false));
     if (cert && store && X509_STORE_add_cert(store, cert.get()) == 1)
         added = 1;
     ERR_clear_error();
-    VN_TRACE_LEAVE(m_logger, "AddCert2Store");
     return added;
 }
 
 int CCertInfo::AddDir2Store(const char* dir, X509_STORE* store, bool add) {
-    VN_TRACE_ENTER(m_logger, "AddDir2Store");
+    VnLoggerTraceScope trace(m_logger, "AddDir2Store");
     int added = 0;
     if (dir && store) {
         try {
@@ -88,12 +87,11 @@ int CCertInfo::AddDir2Store(const char* dir, X509_STORE* store, bool add) {
             LOG4CXX_ERROR(m_logger, "reading the CA directory failed");
         }
     }
-    VN_TRACE_LEAVE(m_logger, "AddDir2Store");
     return added;
 }
 
 int CCertInfo::InitSSL_CAStore(const char* path, bool add) {
-    VN_TRACE_ENTER(m_logger, "InitSSL_CAStore");
+    VnLoggerTraceScope trace(m_logger, "InitSSL_CAStore");
     const std::string dir = path ? path : "";
     int added = 0;
     if (add) {
@@ -110,12 +108,11 @@ int CCertInfo::InitSSL_CAStore(const char* path, bool add) {
         }
     }
     LOG4CXX_DEBUG(m_logger, "certificates added: " << added);
-    VN_TRACE_LEAVE(m_logger, "InitSSL_CAStore");
     return added;
 }
 
 int CCertInfo::AddCertToSSL_CAStore(const unsigned char* der, unsigned int length) {
-    VN_TRACE_ENTER(m_logger, "AddCertToSSL_CAStore");
+    VnLoggerTraceScope trace(m_logger, "AddCertToSSL_CAStore");
     int added = 0;
     vn_ossl::X509Ptr cert = vn_ossl::x509FromDer(der, length);
     if (cert && !m_store && createStore())
@@ -123,21 +120,19 @@ int CCertInfo::AddCertToSSL_CAStore(const unsigned char* der, unsigned int lengt
     if (cert && m_store)
         added = X509_STORE_add_cert(m_store, cert.get()) == 1 ? 1 : 0;
     ERR_clear_error();
-    VN_TRACE_LEAVE(m_logger, "AddCertToSSL_CAStore");
     return added;
 }
 
 void CCertInfo::CleanUpSSL_CAStore() {
-    VN_TRACE_ENTER(m_logger, "CleanUpSSL_CAStore");
+    VnLoggerTraceScope trace(m_logger, "CleanUpSSL_CAStore");
     const vn_ossl::StorePtr old(m_store);  // m_store is a raw pointer in the public class
     m_store = nullptr;
     m_storePath.clear();
-    VN_TRACE_LEAVE(m_logger, "CleanUpSSL_CAStore");
 }
 
 int CCertInfo::sslGetNextChainCert(const unsigned char* cert, unsigned int length, unsigned char* out,
                                    unsigned int* outLength, const char* storePath) {
-    VN_TRACE_ENTER(m_logger, "sslGetNextChainCert");
+    VnLoggerTraceScope trace(m_logger, "sslGetNextChainCert");
     // A null or empty path keeps the store as it is (for stores built certificate by certificate).
     if (storePath && *storePath)
         InitSSL_CAStore(storePath, false);
@@ -160,12 +155,11 @@ int CCertInfo::sslGetNextChainCert(const unsigned char* cert, unsigned int lengt
         return SSL_CERT_ERROR;
     std::copy(der.begin(), der.end(), out);
     *outLength = static_cast<unsigned int>(der.size());
-    VN_TRACE_LEAVE(m_logger, "sslGetNextChainCert");
     return 0;
 }
 
 int CCertInfo::sslGetChainSize(const unsigned char* cert, unsigned int length, const char* storePath) {
-    VN_TRACE_ENTER(m_logger, "sslGetChainSize");
+    VnLoggerTraceScope trace(m_logger, "sslGetChainSize");
     int steps = 0;
     try {
         std::vector<unsigned char> current(cert && length ? cert : nullptr, cert && length ? cert + length : nullptr);
@@ -181,19 +175,17 @@ int CCertInfo::sslGetChainSize(const unsigned char* cert, unsigned int length, c
     } catch (...) {
         LOG4CXX_ERROR(m_logger, "chain walk failed");
     }
-    VN_TRACE_LEAVE(m_logger, "sslGetChainSize");
     return steps;
 }
 
 int CCertInfo::sslCheckCertSignature(const unsigned char* cert, unsigned int length, const unsigned char* issuer,
                                      unsigned int issuerLength, const char* storePath) {
-    VN_TRACE_ENTER(m_logger, "sslCheckCertSignature");
+    VnLoggerTraceScope trace(m_logger, "sslCheckCertSignature");
     LOG4CXX_DEBUG(m_logger, "store " << (storePath ? storePath : ""));
     vn_ossl::X509Ptr x = vn_ossl::x509FromDer(cert, length);
     vn_ossl::X509Ptr i = vn_ossl::x509FromDer(issuer, issuerLength);
     EVP_PKEY* key = i ? X509_get0_pubkey(i.get()) : nullptr;
     const int rc = (x && key && X509_verify(x.get(), key) == 1) ? 0 : 1;
     ERR_clear_error();
-    VN_TRACE_LEAVE(m_logger, "sslCheckCertSignature");
     return rc;
 }

@@ -12,6 +12,7 @@
 
 #include "CrlSSL.h"
 #include "infra/Loggers.h"
+#include "infra/TraceScope.h"
 #include "verify/CrlInternal.h"
 
 namespace {
@@ -153,7 +154,7 @@ unsigned int CCrlSSL::CheckOCSP(const char* url, const unsigned char* cert, unsi
                                 const unsigned char* issuer, unsigned int issuerLength, unsigned char** response,
                                 unsigned int* responseLength, time_t* revocationTime, unsigned char** responderCert,
                                 unsigned int* responderCertLength) {
-    VN_TRACE_ENTER(m_logger, "CheckOCSP");
+    VnLoggerTraceScope trace(m_logger, "CheckOCSP");
     if (response != nullptr)
         *response = nullptr;
     if (responderCert != nullptr)
@@ -169,12 +170,10 @@ unsigned int CCrlSSL::CheckOCSP(const char* url, const unsigned char* cert, unsi
     const bool urlParsed = url != nullptr && OCSP_parse_url(url, &hostText, &portText, &pathText, &tls) == 1;
     const vn_ossl::OpenSslText host(hostText), port(portText), path(pathText);
     if (!urlParsed) {
-        VN_TRACE_LEAVE(m_logger, "CheckOCSP");
         return CRLSSL_OCSP_NO_RESPONDER | extra;
     }
     const unsigned long portNumber = std::strtoul(port.get(), nullptr, 10);
     if (!parsed || portNumber == 0 || portNumber > 65535) {
-        VN_TRACE_LEAVE(m_logger, "CheckOCSP");
         return failure | extra;
     }
 
@@ -182,12 +181,10 @@ unsigned int CCrlSSL::CheckOCSP(const char* url, const unsigned char* cert, unsi
     vn_ossl::OcspRequestPtr request(OCSP_REQUEST_new());
     vn_ossl::OcspCertIdPtr requestId(id ? OCSP_CERTID_dup(id.get()) : nullptr);
     if (!request || !requestId || OCSP_request_add0_id(request.get(), requestId.get()) == nullptr) {
-        VN_TRACE_LEAVE(m_logger, "CheckOCSP");
         return failure;
     }
     requestId.release();  // the request holds it now
     if (OCSP_request_add1_nonce(request.get(), nullptr, -1) != 1) {
-        VN_TRACE_LEAVE(m_logger, "CheckOCSP");
         return failure;
     }
     // One deadline for the connection, the proxy tunnel and the whole exchange.
@@ -207,11 +204,9 @@ unsigned int CCrlSSL::CheckOCSP(const char* url, const unsigned char* cert, unsi
         why = CRLSSL_OCSP_TIMEOUT;
     if (!answer) {
         LOG4CXX_DEBUG(m_logger, "no OCSP response from " << url << ": " << failureText(why));
-        VN_TRACE_LEAVE(m_logger, "CheckOCSP");
         return why;
     }
     handOver(answer.get(), response, responseLength, responderCert, responderCertLength);
     const unsigned int rc = vn_crl::judgeOcspResponse(answer.get(), request.get(), id.get(), ca.get(), revocationTime);
-    VN_TRACE_LEAVE(m_logger, "CheckOCSP");
     return rc;
 }

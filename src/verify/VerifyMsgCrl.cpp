@@ -7,6 +7,7 @@
 #include "DirHelp.h"
 #include "VerifyMsg.h"
 #include "infra/Loggers.h"
+#include "infra/TraceScope.h"
 #include "verify/CrlInternal.h"
 #include "verify/VerifyInternal.h"
 
@@ -383,11 +384,10 @@ unsigned int Check_CRL_signtime(X509_CRL* crl, const struct tm* checkTime, X509*
 
 unsigned int CVerifyMsg::Check_CRL(X509* certificate, X509_STORE* store, X509_STORE_CTX* storeContext, int crlFlags,
                                    const char* crlSource, const struct tm* checkTime, int) {
-    VN_TRACE_ENTER(m_logger, "Check_CRL");
+    VnLoggerTraceScope trace(m_logger, "Check_CRL");
     vn_verify::RevocationChecks checks;
     unsigned int rc = vn_verify::revocationOf(certificate, store, storeContext, crlFlags, crlSource, checkTime, checks);
     if (rc == 0 && getRevocationHardFail() && chosenSource(crlFlags) != nullptr && !vn_verify::revocationObtained(checks))
         rc = VERIFY_NO_REVOCATION_INFO;
-    VN_TRACE_LEAVE(m_logger, "Check_CRL");
     return rc;
 }

@@ -12,6 +12,7 @@
 #include "VerifyMsg.h"
 #include "infra/Loggers.h"
 #include "infra/OpenSslPtr.h"
+#include "infra/TraceScope.h"
 
 namespace {
 
@@ -37,7 +38,7 @@ unsigned int CVerifyMsg::CheckSignPKCS1Detached(const unsigned char* sig, unsign
                                                 const unsigned char* content, unsigned int contentLen, int, int,
                                                 const char*, char* message, const struct timeb*, int, int, const char*,
                                                 const char*) {
-    VN_TRACE_ENTER(m_logger, "CheckSignPKCS1Detached");
+    VnLoggerTraceScope trace(m_logger, "CheckSignPKCS1Detached");
     if (message != nullptr)
         message[0] = '\0';
     vn_ossl::X509Ptr cert = vn_ossl::x509FromDer(certificate, certificateLength);
@@ -60,6 +61,5 @@ unsigned int CVerifyMsg::CheckSignPKCS1Detached(const unsigned char* sig, unsign
             result = 0;
     }
     ERR_clear_error();
-    VN_TRACE_LEAVE(m_logger, "CheckSignPKCS1Detached");
     return result;
 }

@@ -8,6 +8,7 @@
 
 #include "VerifyMsg.h"
 #include "infra/Loggers.h"
+#include "infra/TraceScope.h"
 #include "sign/CadesInternal.h"
 #include "verify/CrlInternal.h"
 #include "verify/VerifyInternal.h"
@@ -508,7 +509,7 @@ void CVerifyMsg::setRevocationHardFail(bool on) { g_hardFail = on; }
 bool CVerifyMsg::getRevocationHardFail() { return g_hardFail; }
 
 unsigned int CVerifyMsg::Validate(const CVerifyOptions& options, CValidationReport& report) {
-    VN_TRACE_ENTER(m_logger, "Validate");
+    VnLoggerTraceScope trace(m_logger, "Validate");
     unsigned int rc;
     try {
         rc = validate(options, report, false);
@@ -520,6 +521,5 @@ unsigned int CVerifyMsg::Validate(const CVerifyOptions& options, CValidationRepo
     }
     ERR_clear_error();
     LOG4CXX_DEBUG(m_logger, "result 0x" << std::hex << rc << " " << report.indication << " " << report.subIndication);
-    VN_TRACE_LEAVE(m_logger, "Validate");
     return rc;
 }
