@@ -44,7 +44,7 @@ const AttributeRule kAttributes[] = {
 bool cades_signed_attribute_allowed(const std::string& oid, int cadesLevel) {
     for (const AttributeRule& r : kAttributes)
         if (r.placement == Placement::Signed && oid == vn_asn1::oid_text(r.name))
-            return r.leftOutAt != cadesLevel;
+            return r.leftOutAt == KEPT_AT_EVERY_LEVEL || r.leftOutAt != cadesLevel;
     return false;
 }
 
