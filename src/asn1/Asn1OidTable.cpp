@@ -95,6 +95,17 @@ const Asn1OidEntry myOID[] = {
 
 namespace {
 
+// OIDs the library writes by name that the display table above does not hold (its rows
+// and their order are fixed for callers, so display lookups never see these). Same four
+// fields; searched only by the lookups by name below.
+// clang-format off
+const Asn1OidEntry kWrittenOids[] = {
+    {11, "\x06\x09\x2A\x86\x48\x86\xF7\x0D\x01\x09\x03", "1.2.840.113549.1.9.3", "contentType"},
+    {11, "\x06\x09\x2A\x86\x48\x86\xF7\x0D\x01\x09\x05", "1.2.840.113549.1.9.5", "signingTime"},
+    {11, "\x06\x09\x2A\x86\x48\x86\xF7\x0D\x01\x09\x04", "1.2.840.113549.1.9.4", "messageDigest"},
+};
+// clang-format on
+
 struct KindRow {
     const char* oid;
     int kind;
@@ -182,6 +193,9 @@ const Asn1OidEntry* oid_entry(const char* name) {
     for (const Asn1OidEntry* e = myOID; e->length != 0; ++e)
         if (std::strcmp(e->name, name) == 0)
             return e;
+    for (const Asn1OidEntry& e : kWrittenOids)
+        if (std::strcmp(e.name, name) == 0)
+            return &e;
     return nullptr;
 }
 

@@ -1,5 +1,6 @@
-// Rows of the OID name table found by their display name, for code that writes an OID
-// the table already holds.
+// Rows of the OID tables found by their display name, for code that writes an OID: the
+// exported display table, then the OIDs the library writes that the display table lacks
+// (the CAdES signed attributes). Every OID the library writes by name is declared there once.
 #ifndef VN_ASN1_OIDTABLE_H
 #define VN_ASN1_OIDTABLE_H
 

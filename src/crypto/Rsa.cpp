@@ -10,6 +10,7 @@
 
 #include "infra/Loggers.h"
 #include "infra/OpenSslPtr.h"
+#include "infra/TraceScope.h"
 
 log4cxx::LoggerPtr CRsa::m_logger = vnLogger("VornCryptoSSL.CRsa");
 
@@ -18,6 +19,12 @@ namespace {
 using BnPtr = vn_ossl::SecretBignumPtr;
 
 RSA* rsaOf(void* p) { return static_cast<RSA*>(p); }
+
+// The key member (an untyped pointer in the public header) takes over a new key; the old one is freed.
+void replaceKey(void*& member, vn_ossl::RsaPtr key) {
+    const vn_ossl::RsaPtr old(rsaOf(member));
+    member = key.release();
+}
 
 void logOpenSSLError(const char* what) {
     char text[256];
@@ -50,22 +57,19 @@ enum Op { PUB_ENC, PUB_DEC, PRIV_ENC, PRIV_DEC };
 
 CRsa::CRsa() = default;
 
-CRsa::~CRsa() { RSA_free(rsaOf(m_rsa)); }
+CRsa::~CRsa() { const vn_ossl::RsaPtr owned(rsaOf(m_rsa)); }
 
 int CRsa::GenerateKey(int bits, unsigned long exponent) {
-    VN_TRACE_ENTER(m_logger, "CRsa::GenerateKey");
+    VnLoggerTraceScope trace(m_logger, "CRsa::GenerateKey");
     if (bits < 512 || bits > 16384 || exponent < 3 || (exponent & 1) == 0)
         return -1;
-    RSA* rsa = RSA_new();
+    vn_ossl::RsaPtr rsa(RSA_new());
     BnPtr e(BN_new());
-    if (!rsa || !e || !BN_set_word(e.get(), exponent) || !RSA_generate_key_ex(rsa, bits, e.get(), nullptr)) {
+    if (!rsa || !e || !BN_set_word(e.get(), exponent) || !RSA_generate_key_ex(rsa.get(), bits, e.get(), nullptr)) {
         logOpenSSLError("RSA key generation failed");
-        RSA_free(rsa);
         return -1;
     }
-    RSA_free(rsaOf(m_rsa));
-    m_rsa = rsa;
-    VN_TRACE_LEAVE(m_logger, "CRsa::GenerateKey");
+    replaceKey(m_rsa, std::move(rsa));
     return 0;
 }
 
@@ -78,17 +82,15 @@ int CRsa::SetPrivateKey(const unsigned char* n, int nLength, const unsigned char
     BnPtr bn = toBn(n, nLength), be = toBn(e, eLength), bd = toBn(d, dLength);
     if (!bn || !be || (d && !bd) || BN_is_zero(bn.get()))
         return -1;
-    RSA* rsa = RSA_new();
-    if (!rsa || !RSA_set0_key(rsa, bn.get(), be.get(), bd.get())) {
+    vn_ossl::RsaPtr rsa(RSA_new());
+    if (!rsa || !RSA_set0_key(rsa.get(), bn.get(), be.get(), bd.get())) {
         logOpenSSLError("RSA key set-up failed");
-        RSA_free(rsa);
         return -1;
     }
-    bn.release();
+    bn.release();  // the key holds the numbers now
     be.release();
     bd.release();
-    RSA_free(rsaOf(m_rsa));
-    m_rsa = rsa;
+    replaceKey(m_rsa, std::move(rsa));
     return 0;
 }
 

@@ -7,6 +7,7 @@
 
 #include "HttpInternal.h"
 #include "Loggers.h"
+#include "TraceScope.h"
 
 log4cxx::LoggerPtr CHttp::m_logger = vnLogger("VornCryptoSSL::CHttp");
 
@@ -18,7 +19,7 @@ unsigned int CHttp::SendHttpRequest(std::string url, const char* method, const u
                                     unsigned int body_length, const char* headers, unsigned int,
                                     unsigned char** response, unsigned int* response_length) {
     try {
-        VN_TRACE_ENTER(m_logger, "CHttp::SendHttpRequest");
+        VnLoggerTraceScope trace(m_logger, "CHttp::SendHttpRequest");
         http_request_opts opts;
         opts.headers = headers;
         opts.body = body;
@@ -32,13 +33,11 @@ unsigned int CHttp::SendHttpRequest(std::string url, const char* method, const u
                               static_cast<unsigned long long>(r.body_length));
         if (r.error_text[0] != '\0' || !response || !response_length) {
             std::free(r.body);
-            VN_TRACE_LEAVE(m_logger, "CHttp::SendHttpRequest");
             return r.error_text[0] != '\0' ? 0xFFFFFFFFu : 0;
         }
         *response = r.body;
         *response_length = static_cast<unsigned int>(r.body_length);
         LOG4CXX_DEBUG(m_logger, "status " << r.status << ", " << r.body_length << " bytes");
-        VN_TRACE_LEAVE(m_logger, "CHttp::SendHttpRequest");
         return 0;
     } catch (...) {
         return 0xFFFFFFFFu;

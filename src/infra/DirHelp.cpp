@@ -11,6 +11,7 @@
 
 #include "SafeMem.h"
 #include "infra/Loggers.h"
+#include "infra/TraceScope.h"
 
 log4cxx::LoggerPtr CDirHelp::m_logger = vnLogger("VornCryptoSSL.CDirHelp");
 
@@ -62,7 +63,7 @@ CDirHelp::CDirHelp() : m_pattern{}, m_dir(nullptr), m_maximum(0), m_found(0) {}
 
 CDirHelp::CDirHelp(std::string strStartDir, std::string pattern, std::string prefix, int recursive, int maximum)
     : m_pattern{}, m_dir(nullptr), m_maximum(maximum), m_found(0), m_prefix(std::move(prefix)) {
-    VN_TRACE_ENTER(m_logger, "CDirHelp::CDirHelp");
+    VnLoggerTraceScope trace(m_logger, "CDirHelp::CDirHelp");
     CSafeMem::strcpy(m_pattern, sizeof(m_pattern), pattern.c_str());
     if (pattern == "*.*") {
         GetDirectories(strStartDir, pattern, recursive, &m_DirStack);
@@ -79,7 +80,6 @@ CDirHelp::CDirHelp(std::string strStartDir, std::string pattern, std::string pre
             LOG4CXX_DEBUG(m_logger, "MyFile.IsDir    :" << f.IsDir);
         }
     }
-    VN_TRACE_LEAVE(m_logger, "CDirHelp::CDirHelp");
 }
 
 CDirHelp::~CDirHelp() {

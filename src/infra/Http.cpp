@@ -13,6 +13,7 @@
 
 #include "HttpInternal.h"
 #include "Loggers.h"
+#include "TraceScope.h"
 
 namespace {
 
@@ -275,11 +276,10 @@ int vnhttp::default_timeout_ms() { return g_defaultTimeoutMs; }
 
 http_response http_request(const char* url, http_request_opts* opts, int method, int flags) {
     try {
-        VN_TRACE_ENTER(CHttp::m_logger, "http_request");
+        VnLoggerTraceScope trace(CHttp::m_logger, "http_request");
         http_response r = exchange(url, opts, method, flags);
         if (r.error_text[0] != '\0')
             LOG4CXX_ERROR(CHttp::m_logger, "request for " << (url ? url : "(null)") << " failed: " << r.error_text);
-        VN_TRACE_LEAVE(CHttp::m_logger, "http_request");
         return r;
     } catch (const std::bad_alloc&) {
         http_response r;

@@ -12,17 +12,11 @@
 #include <string>
 
 #include "HttpInternal.h"
+#include "infra/OpenSslPtr.h"
 
 namespace vnhttp {
 
 namespace {
-
-struct CtxFree {
-    void operator()(SSL_CTX* c) const { SSL_CTX_free(c); }
-};
-struct SslFree {
-    void operator()(SSL* s) const { SSL_free(s); }
-};
 
 // The OpenSSL error queue's first entry as text (the queue is emptied).
 std::string opensslError() {
@@ -85,8 +79,8 @@ private:
         }
     }
 
-    std::unique_ptr<SSL_CTX, CtxFree> m_ctx;
-    std::unique_ptr<SSL, SslFree> m_ssl;
+    vn_ossl::SslCtxPtr m_ctx;
+    vn_ossl::SslPtr m_ssl;
 };
 
 }  // namespace
@@ -100,7 +94,7 @@ std::unique_ptr<Transport> start_tls(int fd, const std::string& host, int timeou
         return nullptr;
     }
     ERR_clear_error();
-    std::unique_ptr<SSL_CTX, CtxFree> ctx(SSL_CTX_new(TLS_client_method()));
+    vn_ossl::SslCtxPtr ctx(SSL_CTX_new(TLS_client_method()));
     if (!ctx || SSL_CTX_set_default_verify_paths(ctx.get()) != 1 ||
         SSL_CTX_set_min_proto_version(ctx.get(), TLS1_2_VERSION) != 1) {
         set_error(r, EPROTO, "TLS: %s", opensslError().c_str());
@@ -109,7 +103,7 @@ std::unique_ptr<Transport> start_tls(int fd, const std::string& host, int timeou
     SSL_CTX_set_verify(ctx.get(), SSL_VERIFY_PEER, nullptr);
     // HTTP/1.0 servers end the answer by closing, often without a close_notify.
     SSL_CTX_set_options(ctx.get(), SSL_OP_IGNORE_UNEXPECTED_EOF);
-    std::unique_ptr<SSL, SslFree> ssl(SSL_new(ctx.get()));
+    vn_ossl::SslPtr ssl(SSL_new(ctx.get()));
     if (!ssl || SSL_set_fd(ssl.get(), fd) != 1) {
         set_error(r, EPROTO, "TLS: %s", opensslError().c_str());
         return nullptr;

@@ -18,12 +18,16 @@
 #include <openssl/pkcs12.h>
 #include <openssl/pkcs7.h>
 #include <openssl/rsa.h>
+#include <openssl/ssl.h>
 #include <openssl/ts.h>
 #include <openssl/x509.h>
 #include <openssl/x509_vfy.h>
 #include <openssl/x509v3.h>
 
+#include <climits>
+#include <cstddef>
 #include <memory>
+#include <vector>
 
 namespace vn_ossl {
 
@@ -44,6 +48,8 @@ inline void freeEngine(ENGINE* e) { ENGINE_free(e); }
 inline void freeOpenSslBytes(unsigned char* p) { OPENSSL_free(p); }
 inline void freeOpenSslText(char* p) { OPENSSL_free(p); }
 inline void freeEmailList(STACK_OF(OPENSSL_STRING) * s) { X509_email_free(s); }
+inline void freeSafeBags(STACK_OF(PKCS12_SAFEBAG) * s) { sk_PKCS12_SAFEBAG_pop_free(s, PKCS12_SAFEBAG_free); }
+inline void freePkcs7Stack(STACK_OF(PKCS7) * s) { sk_PKCS7_pop_free(s, PKCS7_free); }
 
 // Certificates, CRLs and their stores.
 using X509Ptr = std::unique_ptr<X509, Deleter<X509, X509_free>>;
@@ -67,6 +73,7 @@ using RsaPtr = std::unique_ptr<RSA, Deleter<RSA, RSA_free>>;
 using EcGroupPtr = std::unique_ptr<EC_GROUP, Deleter<EC_GROUP, EC_GROUP_free>>;
 using EcdsaSigPtr = std::unique_ptr<ECDSA_SIG, Deleter<ECDSA_SIG, ECDSA_SIG_free>>;
 using BignumPtr = std::unique_ptr<BIGNUM, Deleter<BIGNUM, BN_free>>;
+using Asn1EnumeratedPtr = std::unique_ptr<ASN1_ENUMERATED, Deleter<ASN1_ENUMERATED, ASN1_ENUMERATED_free>>;
 // A number that held a secret: wiped before it is freed.
 using SecretBignumPtr = std::unique_ptr<BIGNUM, Deleter<BIGNUM, BN_clear_free>>;
 using EnginePtr = std::unique_ptr<ENGINE, Deleter<ENGINE, freeEngine>>;
@@ -78,6 +85,10 @@ using BioChainPtr = std::unique_ptr<BIO, Deleter<BIO, freeBioChain>>;
 using Pkcs7Ptr = std::unique_ptr<PKCS7, Deleter<PKCS7, PKCS7_free>>;
 using CmsPtr = std::unique_ptr<CMS_ContentInfo, Deleter<CMS_ContentInfo, CMS_ContentInfo_free>>;
 using Pkcs12Ptr = std::unique_ptr<PKCS12, Deleter<PKCS12, PKCS12_free>>;
+// The bags of a PKCS#12 safe, the safes of its authenticated contents, a decrypted key bag.
+using SafeBagsPtr = std::unique_ptr<STACK_OF(PKCS12_SAFEBAG), Deleter<STACK_OF(PKCS12_SAFEBAG), freeSafeBags>>;
+using Pkcs7StackPtr = std::unique_ptr<STACK_OF(PKCS7), Deleter<STACK_OF(PKCS7), freePkcs7Stack>>;
+using Pkcs8KeyInfoPtr = std::unique_ptr<PKCS8_PRIV_KEY_INFO, Deleter<PKCS8_PRIV_KEY_INFO, PKCS8_PRIV_KEY_INFO_free>>;
 using Asn1ObjectPtr = std::unique_ptr<ASN1_OBJECT, Deleter<ASN1_OBJECT, ASN1_OBJECT_free>>;
 using TstInfoPtr = std::unique_ptr<TS_TST_INFO, Deleter<TS_TST_INFO, TS_TST_INFO_free>>;
 
@@ -87,10 +98,44 @@ using OcspResponsePtr = std::unique_ptr<OCSP_RESPONSE, Deleter<OCSP_RESPONSE, OC
 using OcspBasicPtr = std::unique_ptr<OCSP_BASICRESP, Deleter<OCSP_BASICRESP, OCSP_BASICRESP_free>>;
 using OcspCertIdPtr = std::unique_ptr<OCSP_CERTID, Deleter<OCSP_CERTID, OCSP_CERTID_free>>;
 using HttpReqCtxPtr = std::unique_ptr<OSSL_HTTP_REQ_CTX, Deleter<OSSL_HTTP_REQ_CTX, OSSL_HTTP_REQ_CTX_free>>;
+// TLS connections of the HTTP client.
+using SslCtxPtr = std::unique_ptr<SSL_CTX, Deleter<SSL_CTX, SSL_CTX_free>>;
+using SslPtr = std::unique_ptr<SSL, Deleter<SSL, SSL_free>>;
 
 // Bytes and texts that OpenSSL allocated (i2d_* output, BN_bn2hex, X509_NAME_oneline).
 using OpenSslBytes = std::unique_ptr<unsigned char, Deleter<unsigned char, freeOpenSslBytes>>;
 using OpenSslText = std::unique_ptr<char, Deleter<char, freeOpenSslText>>;
+
+// Pushes x onto the stack with a reference of its own; false (nothing more held) when it cannot.
+inline bool pushCertRef(STACK_OF(X509) * s, X509* x) {
+    if (s == nullptr || x == nullptr || X509_up_ref(x) != 1)
+        return false;
+    X509Ptr ref(x);
+    if (sk_X509_push(s, x) <= 0)
+        return false;
+    ref.release();  // the stack holds it now
+    return true;
+}
+
+// A certificate and its DER: the one pair of helpers for both ways.
+// The certificate in der; null for no bytes, a length over INT_MAX, or no certificate.
+inline X509Ptr x509FromDer(const unsigned char* der, size_t length) {
+    if (der == nullptr || length == 0 || length > static_cast<size_t>(INT_MAX))
+        return X509Ptr();
+    const unsigned char* p = der;
+    return X509Ptr(d2i_X509(nullptr, &p, static_cast<long>(length)));
+}
+// The DER of a certificate; empty for null or one that does not encode.
+inline std::vector<unsigned char> derOfX509(const X509* x) {
+    const int n = x != nullptr ? i2d_X509(x, nullptr) : 0;
+    if (n <= 0)
+        return {};
+    std::vector<unsigned char> der(static_cast<size_t>(n));
+    unsigned char* p = der.data();
+    if (i2d_X509(x, &p) != n)
+        return {};
+    return der;
+}
 
 }  // namespace vn_ossl
 

@@ -4,6 +4,8 @@
 #ifndef VN_INFRA_TRACESCOPE_H
 #define VN_INFRA_TRACESCOPE_H
 
+#include <log4cxx/logger.h>
+
 #include "vn_log.h"
 
 class VnTraceScope {
@@ -36,6 +38,27 @@ private:
     int m_level;
     const char* m_name = nullptr;
     const char* m_leaving = nullptr;
+};
+
+// The same for a log4cxx logger: "entering NAME" now and "leaving NAME" at the end, both at
+// debug level (the texts of VN_TRACE_ENTER and VN_TRACE_LEAVE in infra/Loggers.h).
+class VnLoggerTraceScope {
+public:
+    VnLoggerTraceScope(const log4cxx::LoggerPtr& logger, const char* name) : m_logger(logger), m_name(name) {
+        LOG4CXX_DEBUG(m_logger, "entering " << m_name);
+    }
+    ~VnLoggerTraceScope() {
+        try {
+            LOG4CXX_DEBUG(m_logger, "leaving " << m_name);
+        } catch (...) {  // a destructor lets nothing out
+        }
+    }
+    VnLoggerTraceScope(const VnLoggerTraceScope&) = delete;
+    VnLoggerTraceScope& operator=(const VnLoggerTraceScope&) = delete;
+
+private:
+    log4cxx::LoggerPtr m_logger;
+    const char* m_name;
 };
 
 #endif

@@ -12,21 +12,19 @@
 
 #include "SignMessage.h"
 #include "TimeStampSSL.h"
+#include "asn1/DerTags.h"
 #include "asn1/OidTable.h"
 #include "asn1/Pkcs7Der.h"
 #include "crypto/Algorithms.h"
 #include "infra/OpenSslPtr.h"
 #include "sign/CadesInternal.h"
 
+using namespace vn_der;
+
 namespace vn_sign {
 
 namespace {
 
-constexpr uint8_t TAG_OCTETSTRING = 0x04;
-constexpr uint8_t TAG_OID = 0x06;
-constexpr uint8_t TAG_SEQUENCE = 0x30;
-constexpr uint8_t TAG_SET = 0x31;
-constexpr uint8_t TAG_CONTEXT_0 = 0xA0;
 constexpr size_t kSha256Length = 32;
 // Pieces in which detached content is read for the imprint.
 constexpr size_t kPiece = 64 * 1024;

@@ -8,30 +8,22 @@
 
 #include <algorithm>
 
+#include "asn1/DerTags.h"
 #include "asn1/OidTable.h"
 #include "asn1/Pkcs7Der.h"
 #include "infra/OpenSslPtr.h"
 #include "sign/CadesEvidenceFetch.h"
 #include "sign/CadesInternal.h"
 
+using namespace vn_der;
+
 namespace vn_sign {
 
 namespace {
 
-constexpr uint8_t TAG_SEQUENCE = 0x30;
-constexpr uint8_t TAG_OID = 0x06;
-constexpr uint8_t TAG_OTHER_REVOCATION = 0xA1;
+constexpr uint8_t TAG_OTHER_REVOCATION = vn_der::TAG_CONTEXT_1;
 // The chain walk stops after this many steps (as the library's own chain walk does).
 constexpr int kMaxChainSteps = 32;
-
-Bytes derOf(X509* x) {
-    const int n = i2d_X509(x, nullptr);
-    Bytes der(n > 0 ? static_cast<size_t>(n) : 0);
-    unsigned char* p = der.data();
-    if (n > 0)
-        i2d_X509(x, &p);
-    return der;
-}
 
 vn_ossl::CmsPtr cmsOf(const Bytes& der) {
     const unsigned char* p = der.data();
@@ -50,8 +42,7 @@ public:
         certs_.emplace_back(x);
     }
     void addDer(const Bytes& der) {
-        const unsigned char* p = der.data();
-        vn_ossl::X509Ptr x(d2i_X509(nullptr, &p, static_cast<long>(der.size())));
+        vn_ossl::X509Ptr x = vn_ossl::x509FromDer(der.data(), der.size());
         add(x.get());
     }
     void addPemFile(const std::string& path) {
@@ -115,7 +106,7 @@ public:
     // The chain of x up to a self-issued certificate, with the evidence of each step.
     int32_t chainOf(X509* x, const std::string& role) {
         for (int step = 0; x && step < kMaxChainSteps; ++step) {
-            addOnce(parts_.certificates, derOf(x), result_.certificatesAdded);
+            addOnce(parts_.certificates, vn_ossl::derOfX509(x), result_.certificatesAdded);
             if (selfIssued(x))
                 return 0;
             X509* issuer = pool_.issuerOf(x);
@@ -139,7 +130,7 @@ private:
     }
 
     int32_t evidenceOf(X509* cert, X509* issuer) {
-        const Bytes der = derOf(cert);
+        const Bytes der = vn_ossl::derOfX509(cert);
         if (std::find(done_.begin(), done_.end(), der) != done_.end())
             return 0;
         done_.push_back(der);

@@ -104,12 +104,12 @@ bool answersFor(const Bytes& der, X509* cert, X509* issuer, std::string& why) {
 
 void fetchOcsp(X509* cert, X509* issuer, const std::string& url, int timeoutMs, FetchedEvidence& out) {
     vn_ossl::OcspRequestPtr request(OCSP_REQUEST_new());
-    OCSP_CERTID* id = OCSP_cert_to_id(EVP_sha1(), cert, issuer);
-    if (!request || !id || !OCSP_request_add0_id(request.get(), id)) {
-        OCSP_CERTID_free(id);
+    vn_ossl::OcspCertIdPtr id(OCSP_cert_to_id(EVP_sha1(), cert, issuer));
+    if (!request || !id || !OCSP_request_add0_id(request.get(), id.get())) {
         out.notes.push_back("OCSP " + url + ": the request cannot be made");
         return;
     }
+    id.release();  // the request holds it now
     const int n = i2d_OCSP_REQUEST(request.get(), nullptr);
     Bytes der(n > 0 ? static_cast<size_t>(n) : 0);
     unsigned char* p = der.data();

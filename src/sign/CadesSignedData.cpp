@@ -3,26 +3,24 @@
 // item inside, the signed attributes and the signature value above all, is copied as read.
 #include <cstring>
 
+#include "asn1/DerTags.h"
 #include "asn1/OidTable.h"
 #include "asn1/Pkcs7Der.h"
+#include "sign/CadesAttributes.h"
 #include "sign/CadesInternal.h"
+
+using namespace vn_der;
 
 namespace vn_sign {
 
 namespace {
 
-constexpr uint8_t TAG_INTEGER = 0x02;
-constexpr uint8_t TAG_OID = 0x06;
-constexpr uint8_t TAG_SEQUENCE = 0x30;
-constexpr uint8_t TAG_SET = 0x31;
-constexpr uint8_t TAG_CONTEXT_0 = 0xA0;
-constexpr uint8_t TAG_CONTEXT_1 = 0xA1;
-constexpr uint8_t TAG_IMPLICIT_SIGNED_ATTRS = 0xA0;
-constexpr uint8_t TAG_IMPLICIT_UNSIGNED_ATTRS = 0xA1;
+constexpr uint8_t TAG_IMPLICIT_SIGNED_ATTRS = vn_der::TAG_CONTEXT_0;
+constexpr uint8_t TAG_IMPLICIT_UNSIGNED_ATTRS = vn_der::TAG_CONTEXT_1;
 constexpr uint8_t INDEFINITE_LENGTH = 0x80;
 // A SignedData version must be 5 when other revocation information is present (RFC 5652).
 constexpr int VERSION_WITH_OTHER_REVOCATION = 5;
-constexpr uint8_t TAG_OTHER_REVOCATION = 0xA1;
+constexpr uint8_t TAG_OTHER_REVOCATION = vn_der::TAG_CONTEXT_1;
 
 Bytes whole(const pkcs7der::Item& item) { return Bytes(item.p, item.p + item.total); }
 
@@ -198,19 +196,7 @@ int level_of(const SignedDataParts& parts) { return level_of_signer(parts, 0); }
 int level_of_signer(const SignedDataParts& parts, size_t index) {
     if (index >= parts.signers.size())
         return VN_CADES_LEVEL_NONE;
-    const SignerInfoParts& s = parts.signers[index];
-    const Bytes archive = vn_asn1::oid_der("id-aa-ets-archiveTimestampV3");
-    const Bytes timestamp = vn_asn1::oid_der("id-aa-signatureTimeStampToken");
-    bool hasTimestamp = false, hasArchive = false;
-    for (const Bytes& a : s.unsignedAttrs) {
-        hasTimestamp = hasTimestamp || attribute_has_oid(a, timestamp);
-        hasArchive = hasArchive || attribute_has_oid(a, archive);
-    }
-    if (hasArchive)
-        return VN_CADES_B_LTA;
-    if (!hasTimestamp)
-        return VN_CADES_B_B;
-    return parts.crls.empty() ? VN_CADES_B_T : VN_CADES_B_LT;
+    return cades_level_of(parts.signers[index].unsignedAttrs, !parts.crls.empty());
 }
 
 }  // namespace vn_sign

@@ -6,14 +6,15 @@
 
 #include "ASN1.h"
 #include "Cms.h"
+#include "asn1/DerTags.h"
 #include "infra/Loggers.h"
 #include "infra/OpenSslPtr.h"
 
+using namespace vn_der;
+
 log4cxx::LoggerPtr CCms::m_logger = vnLogger("VornCryptoSSL::CmsSSL");
 
-namespace {
-constexpr unsigned char TAG_OID = 0x06;
-}
+namespace {}
 
 CCms::CCms() : m_error(CMS_ERROR) {}
 

@@ -20,10 +20,8 @@ vn_ossl::EvpPkeyPtr keyOfBags(const STACK_OF(PKCS12_SAFEBAG) * bags, const char*
                 return vn_ossl::EvpPkeyPtr(EVP_PKCS82PKEY(p8));
             return nullptr;
         case NID_pkcs8ShroudedKeyBag: {
-            PKCS8_PRIV_KEY_INFO* p8 = PKCS12_decrypt_skey(bag, password, passLength);
-            vn_ossl::EvpPkeyPtr key(p8 != nullptr ? EVP_PKCS82PKEY(p8) : nullptr);
-            PKCS8_PRIV_KEY_INFO_free(p8);
-            return key;
+            vn_ossl::Pkcs8KeyInfoPtr p8(PKCS12_decrypt_skey(bag, password, passLength));
+            return vn_ossl::EvpPkeyPtr(p8 ? EVP_PKCS82PKEY(p8.get()) : nullptr);
         }
         case NID_safeContentsBag:
             if (depth < kMaxDepth)
@@ -41,13 +39,12 @@ vn_ossl::EvpPkeyPtr keyOfSafes(STACK_OF(PKCS7) * safes, const char* password, bo
     const int passLength = password == nullptr ? 0 : static_cast<int>(std::strlen(password));
     for (int i = 0; i < sk_PKCS7_num(safes); ++i) {
         PKCS7* safe = sk_PKCS7_value(safes, i);
-        STACK_OF(PKCS12_SAFEBAG)* bags = nullptr;
+        vn_ossl::SafeBagsPtr bags;
         if (!encrypted && PKCS7_type_is_data(safe))
-            bags = PKCS12_unpack_p7data(safe);
+            bags.reset(PKCS12_unpack_p7data(safe));
         else if (encrypted && PKCS7_type_is_encrypted(safe))
-            bags = PKCS12_unpack_p7encdata(safe, password, passLength);
-        vn_ossl::EvpPkeyPtr key = bags != nullptr ? keyOfBags(bags, password, 0) : nullptr;
-        sk_PKCS12_SAFEBAG_pop_free(bags, PKCS12_SAFEBAG_free);
+            bags.reset(PKCS12_unpack_p7encdata(safe, password, passLength));
+        vn_ossl::EvpPkeyPtr key = bags ? keyOfBags(bags.get(), password, 0) : nullptr;
         if (key)
             return key;
     }
@@ -70,13 +67,12 @@ vn_ossl::EvpPkeyPtr readP12Key(PKCS12* p12, const char* password) {
     } else if (PKCS12_mac_present(p12) && PKCS12_verify_mac(p12, pass, -1) != 1) {
         return nullptr;
     }
-    STACK_OF(PKCS7)* safes = PKCS12_unpack_authsafes(p12);
-    if (safes == nullptr)
+    vn_ossl::Pkcs7StackPtr safes(PKCS12_unpack_authsafes(p12));
+    if (!safes)
         return nullptr;
-    vn_ossl::EvpPkeyPtr key = keyOfSafes(safes, pass, false);
+    vn_ossl::EvpPkeyPtr key = keyOfSafes(safes.get(), pass, false);
     if (!key)
-        key = keyOfSafes(safes, pass, true);
-    sk_PKCS7_pop_free(safes, PKCS7_free);
+        key = keyOfSafes(safes.get(), pass, true);
     return key;
 }
 

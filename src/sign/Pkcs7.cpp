@@ -2,16 +2,16 @@
 #include <new>
 
 #include "Asn1Pkcs7.h"
+#include "asn1/DerTags.h"
 #include "asn1/Pkcs7Der.h"
+#include "sign/CadesAttributes.h"
+
+using namespace vn_der;
 
 using pkcs7der::Children;
 using pkcs7der::Item;
 
 namespace {
-
-constexpr uint8_t TAG_OID = 0x06;
-constexpr uint8_t TAG_SEQUENCE = 0x30;
-constexpr uint8_t TAG_EXPLICIT_0 = 0xA0;
 
 // Content type numbers by OID.
 const struct {
@@ -27,13 +27,6 @@ const struct {
     {6, "1.2.840.113549.1.7.6"},
 };
 // clang-format on
-
-const char* const OID_CONTENT_TYPE = "1.2.840.113549.1.9.3";
-const char* const OID_SIGNING_TIME = "1.2.840.113549.1.9.5";
-const char* const OID_MESSAGE_DIGEST = "1.2.840.113549.1.9.4";
-const char* const OID_SIGNING_CERTIFICATE_V2 = "1.2.840.113549.1.9.16.2.47";
-constexpr int CADES_NO_SIGNING_TIME = 1;
-constexpr int CADES_NO_SIGNING_CERTIFICATE = 5;
 
 }  // namespace
 
@@ -95,15 +88,7 @@ CAsn1_OctetString* CAsn1_Pkcs7::getSignature(int signerIndex, bool asEncoded) co
 }
 
 bool CAsn1_Pkcs7::checkCadesLevel(std::string oid, int level) {
-    if (oid == OID_CONTENT_TYPE)
-        return true;
-    if (oid == OID_SIGNING_TIME)
-        return level != CADES_NO_SIGNING_TIME;
-    if (oid == OID_MESSAGE_DIGEST)
-        return true;
-    if (oid == OID_SIGNING_CERTIFICATE_V2)
-        return level != CADES_NO_SIGNING_CERTIFICATE;
-    return false;
+    return vn_sign::cades_signed_attribute_allowed(oid, level);
 }
 
 int CAsn1_Pkcs7::decode() {
@@ -122,7 +107,7 @@ int CAsn1_Pkcs7::decode() {
             return fail();
         if (!c.next(tagged))
             return c.bad() ? fail() : 1;
-        if (tagged.tag != TAG_EXPLICIT_0)
+        if (tagged.tag != TAG_CONTEXT_0)
             return fail();
         Children inner(tagged);
         if (!inner.next(content))
@@ -158,7 +143,7 @@ int CAsn1_Pkcs7::encode() {
         if (inner) {
             if (!inner->getDER())
                 return fail();
-            pkcs7der::appendTlv(content, TAG_EXPLICIT_0, inner->getDER(), inner->getDERlength());
+            pkcs7der::appendTlv(content, TAG_CONTEXT_0, inner->getDER(), inner->getDERlength());
         }
         pkcs7der::appendTlv(der, TAG_SEQUENCE, content);
         setEncoding(der);

@@ -2,22 +2,19 @@
 #include <new>
 
 #include "Asn1Pkcs7.h"
+#include "asn1/DerTags.h"
 #include "asn1/Pkcs7Der.h"
+
+using namespace vn_der;
 
 using pkcs7der::Children;
 using pkcs7der::Item;
 
 namespace {
 
-constexpr uint8_t TAG_INTEGER = 0x02;
-constexpr uint8_t TAG_OCTETSTRING = 0x04;
-constexpr uint8_t TAG_OID = 0x06;
-constexpr uint8_t TAG_UTCTIME = 0x17;
-constexpr uint8_t TAG_SEQUENCE = 0x30;
-constexpr uint8_t TAG_SET = 0x31;
-constexpr uint8_t TAG_AUTH_ATTRIBUTES = 0xA0;
-constexpr uint8_t TAG_UNAUTH_ATTRIBUTES = 0xA1;
-constexpr uint8_t TAG_DIRECTORY_NAME = 0xA4;
+constexpr uint8_t TAG_AUTH_ATTRIBUTES = vn_der::TAG_CONTEXT_0;
+constexpr uint8_t TAG_UNAUTH_ATTRIBUTES = vn_der::TAG_CONTEXT_1;
+constexpr uint8_t TAG_DIRECTORY_NAME = vn_der::TAG_CONTEXT_4;
 
 // The value object of an attribute by its tag.
 CAsn1Base* makeValue(const Item& v) {

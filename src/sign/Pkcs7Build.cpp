@@ -8,17 +8,18 @@
 #include <ctime>
 
 #include "Asn1Pkcs7.h"
+#include "asn1/DerTags.h"
+#include "asn1/OidTable.h"
 #include "asn1/Pkcs7Der.h"
 #include "crypto/DigestFactory.h"
 #include "sign/SignedContent.h"
+
+using namespace vn_der;
 
 using vn_crypto::Algorithm;
 
 namespace {
 
-constexpr uint8_t TAG_INTEGER = 0x02;
-constexpr uint8_t TAG_OCTETSTRING = 0x04;
-constexpr uint8_t TAG_SEQUENCE = 0x30;
 constexpr int VERSION_ONE = 1;
 constexpr int MAX_DIGEST = 64;
 
@@ -29,10 +30,6 @@ const char* const OID_ECDSA_PREFIX = "1.2.840.10045.4";
 // EC keys signing with a digest that has no ecdsa-with-... identifier (MD5, RIPEMD-160)
 // name the key's algorithm; their values are ECDSA-Sig-Values all the same.
 const char* const OID_EC_PUBLIC_KEY = "1.2.840.10045.2.1";
-const char* const OID_CONTENT_TYPE = "1.2.840.113549.1.9.3";
-const char* const OID_SIGNING_TIME = "1.2.840.113549.1.9.5";
-const char* const OID_MESSAGE_DIGEST = "1.2.840.113549.1.9.4";
-const char* const OID_SIGNING_CERTIFICATE_V2 = "1.2.840.113549.1.9.16.2.47";
 
 CAsn1_AlgoIdent* digestIdentifier(const Algorithm& row) {
     return new CAsn1_AlgoIdent(new CAsn1_Oid(row.oid, row.oidName));
@@ -146,18 +143,20 @@ int CAsn1_Pkcs7::setContent_SignedData(unsigned char* certDer, unsigned int cert
         }
         const bool attributesOk =
             addAttribute(*attributes,
-                         new CAsn1_Attribute(OID_CONTENT_TYPE, "contentType", CAsn1_Attribute::TYPE_OID, OID_DATA),
-                         cadesLevel) &&
-            addAttribute(*attributes,
-                         new CAsn1_Attribute(OID_SIGNING_TIME, new CAsn1_UtcTime(signingTime), "signingTime"),
+                         new CAsn1_Attribute(vn_asn1::oid_text("contentType"), "contentType", CAsn1_Attribute::TYPE_OID,
+                                             OID_DATA),
                          cadesLevel) &&
             addAttribute(
                 *attributes,
-                new CAsn1_Attribute(OID_MESSAGE_DIGEST, "messageDigest", CAsn1_Attribute::TYPE_OCTETSTRING, digestHex),
+                new CAsn1_Attribute(vn_asn1::oid_text("signingTime"), new CAsn1_UtcTime(signingTime), "signingTime"),
                 cadesLevel) &&
             addAttribute(*attributes,
-                         new CAsn1_Attribute(OID_SIGNING_CERTIFICATE_V2, new CAsn1_EssCertIdV2(cert.get()),
-                                             "id-aa-signingCertificateV2"),
+                         new CAsn1_Attribute(vn_asn1::oid_text("messageDigest"), "messageDigest",
+                                             CAsn1_Attribute::TYPE_OCTETSTRING, digestHex),
+                         cadesLevel) &&
+            addAttribute(*attributes,
+                         new CAsn1_Attribute(vn_asn1::oid_text("id-aa-signingCertificateV2"),
+                                             new CAsn1_EssCertIdV2(cert.get()), "id-aa-signingCertificateV2"),
                          cadesLevel);
         if (!attributesOk)
             return 0;

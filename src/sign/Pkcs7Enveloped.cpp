@@ -1,20 +1,20 @@
 // EnvelopedData and its recipient parts: read far enough to count and identify recipients.
 #include "Asn1Pkcs7.h"
+#include "asn1/DerTags.h"
 #include "asn1/Pkcs7Der.h"
+
+using namespace vn_der;
 
 using pkcs7der::Children;
 using pkcs7der::Item;
 
 namespace {
 
-constexpr uint8_t TAG_INTEGER = 0x02;
-constexpr uint8_t TAG_SEQUENCE = 0x30;
-constexpr uint8_t TAG_SET = 0x31;
-constexpr uint8_t TAG_ORIGINATOR = 0xA0;
-constexpr uint8_t TAG_ORIGINATOR_CERTS = 0xA0;
-constexpr uint8_t TAG_ORIGINATOR_CRLS = 0xA1;
-constexpr uint8_t TAG_UNPROTECTED = 0xA1;
-constexpr uint8_t TAG_KEY_AGREEMENT = 0xA1;
+constexpr uint8_t TAG_ORIGINATOR = vn_der::TAG_CONTEXT_0;
+constexpr uint8_t TAG_ORIGINATOR_CERTS = vn_der::TAG_CONTEXT_0;
+constexpr uint8_t TAG_ORIGINATOR_CRLS = vn_der::TAG_CONTEXT_1;
+constexpr uint8_t TAG_UNPROTECTED = vn_der::TAG_CONTEXT_1;
+constexpr uint8_t TAG_KEY_AGREEMENT = vn_der::TAG_CONTEXT_1;
 
 }  // namespace
 

@@ -1,21 +1,17 @@
 // Certificate list holder, RSASSA-PSS parameters, SigningCertificateV2 and the
 // encapsulated content info.
 #include "Asn1Pkcs7.h"
+#include "asn1/DerTags.h"
 #include "asn1/Pkcs7Der.h"
 #include "crypto/DigestFactory.h"
+
+using namespace vn_der;
 
 using pkcs7der::Children;
 using pkcs7der::Item;
 
 namespace {
 
-constexpr uint8_t TAG_INTEGER = 0x02;
-constexpr uint8_t TAG_OCTETSTRING = 0x04;
-constexpr uint8_t TAG_OID = 0x06;
-constexpr uint8_t TAG_SEQUENCE = 0x30;
-constexpr uint8_t TAG_EXPLICIT_0 = 0xA0;
-constexpr uint8_t TAG_EXPLICIT_1 = 0xA1;
-constexpr uint8_t TAG_EXPLICIT_2 = 0xA2;
 const char* const OID_MGF1 = "1.2.840.113549.1.1.8";
 
 // The single child of an explicit tag.
@@ -89,14 +85,14 @@ int CAsn1_AlgoIdent_Params::decode() {
         while (c.next(tagged)) {
             if (!explicitChild(tagged, child))
                 return fail();
-            if (tagged.tag == TAG_EXPLICIT_0 && child.tag == TAG_SEQUENCE) {
+            if (tagged.tag == TAG_CONTEXT_0 && child.tag == TAG_SEQUENCE) {
                 m_hash.reset(new CAsn1_AlgoIdent(child.p, child.total));
-            } else if (tagged.tag == TAG_EXPLICIT_1 && child.tag == TAG_SEQUENCE) {
+            } else if (tagged.tag == TAG_CONTEXT_1 && child.tag == TAG_SEQUENCE) {
                 m_mask.reset(new CAsn1_AlgoIdent(child.p, child.total));
                 const CAsn1Base* p = m_mask->getParameter();
                 if (p && p->getDER() && p->getDER()[0] == TAG_SEQUENCE)
                     m_maskHash.reset(new CAsn1_AlgoIdent(p->getDER(), p->getDERlength()));
-            } else if (tagged.tag == TAG_EXPLICIT_2 && child.tag == TAG_INTEGER) {
+            } else if (tagged.tag == TAG_CONTEXT_2 && child.tag == TAG_INTEGER) {
                 m_salt.reset(new CAsn1_Int(child.p, child.total));
             } else if (tagged.tag != 0xA3) {
                 return fail();
@@ -118,7 +114,7 @@ int CAsn1_AlgoIdent_Params::encode() {
         const struct {
             uint8_t tag;
             const CAsn1Base* part;
-        } parts[] = {{TAG_EXPLICIT_0, m_hash.get()}, {TAG_EXPLICIT_1, m_mask.get()}, {TAG_EXPLICIT_2, m_salt.get()}};
+        } parts[] = {{TAG_CONTEXT_0, m_hash.get()}, {TAG_CONTEXT_1, m_mask.get()}, {TAG_CONTEXT_2, m_salt.get()}};
         for (const auto& p : parts) {
             if (!p.part)
                 continue;
@@ -261,7 +257,7 @@ int CAsn1_ContentInfo::decode() {
         if (m_contentType->getError())
             return fail();
         if (c.next(tagged)) {
-            if (tagged.tag != TAG_EXPLICIT_0 || !explicitChild(tagged, content) || content.tag != TAG_OCTETSTRING)
+            if (tagged.tag != TAG_CONTEXT_0 || !explicitChild(tagged, content) || content.tag != TAG_OCTETSTRING)
                 return fail();
             m_content.reset(new CAsn1_OctetString(content.p, content.total));
             if (m_content->getError())
@@ -285,7 +281,7 @@ int CAsn1_ContentInfo::encode() {
         if (m_content) {
             if (!m_content->getDER())
                 return fail();
-            pkcs7der::appendTlv(content, TAG_EXPLICIT_0, m_content->getDER(), m_content->getDERlength());
+            pkcs7der::appendTlv(content, TAG_CONTEXT_0, m_content->getDER(), m_content->getDERlength());
         }
         pkcs7der::appendTlv(der, TAG_SEQUENCE, content);
         setEncoding(der);

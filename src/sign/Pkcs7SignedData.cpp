@@ -1,17 +1,17 @@
 // SignedData: version, digest algorithms, content, certificates, CRLs and signer infos.
 #include "Asn1Pkcs7.h"
+#include "asn1/DerTags.h"
 #include "asn1/Pkcs7Der.h"
+
+using namespace vn_der;
 
 using pkcs7der::Children;
 using pkcs7der::Item;
 
 namespace {
 
-constexpr uint8_t TAG_INTEGER = 0x02;
-constexpr uint8_t TAG_SEQUENCE = 0x30;
-constexpr uint8_t TAG_SET = 0x31;
-constexpr uint8_t TAG_CERTIFICATES = 0xA0;
-constexpr uint8_t TAG_CRLS = 0xA1;
+constexpr uint8_t TAG_CERTIFICATES = vn_der::TAG_CONTEXT_0;
+constexpr uint8_t TAG_CRLS = vn_der::TAG_CONTEXT_1;
 
 template <class T>
 T* at(const std::vector<std::unique_ptr<T>>& v, int index) {

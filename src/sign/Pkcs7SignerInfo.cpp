@@ -2,19 +2,19 @@
 #include <cstring>
 
 #include "Asn1Pkcs7.h"
+#include "asn1/DerTags.h"
 #include "asn1/Pkcs7Der.h"
+
+using namespace vn_der;
 
 using pkcs7der::Children;
 using pkcs7der::Item;
 
 namespace {
 
-constexpr uint8_t TAG_INTEGER = 0x02;
-constexpr uint8_t TAG_OCTETSTRING = 0x04;
-constexpr uint8_t TAG_SEQUENCE = 0x30;
-constexpr uint8_t TAG_AUTH_ATTRIBUTES = 0xA0;
-constexpr uint8_t TAG_UNAUTH_ATTRIBUTES = 0xA1;
-constexpr uint8_t TAG_SUBJECT_KEY_ID = 0x80;
+constexpr uint8_t TAG_AUTH_ATTRIBUTES = vn_der::TAG_CONTEXT_0;
+constexpr uint8_t TAG_UNAUTH_ATTRIBUTES = vn_der::TAG_CONTEXT_1;
+constexpr uint8_t TAG_SUBJECT_KEY_ID = vn_der::TAG_CONTEXT_PRIMITIVE_0;
 
 const char* const PREFIX_ECDSA = "1.2.840.10045.4";
 const char* const PREFIX_PLAIN_ECDSA = "0.4.0.127.0.7.1.1.4.1";

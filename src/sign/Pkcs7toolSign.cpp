@@ -10,6 +10,7 @@
 #include "Asn1Pkcs7.h"
 #include "SCM_Interface.h"
 #include "SignMessage.h"
+#include "infra/OpenSslPtr.h"
 #include "sign/SignKeys.h"
 
 using namespace vn_sign;
@@ -30,12 +31,8 @@ int32_t CPkcs7tool::prepare2sign(X509* cert, int algo, unsigned char* input, int
                                  bool attach, uint32_t* outLength, _ASN1_CERT_BLOB* moreCerts, int moreCertsCount) {
     if (cert == nullptr)
         return kNoCertificate;
-    const int certLength = i2d_X509(cert, nullptr);
-    if (certLength <= 0)
-        return kNoCertificate;
-    std::vector<unsigned char> certDer(static_cast<size_t>(certLength));
-    unsigned char* p = certDer.data();
-    if (i2d_X509(cert, &p) != certLength)
+    std::vector<unsigned char> certDer = vn_ossl::derOfX509(cert);
+    if (certDer.empty())
         return kNoCertificate;
     if (inputLength < 0 || (input == nullptr && inputLength > 0) || moreCertsCount < 0 ||
         (moreCerts == nullptr && moreCertsCount > 0))
@@ -59,7 +56,7 @@ int32_t CPkcs7tool::prepare2sign(X509* cert, int algo, unsigned char* input, int
     nAlgoID = algo;
     data = input;
     dataLength = inputLength;
-    if (pkcs7->setContent_SignedData(certDer.data(), static_cast<unsigned int>(certLength), algo, input, inputLength,
+    if (pkcs7->setContent_SignedData(certDer.data(), static_cast<unsigned int>(certDer.size()), algo, input, inputLength,
                                      signingTime, attach, cadesLevel, keyAlgorithmOid, &furtherList) != 1 ||
         pkcs7->getDER() == nullptr)
         return kBuildFailed;

@@ -9,6 +9,7 @@
 #include "ConfigSC.h"
 #include "Reader.h"
 #include "infra/Loggers.h"
+#include "infra/TraceScope.h"
 
 std::string CSCUtils::m_reader;
 log4cxx::LoggerPtr CSCUtils::m_logger = vnLogger("VornCryptoSSL.CSCUtils");
@@ -42,14 +43,13 @@ int CSCUtils::GetMaxReaders() { return 16; }
 int CSCUtils::getNumSlots() { return 6; }
 
 const char* CSCUtils::GetReaderName(int index) const {
-    LOG4CXX_DEBUG(m_logger, "entering GetReaderName()\n");
+    VnLoggerTraceScope trace(m_logger, "GetReaderName()\n");
     LOG4CXX_DEBUG(m_logger, "iReader : " << index);
     CReader r;
     // The index equal to the count gives the empty name (end of the list).
     if (index >= 0 && index <= r.GetReaderNum())
         m_reader = r.GetReaderName(index);
     LOG4CXX_DEBUG(m_logger, "re: " << m_reader);
-    LOG4CXX_DEBUG(m_logger, "leaving GetReaderName()\n");
     return m_reader.c_str();
 }
 

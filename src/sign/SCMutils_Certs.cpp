@@ -13,6 +13,7 @@
 #include "SC_Profile.h"
 #include "SafeMem.h"
 #include "infra/Loggers.h"
+#include "infra/OpenSslPtr.h"
 
 namespace {
 
@@ -87,5 +88,5 @@ X509* CSCUtils::GetX509(int certIndex) {
     const long length = cert->getCertDataLen();
     if (p == nullptr || length <= 0)
         return nullptr;
-    return d2i_X509(nullptr, &p, length);
+    return vn_ossl::x509FromDer(p, static_cast<size_t>(length)).release();  // the caller frees it
 }

@@ -4,6 +4,7 @@
 #include "SCUtils.h"
 
 #include "infra/Loggers.h"
+#include "infra/TraceScope.h"
 
 int CSCUtils::ResetCard() { return 0; }
 int CSCUtils::InitSCardEngine() { return 0; }
@@ -29,56 +30,47 @@ void CSCUtils::setCertID(const char*) {}
 void CSCUtils::InitCerts() {}
 
 int CSCUtils::ReleaseContext() {
-    VN_TRACE_ENTER(m_logger, "ReleaseContext()");
-    VN_TRACE_LEAVE(m_logger, "ReleaseContext()");
+    VnLoggerTraceScope trace(m_logger, "ReleaseContext()");
     return 0;
 }
 
 int CSCUtils::ConnectCard() {
-    VN_TRACE_ENTER(m_logger, "ConnectCard()");
-    VN_TRACE_LEAVE(m_logger, "ConnectCard()");
+    VnLoggerTraceScope trace(m_logger, "ConnectCard()");
     return 0;
 }
 
 int CSCUtils::DisconnectCard() {
-    VN_TRACE_ENTER(m_logger, "DisconnectCard()");
-    VN_TRACE_LEAVE(m_logger, "DisconnectCard()");
+    VnLoggerTraceScope trace(m_logger, "DisconnectCard()");
     return 0;
 }
 
 int CSCUtils::GetSessionKeys(unsigned char*, unsigned char*, unsigned char*) {
-    VN_TRACE_ENTER(m_logger, "GetSessionKeys()");
-    VN_TRACE_LEAVE(m_logger, "GetSessionKeys()");
+    VnLoggerTraceScope trace(m_logger, "GetSessionKeys()");
     return 0;
 }
 
 int CSCUtils::WriteTCOSIFDPubkey() {
-    VN_TRACE_ENTER(m_logger, "WriteTCOSIFDPubkey()");
-    VN_TRACE_LEAVE(m_logger, "WriteTCOSIFDPubkey()");
+    VnLoggerTraceScope trace(m_logger, "WriteTCOSIFDPubkey()");
     return 1;
 }
 
 int CSCUtils::FreeTCOSCardObject(unsigned char*) {
-    VN_TRACE_ENTER(m_logger, "FreeTCOSCardObject()");
-    VN_TRACE_LEAVE(m_logger, "FreeTCOSCardObject()");
+    VnLoggerTraceScope trace(m_logger, "FreeTCOSCardObject()");
     return 1;
 }
 
 int CSCUtils::ReadTCOSCardCert(unsigned char**, int*) {
-    VN_TRACE_ENTER(m_logger, "ReadTCOSCardCert()");
-    VN_TRACE_LEAVE(m_logger, "ReadTCOSCardCert()");
+    VnLoggerTraceScope trace(m_logger, "ReadTCOSCardCert()");
     return 1;
 }
 
 int CSCUtils::ReadTCOSCardPubkey(unsigned char**, int*) {
-    VN_TRACE_ENTER(m_logger, "ReadTCOSCardPubkey()");
-    VN_TRACE_LEAVE(m_logger, "ReadTCOSCardPubkey()");
+    VnLoggerTraceScope trace(m_logger, "ReadTCOSCardPubkey()");
     return 1;
 }
 
 int CSCUtils::Tmp() {
-    VN_TRACE_ENTER(m_logger, "Tmp()");
-    VN_TRACE_LEAVE(m_logger, "Tmp()");
+    VnLoggerTraceScope trace(m_logger, "Tmp()");
     return 1;
 }
 

@@ -10,6 +10,8 @@
 
 #include <cstring>
 
+#include "infra/OpenSslPtr.h"
+
 ENGINE* setup_engine(BIO* err, const char* engine, int debug) {
     if (engine == nullptr)
         return nullptr;
@@ -18,31 +20,28 @@ ENGINE* setup_engine(BIO* err, const char* engine, int debug) {
         ENGINE_register_all_complete();
         return nullptr;
     }
-    ENGINE* e = ENGINE_by_id(engine);
-    if (e == nullptr) {
+    vn_ossl::EnginePtr e(ENGINE_by_id(engine));
+    if (!e) {
         // Not a known id: load it as a shared object through the dynamic engine.
-        e = ENGINE_by_id("dynamic");
-        if (e != nullptr &&
-            (!ENGINE_ctrl_cmd_string(e, "SO_PATH", engine, 0) || !ENGINE_ctrl_cmd_string(e, "LOAD", nullptr, 0))) {
-            ENGINE_free(e);
-            e = nullptr;
-        }
-        if (e == nullptr) {
+        e.reset(ENGINE_by_id("dynamic"));
+        if (e && (!ENGINE_ctrl_cmd_string(e.get(), "SO_PATH", engine, 0) ||
+                  !ENGINE_ctrl_cmd_string(e.get(), "LOAD", nullptr, 0)))
+            e.reset();
+        if (!e) {
             BIO_printf(err, "invalid engine \"%s\"\n", engine);
             ERR_print_errors(err);
             return nullptr;
         }
     }
     if (debug)
-        ENGINE_ctrl(e, ENGINE_CTRL_SET_LOGSTREAM, 0, err, nullptr);
-    ENGINE_ctrl_cmd(e, "SET_USER_INTERFACE", 0, nullptr, nullptr, 1);
-    if (!ENGINE_set_default(e, ENGINE_METHOD_ALL)) {
+        ENGINE_ctrl(e.get(), ENGINE_CTRL_SET_LOGSTREAM, 0, err, nullptr);
+    ENGINE_ctrl_cmd(e.get(), "SET_USER_INTERFACE", 0, nullptr, nullptr, 1);
+    if (!ENGINE_set_default(e.get(), ENGINE_METHOD_ALL)) {
         BIO_printf(err, "can't use that engine\n");
         ERR_print_errors(err);
-        ENGINE_free(e);
         return nullptr;
     }
-    return e;
+    return e.release();  // the host owns the engine it asked for
 }
 
 int test1() { return OPENSSL_init_ssl(0, nullptr); }

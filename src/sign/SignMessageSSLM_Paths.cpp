@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "infra/Loggers.h"
+#include "infra/OpenSslPtr.h"
 
 namespace {
 
@@ -73,21 +74,19 @@ int32_t CSignMessage::readFile2Sign(char* path, unsigned char** data, int* lengt
         return leave("readFile2Sign", kCannotRead);
     }
     const size_t size = static_cast<size_t>(st.st_size);
-    unsigned char* buffer = static_cast<unsigned char*>(OPENSSL_malloc(size));
-    if (buffer == nullptr)
+    vn_ossl::OpenSslBytes buffer(static_cast<unsigned char*>(OPENSSL_malloc(size)));
+    if (!buffer)
         return leave("readFile2Sign", kCannotRead);
     size_t got = 0;
     while (got < size) {
-        const size_t n = fread(buffer + got, 1, size - got, f.get());
+        const size_t n = fread(buffer.get() + got, 1, size - got, f.get());
         if (n == 0)
             break;
         got += n;
     }
-    if (got != size) {
-        OPENSSL_free(buffer);
+    if (got != size)
         return leave("readFile2Sign", kCannotRead);
-    }
-    *data = buffer;
+    *data = buffer.release();  // the caller frees it with OPENSSL_free
     *length = static_cast<int>(size);
     return leave("readFile2Sign", 0);
 }

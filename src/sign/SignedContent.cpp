@@ -11,8 +11,11 @@
 #include <memory>
 
 #include "MessageDigest.h"
+#include "asn1/DerTags.h"
 #include "asn1/Pkcs7Der.h"
 #include "crypto/DigestFactory.h"
+
+using namespace vn_der;
 
 namespace vn_sign {
 
@@ -21,12 +24,7 @@ namespace {
 const int32_t kCannotRead = -1012;
 // The piece of the file read at a time.
 const size_t kPiece = 64 * 1024;
-const uint8_t kTagOid = 0x06;
-const uint8_t kTagInteger = 0x02;
-const uint8_t kTagOctetString = 0x04;
-const uint8_t kTagSequence = 0x30;
-const uint8_t kTagSet = 0x31;
-const uint8_t kTagExplicit0 = 0xA0;
+constexpr uint8_t kTagExplicit0 = vn_der::TAG_CONTEXT_0;
 
 size_t tlvSize(size_t contentLength) {
     std::vector<unsigned char> length;
@@ -117,21 +115,21 @@ bool encapsulateContent(const std::vector<unsigned char>& detached, uint64_t con
     // ContentInfo { OID signedData, [0] { SignedData { version, digestAlgorithms,
     // EncapsulatedContentInfo { OID } , rest } } }
     pkcs7der::Item outer, type, explicit0, signedData, version, algorithms, encap, contentType, end;
-    if (!pkcs7der::read(detached.data(), detached.size(), outer) || outer.tag != kTagSequence ||
+    if (!pkcs7der::read(detached.data(), detached.size(), outer) || outer.tag != TAG_SEQUENCE ||
         outer.total != detached.size())
         return false;
     pkcs7der::Children top(outer);
-    if (!top.expect(kTagOid, type) || !top.expect(kTagExplicit0, explicit0) || top.next(end))
+    if (!top.expect(TAG_OID, type) || !top.expect(kTagExplicit0, explicit0) || top.next(end))
         return false;
     pkcs7der::Children inExplicit(explicit0);
-    if (!inExplicit.expect(kTagSequence, signedData) || inExplicit.next(end))
+    if (!inExplicit.expect(TAG_SEQUENCE, signedData) || inExplicit.next(end))
         return false;
     pkcs7der::Children sd(signedData);
-    if (!sd.expect(kTagInteger, version) || !sd.expect(kTagSet, algorithms) || !sd.expect(kTagSequence, encap) ||
+    if (!sd.expect(TAG_INTEGER, version) || !sd.expect(TAG_SET, algorithms) || !sd.expect(TAG_SEQUENCE, encap) ||
         version.p != signedData.content || encap.p + encap.total > signedData.content + signedData.contentLength)
         return false;
     pkcs7der::Children inEncap(encap);
-    if (!inEncap.expect(kTagOid, contentType) || inEncap.next(end) || inEncap.bad())
+    if (!inEncap.expect(TAG_OID, contentType) || inEncap.next(end) || inEncap.bad())
         return false;
 
     const size_t octets = tlvSize(contentLength);
@@ -141,15 +139,15 @@ bool encapsulateContent(const std::vector<unsigned char>& detached, uint64_t con
     const size_t outerContent = type.total + tlvSize(tlvSize(signedContent));
 
     prefix.clear();
-    appendHeader(prefix, kTagSequence, outerContent);
+    appendHeader(prefix, TAG_SEQUENCE, outerContent);
     appendItem(prefix, type);
     appendHeader(prefix, kTagExplicit0, tlvSize(signedContent));
-    appendHeader(prefix, kTagSequence, signedContent);
+    appendHeader(prefix, TAG_SEQUENCE, signedContent);
     prefix.insert(prefix.end(), version.p, encap.p);  // version and digest algorithms
-    appendHeader(prefix, kTagSequence, encapContent);
+    appendHeader(prefix, TAG_SEQUENCE, encapContent);
     appendItem(prefix, contentType);
     appendHeader(prefix, kTagExplicit0, octets);
-    appendHeader(prefix, kTagOctetString, contentLength);
+    appendHeader(prefix, TAG_OCTETSTRING, contentLength);
     suffix.assign(encap.p + encap.total, signedData.content + signedData.contentLength);
     return true;
 }

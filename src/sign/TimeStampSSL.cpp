@@ -7,7 +7,11 @@
 #include <cstring>
 
 #include "TimeStampAlgos.h"
+#include "asn1/DerTags.h"
 #include "infra/Loggers.h"
+#include "infra/TraceScope.h"
+
+using namespace vn_der;
 
 using namespace vn_tsp;
 
@@ -15,12 +19,6 @@ log4cxx::LoggerPtr CTimeStampSSL::m_logger = vnLogger("VornCryptoSSL::CTimeStamp
 
 namespace {
 
-const unsigned char kTagSequence = 0x30;
-const unsigned char kTagInteger = 0x02;
-const unsigned char kTagBoolean = 0x01;
-const unsigned char kTagOid = 0x06;
-const unsigned char kTagNull = 0x05;
-const unsigned char kTagOctetString = 0x04;
 const unsigned char kRequestVersion = 1;
 const unsigned char kTrue = 0xFF;
 
@@ -65,7 +63,7 @@ void CTimeStampSSL::addValue(int position, unsigned char value) {
 }
 
 int CTimeStampSSL::buildRequest() {
-    VN_TRACE_ENTER(m_logger, "CTimeStampSSL::buildRequest");
+    VnLoggerTraceScope trace(m_logger, "CTimeStampSSL::buildRequest");
     request.clear();
     requestLength = 0;
     algo = imprintIndex(algo);
@@ -85,26 +83,25 @@ int CTimeStampSSL::buildRequest() {
     }
 
     request.assign(static_cast<size_t>(h + o + kRequestOverhead), 0);
-    addElement(0, kTagSequence, static_cast<unsigned char>(h + o + 26));
-    addElement(2, kTagInteger, 1);
+    addElement(0, TAG_SEQUENCE, static_cast<unsigned char>(h + o + 26));
+    addElement(2, TAG_INTEGER, 1);
     addValue(4, kRequestVersion);
-    addElement(kImprintPosition, kTagSequence, static_cast<unsigned char>(h + o + 8));
-    addElement(7, kTagSequence, static_cast<unsigned char>(o + 4));
-    addElement(9, kTagOid, static_cast<unsigned char>(o));
+    addElement(kImprintPosition, TAG_SEQUENCE, static_cast<unsigned char>(h + o + 8));
+    addElement(7, TAG_SEQUENCE, static_cast<unsigned char>(o + 4));
+    addElement(9, TAG_OID, static_cast<unsigned char>(o));
     for (int i = 0; i < o; ++i)
         addValue(11 + i, a.oid[i]);
-    addElement(11 + o, kTagNull, 0);
-    addElement(13 + o, kTagOctetString, static_cast<unsigned char>(h));
+    addElement(11 + o, TAG_NULL, 0);
+    addElement(13 + o, TAG_OCTETSTRING, static_cast<unsigned char>(h));
     for (int i = 0; i < h; ++i)
         addValue(hashPosition(a) + i, digest[static_cast<size_t>(i)]);
     const int n = noncePosition(a);
-    addElement(n, kTagInteger, kNonceLength);
+    addElement(n, TAG_INTEGER, kNonceLength);
     for (int i = 0; i < kNonceLength; ++i)
         addValue(n + 2 + i, nonce[i]);
-    addElement(25 + o + h, kTagBoolean, 1);
+    addElement(25 + o + h, TAG_BOOLEAN, 1);
     addValue(27 + o + h, kTrue);
     requestLength = static_cast<int32_t>(request.size());
-    VN_TRACE_LEAVE(m_logger, "CTimeStampSSL::buildRequest");
     return 0;
 }
 

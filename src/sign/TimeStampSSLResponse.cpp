@@ -8,6 +8,7 @@
 #include "TimeStampAlgos.h"
 #include "TimeStampSSL.h"
 #include "infra/Loggers.h"
+#include "infra/TraceScope.h"
 
 using namespace vn_tsp;
 
@@ -167,7 +168,7 @@ int matchesRequest(const Item& tstInfo, const ImprintAlgo& algo, const unsigned 
 }  // namespace
 
 bool CTimeStampSSL::extractTimestamp() {
-    VN_TRACE_ENTER(m_logger, "CTimeStampSSL::extractTimestamp");
+    VnLoggerTraceScope trace(m_logger, "CTimeStampSSL::extractTimestamp");
     token.clear();
     tokenLength = 0;
     bool ok = false;
@@ -213,6 +214,5 @@ bool CTimeStampSSL::extractTimestamp() {
         LOG4CXX_ERROR(m_logger, why);
         vn_tsp::setFailure(reason, why);
     }
-    VN_TRACE_LEAVE(m_logger, "CTimeStampSSL::extractTimestamp");
     return ok;
 }

@@ -9,6 +9,7 @@
 #include "TimeStampAlgos.h"
 #include "TimeStampSSL.h"
 #include "infra/Loggers.h"
+#include "infra/TraceScope.h"
 
 namespace {
 
@@ -53,13 +54,12 @@ void CTimeStampSSL::dropResult() {
 }
 
 void CTimeStampSSL::sendRequest() {
-    VN_TRACE_ENTER(m_logger, "CTimeStampSSL::sendRequest");
+    VnLoggerTraceScope trace(m_logger, "CTimeStampSSL::sendRequest");
     dropResult();
     vn_tsp::setFailure(TS_REASON_NONE, std::string());
     if (buildRequest() != 0) {
         vn_tsp::setFailure(TS_REASON_UNREACHABLE, "no timestamp request could be built");
         error = TS_ERROR_HTTP;
-        VN_TRACE_LEAVE(m_logger, "CTimeStampSSL::sendRequest");
         return;
     }
     // The whole exchange within the HTTP client's time limit, and the answer within its size.
@@ -93,5 +93,4 @@ void CTimeStampSSL::sendRequest() {
             error = TS_ERROR_RESPONSE;
         }
     }
-    VN_TRACE_LEAVE(m_logger, "CTimeStampSSL::sendRequest");
 }

@@ -13,7 +13,8 @@
 #include "CertHandler.h"
 #include "crypto/DigestFactory.h"
 #include "infra/Loggers.h"
-#include "verify/SslHandles.h"
+#include "infra/OpenSslPtr.h"
+#include "infra/TraceScope.h"
 
 const unsigned long CCertHandler::ReadableNameFlags =
     XN_FLAG_SEP_CPLUS_SPC | ASN1_STRFLGS_DUMP_UNKNOWN | ASN1_STRFLGS_DUMP_DER | ASN1_STRFLGS_ESC_2253 |
@@ -40,7 +41,7 @@ int copyOut(const std::string& text, char* out, int outSize) {
 
 // The name printed with flags into a string.
 bool printName(X509_NAME* name, unsigned long flags, std::string& text) {
-    vnssl::BioPtr bio(BIO_new(BIO_s_mem()));
+    vn_ossl::BioPtr bio(BIO_new(BIO_s_mem()));
     if (!name || !bio || X509_NAME_print_ex(bio.get(), name, 0, flags) < 0)
         return false;
     char* data = nullptr;
@@ -88,110 +89,95 @@ time_t CCertHandler::ASN1_UTCTIME_get(const ASN1_TIME* time) {
 }
 
 int CCertHandler::GetSerialNumberSSL(X509* cert, char* out, int outSize) {
-    VN_TRACE_ENTER(m_logger, "GetSerialNumberSSL");
+    VnLoggerTraceScope trace(m_logger, "GetSerialNumberSSL");
     std::string text;
     if (cert) {
-        if (BIGNUM* bn = ASN1_INTEGER_to_BN(X509_get_serialNumber(cert), nullptr)) {
-            if (char* hex = BN_bn2hex(bn)) {
-                text = hex;
-                OPENSSL_free(hex);
-            }
-            BN_free(bn);
-        }
+        const vn_ossl::BignumPtr bn(ASN1_INTEGER_to_BN(X509_get_serialNumber(cert), nullptr));
+        const vn_ossl::OpenSslText hex(bn ? BN_bn2hex(bn.get()) : nullptr);
+        if (hex)
+            text = hex.get();
     }
     copyOut(text, out, outSize);
-    VN_TRACE_LEAVE(m_logger, "GetSerialNumberSSL");
     return 0;
 }
 
 int CCertHandler::GetSignatureAlgSSL(X509* cert, char* out, int outSize) {
-    VN_TRACE_ENTER(m_logger, "GetSignatureAlgSSL");
+    VnLoggerTraceScope trace(m_logger, "GetSignatureAlgSSL");
     const char* name = cert ? OBJ_nid2ln(X509_get_signature_nid(cert)) : nullptr;
     copyOut(name ? name : "", out, outSize);
-    VN_TRACE_LEAVE(m_logger, "GetSignatureAlgSSL");
     return 0;
 }
 
 int CCertHandler::GetNotBeforeSSL(X509* cert, char* out, int raw) {
-    VN_TRACE_ENTER(m_logger, "GetNotBeforeSSL");
+    VnLoggerTraceScope trace(m_logger, "GetNotBeforeSSL");
     dateText(cert ? X509_get0_notBefore(cert) : nullptr, out, raw);
-    VN_TRACE_LEAVE(m_logger, "GetNotBeforeSSL");
     return 0;
 }
 
 int CCertHandler::GetNotAfterSSL(X509* cert, char* out, int raw) {
-    VN_TRACE_ENTER(m_logger, "GetNotAfterSSL");
+    VnLoggerTraceScope trace(m_logger, "GetNotAfterSSL");
     dateText(cert ? X509_get0_notAfter(cert) : nullptr, out, raw);
-    VN_TRACE_LEAVE(m_logger, "GetNotAfterSSL");
     return 0;
 }
 
 int CCertHandler::GetSubjectSSL(X509* cert, char* out, int outSize) {
-    VN_TRACE_ENTER(m_logger, "GetSubjectSSL");
+    VnLoggerTraceScope trace(m_logger, "GetSubjectSSL");
     char name[NameSize];
     copyOut(cert ? X509_NAME_oneline_readable(X509_get_subject_name(cert), name, NameSize) : "", out, outSize);
-    VN_TRACE_LEAVE(m_logger, "GetSubjectSSL");
     return 0;
 }
 
 int CCertHandler::GetIssuerSSL(X509* cert, char* out, int outSize) {
-    VN_TRACE_ENTER(m_logger, "GetIssuerSSL");
+    VnLoggerTraceScope trace(m_logger, "GetIssuerSSL");
     char name[NameSize];
     copyOut(cert ? X509_NAME_oneline_readable(X509_get_issuer_name(cert), name, NameSize) : "", out, outSize);
-    VN_TRACE_LEAVE(m_logger, "GetIssuerSSL");
     return 0;
 }
 
 int CCertHandler::GetSubjectsNameSSL(X509* cert, char* out, int outSize) {
-    VN_TRACE_ENTER(m_logger, "GetSubjectsNameSSL");
+    VnLoggerTraceScope trace(m_logger, "GetSubjectsNameSSL");
     char name[DisplayNameSize] = {0};
     if (cert && X509_NAME_get_text_by_NID(X509_get_subject_name(cert), NID_commonName, name, sizeof(name)) < 0)
         name[0] = '\0';
     copyOut(name, out, outSize);
-    VN_TRACE_LEAVE(m_logger, "GetSubjectsNameSSL");
     return 0;
 }
 
 int CCertHandler::GetFingerPrintSSL(X509* cert, char* out, int outSize) {
-    VN_TRACE_ENTER(m_logger, "GetFingerPrintSSL");
+    VnLoggerTraceScope trace(m_logger, "GetFingerPrintSSL");
     std::string text;
-    unsigned char* der = nullptr;
-    const int len = cert ? i2d_X509(cert, &der) : -1;
-    if (len > 0) {
+    const std::vector<unsigned char> der = vn_ossl::derOfX509(cert);
+    if (!der.empty()) {
         unsigned char digest[DigestMax];
         int digestLength = 0;
-        vn_crypto::hash_blob(der, static_cast<unsigned int>(len), HashSha1, digest, &digestLength);
+        vn_crypto::hash_blob(der.data(), static_cast<unsigned int>(der.size()), HashSha1, digest, &digestLength);
         char hex[4];
         for (int i = 0; i < digestLength && i < DigestMax; ++i) {
             std::snprintf(hex, sizeof(hex), "%02x ", digest[i]);
             text += hex;
         }
     }
-    OPENSSL_free(der);
     copyOut(text, out, outSize);
-    VN_TRACE_LEAVE(m_logger, "GetFingerPrintSSL");
     return 0;
 }
 
 long CCertHandler::GetCertVersionSSL(X509* cert) { return cert ? X509_get_version(cert) : 0; }
 
 int CCertHandler::GetKeyUsageSSL(X509* cert, char* out, int outSize) {
-    VN_TRACE_ENTER(m_logger, "GetKeyUsageSSL");
+    VnLoggerTraceScope trace(m_logger, "GetKeyUsageSSL");
     std::string text = "0";
     if (cert && (X509_get_extension_flags(cert) & EXFLAG_KUSAGE))
         text = std::to_string(X509_get_key_usage(cert));
     copyOut(text, out, outSize);
-    VN_TRACE_LEAVE(m_logger, "GetKeyUsageSSL");
     return 0;
 }
 
 int CCertHandler::GetPubkeySSL(X509* cert, char* out) {
-    VN_TRACE_ENTER(m_logger, "GetPubkeySSL");
+    VnLoggerTraceScope trace(m_logger, "GetPubkeySSL");
     EVP_PKEY* key = cert ? X509_get0_pubkey(cert) : nullptr;
     const int type = key ? EVP_PKEY_base_id(key) : EVP_PKEY_NONE;
     if (out && type != EVP_PKEY_RSA && type != EVP_PKEY_DSA)
         std::memset(out, 0, PubkeySize);
-    VN_TRACE_LEAVE(m_logger, "GetPubkeySSL");
     return 0;
 }
 

@@ -7,7 +7,8 @@
 #include "CertHandler.h"
 #include "crypto/DigestFactory.h"
 #include "infra/Loggers.h"
-#include "verify/SslHandles.h"
+#include "infra/OpenSslPtr.h"
+#include "infra/TraceScope.h"
 
 log4cxx::LoggerPtr CCertHandler::m_logger = vnLogger("VornCryptoSSL::CCertHandler");
 
@@ -56,7 +57,7 @@ CCertInfo* CCertHandler::fill(X509* cert) {
 }
 
 CCertInfo* CCertHandler::GetEntrySSL(X509* cert) {
-    VN_TRACE_ENTER(m_logger, "GetEntrySSL");
+    VnLoggerTraceScope trace(m_logger, "GetEntrySSL");
     CCertInfo* entry = nullptr;
     if (cert) {
         try {
@@ -71,12 +72,11 @@ CCertInfo* CCertHandler::GetEntrySSL(X509* cert) {
             entry = nullptr;
         }
     }
-    VN_TRACE_LEAVE(m_logger, "GetEntrySSL");
     return entry;
 }
 
 CCertInfo* CCertHandler::GetEntrySSL(const char* csCertStore, const char* prefix, int iReaderID, int iSlotID) {
-    VN_TRACE_ENTER(m_logger, "GetEntrySSL");
+    VnLoggerTraceScope trace(m_logger, "GetEntrySSL");
     LOG4CXX_DEBUG(m_logger, "reader " << iReaderID << " slot " << iSlotID);
     CCertInfo* entry = nullptr;
     try {
@@ -86,7 +86,7 @@ CCertInfo* CCertHandler::GetEntrySSL(const char* csCertStore, const char* prefix
                 dir += '/';
             const std::string certFile = dir + prefix + CertFileSuffix;
             const std::string keyFile = dir + prefix + KeyFileSuffix;
-            vnssl::X509Ptr cert;
+            vn_ossl::X509Ptr cert;
             if (FILE* f = std::fopen(certFile.c_str(), "r")) {
                 cert.reset(PEM_read_X509(f, nullptr, nullptr, nullptr));
                 std::fclose(f);
@@ -101,16 +101,15 @@ CCertInfo* CCertHandler::GetEntrySSL(const char* csCertStore, const char* prefix
     } catch (...) {
         entry = nullptr;
     }
-    VN_TRACE_LEAVE(m_logger, "GetEntrySSL");
     return entry;
 }
 
 CCertInfo* CCertHandler::GetCertFromPKCS7(const unsigned char* blob, unsigned int length) {
-    VN_TRACE_ENTER(m_logger, "GetCertFromPKCS7");
+    VnLoggerTraceScope trace(m_logger, "GetCertFromPKCS7");
     CCertInfo* entry = nullptr;
     if (blob && length > 0 && length <= 0x7FFFFFFFu) {
-        vnssl::BioPtr bio(BIO_new_mem_buf(blob, static_cast<int>(length)));
-        vnssl::Pkcs7Ptr p7(bio ? d2i_PKCS7_bio(bio.get(), nullptr) : nullptr);
+        vn_ossl::BioPtr bio(BIO_new_mem_buf(blob, static_cast<int>(length)));
+        vn_ossl::Pkcs7Ptr p7(bio ? d2i_PKCS7_bio(bio.get(), nullptr) : nullptr);
         if (p7 && PKCS7_type_is_signed(p7.get()) && p7->d.sign) {
             STACK_OF(PKCS7_SIGNER_INFO)* infos = PKCS7_get_signer_info(p7.get());
             PKCS7_SIGNER_INFO* si = infos ? sk_PKCS7_SIGNER_INFO_value(infos, 0) : nullptr;
@@ -131,14 +130,12 @@ CCertInfo* CCertHandler::GetCertFromPKCS7(const unsigned char* blob, unsigned in
             }
         }
     }
-    VN_TRACE_LEAVE(m_logger, "GetCertFromPKCS7");
     return entry;
 }
 
 int CCertHandler::HashBlob(unsigned char* data, unsigned int length, int algorithm, unsigned char* out,
                            int* outLength) {
-    VN_TRACE_ENTER(m_logger, "HashBlob");
+    VnLoggerTraceScope trace(m_logger, "HashBlob");
     const int rc = vn_crypto::hash_blob(data, length, algorithm, out, outLength);
-    VN_TRACE_LEAVE(m_logger, "HashBlob");
     return rc;
 }

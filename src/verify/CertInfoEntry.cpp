@@ -7,7 +7,8 @@
 #include "CertHandler.h"
 #include "CertInfo.h"
 #include "infra/Loggers.h"
-#include "verify/SslHandles.h"
+#include "infra/OpenSslPtr.h"
+#include "infra/TraceScope.h"
 
 log4cxx::LoggerPtr CCertInfo::m_logger = vnLogger("VornCryptoSSL::CCertInfoSSL");
 
@@ -60,7 +61,8 @@ CCertInfo::CCertInfo() : m_details(new char[FieldSize]()), m_cert(nullptr) {
         f.reset(new char[FieldSize]());
 }
 
-CCertInfo::~CCertInfo() { X509_free(m_cert); }
+// m_cert is a raw pointer in the public class; the owner here frees it.
+CCertInfo::~CCertInfo() { const vn_ossl::X509Ptr owned(m_cert); }
 
 int CCertInfo::setField(Field f, const char* text) {
     copyField(m_fields[f].get(), text);
@@ -100,24 +102,22 @@ int CCertInfo::SSLpkeyfilename(const char* text) { return setField(F_SSLKEYFILE,
 int CCertInfo::SetCertID(const char* text) { return setField(F_CERTID, text); }
 
 int CCertInfo::SetX509Cert(X509* cert) {
-    VN_TRACE_ENTER(m_logger, "SetX509Cert");
-    X509* copy = cert ? X509_dup(cert) : nullptr;
+    VnLoggerTraceScope trace(m_logger, "SetX509Cert");
+    vn_ossl::X509Ptr copy(cert ? X509_dup(cert) : nullptr);
     if (!copy)
         return SSL_CERT_ERROR;
-    X509_free(m_cert);
-    m_cert = copy;
-    VN_TRACE_LEAVE(m_logger, "SetX509Cert");
+    const vn_ossl::X509Ptr old(m_cert);
+    m_cert = copy.release();
     return 0;
 }
 
 int CCertInfo::SetX509Cert(const unsigned char* der, unsigned int length) {
-    VN_TRACE_ENTER(m_logger, "SetX509Cert");
-    vnssl::X509Ptr cert = vnssl::parseDer(der, length);
+    VnLoggerTraceScope trace(m_logger, "SetX509Cert");
+    vn_ossl::X509Ptr cert = vn_ossl::x509FromDer(der, length);
     if (!cert)
         return SSL_CERT_ERROR;
-    X509_free(m_cert);
+    const vn_ossl::X509Ptr old(m_cert);
     m_cert = cert.release();
-    VN_TRACE_LEAVE(m_logger, "SetX509Cert");
     return 0;
 }
 
@@ -159,7 +159,7 @@ const char* CCertInfo::GetDetails(int field, int detail) {
 }
 
 int CCertInfo::GetCertFieldSSL(const char* key, char* out, unsigned int* length) {
-    VN_TRACE_ENTER(m_logger, "GetCertFieldSSL");
+    VnLoggerTraceScope trace(m_logger, "GetCertFieldSSL");
     static const struct {
         const char* key;
         Field field;
@@ -178,12 +178,11 @@ int CCertInfo::GetCertFieldSSL(const char* key, char* out, unsigned int* length)
             break;
         }
     }
-    VN_TRACE_LEAVE(m_logger, "GetCertFieldSSL");
     return 0;
 }
 
 int CCertInfo::GetCertFieldX509(X509* cert, const char* key, char* out, unsigned int* length) {
-    VN_TRACE_ENTER(m_logger, "GetCertFieldX509");
+    VnLoggerTraceScope trace(m_logger, "GetCertFieldX509");
     if (!cert || !key || !out)
         return -1;
     char text[FieldSize] = {0};
@@ -206,13 +205,11 @@ int CCertInfo::GetCertFieldX509(X509* cert, const char* key, char* out, unsigned
     else if (strcasecmp(key, "VALIDUNTIL") == 0)
         CCertHandler::GetNotAfterSSL(cert, text, 1);
     else {
-        VN_TRACE_LEAVE(m_logger, "GetCertFieldX509");
         return 0;
     }
     const size_t n = std::strlen(text);
     std::memcpy(out, text, n + 1);
     if (length)
         *length = static_cast<unsigned int>(n);
-    VN_TRACE_LEAVE(m_logger, "GetCertFieldX509");
     return 0;
 }

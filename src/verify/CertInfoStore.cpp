@@ -3,6 +3,7 @@
 #include <openssl/pem.h>
 #include <openssl/x509v3.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -11,7 +12,8 @@
 #include "CertInfo.h"
 #include "DirHelp.h"
 #include "infra/Loggers.h"
-#include "verify/SslHandles.h"
+#include "infra/OpenSslPtr.h"
+#include "infra/TraceScope.h"
 
 X509_STORE* CCertInfo::m_store = nullptr;
 std::string CCertInfo::m_storePath;
@@ -38,41 +40,39 @@ bool createStore() {
 }  // namespace
 
 X509* CCertInfo::ReadX509(const char* path, bool print) {
-    VN_TRACE_ENTER(m_logger, "ReadX509");
+    VnLoggerTraceScope trace(m_logger, "ReadX509");
     if (!path)
         return nullptr;
-    vnssl::X509Ptr cert;
+    vn_ossl::X509Ptr cert;
     {
-        vnssl::BioPtr bio(BIO_new_file(path, "rb"));
+        vn_ossl::BioPtr bio(BIO_new_file(path, "rb"));
         if (bio)
             cert.reset(PEM_read_bio_X509(bio.get(), nullptr, nullptr, nullptr));
     }
     if (!cert) {
-        vnssl::BioPtr bio(BIO_new_file(path, "rb"));
+        vn_ossl::BioPtr bio(BIO_new_file(path, "rb"));
         if (bio)
             cert.reset(d2i_X509_bio(bio.get(), nullptr));
     }
     ERR_clear_error();
     if (cert && print)
         X509_print_fp(stderr, cert.get());
-    VN_TRACE_LEAVE(m_logger, "ReadX509");
     return cert.release();
 }
 
 int CCertInfo::AddCert2Store(const char* path, X509_STORE* store, bool add) {
-    VN_TRACE_ENTER(m_logger, "AddCert2Store");
+    VnLoggerTraceScope trace(m_logger, "AddCert2Store");
     LOG4CXX_DEBUG(m_logger, "file " << (path ? path : "") << (add ? " (add)" : ""));
     int added = 0;
-    vnssl::X509Ptr cert(ReadX509(path, false));
+    vn_ossl::X509Ptr cert(ReadX509(path, false));
     if (cert && store && X509_STORE_add_cert(store, cert.get()) == 1)
         added = 1;
     ERR_clear_error();
-    VN_TRACE_LEAVE(m_logger, "AddCert2Store");
     return added;
 }
 
 int CCertInfo::AddDir2Store(const char* dir, X509_STORE* store, bool add) {
-    VN_TRACE_ENTER(m_logger, "AddDir2Store");
+    VnLoggerTraceScope trace(m_logger, "AddDir2Store");
     int added = 0;
     if (dir && store) {
         try {
@@ -87,12 +87,11 @@ int CCertInfo::AddDir2Store(const char* dir, X509_STORE* store, bool add) {
             LOG4CXX_ERROR(m_logger, "reading the CA directory failed");
         }
     }
-    VN_TRACE_LEAVE(m_logger, "AddDir2Store");
     return added;
 }
 
 int CCertInfo::InitSSL_CAStore(const char* path, bool add) {
-    VN_TRACE_ENTER(m_logger, "InitSSL_CAStore");
+    VnLoggerTraceScope trace(m_logger, "InitSSL_CAStore");
     const std::string dir = path ? path : "";
     int added = 0;
     if (add) {
@@ -109,63 +108,58 @@ int CCertInfo::InitSSL_CAStore(const char* path, bool add) {
         }
     }
     LOG4CXX_DEBUG(m_logger, "certificates added: " << added);
-    VN_TRACE_LEAVE(m_logger, "InitSSL_CAStore");
     return added;
 }
 
 int CCertInfo::AddCertToSSL_CAStore(const unsigned char* der, unsigned int length) {
-    VN_TRACE_ENTER(m_logger, "AddCertToSSL_CAStore");
+    VnLoggerTraceScope trace(m_logger, "AddCertToSSL_CAStore");
     int added = 0;
-    vnssl::X509Ptr cert = vnssl::parseDer(der, length);
+    vn_ossl::X509Ptr cert = vn_ossl::x509FromDer(der, length);
     if (cert && !m_store && createStore())
         m_storePath = AddedStorePath;
     if (cert && m_store)
         added = X509_STORE_add_cert(m_store, cert.get()) == 1 ? 1 : 0;
     ERR_clear_error();
-    VN_TRACE_LEAVE(m_logger, "AddCertToSSL_CAStore");
     return added;
 }
 
 void CCertInfo::CleanUpSSL_CAStore() {
-    VN_TRACE_ENTER(m_logger, "CleanUpSSL_CAStore");
-    X509_STORE_free(m_store);
+    VnLoggerTraceScope trace(m_logger, "CleanUpSSL_CAStore");
+    const vn_ossl::StorePtr old(m_store);  // m_store is a raw pointer in the public class
     m_store = nullptr;
     m_storePath.clear();
-    VN_TRACE_LEAVE(m_logger, "CleanUpSSL_CAStore");
 }
 
 int CCertInfo::sslGetNextChainCert(const unsigned char* cert, unsigned int length, unsigned char* out,
                                    unsigned int* outLength, const char* storePath) {
-    VN_TRACE_ENTER(m_logger, "sslGetNextChainCert");
+    VnLoggerTraceScope trace(m_logger, "sslGetNextChainCert");
     // A null or empty path keeps the store as it is (for stores built certificate by certificate).
     if (storePath && *storePath)
         InitSSL_CAStore(storePath, false);
-    vnssl::X509Ptr x = vnssl::parseDer(cert, length);
+    vn_ossl::X509Ptr x = vn_ossl::x509FromDer(cert, length);
     if (!x || !m_store || !out || !outLength)
         return SSL_CERT_ERROR;
     if (X509_check_issued(x.get(), x.get()) == X509_V_OK)
         return SSL_CHAIN_END;
-    vnssl::StoreCtxPtr ctx(X509_STORE_CTX_new());
+    vn_ossl::StoreCtxPtr ctx(X509_STORE_CTX_new());
     if (!ctx || X509_STORE_CTX_init(ctx.get(), m_store, x.get(), nullptr) != 1)
         return SSL_CERT_ERROR;
     X509* found = nullptr;
     const int got = X509_STORE_CTX_get1_issuer(&found, ctx.get(), x.get());
-    vnssl::X509Ptr issuer(got == 1 ? found : nullptr);
+    vn_ossl::X509Ptr issuer(got == 1 ? found : nullptr);
     ERR_clear_error();
     if (!issuer || X509_cmp(issuer.get(), x.get()) == 0)
         return SSL_CHAIN_END;
-    const int len = i2d_X509(issuer.get(), nullptr);
-    if (len <= 0 || static_cast<unsigned int>(len) > *outLength)
+    const std::vector<unsigned char> der = vn_ossl::derOfX509(issuer.get());
+    if (der.empty() || der.size() > *outLength)
         return SSL_CERT_ERROR;
-    unsigned char* p = out;
-    i2d_X509(issuer.get(), &p);
-    *outLength = static_cast<unsigned int>(len);
-    VN_TRACE_LEAVE(m_logger, "sslGetNextChainCert");
+    std::copy(der.begin(), der.end(), out);
+    *outLength = static_cast<unsigned int>(der.size());
     return 0;
 }
 
 int CCertInfo::sslGetChainSize(const unsigned char* cert, unsigned int length, const char* storePath) {
-    VN_TRACE_ENTER(m_logger, "sslGetChainSize");
+    VnLoggerTraceScope trace(m_logger, "sslGetChainSize");
     int steps = 0;
     try {
         std::vector<unsigned char> current(cert && length ? cert : nullptr, cert && length ? cert + length : nullptr);
@@ -181,19 +175,17 @@ int CCertInfo::sslGetChainSize(const unsigned char* cert, unsigned int length, c
     } catch (...) {
         LOG4CXX_ERROR(m_logger, "chain walk failed");
     }
-    VN_TRACE_LEAVE(m_logger, "sslGetChainSize");
     return steps;
 }
 
 int CCertInfo::sslCheckCertSignature(const unsigned char* cert, unsigned int length, const unsigned char* issuer,
                                      unsigned int issuerLength, const char* storePath) {
-    VN_TRACE_ENTER(m_logger, "sslCheckCertSignature");
+    VnLoggerTraceScope trace(m_logger, "sslCheckCertSignature");
     LOG4CXX_DEBUG(m_logger, "store " << (storePath ? storePath : ""));
-    vnssl::X509Ptr x = vnssl::parseDer(cert, length);
-    vnssl::X509Ptr i = vnssl::parseDer(issuer, issuerLength);
+    vn_ossl::X509Ptr x = vn_ossl::x509FromDer(cert, length);
+    vn_ossl::X509Ptr i = vn_ossl::x509FromDer(issuer, issuerLength);
     EVP_PKEY* key = i ? X509_get0_pubkey(i.get()) : nullptr;
     const int rc = (x && key && X509_verify(x.get(), key) == 1) ? 0 : 1;
     ERR_clear_error();
-    VN_TRACE_LEAVE(m_logger, "sslCheckCertSignature");
     return rc;
 }

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "infra/HttpInternal.h"
-#include "verify/OsslHandles.h"
+#include "infra/OpenSslPtr.h"
 
 namespace vn_crl {
 

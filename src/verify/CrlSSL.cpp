@@ -12,6 +12,7 @@
 
 #include "Http.h"
 #include "infra/Loggers.h"
+#include "infra/TraceScope.h"
 
 log4cxx::LoggerPtr CCrlSSL::m_logger = vnLogger("VornCryptoSSL::CrlSSL");
 
@@ -50,13 +51,12 @@ CCrlSSL::~CCrlSSL() = default;
 
 void CCrlSSL::setProxy(bool active, const std::string& url, const std::string& user, const std::string& password,
                        const std::string& useragent) {
-    VN_TRACE_ENTER(m_logger, "setProxy");
+    VnLoggerTraceScope trace(m_logger, "setProxy");
     proxy_active = active;
     proxy_url = url;
     proxy_user = user;
     proxy_password = password;
     proxy_useragent = useragent;
-    VN_TRACE_LEAVE(m_logger, "setProxy");
 }
 
 void CCrlSSL::setTimeout(int milliseconds) {
@@ -70,31 +70,27 @@ void CCrlSSL::setMaxCrlSize(unsigned int bytes) { g_maxCrlSize = bytes > 0 ? byt
 unsigned int CCrlSSL::getMaxCrlSize() { return g_maxCrlSize; }
 
 int CCrlSSL::LoadCrl(const char* url, unsigned char** buffer, unsigned int* length, const char*, const char*) {
-    VN_TRACE_ENTER(m_logger, "LoadCrl");
+    VnLoggerTraceScope trace(m_logger, "LoadCrl");
     const int rc =
         startsWith(url, kLdapScheme) ? ssl_get_ldap_url(url, buffer, length) : ssl_get_from_uri(url, buffer, length);
-    VN_TRACE_LEAVE(m_logger, "LoadCrl");
     return rc;
 }
 
 int CCrlSSL::LoadFromHttp(const char* url, unsigned char** buffer, unsigned int* length) {
-    VN_TRACE_ENTER(m_logger, "LoadFromHttp");
+    VnLoggerTraceScope trace(m_logger, "LoadFromHttp");
     const int rc = ssl_get_from_uri(url, buffer, length);
-    VN_TRACE_LEAVE(m_logger, "LoadFromHttp");
     return rc;
 }
 
 int CCrlSSL::LoadFromLdap(const char* url, unsigned char** buffer, unsigned int* length, const char*, const char*) {
-    VN_TRACE_ENTER(m_logger, "LoadFromLdap");
+    VnLoggerTraceScope trace(m_logger, "LoadFromLdap");
     const int rc = LoadCrl(url, buffer, length);
-    VN_TRACE_LEAVE(m_logger, "LoadFromLdap");
     return rc;
 }
 
 int CCrlSSL::ssl_get_from_uri(const char* url, unsigned char** buffer, unsigned int* length) {
-    VN_TRACE_ENTER(m_logger, "ssl_get_from_uri");
+    VnLoggerTraceScope trace(m_logger, "ssl_get_from_uri");
     if (buffer == nullptr || length == nullptr || !(startsWith(url, kHttpScheme) || startsWith(url, kHttpsScheme))) {
-        VN_TRACE_LEAVE(m_logger, "ssl_get_from_uri");
         return CRLSSL_FETCH_FAILED;
     }
     // One deadline for the whole exchange and a size limit for the body.
@@ -111,17 +107,15 @@ int CCrlSSL::ssl_get_from_uri(const char* url, unsigned char** buffer, unsigned 
                                                                 : CRLSSL_FETCH_FAILED;
         LOG4CXX_ERROR(m_logger, "no CRL from " << url << ": " << r.error_text);
         std::free(r.body);
-        VN_TRACE_LEAVE(m_logger, "ssl_get_from_uri");
         return rc;
     }
     *buffer = r.body;
     *length = static_cast<unsigned int>(r.body_length);
-    VN_TRACE_LEAVE(m_logger, "ssl_get_from_uri");
     return 0;
 }
 
 int CCrlSSL::LoadFromFile(const char* path, unsigned char** buffer, unsigned int* length) {
-    VN_TRACE_ENTER(m_logger, "LoadFromFile");
+    VnLoggerTraceScope trace(m_logger, "LoadFromFile");
     int rc = CRLSSL_NOT_FOUND;
     std::unique_ptr<FILE, FileCloser> f(path != nullptr ? std::fopen(path, "rb") : nullptr);
     struct stat st;
@@ -138,7 +132,6 @@ int CCrlSSL::LoadFromFile(const char* path, unsigned char** buffer, unsigned int
             std::free(data);
         }
     }
-    VN_TRACE_LEAVE(m_logger, "LoadFromFile");
     return rc;
 }
 
@@ -164,11 +157,10 @@ int CCrlSSL::SendHttpRequest() { return 0; }
 void CCrlSSL::SetDCUrl(const char*) {}
 
 char* CCrlSSL::SendLdapRequest(const char* ip, int port, const char* dn, const char* filter, const char*, const char*) {
-    VN_TRACE_ENTER(m_logger, "SendLdapRequest");
+    VnLoggerTraceScope trace(m_logger, "SendLdapRequest");
     LOG4CXX_DEBUG(m_logger, "IP : " << (ip ? ip : ""));
     LOG4CXX_DEBUG(m_logger, "Port : " << port);
     LOG4CXX_DEBUG(m_logger, "DN : " << (dn ? dn : ""));
     LOG4CXX_DEBUG(m_logger, "filter : " << (filter ? filter : ""));
-    VN_TRACE_LEAVE(m_logger, "SendLdapRequest");
     return nullptr;
 }

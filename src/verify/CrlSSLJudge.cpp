@@ -5,6 +5,7 @@
 
 #include "CrlSSL.h"
 #include "infra/Loggers.h"
+#include "infra/TraceScope.h"
 #include "verify/CrlInternal.h"
 
 namespace vn_crl {
@@ -55,15 +56,14 @@ time_t utcSeconds(const ASN1_TIME* t) {
 
 int CCrlSSL::sslGetCrl(const unsigned char* cert, unsigned int certLength, unsigned char* crl, unsigned int* crlLength,
                        const char* crlDirectory) {
-    VN_TRACE_ENTER(m_logger, "sslGetCrl");
-    vn_ossl::X509Ptr x = vn_ossl::x509FromDer(cert, static_cast<long>(certLength));
+    VnLoggerTraceScope trace(m_logger, "sslGetCrl");
+    vn_ossl::X509Ptr x = vn_ossl::x509FromDer(cert, certLength);
     vn_ossl::StorePtr store(X509_STORE_new());
     X509_LOOKUP* lookup = store ? X509_STORE_add_lookup(store.get(), X509_LOOKUP_hash_dir()) : nullptr;
     vn_ossl::StoreCtxPtr ctx(X509_STORE_CTX_new());
     if (!x || crlLength == nullptr || crlDirectory == nullptr || lookup == nullptr || !ctx ||
         X509_LOOKUP_add_dir(lookup, crlDirectory, X509_FILETYPE_PEM) != 1 ||
         X509_STORE_CTX_init(ctx.get(), store.get(), x.get(), nullptr) != 1) {
-        VN_TRACE_LEAVE(m_logger, "sslGetCrl");
         return CRLSSL_BAD_DER;
     }
     vn_ossl::X509ObjectPtr object(
@@ -71,7 +71,6 @@ int CCrlSSL::sslGetCrl(const unsigned char* cert, unsigned int certLength, unsig
     X509_CRL* found = object ? X509_OBJECT_get0_X509_CRL(object.get()) : nullptr;
     const int needed = found != nullptr ? i2d_X509_CRL(found, nullptr) : -1;
     if (needed <= 0) {
-        VN_TRACE_LEAVE(m_logger, "sslGetCrl");
         return CRLSSL_NOT_FOUND;
     }
     const unsigned int capacity = *crlLength;
@@ -84,14 +83,13 @@ int CCrlSSL::sslGetCrl(const unsigned char* cert, unsigned int certLength, unsig
         else
             i2d_X509_CRL(found, &p);
     }
-    VN_TRACE_LEAVE(m_logger, "sslGetCrl");
     return rc;
 }
 
 int CCrlSSL::FindCertInCrl(const unsigned char* cert, unsigned int certLength, const unsigned char* crl,
                            unsigned int crlLength, time_t* revocationTime) {
-    VN_TRACE_ENTER(m_logger, "FindCertInCrl");
-    vn_ossl::X509Ptr x = vn_ossl::x509FromDer(cert, static_cast<long>(certLength));
+    VnLoggerTraceScope trace(m_logger, "FindCertInCrl");
+    vn_ossl::X509Ptr x = vn_ossl::x509FromDer(cert, certLength);
     vn_ossl::CrlPtr list = vn_crl::parseCrl(crl, crlLength);
     int rc = -1;
     if (x && list) {
@@ -101,6 +99,5 @@ int CCrlSSL::FindCertInCrl(const unsigned char* cert, unsigned int certLength, c
         if (rc == 1 && revocationTime != nullptr)
             *revocationTime = vn_crl::utcSeconds(X509_REVOKED_get0_revocationDate(entry));
     }
-    VN_TRACE_LEAVE(m_logger, "FindCertInCrl");
     return rc;
 }

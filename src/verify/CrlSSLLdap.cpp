@@ -12,6 +12,7 @@
 #include "CrlSSL.h"
 #include "infra/HttpInternal.h"
 #include "infra/Loggers.h"
+#include "infra/TraceScope.h"
 #include "verify/CrlInternal.h"
 #include "verify/LdapLibrary.h"
 
@@ -147,10 +148,9 @@ bool firstValue(LDAP* ld, LDAPMessage* result, std::vector<unsigned char>& out) 
 }  // namespace
 
 int CCrlSSL::ssl_get_ldap_url(const char* url, unsigned char** buffer, unsigned int* length) {
-    VN_TRACE_ENTER(m_logger, "ssl_get_ldap_url");
+    VnLoggerTraceScope trace(m_logger, "ssl_get_ldap_url");
     LdapAddress address;
     if (buffer == nullptr || length == nullptr || !splitAddress(url, address) || vn_ldap::api() == nullptr) {
-        VN_TRACE_LEAVE(m_logger, "ssl_get_ldap_url");
         return CRLSSL_FETCH_FAILED;
     }
     const std::string uri = std::string(kScheme) + address.host + ":" + std::to_string(address.port);
@@ -201,24 +201,20 @@ int CCrlSSL::ssl_get_ldap_url(const char* url, unsigned char** buffer, unsigned 
         LOG4CXX_ERROR(m_logger, "no CRL from " << url << ": "
                                                << (rc == kTimedOut ? "the directory did not answer in time"
                                                                    : "the directory's answer is too large"));
-        VN_TRACE_LEAVE(m_logger, "ssl_get_ldap_url");
         return rc == kTimedOut ? CRLSSL_FETCH_TIMEOUT : CRLSSL_FETCH_TOO_LARGE;
     }
     std::vector<unsigned char> value;
     if (rc != LDAP_SUCCESS || !result || !firstValue(s.ld, result.get(), value)) {
         LOG4CXX_DEBUG(m_logger, "no CRL from " << url << ": " << L().err2string(rc));
-        VN_TRACE_LEAVE(m_logger, "ssl_get_ldap_url");
         return CRLSSL_FETCH_FAILED;
     }
     unsigned char* copy = static_cast<unsigned char*>(std::malloc(value.size() + 1));
     if (copy == nullptr) {
-        VN_TRACE_LEAVE(m_logger, "ssl_get_ldap_url");
         return CRLSSL_FETCH_FAILED;
     }
     std::memcpy(copy, value.data(), value.size());
     copy[value.size()] = 0;
     *buffer = copy;
     *length = static_cast<unsigned int>(value.size());
-    VN_TRACE_LEAVE(m_logger, "ssl_get_ldap_url");
     return 0;
 }

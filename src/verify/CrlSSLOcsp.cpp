@@ -12,14 +12,10 @@
 
 #include "CrlSSL.h"
 #include "infra/Loggers.h"
+#include "infra/TraceScope.h"
 #include "verify/CrlInternal.h"
 
 namespace {
-
-struct OpenSslText {
-    char* p = nullptr;
-    ~OpenSslText() { OPENSSL_free(p); }
-};
 
 // Whole seconds left before the deadline, at least 1 (OpenSSL's limit counts in seconds; 0
 // would mean none).
@@ -43,10 +39,6 @@ void handOver(OCSP_RESPONSE* response, unsigned char** out, unsigned int* outLen
         *signerLength = n > 0 ? static_cast<unsigned int>(n) : 0;
     }
 }
-
-struct OpenSslFree {
-    void operator()(unsigned char* p) const { OPENSSL_free(p); }
-};
 
 struct FdClose {
     int fd;
@@ -98,7 +90,7 @@ OcspResponsePtr exchangeOcspTls(int fd, const std::string& host, unsigned port, 
     std::unique_ptr<vnhttp::Transport> tls = vnhttp::start_tls(fd, host, deadline.total_ms, deadline, r);
     unsigned char* der = nullptr;
     const int length = tls ? i2d_OCSP_REQUEST(request, &der) : 0;
-    std::unique_ptr<unsigned char, OpenSslFree> body(der);
+    vn_ossl::OpenSslBytes body(der);
     if (length > 0) {
         const std::string head =
             "POST " + path + " HTTP/1.0\r\nHost: " + host + ":" + std::to_string(port) +
@@ -162,63 +154,59 @@ unsigned int CCrlSSL::CheckOCSP(const char* url, const unsigned char* cert, unsi
                                 const unsigned char* issuer, unsigned int issuerLength, unsigned char** response,
                                 unsigned int* responseLength, time_t* revocationTime, unsigned char** responderCert,
                                 unsigned int* responderCertLength) {
-    VN_TRACE_ENTER(m_logger, "CheckOCSP");
+    VnLoggerTraceScope trace(m_logger, "CheckOCSP");
     if (response != nullptr)
         *response = nullptr;
     if (responderCert != nullptr)
         *responderCert = nullptr;
-    vn_ossl::X509Ptr x = vn_ossl::x509FromDer(cert, static_cast<long>(certLength));
-    vn_ossl::X509Ptr ca = vn_ossl::x509FromDer(issuer, static_cast<long>(issuerLength));
+    vn_ossl::X509Ptr x = vn_ossl::x509FromDer(cert, certLength);
+    vn_ossl::X509Ptr ca = vn_ossl::x509FromDer(issuer, issuerLength);
     const bool parsed = x && ca;
     const unsigned int failure = parsed ? CRLSSL_OCSP_FAILED : CRLSSL_OCSP_FAILED_BAD_INPUT;
     const unsigned int extra = parsed ? 0 : CRLSSL_OCSP_UNKNOWN;
 
-    OpenSslText host, port, path;
+    char *hostText = nullptr, *portText = nullptr, *pathText = nullptr;
     int tls = 0;
-    if (url == nullptr || OCSP_parse_url(url, &host.p, &port.p, &path.p, &tls) != 1) {
-        VN_TRACE_LEAVE(m_logger, "CheckOCSP");
+    const bool urlParsed = url != nullptr && OCSP_parse_url(url, &hostText, &portText, &pathText, &tls) == 1;
+    const vn_ossl::OpenSslText host(hostText), port(portText), path(pathText);
+    if (!urlParsed) {
         return CRLSSL_OCSP_NO_RESPONDER | extra;
     }
-    const unsigned long portNumber = std::strtoul(port.p, nullptr, 10);
+    const unsigned long portNumber = std::strtoul(port.get(), nullptr, 10);
     if (!parsed || portNumber == 0 || portNumber > 65535) {
-        VN_TRACE_LEAVE(m_logger, "CheckOCSP");
         return failure | extra;
     }
 
     vn_ossl::OcspCertIdPtr id(OCSP_cert_to_id(nullptr, x.get(), ca.get()));
     vn_ossl::OcspRequestPtr request(OCSP_REQUEST_new());
-    OCSP_CERTID* requestId = id ? OCSP_CERTID_dup(id.get()) : nullptr;
-    if (!request || requestId == nullptr || OCSP_request_add0_id(request.get(), requestId) == nullptr) {
-        OCSP_CERTID_free(requestId);
-        VN_TRACE_LEAVE(m_logger, "CheckOCSP");
+    vn_ossl::OcspCertIdPtr requestId(id ? OCSP_CERTID_dup(id.get()) : nullptr);
+    if (!request || !requestId || OCSP_request_add0_id(request.get(), requestId.get()) == nullptr) {
         return failure;
     }
+    requestId.release();  // the request holds it now
     if (OCSP_request_add1_nonce(request.get(), nullptr, -1) != 1) {
-        VN_TRACE_LEAVE(m_logger, "CheckOCSP");
         return failure;
     }
     // One deadline for the connection, the proxy tunnel and the whole exchange.
     const vnhttp::Deadline deadline = vnhttp::Deadline::in(vn_crl::timeoutMs());
-    const int fd = vn_crl::openOcspConnection(host.p, static_cast<unsigned>(portNumber), deadline);
+    const int fd = vn_crl::openOcspConnection(host.get(), static_cast<unsigned>(portNumber), deadline);
     vn_ossl::OcspResponsePtr answer;
     unsigned int why = CRLSSL_OCSP_FAILED;
     if (fd >= 0 && tls != 0)
-        answer = vn_crl::exchangeOcspTls(fd, host.p, static_cast<unsigned>(portNumber), path.p, request.get(), deadline,
-                                         why);
+        answer = vn_crl::exchangeOcspTls(fd, host.get(), static_cast<unsigned>(portNumber), path.get(), request.get(),
+                                         deadline, why);
     else if (fd >= 0)
-        answer =
-            vn_crl::exchangeOcsp(fd, host.p, static_cast<unsigned>(portNumber), path.p, request.get(), deadline, why);
+        answer = vn_crl::exchangeOcsp(fd, host.get(), static_cast<unsigned>(portNumber), path.get(), request.get(),
+                                      deadline, why);
     // No connection (directly or through the proxy's tunnel) before the deadline is a timeout
     // of the exchange like a responder that does not answer in time.
     if (fd < 0 && deadline.left_ms(deadline.total_ms) <= 0)
         why = CRLSSL_OCSP_TIMEOUT;
     if (!answer) {
         LOG4CXX_DEBUG(m_logger, "no OCSP response from " << url << ": " << failureText(why));
-        VN_TRACE_LEAVE(m_logger, "CheckOCSP");
         return why;
     }
     handOver(answer.get(), response, responseLength, responderCert, responderCertLength);
     const unsigned int rc = vn_crl::judgeOcspResponse(answer.get(), request.get(), id.get(), ca.get(), revocationTime);
-    VN_TRACE_LEAVE(m_logger, "CheckOCSP");
     return rc;
 }

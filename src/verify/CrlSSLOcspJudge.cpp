@@ -14,12 +14,9 @@ bool signedByIssuerOrDelegate(OCSP_BASICRESP* basic, X509* issuer) {
     vn_ossl::StorePtr store(X509_STORE_new());
     vn_ossl::X509StackPtr others(sk_X509_new_null());
     if (!store || !others || X509_STORE_add_cert(store.get(), issuer) != 1 ||
-        X509_STORE_set_flags(store.get(), X509_V_FLAG_PARTIAL_CHAIN) != 1 || X509_up_ref(issuer) != 1)
+        X509_STORE_set_flags(store.get(), X509_V_FLAG_PARTIAL_CHAIN) != 1 ||
+        !vn_ossl::pushCertRef(others.get(), issuer))
         return false;
-    if (sk_X509_push(others.get(), issuer) <= 0) {
-        X509_free(issuer);
-        return false;
-    }
     return OCSP_basic_verify(basic, others.get(), store.get(), OCSP_NOEXPLICIT) == 1;
 }
 

@@ -2,6 +2,7 @@
 #include "ExtensionSSL.h"
 
 #include "infra/Loggers.h"
+#include "infra/TraceScope.h"
 #include "verify/DerWalk.h"
 
 using vnder::Item;
@@ -43,7 +44,7 @@ std::string nameLine(const Item& it) { return it.p ? CASN1::getGenName(it.p, it.
 
 template <class F>
 char* format(char* buf, const char* name, const unsigned char* item, unsigned int length, F fill) {
-    VN_TRACE_ENTER(CExtensionSSL::m_logger, name);
+    VnLoggerTraceScope trace(CExtensionSSL::m_logger, name);
     TextOut out(buf, CExtensionSSL::TextSize);
     try {
         Item value;
@@ -52,7 +53,6 @@ char* format(char* buf, const char* name, const unsigned char* item, unsigned in
     } catch (...) {
         out.clear();
     }
-    VN_TRACE_LEAVE(CExtensionSSL::m_logger, name);
     return out.get();
 }
 

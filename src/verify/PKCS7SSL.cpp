@@ -68,11 +68,8 @@ int copyOut(const unsigned char* der, int derLength, unsigned char* out, unsigne
 int copyCert(X509* cert, unsigned char* out, unsigned int* outLength) {
     if (!cert)
         return CPKCS7SSL::FAILED;
-    unsigned char* der = nullptr;
-    const int n = i2d_X509(cert, &der);
-    const int result = copyOut(der, n, out, outLength);
-    OPENSSL_free(der);
-    return result;
+    const std::vector<unsigned char> der = vn_ossl::derOfX509(cert);
+    return copyOut(der.empty() ? nullptr : der.data(), static_cast<int>(der.size()), out, outLength);
 }
 
 std::string oidText(const ASN1_OBJECT* object) {

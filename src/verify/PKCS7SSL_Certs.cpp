@@ -37,28 +37,17 @@ X509_ATTRIBUTE* attributeCertificates(PKCS7* p7) {
     STACK_OF(X509_ATTRIBUTE)* attributes = si ? PKCS7_get_signed_attributes(si) : nullptr;
     if (!attributes)
         return nullptr;
-    ASN1_OBJECT* oid = OBJ_txt2obj(OID_ATTRIBUTE_CERTIFICATE, 1);
+    const vn_ossl::Asn1ObjectPtr oid(OBJ_txt2obj(OID_ATTRIBUTE_CERTIFICATE, 1));
     if (!oid)
         return nullptr;
     X509_ATTRIBUTE* found = nullptr;
     for (int i = 0; i < sk_X509_ATTRIBUTE_num(attributes) && !found; ++i)
-        if (OBJ_cmp(X509_ATTRIBUTE_get0_object(sk_X509_ATTRIBUTE_value(attributes, i)), oid) == 0)
+        if (OBJ_cmp(X509_ATTRIBUTE_get0_object(sk_X509_ATTRIBUTE_value(attributes, i)), oid.get()) == 0)
             found = sk_X509_ATTRIBUTE_value(attributes, i);
-    ASN1_OBJECT_free(oid);
     return found;
 }
 
 typedef std::vector<unsigned char> Bytes;
-
-Bytes derOf(X509* cert) {
-    unsigned char* der = nullptr;
-    const int n = cert ? i2d_X509(cert, &der) : 0;
-    Bytes out;
-    if (n > 0)
-        out.assign(der, der + n);
-    OPENSSL_free(der);
-    return out;
-}
 
 unsigned int size(const Bytes& b) { return static_cast<unsigned int>(b.size()); }
 std::string text(const char* s) { return s ? std::string(s) : std::string(); }
@@ -127,7 +116,7 @@ int CPKCS7SSL::GetSignerCertEx(unsigned char* blob, unsigned int length, int ind
     VN_TRACE_ENTER(m_logger, "GetSignerCertEx");
     Pkcs7Ptr p7 = parseSignedData(blob, length);
     STACK_OF(X509)* certs = certificates(p7.get());
-    const Bytes signer = derOf(signerCert(p7.get(), index));
+    const Bytes signer = vn_ossl::derOfX509(signerCert(p7.get(), index));
     if (signer.empty() || !certs)
         return NOT_FOUND;
     // The texts live in the reader's buffers until its next call: copy them at once.
@@ -136,7 +125,7 @@ int CPKCS7SSL::GetSignerCertEx(unsigned char* blob, unsigned int length, int ind
     if (issuer.empty() || serial.empty())
         return NOT_FOUND;
     for (int i = 0; i < sk_X509_num(certs); ++i) {
-        const Bytes der = derOf(sk_X509_value(certs, i));
+        const Bytes der = vn_ossl::derOfX509(sk_X509_value(certs, i));
         if (!der.empty() && text(CCertInfo::getSerialNum(der.data(), size(der))) == serial &&
             text(CCertInfo::getIssuer(der.data(), size(der))) == issuer)
             return copyOut(der.data(), static_cast<int>(der.size()), out, outLength) == 0 ? 0 : FAILED;
@@ -154,9 +143,8 @@ int CPKCS7SSL::GetSignerRSAKey(unsigned char* blob, unsigned int length, unsigne
         return FAILED;
     unsigned char* der = nullptr;
     const int n = i2d_PUBKEY(key, &der);
-    const int result = copyOut(der, n, out, outLength);
-    OPENSSL_free(der);
-    return result;
+    const vn_ossl::OpenSslBytes owned(der);
+    return copyOut(der, n, out, outLength);
 }
 
 int CPKCS7SSL::GetSignerRSAKeySize(unsigned char* blob, unsigned int length, int index) {

@@ -184,10 +184,7 @@ unsigned char* CPKCS7SSL::GetHashFromPKCS1Signature(unsigned char* signature, un
                                                     unsigned char* certificate, unsigned int certificateLength,
                                                     unsigned int* hashLength, int* algo) {
     VN_TRACE_ENTER(m_logger, "GetHashFromPKCS1Signature");
-    if (!certificate || certificateLength == 0 || certificateLength > static_cast<unsigned int>(INT_MAX))
-        return nullptr;
-    const unsigned char* p = certificate;
-    X509Ptr cert(d2i_X509(nullptr, &p, static_cast<long>(certificateLength)));
+    X509Ptr cert = vn_ossl::x509FromDer(certificate, certificateLength);
     if (!cert)
         return nullptr;
     std::vector<unsigned char> block(RSA_BLOCK);

@@ -5,6 +5,7 @@
 #include "ExtensionSSL.h"
 #include "asn1/Asn1Text.h"
 #include "infra/Loggers.h"
+#include "infra/TraceScope.h"
 #include "verify/DerWalk.h"
 
 using vnder::Item;
@@ -78,14 +79,13 @@ std::string joined(const Item& seq, F text) {
 
 template <class F>
 char* format(char* buf, const char* name, F fill) {
-    VN_TRACE_ENTER(CExtensionSSL::m_logger, name);
+    VnLoggerTraceScope trace(CExtensionSSL::m_logger, name);
     TextOut out(buf, CRestrictionSSL::TextSize);
     try {
         fill(out);
     } catch (...) {
         out.clear();
     }
-    VN_TRACE_LEAVE(CExtensionSSL::m_logger, name);
     return out.get();
 }
 

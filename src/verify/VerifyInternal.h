@@ -13,7 +13,7 @@
 #include "VerifyMsg.h"
 
 #include "sign/CadesInternal.h"
-#include "verify/OsslHandles.h"
+#include "infra/OpenSslPtr.h"
 
 namespace vn_verify {
 

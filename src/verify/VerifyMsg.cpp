@@ -6,6 +6,7 @@
 
 #include "VerifyMsg.h"
 #include "infra/Loggers.h"
+#include "infra/TraceScope.h"
 #include "verify/VerifyInternal.h"
 
 log4cxx::LoggerPtr CVerifyMsg::m_logger = vnLogger("VornCryptoSSL::CVerifyMsg");
@@ -22,7 +23,7 @@ unsigned int CVerifyMsg::CheckSignDetached(const unsigned char* sig, unsigned in
                                            int crlFlags, const char* crlSource, const char*,
                                            const struct timeb* verificationTime, int, int model, const char* CAfile,
                                            const char* CApath) {
-    VN_TRACE_ENTER(m_logger, "CheckSignDetached");
+    VnLoggerTraceScope trace(m_logger, "CheckSignDetached");
     CVerifyOptions o;
     o.sig = sig;
     o.sigLen = sigLen;
@@ -41,6 +42,5 @@ unsigned int CVerifyMsg::CheckSignDetached(const unsigned char* sig, unsigned in
     CValidationReport report;
     const unsigned int result = vn_verify::validateLegacy(o, report);
     LOG4CXX_DEBUG(m_logger, "result 0x" << std::hex << result);
-    VN_TRACE_LEAVE(m_logger, "CheckSignDetached");
     return result;
 }

@@ -9,11 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "asn1/DerTags.h"
 #include "asn1/OidTable.h"
 #include "asn1/Pkcs7Der.h"
 #include "crypto/Algorithms.h"
 #include "sign/CadesInternal.h"
 #include "verify/VerifyInternal.h"
+
+using namespace vn_der;
 
 namespace vn_verify {
 
@@ -21,9 +24,6 @@ namespace {
 
 using vn_sign::Bytes;
 
-constexpr uint8_t TAG_OCTETSTRING = 0x04;
-constexpr uint8_t TAG_OID = 0x06;
-constexpr uint8_t TAG_SEQUENCE = 0x30;
 const char kFormatFailure[] = "FORMAT_FAILURE";
 const char kArchivedData[] = "the archived data";
 

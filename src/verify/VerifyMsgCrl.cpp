@@ -7,6 +7,7 @@
 #include "DirHelp.h"
 #include "VerifyMsg.h"
 #include "infra/Loggers.h"
+#include "infra/TraceScope.h"
 #include "verify/CrlInternal.h"
 #include "verify/VerifyInternal.h"
 
@@ -14,8 +15,6 @@ namespace {
 
 const char kCrlPattern[] = "*.crl";
 const int kMaxCrlFiles = 1500;
-const int kAnySource = VERIFY_CRL_STORE | VERIFY_CRL_DISTRIBUTION_POINTS | VERIFY_CRL_DIRECTORY | VERIFY_CRL_OCSP |
-                       VERIFY_CRL_ADDRESS | VERIFY_CRL_ADDRESS_2;
 
 struct MallocBuffer {
     unsigned char* p = nullptr;
@@ -23,10 +22,10 @@ struct MallocBuffer {
     ~MallocBuffer() { std::free(p); }
 };
 
+// Bytes OpenSSL allocated for the caller, and their length.
 struct OpenSslBuffer {
-    unsigned char* p = nullptr;
+    vn_ossl::OpenSslBytes bytes;
     unsigned int length = 0;
-    ~OpenSslBuffer() { OPENSSL_free(p); }
 };
 
 using vn_verify::RevocationChecks;
@@ -65,12 +64,10 @@ CRevocationCheck judgeDetail(X509_CRL* crl, X509* cert, const char* source, cons
     }
     c.status = "revoked";
     c.revocationTime = vn_crl::utcSeconds(X509_REVOKED_get0_revocationDate(entry));
-    ASN1_ENUMERATED* code =
-        static_cast<ASN1_ENUMERATED*>(X509_REVOKED_get_ext_d2i(entry, NID_crl_reason, nullptr, nullptr));
-    if (code != nullptr) {
-        c.reason = reasonName(ASN1_ENUMERATED_get(code));
-        ASN1_ENUMERATED_free(code);
-    }
+    const vn_ossl::Asn1EnumeratedPtr code(
+        static_cast<ASN1_ENUMERATED*>(X509_REVOKED_get_ext_d2i(entry, NID_crl_reason, nullptr, nullptr)));
+    if (code)
+        c.reason = reasonName(ASN1_ENUMERATED_get(code.get()));
     return c;
 }
 
@@ -114,6 +111,35 @@ const char kPoint[] = "crl-distribution-point";
 const char kDirectory[] = "crl-directory";
 const char kAddress[] = "crl-address";
 const char kOcsp[] = "ocsp";
+
+enum class Source { Store, DistributionPoints, Directory, Ocsp, Address };
+
+// The revocation sources by their flag, in precedence: of the flags set, the first row's
+// source alone is asked. The CRLs of the store come before the certificate's distribution
+// points, those before a CRL directory, that before OCSP, and OCSP before a CRL address.
+struct SourceRow {
+    int flag;
+    Source source;
+    const char* name;  // the source as the report names it
+};
+// clang-format off
+const SourceRow kSources[] = {
+    {VERIFY_CRL_STORE,               Source::Store,              kStore},
+    {VERIFY_CRL_DISTRIBUTION_POINTS, Source::DistributionPoints, kPoint},
+    {VERIFY_CRL_DIRECTORY,           Source::Directory,          kDirectory},
+    {VERIFY_CRL_OCSP,                Source::Ocsp,               kOcsp},
+    {VERIFY_CRL_ADDRESS,             Source::Address,            kAddress},
+    {VERIFY_CRL_ADDRESS_2,           Source::Address,            kAddress},
+};
+// clang-format on
+
+// The source the flags choose; null when they name none.
+const SourceRow* chosenSource(int crlFlags) {
+    for (const SourceRow& r : kSources)
+        if (crlFlags & r.flag)
+            return &r;
+    return nullptr;
+}
 
 // CRLs of the store: OpenSSL checks the chain with them; a revocation is judged by time.
 unsigned int fromStore(X509* cert, X509_STORE* store, X509_STORE_CTX* chainCtx, const struct tm* t,
@@ -205,24 +231,13 @@ unsigned int fromDirectory(const char* directory, X509* cert, X509* issuer, cons
 std::string ocspAddress(X509* cert, const char* crlSource) {
     if (crlSource != nullptr && crlSource[0] != '\0')
         return crlSource;
-    STACK_OF(OPENSSL_STRING)* list = X509_get1_ocsp(cert);
-    std::string url = sk_OPENSSL_STRING_num(list) > 0 ? sk_OPENSSL_STRING_value(list, 0) : "";
-    X509_email_free(list);
-    return url;
-}
-
-std::vector<unsigned char> derOf(X509* x) {
-    const int n = i2d_X509(x, nullptr);
-    std::vector<unsigned char> der(n > 0 ? static_cast<size_t>(n) : 0);
-    unsigned char* p = der.data();
-    if (n > 0)
-        i2d_X509(x, &p);
-    return der;
+    const vn_ossl::EmailListPtr list(X509_get1_ocsp(cert));
+    return sk_OPENSSL_STRING_num(list.get()) > 0 ? sk_OPENSSL_STRING_value(list.get(), 0) : "";
 }
 
 // producedAt and the revocation reason from the response the exchange handed back.
 void readOcspDetails(const OpenSslBuffer& response, X509* cert, X509* issuer, CRevocationCheck& c) {
-    const unsigned char* p = response.p;
+    const unsigned char* p = response.bytes.get();
     vn_ossl::OcspResponsePtr r(p != nullptr ? d2i_OCSP_RESPONSE(nullptr, &p, static_cast<long>(response.length))
                                             : nullptr);
     vn_ossl::OcspBasicPtr basic(r ? OCSP_response_get1_basic(r.get()) : nullptr);
@@ -266,14 +281,17 @@ unsigned int fromOcsp(X509* cert, X509* issuer, const char* crlSource, const str
         checks.push_back(unavailable(kOcsp, url, "no OCSP responder address"));
         return VERIFY_NO_OCSP_RESPONDER;
     }
-    const std::vector<unsigned char> certDer = derOf(cert);
-    const std::vector<unsigned char> issuerDer = derOf(issuer);
+    const std::vector<unsigned char> certDer = vn_ossl::derOfX509(cert);
+    const std::vector<unsigned char> issuerDer = vn_ossl::derOfX509(issuer);
     OpenSslBuffer response, responder;
+    unsigned char *responseDer = nullptr, *responderDer = nullptr;
     time_t revokedAt = 0;
     const unsigned int rc =
         CCrlSSL::CheckOCSP(url.c_str(), certDer.data(), static_cast<unsigned int>(certDer.size()), issuerDer.data(),
-                           static_cast<unsigned int>(issuerDer.size()), &response.p, &response.length, &revokedAt,
-                           &responder.p, &responder.length);
+                           static_cast<unsigned int>(issuerDer.size()), &responseDer, &response.length, &revokedAt,
+                           &responderDer, &responder.length);
+    response.bytes.reset(responseDer);
+    responder.bytes.reset(responderDer);
     CRevocationCheck c;
     c.source = kOcsp;
     c.location = url;
@@ -307,29 +325,26 @@ unsigned int revocationOf(X509* certificate, X509_STORE* store, X509_STORE_CTX* 
                           const char* crlSource, const struct tm* checkTime, RevocationChecks& checks) {
     if (certificate == nullptr || checkTime == nullptr)
         return VERIFY_NO_CONTEXT;
-    if (crlFlags & VERIFY_CRL_STORE)
-        return fromStore(certificate, store, storeContext, checkTime, checks);
-    if (!(crlFlags & (VERIFY_CRL_DISTRIBUTION_POINTS | VERIFY_CRL_DIRECTORY | VERIFY_CRL_OCSP | VERIFY_CRL_ADDRESS |
-                      VERIFY_CRL_ADDRESS_2)))
+    const SourceRow* chosen = chosenSource(crlFlags);
+    if (chosen == nullptr)
         return 0;
+    if (chosen->source == Source::Store)
+        return fromStore(certificate, store, storeContext, checkTime, checks);
     vn_ossl::X509Ptr issuer = issuerOf(certificate, store, storeContext);
-    if (crlFlags & VERIFY_CRL_OCSP && !(crlFlags & (VERIFY_CRL_DISTRIBUTION_POINTS | VERIFY_CRL_DIRECTORY)))
+    if (chosen->source == Source::Ocsp)  // reports a missing issuer at the responder's address
         return fromOcsp(certificate, issuer.get(), crlSource, checkTime, checks);
-    const char* source = crlFlags & VERIFY_CRL_DISTRIBUTION_POINTS ? kPoint
-                         : crlFlags & VERIFY_CRL_DIRECTORY         ? kDirectory
-                                                                   : kAddress;
     if (!issuer) {
         checks.push_back(
-            unavailable(source, crlSource != nullptr ? crlSource : "", "the issuer's certificate is not known"));
+            unavailable(chosen->name, crlSource != nullptr ? crlSource : "", "the issuer's certificate is not known"));
         return VERIFY_NO_CONTEXT;  // no key to check a CRL's signature with
     }
-    if (crlFlags & VERIFY_CRL_DISTRIBUTION_POINTS)
+    if (chosen->source == Source::DistributionPoints)
         return fromDistributionPoints(certificate, issuer.get(), checkTime, checks);
     if (crlSource == nullptr) {
-        checks.push_back(unavailable(source, "", "no CRL source given"));
+        checks.push_back(unavailable(chosen->name, "", "no CRL source given"));
         return 0;
     }
-    if (crlFlags & VERIFY_CRL_DIRECTORY)
+    if (chosen->source == Source::Directory)
         return fromDirectory(crlSource, certificate, issuer.get(), checkTime, checks);
     std::string why;
     vn_ossl::CrlPtr crl = crlFrom(crlSource, why);
@@ -369,11 +384,10 @@ unsigned int Check_CRL_signtime(X509_CRL* crl, const struct tm* checkTime, X509*
 
 unsigned int CVerifyMsg::Check_CRL(X509* certificate, X509_STORE* store, X509_STORE_CTX* storeContext, int crlFlags,
                                    const char* crlSource, const struct tm* checkTime, int) {
-    VN_TRACE_ENTER(m_logger, "Check_CRL");
+    VnLoggerTraceScope trace(m_logger, "Check_CRL");
     vn_verify::RevocationChecks checks;
     unsigned int rc = vn_verify::revocationOf(certificate, store, storeContext, crlFlags, crlSource, checkTime, checks);
-    if (rc == 0 && getRevocationHardFail() && (crlFlags & kAnySource) != 0 && !vn_verify::revocationObtained(checks))
+    if (rc == 0 && getRevocationHardFail() && chosenSource(crlFlags) != nullptr && !vn_verify::revocationObtained(checks))
         rc = VERIFY_NO_REVOCATION_INFO;
-    VN_TRACE_LEAVE(m_logger, "Check_CRL");
     return rc;
 }

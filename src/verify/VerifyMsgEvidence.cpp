@@ -11,11 +11,14 @@
 #include <string>
 #include <vector>
 
+#include "asn1/DerTags.h"
 #include "asn1/OidTable.h"
 #include "asn1/Pkcs7Der.h"
 #include "sign/CadesInternal.h"
 #include "verify/CrlInternal.h"
 #include "verify/VerifyInternal.h"
+
+using namespace vn_der;
 
 namespace vn_verify {
 
@@ -23,9 +26,7 @@ namespace {
 
 const char kEmbeddedCrl[] = "embedded-crl";
 const char kEmbeddedOcsp[] = "embedded-ocsp";
-constexpr uint8_t TAG_OTHER_REVOCATION = 0xA1;
-constexpr uint8_t TAG_SEQUENCE = 0x30;
-constexpr uint8_t TAG_OID = 0x06;
+constexpr uint8_t TAG_OTHER_REVOCATION = vn_der::TAG_CONTEXT_1;
 // Clock skew allowed for a value made "now" by a responder whose clock runs ahead.
 constexpr time_t kSkewSeconds = 300;
 
@@ -104,11 +105,8 @@ bool judgeOcsp(const vn_sign::Bytes& der, X509* cert, X509* issuer, STACK_OF(X50
         return false;
     }
     X509StackPtr only(sk_X509_new_null());
-    X509_up_ref(signer);
-    if (!only || !sk_X509_push(only.get(), signer)) {
-        X509_free(signer);
+    if (!only || !vn_ossl::pushCertRef(only.get(), signer))
         return false;
-    }
     if (OCSP_basic_verify(basic.get(), only.get(), nullptr,
                           OCSP_NOVERIFY | OCSP_NOCHECKS | OCSP_NOINTERN | OCSP_TRUSTOTHER) != 1) {
         ERR_clear_error();
@@ -163,9 +161,8 @@ bool judgeCrl(X509_CRL* crl, X509* cert, X509* issuer, time_t provenTime, CRevoc
 bool partsOf(CMS_ContentInfo* cms, vn_sign::SignedDataParts& parts) {
     unsigned char* der = nullptr;
     const int n = i2d_CMS_ContentInfo(cms, &der);
-    const bool ok = n > 0 && vn_sign::split_signed_data(der, static_cast<size_t>(n), parts);
-    OPENSSL_free(der);
-    return ok;
+    const vn_ossl::OpenSslBytes owned(der);
+    return n > 0 && vn_sign::split_signed_data(der, static_cast<size_t>(n), parts);
 }
 
 bool embeddedRevocation(CMS_ContentInfo* cms, const vn_sign::SignedDataParts& parts, X509* cert, X509* issuer,

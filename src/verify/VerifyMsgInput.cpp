@@ -44,9 +44,7 @@ bool contains(const unsigned char* data, size_t length, const char* text) {
 bool isCertificate(const unsigned char* data, size_t length) {
     if (contains(data, length, kPemCertificateLabel))
         return true;
-    const unsigned char* p = data;
-    X509Ptr x(d2i_X509(nullptr, &p, static_cast<long>(length)));
-    return static_cast<bool>(x);
+    return static_cast<bool>(vn_ossl::x509FromDer(data, length));
 }
 
 CmsPtr fromPem(const unsigned char* data, size_t length) {
@@ -59,10 +57,10 @@ CmsPtr fromPem(const unsigned char* data, size_t length) {
     Pkcs7Ptr p7(bio ? PEM_read_bio_PKCS7(bio.get(), nullptr, nullptr, nullptr) : nullptr);
     unsigned char* der = nullptr;
     const int n = p7 ? i2d_PKCS7(p7.get(), &der) : -1;
+    const vn_ossl::OpenSslBytes owned(der);
     const unsigned char* p = der;
     if (n > 0)
         cms.reset(d2i_CMS_ContentInfo(nullptr, &p, n));
-    OPENSSL_free(der);
     return cms;
 }
 

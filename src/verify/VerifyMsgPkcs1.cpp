@@ -11,7 +11,8 @@
 #include "PKCS7SSL.h"
 #include "VerifyMsg.h"
 #include "infra/Loggers.h"
-#include "verify/OsslHandles.h"
+#include "infra/OpenSslPtr.h"
+#include "infra/TraceScope.h"
 
 namespace {
 
@@ -37,10 +38,10 @@ unsigned int CVerifyMsg::CheckSignPKCS1Detached(const unsigned char* sig, unsign
                                                 const unsigned char* content, unsigned int contentLen, int, int,
                                                 const char*, char* message, const struct timeb*, int, int, const char*,
                                                 const char*) {
-    VN_TRACE_ENTER(m_logger, "CheckSignPKCS1Detached");
+    VnLoggerTraceScope trace(m_logger, "CheckSignPKCS1Detached");
     if (message != nullptr)
         message[0] = '\0';
-    vn_ossl::X509Ptr cert = vn_ossl::x509FromDer(certificate, static_cast<long>(certificateLength));
+    vn_ossl::X509Ptr cert = vn_ossl::x509FromDer(certificate, certificateLength);
     unsigned int signedLength = 0;
     int hashId = 0;
     std::unique_ptr<unsigned char, FreeDeleter> signedDigest(
@@ -60,6 +61,5 @@ unsigned int CVerifyMsg::CheckSignPKCS1Detached(const unsigned char* sig, unsign
             result = 0;
     }
     ERR_clear_error();
-    VN_TRACE_LEAVE(m_logger, "CheckSignPKCS1Detached");
     return result;
 }

@@ -5,6 +5,7 @@
 
 #include "VerifyMsg.h"
 #include "infra/Loggers.h"
+#include "infra/TraceScope.h"
 #include "verify/VerifyInternal.h"
 
 namespace vn_verify {
@@ -83,9 +84,8 @@ void copy_tm(struct tm* dst, const struct tm* src) {
 }
 
 int CVerifyMsg::Check_TimeNested(PKCS7* p7, X509_STORE* store, const struct timeb* verificationTime, int) {
-    VN_TRACE_ENTER(m_logger, "Check_TimeNested");
+    VnLoggerTraceScope trace(m_logger, "Check_TimeNested");
     if (store != nullptr) {
-        VN_TRACE_LEAVE(m_logger, "Check_TimeNested");
         return 0;
     }
     // PKCS7_get0_signers gives a stack of borrowed certificates.
@@ -94,12 +94,11 @@ int CVerifyMsg::Check_TimeNested(PKCS7* p7, X509_STORE* store, const struct time
     const struct tm t = vn_verify::utcTm(verificationTime != nullptr ? verificationTime->time : time(nullptr));
     struct tm issued;
     const int rc = signer != nullptr && vn_verify::validAt(signer, t, issued) ? 0 : -1;
-    VN_TRACE_LEAVE(m_logger, "Check_TimeNested");
     return rc;
 }
 
 int CVerifyMsg::Check_TimeNested_CA(X509_STORE_CTX* storeContext, const struct tm* checkTime, int model) {
-    VN_TRACE_ENTER(m_logger, "Check_TimeNested_CA");
+    VnLoggerTraceScope trace(m_logger, "Check_TimeNested_CA");
     STACK_OF(X509)* chain = storeContext != nullptr ? X509_STORE_CTX_get0_chain(storeContext) : nullptr;
     int rc = checkTime != nullptr && sk_X509_num(chain) > 0 ? 0 : -1;
     struct tm t;
@@ -111,6 +110,5 @@ int CVerifyMsg::Check_TimeNested_CA(X509_STORE_CTX* storeContext, const struct t
         else if (model == VERIFY_MODEL_CHAIN)
             copy_tm(&t, &issued);  // the issuer must have been valid when it issued this one
     }
-    VN_TRACE_LEAVE(m_logger, "Check_TimeNested_CA");
     return rc;
 }

@@ -8,6 +8,7 @@
 
 #include "VerifyMsg.h"
 #include "infra/Loggers.h"
+#include "infra/TraceScope.h"
 #include "sign/CadesInternal.h"
 #include "verify/CrlInternal.h"
 #include "verify/VerifyInternal.h"
@@ -61,10 +62,8 @@ time_t signingTimeClaim(CMS_SignerInfo* si) {
 
 std::string serialText(X509* cert) {
     BignumPtr bn(ASN1_INTEGER_to_BN(X509_get0_serialNumber(cert), nullptr));
-    char* hex = bn ? BN_bn2hex(bn.get()) : nullptr;
-    std::string out = hex != nullptr ? hex : "";
-    OPENSSL_free(hex);
-    return out;
+    const vn_ossl::OpenSslText hex(bn ? BN_bn2hex(bn.get()) : nullptr);
+    return hex ? hex.get() : "";
 }
 
 // The signer's signature algorithm: its short name (dotted form when it has none), or
@@ -510,7 +509,7 @@ void CVerifyMsg::setRevocationHardFail(bool on) { g_hardFail = on; }
 bool CVerifyMsg::getRevocationHardFail() { return g_hardFail; }
 
 unsigned int CVerifyMsg::Validate(const CVerifyOptions& options, CValidationReport& report) {
-    VN_TRACE_ENTER(m_logger, "Validate");
+    VnLoggerTraceScope trace(m_logger, "Validate");
     unsigned int rc;
     try {
         rc = validate(options, report, false);
@@ -522,6 +521,5 @@ unsigned int CVerifyMsg::Validate(const CVerifyOptions& options, CValidationRepo
     }
     ERR_clear_error();
     LOG4CXX_DEBUG(m_logger, "result 0x" << std::hex << rc << " " << report.indication << " " << report.subIndication);
-    VN_TRACE_LEAVE(m_logger, "Validate");
     return rc;
 }

@@ -230,6 +230,15 @@ TEST_F(VerifyTest, RevocationFromCrlsOfEverySource) {
     // An address that serves nothing: not found counts as not revoked.
     const std::string missing = http->url("/missing.crl");
     EXPECT_EQ(0u, check("revoked.p7s", flags, VERIFY_CRL_ADDRESS, missing.c_str(), &after));
+    // Several flags: only the first source in precedence is asked (store, distribution points,
+    // directory, OCSP, address); the source given would not serve the ones after it.
+    const std::string noDirectory = crlDir.path() + "/none";
+    EXPECT_EQ(VERIFY_REVOKED, check("revoked.p7s", flags, VERIFY_CRL_DISTRIBUTION_POINTS | VERIFY_CRL_DIRECTORY,
+                                    noDirectory.c_str(), &after));
+    EXPECT_EQ(VERIFY_REVOKED, check("revoked.p7s", flags, VERIFY_CRL_DIRECTORY | VERIFY_CRL_OCSP | VERIFY_CRL_ADDRESS,
+                                    crlDir.path().c_str(), &after));
+    EXPECT_EQ(VERIFY_OCSP_FAILED,
+              check("revoked.p7s", flags, VERIFY_CRL_OCSP | VERIFY_CRL_ADDRESS, crlAddress.c_str(), &after));
 }
 
 TEST_F(VerifyTest, CrlOfAnotherCaDoesNotRevoke) {

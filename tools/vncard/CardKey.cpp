@@ -32,11 +32,8 @@ vn_ossl::EvpPkeyPtr parseKey(const std::string& data) {
     const unsigned char* p = der;
     if (EVP_PKEY* key = d2i_PUBKEY(nullptr, &p, length))
         return vn_ossl::EvpPkeyPtr(key);
-    p = der;
-    if (X509* cert = d2i_X509(nullptr, &p, length)) {
-        vn_ossl::X509Ptr owned(cert);
-        return vn_ossl::EvpPkeyPtr(X509_get_pubkey(cert));
-    }
+    if (vn_ossl::X509Ptr cert = vn_ossl::x509FromDer(der, static_cast<size_t>(length)))
+        return vn_ossl::EvpPkeyPtr(X509_get_pubkey(cert.get()));
     return nullptr;
 }
 

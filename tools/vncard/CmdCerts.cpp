@@ -95,8 +95,7 @@ CertRow describe(const char* id, const char* label, const unsigned char* der, lo
     CertRow row;
     row.id = id;
     row.label = label;
-    const unsigned char* p = der;
-    X509Ptr x(der != nullptr && length > 0 ? d2i_X509(nullptr, &p, length) : nullptr);
+    vn_ossl::X509Ptr x = length > 0 ? vn_ossl::x509FromDer(der, static_cast<size_t>(length)) : vn_ossl::X509Ptr();
     if (!x)
         return row;
     row.parsed = true;
@@ -247,12 +246,10 @@ int cmdExport(Args& args) {
     }
     std::string bytes;
     if (format == "der") {
-        unsigned char* der = nullptr;
-        int n = i2d_X509(cert.get(), &der);
-        if (n <= 0)
+        const std::vector<unsigned char> der = vn_ossl::derOfX509(cert.get());
+        if (der.empty())
             return Output::fail(EXIT_FAILED, "cannot encode the certificate");
-        bytes.assign(reinterpret_cast<char*>(der), static_cast<size_t>(n));
-        OPENSSL_free(der);
+        bytes.assign(der.begin(), der.end());
     } else {
         vn_ossl::BioPtr bio(BIO_new(BIO_s_mem()));
         if (!bio || PEM_write_bio_X509(bio.get(), cert.get()) != 1)

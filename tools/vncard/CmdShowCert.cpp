@@ -348,11 +348,7 @@ int cmdShowCert(Args& args) {
                                                     std::to_string(count) + ")");
             return Output::fail(EXIT_FAILED, "certificate " + std::to_string(index) + " cannot be read");
         }
-        unsigned char* buf = nullptr;
-        const int n = i2d_X509(cert.get(), &buf);
-        if (n > 0)
-            der.assign(buf, buf + n);
-        OPENSSL_free(buf);
+        der = vn_ossl::derOfX509(cert.get());
         source = reader.name + " #" + std::to_string(index);
     }
 

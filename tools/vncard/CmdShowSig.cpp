@@ -91,12 +91,9 @@ SignerView describeSigner(Bytes& der, const CAsn1_SignerInfo* si, int index) {
     Bytes cert(CERT_BUFFER);
     unsigned int n = CERT_BUFFER;
     if (CPKCS7SSL::GetSignerCert(der.data(), static_cast<unsigned int>(der.size()), index, cert.data(), &n) == 0) {
-        const unsigned char* p = cert.data();
-        X509* x = d2i_X509(nullptr, &p, n);
-        if (x) {
-            v.subject = nameText(X509_get_subject_name(x));
-            v.issuer = nameText(X509_get_issuer_name(x));
-            X509_free(x);
+        if (vn_ossl::X509Ptr x = vn_ossl::x509FromDer(cert.data(), n)) {
+            v.subject = nameText(X509_get_subject_name(x.get()));
+            v.issuer = nameText(X509_get_issuer_name(x.get()));
         }
     }
     v.signatureAlgorithm = oidName(si->getSignatureAlgorithm()->getAlgorithm());

@@ -150,15 +150,10 @@ bool readCertificates(const std::string& path, std::vector<std::vector<unsigned 
     vn_ossl::BioPtr bio(BIO_new_mem_buf(data.data(), static_cast<int>(data.size())));
     while (X509* x = PEM_read_bio_X509(bio.get(), nullptr, nullptr, nullptr)) {
         X509Ptr owned(x);
-        int n = i2d_X509(x, nullptr);
-        std::vector<unsigned char> der(static_cast<size_t>(n));
-        unsigned char* p = der.data();
-        i2d_X509(x, &p);
-        out.push_back(std::move(der));
+        out.push_back(vn_ossl::derOfX509(x));
     }
     if (out.empty()) {
-        const unsigned char* p = reinterpret_cast<const unsigned char*>(data.data());
-        X509Ptr x(d2i_X509(nullptr, &p, static_cast<long>(data.size())));
+        X509Ptr x = vn_ossl::x509FromDer(reinterpret_cast<const unsigned char*>(data.data()), data.size());
         if (!x) {
             Output::fail(EXIT_USAGE, "no certificate in '" + path + "'");
             return false;
@@ -235,22 +230,12 @@ bool splitSignerCertificate(std::vector<X509Ptr>& certs, uint32_t* key, X509Ptr&
             cert = std::move(x);
             continue;
         }
-        std::vector<unsigned char> der(static_cast<size_t>(std::max(i2d_X509(x.get(), nullptr), 0)));
-        unsigned char* p = der.data();
-        if (!der.empty() && i2d_X509(x.get(), &p) > 0)
+        std::vector<unsigned char> der = vn_ossl::derOfX509(x.get());
+        if (!der.empty())
             chain.push_back(std::move(der));
     }
     ERR_clear_error();
     return cert != nullptr;
-}
-
-std::vector<unsigned char> derOf(X509* x) {
-    const int n = i2d_X509(x, nullptr);
-    std::vector<unsigned char> der(n > 0 ? static_cast<size_t>(n) : 0);
-    unsigned char* p = der.data();
-    if (n > 0)
-        i2d_X509(x, &p);
-    return der;
 }
 
 // The further certificates without the signer's and without repeats, in their first order.
@@ -458,7 +443,7 @@ int cmdSignDoc(Args& args) {
             return cardFailure(reader, EXIT_WRONG_PIN, "the key was not opened: the PIN was not accepted");
     }
 
-    further = withoutRepeats(further, derOf(cert.get()));
+    further = withoutRepeats(further, vn_ossl::derOfX509(cert.get()));
     std::vector<_ASN1_CERT_BLOB> blobs;
     for (std::vector<unsigned char>& der : further)
         blobs.push_back({der.data(), static_cast<uint32_t>(der.size())});

@@ -28,10 +28,7 @@ bool verifies(EVP_PKEY* key, const EVP_MD* md, int padding, const std::vector<un
 }  // namespace
 
 EvpKeyPtr publicKeyOf(const unsigned char* der, size_t length) {
-    if (der == nullptr || length == 0)
-        return EvpKeyPtr();
-    const unsigned char* p = der;
-    vn_ossl::X509Ptr x(d2i_X509(nullptr, &p, static_cast<long>(length)));
+    vn_ossl::X509Ptr x = vn_ossl::x509FromDer(der, length);
     return EvpKeyPtr(x ? X509_get_pubkey(x.get()) : nullptr);
 }
 
