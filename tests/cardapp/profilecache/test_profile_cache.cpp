@@ -19,6 +19,7 @@
 
 #include "SCUtils.h"
 #include "cardapp/ProfileCache.h"
+#include "support/Command.h"
 
 namespace {
 
@@ -101,17 +102,7 @@ std::vector<std::string> filesReadFromStart(const Listing& l, const std::vector<
     return files;
 }
 
-std::string run(const std::string& command) {
-    std::string out;
-    FILE* p = ::popen((command + " 2>&1").c_str(), "r");
-    if (p == nullptr)
-        return out;
-    char buf[512];
-    while (std::fgets(buf, sizeof buf, p))
-        out += buf;
-    ::pclose(p);
-    return out;
-}
+std::string run(const std::string& command) { return runCommand(command).output; }
 
 // Commands of "pkcs15-tool -c" on reader 0, and how many certificates it lists.
 size_t openscCount(cardsim::TestStack& stack, int& found) {
@@ -146,11 +137,9 @@ bool parses(const std::vector<uint8_t>& der) {
     return whole;
 }
 
-// clang-format off
 const Row kRows[] = {
 #include "ListingBounds.inc"
 };
-// clang-format on
 
 // The second listing asks the card only for its serial, from the MF the first one left
 // selected.

@@ -12,23 +12,15 @@
 #include <string>
 #include <vector>
 
-#include "../cardapp/SimCardOs.h"
+#include "../SimCardOs.h"
 #include "Pkcs15.h"
 #include "SC_Profile.h"
+#include "support/Command.h"
 
 namespace {
 const char* const kReaders[2] = {"Virtual PCD 00 00", "Virtual PCD 00 01"};
 
-std::string run(const std::string& cmd) {
-    std::string out;
-    if (FILE* p = popen((cmd + " 2>&1").c_str(), "r")) {
-        char buf[512];
-        while (fgets(buf, sizeof buf, p))
-            out += buf;
-        pclose(p);
-    }
-    return out;
-}
+std::string run(const std::string& cmd) { return runCommand(cmd).output; }
 
 std::string lower(std::string s) {
     for (char& c : s)

@@ -17,6 +17,8 @@
 #include <vector>
 
 #include "Asn1Pkcs7.h"
+#include "support/Command.h"
+#include "support/TempDir.h"
 
 typedef std::vector<unsigned char> Bytes;
 
@@ -30,45 +32,14 @@ inline std::string signerFile(const std::string& name) {
                                                                                               : pkiFile(name);
 }
 
-inline Bytes readBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-inline void writeBytes(const std::string& path, const Bytes& b) {
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
-}
-
-// Output (stdout and stderr) of a shell command, and its exit status.
-inline std::string runCommand(const std::string& cmd, int* status = nullptr) {
-    std::string out;
-    FILE* f = popen(("OPENSSL_CONF=/dev/null " + cmd + " 2>&1").c_str(), "r");
-    if (!f)
-        return out;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof(buf), f)) > 0)
-        out.append(buf, n);
-    const int rc = pclose(f);
+// Output (stdout and stderr) of a shell command run without the system's OpenSSL
+// configuration, and its exit status.
+inline std::string commandOutput(const std::string& cmd, int* status = nullptr) {
+    const CommandResult r = runCommand("OPENSSL_CONF=/dev/null " + cmd);
     if (status)
-        *status = rc;
-    return out;
+        *status = r.status;
+    return r.output;
 }
-
-// A fresh directory below /tmp, removed with the object.
-class TempDir {
-public:
-    TempDir() {
-        char tmpl[] = "/tmp/vnpkcs7-XXXXXX";
-        m_path = mkdtemp(tmpl);
-    }
-    ~TempDir() { std::system(("rm -rf '" + m_path + "'").c_str()); }
-    std::string file(const std::string& name) const { return m_path + "/" + name; }
-
-private:
-    std::string m_path;
-};
 
 struct PkeyDeleter {
     void operator()(EVP_PKEY* k) const { EVP_PKEY_free(k); }
@@ -171,9 +142,9 @@ inline Built buildSigned(const std::string& signer, int mode, int nAlgoID, const
 inline bool cmsVerify(const std::string& derPath, const std::string& contentPath = std::string()) {
     int status = -1;
     const std::string out =
-        runCommand("openssl cms -verify -binary -inform DER -in '" + derPath + "' -CAfile '" + pkiFile("chain.pem") +
-                       "'" + (contentPath.empty() ? "" : " -content '" + contentPath + "'") + " -out /dev/null",
-                   &status);
+        commandOutput("openssl cms -verify -binary -inform DER -in '" + derPath + "' -CAfile '" + pkiFile("chain.pem") +
+                          "'" + (contentPath.empty() ? "" : " -content '" + contentPath + "'") + " -out /dev/null",
+                      &status);
     return status == 0 && out.find("Verification successful") != std::string::npos;
 }
 
@@ -188,9 +159,9 @@ inline Bytes timestampToken(const TempDir& dir, const Bytes& signature) {
                                       << "ess_cert_id_alg = sha256\n";
     std::ofstream(dir.file("tsaserial")) << "01\n";
     writeBytes(dir.file("sig.bin"), signature);
-    runCommand("openssl ts -query -data " + dir.file("sig.bin") + " -sha256 -cert -out " + dir.file("q.tsq"));
-    runCommand("openssl ts -reply -config " + dir.file("ts.cnf") + " -queryfile " + dir.file("q.tsq") + " -inkey " +
-               pkiFile("tsa.key") + " -signer " + pkiFile("tsa.pem") + " -token_out -out " + dir.file("token.der"));
+    commandOutput("openssl ts -query -data " + dir.file("sig.bin") + " -sha256 -cert -out " + dir.file("q.tsq"));
+    commandOutput("openssl ts -reply -config " + dir.file("ts.cnf") + " -queryfile " + dir.file("q.tsq") + " -inkey " +
+                  pkiFile("tsa.key") + " -signer " + pkiFile("tsa.pem") + " -token_out -out " + dir.file("token.der"));
     return readBytes(dir.file("token.der"));
 }
 

@@ -40,13 +40,11 @@ std::vector<size_t> attributePositions(const std::string& print) {
 }  // namespace
 
 TEST(Pkcs7Model, SignedDataOfEveryKeyTypeVerifiesWithOpensslAttachedAndDetached) {
-    // clang-format off
     const KeyCase cases[] = {
         {"signer-rsa2048", 0, 1}, {"signer-rsa3072", 0, 3}, {"signer-rsa2048", 0, 0}, {"signer-rsa2048", 1, 1},
         {"signer-rsa3072", 1, 2}, {"signer-ec256", 2, 1},   {"signer-ec384", 2, 2},   {"signer-ec521", 2, 3},
         {"signer-ec256", 0, 0},  // an EC certificate makes the mode ECDSA
     };
-    // clang-format on
     TempDir dir;
     writeBytes(dir.file("content"), kData);
     for (const KeyCase& c : cases) {
@@ -81,7 +79,7 @@ TEST(Pkcs7Model, SignedAttributesFollowTheCadesLevelInTheirOrder) {
         const Built b = buildSigned("signer-rsa2048", 0, 1, kData, true, l.level);
         ASSERT_FALSE(b.der.empty());
         writeBytes(dir.file("sig.der"), b.der);
-        const std::string print = runCommand("openssl cms -cmsout -print -inform DER -in " + dir.file("sig.der"));
+        const std::string print = commandOutput("openssl cms -cmsout -print -inform DER -in " + dir.file("sig.der"));
         const std::vector<size_t> pos = attributePositions(print);
         ASSERT_NE(pos[0], std::string::npos);
         ASSERT_NE(pos[2], std::string::npos) << "messageDigest is always signed";

@@ -41,7 +41,7 @@ protected:
     static std::string f(const std::string& name) { return s_dir->file(name); }
     static void run(const std::string& cmd) {
         int status = -1;
-        const std::string out = runCommand(cmd, &status);
+        const std::string out = commandOutput(cmd, &status);
         ASSERT_EQ(status, 0) << cmd << "\n" << out;
     }
     static Bytes blob(const std::string& name) { return readBytes(f(name)); }

@@ -86,11 +86,12 @@ std::vector<Bytes> sampleBlobs() {
     blobs.push_back(buildSigned("signer-ec256", 2, 7, kData, false, 0, "0.4.0.127.0.7.1.1.4.1.3").der);
     TempDir dir;
     writeBytes(dir.file("content"), kData);
-    runCommand("openssl cms -sign -binary -noattr -in " + dir.file("content") + " -outform DER -signer " +
-               pkiFile("signer-rsa2048.pem") + " -inkey " + pkiFile("signer-rsa2048.key") + " -out " + dir.file("a"));
+    commandOutput("openssl cms -sign -binary -noattr -in " + dir.file("content") + " -outform DER -signer " +
+                  pkiFile("signer-rsa2048.pem") + " -inkey " + pkiFile("signer-rsa2048.key") + " -out " +
+                  dir.file("a"));
     blobs.push_back(readBytes(dir.file("a")));
-    runCommand("openssl smime -encrypt -binary -outform DER -in " + dir.file("content") + " -out " + dir.file("e") +
-               " " + pkiFile("signer-rsa2048.pem"));
+    commandOutput("openssl smime -encrypt -binary -outform DER -in " + dir.file("content") + " -out " + dir.file("e") +
+                  " " + pkiFile("signer-rsa2048.pem"));
     blobs.push_back(readBytes(dir.file("e")));
     return blobs;
 }

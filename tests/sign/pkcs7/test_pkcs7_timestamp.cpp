@@ -129,7 +129,8 @@ TEST(Pkcs7Timestamp, TokenFromOpensslTsIsAppendedAndTheSignatureStillVerifies) {
         Bytes stamped(buffer.begin(), buffer.begin() + length);
         writeBytes(dir.file("stamped.der"), stamped);
         EXPECT_TRUE(cmsVerify(dir.file("stamped.der")));
-        const std::string print = runCommand("openssl cms -cmsout -print -inform DER -in " + dir.file("stamped.der"));
+        const std::string print =
+            commandOutput("openssl cms -cmsout -print -inform DER -in " + dir.file("stamped.der"));
         EXPECT_NE(print.find("id-smime-aa-timeStampToken"), std::string::npos);
 
         // The token inside verifies against the signature value.
@@ -141,9 +142,9 @@ TEST(Pkcs7Timestamp, TokenFromOpensslTsIsAppendedAndTheSignatureStillVerifies) {
         const CAsn1Base* value = u->getAttribute(0)->getValue();
         EXPECT_EQ(Bytes(value->getDER(), value->getDER() + value->getDERlength()), token);
         int status = -1;
-        runCommand("openssl ts -verify -token_in -in " + dir.file("token.der") + " -data " + dir.file("sig.bin") +
-                       " -CAfile " + pkiFile("chain.pem"),
-                   &status);
+        commandOutput("openssl ts -verify -token_in -in " + dir.file("token.der") + " -data " + dir.file("sig.bin") +
+                          " -CAfile " + pkiFile("chain.pem"),
+                      &status);
         EXPECT_EQ(status, 0);
 
         // A second token is refused: the signer has its unsigned attributes.

@@ -8,7 +8,7 @@
 namespace {
 
 std::string vncard(const std::string& arguments, int* status) {
-    return runCommand(std::string(VN_BINARY_DIR) + "/tools/vncard/vncard show-sig " + arguments, status);
+    return commandOutput(std::string(VN_BINARY_DIR) + "/tools/vncard/vncard show-sig " + arguments, status);
 }
 
 }  // namespace
@@ -54,9 +54,9 @@ TEST(VncardShowSig, DescribesSignersAttributesAndTimestampAsTextAndJson) {
     EXPECT_NE(text.find("signed attrs:    contentType, signingTime, messageDigest"), std::string::npos) << text;
 
     writeBytes(dir.file("content"), data);
-    runCommand("openssl cms -sign -binary -nodetach -md sha384 -outform PEM -in " + dir.file("content") + " -signer " +
-               pkiFile("signer-rsa3072.pem") + " -inkey " + pkiFile("signer-rsa3072.key") + " -out " +
-               dir.file("s.pem"));
+    commandOutput("openssl cms -sign -binary -nodetach -md sha384 -outform PEM -in " + dir.file("content") +
+                  " -signer " + pkiFile("signer-rsa3072.pem") + " -inkey " + pkiFile("signer-rsa3072.key") + " -out " +
+                  dir.file("s.pem"));
     const std::string pem = vncard("--json --in " + dir.file("s.pem"), &status);
     EXPECT_EQ(status, 0) << pem;
     EXPECT_NE(pem.find("\"detached\":false"), std::string::npos) << pem;

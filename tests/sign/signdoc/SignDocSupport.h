@@ -15,56 +15,22 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
+
+#include "support/Command.h"
+#include "support/TempDir.h"
 
 namespace signdoc {
 
 inline std::string pkiDir() { return std::string(VN_BINARY_DIR) + "/pki"; }
 inline std::string sourceDir() { return VN_SOURCE_DIR; }
 
-class TempDir {
-public:
-    TempDir() {
-        char tmpl[] = "/tmp/vn-signdoc.XXXXXX";
-        const char* p = mkdtemp(tmpl);
-        m_path = p != nullptr ? p : "/tmp";
-    }
-    ~TempDir() { std::system(("rm -rf '" + m_path + "'").c_str()); }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    std::string operator/(const std::string& name) const { return m_path + "/" + name; }
-    const std::string& path() const { return m_path; }
-
-private:
-    std::string m_path;
-};
-
-inline std::vector<unsigned char> readBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<unsigned char>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-inline void writeBytes(const std::string& path, const void* data, size_t length) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(static_cast<const char*>(data), static_cast<std::streamsize>(length));
-}
-
-inline void writeBytes(const std::string& path, const std::vector<unsigned char>& data) {
-    writeBytes(path, data.data(), data.size());
-}
-
 // Runs a shell command; its exit status, and standard output and error in output.
 inline int run(const std::string& command, std::string& output) {
-    output.clear();
-    FILE* p = popen((command + " 2>&1").c_str(), "r");
-    if (p == nullptr)
-        return -1;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof(buf), p)) > 0)
-        output.append(buf, n);
-    const int status = pclose(p);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    CommandResult r = runCommand(command);
+    output = std::move(r.output);
+    return r.status;
 }
 
 inline X509* loadCert(const std::string& derPath) {

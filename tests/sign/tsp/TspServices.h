@@ -14,8 +14,9 @@
 #include <thread>
 #include <vector>
 
-#include "../infra/HttpTestServer.h"
-#include "../infra/TestSupport.h"
+#include "../../infra/HttpTestServer.h"
+#include "../../infra/TestSupport.h"
+#include "support/Command.h"
 
 inline std::string pkiDir() { return std::string(VN_BINARY_DIR) + "/pki"; }
 
@@ -142,30 +143,6 @@ private:
     bool had_ = false;
     std::string old_;
 };
-
-// Runs a shell command; its exit status and combined output.
-struct CommandResult {
-    int status = -1;
-    std::string output;
-};
-inline CommandResult runCommand(const std::string& command) {
-    CommandResult r;
-    FILE* p = popen((command + " 2>&1").c_str(), "r");
-    if (!p)
-        return r;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof(buf), p)) > 0)
-        r.output.append(buf, n);
-    int s = pclose(p);
-    r.status = WIFEXITED(s) ? WEXITSTATUS(s) : -1;
-    return r;
-}
-
-inline void writeBytes(const std::string& path, const std::vector<unsigned char>& bytes) {
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
 
 inline std::string toHex(const unsigned char* p, size_t n) {
     static const char digits[] = "0123456789abcdef";

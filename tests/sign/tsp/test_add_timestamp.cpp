@@ -20,11 +20,6 @@ using Bytes = std::vector<unsigned char>;
 const size_t kRsa2048Signature = 256;
 const Bytes kTimestampAttributeOid = {0x06, 0x0B, 0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 0x01, 0x09, 0x10, 0x02, 0x0E};
 
-Bytes readBytes(const std::string& path) {
-    std::string s = readFile(path);
-    return Bytes(s.begin(), s.end());
-}
-
 // Detached CMS signed data over a small file, by openssl with the RSA 2048 signer.
 class SignedFile {
 public:

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "../infra/HttpTestServer.h"
+#include "../../infra/HttpTestServer.h"
 
 #include "VncardRun.h"
 

@@ -3,26 +3,20 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <string>
 
 #include "AttrCertSample.h"
 #include "CertTestSupport.h"
+#include "support/Command.h"
 
 namespace {
 
+// What vncard writes to standard output, and its exit status.
 std::string run(const std::string& args, int& status) {
-    const std::string cmd = std::string(VN_BINARY_DIR) + "/tools/vncard/vncard " + args + " 2>/dev/null";
-    std::string out;
-    FILE* f = popen(cmd.c_str(), "r");
-    if (!f)
-        return out;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof(buf), f)) > 0)
-        out.append(buf, n);
-    status = pclose(f);
-    return out;
+    const CommandResult r =
+        runCommand("(" + std::string(VN_BINARY_DIR) + "/tools/vncard/vncard " + args + " 2>/dev/null)");
+    status = r.status;
+    return r.output;
 }
 
 }  // namespace
@@ -50,11 +44,12 @@ TEST(VncardShowCert, CertificateFileWithEveryExtension) {
     run("show-cert --file " + certCorpus() + "/keys/data.txt", status);
     EXPECT_NE(0, status);
     run("show-cert --file " + certCorpus() + "/keys/data.txt --cert 1", status);
-    EXPECT_EQ(2, WEXITSTATUS(status));
+    EXPECT_EQ(2, status);
 }
 
 TEST(VncardShowCert, AttributeCertificateFile) {
-    const std::string path = std::string(VN_BINARY_DIR) + "/tests/cert/sample-" + std::to_string(getpid()) + ".acert";
+    const std::string path =
+        std::string(VN_BINARY_DIR) + "/tests/verify/cert/sample-" + std::to_string(getpid()) + ".acert";
     const Bytes ac = attributeCertificate();
     {
         FILE* f = fopen(path.c_str(), "wb");
