@@ -66,7 +66,6 @@ struct CardOs {
 };
 
 inline const CardOs& cardOs(int cardType) {
-    // clang-format off
     static const CardOs table[] = {
         {1, "tcos", "Quorvel VN - TCOS 2.0", nullptr, nullptr},
         {2, "tcos", "Quorvel VN - TCOS 3.0", nullptr, nullptr},
@@ -79,7 +78,6 @@ inline const CardOs& cardOs(int cardType) {
         {9, "starcos3", "Quorvel VN - Starcos 3.2", nullptr, nullptr},
         {12, "starcos35", "Quorvel VN - Starcos 3.4", nullptr, nullptr},
     };
-    // clang-format on
     for (const CardOs& c : table)
         if (c.cardType == cardType)
             return c;

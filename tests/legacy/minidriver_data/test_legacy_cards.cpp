@@ -71,7 +71,6 @@ struct Pair {
     const char* name;
     const LegacyCase* cards[2];
 };
-// clang-format off
 const Pair kPairs[] = {
     {"TeleSecAndSigntrust", {&kTelesec, &kSigntrust}},
     {"DatevAndMedisign", {&kDatev, &kMedisign}},
@@ -79,7 +78,6 @@ const Pair kPairs[] = {
     {"Starcos32MedisignAndSigntrust", {&kStarcos32Medisign, &kStarcos32Signtrust}},
     {"Starcos34AndSeccos", {&kStarcos34, &kSeccos}},
 };
-// clang-format on
 
 void PrintTo(const Pair& p, std::ostream* out) { *out << p.name; }
 

@@ -53,13 +53,11 @@ TEST(SignDocP12, KeysSignBareDataAndHashesAsOpenSslChecks) {
     struct Key {
         std::string p12, cert;
         int mode;
-        // clang-format off
     } keys[] = {
         {pkiDir() + "/signer-rsa2048.p12", pkiDir() + "/signer-rsa2048.der", 0},
         {pss, dir / "pss.der", 1},
         {pkiDir() + "/signer-ec256.p12", pkiDir() + "/signer-ec256.der", 2},
     };
-    // clang-format on
     const EVP_MD* mds[] = {EVP_sha1(), EVP_sha256(), EVP_sha384(), EVP_sha512(), EVP_ripemd160(), EVP_md5()};
     unsigned char message[] = "a document to be signed";
     for (const Key& k : keys) {
@@ -162,13 +160,11 @@ TEST(SignDocP12, SignedDataOverBuffersVerifiesWithOpenSslCms) {
     const std::string pss = makePssP12(dir);
     struct Key {
         std::string p12, cert;
-        // clang-format off
     } keys[] = {
         {pkiDir() + "/signer-rsa2048.p12", pkiDir() + "/signer-rsa2048.der"},
         {pss, dir / "pss.der"},
         {pkiDir() + "/signer-ec256.p12", pkiDir() + "/signer-ec256.der"},
     };
-    // clang-format on
     std::vector<unsigned char> content(3000);
     for (size_t i = 0; i < content.size(); ++i)
         content[i] = static_cast<unsigned char>(i * 7 + 1);

@@ -147,7 +147,6 @@ TEST(AttributeCertificate, ReadersAndAttributeTexts) {
         });
     }
     ASSERT_EQ(8, CCertInfo::A_getAttributeNum(d, n));
-    // clang-format off
     const char* const expected[][2] = {
         {"1.3.36.8.3.4", "EUR 5000.00"},
         {"1.3.36.8.3.2", "country=DE, typeOfSubstitution=Prokura, signingFor={organizationName=Muster GmbH}"},
@@ -158,7 +157,6 @@ TEST(AttributeCertificate, ReadersAndAttributeTexts) {
         {"2.5.29.9", "dateOfBirth=15.03.1970, givenname=Erika, Maria, 1.2.3.4=x"},
         {"1.2.3.99", ""},
     };
-    // clang-format on
     for (int i = 0; i < 8; ++i) {
         EXPECT_STREQ(expected[i][0], CCertInfo::A_getAttributeOID(d, n, i));
         if (expected[i][1]) {
