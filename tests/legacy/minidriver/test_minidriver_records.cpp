@@ -23,4 +23,3 @@ TEST(MinidriverRecords, LayoutsOfThisPlatform) {
     EXPECT_EQ(sizeof(CProfileCertEntry::containerName), sizeof(CONTAINERMAPRECORD::GuidInfo));
     EXPECT_EQ(sizeof(CProfileName::name), 32u);
 }
-
