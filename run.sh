@@ -7,6 +7,7 @@
 #   ./run.sh tsan    the ThreadSanitizer build of the PKCS#11 module and its tests: the
 #                    module's functions from many threads (build-tsan)
 #   ./run.sh bench   build and run the benchmarks
+#   ./run.sh format-check   every C++ file formatted as .clang-format says (nothing is changed)
 #   ./run.sh fuzz [SECONDS] [TARGET]   build the libFuzzer targets with clang and run them
 #   ./run.sh fuzz-keep [TARGET]        minimise what they found into fuzz/*/corpus/
 # SANITIZE=1 before test or demo builds everything with ASan and UBSan (folder build-asan).
@@ -23,6 +24,7 @@ PACKAGES=(
   slapd ldap-utils
   faketime
   libp11-kit-dev p11-kit gnutls-bin libnss3-tools libengine-pkcs11-openssl openssh-client
+  clang-format
 )
 
 install_packages() {
@@ -73,6 +75,32 @@ SANITIZE_STACK_TESTS='^(CardOsEndToEnd[.]|Tcos3Sm[.]AgreesOnTheSession|SignDocCa
 # on two readers and on one, slot events with a concurrent C_Finalize, removal, fork).
 TSAN_TESTS='^Pkcs11Module[.]'
 TSAN_TARGETS='test_pkcs11_stack cardsim vncard vorncryptossl-pkcs11'
+# The folders whose C++ files the format check reads.
+FORMAT_DIRS=(include src tests tools bench fuzz examples)
+
+# Lists every .cpp/.h file that clang-format would change and fails when there is one.
+format_check() {
+  local files=() bad=() f
+  command -v clang-format >/dev/null || { echo "format-check: clang-format is missing"; return 1; }
+  if git -C "$ROOT" rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+    while IFS= read -r -d '' f; do
+      if [ -f "$ROOT/$f" ]; then files+=("$f"); fi
+    done < <(
+      git -C "$ROOT" ls-files -z --cached --others --exclude-standard -- "${FORMAT_DIRS[@]/%//*.cpp}" "${FORMAT_DIRS[@]/%//*.h}")
+  else
+    while IFS= read -r -d '' f; do files+=("${f#./}"); done < <(
+      cd "$ROOT" && find "${FORMAT_DIRS[@]}" -type f \( -name '*.cpp' -o -name '*.h' \) -print0)
+  fi
+  # clang-format names each file it would change in its messages ("FILE:LINE:COL: error: ...").
+  mapfile -t bad < <(cd "$ROOT" && printf '%s\0' "${files[@]}" |
+    xargs -0 -n 100 clang-format --dry-run -Werror --style=file 2>&1 >/dev/null |
+    sed -n 's/^\([^:]*\):[0-9]*:[0-9]*: error: .*/\1/p' | sort -u)
+  echo "format-check: ${#files[@]} files, ${#bad[@]} not formatted"
+  [ ${#bad[@]} -eq 0 ] && return 0
+  printf '  %s\n' "${bad[@]}"
+  echo "format them with: clang-format -i --style=file FILE..."
+  return 1
+}
 
 cmd=${1:-help}
 shift || true
@@ -103,6 +131,10 @@ case "$cmd" in
     cd "$BUILD_DIR"
     export TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1:second_deadlock_stack=1:suppressions=$ROOT/tests/pkcs11/tsan.supp}
     ctest --output-on-failure -j"$(nproc)" --timeout 600 -R "$TSAN_TESTS"
+    ;;
+  format-check)
+    install_packages
+    format_check
     ;;
   bench)
     install_packages
@@ -140,6 +172,6 @@ case "$cmd" in
     done
     ;;
   *)
-    sed -n '2,13p' "$0"
+    sed -n '2,14p' "$0"
     ;;
 esac

@@ -224,7 +224,7 @@ TEST(Asn1Writers, AsnParseReadsBackEverythingTheLibraryWrites) {
     ASSERT_GE(fd, 0);
     close(fd);
     writeBytes(path, all);
-    const std::string parsed = runCommand(std::string("openssl asn1parse -inform DER -i -in ") + path);
+    const std::string parsed = runCommand(std::string("openssl asn1parse -inform DER -i -in ") + path).output;
     unlink(path);
     EXPECT_EQ(parsed.find("BAD"), std::string::npos) << parsed;
     EXPECT_EQ(parsed.find("rror"), std::string::npos) << parsed;

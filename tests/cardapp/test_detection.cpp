@@ -23,6 +23,10 @@ bool parsesAsX509(CCertInfoSC* c) {
     return ok;
 }
 
+// Card type code of SetCOS 4.4.2, and the key or PIN reference of an object that has none.
+const int kSetCos442 = 10;
+const int kNoReference = 255;
+
 class Detection : public ::testing::TestWithParam<Case> {};
 }  // namespace
 
@@ -40,8 +44,7 @@ TEST_P(Detection, FindsTheProfileAndTheLayoutObjectsInOrder) {
     EXPECT_EQ(labels, c.labels);
     EXPECT_EQ(p->m_certCount, static_cast<int>(c.labels.size()));
 
-    // Every certificate object is readable and is an X.509 certificate; every key-bearing
-    // object's PIN is registered.
+    // Every certificate object is readable and is an X.509 certificate.
     bench.card().clearTranscript();
     for (int i = 0; i < p->m_certCount; ++i) {
         std::unique_ptr<CCertInfoSC> cert(p->readCert(i));
@@ -49,16 +52,31 @@ TEST_P(Detection, FindsTheProfileAndTheLayoutObjectsInOrder) {
         EXPECT_TRUE(parsesAsX509(cert.get())) << p->getCert(i)->m_certPath;
         EXPECT_EQ(cert->getLabel(), p->getCert(i)->m_label);
         EXPECT_EQ(cert->isCA(), p->getCert(i)->m_isCA);
-        const CCardObject* o = p->getCert(i);
-        if (o->m_keyRef != 255 && o->m_pinRef != 255 && c.cardType != 4 && c.cardType != 10 && c.cardType != 7 &&
-            p->m_pinCount > 0) {
-            EXPECT_NE(p->GetPinObject(o->m_pinPath, o->m_pinRef), nullptr) << c.image << " " << o->m_label;
-        }
     }
     const size_t readCommands = bench.commands();
     std::ofstream report(std::string(VN_BINARY_DIR) + "/cardapp-roundtrips.txt", std::ios::app);
     report << c.image << " profile=" << p->m_profileType << " certs=" << p->m_certCount << " detect=" << detectCommands
            << " read_all=" << readCommands << "\n";
+}
+
+// The PIN a key-bearing certificate object names (its PIN path and reference) is one the
+// profile registered, so that its key can be unlocked. CA certificates bear no key of the
+// card: the TC QSign layouts (CardOS 4.3) give their CA "Qualified Cert" key reference 1
+// and PIN 129 at 3f001003b100, where no PIN is registered.
+TEST_P(Detection, RegistersThePinOfEveryKeyBearingObject) {
+    const Case& c = GetParam();
+    if (c.cardType == kSetCos442)
+        GTEST_SKIP() << "SetCOS 4.4.2 certificate objects take their PIN path from the key path of their PKCS#15 "
+                        "entry, not from the path their PIN object is registered under";
+    SimBench bench(c.image, c.cardType);
+    ASSERT_TRUE(bench.connected());
+    CSC_Profile* p = bench.detect();
+    for (int i = 0; i < p->m_certCount && p->m_pinCount > 0; ++i) {
+        const CCardObject* o = p->getCert(i);
+        if (o->m_keyRef != kNoReference && o->m_pinRef != kNoReference && !o->m_isCA) {
+            EXPECT_NE(p->GetPinObject(o->m_pinPath, o->m_pinRef), nullptr) << c.image << " " << o->m_label;
+        }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Images, Detection, ::testing::ValuesIn(kCases), [](const ::testing::TestParamInfo<Case>& i) {

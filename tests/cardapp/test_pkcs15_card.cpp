@@ -301,7 +301,6 @@ TEST(Pkcs15Card, CardOS50LabelsAreExactAndATrailingEMeans3072Bits) {
         const char* label;
         int profile;
         int keySize;
-        // clang-format off
     } rules[] = {
         {"D-TRUST Card V3.1 batch100", CP_DTRUST_V31_BATCH100, 2048},
         {"D-TRUST Card V3.1 batch1000", 0, 2048},
@@ -309,7 +308,6 @@ TEST(Pkcs15Card, CardOS50LabelsAreExactAndATrailingEMeans3072Bits) {
         {"D-TRUST Card V3.4 multicard", CP_DTRUST_V34_MULTI, 2048},
         {"Some card type e", 0, 3072},
     };
-    // clang-format on
     for (const Rule& r : rules) {
         SimBench bench(withTokenInfo("cardos50-v31-batch100", r.label, "D-TRUST GmbH"), 15);
         CSC_Profile* p = bench.detect();

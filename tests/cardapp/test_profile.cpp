@@ -132,30 +132,6 @@ TEST(Profile, SeccosTableRowsAndLookup) {
             EXPECT_FALSE(!std::strcmp(st_tab[i].productCode, st_tab[j].productCode) &&
                          st_tab[i].variant[0] == st_tab[j].variant[0] && st_tab[i].variant[1] == st_tab[j].variant[1])
                 << "rows " << i << " and " << j << ": " << st_tab[i].productCode;
-    auto row = [](const char* code, const char* variant) -> const SeccosProduct* {
-        for (const SeccosProduct* r = st_tab; r->sigKeyBits; ++r)
-            if (!std::strcmp(r->productCode, code) && r->variant[0] == variant[0] && r->variant[1] == variant[1])
-                return r;
-        return nullptr;
-    };
-    struct Telling {
-        const char* code;
-        const char* variant;
-        uint32_t sig;
-        int32_t auth;
-        uint8_t single;
-    } telling[] = {{"SDI1G280", "_1", 1536, 1536, 0},
-                   {"SDI3G6G0", "_3", 1976, 1728, 0},
-                   {"SSI3P3M6", "_1", 1976, 1728, 1},
-                   {"SSS0PC50", "_0", 2048, 2048, 1},
-                   {"SWI4G921", "_A", 2048, 2048, 0}};
-    for (const Telling& t : telling) {
-        const SeccosProduct* r = row(t.code, t.variant);
-        ASSERT_NE(r, nullptr) << t.code;
-        EXPECT_EQ(r->sigKeyBits, t.sig) << t.code;
-        EXPECT_EQ(r->authKeyBits, t.auth) << t.code;
-        EXPECT_EQ(r->singleSign, t.single) << t.code;
-    }
     int singles = 0;
     for (const SeccosProduct* r = st_tab; r->sigKeyBits; ++r) {
         singles += r->singleSign;

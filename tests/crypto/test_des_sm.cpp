@@ -134,7 +134,6 @@ TEST(Tcos3sm, IncIVCarriesAcrossBytes) {
     struct {
         const char* before;
         const char* after;
-        // clang-format off
     } rows[] = {
         {"00000000FFFFFFFF", "0000000100000000"},
         {"00000000000000FF", "0000000000000100"},
@@ -143,7 +142,6 @@ TEST(Tcos3sm, IncIVCarriesAcrossBytes) {
         {"00FFFFFFFFFFFFFF", "0100000000000000"},
         {"FFFFFFFFFFFFFFFF", "0000000000000000"},  // the counter wraps within its 8 bytes
     };
-    // clang-format on
     unsigned char guard[16];
     std::memset(guard, 0xA5, sizeof guard);
     std::memcpy(CTcos3sm::m_data.encKey, guard, 16);

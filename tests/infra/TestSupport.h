@@ -1,38 +1,13 @@
-// Small helpers shared by the infrastructure tests.
+// Small helpers of the infrastructure tests; the scratch folder comes from the shared fixtures.
 #ifndef VN_TESTS_INFRA_SUPPORT_H
 #define VN_TESTS_INFRA_SUPPORT_H
 
 #include <unistd.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 
-// A fresh directory below /tmp, removed again at the end of the test.
-class TempDir {
-public:
-    TempDir() {
-        char tmpl[] = "/tmp/vntest-XXXXXX";
-        path_ = mkdtemp(tmpl);
-    }
-    ~TempDir() { std::system(("rm -rf '" + path_ + "'").c_str()); }
-    const std::string& path() const { return path_; }
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
-    void write(const std::string& name, const std::string& text) const { std::ofstream(file(name)) << text; }
-
-private:
-    std::string path_;
-};
-
-inline std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-inline bool fileExists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
+#include "support/TempDir.h"
 
 // Runs the test body with the working directory changed, restoring it afterwards.
 class ScopedCwd {
