@@ -3,25 +3,44 @@
 
   compare-transcripts.py BEFORE_DIR AFTER_DIR [-v] [--after-only]
 
-The lines of each card (its tag: image name and "#n") are compared in order. A line
+Each card session of a test after is matched with one of the same image before whose
+lines are the same in order (sessions are matched as a set: which process or reader
+number a card had is not compared). A line
 that differs only where a card or host draws random values (a command with the same
 header and length, an answer with the same length and status word) counts as
-"random"; any other difference, a card only on one side, or a different number of
-lines counts as "different" and is printed. Exit status 1 when anything differs. With
+"random"; a session without such a match counts as "different" and is printed. Exit status 1 when anything differs. With
 --after-only only the tests recorded in AFTER_DIR are compared (a part of the suite).
 """
 import collections
 import os
+import re
 import sys
 
 
 def cards(path):
+    """The card sessions of a file by image: {image: [lines of one card, ...]}.
+
+    A card's tag is its image name with "#n" (n-th card of a process) or, for a cardsim
+    process, the image path with "@pid"; neither says the same across runs, so cards
+    are grouped by image name and matched as a set."""
     by_tag = collections.OrderedDict()
     with open(path, errors="replace") as f:
         for line in f:
             tag, _, rest = line.rstrip("\n").partition(" ")
             by_tag.setdefault(tag, []).append(rest)
-    return by_tag
+    by_image = collections.OrderedDict()
+    for tag, lines in by_tag.items():
+        image = re.split(r"[#@]", os.path.basename(tag))[0]
+        by_image.setdefault(image, []).append(lines)
+    return by_image
+
+
+def same_session(a, b):
+    if a == b:
+        return "identical"
+    if len(a) == len(b) and all(x == y or same_but_random(x, y) for x, y in zip(a, b)):
+        return "random"
+    return None
 
 
 def same_but_random(a, b):
@@ -47,23 +66,30 @@ def main():
             totals["different"] += 1
             continue
         ca, cb = cards(pa), cards(pb)
-        for tag in sorted(set(ca) | set(cb)):
-            la, lb = ca.get(tag, []), cb.get(tag, [])
-            totals["sessions"] += 1
-            totals["commands"] += sum(1 for l in la if l.startswith("> "))
-            if la == lb:
-                totals["identical"] += 1
-                continue
-            if len(la) == len(lb) and all(x == y or same_but_random(x, y) for x, y in zip(la, lb)):
-                totals["random"] += 1
-                continue
-            totals["different"] += 1
-            print(f"{name} {tag}: {len(la)} lines before, {len(lb)} after")
-            if verbose:
-                for i, (x, y) in enumerate(zip(la, lb)):
-                    if x != y and not same_but_random(x, y):
-                        print(f"  line {i}: {x[:80]}\n       -> {y[:80]}")
-                        break
+        for image in sorted(set(ca) | set(cb)):
+            left = list(ca.get(image, []))
+            for sb in cb.get(image, []):
+                totals["sessions"] += 1
+                totals["commands"] += sum(1 for l in sb if l.startswith("> "))
+                kinds = [same_session(sa, sb) for sa in left]
+                pick = next((i for i, k in enumerate(kinds) if k == "identical"), None)
+                if pick is None:
+                    pick = next((i for i, k in enumerate(kinds) if k == "random"), None)
+                if pick is not None:
+                    totals[kinds[pick]] += 1
+                    del left[pick]
+                    continue
+                totals["different"] += 1
+                print(f"{name} {image}: a card of {len(sb)} lines has no match before")
+                if verbose and left:
+                    near = min(left, key=lambda sa: abs(len(sa) - len(sb)))
+                    for i, (x, y) in enumerate(zip(near, sb)):
+                        if x != y and not same_but_random(x, y):
+                            print(f"  line {i}: {x[:80]}\n       -> {y[:80]}")
+                            break
+            for sa in left:
+                totals["different"] += 1
+                print(f"{name} {image}: a card of {len(sa)} lines before has no match after")
     print(f"{totals['sessions']} card sessions, {totals['commands']} commands: "
           f"{totals['identical']} identical, {totals['random']} identical but for random values, "
           f"{totals['different']} different")
