@@ -10,24 +10,13 @@
 #include <random>
 
 #include "Http.h"
+#include "HttpResponse.h"
 #include "HttpTestServer.h"
 #include "TestSupport.h"
 #include "TinyProxy.h"
 #include "infra/HttpInternal.h"
 
 namespace {
-
-// Owns the buffers of a response.
-struct Response : http_response {
-    explicit Response(const http_response& r) : http_response(r) {}
-    Response(const Response&) = delete;
-    ~Response() {
-        std::free(body);
-        std::free(header_copy);
-    }
-    std::string text() const { return std::string(reinterpret_cast<const char*>(body), body_length); }
-    bool zeroTerminated() const { return body && body[body_length] == 0; }
-};
 
 Response get(const std::string& url, http_request_opts* opts = nullptr, int method = HTTP_METHOD_GET, int flags = 0) {
     return Response(http_request(url.c_str(), opts, method, flags));
