@@ -172,6 +172,6 @@ case "$cmd" in
     done
     ;;
   *)
-    sed -n '2,14p' "$0"
+    sed -n '2,13p' "$0"
     ;;
 esac

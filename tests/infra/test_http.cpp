@@ -10,23 +10,13 @@
 #include <random>
 
 #include "Http.h"
+#include "HttpResponse.h"
 #include "HttpTestServer.h"
 #include "TestSupport.h"
+#include "TinyProxy.h"
 #include "infra/HttpInternal.h"
 
 namespace {
-
-// Owns the buffers of a response.
-struct Response : http_response {
-    explicit Response(const http_response& r) : http_response(r) {}
-    Response(const Response&) = delete;
-    ~Response() {
-        std::free(body);
-        std::free(header_copy);
-    }
-    std::string text() const { return std::string(reinterpret_cast<const char*>(body), body_length); }
-    bool zeroTerminated() const { return body && body[body_length] == 0; }
-};
 
 Response get(const std::string& url, http_request_opts* opts = nullptr, int method = HTTP_METHOD_GET, int flags = 0) {
     return Response(http_request(url.c_str(), opts, method, flags));
@@ -413,56 +403,6 @@ TEST_F(Http, ProxyGetsTheFullAddressInTheRequestLine) {
     EXPECT_EQ(0u, origin.requests()[0].rfind("GET /direct HTTP/1.0\r\n", 0));
     EXPECT_STREQ("500", b.status);
 }
-
-// Runs tinyproxy in the foreground on a free loopback port for the life of the object.
-class TinyProxy {
-public:
-    TinyProxy() {
-        const char* candidates[] = {"/usr/bin/tinyproxy", "/usr/sbin/tinyproxy"};
-        for (const char* c : candidates)
-            if (access(c, X_OK) == 0)
-                binary_ = c;
-        if (binary_.empty())
-            return;
-        port_ = freeLoopbackPort();
-        dir_.write("tinyproxy.conf", "Port " + std::to_string(port_) +
-                                         "\nListen 127.0.0.1\nTimeout 10\nMaxClients 4\nAllow 127.0.0.1\n"
-                                         "DisableViaHeader Yes\nLogLevel Info\nLogFile \"" +
-                                         dir_.file("tinyproxy.log") + "\"\n");
-        pid_ = fork();
-        if (pid_ == 0) {
-            int devnull = open("/dev/null", O_WRONLY);
-            dup2(devnull, 1);
-            dup2(devnull, 2);
-            execl(binary_.c_str(), binary_.c_str(), "-d", "-c", dir_.file("tinyproxy.conf").c_str(),
-                  static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        // Ready when it accepts connections (at most 5 seconds).
-        for (int i = 0; i < 100 && !ready_; ++i) {
-            ready_ = acceptsOnLoopback(port_);
-            if (!ready_)
-                sleepMs(50);
-        }
-    }
-    ~TinyProxy() {
-        if (pid_ > 0) {
-            kill(pid_, SIGTERM);
-            waitpid(pid_, nullptr, 0);
-        }
-    }
-    bool present() const { return !binary_.empty(); }
-    bool ready() const { return ready_; }
-    unsigned port() const { return port_; }
-    std::string log() const { return readFile(dir_.file("tinyproxy.log")); }
-
-private:
-    TempDir dir_;
-    std::string binary_;
-    unsigned port_ = 0;
-    pid_t pid_ = -1;
-    bool ready_ = false;
-};
 
 TEST_F(Http, RealProxyForwardsGetAndPost) {
     TinyProxy proxy;

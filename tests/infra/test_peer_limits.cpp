@@ -13,21 +13,12 @@
 
 #include "CrlSSL.h"
 #include "Http.h"
+#include "HttpResponse.h"
 #include "HttpTestServer.h"
 #include "TestSupport.h"
 #include "VerifyMsg.h"
 
 namespace {
-
-struct Response : http_response {
-    explicit Response(const http_response& r) : http_response(r) {}
-    Response(const Response&) = delete;
-    ~Response() {
-        std::free(body);
-        std::free(header_copy);
-    }
-    std::string text() const { return std::string(reinterpret_cast<const char*>(body), body_length); }
-};
 
 // Deadlines of the exchanges under test, and how long a misbehaving peer keeps going at
 // most (far beyond the deadline, so that only the client can end the exchange in time).

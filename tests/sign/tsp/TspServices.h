@@ -16,6 +16,7 @@
 
 #include "../../infra/HttpTestServer.h"
 #include "../../infra/TestSupport.h"
+#include "../../infra/TinyProxy.h"
 #include "support/Command.h"
 
 inline std::string pkiDir() { return std::string(VN_BINARY_DIR) + "/pki"; }
@@ -91,34 +92,6 @@ private:
     TempDir dir_;
     std::string port_;
     ChildProcess process_;
-};
-
-// tinyproxy in the foreground with a temporary configuration on a free port.
-class Tinyproxy {
-public:
-    Tinyproxy() : port_(freeLoopbackPort()) {
-        dir_.write("tinyproxy.conf", "Port " + std::to_string(port_) +
-                                         "\nListen 127.0.0.1\nTimeout 30\nMaxClients 8\nLogLevel Connect\n"
-                                         "LogFile \"" +
-                                         dir_.file("tinyproxy.log") + "\"\nAllow 127.0.0.1\n");
-        process_ = std::make_unique<ChildProcess>(
-            std::vector<std::string>{"tinyproxy", "-d", "-c", dir_.file("tinyproxy.conf")}, dir_.file("output"));
-        // Bounded wait until it accepts connections.
-        for (int i = 0; i < 400 && !ready_ && process_->running(); ++i) {
-            ready_ = acceptsOnLoopback(port_);
-            if (!ready_)
-                sleepMs(50);
-        }
-    }
-    bool ready() const { return ready_; }
-    std::string address() const { return "http://127.0.0.1:" + std::to_string(port_) + "/"; }
-    std::string log() const { return readFile(dir_.file("tinyproxy.log")); }
-
-private:
-    TempDir dir_;
-    unsigned port_;
-    bool ready_ = false;
-    std::unique_ptr<ChildProcess> process_;
 };
 
 // Sets an environment variable for one scope and restores what was there.

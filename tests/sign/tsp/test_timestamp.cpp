@@ -237,7 +237,7 @@ TEST(TimeStampService, ServiceThatNeverAnswersFailsWithinTheTimeLimit) {
 TEST(TimeStampService, RequestGoesThroughTheProxyOfHttpProxy) {
     TsaService tsa;
     ASSERT_TRUE(tsa.ready()) << tsa.output();
-    Tinyproxy proxy;
+    TinyProxy proxy;
     ASSERT_TRUE(proxy.ready());
     Bytes digest = pattern(48, 2);
     {
