@@ -1,4 +1,4 @@
-#include "CardOsFamily.h"
+#include "card/cardos/CardOsFamily.h"
 
 #include <cstring>
 

@@ -1,8 +1,8 @@
 // CardOS 4.3b: the security environment and signature command depend on the profile
 // type; keys live in directories; CardOS status mapping.
-#include "CardOsFamily.h"
-#include "IsoCommands.h"
-#include "PinPadStructures.h"
+#include "card/cardos/CardOsFamily.h"
+#include "card/IsoCommands.h"
+#include "card/PinPadStructures.h"
 #include "SC_Profile_CardOS.h"
 #include "vn_log.h"
 

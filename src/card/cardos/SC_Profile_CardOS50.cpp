@@ -1,8 +1,8 @@
 // CardOS 5.0: stored security environments restored by number; the card frames the hash
 // itself (RSA-PSS or PKCS#1 v1.5 as the environment says); CardOS status mapping.
-#include "CardOsFamily.h"
-#include "IsoCommands.h"
-#include "PinPadStructures.h"
+#include "card/cardos/CardOsFamily.h"
+#include "card/IsoCommands.h"
+#include "card/PinPadStructures.h"
 #include "SC_Profile_CardOS.h"
 #include "vn_log.h"
 

@@ -1,9 +1,9 @@
 // CardOS 5.4: stored security environments chosen by hash and key type (RSA or ECDSA);
 // the card frames the hash itself; CardOS status mapping.
-#include "CardOsFamily.h"
-#include "CardTypes.h"
-#include "IsoCommands.h"
-#include "PinPadStructures.h"
+#include "card/cardos/CardOsFamily.h"
+#include "card/CardTypes.h"
+#include "card/IsoCommands.h"
+#include "card/PinPadStructures.h"
 #include "SC_Profile_CardOS.h"
 #include "crypto/Algorithms.h"
 #include "vn_log.h"

@@ -2,11 +2,11 @@
 // data, and its own SIGN and DECIPHER commands without a security environment.
 #include <cstring>
 
-#include "IsoCommands.h"
-#include "PinBlocks.h"
-#include "PinPadStructures.h"
+#include "card/IsoCommands.h"
+#include "card/PinBlocks.h"
+#include "card/PinPadStructures.h"
 #include "SC_Profile_CardOS.h"
-#include "StarcosFamily.h"
+#include "card/starcos/StarcosFamily.h"
 #include "vn_log.h"
 
 using namespace vn_cardos;

@@ -2,9 +2,9 @@
 // signs a hash given by PSO HASH, the authentication key by INTERNAL AUTHENTICATE.
 #include <cstring>
 
-#include "IsoCommands.h"
-#include "PinBlocks.h"
-#include "PinPadStructures.h"
+#include "card/IsoCommands.h"
+#include "card/PinBlocks.h"
+#include "card/PinPadStructures.h"
 #include "SC_Profile_CardOS.h"
 #include "crypto/Algorithms.h"
 #include "vn_log.h"

@@ -1,10 +1,10 @@
 // SetCOS 4.4.1: a T=0 card; SELECT without Le (the FCI comes by GET RESPONSE), ASCII
 // PINs, 1024-bit keys named by their key files in the security environment.
 
-#include "IsoCommands.h"
-#include "PinPadStructures.h"
+#include "card/IsoCommands.h"
+#include "card/PinPadStructures.h"
 #include "SC_Profile_CardOS.h"
-#include "SetCosFamily.h"
+#include "card/setcos/SetCosFamily.h"
 #include "vn_log.h"
 
 using namespace vn_cardos;

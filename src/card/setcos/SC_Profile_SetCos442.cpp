@@ -3,11 +3,11 @@
 
 #include <algorithm>
 
-#include "IsoCommands.h"
-#include "PinBlocks.h"
-#include "PinPadStructures.h"
+#include "card/IsoCommands.h"
+#include "card/PinBlocks.h"
+#include "card/PinPadStructures.h"
 #include "SC_Profile_CardOS.h"
-#include "SetCosFamily.h"
+#include "card/setcos/SetCosFamily.h"
 #include "vn_log.h"
 
 using namespace vn_cardos;

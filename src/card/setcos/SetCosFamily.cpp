@@ -1,4 +1,4 @@
-#include "SetCosFamily.h"
+#include "card/setcos/SetCosFamily.h"
 
 #include <cstring>
 

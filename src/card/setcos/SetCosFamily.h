@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "IsoCommands.h"
+#include "card/IsoCommands.h"
 
 namespace vn_cardos {
 

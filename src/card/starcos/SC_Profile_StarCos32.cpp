@@ -1,11 +1,11 @@
 // STARCOS 3.2: selection as STARCOS 3.5, format-2 PINs; the signature command depends
 // on the key path and the profile type.
-#include "IsoCommands.h"
-#include "PinBlocks.h"
-#include "PinPadStructures.h"
+#include "card/IsoCommands.h"
+#include "card/PinBlocks.h"
+#include "card/PinPadStructures.h"
 #include "ProfileTypes.h"
 #include "SC_Profile_CardOS.h"
-#include "StarcosFamily.h"
+#include "card/starcos/StarcosFamily.h"
 #include "vn_log.h"
 
 using namespace vn_cardos;

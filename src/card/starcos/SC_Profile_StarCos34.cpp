@@ -1,10 +1,10 @@
 // STARCOS 3.4: selection and PINs as STARCOS 3.5; PKCS#1 v1.5 signatures over the
 // DigestInfo with the security environment kept across signatures.
-#include "IsoCommands.h"
-#include "PinBlocks.h"
-#include "PinPadStructures.h"
+#include "card/IsoCommands.h"
+#include "card/PinBlocks.h"
+#include "card/PinPadStructures.h"
 #include "SC_Profile_CardOS.h"
-#include "StarcosFamily.h"
+#include "card/starcos/StarcosFamily.h"
 #include "vn_log.h"
 
 using namespace vn_cardos;

@@ -1,10 +1,10 @@
 // STARCOS 3.5: FCP selection, format-2 PINs, RSA-PSS or PKCS#1 v1.5 signatures with a
 // security environment kept across signatures.
-#include "IsoCommands.h"
-#include "PinBlocks.h"
-#include "PinPadStructures.h"
+#include "card/IsoCommands.h"
+#include "card/PinBlocks.h"
+#include "card/PinPadStructures.h"
 #include "SC_Profile_CardOS.h"
-#include "StarcosFamily.h"
+#include "card/starcos/StarcosFamily.h"
 #include "vn_log.h"
 
 using namespace vn_cardos;

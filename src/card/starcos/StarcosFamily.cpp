@@ -1,4 +1,4 @@
-#include "StarcosFamily.h"
+#include "card/starcos/StarcosFamily.h"
 
 #include "crypto/Algorithms.h"
 

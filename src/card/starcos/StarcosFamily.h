@@ -4,7 +4,7 @@
 #ifndef VN_CARD_STARCOSFAMILY_H
 #define VN_CARD_STARCOSFAMILY_H
 
-#include "IsoCommands.h"
+#include "card/IsoCommands.h"
 
 namespace vn_cardos {
 

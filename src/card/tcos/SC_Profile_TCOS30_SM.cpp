@@ -2,10 +2,10 @@
 // the protected PSO COMPUTE DIGITAL SIGNATURE (layout in card/Tcos3Messaging.h).
 #include <cstring>
 
-#include "IsoCommands.h"
+#include "card/IsoCommands.h"
 #include "SC_Profile_CardOS.h"
 #include "Tcos3sm.h"
-#include "card/Tcos3Messaging.h"
+#include "card/tcos/Tcos3Messaging.h"
 #include "vn_log.h"
 
 using namespace vn_cardos;

@@ -1,5 +1,5 @@
 // The maker key pair of the TCOS 3.0 device authentication, as configuration data.
-#include "card/Tcos3MakerKey.h"
+#include "card/tcos/Tcos3MakerKey.h"
 
 #include <cstring>
 #include <iterator>

@@ -1,5 +1,5 @@
 // Wrapping of protected TCOS 3.0 commands and checking of their answers.
-#include "card/Tcos3Messaging.h"
+#include "card/tcos/Tcos3Messaging.h"
 
 #include <openssl/crypto.h>
 

@@ -29,7 +29,7 @@
 #include "MpArith.h"
 #include "RsaSmall.h"
 #include "SC_Profile_Base.h"
-#include "card/Tcos3MakerKey.h"
+#include "card/tcos/Tcos3MakerKey.h"
 #include "crypto/DigestFactory.h"
 #include "infra/Secrets.h"
 #include "vn_log.h"
