@@ -7,6 +7,7 @@
 
 #include "AtrMatch.h"
 #include "CardFactory.h"
+#include "CardTypes.h"
 #include "SC_Profile_Base.h"
 #include "ScPcsc.h"
 #include "vn_log.h"
@@ -178,7 +179,7 @@ CSC_Profile* CReader::ReadSCProfile(int index) {
     // to the caller that received it.
     CSC_Profile_Base* sc = nullptr;
     m_profile = nullptr;
-    if (type >= 1 && type <= 17 && type != 8)
+    if (vn_card::hasCardOs(type))
         sc = vn_create_card_os(type);
     if (sc != nullptr)
         m_sc = sc;

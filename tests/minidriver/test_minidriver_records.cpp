@@ -24,20 +24,3 @@ TEST(MinidriverRecords, LayoutsOfThisPlatform) {
     EXPECT_EQ(sizeof(CProfileName::name), 32u);
 }
 
-TEST(MinidriverRecords, ProfileNamesEndWithTheUnknownRow) {
-    const CProfileName* rows = CProfile::m_profile;
-    EXPECT_EQ(rows[0].cardType, 1);
-    EXPECT_STREQ(rows[0].name, "Telesec");
-    EXPECT_EQ(rows[10].cardType, 12);
-    EXPECT_EQ(rows[10].profileType, 61);
-    EXPECT_STREQ(rows[10].name, "StarCos 3.4");
-    EXPECT_STREQ(rows[19].name, "D-Trust 4.4 multisign");
-    EXPECT_EQ(rows[19].profileType, 87);
-    for (int i = 0; i + 1 < VN_LEGACY_PROFILE_ROWS; ++i)
-        EXPECT_EQ(rows[i].flag, 1) << i;
-    const CProfileName& end = rows[VN_LEGACY_PROFILE_ROWS - 1];
-    EXPECT_EQ(end.cardType, 0);
-    EXPECT_EQ(end.profileType, 0);
-    EXPECT_STREQ(end.name, "Uknown");
-    EXPECT_EQ(end.flag, 0);
-}
