@@ -19,17 +19,6 @@ std::string readerForm(const char* row) {
 }
 }  // namespace
 
-TEST(AtrList, HasTwentyOneRowsOf772BytesEndedByMinusOne) {
-    EXPECT_EQ(sizeof(ATR_LIST_ENTRY), 772u);
-    EXPECT_EQ(sizeof(ATRlist), 21u * 772u);
-    EXPECT_EQ(ATRlist[20].cardType, -1);
-    EXPECT_STREQ(ATRlist[20].cardName, "Unbekannt");
-    for (int i = 0; i < 20; ++i) {
-        std::string atr = ATRlist[i].atr, mask = ATRlist[i].mask;
-        EXPECT_EQ(SCTools::getLenHex(atr), SCTools::getLenHex(mask)) << "row " << i + 1;
-    }
-}
-
 // The table hosts read: filled from the families' rows, it must hold these bytes in this
 // order, the unused ends of every text zero.
 TEST(AtrList, FilledFromTheFamiliesAsPrescribedByteForByte) {
