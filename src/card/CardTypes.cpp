@@ -72,22 +72,29 @@ std::vector<AtrRow> atrRows() {
 }
 
 bool registerCardFamily(const CardFamily& family) {
-    for (size_t i = 0; i < family.typeCount; ++i) {
-        const CardTypeRow& row = family.types[i];
-        if (row.code <= kUnknownCard || cardType(row.code) != nullptr)
-            return false;
-        for (const char* l : row.labels)
-            if (l != nullptr && cardTypeOfLabel(l) != kUnknownCard)
-                return false;
-    }
     // Its ATRs come after the prescribed table, whatever position they name.
     for (size_t i = 0; i < family.atrCount; ++i)
         if (family.atrs[i].position != kAfterAtrList)
             return false;
+    // Checked and added under one lock, so that two registrations cannot take one code.
     std::lock_guard<std::mutex> lock(registeredMutex());
-    for (const CardFamily* f : registered())
-        if (f == &family)
+    size_t count = 0;
+    const CardFamily* const* builtIn = builtInFamilies(&count);
+    std::vector<const CardFamily*> known(builtIn, builtIn + count);
+    known.insert(known.end(), registered().begin(), registered().end());
+    for (size_t i = 0; i < family.typeCount; ++i) {
+        const CardTypeRow& row = family.types[i];
+        if (row.code <= kUnknownCard)
             return false;
+        for (const CardFamily* f : known)
+            for (size_t j = 0; j < f->typeCount; ++j) {
+                if (f->types[j].code == row.code)
+                    return false;
+                for (const char* l : row.labels)
+                    if (l != nullptr && hasLabel(f->types[j], l))
+                        return false;
+            }
+    }
     registered().push_back(&family);
     return true;
 }
