@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "Tcos3sm.h"
-#include "card/Tcos3Messaging.h"
+#include "card/tcos/Tcos3Messaging.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const size_t kSession = 16 + 16 + 8;

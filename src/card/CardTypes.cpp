@@ -1,60 +1,102 @@
+// Lookups over the card type rows of the built-in families and of the families registered
+// beyond them.
 #include "CardTypes.h"
 
-#include "SC_Profile_CardOS.h"
+#include <mutex>
+
+#include "CardFamilies.h"
 
 namespace vn_card {
 
 namespace {
-template <class T>
-CSC_Profile_Base* make() {
-    return new T();
+std::mutex& registeredMutex() {
+    static std::mutex m;
+    return m;
 }
-// The classes that keep a security environment start without one.
-template <class T>
-CSC_Profile_Base* makeWithoutEnvironment() {
-    auto* p = new T();
-    p->setSecurityEnvironmentSet(false);
-    return p;
+std::vector<const CardFamily*>& registered() {
+    static std::vector<const CardFamily*> families;
+    return families;
 }
 
-using K = PinPathKind;
+// Every family, built-in first; taken under the lock, the rows themselves never change.
+std::vector<const CardFamily*> families() {
+    size_t count = 0;
+    const CardFamily* const* builtIn = builtInFamilies(&count);
+    std::vector<const CardFamily*> all(builtIn, builtIn + count);
+    std::lock_guard<std::mutex> lock(registeredMutex());
+    all.insert(all.end(), registered().begin(), registered().end());
+    return all;
+}
 
-// clang-format off
-const CardTypeRow kCardTypes[] = {
-    {kTcos20,       "TCOS 2.0",          {"Quorvel VN - TCOS 2.0"},                                       make<CSC_Profile_TCOS20>,                      false, K::File},
-    {kTcos30,       "TCOS 3.0",          {"Quorvel VN - TCOS 3.0"},                                       make<CSC_Profile_TCOS30>,                      false, K::File},
-    {kMicardo21,    "Micardo 2.1",       {"Quorvel VN - Micardo 2.1", "Quorvel VN - Micardo 2.1 warm"},   make<CSC_Profile_Micardo21>,                   true,  K::File},
-    {kCardOs43b,    "CardOS 4.3b",       {"Quorvel VN - CardOS 4.3b", "Quorvel VN - CardOS 4.3b SuissID"}, make<CSC_Profile_CardOS43b>,                  false, K::File},
-    {kStarcos30,    "Starcos 3.0",       {"Quorvel VN - Starcos 3.0"},                                    make<CSC_Profile_StarCos30>,                   false, K::File},
-    {kSeccos5,      "Seccos",            {"Quorvel VN - Seccos"},                                         make<CSC_Profile_SecCos5>,                     false, K::File},
-    {kSetcos441,    "Setcos",            {"Quorvel VN - Setcos"},                                         make<CSC_Profile_SetCos441>,                   false, K::File},
-    {kCardOs401a,   "unknown smartcard", {"Quorvel VN - CardOS 4.01a"},                                   nullptr,                                       false, K::File},
-    {kStarcos32,    "Starcos 3.2",       {"Quorvel VN - Starcos 3.2"},                                    make<CSC_Profile_StarCos32>,                   false, K::File},
-    {kSetcos442,    "Setcos 4.4.2",      {"Quorvel VN - Setcos 4.4.2"},                                   make<CSC_Profile_SetCos442>,                   false, K::File},
-    {kCardOs44,     "CardOS 4.4",        {"Quorvel VN - CardOS 4.4"},                                     make<CSC_Profile_CardOS44>,                    false, K::File},
-    {kStarcos34,    "Starcos 3.4",       {"Quorvel VN - Starcos 3.4"},                                    makeWithoutEnvironment<CSC_Profile_StarCos34>, false, K::Directory},
-    {kTcos30v2,     "TCOS 3.0v2",        {"Quorvel VN - TCOS 3.0v2"},                                     make<CSC_Profile_TCOS30V2>,                    false, K::Application},
-    {kStarcos35,    "Starcos 3.5",       {"Quorvel VN - Starcos 3.5", "Quorvel VN - Starcos 3.5 - ST", "Quorvel VN - Starcos 3.5 - DGN"}, makeWithoutEnvironment<CSC_Profile_StarCos35>, false, K::File},
-    {kCardOs50,     "CardOS 5.0",        {"Quorvel VN - CardOS 5.0"},                                     make<CSC_Profile_CardOS50>,                    false, K::Directory},
-    {kSmartCardHsm, "SmartCard HSM",     {"Quorvel VN - SmartCard HSM"},                                  makeWithoutEnvironment<CSC_Profile_SmartCardHSM>, false, K::File},
-    {kCardOs54,     "CardOS 5.4",        {"Quorvel VN - CardOS 5.4"},                                     make<CSC_Profile_CardOS54>,                    false, K::Directory},
-};
-// clang-format on
+bool hasLabel(const CardTypeRow& row, const std::string& label) {
+    for (const char* l : row.labels)
+        if (l != nullptr && label == l)
+            return true;
+    return false;
+}
 }  // namespace
 
 const CardTypeRow* cardType(int code) {
-    for (const auto& row : kCardTypes)
-        if (row.code == code)
-            return &row;
+    for (const CardFamily* f : families())
+        for (size_t i = 0; i < f->typeCount; ++i)
+            if (f->types[i].code == code)
+                return &f->types[i];
     return nullptr;
 }
 
 int cardTypeOfLabel(const std::string& label) {
-    for (const auto& row : kCardTypes)
-        for (const char* l : row.labels)
-            if (l != nullptr && label == l)
-                return row.code;
-    return 0;
+    for (const CardTypeRow* row : cardTypeRows())
+        if (hasLabel(*row, label))
+            return row->code;
+    return kUnknownCard;
+}
+
+bool hasCardOs(int code) {
+    const CardTypeRow* row = cardType(code);
+    return row != nullptr && row->create != nullptr;
+}
+
+std::vector<const CardTypeRow*> cardTypeRows() {
+    std::vector<const CardTypeRow*> rows;
+    for (const CardFamily* f : families())
+        for (size_t i = 0; i < f->typeCount; ++i)
+            rows.push_back(&f->types[i]);
+    return rows;
+}
+
+std::vector<AtrRow> atrRows() {
+    std::vector<AtrRow> rows;
+    for (const CardFamily* f : families())
+        rows.insert(rows.end(), f->atrs, f->atrs + f->atrCount);
+    return rows;
+}
+
+bool registerCardFamily(const CardFamily& family) {
+    // Its ATRs come after the prescribed table, whatever position they name.
+    for (size_t i = 0; i < family.atrCount; ++i)
+        if (family.atrs[i].position != kAfterAtrList)
+            return false;
+    // Checked and added under one lock, so that two registrations cannot take one code.
+    std::lock_guard<std::mutex> lock(registeredMutex());
+    size_t count = 0;
+    const CardFamily* const* builtIn = builtInFamilies(&count);
+    std::vector<const CardFamily*> known(builtIn, builtIn + count);
+    known.insert(known.end(), registered().begin(), registered().end());
+    for (size_t i = 0; i < family.typeCount; ++i) {
+        const CardTypeRow& row = family.types[i];
+        if (row.code <= kUnknownCard)
+            return false;
+        for (const CardFamily* f : known)
+            for (size_t j = 0; j < f->typeCount; ++j) {
+                if (f->types[j].code == row.code)
+                    return false;
+                for (const char* l : row.labels)
+                    if (l != nullptr && hasLabel(f->types[j], l))
+                        return false;
+            }
+    }
+    registered().push_back(&family);
+    return true;
 }
 
 }  // namespace vn_card

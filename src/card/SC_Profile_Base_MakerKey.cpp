@@ -5,7 +5,7 @@
 #include "CardTypes.h"
 #include "IsoCommands.h"
 #include "SC_Profile_Base.h"
-#include "card/Tcos3MakerKey.h"
+#include "card/tcos/Tcos3MakerKey.h"
 #include "vn_log.h"
 
 using namespace vn_cardos;

@@ -20,31 +20,27 @@ void setcos442Paths(int32_t&, std::string& keyPath, std::string& pinPath) { pinP
 void setcos441Link(std::string&, std::string& pinPath, bool& single) { setcos441Pkcs15Link(pinPath, single); }
 void setcos442Link(std::string& keyPath, std::string&, bool&) { setcos442Pkcs15Link(keyPath); }
 
+using Q = vn_card::Pkcs15Quirk;
 // clang-format off
 const Pkcs15Quirks kRows[] = {
-    {vn_card::kCardOs43b, nullptr,        false, nullptr,       cardosPaths},
-    {vn_card::kSetcos441, nullptr,        true,  setcos441Link, setcos441Paths},
-    {vn_card::kSetcos442, nullptr,        false, setcos442Link, setcos442Paths},
-    {vn_card::kCardOs44,  nullptr,        false, nullptr,       cardosPaths},
-    {vn_card::kCardOs50,  nullptr,        false, nullptr,       cardosPaths},
-    {vn_card::kCardOs54,  "3f0001045032", false, nullptr,       cardosPaths},
+    {Q::CardOs,    nullptr,        false, nullptr,       cardosPaths},
+    {Q::CardOs54,  "3f0001045032", false, nullptr,       cardosPaths},
+    {Q::Setcos441, nullptr,        true,  setcos441Link, setcos441Paths},
+    {Q::Setcos442, nullptr,        false, setcos442Link, setcos442Paths},
 };
 // clang-format on
-const Pkcs15Quirks kNone = {vn_card::kUnknownCard, nullptr, false, nullptr, nullptr};
+const Pkcs15Quirks kNone = {Q::None, nullptr, false, nullptr, nullptr};
 
 }  // namespace
 
 const Pkcs15Quirks& pkcs15Quirks(int cardType) {
+    const vn_card::CardTypeRow* type = vn_card::cardType(cardType);
+    if (type == nullptr)
+        return kNone;
     for (const Pkcs15Quirks& row : kRows)
-        if (row.cardType == cardType)
+        if (row.quirk == type->pkcs15)
             return row;
     return kNone;
-}
-
-const Pkcs15Quirks* pkcs15QuirkRows(size_t* count) {
-    if (count != nullptr)
-        *count = sizeof(kRows) / sizeof(kRows[0]);
-    return kRows;
 }
 
 }  // namespace vn_cardapp

@@ -1,15 +1,17 @@
-// What the PKCS#15 reader and the profile do differently per card type: one row per
-// card type that differs, keyed by the card-type registry's codes.
+// What the PKCS#15 reader and the profile do differently per card type: one row per kind
+// of difference, named by the card type rows (vn_card::Pkcs15Quirk).
 #ifndef VN_CARDAPP_PKCS15QUIRKS_H
 #define VN_CARDAPP_PKCS15QUIRKS_H
 
 #include <cstdint>
 #include <string>
 
+#include "card/CardTypes.h"
+
 namespace vn_cardapp {
 
 struct Pkcs15Quirks {
-    int cardType;
+    vn_card::Pkcs15Quirk quirk;
     // The token info read first in place of the application directory (EF.DIR at
     // 3f002f00); null: the directory.
     const char* tokenInfoPath;
@@ -23,8 +25,6 @@ struct Pkcs15Quirks {
 
 // The row of a card type; card types without quirks get a row that changes nothing.
 const Pkcs15Quirks& pkcs15Quirks(int cardType);
-// Every row with quirks of its own (for checks against the card-type registry).
-const Pkcs15Quirks* pkcs15QuirkRows(size_t* count);
 
 }  // namespace vn_cardapp
 

@@ -11,6 +11,7 @@
 #include "ScPcsc.h"
 #include "card/AtrMatch.h"
 #include "card/CardFactory.h"
+#include "card/CardTypes.h"
 #include "vn_log.h"
 
 namespace {
@@ -180,7 +181,7 @@ CSC_Profile* CReader::ReadSCProfile(int index) {
     // to the caller that received it.
     CSC_Profile_Base* sc = nullptr;
     m_profile = nullptr;
-    if (type >= 1 && type <= 17 && type != 8)
+    if (vn_card::hasCardOs(type))
         sc = vn_create_card_os(type);
     if (sc != nullptr)
         m_sc = sc;

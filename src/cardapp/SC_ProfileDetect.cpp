@@ -29,30 +29,30 @@ bool singleSignatureRecord(const unsigned char* rec, unsigned short length) {
 }  // namespace
 
 int CSC_Profile::Init() {
-    // The detection routine of each card type in the registry (CardTypes); card types
-    // without one (CardOS 4.01a, unknown cards) detect nothing.
-    struct Detection {
-        int cardType;
+    // The routine each detection named by a card type row stands for.
+    struct Routine {
+        vn_card::Detection detection;
         bool (CSC_Profile::*detect)();
     };
+    using D = vn_card::Detection;
     // clang-format off
-    static const Detection kDetections[] = {
-        {vn_card::kTcos20,       &CSC_Profile::CheckTCOS2},
-        {vn_card::kTcos30,       &CSC_Profile::CheckTCOS3},
-        {vn_card::kMicardo21,    &CSC_Profile::CheckMicardo21},
-        {vn_card::kCardOs43b,    &CSC_Profile::CheckCardOS43},
-        {vn_card::kStarcos30,    &CSC_Profile::CheckStarCos30},
-        {vn_card::kSeccos5,      &CSC_Profile::CheckSecCos5x},
-        {vn_card::kSetcos441,    &CSC_Profile::CheckSetCos441},
-        {vn_card::kStarcos32,    &CSC_Profile::CheckStarCos32},
-        {vn_card::kSetcos442,    &CSC_Profile::CheckSetCos442},
-        {vn_card::kCardOs44,     &CSC_Profile::CheckCardOS44},
-        {vn_card::kStarcos34,    &CSC_Profile::CheckStarCos34},
-        {vn_card::kTcos30v2,     &CSC_Profile::CheckTCOS3v2},
-        {vn_card::kStarcos35,    &CSC_Profile::CheckStarCos35},
-        {vn_card::kCardOs50,     &CSC_Profile::CheckCardOS50},
-        {vn_card::kSmartCardHsm, &CSC_Profile::CheckSmartCardHSM},
-        {vn_card::kCardOs54,     &CSC_Profile::CheckCardOS54},
+    static const Routine kRoutines[] = {
+        {D::Tcos2,        &CSC_Profile::CheckTCOS2},
+        {D::Tcos3,        &CSC_Profile::CheckTCOS3},
+        {D::Micardo21,    &CSC_Profile::CheckMicardo21},
+        {D::CardOs43,     &CSC_Profile::CheckCardOS43},
+        {D::Starcos30,    &CSC_Profile::CheckStarCos30},
+        {D::Seccos5,      &CSC_Profile::CheckSecCos5x},
+        {D::Setcos441,    &CSC_Profile::CheckSetCos441},
+        {D::Starcos32,    &CSC_Profile::CheckStarCos32},
+        {D::Setcos442,    &CSC_Profile::CheckSetCos442},
+        {D::CardOs44,     &CSC_Profile::CheckCardOS44},
+        {D::Starcos34,    &CSC_Profile::CheckStarCos34},
+        {D::Tcos3v2,      &CSC_Profile::CheckTCOS3v2},
+        {D::Starcos35,    &CSC_Profile::CheckStarCos35},
+        {D::CardOs50,     &CSC_Profile::CheckCardOS50},
+        {D::SmartCardHsm, &CSC_Profile::CheckSmartCardHSM},
+        {D::CardOs54,     &CSC_Profile::CheckCardOS54},
     };
     // clang-format on
     m_profileType = 0;
@@ -60,10 +60,12 @@ int CSC_Profile::Init() {
         return 0;
     m_presence.clear();
     try {
-        const int cardType = m_card->getCardType();
-        for (const Detection& d : kDetections)
-            if (d.cardType == cardType) {
-                (this->*d.detect)();
+        // Card types without a row or a routine (CardOS 4.01a, unknown cards) detect nothing.
+        const vn_card::CardTypeRow* row = vn_card::cardType(m_card->getCardType());
+        const D detection = row != nullptr ? row->detection : D::None;
+        for (const Routine& r : kRoutines)
+            if (r.detection == detection) {
+                (this->*r.detect)();
                 break;
             }
     } catch (...) {

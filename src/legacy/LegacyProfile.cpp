@@ -91,6 +91,14 @@ std::string micardoSerial(CSmartCard& card, int reader) {
     return serial;
 }
 
+using LD = vn_card::LegacyDetection;
+
+// The legacy detection a card type's row names.
+LD legacyDetectionOf(int cardType) {
+    const vn_card::CardTypeRow* row = vn_card::cardType(cardType);
+    return row != nullptr ? row->legacyDetection : LD::None;
+}
+
 // Reads the card serial number into the reader's table: its last characters when longer.
 int readSerial(CARD_DATA* cardData, int reader, int cardType) {
     CSmartCard card(cardData);
@@ -149,8 +157,8 @@ int CProfile::GetProfile() {
         g_hScard[r] = m_hScard;
         CSmartCard card(cardData);
         card.SCSelectMF();
-        switch (m_cardType) {
-        case vn_card::kTcos20:
+        switch (legacyDetectionOf(m_cardType)) {
+        case LD::Tcos2:
             if (CheckSignTrust1k(card))
                 type = CP_SIGNTRUST2K;
             else if (CheckDatev1k(card))
@@ -160,52 +168,49 @@ int CProfile::GetProfile() {
             else if (CheckTelesec1k(card))
                 type = CP_TELESEC;
             break;
-        case vn_card::kTcos30:
+        case LD::Tcos3:
             CheckTelesec2k(card);
             type = CP_TELESEC3;
             vn_log(3, "iType : CSC_Profile::CP_TELESEC3\n");
             break;
-        case vn_card::kMicardo21:
+        case LD::Micardo:
             CheckMicardo1k(card);
             type = CP_DTRUST_1K;
             vn_log(3, "iType : CSC_Profile::CP_DTRUST_1K\n");
             break;
-        case vn_card::kCardOs43b:
-        case vn_card::kCardOs44:
-        case vn_card::kCardOs50:
-        case vn_card::kCardOs54:
+        case LD::CardOs:
             m_genkey[r] = true;
             CheckCardOS43(card);
             type = m_cardosProfile[r];
             break;
-        case vn_card::kStarcos30:
+        case LD::Starcos30:
             CheckSignTrust2k(card);
             type = CP_SIGNTRUST2K;
             break;
-        case vn_card::kSeccos5:
+        case LD::Seccos:
             CheckSTrust(card);
             type = CP_STRUST;
             vn_log(3, "iType : CSC_Profile::CP_STRUST\n");
             break;
-        case vn_card::kSetcos441:
+        case LD::Setcos:
             m_genkey[r] = true;
             CheckPKCS15(card);
             type = CP_SETCOS;
             vn_log(3, "iType : CProfile::SETCOS\n");
             break;
-        case vn_card::kCardOs401a:
+        case LD::CardOs401:
             CheckCardOS401(card);
             type = 0;
             break;
-        case vn_card::kStarcos32:
+        case LD::Starcos32:
             CheckStarCos32(card);
             type = m_cardosProfile[r];
             break;
-        case vn_card::kStarcos34:
+        case LD::Starcos34:
             CheckStarCos34(card);
             type = m_cardosProfile[r];
             break;
-        default: type = 0; break;
+        case LD::None: type = 0; break;
         }
     } catch (...) {
         vn_log(1, "CProfile::GetProfile: detection stopped\n");

@@ -13,17 +13,9 @@
 
 namespace {
 // The card types that get a card-OS object on the minidriver path.
-const int kTypesWithCardOs[] = {
-    vn_card::kTcos20,    vn_card::kTcos30,    vn_card::kMicardo21, vn_card::kCardOs43b,
-    vn_card::kStarcos30, vn_card::kSeccos5,   vn_card::kSetcos441, vn_card::kStarcos32,
-    vn_card::kCardOs44,  vn_card::kStarcos34, vn_card::kCardOs50,  vn_card::kCardOs54,
-};
-
 bool hasCardOs(int type) {
-    for (int t : kTypesWithCardOs)
-        if (t == type)
-            return true;
-    return false;
+    const vn_card::CardTypeRow* row = vn_card::cardType(type);
+    return row != nullptr && row->legacy == vn_card::LegacySupport::CardOs;
 }
 }  // namespace
 

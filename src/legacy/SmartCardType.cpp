@@ -5,13 +5,6 @@
 #include "card/CardTypes.h"
 
 namespace {
-// The card types the minidriver path knows by label; the labels are the registry's.
-const int kLabelledTypes[] = {
-    vn_card::kTcos20,    vn_card::kTcos30,   vn_card::kMicardo21, vn_card::kCardOs43b, vn_card::kCardOs401a,
-    vn_card::kCardOs44,  vn_card::kCardOs50, vn_card::kCardOs54,  vn_card::kStarcos30, vn_card::kStarcos32,
-    vn_card::kStarcos34, vn_card::kSeccos5,  vn_card::kSetcos441, vn_card::kSetcos442,
-};
-
 // ASCII case folding, the same in every locale.
 int lowerAscii(long c) { return c >= 'A' && c <= 'Z' ? static_cast<int>(c - 'A' + 'a') : static_cast<int>(c); }
 
@@ -29,13 +22,13 @@ bool sameLabel(const wchar_t* label, const char* known) {
 int CSmartCard::GetCardType(wchar_t* label) {
     if (label == nullptr)
         return vn_card::kUnknownCard;
-    for (int code : kLabelledTypes) {
-        const vn_card::CardTypeRow* row = vn_card::cardType(code);
-        if (row == nullptr)
+    // The card types the minidriver path knows by label; the labels are the registry's.
+    for (const vn_card::CardTypeRow* row : vn_card::cardTypeRows()) {
+        if (row->legacy == vn_card::LegacySupport::None)
             continue;
         for (const char* known : row->labels)
             if (known != nullptr && sameLabel(label, known))
-                return code;
+                return row->code;
     }
     return vn_card::kUnknownCard;
 }

@@ -17,6 +17,7 @@
 #include "Reader.h"
 #include "SC_Profile.h"
 #include "SC_Profile_Base.h"
+#include "card/CardTypes.h"
 #include "infra/OpenSslPtr.h"
 
 namespace vn_p11 {
@@ -25,27 +26,16 @@ namespace {
 
 const int kNoPin = -1;
 // What a card OS can do beyond PKCS#1 v1.5 signatures and decipherment, where it
-// differs from the default (no PSS, no OAEP): one row per card OS. The hashes it signs are
-// the profile's (CSC_Profile::isSupportedHashAlgo, which asks the card-OS object too).
+// differs from the default (no PSS, no OAEP): its card type row says. The hashes it signs
+// are the profile's (CSC_Profile::isSupportedHashAlgo, which asks the card-OS object too).
 struct Abilities {
-    int cardType;
     bool pss;   // its signing environment makes RSA-PSS signatures
     bool oaep;  // it deciphers OAEP blocks
 };
-// clang-format off
-const Abilities kAbilities[] = {
-    {14 /* STARCOS 3.5 */,   true,  true},
-    {15 /* CardOS 5.0 */,    true,  false},
-    {16 /* SmartCard-HSM */, true,  true},
-};
-// clang-format on
-const Abilities kDefaultAbilities = {0, false, false};
 
-const Abilities& abilitiesOf(int cardType) {
-    for (const Abilities& a : kAbilities)
-        if (a.cardType == cardType)
-            return a;
-    return kDefaultAbilities;
+Abilities abilitiesOf(int cardType) {
+    const vn_card::CardTypeRow* row = vn_card::cardType(cardType);
+    return row != nullptr ? Abilities{row->signsPss, row->deciphersOaep} : Abilities{false, false};
 }
 
 Bytes ulongBytes(CK_ULONG v) {
@@ -217,7 +207,7 @@ std::vector<CK_MECHANISM_TYPE> mechanismsOf(const Token& t, const CSC_Profile& p
         ec = ec || k.second.keyType == CKK_EC;
         decrypt = decrypt || k.second.decrypt;
     }
-    const Abilities& can = abilitiesOf(cardType);
+    const Abilities can = abilitiesOf(cardType);
     std::vector<CK_MECHANISM_TYPE> out;
     for (const Mechanism& m : mechanisms()) {
         if (m.nAlgoID >= 0 && !profile.isSupportedHashAlgo(m.nAlgoID))

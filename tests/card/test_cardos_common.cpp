@@ -3,10 +3,10 @@
 
 #include <cstdio>
 
-#include "card/CardOsFamily.h"
+#include "card/cardos/CardOsFamily.h"
 #include "card/IsoCommands.h"
 #include "card/PinBlocks.h"
-#include "card/StarcosFamily.h"
+#include "card/starcos/StarcosFamily.h"
 
 namespace cardostest {
 

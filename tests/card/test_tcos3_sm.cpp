@@ -23,7 +23,7 @@
 #include "Des.h"
 #include "SC_Profile_CardOS.h"
 #include "Tcos3sm.h"
-#include "card/Tcos3MakerKey.h"
+#include "card/tcos/Tcos3MakerKey.h"
 
 namespace {
 

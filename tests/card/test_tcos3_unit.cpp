@@ -10,8 +10,8 @@
 #include "MpArith.h"
 #include "RsaSmall.h"
 #include "Tcos3sm.h"
-#include "card/Tcos3MakerKey.h"
-#include "card/Tcos3Messaging.h"
+#include "card/tcos/Tcos3MakerKey.h"
+#include "card/tcos/Tcos3Messaging.h"
 
 namespace {
 

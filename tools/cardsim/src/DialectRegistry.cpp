@@ -13,6 +13,7 @@ std::unique_ptr<Dialect> makeCardOS4Dialect();
 std::unique_ptr<Dialect> makeSeccosDialect();
 std::unique_ptr<Dialect> makeSetcosDialect();
 std::unique_ptr<Dialect> makeHsmDialect();
+std::unique_ptr<Dialect> makeTestOsDialect();
 
 namespace {
 struct Entry {
@@ -31,6 +32,7 @@ const Entry kDialects[] = {
     {"seccos", makeSeccosDialect},
     {"setcos", makeSetcosDialect},
     {"hsm", makeHsmDialect},
+    {"testos", makeTestOsDialect},  // the library tests' card OS that exists only in tests
 };
 // clang-format on
 }  // namespace

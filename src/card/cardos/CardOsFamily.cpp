@@ -1,0 +1,92 @@
+#include "card/cardos/CardOsFamily.h"
+
+#include <cstring>
+
+namespace vn_cardos {
+
+namespace {
+// clang-format off
+const StatusResult kCardosStatus[] = {
+    {sw(0x90, 0x00), kCardOk},
+    {sw(0x63, 0x00), kCardAuthFailed},
+    {sw(0x69, 0x83), kCardPinBlocked},
+    {sw(0x64, 0x01), kCardPinPadCancelled},
+    {sw(0x64, 0x02), kCardPinPadCancelled},
+    {sw(0x64, 0x03), kCardPinPadCancelled},
+};
+// clang-format on
+}  // namespace
+
+int cardosResult(uint32_t status, int& tries) {
+    tries = -1;
+    return mapStatus(status, kCardosStatus);
+}
+
+int cardosChipId(CSC_Profile_Base& card) {
+    card.FormatAPDU(kApduRead, 0x00, 0xCA, 0x01, 0x81, 0, 0, nullptr, 0);
+    if (!card.SendToCard() || card.getSW() != sw(0x90, 0x00)) {
+        card.SetSerialNumber(nullptr, 0);
+        return kCardFailed;
+    }
+    unsigned char id[8];
+    int n = card.getResponseLength() < 8 ? card.getResponseLength() : 8;
+    std::memcpy(id, card.getResponse(), static_cast<size_t>(n));
+    card.SetSerialNumber(id, n);
+    return kCardOk;
+}
+
+int cardosSelectMF(CSC_Profile_Base& card) {
+    markMasterFile(card);
+    if (!send(card, kApduCase2, 0x00, 0xA4, 0x00, 0x04, Bytes(), 0x00))
+        return kCardFailed;
+    return selectResult(card.getSW(), false);
+}
+
+void cardosPinLimits(int profileType, bool fiveFor41, unsigned char& minimum, unsigned char& maximum) {
+    maximum = 15;
+    minimum = 8;
+    if (profileType == 21 || profileType == 24 || profileType == 25 || profileType == 29)
+        minimum = 6;
+    if (profileType == 40 || (fiveFor41 && profileType == 41))
+        minimum = 5;
+}
+
+int cardosSelectKeyDirectory(CSC_Profile_Base& card, int& profileType, int& profileType2, std::string& keyPathField,
+                             int newProfileType, const std::string& keyPath) {
+    profileType = newProfileType;
+    profileType2 = newProfileType;
+    keyPathField = keyPath;
+    std::string path = upperPath(keyPath);
+    if (path.size() < 8)
+        return card.SelectPath(keyPath, true, false, true, false);
+    return card.SelectPath(path.substr(0, path.size() - 4), false, false, true, false);
+}
+
+int cardosRestoreSE(CSC_Profile_Base& card, unsigned char se) {
+    if (!send(card, kApduCase1, 0x00, 0x22, 0xF3, se, Bytes(), 0))
+        return kCardFailed;
+    return card.getSW() == sw(0x90, 0x00) ? kCardOk : kCardFailed;
+}
+
+int cardosSetDecipherKey(CSC_Profile_Base& card, unsigned char keyRef) {
+    if (!send(card, kApduCase3, 0x00, 0x22, 0x41, 0xB8, Bytes{0x83, 0x01, keyRef}, 0) || card.getSW() != sw(0x90, 0x00))
+        return kCardFailed;
+    return kCardOk;
+}
+
+int cardosDecipher(CSC_Profile_Base& card, unsigned char se, unsigned char keyRef, const unsigned char* in,
+                   unsigned long inLength, unsigned char* out, unsigned long* outLength) {
+    cardosRestoreSE(card, se);
+    if (cardosSetDecipherKey(card, keyRef) != kCardOk)
+        return kCardFailed;
+    return decipher(card, Bytes(), 0x81, in, inLength, out, outLength, true);
+}
+
+int hashOnlyBlock(int keyBits, const unsigned char* hash, unsigned long hashLength, unsigned char** out,
+                  unsigned long* outLength) {
+    if (hash == nullptr || keyBits <= 0 || hashLength > static_cast<unsigned long>(keyBits) / 4)
+        return kCardFailed;
+    return handOut(SignBlock(hash, hash + hashLength), out, outLength);
+}
+
+}  // namespace vn_cardos

@@ -1,0 +1,112 @@
+// CardOS 4.3b: the security environment and signature command depend on the profile
+// type; keys live in directories; CardOS status mapping.
+#include "card/cardos/CardOsFamily.h"
+#include "card/IsoCommands.h"
+#include "card/PinPadStructures.h"
+#include "SC_Profile_CardOS.h"
+#include "vn_log.h"
+
+using namespace vn_cardos;
+
+void CSC_Profile_CardOS43b::SetMinMaxPINLength() { cardosPinLimits(m_profileType, true, m_minPinLen, m_maxPinLen); }
+
+int CSC_Profile_CardOS43b::SCSelectMF() { return cardosSelectMF(*this); }
+
+int CSC_Profile_CardOS43b::SCSelectDF(unsigned char* id, int) {
+    return selectId(*this, kApduCase4, 0x01, 0x04, id, 0x00, false);
+}
+int CSC_Profile_CardOS43b::SCSelectEF(unsigned char* id) {
+    return selectId(*this, kApduCase4, 0x02, 0x04, id, 0x00, false);
+}
+int CSC_Profile_CardOS43b::GetFileLen() { return fcpFileSize(m_response.data(), m_respLen, false); }
+
+int CSC_Profile_CardOS43b::GetData(unsigned char p1, unsigned char p2, unsigned char, unsigned char* out,
+                                   unsigned long* outLength) {
+    return getDataNoLe(*this, 0x00, p1, p2, out, outLength);
+}
+
+int CSC_Profile_CardOS43b::returnResult() { return loggedResult(cardosResult(getSW(), m_remainingTries)); }
+
+int CSC_Profile_CardOS43b::getUniqueChipID() { return cardosChipId(*this); }
+void CSC_Profile_CardOS43b::ReadCardSerial() { getUniqueChipID(); }
+
+std::string CSC_Profile_CardOS43b::getCardSerial() {
+    ReadCardSerial();
+    return m_serial;
+}
+
+// CardOS keys are objects of a directory: the directory that holds the key (the key
+// path without its last identifier) is selected.
+int CSC_Profile_CardOS43b::PreSigning(int profileType, std::string keyPath) {
+    return cardosSelectKeyDirectory(*this, m_profileType, m_profileType2, m_keyPath, profileType, keyPath);
+}
+
+// The public key is not read from the card.
+int CSC_Profile_CardOS43b::GetPubKey(std::string, unsigned char, unsigned char*, unsigned long*) {
+    vn_log(1, "--CSC_Profile_CardOS43b::GetPubKey: not available\n");
+    return SC_CMD_FAILED;
+}
+
+int CSC_Profile_CardOS43b::SCManageSE(std::string keyPath, unsigned char keyRef, unsigned int) {
+    const int type = m_profileType;
+    bool sent = false;
+    if (type == 20 || type == 21 || type == 40 || type == 41) {
+        sent = send(*this, kApduCase3, 0x00, 0x22, 0x01, 0xB8, Bytes{0x83, 0x01, keyRef}, 0);
+    } else if ((type >= 22 && type <= 25) || type == 28 || type == 29) {
+        sent = send(*this, kApduCase3, 0x00, 0x22, 0x01, 0xB6, Bytes{0x84, 0x01, keyRef}, 0);
+    } else if (type == 26 || type == 27) {
+        if (upperPath(keyPath).size() == 12)
+            return 0;
+        if (!send(*this, kApduCase1, 0x00, 0x22, 0x03, 0x01, Bytes(), 0) || !isSW(0x90, 0x00))
+            return SC_CMD_FAILED;
+        sent = send(*this, kApduCase3, 0x00, 0x22, 0x01, 0xB8, Bytes{0x84, 0x01, keyRef}, 0);
+    } else {
+        return SC_CMD_FAILED;
+    }
+    return sent && isSW(0x90, 0x00) ? 0 : SC_CMD_FAILED;
+}
+
+int CSC_Profile_CardOS43b::SCSignData(std::string keyPath, unsigned char keyRef, int keyBits, unsigned int algId,
+                                      unsigned char* hash, unsigned long hashLength, unsigned char* signature,
+                                      unsigned long* signatureLength, int profileType) {
+    vn_log(1, "--entering CSC_Profile_CardOS43b::SCSignData\n");
+    m_profileType = profileType;
+    if (SCManageSE(keyPath, keyRef, algId) != 0)
+        return SC_CMD_FAILED;
+    const int t = profileType;
+    const bool digestInfo = ((t >= 22 && t <= 29) || t == 40 || t == 41) && upperPath(keyPath).size() == 12;
+    SignBlock block;
+    if (!buildSignBlock(*this, algId, keyBits, hash, hashLength, !digestInfo, block))
+        return SC_CMD_FAILED;
+    bool sent;
+    if (digestInfo) {
+        sent = send(*this, kApduCase4, 0x00, 0x2A, 0x9E, 0x9A, block, 0x00);
+    } else {
+        prependZero(block);
+        sent = send(*this, kApduCase4Extended, 0x00, 0x2A, 0x80, 0x86, block, 256);
+    }
+    if (!sent)
+        return SC_CMD_FAILED;
+    return signResult(*this, signature, signatureLength, {sw(0x69, 0x82), sw(0x69, 0x88)});
+}
+
+int CSC_Profile_CardOS43b::SCRSADecrypt(std::string, unsigned char keyRef, unsigned char* in, unsigned long inLength,
+                                        unsigned char* out, unsigned long* outLength, int) {
+    return decipher(*this, Bytes{0x84, 0x01, keyRef}, 0x81, in, inLength, out, outLength, true);
+}
+
+PIN_VERIFY_STRUCTURE* CSC_Profile_CardOS43b::InitPart10_Verify() {
+    return defaultVerifyStructure(m_minPinLen, m_maxPinLen);
+}
+
+PIN_MODIFY_STRUCTURE* CSC_Profile_CardOS43b::InitPart10_Modify() {
+    return defaultModifyStructure(m_minPinLen, m_maxPinLen);
+}
+
+void CSC_Profile_CardOS43b::ModifyVerifyStruct(std::string, unsigned char, PIN_VERIFY_STRUCTURE* s) {
+    adjustLimits(s, m_minPinLen, m_maxPinLen);
+}
+
+void CSC_Profile_CardOS43b::ModifyModifyStruct(std::string, unsigned char, PIN_MODIFY_STRUCTURE* s) {
+    adjustLimits(s, m_minPinLen, m_maxPinLen);
+}
