@@ -56,8 +56,9 @@ int32_t CPkcs7tool::prepare2sign(X509* cert, int algo, unsigned char* input, int
     nAlgoID = algo;
     data = input;
     dataLength = inputLength;
-    if (pkcs7->setContent_SignedData(certDer.data(), static_cast<unsigned int>(certDer.size()), algo, input, inputLength,
-                                     signingTime, attach, cadesLevel, keyAlgorithmOid, &furtherList) != 1 ||
+    if (pkcs7->setContent_SignedData(certDer.data(), static_cast<unsigned int>(certDer.size()), algo, input,
+                                     inputLength, signingTime, attach, cadesLevel, keyAlgorithmOid,
+                                     &furtherList) != 1 ||
         pkcs7->getDER() == nullptr)
         return kBuildFailed;
     if (outLength != nullptr)

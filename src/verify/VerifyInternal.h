@@ -12,8 +12,8 @@
 #include "ValidationReport.h"
 #include "VerifyMsg.h"
 
-#include "sign/CadesInternal.h"
 #include "infra/OpenSslPtr.h"
+#include "sign/CadesInternal.h"
 
 namespace vn_verify {
 

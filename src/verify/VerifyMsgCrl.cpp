@@ -387,7 +387,8 @@ unsigned int CVerifyMsg::Check_CRL(X509* certificate, X509_STORE* store, X509_ST
     VnLoggerTraceScope trace(m_logger, "Check_CRL");
     vn_verify::RevocationChecks checks;
     unsigned int rc = vn_verify::revocationOf(certificate, store, storeContext, crlFlags, crlSource, checkTime, checks);
-    if (rc == 0 && getRevocationHardFail() && chosenSource(crlFlags) != nullptr && !vn_verify::revocationObtained(checks))
+    if (rc == 0 && getRevocationHardFail() && chosenSource(crlFlags) != nullptr &&
+        !vn_verify::revocationObtained(checks))
         rc = VERIFY_NO_REVOCATION_INFO;
     return rc;
 }
