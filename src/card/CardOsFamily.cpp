@@ -5,16 +5,16 @@
 namespace vn_cardos {
 
 namespace {
+// The pin pad's answers (PC/SC part 10) all count as a cancelled entry.
 // clang-format off
-const StatusResult kCardosStatus[] = {
-    {sw(0x90, 0x00), kCardOk},
-    {sw(0x63, 0x00), kCardAuthFailed},
-    {sw(0x69, 0x83), kCardPinBlocked},
-    {sw(0x64, 0x01), kCardPinPadCancelled},
-    {sw(0x64, 0x02), kCardPinPadCancelled},
-    {sw(0x64, 0x03), kCardPinPadCancelled},
+const StatusRow kCardosOwn[] = {
+    {kSwPinPadCancelled, kCardPinPadCancelled, "pin pad: entry cancelled"},
+    {kSwPinPadMismatch,  kCardPinPadCancelled, "pin pad: the new PINs differ"},
+    {kSwPinPadLength,    kCardPinPadCancelled, "pin pad: PIN length out of range"},
 };
 // clang-format on
+const uint32_t kCardosIso[] = {kSwOk, kSwVerificationFailed, kSwAuthBlocked};
+const StatusMap kCardosStatus = statusMap(kCardosOwn, kCardosIso);
 }  // namespace
 
 int cardosResult(uint32_t status, int& tries) {
@@ -37,7 +37,7 @@ int cardosChipId(CSC_Profile_Base& card) {
 
 int cardosSelectMF(CSC_Profile_Base& card) {
     markMasterFile(card);
-    if (!send(card, kApduCase2, 0x00, 0xA4, 0x00, 0x04, Bytes(), 0x00))
+    if (!send(card, Command::iso(kApduCase2, kInsSelect, 0x00, 0x04).withLe(0x00)))
         return kCardFailed;
     return selectResult(card.getSW(), false);
 }
@@ -63,13 +63,14 @@ int cardosSelectKeyDirectory(CSC_Profile_Base& card, int& profileType, int& prof
 }
 
 int cardosRestoreSE(CSC_Profile_Base& card, unsigned char se) {
-    if (!send(card, kApduCase1, 0x00, 0x22, 0xF3, se, Bytes(), 0))
+    if (!send(card, Command::iso(kApduCase1, kInsManageSe, 0xF3, se)))
         return kCardFailed;
     return card.getSW() == sw(0x90, 0x00) ? kCardOk : kCardFailed;
 }
 
 int cardosSetDecipherKey(CSC_Profile_Base& card, unsigned char keyRef) {
-    if (!send(card, kApduCase3, 0x00, 0x22, 0x41, 0xB8, Bytes{0x83, 0x01, keyRef}, 0) || card.getSW() != sw(0x90, 0x00))
+    if (!send(card, Command::iso(kApduCase3, kInsManageSe, 0x41, 0xB8).withData(Bytes{0x83, 0x01, keyRef})) ||
+        card.getSW() != sw(0x90, 0x00))
         return kCardFailed;
     return kCardOk;
 }

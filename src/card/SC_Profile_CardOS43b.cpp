@@ -51,15 +51,15 @@ int CSC_Profile_CardOS43b::SCManageSE(std::string keyPath, unsigned char keyRef,
     const int type = m_profileType;
     bool sent = false;
     if (type == 20 || type == 21 || type == 40 || type == 41) {
-        sent = send(*this, kApduCase3, 0x00, 0x22, 0x01, 0xB8, Bytes{0x83, 0x01, keyRef}, 0);
+        sent = send(*this, Command::iso(kApduCase3, kInsManageSe, 0x01, 0xB8).withData(Bytes{0x83, 0x01, keyRef}));
     } else if ((type >= 22 && type <= 25) || type == 28 || type == 29) {
-        sent = send(*this, kApduCase3, 0x00, 0x22, 0x01, 0xB6, Bytes{0x84, 0x01, keyRef}, 0);
+        sent = send(*this, Command::iso(kApduCase3, kInsManageSe, 0x01, 0xB6).withData(Bytes{0x84, 0x01, keyRef}));
     } else if (type == 26 || type == 27) {
         if (upperPath(keyPath).size() == 12)
             return 0;
-        if (!send(*this, kApduCase1, 0x00, 0x22, 0x03, 0x01, Bytes(), 0) || !isSW(0x90, 0x00))
+        if (!send(*this, Command::iso(kApduCase1, kInsManageSe, 0x03, 0x01)) || !isSW(0x90, 0x00))
             return SC_CMD_FAILED;
-        sent = send(*this, kApduCase3, 0x00, 0x22, 0x01, 0xB8, Bytes{0x84, 0x01, keyRef}, 0);
+        sent = send(*this, Command::iso(kApduCase3, kInsManageSe, 0x01, 0xB8).withData(Bytes{0x84, 0x01, keyRef}));
     } else {
         return SC_CMD_FAILED;
     }
@@ -80,10 +80,10 @@ int CSC_Profile_CardOS43b::SCSignData(std::string keyPath, unsigned char keyRef,
         return SC_CMD_FAILED;
     bool sent;
     if (digestInfo) {
-        sent = send(*this, kApduCase4, 0x00, 0x2A, 0x9E, 0x9A, block, 0x00);
+        sent = send(*this, Command::iso(kApduCase4, kInsPso, 0x9E, 0x9A).withData(block).withLe(0x00));
     } else {
         prependZero(block);
-        sent = send(*this, kApduCase4Extended, 0x00, 0x2A, 0x80, 0x86, block, 256);
+        sent = send(*this, Command::iso(kApduCase4Extended, kInsPso, 0x80, 0x86).withData(block).withLe(256));
     }
     if (!sent)
         return SC_CMD_FAILED;

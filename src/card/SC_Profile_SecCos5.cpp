@@ -98,7 +98,8 @@ bool CSC_Profile_SecCos5::isSupportedHashAlgo(int, int nAlgoID) {
 
 int CSC_Profile_SecCos5::SCManageSE(std::string keyPath, unsigned char keyRef, unsigned int algId) {
     if (upperPath(keyPath) == kAuthKey)
-        return send(*this, kApduCase3, 0x00, 0x22, 0x41, 0xA4, Bytes{0x84, 0x01, keyRef, 0x80, 0x01, kAlgAuth}, 0) &&
+        return send(*this, Command::iso(kApduCase3, kInsManageSe, 0x41, 0xA4)
+                               .withData(Bytes{0x84, 0x01, keyRef, 0x80, 0x01, kAlgAuth})) &&
                        isSW(0x90, 0x00)
                    ? 0
                    : SC_CMD_FAILED;
@@ -111,9 +112,11 @@ int CSC_Profile_SecCos5::SCManageSE(std::string keyPath, unsigned char keyRef, u
         return SC_CMD_FAILED;
     }
     const unsigned char h = algId == sha256.cardAlgId ? sha256.cardHashRef : sha1.cardHashRef;
-    if (!send(*this, kApduCase3, 0x00, 0x22, 0x41, 0xAA, Bytes{0x89, 0x02, 0x14, h}, 0) || !isSW(0x90, 0x00))
+    if (!send(*this, Command::iso(kApduCase3, kInsManageSe, 0x41, 0xAA).withData(Bytes{0x89, 0x02, 0x14, h})) ||
+        !isSW(0x90, 0x00))
         return SC_CMD_FAILED;
-    if (!send(*this, kApduCase3, 0x00, 0x22, 0x41, 0xB6, Bytes{0x89, 0x03, 0x13, 0x23, h}, 0) || !isSW(0x90, 0x00))
+    if (!send(*this, Command::iso(kApduCase3, kInsManageSe, 0x41, 0xB6).withData(Bytes{0x89, 0x03, 0x13, 0x23, h})) ||
+        !isSW(0x90, 0x00))
         return SC_CMD_FAILED;
     return 0;
 }
@@ -129,7 +132,9 @@ int CSC_Profile_SecCos5::SCSignData(std::string keyPath, unsigned char keyRef, i
             return SC_CMD_FAILED;
         // Blocks of keys over 2032 bits do not fit a short command.
         bool extended = block.size() > 255;
-        if (!send(*this, extended ? kApduCase4Extended : kApduCase4, 0x00, 0x88, 0x00, 0x82, block, 0x00))
+        if (!send(*this, Command::iso(extended ? kApduCase4Extended : kApduCase4, kInsInternalAuthenticate, 0x00, 0x82)
+                             .withData(block)
+                             .withLe(0x00)))
             return SC_CMD_FAILED;
         return signResult(*this, signature, signatureLength, {sw(0x69, 0x82)});
     }
@@ -137,7 +142,8 @@ int CSC_Profile_SecCos5::SCSignData(std::string keyPath, unsigned char keyRef, i
         if (SCManageSE(keyPath, keyRef, algId) != 0 ||
             !buildSignBlock(*this, algId, keyBits, hash, hashLength, false, block))
             return SC_CMD_FAILED;
-        if (!send(*this, kApduCase4, 0x00, 0x2A, 0x90, 0xA0, block, 0x00) || !isSW(0x90, 0x00))
+        if (!send(*this, Command::iso(kApduCase4, kInsPso, 0x90, 0xA0).withData(block).withLe(0x00)) ||
+            !isSW(0x90, 0x00))
             return SC_CMD_FAILED;
         FormatAPDU(kApduCase2, 0x00, 0x2A, 0x9E, 0x9A, 0, 0x00, nullptr, 0);
         m_response.assign(512, 0);
@@ -148,11 +154,12 @@ int CSC_Profile_SecCos5::SCSignData(std::string keyPath, unsigned char keyRef, i
     }
     // Keys of other sizes: digital signature template with algorithm 12, then the
     // DigestInfo by PSO COMPUTE DIGITAL SIGNATURE.
-    if (!send(*this, kApduCase3, 0x00, 0x22, 0x41, 0xB6, Bytes{0x80, 0x01, kAlgOtherSizes}, 0) || !isSW(0x90, 0x00))
+    if (!send(*this, Command::iso(kApduCase3, kInsManageSe, 0x41, 0xB6).withData(Bytes{0x80, 0x01, kAlgOtherSizes})) ||
+        !isSW(0x90, 0x00))
         return SC_CMD_FAILED;
     if (!digestInfoBlock(algId, keyBits, hash, hashLength, false, block))
         return SC_CMD_FAILED;
-    if (!send(*this, kApduCase4, 0x00, 0x2A, 0x9E, 0x9A, block, 0x00))
+    if (!send(*this, Command::iso(kApduCase4, kInsPso, 0x9E, 0x9A).withData(block).withLe(0x00)))
         return SC_CMD_FAILED;
     return signResult(*this, signature, signatureLength, {sw(0x69, 0x82)});
 }

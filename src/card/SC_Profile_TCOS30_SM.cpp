@@ -59,8 +59,11 @@ int CSC_Profile_TCOS30::SignProtected(unsigned int algId, int keyBits, unsigned 
     if (!buildSignBlock(*this, algId, keyBits, hash, hashLength, false, block))
         return SC_CMD_FAILED;
     Bytes data = vn_tcos3::protect_command(kProtectedSign, block, kAnyLength);
-    const bool sent = send(*this, kApduCase4Extended, kProtectedSign[0], kProtectedSign[1], kProtectedSign[2],
-                           kProtectedSign[3], data, 0x0000);
+    const bool sent =
+        send(*this, Command::iso(kApduCase4Extended, kProtectedSign[1], kProtectedSign[2], kProtectedSign[3])
+                        .withCla(kProtectedSign[0])
+                        .withData(data)
+                        .withLe(0x0000));
     // The card ends its session on any answer but 9000; so does the library.
     if (!sent || !isSW(0x90, 0x00)) {
         CTcos3sm::end_session(this);
