@@ -15,6 +15,26 @@ const StatusRow kCardosOwn[] = {
 // clang-format on
 const uint32_t kCardosIso[] = {kSwOk, kSwVerificationFailed, kSwAuthBlocked};
 const StatusMap kCardosStatus = statusMap(kCardosOwn, kCardosIso);
+// The PIN lengths a CardOS 4 card object accepts for a new PIN (and gives its pin-pad
+// structures): 8 to 15, with shorter minimums for the layouts below. The layout rows of
+// these cards describe their PINs as up to 16 digits long; the library sends at most 15.
+const unsigned char kCardosPinMaximum = 15;
+const unsigned char kCardosPinMinimum = 8;
+struct CardosPinMinimum {
+    int profileType;
+    unsigned char minimum;
+    bool only43b;  // CardOS 4.4 keeps the 8-digit minimum for this layout
+};
+// clang-format off
+const CardosPinMinimum kCardosPinMinimums[] = {
+    {CP_QUOVADIS_CH,     6, false},
+    {CP_DTRUST_CARD_24,  6, false},
+    {CP_DTRUST_CARD,     6, false},
+    {CP_DTRUST_CARD_2CE, 6, false},
+    {CP_SWISSSIGN_ID,    5, false},
+    {CP_SUISSEID,        5, true},
+};
+// clang-format on
 }  // namespace
 
 int cardosResult(uint32_t status, int& tries) {
@@ -43,12 +63,11 @@ int cardosSelectMF(CSC_Profile_Base& card) {
 }
 
 void cardosPinLimits(int profileType, bool fiveFor41, unsigned char& minimum, unsigned char& maximum) {
-    maximum = 15;
-    minimum = 8;
-    if (profileType == 21 || profileType == 24 || profileType == 25 || profileType == 29)
-        minimum = 6;
-    if (profileType == 40 || (fiveFor41 && profileType == 41))
-        minimum = 5;
+    maximum = kCardosPinMaximum;
+    minimum = kCardosPinMinimum;
+    for (const CardosPinMinimum& row : kCardosPinMinimums)
+        if (row.profileType == profileType && (fiveFor41 || !row.only43b))
+            minimum = row.minimum;
 }
 
 int cardosSelectKeyDirectory(CSC_Profile_Base& card, int& profileType, int& profileType2, std::string& keyPathField,

@@ -17,11 +17,6 @@ using namespace vn_cardos;
 namespace {
 bool haveCallback() { return gConfigSC.canUsePINDlgCallbackFunc(); }
 
-void wipe(std::string& s) {
-    vn_secret::cleanse(&s[0], s.size());
-    s.clear();
-}
-
 // Asks one PIN on the keyboard, through the host or the console; false when cancelled.
 bool askPin(long hCard, void* parent, unsigned long value, const std::string& label, int userValue,
             const std::string& readerName, std::string& pin) {
@@ -42,12 +37,6 @@ bool askPin(long hCard, void* parent, unsigned long value, const std::string& la
     return ok;
 }
 
-// Wipes a copied secret when the scope ends.
-struct Wiper {
-    std::string& s;
-    ~Wiper() { wipe(s); }
-};
-
 enum class Entry { Typed, Cancelled, Mismatch };
 
 // Asks for the old secret (PIN or PUK), the new PIN and its repetition, as a change
@@ -56,7 +45,7 @@ Entry askOldNewRepeat(long hCard, void* parent, unsigned long value, const std::
                       const std::string& labelNew, const std::string& labelRepeat, const std::string& readerName,
                       std::string& oldSecret, std::string& newPin) {
     std::string repeat;
-    Wiper w{repeat};
+    vn_secret::WipeOnExit w(repeat);
     if (!askPin(hCard, parent, value, labelOld, -1, readerName, oldSecret) ||
         !askPin(hCard, parent, value, labelNew, -1, readerName, newPin) ||
         !askPin(hCard, parent, value, labelRepeat, -1, readerName, repeat))
@@ -140,7 +129,7 @@ int CSC_Profile_Base::SelectPinPath(const std::string& pinPath) {
 int CSC_Profile_Base::Verify(std::string pinPath, std::string label, unsigned char pinRef, bool selectPath,
                              bool usePinPad, void* parent, unsigned long value, std::string pin, int pinGiven,
                              int userValue) {
-    Wiper w{pin};
+    vn_secret::WipeOnExit w(pin);
     VnTraceScope trace(1, "<--entering CSC_Profile_Base::Verify\n", 1, "--leaving CSC_Profile_Base::Verify\n");
     m_pinCancelled = false;
     SetMinMaxPINLength();
@@ -160,7 +149,7 @@ int CSC_Profile_Base::Verify(std::string pinPath, std::string label, unsigned ch
     if (gConfigSC.isService)
         return SC_CMD_FAILED;
     std::string typed;
-    Wiper wt{typed};
+    vn_secret::WipeOnExit wt(typed);
     if (!askPin(m_hScard, parent, value, label, userValue, m_readerName, typed)) {
         m_pinCancelled = true;
         return SC_CMD_FAILED;
@@ -174,7 +163,7 @@ int CSC_Profile_Base::ChangeRef(std::string pinPath, std::string labelOld, std::
                                 std::string labelRepeat, std::string labelPinPad, unsigned char pinRef, bool usePinPad,
                                 void* parent, unsigned long value, std::string oldPin, int oldGiven, std::string newPin,
                                 int newGiven, bool selectPath) {
-    Wiper w1{oldPin}, w2{newPin};
+    vn_secret::WipeOnExit w1(oldPin), w2(newPin);
     VnTraceScope trace("CSC_Profile_Base::ChangeRef");
     m_pinCancelled = false;
     SetMinMaxPINLength();
@@ -206,7 +195,7 @@ int CSC_Profile_Base::UnblockRef(std::string pinPath, std::string labelOld, std:
                                  std::string labelRepeat, std::string, unsigned char pinRef, bool, void* parent,
                                  unsigned long value, std::string puk, int pukGiven, std::string newPin, int newGiven,
                                  bool selectPath) {
-    Wiper w1{puk}, w2{newPin};
+    vn_secret::WipeOnExit w1(puk), w2(newPin);
     vn_log(1, "<--enterning CSC_Profile_Base::UnblockRef\n");
     m_pinCancelled = false;
     SetUnblockMethod();

@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "CardTypes.h"
 #include "ProfileTypes.h"
 #include "SC_Profile_Base.h"
 #include "SafeMem.h"
@@ -111,7 +112,7 @@ int CSC_Profile_Base::PreSigning(int profileType, std::string keyPath) {
             isAID = true;
         else
             force = true;
-    } else if (profileType == 17) {
+    } else if (profileType == vn_card::kCardOs54) {  // the CardOS 5.4 layout rows carry the card type
         if (key == "3F000101")
             isAID = true;
         else

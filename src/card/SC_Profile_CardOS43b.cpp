@@ -8,6 +8,19 @@
 
 using namespace vn_cardos;
 
+namespace {
+// The layouts by the environment their signing key is set in: the decipherment
+// template (B8, key 83), the signature template (B6, key 84), or a stored environment
+// restored first (03 01, then B8 with key 84).
+const std::initializer_list<int> kDecipherTemplateLayouts = {CP_QUORVEL, CP_QUOVADIS_CH, CP_SWISSSIGN_ID, CP_SUISSEID};
+const std::initializer_list<int> kSignatureTemplateLayouts = {CP_DSIGN_MULTICARD,     CP_DTRUST_MULTICARD,
+                                                              CP_DTRUST_CARD_24,      CP_DTRUST_CARD,
+                                                              CP_DSIGN_MULTICARD_2CE, CP_DTRUST_CARD_2CE};
+const std::initializer_list<int> kRestoredEnvironmentLayouts = {CP_TC_QSIGN_UNLIMITED, CP_TC_QSIGN};
+// The Swiss layouts, whose 12-character key paths sign a DigestInfo as well.
+const std::initializer_list<int> kSwissLayouts = {CP_SWISSSIGN_ID, CP_SUISSEID};
+}  // namespace
+
 void CSC_Profile_CardOS43b::SetMinMaxPINLength() { cardosPinLimits(m_profileType, true, m_minPinLen, m_maxPinLen); }
 
 int CSC_Profile_CardOS43b::SCSelectMF() { return cardosSelectMF(*this); }
@@ -50,11 +63,11 @@ int CSC_Profile_CardOS43b::GetPubKey(std::string, unsigned char, unsigned char*,
 int CSC_Profile_CardOS43b::SCManageSE(std::string keyPath, unsigned char keyRef, unsigned int) {
     const int type = m_profileType;
     bool sent = false;
-    if (type == 20 || type == 21 || type == 40 || type == 41) {
+    if (isProfileOf(type, kDecipherTemplateLayouts)) {
         sent = send(*this, Command::iso(kApduCase3, kInsManageSe, 0x01, 0xB8).withData(Bytes{0x83, 0x01, keyRef}));
-    } else if ((type >= 22 && type <= 25) || type == 28 || type == 29) {
+    } else if (isProfileOf(type, kSignatureTemplateLayouts)) {
         sent = send(*this, Command::iso(kApduCase3, kInsManageSe, 0x01, 0xB6).withData(Bytes{0x84, 0x01, keyRef}));
-    } else if (type == 26 || type == 27) {
+    } else if (isProfileOf(type, kRestoredEnvironmentLayouts)) {
         if (upperPath(keyPath).size() == 12)
             return 0;
         if (!send(*this, Command::iso(kApduCase1, kInsManageSe, 0x03, 0x01)) || !isSW(0x90, 0x00))
@@ -73,8 +86,10 @@ int CSC_Profile_CardOS43b::SCSignData(std::string keyPath, unsigned char keyRef,
     m_profileType = profileType;
     if (SCManageSE(keyPath, keyRef, algId) != 0)
         return SC_CMD_FAILED;
-    const int t = profileType;
-    const bool digestInfo = ((t >= 22 && t <= 29) || t == 40 || t == 41) && upperPath(keyPath).size() == 12;
+    const bool digestInfo =
+        (isProfileOf(profileType, kSignatureTemplateLayouts) || isProfileOf(profileType, kRestoredEnvironmentLayouts) ||
+         isProfileOf(profileType, kSwissLayouts)) &&
+        upperPath(keyPath).size() == 12;
     SignBlock block;
     if (!buildSignBlock(*this, algId, keyBits, hash, hashLength, !digestInfo, block))
         return SC_CMD_FAILED;

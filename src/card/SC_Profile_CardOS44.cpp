@@ -58,7 +58,7 @@ int CSC_Profile_CardOS44::SCSignData(std::string keyPath, unsigned char keyRef, 
                                      unsigned char* hash, unsigned long hashLength, unsigned char* signature,
                                      unsigned long* signatureLength, int profileType) {
     vn_log(1, "--entering CSC_Profile_CardOS44::SCSignData\n");
-    if (profileType != 50 && profileType != 51 && profileType != 52)
+    if (!isProfileOf(profileType, {CP_DTRUST_CARDOS44, CP_QUOVADIS_CARDOS44, CP_SWISSSIGN_CARDOS44}))
         return SC_CMD_FAILED;
     if (SCManageSE(keyPath, keyRef, algId) != 0)
         return SC_CMD_FAILED;

@@ -69,10 +69,10 @@ int CSC_Profile_CardOS50::SCSignData(std::string, unsigned char, int keyBits, un
     // The stored environment 09 lets the card sign with RSA-PSS; where PSS is not
     // allowed and not asked for, environment 04 signs with block type 1 (PKCS#1 v1.5).
     unsigned char se = kSeSign;
-    if ((algId & 0x20000) || (m_noRsaPss && !(algId & 0x10000))) {
+    if ((algId & kAlgFlagBlockType1) || (m_noRsaPss && !(algId & kAlgFlagPss))) {
         se = kSeSignBt1;
         vn_log(3, "using RSAPSS BT1\n");
-    } else if (algId & 0x10000) {
+    } else if (algId & kAlgFlagPss) {
         vn_log(3, "using RSAPSS\n");
     }
     SCManageSE_restore(se);  // the card keeps the last environment when this one is refused

@@ -25,7 +25,9 @@ bool hasCodeOf(unsigned int algId, vn_crypto::DigestKind kind) {
 }
 }  // namespace
 
-bool CSC_Profile_CardOS54::isECCProfile() { return m_profileType == 84 || m_profileType == 85 || m_profileType == 87; }
+bool CSC_Profile_CardOS54::isECCProfile() {
+    return isProfileOf(m_profileType, {CP_DTRUST_41_M100_ECC, CP_DTRUST_41_MULTI_ECC, CP_DTRUST_44_MULTI_ECC});
+}
 
 // The rows of the D-TRUST 4.x layout carry the card type (17) as their profile type, and
 // the key selection before signing is chosen by it (the key directory 3F000101 by its

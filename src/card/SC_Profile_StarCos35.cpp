@@ -71,7 +71,7 @@ int CSC_Profile_StarCos35::SCManageSE(std::string, unsigned char keyRef, unsigne
 int CSC_Profile_StarCos35::BuildSignBuffer(unsigned int algId, int keyBits, unsigned char* hash,
                                            unsigned long hashLength, unsigned char** out, unsigned long* outLength,
                                            bool) {
-    if (m_noRsaPss && !(algId & 0x10000))
+    if (m_noRsaPss && !(algId & kAlgFlagPss))
         return CSC_Profile_Base::BuildSignBuffer(algId, keyBits, hash, hashLength, out, outLength, false);
     if (hash == nullptr && hashLength)
         return SC_CMD_FAILED;
@@ -83,7 +83,7 @@ int CSC_Profile_StarCos35::SCSignData(std::string keyPath, unsigned char keyRef,
                                       unsigned long* signatureLength, int) {
     vn_log(1, "--entering CSC_Profile_StarCos35::SCSignData\n");
     keyPath = upperPath(keyPath);
-    if (algId & 0x10000) {
+    if (algId & kAlgFlagPss) {
         m_noRsaPss = false;
         vn_log(9, "using RSAPSS\n");
     }
