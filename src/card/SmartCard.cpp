@@ -9,6 +9,7 @@
 #include "SC_Profile_CardOS.h"
 #include "SmartCard.h"
 #include "infra/Secrets.h"
+#include "infra/TraceScope.h"
 #include "vn_log.h"
 
 namespace {
@@ -47,7 +48,7 @@ CSmartCard::CSmartCard(_CARD_DATA* cardData)
       m_readerId(-1),
       m_cardData(cardData),
       m_cardOS(nullptr) {
-    vn_log(1, "--entering CSmartCard::CSmartCard\n");
+    VnTraceScope trace("CSmartCard::CSmartCard");
     if (cardData == nullptr)
         return;
     try {
@@ -68,7 +69,6 @@ CSmartCard::CSmartCard(_CARD_DATA* cardData)
         delete m_cardOS;
         m_cardOS = nullptr;
     }
-    vn_log(1, "--leaving CSmartCard::CSmartCard\n");
 }
 
 CSmartCard::~CSmartCard() {

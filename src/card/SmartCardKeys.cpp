@@ -6,6 +6,7 @@
 #include "SC_Profile_Base.h"
 #include "SmartCard.h"
 #include "infra/Secrets.h"
+#include "infra/TraceScope.h"
 #include "vn_log.h"
 
 namespace {
@@ -54,7 +55,7 @@ int CSmartCard::BuildSignBuffer(unsigned int algId, int keyBits, unsigned char* 
 int CSmartCard::SignData(const char* keyPath, unsigned char keyRef, int keyBits, unsigned int algId,
                          unsigned char* hash, unsigned long hashLength, unsigned char* signature,
                          unsigned long* signatureLength, int profileType) {
-    vn_log(2, "--entering CSmartCard::SignData\n");
+    VnTraceScope trace("CSmartCard::SignData", 2);
     if (m_cardOS == nullptr)
         return kFailed;
     int r = kFailed;
@@ -65,13 +66,12 @@ int CSmartCard::SignData(const char* keyPath, unsigned char keyRef, int keyBits,
         r = kFailed;
     }
     storeCache();
-    vn_log(2, "--leaving CSmartCard::SignData\n");
     return r;
 }
 
 int CSmartCard::DecryptData(const char* keyPath, unsigned char keyRef, unsigned char* in, unsigned long inLength,
                             unsigned char* out, unsigned long* outLength, int profileType) {
-    vn_log(2, "--entering CSmartCard::DecryptData\n");
+    VnTraceScope trace("CSmartCard::DecryptData", 2);
     if (m_cardOS == nullptr)
         return kFailed;
     int r = kFailed;
@@ -81,7 +81,6 @@ int CSmartCard::DecryptData(const char* keyPath, unsigned char keyRef, unsigned 
         r = kFailed;
     }
     storeCache();
-    vn_log(2, "--leaving CSmartCard::DecryptData\n");
     return r;
 }
 
