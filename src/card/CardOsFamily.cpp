@@ -44,7 +44,7 @@ int cardosResult(uint32_t status, int& tries) {
 
 int cardosChipId(CSC_Profile_Base& card) {
     card.FormatAPDU(kApduRead, 0x00, 0xCA, 0x01, 0x81, 0, 0, nullptr, 0);
-    if (!card.SendToCard() || card.getSW() != sw(0x90, 0x00)) {
+    if (!card.SendToCard() || card.getSW() != kSwOk) {
         card.SetSerialNumber(nullptr, 0);
         return kCardFailed;
     }
@@ -84,12 +84,12 @@ int cardosSelectKeyDirectory(CSC_Profile_Base& card, int& profileType, int& prof
 int cardosRestoreSE(CSC_Profile_Base& card, unsigned char se) {
     if (!send(card, Command::iso(kApduCase1, kInsManageSe, 0xF3, se)))
         return kCardFailed;
-    return card.getSW() == sw(0x90, 0x00) ? kCardOk : kCardFailed;
+    return card.getSW() == kSwOk ? kCardOk : kCardFailed;
 }
 
 int cardosSetDecipherKey(CSC_Profile_Base& card, unsigned char keyRef) {
     if (!send(card, Command::iso(kApduCase3, kInsManageSe, 0x41, 0xB8).withData(Bytes{0x83, 0x01, keyRef})) ||
-        card.getSW() != sw(0x90, 0x00))
+        card.getSW() != kSwOk)
         return kCardFailed;
     return kCardOk;
 }

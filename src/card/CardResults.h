@@ -59,8 +59,10 @@ constexpr uint32_t kSwAuthBlocked = sw(0x69, 0x83);
 constexpr uint32_t kSwReferenceUnusable = sw(0x69, 0x84);
 constexpr uint32_t kSwConditionsNotSatisfied = sw(0x69, 0x85);
 constexpr uint32_t kSwNoCurrentFile = sw(0x69, 0x86);
+constexpr uint32_t kSwSmObjectsIncorrect = sw(0x69, 0x88);
 constexpr uint32_t kSwFileNotFound = sw(0x6A, 0x82);
 constexpr uint32_t kSwLcInconsistent = sw(0x6A, 0x87);
+constexpr uint32_t kSwDataNotFound = sw(0x6A, 0x88);
 
 // One row of a status table: a status word, its result and what it says.
 struct StatusRow {

@@ -204,7 +204,7 @@ int selectFileFcp(CSC_Profile_Base& card, unsigned char* id) {
 int getDataNoLe(CSC_Profile_Base& card, unsigned char cla, unsigned char p1, unsigned char p2, unsigned char* out,
                 unsigned long* outLength) {
     card.FormatAPDU(kApduRead, cla, 0xCA, p1, p2, 0, 0, nullptr, 0);
-    if (!card.SendToCard() || card.getSW() != sw(0x90, 0x00) || !copyResponse(card, out, outLength, 0))
+    if (!card.SendToCard() || card.getSW() != kSwOk || !copyResponse(card, out, outLength, 0))
         return kCardFailed;
     return kCardOk;
 }
@@ -221,7 +221,7 @@ int sendForResult(CSC_Profile_Base& card, unsigned char form, unsigned char ins,
 
 int signResult(CSC_Profile_Base& card, unsigned char* signature, unsigned long* signatureLength,
                std::initializer_list<uint32_t> authFailures) {
-    if (card.getSW() == sw(0x90, 0x00))
+    if (card.getSW() == kSwOk)
         return copyResponse(card, signature, signatureLength, signatureLength ? *signatureLength : 0) ? kCardOk
                                                                                                       : kCardFailed;
     for (uint32_t s : authFailures)
@@ -258,8 +258,8 @@ int decipher(CSC_Profile_Base& card, const Bytes& se, unsigned char prefix, cons
              unsigned long inLength, unsigned char* out, unsigned long* outLength, bool extended) {
     if (in == nullptr || inLength == 0 || inLength > 0xFFF0 || outLength == nullptr || (!extended && inLength > 254))
         return kCardFailed;
-    if (!se.empty() && (!send(card, Command::iso(kApduCase3, kInsManageSe, 0x41, 0xB8).withData(se)) ||
-                        card.getSW() != sw(0x90, 0x00)))
+    if (!se.empty() &&
+        (!send(card, Command::iso(kApduCase3, kInsManageSe, 0x41, 0xB8).withData(se)) || card.getSW() != kSwOk))
         return kCardFailed;
     Bytes data(in, in + inLength);
     data.insert(data.begin(), prefix);
@@ -267,9 +267,9 @@ int decipher(CSC_Profile_Base& card, const Bytes& se, unsigned char prefix, cons
                         .withData(data)
                         .withLe(0x0000)))
         return kCardFailed;
-    if (card.getSW() == sw(0x69, 0x82))
+    if (card.getSW() == kSwSecurityNotSatisfied)
         return kCardSecurityNotSatisfied;
-    if (card.getSW() != sw(0x90, 0x00) || !copyResponse(card, out, outLength, *outLength))
+    if (card.getSW() != kSwOk || !copyResponse(card, out, outLength, *outLength))
         return kCardFailed;
     return kCardOk;
 }
@@ -278,7 +278,7 @@ int shortDecipher(CSC_Profile_Base& card, unsigned char seP2, const Bytes& se, c
                   unsigned long inLength, unsigned char* out, unsigned long* outLength) {
     if (in == nullptr || inLength == 0 || inLength > 254 || outLength == nullptr)
         return kCardFailed;
-    if (!send(card, Command::iso(kApduCase3, kInsManageSe, 0x41, seP2).withData(se)) || card.getSW() != sw(0x90, 0x00))
+    if (!send(card, Command::iso(kApduCase3, kInsManageSe, 0x41, seP2).withData(se)) || card.getSW() != kSwOk)
         return kCardFailed;
     Bytes data(in, in + inLength);
     data.insert(data.begin(), static_cast<unsigned char>(0x00));
@@ -291,7 +291,7 @@ int internalAuthenticate(CSC_Profile_Base& card, const unsigned char* in, unsign
         !send(card, Command::iso(kApduCase4, kInsInternalAuthenticate, 0x00, 0x00)
                         .withData(Bytes(in, in + inLength))
                         .withLe(256)) ||
-        card.getSW() != sw(0x90, 0x00) || !copyResponse(card, out, outLength, *outLength))
+        card.getSW() != kSwOk || !copyResponse(card, out, outLength, *outLength))
         return kCardFailed;
     return kCardOk;
 }
@@ -302,7 +302,7 @@ int externalAuthenticate(CSC_Profile_Base& card, const unsigned char* in, unsign
                         .withData(Bytes(in, in + inLength))
                         .withLe(256)))
         return kCardFailed;
-    return card.getSW() == sw(0x90, 0x00) ? kCardOk : kCardFailed;
+    return card.getSW() == kSwOk ? kCardOk : kCardFailed;
 }
 
 }  // namespace vn_cardos

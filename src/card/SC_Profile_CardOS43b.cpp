@@ -102,7 +102,7 @@ int CSC_Profile_CardOS43b::SCSignData(std::string keyPath, unsigned char keyRef,
     }
     if (!sent)
         return SC_CMD_FAILED;
-    return signResult(*this, signature, signatureLength, {sw(0x69, 0x82), sw(0x69, 0x88)});
+    return signResult(*this, signature, signatureLength, {kSwSecurityNotSatisfied, kSwSmObjectsIncorrect});
 }
 
 int CSC_Profile_CardOS43b::SCRSADecrypt(std::string, unsigned char keyRef, unsigned char* in, unsigned long inLength,

@@ -68,7 +68,7 @@ int CSC_Profile_CardOS44::SCSignData(std::string keyPath, unsigned char keyRef, 
     prependZero(block);
     if (!send(*this, Command::iso(kApduCase4Extended, kInsPso, 0x80, 0x86).withData(block).withLe(256)))
         return SC_CMD_FAILED;
-    return signResult(*this, signature, signatureLength, {sw(0x69, 0x82), sw(0x69, 0x88)});
+    return signResult(*this, signature, signatureLength, {kSwSecurityNotSatisfied, kSwSmObjectsIncorrect});
 }
 
 int CSC_Profile_CardOS44::SCRSADecrypt(std::string, unsigned char keyRef, unsigned char* in, unsigned long inLength,

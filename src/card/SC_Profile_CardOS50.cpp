@@ -83,7 +83,7 @@ int CSC_Profile_CardOS50::SCSignData(std::string, unsigned char, int keyBits, un
                          .withData(block)
                          .withLe(keyBits == 3072 ? 0x0000 : 0x0100)))
         return SC_CMD_FAILED;
-    return signResult(*this, signature, signatureLength, {sw(0x69, 0x82), sw(0x69, 0x88)});
+    return signResult(*this, signature, signatureLength, {kSwSecurityNotSatisfied, kSwSmObjectsIncorrect});
 }
 
 int CSC_Profile_CardOS50::SCRSADecrypt(std::string, unsigned char keyRef, unsigned char* in, unsigned long inLength,

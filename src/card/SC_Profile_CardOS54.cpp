@@ -115,7 +115,7 @@ int CSC_Profile_CardOS54::SCSignData(std::string, unsigned char, int keyBits, un
         return SC_CMD_FAILED;
     if (!send(*this, Command::iso(kApduCase4Extended, kInsPso, 0x9E, 0x9A).withData(block).withLe(0x0000)))
         return SC_CMD_FAILED;
-    return signResult(*this, signature, signatureLength, {sw(0x69, 0x82), sw(0x6A, 0x88)});
+    return signResult(*this, signature, signatureLength, {kSwSecurityNotSatisfied, kSwDataNotFound});
 }
 
 int CSC_Profile_CardOS54::SCRSADecrypt(std::string, unsigned char keyRef, unsigned char* in, unsigned long inLength,

@@ -136,7 +136,7 @@ int CSC_Profile_SecCos5::SCSignData(std::string keyPath, unsigned char keyRef, i
                              .withData(block)
                              .withLe(0x00)))
             return SC_CMD_FAILED;
-        return signResult(*this, signature, signatureLength, {sw(0x69, 0x82)});
+        return signResult(*this, signature, signatureLength, {kSwSecurityNotSatisfied});
     }
     if (keyBits == 2048 || keyBits == 1976 || keyBits == 1728) {
         if (SCManageSE(keyPath, keyRef, algId) != 0 ||
@@ -150,7 +150,7 @@ int CSC_Profile_SecCos5::SCSignData(std::string keyPath, unsigned char keyRef, i
         m_respLen = 512;
         if (!SendToCard())
             return SC_CMD_FAILED;
-        return signResult(*this, signature, signatureLength, {sw(0x69, 0x82)});
+        return signResult(*this, signature, signatureLength, {kSwSecurityNotSatisfied});
     }
     // Keys of other sizes: digital signature template with algorithm 12, then the
     // DigestInfo by PSO COMPUTE DIGITAL SIGNATURE.
@@ -161,7 +161,7 @@ int CSC_Profile_SecCos5::SCSignData(std::string keyPath, unsigned char keyRef, i
         return SC_CMD_FAILED;
     if (!send(*this, Command::iso(kApduCase4, kInsPso, 0x9E, 0x9A).withData(block).withLe(0x00)))
         return SC_CMD_FAILED;
-    return signResult(*this, signature, signatureLength, {sw(0x69, 0x82)});
+    return signResult(*this, signature, signatureLength, {kSwSecurityNotSatisfied});
 }
 
 int CSC_Profile_SecCos5::SCRSADecrypt(std::string, unsigned char keyRef, unsigned char* in, unsigned long inLength,

@@ -124,7 +124,7 @@ int CSC_Profile_SmartCardHSM::SCSignData(std::string, unsigned char keyRef, int 
     }
     if (!send(*this, Command::iso(kApduCase4Extended, 0x68, keyRef, mode).withCla(0x80).withData(data).withLe(0x0000)))
         return SC_CMD_FAILED;
-    int r = signResult(*this, signature, signatureLength, {sw(0x69, 0x82)});
+    int r = signResult(*this, signature, signatureLength, {kSwSecurityNotSatisfied});
     if (r == 0)
         m_seSet = true;
     return r;
@@ -138,7 +138,7 @@ int CSC_Profile_SmartCardHSM::SCRSADecrypt(std::string, unsigned char keyRef, un
                          .withData(Bytes(in, in + inLength))
                          .withLe(0x0000)))
         return SC_CMD_FAILED;
-    return signResult(*this, out, outLength, {sw(0x69, 0x82)});
+    return signResult(*this, out, outLength, {kSwSecurityNotSatisfied});
 }
 
 void CSC_Profile_SmartCardHSM::ReadCardSerial() {

@@ -92,14 +92,14 @@ int CSC_Profile_StarCos30::SCSignData(std::string keyPath, unsigned char keyRef,
             return SC_CMD_FAILED;
         if (!send(*this, Command::iso(kApduCase2, kInsPso, 0x9E, 0x9A).withLe(0x00)))
             return SC_CMD_FAILED;
-        return signResult(*this, signature, signatureLength, {sw(0x69, 0x82)});
+        return signResult(*this, signature, signatureLength, {kSwSecurityNotSatisfied});
     }
     SignBlock block;
     if (!buildSignBlock(*this, algId, keyBits, hash, hashLength, false, block))
         return SC_CMD_FAILED;
     if (!send(*this, Command::iso(kApduCase4, kInsInternalAuthenticate, 0x00, 0x00).withData(block).withLe(0x00)))
         return SC_CMD_FAILED;
-    return signResult(*this, signature, signatureLength, {sw(0x69, 0x82)});
+    return signResult(*this, signature, signatureLength, {kSwSecurityNotSatisfied});
 }
 
 int CSC_Profile_StarCos30::SCRSADecrypt(std::string, unsigned char keyRef, unsigned char* in, unsigned long inLength,

@@ -70,7 +70,7 @@ int CSC_Profile_StarCos32::SCSignData(std::string keyPath, unsigned char keyRef,
             return SC_CMD_FAILED;
         if (!send(*this, Command::iso(kApduCase4, kInsPso, 0x9E, 0x9A).withData(block).withLe(0x00)))
             return SC_CMD_FAILED;
-        return signResult(*this, signature, signatureLength, {sw(0x69, 0x82)});
+        return signResult(*this, signature, signatureLength, {kSwSecurityNotSatisfied});
     }
     if (profileType == CP_MEDISIGN2K) {
         if (!send(*this, Command::iso(kApduCase1, kInsManageSe, 0xF3, 0x01)) || !isSW(0x90, 0x00))
@@ -81,7 +81,7 @@ int CSC_Profile_StarCos32::SCSignData(std::string keyPath, unsigned char keyRef,
             return SC_CMD_FAILED;
         if (!send(*this, Command::iso(kApduCase4, kInsInternalAuthenticate, 0x00, 0x00).withData(block).withLe(0x00)))
             return SC_CMD_FAILED;
-        return signResult(*this, signature, signatureLength, {sw(0x69, 0x82)});
+        return signResult(*this, signature, signatureLength, {kSwSecurityNotSatisfied});
     }
     // Other keys: the padded block goes through the private-key operation of DECIPHER.
     if (!send(*this,
@@ -93,7 +93,7 @@ int CSC_Profile_StarCos32::SCSignData(std::string keyPath, unsigned char keyRef,
     prependZero(block);
     if (!send(*this, Command::iso(kApduCase4Extended, kInsPso, 0x80, 0x86).withData(block).withLe(0x0000)))
         return SC_CMD_FAILED;
-    return signResult(*this, signature, signatureLength, {sw(0x69, 0x82)});
+    return signResult(*this, signature, signatureLength, {kSwSecurityNotSatisfied});
 }
 
 int CSC_Profile_StarCos32::SCRSADecrypt(std::string, unsigned char keyRef, unsigned char* in, unsigned long inLength,

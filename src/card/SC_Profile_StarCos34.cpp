@@ -86,7 +86,7 @@ int CSC_Profile_StarCos34::SCSignData(std::string keyPath, unsigned char keyRef,
     }
     m_seSet = false;
     return signKeepingEnvironment(*this, m_seSet, block, signature, signatureLength,
-                                  {sw(0x69, 0x85), sw(0x69, 0x82), sw(0x69, 0x88)});
+                                  {kSwConditionsNotSatisfied, kSwSecurityNotSatisfied, kSwSmObjectsIncorrect});
 }
 
 int CSC_Profile_StarCos34::SCRSADecrypt(std::string, unsigned char keyRef, unsigned char* in, unsigned long inLength,

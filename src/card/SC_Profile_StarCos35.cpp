@@ -102,7 +102,7 @@ int CSC_Profile_StarCos35::SCSignData(std::string keyPath, unsigned char keyRef,
     if (!buildSignBlock(*this, algId, keyBits, hash, hashLength, false, block))
         return static_cast<int>(vn_log_dw_return("CSC_Profile_StarCos35::SCSignData", SC_CMD_FAILED));
     m_seSet = false;
-    int r = signKeepingEnvironment(*this, m_seSet, block, signature, signatureLength, {sw(0x69, 0x82)});
+    int r = signKeepingEnvironment(*this, m_seSet, block, signature, signatureLength, {kSwSecurityNotSatisfied});
     return static_cast<int>(vn_log_dw_return("CSC_Profile_StarCos35::SCSignData", static_cast<unsigned>(r)));
 }
 

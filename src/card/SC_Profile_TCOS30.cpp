@@ -85,7 +85,7 @@ int CSC_Profile_TCOS30::SCSignData(std::string keyPath, unsigned char keyRef, in
     }
     if (!sent)
         return SC_CMD_FAILED;
-    return signResult(*this, signature, signatureLength, {sw(0x69, 0x82)});
+    return signResult(*this, signature, signatureLength, {kSwSecurityNotSatisfied});
 }
 
 int CSC_Profile_TCOS30::SCRSADecrypt(std::string, unsigned char keyRef, unsigned char* in, unsigned long inLength,

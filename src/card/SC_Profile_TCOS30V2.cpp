@@ -89,7 +89,7 @@ int CSC_Profile_TCOS30V2::SCSignData(std::string keyPath, unsigned char keyRef, 
     if (SCManageSE(keyPath, keyRef, algId) != 0)
         return SC_CMD_FAILED;
     return signBlock(*this, psoSignature(kApduCase4, 0x00), keyBits, algId, hash, hashLength, signature,
-                     signatureLength, {sw(0x69, 0x82)});
+                     signatureLength, {kSwSecurityNotSatisfied});
 }
 
 int CSC_Profile_TCOS30V2::SCRSADecrypt(std::string, unsigned char, unsigned char*, unsigned long, unsigned char*,

@@ -17,7 +17,7 @@ Bytes setcosEnvironment(const std::string& keyPath) {
 
 int setcosManageSE(CSC_Profile_Base& card, const std::string& keyPath) {
     if (!send(card, Command::iso(kApduCase3, kInsManageSe, 0x41, 0xB6).withData(setcosEnvironment(keyPath))) ||
-        card.getSW() != sw(0x90, 0x00))
+        card.getSW() != kSwOk)
         return kCardFailed;
     return kCardOk;
 }
