@@ -12,6 +12,7 @@
 #include "SafeMem.h"
 #include "SignBlocks.h"
 #include "crypto/Algorithms.h"
+#include "infra/Secrets.h"
 #include "infra/TraceScope.h"
 #include "vn_log.h"
 
@@ -173,21 +174,21 @@ int CSC_Profile_Base::RSADecrypt(std::string keyPath, unsigned char keyRef, unsi
     if (answerLength + kType2Overhead > inLength) {
         if (!removePadding(answer.data(), answerLength, inLength, m_rsaOaep, message)) {
             vn_log(1, "CSC_Profile_Base::RSADecrypt: the deciphered block is not padded as expected\n");
-            OPENSSL_cleanse(answer.data(), answer.size());
+            vn_secret::cleanse(answer.data(), answer.size());
             return SC_CMD_FAILED;
         }
     } else {
         message.assign(answer.begin(), answer.begin() + static_cast<long>(answerLength));
     }
-    OPENSSL_cleanse(answer.data(), answer.size());
+    vn_secret::cleanse(answer.data(), answer.size());
     if (capacity != 0 && message.size() > capacity) {
-        OPENSSL_cleanse(message.data(), message.size());
+        vn_secret::cleanse(message.data(), message.size());
         return SC_CMD_FAILED;
     }
     if (!message.empty())
         std::memcpy(out, message.data(), message.size());
     *outLength = message.size();
-    OPENSSL_cleanse(message.data(), message.size());
+    vn_secret::cleanse(message.data(), message.size());
     return 0;
 }
 
