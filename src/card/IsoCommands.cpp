@@ -177,7 +177,7 @@ std::string upperPath(const std::string& path) {
 
 int selectId(CSC_Profile_Base& card, unsigned char form, unsigned char p1, unsigned char p2, const unsigned char* id,
              unsigned short le, bool notFound) {
-    if (id == nullptr || !send(card, Command::iso(form, kInsSelect, p1, p2).withData(Bytes(id, id + 2)).withLe(le)))
+    if (id == nullptr || !send(card, Command::iso(form, kInsSelect, p1, p2).withData(id, 2).withLe(le)))
         return kCardFailed;
     return selectResult(card.getSW(), notFound);
 }
@@ -189,7 +189,7 @@ void markMasterFile(CSC_Profile_Base& card) {
 
 int selectMasterFile(CSC_Profile_Base& card, unsigned char form, unsigned char p2, unsigned short le) {
     markMasterFile(card);
-    if (!send(card, Command::iso(form, kInsSelect, 0x00, p2).withData(Bytes(kMasterFile, kMasterFile + 2)).withLe(le)))
+    if (!send(card, Command::iso(form, kInsSelect, 0x00, p2).withData(kMasterFile, 2).withLe(le)))
         return kCardFailed;
     return selectResult(card.getSW(), false);
 }
@@ -288,9 +288,8 @@ int shortDecipher(CSC_Profile_Base& card, unsigned char seP2, const Bytes& se, c
 int internalAuthenticate(CSC_Profile_Base& card, const unsigned char* in, unsigned long inLength, unsigned char* out,
                          unsigned long* outLength) {
     if (in == nullptr || inLength == 0 || inLength > 255 || outLength == nullptr ||
-        !send(card, Command::iso(kApduCase4, kInsInternalAuthenticate, 0x00, 0x00)
-                        .withData(Bytes(in, in + inLength))
-                        .withLe(256)) ||
+        !send(card,
+              Command::iso(kApduCase4, kInsInternalAuthenticate, 0x00, 0x00).withData(in, inLength).withLe(256)) ||
         card.getSW() != kSwOk || !copyResponse(card, out, outLength, *outLength))
         return kCardFailed;
     return kCardOk;
@@ -298,9 +297,7 @@ int internalAuthenticate(CSC_Profile_Base& card, const unsigned char* in, unsign
 
 int externalAuthenticate(CSC_Profile_Base& card, const unsigned char* in, unsigned long inLength) {
     if (in == nullptr || inLength == 0 || inLength > 255 ||
-        !send(card, Command::iso(kApduCase4, kInsExternalAuthenticate, 0x00, 0x00)
-                        .withData(Bytes(in, in + inLength))
-                        .withLe(256)))
+        !send(card, Command::iso(kApduCase4, kInsExternalAuthenticate, 0x00, 0x00).withData(in, inLength).withLe(256)))
         return kCardFailed;
     return card.getSW() == kSwOk ? kCardOk : kCardFailed;
 }

@@ -7,12 +7,12 @@
 #include <cstdint>
 #include <initializer_list>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "CardResults.h"
 #include "SC_Profile_Base.h"
 #include "SignBlocks.h"
+#include "infra/Secrets.h"
 
 namespace vn_cardos {
 
@@ -47,11 +47,12 @@ enum IsoIns : unsigned char {
 };
 
 // One command as FormatAPDU lays it out: the form (which of Lc and Le go out), the
-// header, the data (its size is Lc) and the expected length.
+// header, the data (its size is Lc) and the expected length. The data may carry a PIN
+// block, so its copy is wiped when the command goes.
 struct Command {
     unsigned char form = kApduCase1;
     unsigned char cla = 0x00, ins = 0x00, p1 = 0x00, p2 = 0x00;
-    Bytes data;
+    vn_secret::WipedBytes data;
     unsigned short le = 0;
 
     // CLA 00 (interindustry) INS P1 P2 in `form`, no data, Le 0.
@@ -68,13 +69,14 @@ struct Command {
         c.cla = value;
         return c;
     }
-    Command withData(Bytes value) const {
-        Command c = *this;
-        c.data = std::move(value);
-        return c;
-    }
+    Command withData(const Bytes& value) const { return withData(value.data(), value.size()); }
     Command withData(const unsigned char* value, size_t length) const {
-        return withData(length ? Bytes(value, value + length) : Bytes());
+        Command c = *this;
+        if (value != nullptr && length != 0)
+            c.data.assign(value, value + length);
+        else
+            c.data.clear();
+        return c;
     }
     Command withLe(unsigned short value) const {
         Command c = *this;

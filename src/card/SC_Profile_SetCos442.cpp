@@ -74,7 +74,7 @@ int CSC_Profile_SetCos442::SCSelectMF() { return selectMasterFile(*this, kApduCa
 // Directories and files by path from the current directory (P1 09).
 int CSC_Profile_SetCos442::SCSelectDF(unsigned char* id, int length) {
     if (id == nullptr || length <= 0 || length > 16 || length % 2 ||
-        !send(*this, Command::iso(kApduCase3, kInsSelect, 0x09, 0x00).withData(Bytes(id, id + length))))
+        !send(*this, Command::iso(kApduCase3, kInsSelect, 0x09, 0x00).withData(id, length)))
         return SC_CMD_FAILED;
     return selectResult(getSW(), false);
 }

@@ -47,7 +47,7 @@ int CSC_Profile_SmartCardHSM::SCSelectEF(unsigned char* id) { return selectFileF
 
 int CSC_Profile_SmartCardHSM::SCSelectAID(unsigned char* aid, unsigned int length) {
     if (aid == nullptr || length == 0 || length > 16 ||
-        !send(*this, Command::iso(kApduCase4, kInsSelect, 0x04, 0x0C).withData(Bytes(aid, aid + length)).withLe(0x00)))
+        !send(*this, Command::iso(kApduCase4, kInsSelect, 0x04, 0x0C).withData(aid, length).withLe(0x00)))
         return SC_CMD_FAILED;
     return isSW(0x90, 0x00) ? 0 : SC_CMD_FAILED;
 }
@@ -135,7 +135,7 @@ int CSC_Profile_SmartCardHSM::SCRSADecrypt(std::string, unsigned char keyRef, un
     if (in == nullptr || inLength == 0 || inLength > 0xFFF0 || outLength == nullptr ||
         !send(*this, Command::iso(kApduCase4Extended, 0x62, keyRef, kDecipherRaw)
                          .withCla(0x80)
-                         .withData(Bytes(in, in + inLength))
+                         .withData(in, inLength)
                          .withLe(0x0000)))
         return SC_CMD_FAILED;
     return signResult(*this, out, outLength, {kSwSecurityNotSatisfied});

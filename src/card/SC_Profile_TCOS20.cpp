@@ -79,7 +79,7 @@ int CSC_Profile_TCOS20::SCSignData(std::string keyPath, unsigned char keyRef, in
 int CSC_Profile_TCOS20::SCRSADecrypt(std::string, unsigned char, unsigned char* in, unsigned long inLength,
                                      unsigned char* out, unsigned long* outLength, int) {
     if (in == nullptr || inLength == 0 || inLength > 255 || outLength == nullptr ||
-        !send(*this, Command::iso(kApduCase4, kInsPso, 0x80, 0x84).withData(Bytes(in, in + inLength)).withLe(0x00)))
+        !send(*this, Command::iso(kApduCase4, kInsPso, 0x80, 0x84).withData(in, inLength).withLe(0x00)))
         return SC_CMD_FAILED;
     return signResult(*this, out, outLength, {});
 }

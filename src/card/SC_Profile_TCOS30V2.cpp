@@ -48,7 +48,7 @@ int CSC_Profile_TCOS30V2::InitSM() {
 
 int CSC_Profile_TCOS30V2::SCSelectAID(unsigned char* aid, unsigned int length) {
     if (aid == nullptr || length == 0 || length > 16 ||
-        !send(*this, Command::iso(kApduCase4, kInsSelect, 0x04, 0x04).withData(Bytes(aid, aid + length)).withLe(0xFF)))
+        !send(*this, Command::iso(kApduCase4, kInsSelect, 0x04, 0x04).withData(aid, length).withLe(0xFF)))
         return SC_CMD_FAILED;
     return isSW(0x90, 0x00) ? 0 : SC_CMD_FAILED;
 }
