@@ -82,13 +82,14 @@ int cardosSelectKeyDirectory(CSC_Profile_Base& card, int& profileType, int& prof
 }
 
 int cardosRestoreSE(CSC_Profile_Base& card, unsigned char se) {
-    if (!send(card, Command::iso(kApduCase1, kInsManageSe, 0xF3, se)))
+    if (!send(card, Command::iso(kApduCase1, kInsManageSe, kMseRestore, se)))
         return kCardFailed;
     return card.getSW() == kSwOk ? kCardOk : kCardFailed;
 }
 
 int cardosSetDecipherKey(CSC_Profile_Base& card, unsigned char keyRef) {
-    if (!send(card, Command::iso(kApduCase3, kInsManageSe, 0x41, 0xB8).withData(Bytes{0x83, 0x01, keyRef})) ||
+    if (!send(card, Command::iso(kApduCase3, kInsManageSe, kMseSetCompute, kTemplateCipher)
+                        .withData(Bytes{0x83, 0x01, keyRef})) ||
         card.getSW() != kSwOk)
         return kCardFailed;
     return kCardOk;

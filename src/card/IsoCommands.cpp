@@ -259,11 +259,12 @@ int decipher(CSC_Profile_Base& card, const Bytes& se, unsigned char prefix, cons
     if (in == nullptr || inLength == 0 || inLength > 0xFFF0 || outLength == nullptr || (!extended && inLength > 254))
         return kCardFailed;
     if (!se.empty() &&
-        (!send(card, Command::iso(kApduCase3, kInsManageSe, 0x41, 0xB8).withData(se)) || card.getSW() != kSwOk))
+        (!send(card, Command::iso(kApduCase3, kInsManageSe, kMseSetCompute, kTemplateCipher).withData(se)) ||
+         card.getSW() != kSwOk))
         return kCardFailed;
     Bytes data(in, in + inLength);
     data.insert(data.begin(), prefix);
-    if (!send(card, Command::iso(extended ? kApduCase4Extended : kApduCase4, kInsPso, 0x80, 0x86)
+    if (!send(card, Command::iso(extended ? kApduCase4Extended : kApduCase4, kInsPso, kPsoPlain, kPsoPaddedCryptogram)
                         .withData(data)
                         .withLe(0x0000)))
         return kCardFailed;
@@ -278,11 +279,12 @@ int shortDecipher(CSC_Profile_Base& card, unsigned char seP2, const Bytes& se, c
                   unsigned long inLength, unsigned char* out, unsigned long* outLength) {
     if (in == nullptr || inLength == 0 || inLength > 254 || outLength == nullptr)
         return kCardFailed;
-    if (!send(card, Command::iso(kApduCase3, kInsManageSe, 0x41, seP2).withData(se)) || card.getSW() != kSwOk)
+    if (!send(card, Command::iso(kApduCase3, kInsManageSe, kMseSetCompute, seP2).withData(se)) || card.getSW() != kSwOk)
         return kCardFailed;
     Bytes data(in, in + inLength);
     data.insert(data.begin(), static_cast<unsigned char>(0x00));
-    return sendSignature(card, Command::iso(kApduCase3, kInsPso, 0x80, 0x86), data, out, outLength, {});
+    return sendSignature(card, Command::iso(kApduCase3, kInsPso, kPsoPlain, kPsoPaddedCryptogram), data, out, outLength,
+                         {});
 }
 
 int internalAuthenticate(CSC_Profile_Base& card, const unsigned char* in, unsigned long inLength, unsigned char* out,

@@ -46,6 +46,34 @@ enum IsoIns : unsigned char {
     kInsGetData = 0xCA,
 };
 
+// P1 of MANAGE SECURITY ENVIRONMENT: SET for computation, decipherment and internal
+// authentication (b7), for verification, encipherment and external authentication (b8),
+// for both, or plain; RESTORE of a stored environment.
+enum MseP1 : unsigned char {
+    kMseSet = 0x01,
+    kMseSetCompute = 0x41,
+    kMseSetVerify = 0x81,
+    kMseSetBoth = 0xC1,
+    kMseRestore = 0xF3,
+};
+// P2 of MANAGE SECURITY ENVIRONMENT SET: the control reference template.
+enum MseTemplate : unsigned char {
+    kTemplateAuth = 0xA4,
+    kTemplateHash = 0xAA,
+    kTemplateSign = 0xB6,
+    kTemplateCipher = 0xB8,
+};
+// P1 (the answer's tag) and P2 (the data's tag) of PERFORM SECURITY OPERATION.
+enum PsoTag : unsigned char {
+    kPsoPlain = 0x80,             // plain value
+    kPsoCryptogram = 0x84,        // cryptogram
+    kPsoPaddedCryptogram = 0x86,  // padding indicator and cryptogram
+    kPsoHash = 0x90,              // hash code
+    kPsoToBeSigned = 0x9A,        // data to be signed
+    kPsoSignature = 0x9E,         // digital signature
+    kPsoHashInput = 0xA0,         // input template for the hash
+};
+
 // One command as FormatAPDU lays it out: the form (which of Lc and Le go out), the
 // header, the data (its size is Lc) and the expected length. The data may carry a PIN
 // block, so its copy is wiped when the command goes.
@@ -147,7 +175,7 @@ int signResult(CSC_Profile_Base& card, unsigned char* signature, unsigned long* 
 
 // PSO COMPUTE DIGITAL SIGNATURE 00 2A 9E 9A in `form` with `le`.
 inline Command psoSignature(unsigned char form, unsigned short le) {
-    return Command::iso(form, kInsPso, 0x9E, 0x9A).withLe(le);
+    return Command::iso(form, kInsPso, kPsoSignature, kPsoToBeSigned).withLe(le);
 }
 // Sends `block` with `command`; the answer mapped with signResult.
 int sendSignature(CSC_Profile_Base& card, const Command& command, const Bytes& block, unsigned char* signature,

@@ -30,7 +30,7 @@ int CSC_Profile_Base::WriteQuorPubKey() {
     std::vector<unsigned char> block;
     if (!vn_tcos3::maker_key_block(block))
         return SC_CMD_FAILED;
-    if (!send(*this, Command::iso(kApduCase3, kInsManageSe, 0x81, 0xA4).withData(block)))
+    if (!send(*this, Command::iso(kApduCase3, kInsManageSe, kMseSetVerify, kTemplateAuth).withData(block)))
         return SC_CMD_FAILED;
     return mapStatus(getSW(), kWriteKeyStatus);
 }

@@ -64,15 +64,20 @@ int CSC_Profile_CardOS43b::SCManageSE(std::string keyPath, unsigned char keyRef,
     const int type = m_profileType;
     bool sent = false;
     if (isProfileOf(type, kDecipherTemplateLayouts)) {
-        sent = send(*this, Command::iso(kApduCase3, kInsManageSe, 0x01, 0xB8).withData(Bytes{0x83, 0x01, keyRef}));
+        sent =
+            send(*this,
+                 Command::iso(kApduCase3, kInsManageSe, kMseSet, kTemplateCipher).withData(Bytes{0x83, 0x01, keyRef}));
     } else if (isProfileOf(type, kSignatureTemplateLayouts)) {
-        sent = send(*this, Command::iso(kApduCase3, kInsManageSe, 0x01, 0xB6).withData(Bytes{0x84, 0x01, keyRef}));
+        sent = send(*this,
+                    Command::iso(kApduCase3, kInsManageSe, kMseSet, kTemplateSign).withData(Bytes{0x84, 0x01, keyRef}));
     } else if (isProfileOf(type, kRestoredEnvironmentLayouts)) {
         if (upperPath(keyPath).size() == 12)
             return 0;
         if (!send(*this, Command::iso(kApduCase1, kInsManageSe, 0x03, 0x01)) || !isSW(0x90, 0x00))
             return SC_CMD_FAILED;
-        sent = send(*this, Command::iso(kApduCase3, kInsManageSe, 0x01, 0xB8).withData(Bytes{0x84, 0x01, keyRef}));
+        sent =
+            send(*this,
+                 Command::iso(kApduCase3, kInsManageSe, kMseSet, kTemplateCipher).withData(Bytes{0x84, 0x01, keyRef}));
     } else {
         return SC_CMD_FAILED;
     }
@@ -95,10 +100,13 @@ int CSC_Profile_CardOS43b::SCSignData(std::string keyPath, unsigned char keyRef,
         return SC_CMD_FAILED;
     bool sent;
     if (digestInfo) {
-        sent = send(*this, Command::iso(kApduCase4, kInsPso, 0x9E, 0x9A).withData(block).withLe(0x00));
+        sent =
+            send(*this, Command::iso(kApduCase4, kInsPso, kPsoSignature, kPsoToBeSigned).withData(block).withLe(0x00));
     } else {
         prependZero(block);
-        sent = send(*this, Command::iso(kApduCase4Extended, kInsPso, 0x80, 0x86).withData(block).withLe(256));
+        sent = send(
+            *this,
+            Command::iso(kApduCase4Extended, kInsPso, kPsoPlain, kPsoPaddedCryptogram).withData(block).withLe(256));
     }
     if (!sent)
         return SC_CMD_FAILED;

@@ -48,7 +48,8 @@ int CSC_Profile_CardOS44::GetPubKey(std::string, unsigned char, unsigned char*, 
 }
 
 int CSC_Profile_CardOS44::SCManageSE(std::string, unsigned char keyRef, unsigned int) {
-    if (!send(*this, Command::iso(kApduCase3, kInsManageSe, 0x01, 0xB8).withData(Bytes{0x83, 0x01, keyRef})) ||
+    if (!send(*this,
+              Command::iso(kApduCase3, kInsManageSe, kMseSet, kTemplateCipher).withData(Bytes{0x83, 0x01, keyRef})) ||
         !isSW(0x90, 0x00))
         return SC_CMD_FAILED;
     return 0;
@@ -66,7 +67,8 @@ int CSC_Profile_CardOS44::SCSignData(std::string keyPath, unsigned char keyRef, 
     if (!buildSignBlock(*this, algId, keyBits, hash, hashLength, true, block))
         return SC_CMD_FAILED;
     prependZero(block);
-    if (!send(*this, Command::iso(kApduCase4Extended, kInsPso, 0x80, 0x86).withData(block).withLe(256)))
+    if (!send(*this,
+              Command::iso(kApduCase4Extended, kInsPso, kPsoPlain, kPsoPaddedCryptogram).withData(block).withLe(256)))
         return SC_CMD_FAILED;
     return signResult(*this, signature, signatureLength, {kSwSecurityNotSatisfied, kSwSmObjectsIncorrect});
 }

@@ -79,7 +79,7 @@ int CSC_Profile_CardOS50::SCSignData(std::string, unsigned char, int keyBits, un
     SignBlock block;
     if (!buildSignBlock(*this, algId, keyBits, hash, hashLength, false, block))
         return SC_CMD_FAILED;
-    if (!send(*this, Command::iso(kApduCase4Extended, kInsPso, 0x9E, 0x9A)
+    if (!send(*this, Command::iso(kApduCase4Extended, kInsPso, kPsoSignature, kPsoToBeSigned)
                          .withData(block)
                          .withLe(keyBits == 3072 ? 0x0000 : 0x0100)))
         return SC_CMD_FAILED;

@@ -113,7 +113,8 @@ int CSC_Profile_CardOS54::SCSignData(std::string, unsigned char, int keyBits, un
     SignBlock block;
     if (!buildSignBlock(*this, algId, keyBits, hash, hashLength, false, block))
         return SC_CMD_FAILED;
-    if (!send(*this, Command::iso(kApduCase4Extended, kInsPso, 0x9E, 0x9A).withData(block).withLe(0x0000)))
+    if (!send(*this,
+              Command::iso(kApduCase4Extended, kInsPso, kPsoSignature, kPsoToBeSigned).withData(block).withLe(0x0000)))
         return SC_CMD_FAILED;
     return signResult(*this, signature, signatureLength, {kSwSecurityNotSatisfied, kSwDataNotFound});
 }

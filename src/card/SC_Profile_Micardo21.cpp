@@ -67,7 +67,8 @@ std::string CSC_Profile_Micardo21::getCardSerial() {
 // signature template.
 int CSC_Profile_Micardo21::SCManageSE(std::string keyPath, unsigned char keyRef, unsigned int) {
     unsigned char p2 = upperPath(keyPath) == kInternalAuthKey ? 0xA4 : 0xB6;
-    if (!send(*this, Command::iso(kApduCase3, kInsManageSe, 0x41, p2).withData(keyObject(keyRef))) || !isSW(0x90, 0x00))
+    if (!send(*this, Command::iso(kApduCase3, kInsManageSe, kMseSetCompute, p2).withData(keyObject(keyRef))) ||
+        !isSW(0x90, 0x00))
         return SC_CMD_FAILED;
     return 0;
 }

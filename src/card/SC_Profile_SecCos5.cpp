@@ -98,7 +98,7 @@ bool CSC_Profile_SecCos5::isSupportedHashAlgo(int, int nAlgoID) {
 
 int CSC_Profile_SecCos5::SCManageSE(std::string keyPath, unsigned char keyRef, unsigned int algId) {
     if (upperPath(keyPath) == kAuthKey)
-        return send(*this, Command::iso(kApduCase3, kInsManageSe, 0x41, 0xA4)
+        return send(*this, Command::iso(kApduCase3, kInsManageSe, kMseSetCompute, kTemplateAuth)
                                .withData(Bytes{0x84, 0x01, keyRef, 0x80, 0x01, kAlgAuth})) &&
                        isSW(0x90, 0x00)
                    ? 0
@@ -112,10 +112,12 @@ int CSC_Profile_SecCos5::SCManageSE(std::string keyPath, unsigned char keyRef, u
         return SC_CMD_FAILED;
     }
     const unsigned char h = algId == sha256.cardAlgId ? sha256.cardHashRef : sha1.cardHashRef;
-    if (!send(*this, Command::iso(kApduCase3, kInsManageSe, 0x41, 0xAA).withData(Bytes{0x89, 0x02, 0x14, h})) ||
+    if (!send(*this, Command::iso(kApduCase3, kInsManageSe, kMseSetCompute, kTemplateHash)
+                         .withData(Bytes{0x89, 0x02, 0x14, h})) ||
         !isSW(0x90, 0x00))
         return SC_CMD_FAILED;
-    if (!send(*this, Command::iso(kApduCase3, kInsManageSe, 0x41, 0xB6).withData(Bytes{0x89, 0x03, 0x13, 0x23, h})) ||
+    if (!send(*this, Command::iso(kApduCase3, kInsManageSe, kMseSetCompute, kTemplateSign)
+                         .withData(Bytes{0x89, 0x03, 0x13, 0x23, h})) ||
         !isSW(0x90, 0x00))
         return SC_CMD_FAILED;
     return 0;
@@ -142,7 +144,7 @@ int CSC_Profile_SecCos5::SCSignData(std::string keyPath, unsigned char keyRef, i
         if (SCManageSE(keyPath, keyRef, algId) != 0 ||
             !buildSignBlock(*this, algId, keyBits, hash, hashLength, false, block))
             return SC_CMD_FAILED;
-        if (!send(*this, Command::iso(kApduCase4, kInsPso, 0x90, 0xA0).withData(block).withLe(0x00)) ||
+        if (!send(*this, Command::iso(kApduCase4, kInsPso, kPsoHash, kPsoHashInput).withData(block).withLe(0x00)) ||
             !isSW(0x90, 0x00))
             return SC_CMD_FAILED;
         FormatAPDU(kApduCase2, 0x00, 0x2A, 0x9E, 0x9A, 0, 0x00, nullptr, 0);
@@ -154,12 +156,13 @@ int CSC_Profile_SecCos5::SCSignData(std::string keyPath, unsigned char keyRef, i
     }
     // Keys of other sizes: digital signature template with algorithm 12, then the
     // DigestInfo by PSO COMPUTE DIGITAL SIGNATURE.
-    if (!send(*this, Command::iso(kApduCase3, kInsManageSe, 0x41, 0xB6).withData(Bytes{0x80, 0x01, kAlgOtherSizes})) ||
+    if (!send(*this, Command::iso(kApduCase3, kInsManageSe, kMseSetCompute, kTemplateSign)
+                         .withData(Bytes{0x80, 0x01, kAlgOtherSizes})) ||
         !isSW(0x90, 0x00))
         return SC_CMD_FAILED;
     if (!digestInfoBlock(algId, keyBits, hash, hashLength, false, block))
         return SC_CMD_FAILED;
-    if (!send(*this, Command::iso(kApduCase4, kInsPso, 0x9E, 0x9A).withData(block).withLe(0x00)))
+    if (!send(*this, Command::iso(kApduCase4, kInsPso, kPsoSignature, kPsoToBeSigned).withData(block).withLe(0x00)))
         return SC_CMD_FAILED;
     return signResult(*this, signature, signatureLength, {kSwSecurityNotSatisfied});
 }

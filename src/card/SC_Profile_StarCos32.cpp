@@ -53,7 +53,8 @@ int CSC_Profile_StarCos32::SCUnblockPin2(unsigned char ref, unsigned char* puk, 
 // The environment for the qualified key: digital signature template, algorithm 42.
 int CSC_Profile_StarCos32::SCManageSE(std::string, unsigned char keyRef, unsigned int) {
     const Bytes data = {0x84, 0x01, keyRef, 0x80, 0x01, 0x42};
-    if (!send(*this, Command::iso(kApduCase3, kInsManageSe, 0x41, 0xB6).withData(data)) || !isSW(0x90, 0x00))
+    if (!send(*this, Command::iso(kApduCase3, kInsManageSe, kMseSetCompute, kTemplateSign).withData(data)) ||
+        !isSW(0x90, 0x00))
         return SC_CMD_FAILED;
     return 0;
 }
@@ -68,15 +69,15 @@ int CSC_Profile_StarCos32::SCSignData(std::string keyPath, unsigned char keyRef,
         if (SCManageSE(keyPath, keyRef, algId) != 0 ||
             !buildSignBlock(*this, algId, keyBits, hash, hashLength, false, block))
             return SC_CMD_FAILED;
-        if (!send(*this, Command::iso(kApduCase4, kInsPso, 0x9E, 0x9A).withData(block).withLe(0x00)))
+        if (!send(*this, Command::iso(kApduCase4, kInsPso, kPsoSignature, kPsoToBeSigned).withData(block).withLe(0x00)))
             return SC_CMD_FAILED;
         return signResult(*this, signature, signatureLength, {kSwSecurityNotSatisfied});
     }
     if (profileType == CP_MEDISIGN2K) {
-        if (!send(*this, Command::iso(kApduCase1, kInsManageSe, 0xF3, 0x01)) || !isSW(0x90, 0x00))
+        if (!send(*this, Command::iso(kApduCase1, kInsManageSe, kMseRestore, 0x01)) || !isSW(0x90, 0x00))
             return SC_CMD_FAILED;
-        send(*this,
-             Command::iso(kApduCase3, kInsManageSe, 0x41, 0xA4).withData(Bytes{0x84, 0x01, keyRef, 0x80, 0x01, 0x05}));
+        send(*this, Command::iso(kApduCase3, kInsManageSe, kMseSetCompute, kTemplateAuth)
+                        .withData(Bytes{0x84, 0x01, keyRef, 0x80, 0x01, 0x05}));
         if (!buildSignBlock(*this, algId, keyBits, hash, hashLength, false, block))
             return SC_CMD_FAILED;
         if (!send(*this, Command::iso(kApduCase4, kInsInternalAuthenticate, 0x00, 0x00).withData(block).withLe(0x00)))
@@ -84,14 +85,16 @@ int CSC_Profile_StarCos32::SCSignData(std::string keyPath, unsigned char keyRef,
         return signResult(*this, signature, signatureLength, {kSwSecurityNotSatisfied});
     }
     // Other keys: the padded block goes through the private-key operation of DECIPHER.
-    if (!send(*this,
-              Command::iso(kApduCase3, kInsManageSe, 0x41, 0xB8).withData(Bytes{0x84, 0x03, 0x80, 0x06, 0x00})) ||
+    if (!send(*this, Command::iso(kApduCase3, kInsManageSe, kMseSetCompute, kTemplateCipher)
+                         .withData(Bytes{0x84, 0x03, 0x80, 0x06, 0x00})) ||
         !isSW(0x90, 0x00))
         return SC_CMD_FAILED;
     if (!buildSignBlock(*this, algId, keyBits, hash, hashLength, true, block))
         return SC_CMD_FAILED;
     prependZero(block);
-    if (!send(*this, Command::iso(kApduCase4Extended, kInsPso, 0x80, 0x86).withData(block).withLe(0x0000)))
+    if (!send(
+            *this,
+            Command::iso(kApduCase4Extended, kInsPso, kPsoPlain, kPsoPaddedCryptogram).withData(block).withLe(0x0000)))
         return SC_CMD_FAILED;
     return signResult(*this, signature, signatureLength, {kSwSecurityNotSatisfied});
 }

@@ -66,7 +66,8 @@ int CSC_Profile_StarCos34::PreSigning(int profileType, std::string keyPath) {
 
 int CSC_Profile_StarCos34::SCManageSE(std::string, unsigned char keyRef, unsigned int) {
     const Bytes data = {0x84, 0x01, keyRef, 0x89, 0x02, 0x13, 0x23};
-    if (!send(*this, Command::iso(kApduCase3, kInsManageSe, 0x41, 0xB6).withData(data)) || !isSW(0x90, 0x00)) {
+    if (!send(*this, Command::iso(kApduCase3, kInsManageSe, kMseSetCompute, kTemplateSign).withData(data)) ||
+        !isSW(0x90, 0x00)) {
         m_seSet = false;
         return SC_CMD_FAILED;
     }

@@ -63,7 +63,8 @@ int CSC_Profile_StarCos35::PreSigning(int profileType, std::string keyPath) {
 
 int CSC_Profile_StarCos35::SCManageSE(std::string, unsigned char keyRef, unsigned int) {
     const Bytes data = {0x80, 0x01, 0x10, 0x84, 0x01, keyRef};
-    if (!send(*this, Command::iso(kApduCase3, kInsManageSe, 0xC1, 0xB8).withData(data)) || !isSW(0x90, 0x00))
+    if (!send(*this, Command::iso(kApduCase3, kInsManageSe, kMseSetBoth, kTemplateCipher).withData(data)) ||
+        !isSW(0x90, 0x00))
         return SC_CMD_FAILED;
     return 0;
 }
@@ -91,7 +92,8 @@ int CSC_Profile_StarCos35::SCSignData(std::string keyPath, unsigned char keyRef,
                             : Bytes{0x84, 0x01, keyRef, 0x89, 0x03, 0x13, 0x33, hashRef(algId)};
     // The environment kept from the last signature serves only the same key, padding and hash.
     if (!m_seSet || data != m_seData) {
-        if (!send(*this, Command::iso(kApduCase3, kInsManageSe, 0x41, 0xB6).withData(data)) || !isSW(0x90, 0x00)) {
+        if (!send(*this, Command::iso(kApduCase3, kInsManageSe, kMseSetCompute, kTemplateSign).withData(data)) ||
+            !isSW(0x90, 0x00)) {
             m_seSet = false;
             return static_cast<int>(vn_log_dw_return("CSC_Profile_StarCos35::SCSignData", SC_CMD_FAILED));
         }

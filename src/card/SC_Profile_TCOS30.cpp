@@ -55,7 +55,7 @@ int CSC_Profile_TCOS30::ExternalAuthenticate(unsigned char* in, unsigned long in
 }
 
 int CSC_Profile_TCOS30::SCManageSE(std::string, unsigned char keyRef, unsigned int) {
-    if (!send(*this, Command::iso(kApduCase3, kInsManageSe, 0x41, 0xB8)
+    if (!send(*this, Command::iso(kApduCase3, kInsManageSe, kMseSetCompute, kTemplateCipher)
                          .withData(Bytes{0x80, 0x01, kAlgDecipher, 0x84, 0x01, keyRef})) ||
         !isSW(0x90, 0x00))
         return SC_CMD_FAILED;
@@ -74,14 +74,18 @@ int CSC_Profile_TCOS30::SCSignData(std::string keyPath, unsigned char keyRef, in
     if (keyPath == kDirectKey && keyRef == kDirectKeyRef) {
         if (!buildSignBlock(*this, algId, keyBits, hash, hashLength, false, block))
             return SC_CMD_FAILED;
-        sent = send(*this, Command::iso(kApduCase4Extended, kInsPso, 0x9E, 0x9A).withData(block).withLe(0x0000));
+        sent = send(
+            *this,
+            Command::iso(kApduCase4Extended, kInsPso, kPsoSignature, kPsoToBeSigned).withData(block).withLe(0x0000));
     } else {
         if (keyPath == kDirectKey && SCManageSE(keyPath, keyRef, algId) != 0)
             return SC_CMD_FAILED;
         if (!buildSignBlock(*this, algId, keyBits, hash, hashLength, true, block))
             return SC_CMD_FAILED;
         prependZero(block);
-        sent = send(*this, Command::iso(kApduCase4Extended, kInsPso, 0x80, 0x86).withData(block).withLe(0x0000));
+        sent = send(
+            *this,
+            Command::iso(kApduCase4Extended, kInsPso, kPsoPlain, kPsoPaddedCryptogram).withData(block).withLe(0x0000));
     }
     if (!sent)
         return SC_CMD_FAILED;

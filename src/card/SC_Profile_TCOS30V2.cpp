@@ -76,7 +76,7 @@ int CSC_Profile_TCOS30V2::ExternalAuthenticate(unsigned char* in, unsigned long 
 
 int CSC_Profile_TCOS30V2::SCManageSE(std::string, unsigned char keyRef, unsigned int) {
     unsigned char p2 = keyRef == kCipherTemplateKey ? 0xB8 : 0xB6;
-    if (!send(*this, Command::iso(kApduCase3, kInsManageSe, 0x41, p2).withData(Bytes{0x84, 0x01, keyRef})) ||
+    if (!send(*this, Command::iso(kApduCase3, kInsManageSe, kMseSetCompute, p2).withData(Bytes{0x84, 0x01, keyRef})) ||
         !isSW(0x90, 0x00))
         return SC_CMD_FAILED;
     return 0;

@@ -16,7 +16,8 @@ Bytes setcosEnvironment(const std::string& keyPath) {
 }
 
 int setcosManageSE(CSC_Profile_Base& card, const std::string& keyPath) {
-    if (!send(card, Command::iso(kApduCase3, kInsManageSe, 0x41, 0xB6).withData(setcosEnvironment(keyPath))) ||
+    if (!send(card, Command::iso(kApduCase3, kInsManageSe, kMseSetCompute, kTemplateSign)
+                        .withData(setcosEnvironment(keyPath))) ||
         card.getSW() != kSwOk)
         return kCardFailed;
     return kCardOk;
