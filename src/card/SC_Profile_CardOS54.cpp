@@ -100,7 +100,7 @@ int CSC_Profile_CardOS54::SCSignData(std::string, unsigned char, int keyBits, un
                                      unsigned long hashLength, unsigned char* signature, unsigned long* signatureLength,
                                      int profileType) {
     vn_log(1, "--entering CSC_Profile_CardOS54::SCSignData\n");
-    if (profileType != 0 && profileType != vn_card::kCardOs54)  // the card type keeps the detected profile
+    if (profileType != CP_NONE && profileType != vn_card::kCardOs54)  // the card type keeps the detected profile
         m_profileType = profileType;
     unsigned char se = kSeDefault;
     if (isECCProfile() && hasCodeOf(algId, vn_crypto::DigestKind::SHA256))
