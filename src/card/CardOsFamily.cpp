@@ -43,8 +43,7 @@ int cardosResult(uint32_t status, int& tries) {
 }
 
 int cardosChipId(CSC_Profile_Base& card) {
-    card.FormatAPDU(kApduRead, 0x00, 0xCA, 0x01, 0x81, 0, 0, nullptr, 0);
-    if (!card.SendToCard() || card.getSW() != kSwOk) {
+    if (!send(card, Command::iso(kApduRead, kInsGetData, 0x01, 0x81)) || card.getSW() != kSwOk) {
         card.SetSerialNumber(nullptr, 0);
         return kCardFailed;
     }

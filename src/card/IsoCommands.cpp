@@ -203,8 +203,8 @@ int selectFileFcp(CSC_Profile_Base& card, unsigned char* id) {
 
 int getDataNoLe(CSC_Profile_Base& card, unsigned char cla, unsigned char p1, unsigned char p2, unsigned char* out,
                 unsigned long* outLength) {
-    card.FormatAPDU(kApduRead, cla, 0xCA, p1, p2, 0, 0, nullptr, 0);
-    if (!card.SendToCard() || card.getSW() != kSwOk || !copyResponse(card, out, outLength, 0))
+    if (!send(card, Command::iso(kApduRead, kInsGetData, p1, p2).withCla(cla)) || card.getSW() != kSwOk ||
+        !copyResponse(card, out, outLength, 0))
         return kCardFailed;
     return kCardOk;
 }

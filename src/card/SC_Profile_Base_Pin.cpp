@@ -5,6 +5,7 @@
 #include "CardResults.h"
 #include "CardTypes.h"
 #include "ConfigSC.h"
+#include "IsoCommands.h"
 #include "PinInterface.h"
 #include "ProfileTypes.h"
 #include "SC_Profile_Base.h"
@@ -55,8 +56,8 @@ Entry askOldNewRepeat(long hCard, void* parent, unsigned long value, const std::
 }  // namespace
 
 int CSC_Profile_Base::SCVerify(unsigned char ref, unsigned char* pin, unsigned char length) {
-    FormatAPDU(kApduCase3, 0x00, 0x20, 0x00, ref, length, 0, pin, length);
-    if (!SendToCard())
+    if ((pin == nullptr && length != 0) ||
+        !send(*this, Command::iso(kApduCase3, kInsVerify, 0x00, ref).withData(pin, length)))
         return SC_CMD_FAILED;
     return returnResult();
 }
@@ -73,9 +74,7 @@ int CSC_Profile_Base::SCChangeRef(unsigned char ref, unsigned char* oldPin, unsi
     if (oldLength)
         std::memcpy(data.data(), oldPin, oldLength);
     std::memcpy(data.data() + oldLength, newPin, newLength);
-    FormatAPDU(kApduCase3, 0x00, 0x24, 0x00, ref, static_cast<unsigned short>(total), 0, data.data(),
-               static_cast<unsigned short>(total));
-    bool sent = SendToCard();
+    bool sent = send(*this, Command::iso(kApduCase3, kInsChangeReference, 0x00, ref).withData(data.data(), total));
     return sent ? returnResult() : SC_CMD_FAILED;
 }
 
@@ -90,9 +89,8 @@ int CSC_Profile_Base::SCUnblockPin(unsigned char ref, unsigned char* puk, unsign
     vn_secret::WipedBytes data(2u * pukLength, 0);
     std::memcpy(data.data(), puk, pukLength);
     std::memcpy(data.data() + pukLength, newPin, newLength);
-    FormatAPDU(kApduCase3, 0x00, 0x2C, 0x00, ref, static_cast<unsigned short>(data.size()), 0, data.data(),
-               static_cast<unsigned short>(data.size()));
-    bool sent = SendToCard();
+    bool sent =
+        send(*this, Command::iso(kApduCase3, kInsResetRetryCounter, 0x00, ref).withData(data.data(), data.size()));
     if (!sent)
         return SC_CMD_FAILED;
     int r = returnResult();
@@ -105,9 +103,8 @@ int CSC_Profile_Base::SCUnblockPin2(unsigned char ref, unsigned char* puk, unsig
     vn_secret::WipedBytes data(2u * pukLength, 0);
     if (pukLength)
         std::memcpy(data.data(), puk, pukLength);
-    FormatAPDU(kApduCase3, 0x00, 0x2C, 0x00, ref, static_cast<unsigned short>(data.size()), 0, data.data(),
-               static_cast<unsigned short>(data.size()));
-    bool sent = SendToCard();
+    bool sent =
+        send(*this, Command::iso(kApduCase3, kInsResetRetryCounter, 0x00, ref).withData(data.data(), data.size()));
     if (!sent)
         return SC_CMD_FAILED;
     int r = returnResult();

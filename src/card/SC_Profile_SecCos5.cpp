@@ -40,8 +40,8 @@ int CSC_Profile_SecCos5::GetFileLen() { return fcpFileSize(m_response.data(), m_
 
 int CSC_Profile_SecCos5::GetData(unsigned char p1, unsigned char p2, unsigned char, unsigned char* out,
                                  unsigned long* outLength) {
-    FormatAPDU(kApduCase2Lc, 0x00, 0xCA, p1, p2, 0, 0, nullptr, 0);
-    if (!SendToCard() || !isSW(0x90, 0x00) || !copyResponse(*this, out, outLength, 0))
+    if (!send(*this, Command::iso(kApduCase2Lc, kInsGetData, p1, p2)) || !isSW(0x90, 0x00) ||
+        !copyResponse(*this, out, outLength, 0))
         return SC_CMD_FAILED;
     return 0;
 }
