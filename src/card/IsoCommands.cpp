@@ -7,63 +7,35 @@
 
 namespace vn_cardos {
 
-// clang-format off
-const StatusResult kSelectStatus[3] = {
-    {sw(0x90, 0x00), kCardOk},
-    {sw(0x67, 0x00), kCardWrongLength},
-    {sw(0x6A, 0x87), kCardWrongParameters},
+namespace {
+const uint32_t kCommonIso[] = {kSwOk, kSwWrongLength, kSwLcInconsistent};
+const uint32_t kNotFoundIso[] = {kSwFileNotFound};
+const uint32_t kReadBinaryIso[] = {kSwIncompatibleFile, kSwNoCurrentFile, kSwEndReached};
+const uint32_t kRecordIso[] = {kSwEndReached};
+const uint32_t kSecurityIso[] = {kSwOk, kSwConditionsNotSatisfied, kSwReferenceUnusable, kSwAuthBlocked};
+// The base class reads 6300 as an unusable reference: it gives no tries to count down.
+const StatusRow kBaseOwn[] = {
+    {kSwVerificationFailed, kCardReferenceUnusable, "verification failed (no tries given)"},
 };
-// clang-format on
+}  // namespace
 
-// clang-format off
-const StatusResult kSelectStatusNotFound[4] = {
-    {sw(0x90, 0x00), kCardOk},
-    {sw(0x67, 0x00), kCardWrongLength},
-    {sw(0x6A, 0x87), kCardWrongParameters},
-    {sw(0x6A, 0x82), kCardFileNotFound},
-};
-// clang-format on
-
-// clang-format off
-const StatusResult kReadBinaryStatus[6] = {
-    {sw(0x90, 0x00), kCardOk},
-    {sw(0x67, 0x00), kCardWrongLength},
-    {sw(0x69, 0x81), kCardSecurityNotSatisfiedRead},
-    {sw(0x69, 0x86), kCardNoCurrentFile},
-    {sw(0x6A, 0x87), kCardWrongParameters},
-    {sw(0x62, 0x82), kCardEndReached},
-};
-// clang-format on
-
-// clang-format off
-const StatusResult kRecordStatus[4] = {
-    {sw(0x90, 0x00), kCardOk},
-    {sw(0x67, 0x00), kCardWrongLength},
-    {sw(0x6A, 0x87), kCardWrongParameters},
-    {sw(0x62, 0x82), kCardEndReached},
-};
-// clang-format on
-
-// clang-format off
-const StatusResult kBaseStatus[5] = {
-    {sw(0x90, 0x00), kCardOk},
-    {sw(0x69, 0x85), kCardConditionsNotSatisfied},
-    {sw(0x69, 0x84), kCardReferenceUnusable},
-    {sw(0x69, 0x83), kCardPinBlocked},
-    {sw(0x63, 0x00), kCardReferenceUnusable},
-};
-// clang-format on
+const StatusMap kSelectStatus = isoStatusMap(kCommonIso);
+const StatusMap kSelectStatusNotFound = isoStatusMap(kNotFoundIso, &kSelectStatus);
+const StatusMap kReadBinaryStatus = isoStatusMap(kReadBinaryIso, &kSelectStatus);
+const StatusMap kRecordStatus = isoStatusMap(kRecordIso, &kSelectStatus);
+const StatusMap kSecurityStatus = isoStatusMap(kSecurityIso);
+const StatusMap kBaseStatus = statusMap(kBaseOwn, kSecurityIso);
 
 namespace {
 const unsigned char kMasterFile[2] = {0x3F, 0x00};
 }  // namespace
 
-bool send(CSC_Profile_Base& card, unsigned char form, unsigned char cla, unsigned char ins, unsigned char p1,
-          unsigned char p2, const unsigned char* data, size_t length, unsigned short le) {
-    if (length > 0xFFFF)
+bool send(CSC_Profile_Base& card, const Command& command) {
+    if (command.data.size() > 0xFFFF)
         return false;
-    unsigned short lc = static_cast<unsigned short>(length);
-    card.FormatAPDU(form, cla, ins, p1, p2, lc, le, lc ? const_cast<unsigned char*>(data) : nullptr, lc);
+    unsigned short lc = static_cast<unsigned short>(command.data.size());
+    card.FormatAPDU(command.form, command.cla, command.ins, command.p1, command.p2, lc, command.le,
+                    lc ? const_cast<unsigned char*>(command.data.data()) : nullptr, lc);
     return card.SendToCard();
 }
 
@@ -205,7 +177,7 @@ std::string upperPath(const std::string& path) {
 
 int selectId(CSC_Profile_Base& card, unsigned char form, unsigned char p1, unsigned char p2, const unsigned char* id,
              unsigned short le, bool notFound) {
-    if (id == nullptr || !send(card, form, 0x00, 0xA4, p1, p2, Bytes(id, id + 2), le))
+    if (id == nullptr || !send(card, Command::iso(form, kInsSelect, p1, p2).withData(id, 2).withLe(le)))
         return kCardFailed;
     return selectResult(card.getSW(), notFound);
 }
@@ -217,7 +189,7 @@ void markMasterFile(CSC_Profile_Base& card) {
 
 int selectMasterFile(CSC_Profile_Base& card, unsigned char form, unsigned char p2, unsigned short le) {
     markMasterFile(card);
-    if (!send(card, form, 0x00, 0xA4, 0x00, p2, Bytes(kMasterFile, kMasterFile + 2), le))
+    if (!send(card, Command::iso(form, kInsSelect, 0x00, p2).withData(kMasterFile, 2).withLe(le)))
         return kCardFailed;
     return selectResult(card.getSW(), false);
 }
@@ -231,8 +203,8 @@ int selectFileFcp(CSC_Profile_Base& card, unsigned char* id) {
 
 int getDataNoLe(CSC_Profile_Base& card, unsigned char cla, unsigned char p1, unsigned char p2, unsigned char* out,
                 unsigned long* outLength) {
-    card.FormatAPDU(kApduRead, cla, 0xCA, p1, p2, 0, 0, nullptr, 0);
-    if (!card.SendToCard() || card.getSW() != sw(0x90, 0x00) || !copyResponse(card, out, outLength, 0))
+    if (!send(card, Command::iso(kApduRead, kInsGetData, p1, p2).withCla(cla)) || card.getSW() != kSwOk ||
+        !copyResponse(card, out, outLength, 0))
         return kCardFailed;
     return kCardOk;
 }
@@ -242,14 +214,14 @@ int loggedResult(int result) {
 }
 
 int sendForResult(CSC_Profile_Base& card, unsigned char form, unsigned char ins, const Bytes& data) {
-    if (!send(card, form, 0x00, ins, 0x00, 0x00, data, 0))
+    if (!send(card, Command::iso(form, ins, 0x00, 0x00).withData(data)))
         return kCardFailed;
     return card.returnResult();
 }
 
 int signResult(CSC_Profile_Base& card, unsigned char* signature, unsigned long* signatureLength,
                std::initializer_list<uint32_t> authFailures) {
-    if (card.getSW() == sw(0x90, 0x00))
+    if (card.getSW() == kSwOk)
         return copyResponse(card, signature, signatureLength, signatureLength ? *signatureLength : 0) ? kCardOk
                                                                                                       : kCardFailed;
     for (uint32_t s : authFailures)
@@ -258,14 +230,14 @@ int signResult(CSC_Profile_Base& card, unsigned char* signature, unsigned long* 
     return kCardFailed;
 }
 
-int sendSignature(CSC_Profile_Base& card, const SignCommand& command, const Bytes& block, unsigned char* signature,
+int sendSignature(CSC_Profile_Base& card, const Command& command, const Bytes& block, unsigned char* signature,
                   unsigned long* signatureLength, std::initializer_list<uint32_t> authFailures) {
-    if (!send(card, command.form, 0x00, command.ins, command.p1, command.p2, block, command.le))
+    if (!send(card, command.withData(block)))
         return kCardFailed;
     return signResult(card, signature, signatureLength, authFailures);
 }
 
-int signBlock(CSC_Profile_Base& card, const SignCommand& command, int keyBits, unsigned int algId, unsigned char* hash,
+int signBlock(CSC_Profile_Base& card, const Command& command, int keyBits, unsigned int algId, unsigned char* hash,
               unsigned long hashLength, unsigned char* signature, unsigned long* signatureLength,
               std::initializer_list<uint32_t> authFailures) {
     SignBlock block;
@@ -286,15 +258,19 @@ int decipher(CSC_Profile_Base& card, const Bytes& se, unsigned char prefix, cons
              unsigned long inLength, unsigned char* out, unsigned long* outLength, bool extended) {
     if (in == nullptr || inLength == 0 || inLength > 0xFFF0 || outLength == nullptr || (!extended && inLength > 254))
         return kCardFailed;
-    if (!se.empty() && (!send(card, kApduCase3, 0x00, 0x22, 0x41, 0xB8, se, 0) || card.getSW() != sw(0x90, 0x00)))
+    if (!se.empty() &&
+        (!send(card, Command::iso(kApduCase3, kInsManageSe, kMseSetCompute, kTemplateCipher).withData(se)) ||
+         card.getSW() != kSwOk))
         return kCardFailed;
     Bytes data(in, in + inLength);
     data.insert(data.begin(), prefix);
-    if (!send(card, extended ? kApduCase4Extended : kApduCase4, 0x00, 0x2A, 0x80, 0x86, data, 0x0000))
+    if (!send(card, Command::iso(extended ? kApduCase4Extended : kApduCase4, kInsPso, kPsoPlain, kPsoPaddedCryptogram)
+                        .withData(data)
+                        .withLe(0x0000)))
         return kCardFailed;
-    if (card.getSW() == sw(0x69, 0x82))
+    if (card.getSW() == kSwSecurityNotSatisfied)
         return kCardSecurityNotSatisfied;
-    if (card.getSW() != sw(0x90, 0x00) || !copyResponse(card, out, outLength, *outLength))
+    if (card.getSW() != kSwOk || !copyResponse(card, out, outLength, *outLength))
         return kCardFailed;
     return kCardOk;
 }
@@ -303,27 +279,29 @@ int shortDecipher(CSC_Profile_Base& card, unsigned char seP2, const Bytes& se, c
                   unsigned long inLength, unsigned char* out, unsigned long* outLength) {
     if (in == nullptr || inLength == 0 || inLength > 254 || outLength == nullptr)
         return kCardFailed;
-    if (!send(card, kApduCase3, 0x00, 0x22, 0x41, seP2, se, 0) || card.getSW() != sw(0x90, 0x00))
+    if (!send(card, Command::iso(kApduCase3, kInsManageSe, kMseSetCompute, seP2).withData(se)) || card.getSW() != kSwOk)
         return kCardFailed;
     Bytes data(in, in + inLength);
     data.insert(data.begin(), static_cast<unsigned char>(0x00));
-    return sendSignature(card, SignCommand{kApduCase3, 0x2A, 0x80, 0x86, 0}, data, out, outLength, {});
+    return sendSignature(card, Command::iso(kApduCase3, kInsPso, kPsoPlain, kPsoPaddedCryptogram), data, out, outLength,
+                         {});
 }
 
 int internalAuthenticate(CSC_Profile_Base& card, const unsigned char* in, unsigned long inLength, unsigned char* out,
                          unsigned long* outLength) {
     if (in == nullptr || inLength == 0 || inLength > 255 || outLength == nullptr ||
-        !send(card, kApduCase4, 0x00, 0x88, 0x00, 0x00, Bytes(in, in + inLength), 256) ||
-        card.getSW() != sw(0x90, 0x00) || !copyResponse(card, out, outLength, *outLength))
+        !send(card,
+              Command::iso(kApduCase4, kInsInternalAuthenticate, 0x00, 0x00).withData(in, inLength).withLe(256)) ||
+        card.getSW() != kSwOk || !copyResponse(card, out, outLength, *outLength))
         return kCardFailed;
     return kCardOk;
 }
 
 int externalAuthenticate(CSC_Profile_Base& card, const unsigned char* in, unsigned long inLength) {
     if (in == nullptr || inLength == 0 || inLength > 255 ||
-        !send(card, kApduCase4, 0x00, 0x82, 0x00, 0x00, Bytes(in, in + inLength), 256))
+        !send(card, Command::iso(kApduCase4, kInsExternalAuthenticate, 0x00, 0x00).withData(in, inLength).withLe(256)))
         return kCardFailed;
-    return card.getSW() == sw(0x90, 0x00) ? kCardOk : kCardFailed;
+    return card.getSW() == kSwOk ? kCardOk : kCardFailed;
 }
 
 }  // namespace vn_cardos

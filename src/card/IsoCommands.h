@@ -12,26 +12,110 @@
 #include "CardResults.h"
 #include "SC_Profile_Base.h"
 #include "SignBlocks.h"
+#include "infra/Secrets.h"
 
 namespace vn_cardos {
 
 using Bytes = std::vector<unsigned char>;
 
-// Status mappings: SELECT (with and without "file not found"), READ BINARY, READ
-// RECORD and UPDATE BINARY, and the base class's returnResult.
-extern const StatusResult kSelectStatus[3];
-extern const StatusResult kSelectStatusNotFound[4];
-extern const StatusResult kReadBinaryStatus[6];
-extern const StatusResult kRecordStatus[4];
-extern const StatusResult kBaseStatus[5];
+// Status mappings: SELECT (9000 6700 6A87; with "file not found" also 6A82), READ
+// BINARY (also 6981 6986 6282), READ RECORD and UPDATE BINARY (also 6282), the answers
+// to security commands (9000 6985 6984 6983), and the base class's returnResult (those,
+// with 6300 read as an unusable reference), all as the ISO table gives them.
+extern const StatusMap kSelectStatus;
+extern const StatusMap kSelectStatusNotFound;
+extern const StatusMap kReadBinaryStatus;
+extern const StatusMap kRecordStatus;
+extern const StatusMap kSecurityStatus;
+extern const StatusMap kBaseStatus;
 
-// Lays out and sends one command; lc is the data size. False when nothing could be sent.
-bool send(CSC_Profile_Base& card, unsigned char form, unsigned char cla, unsigned char ins, unsigned char p1,
-          unsigned char p2, const unsigned char* data, size_t length, unsigned short le);
-inline bool send(CSC_Profile_Base& card, unsigned char form, unsigned char cla, unsigned char ins, unsigned char p1,
-                 unsigned char p2, const Bytes& data, unsigned short le) {
-    return send(card, form, cla, ins, p1, p2, data.data(), data.size(), le);
-}
+// Instruction bytes of the interindustry commands the card classes send.
+enum IsoIns : unsigned char {
+    kInsVerify = 0x20,
+    kInsManageSe = 0x22,
+    kInsChangeReference = 0x24,
+    kInsPso = 0x2A,
+    kInsResetRetryCounter = 0x2C,
+    kInsExternalAuthenticate = 0x82,
+    kInsGetChallenge = 0x84,
+    kInsInternalAuthenticate = 0x88,
+    kInsSelect = 0xA4,
+    kInsReadBinary = 0xB0,
+    kInsReadBinaryOdd = 0xB1,
+    kInsGetResponse = 0xC0,
+    kInsGetData = 0xCA,
+};
+
+// P1 of MANAGE SECURITY ENVIRONMENT: SET for computation, decipherment and internal
+// authentication (b7), for verification, encipherment and external authentication (b8),
+// for both, or plain; RESTORE of a stored environment.
+enum MseP1 : unsigned char {
+    kMseSet = 0x01,
+    kMseSetCompute = 0x41,
+    kMseSetVerify = 0x81,
+    kMseSetBoth = 0xC1,
+    kMseRestore = 0xF3,
+};
+// P2 of MANAGE SECURITY ENVIRONMENT SET: the control reference template.
+enum MseTemplate : unsigned char {
+    kTemplateAuth = 0xA4,
+    kTemplateHash = 0xAA,
+    kTemplateSign = 0xB6,
+    kTemplateCipher = 0xB8,
+};
+// P1 (the answer's tag) and P2 (the data's tag) of PERFORM SECURITY OPERATION.
+enum PsoTag : unsigned char {
+    kPsoPlain = 0x80,             // plain value
+    kPsoCryptogram = 0x84,        // cryptogram
+    kPsoPaddedCryptogram = 0x86,  // padding indicator and cryptogram
+    kPsoHash = 0x90,              // hash code
+    kPsoToBeSigned = 0x9A,        // data to be signed
+    kPsoSignature = 0x9E,         // digital signature
+    kPsoHashInput = 0xA0,         // input template for the hash
+};
+
+// One command as FormatAPDU lays it out: the form (which of Lc and Le go out), the
+// header, the data (its size is Lc) and the expected length. The data may carry a PIN
+// block, so its copy is wiped when the command goes.
+struct Command {
+    unsigned char form = kApduCase1;
+    unsigned char cla = 0x00, ins = 0x00, p1 = 0x00, p2 = 0x00;
+    vn_secret::WipedBytes data;
+    unsigned short le = 0;
+
+    // CLA 00 (interindustry) INS P1 P2 in `form`, no data, Le 0.
+    static Command iso(unsigned char form, unsigned char ins, unsigned char p1, unsigned char p2) {
+        Command c;
+        c.form = form;
+        c.ins = ins;
+        c.p1 = p1;
+        c.p2 = p2;
+        return c;
+    }
+    Command withCla(unsigned char value) const {
+        Command c = *this;
+        c.cla = value;
+        return c;
+    }
+    Command withData(const Bytes& value) const { return withData(value.data(), value.size()); }
+    Command withData(const unsigned char* value, size_t length) const {
+        Command c = *this;
+        if (value != nullptr && length != 0)
+            c.data.assign(value, value + length);
+        else
+            c.data.clear();
+        return c;
+    }
+    Command withLe(unsigned short value) const {
+        Command c = *this;
+        c.le = value;
+        return c;
+    }
+};
+
+// Lays out and sends one command. False when nothing could be sent (data over 65535
+// bytes, or a transmission failure).
+bool send(CSC_Profile_Base& card, const Command& command);
 
 // File size from tag 80 (or 81 when there is no 80) of an FCP (62) or FCI (6F)
 // template at the start of `r`; 0 when there is none. The value is read as a signed
@@ -89,19 +173,16 @@ int sendForResult(CSC_Profile_Base& card, unsigned char form, unsigned char ins,
 int signResult(CSC_Profile_Base& card, unsigned char* signature, unsigned long* signatureLength,
                std::initializer_list<uint32_t> authFailures);
 
-// The command that carries the block to sign: layout form, INS P1 P2 and Le.
-struct SignCommand {
-    unsigned char form, ins, p1, p2;
-    unsigned short le;
-};
 // PSO COMPUTE DIGITAL SIGNATURE 00 2A 9E 9A in `form` with `le`.
-constexpr SignCommand psoSignature(unsigned char form, unsigned short le) { return {form, 0x2A, 0x9E, 0x9A, le}; }
+inline Command psoSignature(unsigned char form, unsigned short le) {
+    return Command::iso(form, kInsPso, kPsoSignature, kPsoToBeSigned).withLe(le);
+}
 // Sends `block` with `command`; the answer mapped with signResult.
-int sendSignature(CSC_Profile_Base& card, const SignCommand& command, const Bytes& block, unsigned char* signature,
+int sendSignature(CSC_Profile_Base& card, const Command& command, const Bytes& block, unsigned char* signature,
                   unsigned long* signatureLength, std::initializer_list<uint32_t> authFailures);
 // Sends the block of the object's BuildSignBuffer (unpadded) with `command`; the answer
 // mapped with signResult.
-int signBlock(CSC_Profile_Base& card, const SignCommand& command, int keyBits, unsigned int algId, unsigned char* hash,
+int signBlock(CSC_Profile_Base& card, const Command& command, int keyBits, unsigned int algId, unsigned char* hash,
               unsigned long hashLength, unsigned char* signature, unsigned long* signatureLength,
               std::initializer_list<uint32_t> authFailures);
 // PSO COMPUTE DIGITAL SIGNATURE 00 2A 9E 9A (Le 00) over `block` for cards that keep

@@ -34,7 +34,9 @@ int f2Verify(CSC_Profile_Base& card, unsigned char ref, const unsigned char* pin
     vn_secret::WipeOnExit wipe(block, sizeof(block));
     if (!format2Block(pin, length, block))
         return kCardFailed;
-    return send(card, kApduCase3, 0x00, 0x20, 0x00, ref, block, sizeof(block), 0) ? card.returnResult() : kCardFailed;
+    return send(card, Command::iso(kApduCase3, kInsVerify, 0x00, ref).withData(block, sizeof(block)))
+               ? card.returnResult()
+               : kCardFailed;
 }
 
 namespace {
@@ -44,7 +46,8 @@ int twoBlocks(CSC_Profile_Base& card, unsigned char p1, unsigned char ins, unsig
     vn_secret::WipeOnExit wipe(blocks, sizeof(blocks));
     if (!format2Block(a, aLength, blocks) || !format2Block(b, bLength, blocks + 8))
         return kCardFailed;
-    return send(card, kApduCase3, 0x00, ins, p1, ref, blocks, sizeof(blocks), 0) ? card.returnResult() : kCardFailed;
+    return send(card, Command::iso(kApduCase3, ins, p1, ref).withData(blocks, sizeof(blocks))) ? card.returnResult()
+                                                                                               : kCardFailed;
 }
 }  // namespace
 
@@ -67,7 +70,9 @@ int f2Unblock2(CSC_Profile_Base& card, unsigned char ref, const unsigned char* p
     vn_secret::WipeOnExit wipe(block, sizeof(block));
     if (!format2Block(puk, pukLength, block))
         return kCardFailed;
-    return send(card, kApduCase3, 0x00, 0x2C, 0x01, ref, block, sizeof(block), 0) ? card.returnResult() : kCardFailed;
+    return send(card, Command::iso(kApduCase3, kInsResetRetryCounter, 0x01, ref).withData(block, sizeof(block)))
+               ? card.returnResult()
+               : kCardFailed;
 }
 
 int f2ChangeLimited(CSC_Profile_Base& card, unsigned char ref, const unsigned char* oldPin, unsigned oldLength,

@@ -15,15 +15,12 @@ const char kKeyFile[] = "3f004500";
 const unsigned char kKeyRecord = 5;
 
 // Answers to the key write: 9000 0, 6985 4, 6982, 6983 and 6984 5, any other 0.
-// clang-format off
-const StatusResult kWriteKeyStatus[] = {
-    {sw(0x90, 0x00), kCardOk},
-    {sw(0x69, 0x85), kCardConditionsNotSatisfied},
-    {sw(0x69, 0x82), kCardReferenceUnusable},
-    {sw(0x69, 0x83), kCardReferenceUnusable},
-    {sw(0x69, 0x84), kCardReferenceUnusable},
+const StatusRow kWriteKeyOwn[] = {
+    {kSwSecurityNotSatisfied, kCardReferenceUnusable, "security status not satisfied"},
+    {kSwAuthBlocked, kCardReferenceUnusable, "authentication method blocked"},
 };
-// clang-format on
+const uint32_t kWriteKeyIso[] = {kSwOk, kSwConditionsNotSatisfied, kSwReferenceUnusable};
+const StatusMap kWriteKeyStatus = statusMap(kWriteKeyOwn, kWriteKeyIso, nullptr, kCardOk);
 }  // namespace
 
 int CSC_Profile_Base::WriteQuorPubKey() {
@@ -33,9 +30,9 @@ int CSC_Profile_Base::WriteQuorPubKey() {
     std::vector<unsigned char> block;
     if (!vn_tcos3::maker_key_block(block))
         return SC_CMD_FAILED;
-    if (!send(*this, kApduCase3, 0x00, 0x22, 0x81, 0xA4, block, 0))
+    if (!send(*this, Command::iso(kApduCase3, kInsManageSe, kMseSetVerify, kTemplateAuth).withData(block)))
         return SC_CMD_FAILED;
-    return mapStatus(getSW(), kWriteKeyStatus, kCardOk);
+    return mapStatus(getSW(), kWriteKeyStatus);
 }
 
 bool CSC_Profile_Base::CheckQuorPubKey() {

@@ -5,6 +5,7 @@
 #include "CardResults.h"
 #include "CardTypes.h"
 #include "ConfigSC.h"
+#include "IsoCommands.h"
 #include "PinInterface.h"
 #include "ProfileTypes.h"
 #include "SC_Profile_Base.h"
@@ -16,11 +17,6 @@ using namespace vn_cardos;
 
 namespace {
 bool haveCallback() { return gConfigSC.canUsePINDlgCallbackFunc(); }
-
-void wipe(std::string& s) {
-    vn_secret::cleanse(&s[0], s.size());
-    s.clear();
-}
 
 // Asks one PIN on the keyboard, through the host or the console; false when cancelled.
 bool askPin(long hCard, void* parent, unsigned long value, const std::string& label, int userValue,
@@ -42,12 +38,6 @@ bool askPin(long hCard, void* parent, unsigned long value, const std::string& la
     return ok;
 }
 
-// Wipes a copied secret when the scope ends.
-struct Wiper {
-    std::string& s;
-    ~Wiper() { wipe(s); }
-};
-
 enum class Entry { Typed, Cancelled, Mismatch };
 
 // Asks for the old secret (PIN or PUK), the new PIN and its repetition, as a change
@@ -56,7 +46,7 @@ Entry askOldNewRepeat(long hCard, void* parent, unsigned long value, const std::
                       const std::string& labelNew, const std::string& labelRepeat, const std::string& readerName,
                       std::string& oldSecret, std::string& newPin) {
     std::string repeat;
-    Wiper w{repeat};
+    vn_secret::WipeOnExit w(repeat);
     if (!askPin(hCard, parent, value, labelOld, -1, readerName, oldSecret) ||
         !askPin(hCard, parent, value, labelNew, -1, readerName, newPin) ||
         !askPin(hCard, parent, value, labelRepeat, -1, readerName, repeat))
@@ -66,8 +56,8 @@ Entry askOldNewRepeat(long hCard, void* parent, unsigned long value, const std::
 }  // namespace
 
 int CSC_Profile_Base::SCVerify(unsigned char ref, unsigned char* pin, unsigned char length) {
-    FormatAPDU(kApduCase3, 0x00, 0x20, 0x00, ref, length, 0, pin, length);
-    if (!SendToCard())
+    if ((pin == nullptr && length != 0) ||
+        !send(*this, Command::iso(kApduCase3, kInsVerify, 0x00, ref).withData(pin, length)))
         return SC_CMD_FAILED;
     return returnResult();
 }
@@ -84,9 +74,7 @@ int CSC_Profile_Base::SCChangeRef(unsigned char ref, unsigned char* oldPin, unsi
     if (oldLength)
         std::memcpy(data.data(), oldPin, oldLength);
     std::memcpy(data.data() + oldLength, newPin, newLength);
-    FormatAPDU(kApduCase3, 0x00, 0x24, 0x00, ref, static_cast<unsigned short>(total), 0, data.data(),
-               static_cast<unsigned short>(total));
-    bool sent = SendToCard();
+    bool sent = send(*this, Command::iso(kApduCase3, kInsChangeReference, 0x00, ref).withData(data.data(), total));
     return sent ? returnResult() : SC_CMD_FAILED;
 }
 
@@ -101,9 +89,8 @@ int CSC_Profile_Base::SCUnblockPin(unsigned char ref, unsigned char* puk, unsign
     vn_secret::WipedBytes data(2u * pukLength, 0);
     std::memcpy(data.data(), puk, pukLength);
     std::memcpy(data.data() + pukLength, newPin, newLength);
-    FormatAPDU(kApduCase3, 0x00, 0x2C, 0x00, ref, static_cast<unsigned short>(data.size()), 0, data.data(),
-               static_cast<unsigned short>(data.size()));
-    bool sent = SendToCard();
+    bool sent =
+        send(*this, Command::iso(kApduCase3, kInsResetRetryCounter, 0x00, ref).withData(data.data(), data.size()));
     if (!sent)
         return SC_CMD_FAILED;
     int r = returnResult();
@@ -116,9 +103,8 @@ int CSC_Profile_Base::SCUnblockPin2(unsigned char ref, unsigned char* puk, unsig
     vn_secret::WipedBytes data(2u * pukLength, 0);
     if (pukLength)
         std::memcpy(data.data(), puk, pukLength);
-    FormatAPDU(kApduCase3, 0x00, 0x2C, 0x00, ref, static_cast<unsigned short>(data.size()), 0, data.data(),
-               static_cast<unsigned short>(data.size()));
-    bool sent = SendToCard();
+    bool sent =
+        send(*this, Command::iso(kApduCase3, kInsResetRetryCounter, 0x00, ref).withData(data.data(), data.size()));
     if (!sent)
         return SC_CMD_FAILED;
     int r = returnResult();
@@ -140,7 +126,7 @@ int CSC_Profile_Base::SelectPinPath(const std::string& pinPath) {
 int CSC_Profile_Base::Verify(std::string pinPath, std::string label, unsigned char pinRef, bool selectPath,
                              bool usePinPad, void* parent, unsigned long value, std::string pin, int pinGiven,
                              int userValue) {
-    Wiper w{pin};
+    vn_secret::WipeOnExit w(pin);
     VnTraceScope trace(1, "<--entering CSC_Profile_Base::Verify\n", 1, "--leaving CSC_Profile_Base::Verify\n");
     m_pinCancelled = false;
     SetMinMaxPINLength();
@@ -160,7 +146,7 @@ int CSC_Profile_Base::Verify(std::string pinPath, std::string label, unsigned ch
     if (gConfigSC.isService)
         return SC_CMD_FAILED;
     std::string typed;
-    Wiper wt{typed};
+    vn_secret::WipeOnExit wt(typed);
     if (!askPin(m_hScard, parent, value, label, userValue, m_readerName, typed)) {
         m_pinCancelled = true;
         return SC_CMD_FAILED;
@@ -174,7 +160,7 @@ int CSC_Profile_Base::ChangeRef(std::string pinPath, std::string labelOld, std::
                                 std::string labelRepeat, std::string labelPinPad, unsigned char pinRef, bool usePinPad,
                                 void* parent, unsigned long value, std::string oldPin, int oldGiven, std::string newPin,
                                 int newGiven, bool selectPath) {
-    Wiper w1{oldPin}, w2{newPin};
+    vn_secret::WipeOnExit w1(oldPin), w2(newPin);
     VnTraceScope trace("CSC_Profile_Base::ChangeRef");
     m_pinCancelled = false;
     SetMinMaxPINLength();
@@ -206,7 +192,7 @@ int CSC_Profile_Base::UnblockRef(std::string pinPath, std::string labelOld, std:
                                  std::string labelRepeat, std::string, unsigned char pinRef, bool, void* parent,
                                  unsigned long value, std::string puk, int pukGiven, std::string newPin, int newGiven,
                                  bool selectPath) {
-    Wiper w1{puk}, w2{newPin};
+    vn_secret::WipeOnExit w1(puk), w2(newPin);
     vn_log(1, "<--enterning CSC_Profile_Base::UnblockRef\n");
     m_pinCancelled = false;
     SetUnblockMethod();

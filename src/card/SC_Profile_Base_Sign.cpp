@@ -6,11 +6,13 @@
 #include <memory>
 #include <vector>
 
+#include "CardTypes.h"
 #include "ProfileTypes.h"
 #include "SC_Profile_Base.h"
 #include "SafeMem.h"
 #include "SignBlocks.h"
 #include "crypto/Algorithms.h"
+#include "infra/Secrets.h"
 #include "infra/TraceScope.h"
 #include "vn_log.h"
 
@@ -111,7 +113,7 @@ int CSC_Profile_Base::PreSigning(int profileType, std::string keyPath) {
             isAID = true;
         else
             force = true;
-    } else if (profileType == 17) {
+    } else if (profileType == vn_card::kCardOs54) {  // the CardOS 5.4 layout rows carry the card type
         if (key == "3F000101")
             isAID = true;
         else
@@ -172,21 +174,21 @@ int CSC_Profile_Base::RSADecrypt(std::string keyPath, unsigned char keyRef, unsi
     if (answerLength + kType2Overhead > inLength) {
         if (!removePadding(answer.data(), answerLength, inLength, m_rsaOaep, message)) {
             vn_log(1, "CSC_Profile_Base::RSADecrypt: the deciphered block is not padded as expected\n");
-            OPENSSL_cleanse(answer.data(), answer.size());
+            vn_secret::cleanse(answer.data(), answer.size());
             return SC_CMD_FAILED;
         }
     } else {
         message.assign(answer.begin(), answer.begin() + static_cast<long>(answerLength));
     }
-    OPENSSL_cleanse(answer.data(), answer.size());
+    vn_secret::cleanse(answer.data(), answer.size());
     if (capacity != 0 && message.size() > capacity) {
-        OPENSSL_cleanse(message.data(), message.size());
+        vn_secret::cleanse(message.data(), message.size());
         return SC_CMD_FAILED;
     }
     if (!message.empty())
         std::memcpy(out, message.data(), message.size());
     *outLength = message.size();
-    OPENSSL_cleanse(message.data(), message.size());
+    vn_secret::cleanse(message.data(), message.size());
     return 0;
 }
 

@@ -15,7 +15,6 @@ using namespace vn_cardos;
 
 namespace {
 const unsigned long kMaxControlAnswer = 65536;
-const unsigned char kInsSelect = 0xA4;
 }  // namespace
 
 void CSC_Profile_Base::FormatAPDU(unsigned char form, unsigned char cla, unsigned char ins, unsigned char p1,

@@ -18,14 +18,15 @@ bool CSC_Profile_Base::showsSerial(const std::string& serial) {
         // P1 02: a file of the current directory; 08: a path from the MF.
         const unsigned char p1 = m_serialProbe == kSerialProbeSelectNoFci ? 0x02 : 0x08;
         if (selectId(*this, kApduCase3, p1, 0x0C, m_serialFile, 0, true) != kCardOk ||
-            !send(*this, kApduCase2, 0x00, 0xB0, 0x00, 0x00, Bytes(), want) || !isSW(0x90, 0x00))
+            !send(*this, Command::iso(kApduCase2, kInsReadBinary, 0x00, 0x00).withLe(want)) || !isSW(0x90, 0x00))
             return false;
         length = m_respLen;
     } else {
         // Offset 0 in a 54 object; room for the 53 object around the answer.
         const Bytes offset = {0x54, 0x02, 0x00, 0x00};
-        if (!send(*this, kApduCase4, 0x00, 0xB1, m_serialFile[0], m_serialFile[1], offset,
-                  static_cast<unsigned short>(want + 4)) ||
+        if (!send(*this, Command::iso(kApduCase4, kInsReadBinaryOdd, m_serialFile[0], m_serialFile[1])
+                             .withData(offset)
+                             .withLe(static_cast<unsigned short>(want + 4))) ||
             !(isSW(0x90, 0x00) || isSW(0x62, 0x82)))
             return false;
         oddReadData(m_response.data(), m_respLen, at, length);

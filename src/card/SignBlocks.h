@@ -12,6 +12,11 @@ namespace vn_cardos {
 
 using SignBlock = std::vector<unsigned char>;
 
+// Flags above the hash code in the card algorithm code: RSA-PSS asked for, and (CardOS
+// 5.0) the stored environment that signs with block type 1.
+const unsigned int kAlgFlagPss = 0x10000;
+const unsigned int kAlgFlagBlockType1 = 0x20000;
+
 // DigestInfo of the hash by the card algorithm code (the hash itself for the raw and the
 // MD5+SHA-1 codes), as the EMSA-PKCS1-v1_5 block of keyBits / 8 bytes when `pad`.
 // Logs as CSC_Profile_Base::BuildSignBuffer. False when the hash cannot be framed.

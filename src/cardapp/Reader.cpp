@@ -12,6 +12,7 @@
 #include "card/AtrMatch.h"
 #include "card/CardFactory.h"
 #include "card/CardTypes.h"
+#include "infra/TraceScope.h"
 #include "vn_log.h"
 
 namespace {
@@ -174,7 +175,7 @@ int CReader::GetCardType(int index) {
 }
 
 CSC_Profile* CReader::ReadSCProfile(int index) {
-    vn_log(1, "-->entering CReader::GetSCProfile\n");
+    VnTraceScope trace(1, "-->entering CReader::GetSCProfile\n", 1, "<--CReader::GetSCProfile\n");
     vn_log(1, "index : 0x%016X\n", index);
     int type = GetCardType(index);
     // Only objects made by this call are handed out: an earlier pair already belongs
@@ -199,7 +200,6 @@ CSC_Profile* CReader::ReadSCProfile(int index) {
             m_sc = nullptr;
         }
     }
-    vn_log(1, "<--CReader::GetSCProfile\n");
     return m_profile;
 }
 

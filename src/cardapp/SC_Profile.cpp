@@ -10,6 +10,7 @@
 #include "SC_Profile_Base.h"
 #include "SafeMem.h"
 #include "infra/HexDigit.h"
+#include "infra/MsgTables.h"
 
 namespace {
 struct ManufacturerRow {
@@ -133,7 +134,7 @@ CCardObject* CSC_Profile::getCert(int index) const {
 
 std::string CSC_Profile::getCertLabel(int index) const {
     CCardObject* o = getCert(index);
-    return o ? o->m_label : std::string(CMsg::GetRessString(11000));
+    return o ? o->m_label : std::string(CMsg::GetRessString(msgid::kUnknown));
 }
 
 CPkcs15ExportCert* CSC_Profile::getPkcs15Cert(int index) const { return m_pkcs15 ? m_pkcs15->getCert(index) : nullptr; }

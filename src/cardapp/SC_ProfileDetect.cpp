@@ -8,6 +8,7 @@
 #include "ASN1.h"
 #include "CertInfoSC.h"
 #include "ConfigSC.h"
+#include "LayoutMsgIds.h"
 #include "Layouts.h"
 #include "PinObj.h"
 #include "SC_Profile.h"
@@ -289,9 +290,9 @@ bool CSC_Profile::CheckSmartCardHSM() {
             continue;
         // Every key is guarded by the one user PIN of the device, registered at the MF.
         AddCardObject(1, label, m_profileType, certPath, 0, 0, keyPath, "3f00", 0, ids[i + 1], 2048, 64,
-                      CMsg::GetRessString(202), false, false, 3, false);
+                      CMsg::GetRessString(pinname::GLOBAL), false, false, 3, false);
         if (!pinAdded) {
-            AddPinObject(CMsg::GetRessString(202), 0, "3f00", 0, false, false, nullptr, 6, 16, -1, false);
+            AddPinObject(CMsg::GetRessString(pinname::GLOBAL), 0, "3f00", 0, false, false, nullptr, 6, 16, -1, false);
             pinAdded = true;
         }
     }

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace vn_secret {
@@ -41,14 +42,24 @@ bool operator!=(const WipingAllocator<T>&, const WipingAllocator<U>&) {
 // Bytes that are wiped when they are freed.
 using WipedBytes = std::vector<unsigned char, WipingAllocator<unsigned char>>;
 
-// Wipes a fixed buffer (or a byte vector's contents) when the scope ends.
+// Wipes a text's contents and empties it.
+inline void wipe(std::string& s) {
+    cleanse(&s[0], s.size());
+    s.clear();
+}
+
+// Wipes a fixed buffer, a byte vector's contents or a text (which is also emptied) when
+// the scope ends.
 class WipeOnExit {
 public:
     WipeOnExit(void* p, size_t n) : m_p(p), m_n(n) {}
     explicit WipeOnExit(std::vector<unsigned char>& v) : m_v(&v) {}
+    explicit WipeOnExit(std::string& s) : m_s(&s) {}
     ~WipeOnExit() {
         if (m_v != nullptr)
             cleanse(m_v->data(), m_v->size());
+        else if (m_s != nullptr)
+            wipe(*m_s);
         else
             cleanse(m_p, m_n);
     }
@@ -59,6 +70,25 @@ private:
     void* m_p = nullptr;
     size_t m_n = 0;
     std::vector<unsigned char>* m_v = nullptr;
+    std::string* m_s = nullptr;
+};
+
+// A secret held as text (a PIN, a PUK, a password, a request that carries credentials),
+// wiped when it goes.
+class SecretText {
+public:
+    SecretText() = default;
+    explicit SecretText(const char* s) : m_text(s != nullptr ? s : "") {}
+    SecretText(const unsigned char* bytes, size_t length)
+        : m_text(bytes != nullptr ? std::string(reinterpret_cast<const char*>(bytes), length) : std::string()) {}
+    ~SecretText() { wipe(m_text); }
+    SecretText(const SecretText&) = delete;
+    SecretText& operator=(const SecretText&) = delete;
+    std::string& str() { return m_text; }
+    const std::string& str() const { return m_text; }
+
+private:
+    std::string m_text;
 };
 
 }  // namespace vn_secret

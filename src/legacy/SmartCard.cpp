@@ -9,6 +9,7 @@
 #include "card/CardFactory.h"
 #include "card/CardTypes.h"
 #include "infra/Secrets.h"
+#include "infra/TraceScope.h"
 #include "vn_log.h"
 
 namespace {
@@ -39,7 +40,7 @@ CSmartCard::CSmartCard(_CARD_DATA* cardData)
       m_readerId(-1),
       m_cardData(cardData),
       m_cardOS(nullptr) {
-    vn_log(1, "--entering CSmartCard::CSmartCard\n");
+    VnTraceScope trace("CSmartCard::CSmartCard");
     if (cardData == nullptr)
         return;
     try {
@@ -60,7 +61,6 @@ CSmartCard::CSmartCard(_CARD_DATA* cardData)
         delete m_cardOS;
         m_cardOS = nullptr;
     }
-    vn_log(1, "--leaving CSmartCard::CSmartCard\n");
 }
 
 CSmartCard::~CSmartCard() {

@@ -7,6 +7,7 @@
 #include "SmartCard.h"
 #include "card/CardResults.h"
 #include "card/CardTypes.h"
+#include "infra/TraceScope.h"
 #include "vn_log.h"
 
 using namespace vn_cardos;
@@ -23,7 +24,8 @@ const unsigned char kSetcosDataP1 = 0x01;
 }  // namespace
 
 bool CSmartCard::IsNullPIN() {
-    vn_log(2, "--entering CSmartCard::IsNullPIN\n");
+    // Every way out but the last answers "no".
+    VnTraceScope trace(2, "--entering CSmartCard::IsNullPIN\n", 2, "--leaving CSmartCard::IsNullPIN (0)\n");
     if (m_cardType != vn_card::kTcos20)
         return false;
     bool nullPin = false;
@@ -35,12 +37,13 @@ bool CSmartCard::IsNullPIN() {
             nullPin = !(m_sw1 == 0x63 && (m_sw2 & 0xF0) == 0xC0);
     }
     usleep(kNullPinPauseMicros);
-    vn_log(2, "--leaving CSmartCard::IsNullPIN (%d)\n", nullPin ? 1 : 0);
+    if (nullPin)
+        trace.leaveWith("--leaving CSmartCard::IsNullPIN (1)\n");
     return nullPin;
 }
 
 int CSmartCard::GetData(unsigned char p1, unsigned char p2, unsigned char* out, unsigned char* outLength) {
-    vn_log(2, "--entering CSmartCard::GetData\n");
+    VnTraceScope trace("CSmartCard::GetData", 2);
     if (out == nullptr || outLength == nullptr)
         return kCardFailed;
     const unsigned capacity = *outLength != 0 ? *outLength : 255u;
@@ -56,6 +59,5 @@ int CSmartCard::GetData(unsigned char p1, unsigned char p2, unsigned char* out, 
     unsigned n = m_respLen < capacity ? m_respLen : capacity;
     std::memcpy(out, m_response, n);
     *outLength = static_cast<unsigned char>(n);
-    vn_log(2, "--leaving CSmartCard::GetData\n");
     return kCardOk;
 }

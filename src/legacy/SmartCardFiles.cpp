@@ -3,6 +3,7 @@
 
 #include "SC_Profile_Base.h"
 #include "SmartCard.h"
+#include "infra/TraceScope.h"
 #include "vn_log.h"
 
 namespace {
@@ -10,7 +11,7 @@ const int kFailed = CSC_Profile_Base::SC_CMD_FAILED;
 }
 
 int CSmartCard::SelectPath(const char* path, bool force, bool isDF) {
-    vn_log(2, "--entering CSmartCard::SelectPath\n");
+    VnTraceScope trace("CSmartCard::SelectPath", 2);
     vn_log(3, "path: %s   , force : %d\n", path != nullptr ? path : "", force ? 1 : 0);
     if (readerInRange()) {
         vn_log_buffer(3, "Currpath: ", m_currPath[m_readerId], static_cast<unsigned int>(m_currPathLen[m_readerId]));
@@ -27,61 +28,54 @@ int CSmartCard::SelectPath(const char* path, bool force, bool isDF) {
         }
         storeCache();
     }
-    vn_log(2, "--leaving CSmartCard::SelectPath\n");
     return result;
 }
 
 int CSmartCard::SelectPathByName(unsigned char* aid, unsigned int length) {
-    vn_log(2, "--entering CSmartCard::SelectPathByName\n");
+    VnTraceScope trace("CSmartCard::SelectPathByName", 2);
     if (m_cardOS == nullptr || aid == nullptr)
         return kFailed;
     int result = m_cardOS->SCSelectAID(aid, length);
-    vn_log(2, "--leaving CSmartCard::SelectPathByName\n");
     return result;
 }
 
 int CSmartCard::ReadFile(unsigned char* buffer, unsigned short* length) {
-    vn_log(2, "--entering CSmartCard::ReadFile\n");
+    VnTraceScope trace("CSmartCard::ReadFile", 2);
     int result =
         m_cardOS != nullptr && buffer != nullptr && length != nullptr ? m_cardOS->ReadFile(buffer, length) : kFailed;
-    vn_log(2, "--leaving CSmartCard::ReadFile\n");
     return result;
 }
 
 int CSmartCard::ReadFileOffset(unsigned char* buffer, unsigned short* length, unsigned short offset,
                                unsigned short wanted) {
-    vn_log(2, "--entering CSmartCard::ReadFileOffset\n");
+    VnTraceScope trace("CSmartCard::ReadFileOffset", 2);
     int result = m_cardOS != nullptr && buffer != nullptr && length != nullptr
                      ? m_cardOS->ReadFileOffset(buffer, length, offset, wanted)
                      : kFailed;
-    vn_log(2, "--leaving CSmartCard::ReadFileOffset\n");
     return result;
 }
 
 int CSmartCard::ReadFilePart(unsigned char* buffer, unsigned short* length, unsigned short wanted) {
-    vn_log(2, "--entering CSmartCard::ReadFilePart\n");
+    VnTraceScope trace("CSmartCard::ReadFilePart", 2);
     int result = m_cardOS != nullptr && buffer != nullptr && length != nullptr
                      ? m_cardOS->ReadFilePart(buffer, length, wanted)
                      : kFailed;
-    vn_log(2, "--leaving CSmartCard::ReadFilePart\n");
     return result;
 }
 
 int CSmartCard::ReadRecord(unsigned char number, unsigned char* buffer, unsigned short* length) {
-    vn_log(2, "--entering CSmartCard::ReadRecord\n");
+    VnTraceScope trace("CSmartCard::ReadRecord", 2);
     int result = m_cardOS != nullptr && buffer != nullptr && length != nullptr
                      ? m_cardOS->ReadRecord(number, buffer, length)
                      : kFailed;
-    vn_log(2, "--leaving CSmartCard::ReadRecord\n");
     return result;
 }
 
 int CSmartCard::ReadAllRecords(unsigned char* buffer, unsigned short* length) {
-    vn_log(2, "--entering CSmartCard::ReadAllRecords\n");
+    VnTraceScope trace("CSmartCard::ReadAllRecords", 2);
     int result = m_cardOS != nullptr && buffer != nullptr && length != nullptr
                      ? m_cardOS->ReadAllRecords(buffer, length)
                      : kFailed;
-    vn_log(2, "--leaving CSmartCard::ReadAllRecords\n");
     return result;
 }
 

@@ -6,21 +6,11 @@
 #include "SC_Profile_Base.h"
 #include "SmartCard.h"
 #include "infra/Secrets.h"
+#include "infra/TraceScope.h"
 #include "vn_log.h"
 
 namespace {
 const int kFailed = CSC_Profile_Base::SC_CMD_FAILED;
-
-// A PIN or PUK as text, wiped when it goes.
-struct SecretText {
-    std::string text;
-    SecretText(const unsigned char* bytes, unsigned char length)
-        : text(bytes != nullptr ? std::string(reinterpret_cast<const char*>(bytes), length) : std::string()) {}
-    explicit SecretText(const char* s) : text(s != nullptr ? s : "") {}
-    ~SecretText() { vn_secret::cleanse(&text[0], text.size()); }
-    SecretText(const SecretText&) = delete;
-    SecretText& operator=(const SecretText&) = delete;
-};
 
 std::string textOf(const char* s) { return s != nullptr ? std::string(s) : std::string(); }
 }  // namespace
@@ -65,7 +55,7 @@ int CSmartCard::BuildSignBuffer(unsigned int algId, int keyBits, unsigned char* 
 int CSmartCard::SignData(const char* keyPath, unsigned char keyRef, int keyBits, unsigned int algId,
                          unsigned char* hash, unsigned long hashLength, unsigned char* signature,
                          unsigned long* signatureLength, int profileType) {
-    vn_log(2, "--entering CSmartCard::SignData\n");
+    VnTraceScope trace("CSmartCard::SignData", 2);
     if (m_cardOS == nullptr)
         return kFailed;
     int r = kFailed;
@@ -76,13 +66,12 @@ int CSmartCard::SignData(const char* keyPath, unsigned char keyRef, int keyBits,
         r = kFailed;
     }
     storeCache();
-    vn_log(2, "--leaving CSmartCard::SignData\n");
     return r;
 }
 
 int CSmartCard::DecryptData(const char* keyPath, unsigned char keyRef, unsigned char* in, unsigned long inLength,
                             unsigned char* out, unsigned long* outLength, int profileType) {
-    vn_log(2, "--entering CSmartCard::DecryptData\n");
+    VnTraceScope trace("CSmartCard::DecryptData", 2);
     if (m_cardOS == nullptr)
         return kFailed;
     int r = kFailed;
@@ -92,7 +81,6 @@ int CSmartCard::DecryptData(const char* keyPath, unsigned char keyRef, unsigned 
         r = kFailed;
     }
     storeCache();
-    vn_log(2, "--leaving CSmartCard::DecryptData\n");
     return r;
 }
 
@@ -102,9 +90,9 @@ int CSmartCard::VerifyPassword(const char* pinPath, unsigned char pinRef, unsign
         return kFailed;
     int r = kFailed;
     try {
-        SecretText p(pin, pinLength);
+        vn_secret::SecretText p(pin, pinLength);
         std::string path = textOf(pinPath);
-        r = m_cardOS->Verify(path, "", pinRef, !path.empty(), false, nullptr, 0, p.text, 1, 0);
+        r = m_cardOS->Verify(path, "", pinRef, !path.empty(), false, nullptr, 0, p.str(), 1, 0);
     } catch (...) {
         r = kFailed;
     }
@@ -119,9 +107,9 @@ int CSmartCard::ModifyPassword(const char* pinPath, unsigned char pinRef, unsign
         return kFailed;
     int r = kFailed;
     try {
-        SecretText o(oldPin, oldLength), n(newPin, newLength);
+        vn_secret::SecretText o(oldPin, oldLength), n(newPin, newLength);
         std::string path = textOf(pinPath);
-        r = m_cardOS->ChangeRef(path, "", "", "", "", pinRef, false, nullptr, 0, o.text, 1, n.text, 1, !path.empty());
+        r = m_cardOS->ChangeRef(path, "", "", "", "", pinRef, false, nullptr, 0, o.str(), 1, n.str(), 1, !path.empty());
     } catch (...) {
         r = kFailed;
     }
@@ -136,9 +124,9 @@ int CSmartCard::UnblockPassword(const char* pinPath, unsigned char pinRef, unsig
         return kFailed;
     int r = kFailed;
     try {
-        SecretText p(puk, pukLength), n(newPin, newPin != nullptr ? newLength : 0);
+        vn_secret::SecretText p(puk, pukLength), n(newPin, newPin != nullptr ? newLength : 0);
         std::string path = textOf(pinPath);
-        r = m_cardOS->UnblockRef(path, "", "", "", "", pinRef, false, nullptr, 0, p.text, 1, n.text,
+        r = m_cardOS->UnblockRef(path, "", "", "", "", pinRef, false, nullptr, 0, p.str(), 1, n.str(),
                                  newPin != nullptr ? 1 : 0, !path.empty());
     } catch (...) {
         r = kFailed;
@@ -154,8 +142,8 @@ int CSmartCard::QuorVerifyPIN(const char* pinPath, const char* label, unsigned c
         return kFailed;
     int r = kFailed;
     try {
-        SecretText p(pin);
-        r = m_cardOS->Verify(textOf(pinPath), textOf(label), pinRef, true, usePinPad, parent, 0, p.text,
+        vn_secret::SecretText p(pin);
+        r = m_cardOS->Verify(textOf(pinPath), textOf(label), pinRef, true, usePinPad, parent, 0, p.str(),
                              pin != nullptr ? 1 : 0, 0);
     } catch (...) {
         r = kFailed;
@@ -171,10 +159,10 @@ int CSmartCard::QuorModifyPIN(const char* pinPath, const char* label, unsigned c
         return kFailed;
     int r = kFailed;
     try {
-        SecretText o(oldPin), n(newPin);
+        vn_secret::SecretText o(oldPin), n(newPin);
         std::string l = textOf(label);
-        r = m_cardOS->ChangeRef(textOf(pinPath), l, l, l, l, pinRef, usePinPad, parent, 0, o.text,
-                                oldPin != nullptr ? 1 : 0, n.text, newPin != nullptr ? 1 : 0, true);
+        r = m_cardOS->ChangeRef(textOf(pinPath), l, l, l, l, pinRef, usePinPad, parent, 0, o.str(),
+                                oldPin != nullptr ? 1 : 0, n.str(), newPin != nullptr ? 1 : 0, true);
     } catch (...) {
         r = kFailed;
     }
@@ -189,10 +177,10 @@ int CSmartCard::QuorUnblockPIN(const char* pinPath, const char* label, unsigned 
         return kFailed;
     int r = kFailed;
     try {
-        SecretText p(puk), n(newPin);
+        vn_secret::SecretText p(puk), n(newPin);
         std::string l = textOf(label);
-        r = m_cardOS->UnblockRef(textOf(pinPath), l, l, l, l, pinRef, usePinPad, parent, 0, p.text,
-                                 puk != nullptr ? 1 : 0, n.text, newPin != nullptr ? 1 : 0, true);
+        r = m_cardOS->UnblockRef(textOf(pinPath), l, l, l, l, pinRef, usePinPad, parent, 0, p.str(),
+                                 puk != nullptr ? 1 : 0, n.str(), newPin != nullptr ? 1 : 0, true);
     } catch (...) {
         r = kFailed;
     }

@@ -11,6 +11,7 @@
 #include "card/CardResults.h"
 #include "card/CardTypes.h"
 #include "infra/Secrets.h"
+#include "infra/TraceScope.h"
 #include "vn_log.h"
 
 using namespace vn_cardos;
@@ -36,7 +37,7 @@ void CSmartCard::FormatAPDU(unsigned char form, unsigned char cla, unsigned char
 }
 
 bool CSmartCard::SendToCard() {
-    vn_log(2, "--entering CSmartCard::SendToCard\n");
+    VnTraceScope trace("CSmartCard::SendToCard", 2);
     m_respLen = 0;
     m_sw1 = m_sw2 = 0;
     if (m_cardOS == nullptr || m_response == nullptr)
@@ -53,12 +54,11 @@ bool CSmartCard::SendToCard() {
     uint32_t sw = m_cardOS->getSW();
     m_sw1 = static_cast<unsigned char>(sw & 0xFF);
     m_sw2 = static_cast<unsigned char>((sw >> 16) & 0xFF);
-    vn_log(2, "--leaving CSmartCard::SendToCard\n");
     return true;
 }
 
 bool CSmartCard::TransmitControl(unsigned long controlCode, unsigned char* data, unsigned long length) {
-    vn_log(2, "--entering CSmartCard::TransmitControl\n");
+    VnTraceScope trace("CSmartCard::TransmitControl", 2);
     m_respLen = 0;
     if (m_response == nullptr || m_hCard == 0)
         return false;
@@ -76,16 +76,14 @@ bool CSmartCard::TransmitControl(unsigned long controlCode, unsigned char* data,
     DWORD kept = received < static_cast<DWORD>(RESPONSE_SIZE) ? received : static_cast<DWORD>(RESPONSE_SIZE);
     std::memcpy(m_response, answer, kept);
     m_respLen = static_cast<unsigned short>(kept);
-    vn_log(2, "--leaving CSmartCard::TransmitControl\n");
     return true;
 }
 
 int CSmartCard::TC_GetKey(unsigned long controlCode) {
-    vn_log(2, "--entering CSmartCard::TC_GetKey\n");
+    VnTraceScope trace("CSmartCard::TC_GetKey", 2);
     if (m_cardType == vn_card::kMicardo21)
         m_t1Allowed = false;
     int result = TransmitControl(controlCode, nullptr, 0) ? kCardOk : kCardFailed;
-    vn_log(2, "--leaving CSmartCard::TC_GetKey\n");
     return result;
 }
 
@@ -102,7 +100,7 @@ unsigned long CSmartCard::GetProtocol() {
 }
 
 int CSmartCard::ResetCard() {
-    vn_log(2, "--entering CSmartCard::ResetCard\n");
+    VnTraceScope trace("CSmartCard::ResetCard", 2);
     DWORD active = 0;
     if (m_hCard == 0 || SCardReconnect(m_hCard, SCARD_SHARE_SHARED, SCARD_PROTOCOL_T0 | SCARD_PROTOCOL_T1,
                                        SCARD_RESET_CARD, &active) != SCARD_S_SUCCESS)
@@ -114,6 +112,5 @@ int CSmartCard::ResetCard() {
         m_cardOS->setCurrDF(mf, sizeof mf);
         m_cardOS->setCurrEF(nullptr, 0);
     }
-    vn_log(2, "--leaving CSmartCard::ResetCard\n");
     return kCardOk;
 }

@@ -14,6 +14,9 @@
 #include "SafeMem.h"
 #include "ScPcsc.h"
 #include "StatusThread.h"
+#include "card/CardResults.h"
+#include "infra/MsgTables.h"
+#include "infra/Secrets.h"
 #include "vn_log.h"
 
 namespace {
@@ -21,6 +24,8 @@ namespace {
 const int kPromptSize = 200;
 const unsigned long kPinPadDialog = 220;
 const unsigned long kKeyboardDialog = 301;
+// PIN references with this bit are local to their application (their folder is selected).
+const unsigned char kLocalPinRef = 0x80;
 // Readers of this family announce a pin pad they do not have.
 const char kNoPinPadReader[] = "ACS CCID USB Reader";
 // Interactive attempts in one verification; the card blocks the PIN long before, but a
@@ -41,10 +46,10 @@ int consoleBox(long hCard, const char* text, int type) {
     CStatusThread::startThread(hCard);
     int value;
     if (type < 0) {
-        CMessageBox box(text, CMsg::GetRessString(300));
+        CMessageBox box(text, CMsg::GetRessString(msgid::kError));
         value = box.GetValue();
     } else {
-        CMessageBox box(text, CMsg::GetRessString(300), type);
+        CMessageBox box(text, CMsg::GetRessString(msgid::kError), type);
         value = box.GetValue();
     }
     CStatusThread::stopThread();
@@ -69,21 +74,10 @@ bool canModifyOnPinPad(CSC_Profile_Base* card) {
     return pcsc != nullptr && (pcsc->getModifyStartIoctl() != 0 || pcsc->getModifyDirectIoctl() != 0);
 }
 
-// Overwrites a copied PIN when the scope ends.
-struct PinWiper {
-    std::string& s;
-    ~PinWiper() {
-        volatile char* p = s.empty() ? nullptr : &s[0];
-        for (size_t i = 0; i < s.size(); ++i)
-            p[i] = 0;
-        s.clear();
-    }
-};
-
 }  // namespace
 
 bool CSCM_Interface::VerifyPIN(std::string pin) {
-    PinWiper wipe{pin};
+    vn_secret::WipeOnExit wipe(pin);
     if (profile == nullptr)
         return true;
     CCardObject* cert = profile->getCert(certIndex);
@@ -104,52 +98,58 @@ bool CSCM_Interface::VerifyPIN(std::string pin) {
     if (readerName.compare(0, sizeof(kNoPinPadReader) - 1, kNoPinPadReader) == 0)
         usePinPad = false;
 
-    const std::string label = prompt(usePinPad ? 100 : 110, pinObj->getLabel());
+    const std::string label = prompt(usePinPad ? msgid::kPinPadEnter : msgid::kKeyboardEnter, pinObj->getLabel());
     const unsigned long dialogCode = usePinPad ? kPinPadDialog : kKeyboardDialog;
     const long hCard = cardProfile->getCardHandle();
     const int pinIndex = pinObj->m_kind;
 
     pinObj->setVerified(false);
-    int status = CSC_Profile_Base::SC_CMD_FAILED;
+    int status = vn_cardos::kCardFailed;
     for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
-        status = cardProfile->Verify(cert->m_pinPath, label, cert->m_pinRef, (cert->m_pinRef & 0x80) != 0, usePinPad,
-                                     hostContext, dialogCode, pin, static_cast<int>(pin.size()), pinIndex);
+        status = cardProfile->Verify(cert->m_pinPath, label, cert->m_pinRef, (cert->m_pinRef & kLocalPinRef) != 0,
+                                     usePinPad, hostContext, dialogCode, pin, static_cast<int>(pin.size()), pinIndex);
         if (gConfigSC.isService)
             break;  // no dialogs in a service
         if (cardProfile->isPinEntryCancelled()) {
             if (gConfigSC.canUsePINDlgCallbackFunc())
-                hostDialog(hCard, hostContext, KIND_CANCELLED, usePinPad ? 305 : 306, usePinPad, pinIndex, readerName);
+                hostDialog(hCard, hostContext, KIND_CANCELLED,
+                           usePinPad ? msgid::kPinPadCancelled : msgid::kKeyboardCancelled, usePinPad, pinIndex,
+                           readerName);
             break;
         }
         bool again = false;
         const bool useHost = gConfigSC.canUsePINDlgCallbackFunc();
-        if (status == 4) {
+        if (status == vn_cardos::kCardConditionsNotSatisfied) {
             // The transport PIN is active: told even when the caller passed the PIN.
             if (useHost)
-                hostDialog(hCard, hostContext, KIND_INITIAL_PIN, 301, usePinPad, pinIndex, readerName);
+                hostDialog(hCard, hostContext, KIND_INITIAL_PIN, msgid::kInitialPin, usePinPad, pinIndex, readerName);
             else
-                consoleBox(hCard, CMsg::GetRessString(301), -1);
-        } else if ((status == 5 || status == 6) && pin.empty()) {
+                consoleBox(hCard, CMsg::GetRessString(msgid::kInitialPin), -1);
+        } else if ((status == vn_cardos::kCardReferenceUnusable || status == vn_cardos::kCardPinBlocked) &&
+                   pin.empty()) {
             if (useHost)
-                hostDialog(hCard, hostContext, KIND_BLOCKED, 303, usePinPad, pinIndex, readerName);
+                hostDialog(hCard, hostContext, KIND_BLOCKED, msgid::kPinBlocked, usePinPad, pinIndex, readerName);
             else
-                consoleBox(hCard, CMsg::GetRessString(303), -1);
-        } else if ((status == 7 || status == 14 || status == 255) && pin.empty()) {
+                consoleBox(hCard, CMsg::GetRessString(msgid::kPinBlocked), -1);
+        } else if ((status == vn_cardos::kCardPinPadCancelled || status == vn_cardos::kCardAuthFailed ||
+                    status == vn_cardos::kCardFailed) &&
+                   pin.empty()) {
             if (useHost)
-                again = hostDialog(hCard, hostContext, KIND_WRONG_PIN, 302, usePinPad, pinIndex, readerName);
+                again =
+                    hostDialog(hCard, hostContext, KIND_WRONG_PIN, msgid::kWrongPin, usePinPad, pinIndex, readerName);
             else
                 again = consoleBox(hCard, "Falscher PIN. Neu eingegeb?", 5) == 2;
         }
         // A PIN given by the caller is tried once; only interactive entry is repeated.
-        if (!(again && status != 0 && pin.empty()))
+        if (!(again && status != vn_cardos::kCardOk && pin.empty()))
             break;
     }
-    pinObj->setVerified(status == 0);
-    return status == 0;
+    pinObj->setVerified(status == vn_cardos::kCardOk);
+    return status == vn_cardos::kCardOk;
 }
 
 bool CSCM_Interface::ModifyPIN(std::string oldPin, std::string newPin) {
-    PinWiper wipeOld{oldPin}, wipeNew{newPin};
+    vn_secret::WipeOnExit wipeOld(oldPin), wipeNew(newPin);
     if (profile == nullptr)
         return true;
     if (gConfigSC.isService)
@@ -172,14 +172,14 @@ bool CSCM_Interface::ModifyPIN(std::string oldPin, std::string newPin) {
     const std::string& name = cert->m_pinName;
     std::string labelOld, labelNew, labelRepeat, labelPinPad;
     if (usePinPad) {
-        labelOld = prompt(101, name);
-        labelNew = prompt(103, name);
-        labelRepeat = prompt(104, name);
-        labelPinPad = prompt(102, name);
+        labelOld = prompt(msgid::kPinPadEnterOld, name);
+        labelNew = prompt(msgid::kPinPadEnterNew, name);
+        labelRepeat = prompt(msgid::kRepeatPin, name);
+        labelPinPad = prompt(msgid::kPinPadChange, name);
     } else {
-        labelOld = prompt(106, name);
-        labelNew = prompt(107, name);
-        labelRepeat = prompt(108, name);
+        labelOld = prompt(msgid::kKeyboardEnterOld, name);
+        labelNew = prompt(msgid::kKeyboardEnterNew, name);
+        labelRepeat = prompt(msgid::kKeyboardRepeatNew, name);
     }
     const unsigned long dialogCode = usePinPad ? kPinPadDialog : kKeyboardDialog;
 
@@ -188,12 +188,12 @@ bool CSCM_Interface::ModifyPIN(std::string oldPin, std::string newPin) {
     // rather than depend on whatever the card had selected last.
     int status = cardProfile->ChangeRef(cert->m_pinPath, labelOld, labelNew, labelRepeat, labelPinPad, cert->m_pinRef,
                                         usePinPad, hostContext, dialogCode, oldPin, static_cast<int>(oldPin.size()),
-                                        newPin, static_cast<int>(newPin.size()), (cert->m_pinRef & 0x80) != 0);
+                                        newPin, static_cast<int>(newPin.size()), (cert->m_pinRef & kLocalPinRef) != 0);
     const long hCard = cardProfile->getCardHandle();
-    if (status == 7 || status == 255)
-        consoleBox(hCard, CMsg::GetRessString(302), -1);
-    else if (status == 5 || status == 6)
-        consoleBox(hCard, CMsg::GetRessString(303), -1);
-    pinObj->setVerified(status == 0);
-    return status == 0;
+    if (status == vn_cardos::kCardPinPadCancelled || status == vn_cardos::kCardFailed)
+        consoleBox(hCard, CMsg::GetRessString(msgid::kWrongPin), -1);
+    else if (status == vn_cardos::kCardReferenceUnusable || status == vn_cardos::kCardPinBlocked)
+        consoleBox(hCard, CMsg::GetRessString(msgid::kPinBlocked), -1);
+    pinObj->setVerified(status == vn_cardos::kCardOk);
+    return status == vn_cardos::kCardOk;
 }

@@ -2,7 +2,6 @@
 #include "SignMessage.h"
 
 #include <openssl/bio.h>
-#include <openssl/crypto.h>
 #include <openssl/err.h>
 #include <openssl/objects.h>
 #include <openssl/pkcs12.h>
@@ -15,6 +14,7 @@
 #include "SC_Profile.h"
 #include "infra/Loggers.h"
 #include "infra/OpenSslPtr.h"
+#include "infra/Secrets.h"
 #include "sign/P12Key.h"
 #include "sign/SignKeys.h"
 
@@ -32,19 +32,6 @@ const int kSha256 = 1;
 const int32_t kNoKey = -37;
 const int32_t kOnlySha256 = -88;
 const int32_t kNoHash = -89;
-
-// A copy of a secret that is wiped when it goes.
-class SecretText {
-public:
-    explicit SecretText(const char* s) : m_text(s != nullptr ? s : "") {}
-    ~SecretText() { OPENSSL_cleanse(&m_text[0], m_text.size()); }
-    SecretText(const SecretText&) = delete;
-    SecretText& operator=(const SecretText&) = delete;
-    const std::string& str() const { return m_text; }
-
-private:
-    std::string m_text;
-};
 
 uint32_t* cardKeyFailed(const char* why) {
     LOG4CXX_ERROR(CSignMessage::m_logger, "CSignMessage::OpenSSLKey: " << why);
@@ -74,7 +61,7 @@ uint32_t* CSignMessage::OpenSSLKey(const char* p12File, const char* p12Password,
     }
     std::unique_ptr<CSCM_Interface> key(
         new CSCM_Interface(profile, r.GetBaseProfile(), reader, certIndex, certID, myHinstDLL));
-    SecretText secret(pin);
+    vn_secret::SecretText secret(pin);
     if (!key->VerifyPIN(secret.str()))
         return cardKeyFailed("PIN not verified");
     LOG4CXX_DEBUG(m_logger, "leaving CSignMessage::OpenSSLKey: OK");
@@ -91,7 +78,7 @@ uint32_t* CSignMessage::OpenSSLKey_P12(const char* p12File, const char* p12Passw
     }
     vn_ossl::BioPtr in(BIO_new_file(p12File, "rb"));
     vn_ossl::Pkcs12Ptr p12(in ? d2i_PKCS12_bio(in.get(), nullptr) : nullptr);
-    SecretText password(p12Password);
+    vn_secret::SecretText password(p12Password);
     // The file's certificates are not wanted here, so their safes are not decrypted.
     vn_ossl::EvpPkeyPtr ownedKey = vn_sign::readP12Key(p12.get(), password.str().c_str());
     ERR_clear_error();

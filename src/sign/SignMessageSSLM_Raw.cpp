@@ -1,7 +1,6 @@
 // Bare signatures and decryption of one block with the card key.
 #include "SignMessage.h"
 
-#include <openssl/crypto.h>
 #include <openssl/evp.h>
 #include <openssl/rsa.h>
 
@@ -9,6 +8,7 @@
 #include <vector>
 
 #include "infra/Loggers.h"
+#include "infra/Secrets.h"
 #include "sign/SignKeys.h"
 
 using namespace vn_sign;
@@ -24,13 +24,6 @@ int32_t leave(const char* name, int32_t rc) {
     LOG4CXX_DEBUG(CSignMessage::m_logger, "leaving " << name << ": " << rc);
     return rc;
 }
-
-// Wipes a buffer of plain text when it goes.
-struct WipedBytes {
-    std::vector<unsigned char> bytes;
-    explicit WipedBytes(size_t n) : bytes(n, 0) {}
-    ~WipedBytes() { OPENSSL_cleanse(bytes.data(), bytes.size()); }
-};
 
 }  // namespace
 
@@ -58,17 +51,17 @@ int32_t CSignMessage::RSADecryptBlobSSL(unsigned char* data, uint32_t dataLength
     if (key == nullptr || isP12Key(key) || data == nullptr || dataLength == 0 || dataLength > kMaxBlock)
         return leave("RSADecryptBlobSSL", kFailed);
     CPkcs7tool tool;
-    WipedBytes block(kMaxBlock);
+    vn_secret::WipedBytes block(kMaxBlock);
     uint32_t blockLength = kMaxBlock;
     // The card layer removes and checks the padding (OAEP with SHA-256 for both the hash
     // and MGF1 and an empty label, or PKCS#1 v1.5): the result is the message.
-    if (tool.decryptBlob(data, static_cast<int>(dataLength), key, block.bytes.data(), &blockLength, useOAEP) != 0)
+    if (tool.decryptBlob(data, static_cast<int>(dataLength), key, block.data(), &blockLength, useOAEP) != 0)
         return leave("RSADecryptBlobSSL", kFailed);
     if (*outLength < blockLength) {
         *outLength = blockLength;
         return leave("RSADecryptBlobSSL", kFailed);
     }
-    std::memcpy(out, block.bytes.data(), blockLength);
+    std::memcpy(out, block.data(), blockLength);
     *outLength = blockLength;
     return leave("RSADecryptBlobSSL", 0);
 }

@@ -14,6 +14,7 @@
 
 #include "CrlSSL.h"
 #include "infra/Loggers.h"
+#include "infra/Secrets.h"
 #include "verify/CrlInternal.h"
 
 namespace {
@@ -37,15 +38,6 @@ struct FdGuard {
         const int f = fd;
         fd = -1;
         return f;
-    }
-};
-
-// A wiped std::string for texts that carry the proxy password.
-struct SecretText {
-    std::string text;
-    ~SecretText() {
-        if (!text.empty())
-            OPENSSL_cleanse(&text[0], text.size());
     }
 };
 
@@ -115,18 +107,18 @@ std::string readProxyAnswer(int fd, const vnhttp::Deadline& limit) {
 
 bool openTunnel(int fd, const std::string& host, unsigned port, const vnhttp::Deadline& deadline) {
     const std::string target = host + ":" + std::to_string(port);
-    SecretText request;
-    request.text = "CONNECT " + target + " HTTP/1.1\r\nHost: " + target + "\r\n";
+    vn_secret::SecretText request;
+    request.str() = "CONNECT " + target + " HTTP/1.1\r\nHost: " + target + "\r\n";
     if (!CCrlSSL::proxy_user.empty()) {
-        SecretText credentials;
-        credentials.text = CCrlSSL::proxy_user + ":" + CCrlSSL::proxy_password;
-        SecretText encoded;
-        encoded.text = base64(credentials.text);
-        request.text += "Proxy-Authorization: Basic " + encoded.text + "\r\n";
+        vn_secret::SecretText credentials;
+        credentials.str() = CCrlSSL::proxy_user + ":" + CCrlSSL::proxy_password;
+        vn_secret::SecretText encoded;
+        encoded.str() = base64(credentials.str());
+        request.str() += "Proxy-Authorization: Basic " + encoded.str() + "\r\n";
     }
-    request.text += "User-Agent: " + CCrlSSL::proxy_useragent + "\r\n\r\n";
+    request.str() += "User-Agent: " + CCrlSSL::proxy_useragent + "\r\n\r\n";
     http_response r;
-    if (!vnhttp::send_all(fd, request.text.data(), request.text.size(), deadline.total_ms, deadline, r)) {
+    if (!vnhttp::send_all(fd, request.str().data(), request.str().size(), deadline.total_ms, deadline, r)) {
         LOG4CXX_ERROR(CCrlSSL::m_logger, "HTTP CONNECT failed: " << r.error_text);
         return false;
     }

@@ -5,14 +5,34 @@
 namespace vn_cardos {
 
 namespace {
+// The pin pad's answers (PC/SC part 10) all count as a cancelled entry.
 // clang-format off
-const StatusResult kCardosStatus[] = {
-    {sw(0x90, 0x00), kCardOk},
-    {sw(0x63, 0x00), kCardAuthFailed},
-    {sw(0x69, 0x83), kCardPinBlocked},
-    {sw(0x64, 0x01), kCardPinPadCancelled},
-    {sw(0x64, 0x02), kCardPinPadCancelled},
-    {sw(0x64, 0x03), kCardPinPadCancelled},
+const StatusRow kCardosOwn[] = {
+    {kSwPinPadCancelled, kCardPinPadCancelled, "pin pad: entry cancelled"},
+    {kSwPinPadMismatch,  kCardPinPadCancelled, "pin pad: the new PINs differ"},
+    {kSwPinPadLength,    kCardPinPadCancelled, "pin pad: PIN length out of range"},
+};
+// clang-format on
+const uint32_t kCardosIso[] = {kSwOk, kSwVerificationFailed, kSwAuthBlocked};
+const StatusMap kCardosStatus = statusMap(kCardosOwn, kCardosIso);
+// The PIN lengths a CardOS 4 card object accepts for a new PIN (and gives its pin-pad
+// structures): 8 to 15, with shorter minimums for the layouts below. The layout rows of
+// these cards describe their PINs as up to 16 digits long; the library sends at most 15.
+const unsigned char kCardosPinMaximum = 15;
+const unsigned char kCardosPinMinimum = 8;
+struct CardosPinMinimum {
+    int profileType;
+    unsigned char minimum;
+    bool only43b;  // CardOS 4.4 keeps the 8-digit minimum for this layout
+};
+// clang-format off
+const CardosPinMinimum kCardosPinMinimums[] = {
+    {CP_QUOVADIS_CH,     6, false},
+    {CP_DTRUST_CARD_24,  6, false},
+    {CP_DTRUST_CARD,     6, false},
+    {CP_DTRUST_CARD_2CE, 6, false},
+    {CP_SWISSSIGN_ID,    5, false},
+    {CP_SUISSEID,        5, true},
 };
 // clang-format on
 }  // namespace
@@ -23,8 +43,7 @@ int cardosResult(uint32_t status, int& tries) {
 }
 
 int cardosChipId(CSC_Profile_Base& card) {
-    card.FormatAPDU(kApduRead, 0x00, 0xCA, 0x01, 0x81, 0, 0, nullptr, 0);
-    if (!card.SendToCard() || card.getSW() != sw(0x90, 0x00)) {
+    if (!send(card, Command::iso(kApduRead, kInsGetData, 0x01, 0x81)) || card.getSW() != kSwOk) {
         card.SetSerialNumber(nullptr, 0);
         return kCardFailed;
     }
@@ -37,18 +56,17 @@ int cardosChipId(CSC_Profile_Base& card) {
 
 int cardosSelectMF(CSC_Profile_Base& card) {
     markMasterFile(card);
-    if (!send(card, kApduCase2, 0x00, 0xA4, 0x00, 0x04, Bytes(), 0x00))
+    if (!send(card, Command::iso(kApduCase2, kInsSelect, 0x00, 0x04).withLe(0x00)))
         return kCardFailed;
     return selectResult(card.getSW(), false);
 }
 
 void cardosPinLimits(int profileType, bool fiveFor41, unsigned char& minimum, unsigned char& maximum) {
-    maximum = 15;
-    minimum = 8;
-    if (profileType == 21 || profileType == 24 || profileType == 25 || profileType == 29)
-        minimum = 6;
-    if (profileType == 40 || (fiveFor41 && profileType == 41))
-        minimum = 5;
+    maximum = kCardosPinMaximum;
+    minimum = kCardosPinMinimum;
+    for (const CardosPinMinimum& row : kCardosPinMinimums)
+        if (row.profileType == profileType && (fiveFor41 || !row.only43b))
+            minimum = row.minimum;
 }
 
 int cardosSelectKeyDirectory(CSC_Profile_Base& card, int& profileType, int& profileType2, std::string& keyPathField,
@@ -63,13 +81,15 @@ int cardosSelectKeyDirectory(CSC_Profile_Base& card, int& profileType, int& prof
 }
 
 int cardosRestoreSE(CSC_Profile_Base& card, unsigned char se) {
-    if (!send(card, kApduCase1, 0x00, 0x22, 0xF3, se, Bytes(), 0))
+    if (!send(card, Command::iso(kApduCase1, kInsManageSe, kMseRestore, se)))
         return kCardFailed;
-    return card.getSW() == sw(0x90, 0x00) ? kCardOk : kCardFailed;
+    return card.getSW() == kSwOk ? kCardOk : kCardFailed;
 }
 
 int cardosSetDecipherKey(CSC_Profile_Base& card, unsigned char keyRef) {
-    if (!send(card, kApduCase3, 0x00, 0x22, 0x41, 0xB8, Bytes{0x83, 0x01, keyRef}, 0) || card.getSW() != sw(0x90, 0x00))
+    if (!send(card, Command::iso(kApduCase3, kInsManageSe, kMseSetCompute, kTemplateCipher)
+                        .withData(Bytes{0x83, 0x01, keyRef})) ||
+        card.getSW() != kSwOk)
         return kCardFailed;
     return kCardOk;
 }

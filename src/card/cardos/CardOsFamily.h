@@ -4,8 +4,10 @@
 #ifndef VN_CARD_CARDOSFAMILY_H
 #define VN_CARD_CARDOSFAMILY_H
 
+#include <initializer_list>
 #include <string>
 
+#include "ProfileTypes.h"
 #include "card/IsoCommands.h"
 
 namespace vn_cardos {
@@ -18,6 +20,14 @@ int cardosResult(uint32_t status, int& tries);
 int cardosChipId(CSC_Profile_Base& card);
 // MF selection: 00 A4 00 04 00 (case 2); the MF is recorded as current first.
 int cardosSelectMF(CSC_Profile_Base& card);
+// Whether `profileType` is one of `types`.
+inline bool isProfileOf(int profileType, std::initializer_list<int> types) {
+    for (int t : types)
+        if (t == profileType)
+            return true;
+    return false;
+}
+
 // PIN length limits by profile type; `fiveFor41` tells whether profile 41 also allows
 // five digits (CardOS 4.3b) or not (CardOS 4.4).
 void cardosPinLimits(int profileType, bool fiveFor41, unsigned char& minimum, unsigned char& maximum);

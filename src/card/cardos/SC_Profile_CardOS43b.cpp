@@ -8,6 +8,19 @@
 
 using namespace vn_cardos;
 
+namespace {
+// The layouts by the environment their signing key is set in: the decipherment
+// template (B8, key 83), the signature template (B6, key 84), or a stored environment
+// restored first (03 01, then B8 with key 84).
+const std::initializer_list<int> kDecipherTemplateLayouts = {CP_QUORVEL, CP_QUOVADIS_CH, CP_SWISSSIGN_ID, CP_SUISSEID};
+const std::initializer_list<int> kSignatureTemplateLayouts = {CP_DSIGN_MULTICARD,     CP_DTRUST_MULTICARD,
+                                                              CP_DTRUST_CARD_24,      CP_DTRUST_CARD,
+                                                              CP_DSIGN_MULTICARD_2CE, CP_DTRUST_CARD_2CE};
+const std::initializer_list<int> kRestoredEnvironmentLayouts = {CP_TC_QSIGN_UNLIMITED, CP_TC_QSIGN};
+// The Swiss layouts, whose 12-character key paths sign a DigestInfo as well.
+const std::initializer_list<int> kSwissLayouts = {CP_SWISSSIGN_ID, CP_SUISSEID};
+}  // namespace
+
 void CSC_Profile_CardOS43b::SetMinMaxPINLength() { cardosPinLimits(m_profileType, true, m_minPinLen, m_maxPinLen); }
 
 int CSC_Profile_CardOS43b::SCSelectMF() { return cardosSelectMF(*this); }
@@ -50,16 +63,21 @@ int CSC_Profile_CardOS43b::GetPubKey(std::string, unsigned char, unsigned char*,
 int CSC_Profile_CardOS43b::SCManageSE(std::string keyPath, unsigned char keyRef, unsigned int) {
     const int type = m_profileType;
     bool sent = false;
-    if (type == 20 || type == 21 || type == 40 || type == 41) {
-        sent = send(*this, kApduCase3, 0x00, 0x22, 0x01, 0xB8, Bytes{0x83, 0x01, keyRef}, 0);
-    } else if ((type >= 22 && type <= 25) || type == 28 || type == 29) {
-        sent = send(*this, kApduCase3, 0x00, 0x22, 0x01, 0xB6, Bytes{0x84, 0x01, keyRef}, 0);
-    } else if (type == 26 || type == 27) {
+    if (isProfileOf(type, kDecipherTemplateLayouts)) {
+        sent =
+            send(*this,
+                 Command::iso(kApduCase3, kInsManageSe, kMseSet, kTemplateCipher).withData(Bytes{0x83, 0x01, keyRef}));
+    } else if (isProfileOf(type, kSignatureTemplateLayouts)) {
+        sent = send(*this,
+                    Command::iso(kApduCase3, kInsManageSe, kMseSet, kTemplateSign).withData(Bytes{0x84, 0x01, keyRef}));
+    } else if (isProfileOf(type, kRestoredEnvironmentLayouts)) {
         if (upperPath(keyPath).size() == 12)
             return 0;
-        if (!send(*this, kApduCase1, 0x00, 0x22, 0x03, 0x01, Bytes(), 0) || !isSW(0x90, 0x00))
+        if (!send(*this, Command::iso(kApduCase1, kInsManageSe, 0x03, 0x01)) || !isSW(0x90, 0x00))
             return SC_CMD_FAILED;
-        sent = send(*this, kApduCase3, 0x00, 0x22, 0x01, 0xB8, Bytes{0x84, 0x01, keyRef}, 0);
+        sent =
+            send(*this,
+                 Command::iso(kApduCase3, kInsManageSe, kMseSet, kTemplateCipher).withData(Bytes{0x84, 0x01, keyRef}));
     } else {
         return SC_CMD_FAILED;
     }
@@ -73,21 +91,26 @@ int CSC_Profile_CardOS43b::SCSignData(std::string keyPath, unsigned char keyRef,
     m_profileType = profileType;
     if (SCManageSE(keyPath, keyRef, algId) != 0)
         return SC_CMD_FAILED;
-    const int t = profileType;
-    const bool digestInfo = ((t >= 22 && t <= 29) || t == 40 || t == 41) && upperPath(keyPath).size() == 12;
+    const bool digestInfo =
+        (isProfileOf(profileType, kSignatureTemplateLayouts) || isProfileOf(profileType, kRestoredEnvironmentLayouts) ||
+         isProfileOf(profileType, kSwissLayouts)) &&
+        upperPath(keyPath).size() == 12;
     SignBlock block;
     if (!buildSignBlock(*this, algId, keyBits, hash, hashLength, !digestInfo, block))
         return SC_CMD_FAILED;
     bool sent;
     if (digestInfo) {
-        sent = send(*this, kApduCase4, 0x00, 0x2A, 0x9E, 0x9A, block, 0x00);
+        sent =
+            send(*this, Command::iso(kApduCase4, kInsPso, kPsoSignature, kPsoToBeSigned).withData(block).withLe(0x00));
     } else {
         prependZero(block);
-        sent = send(*this, kApduCase4Extended, 0x00, 0x2A, 0x80, 0x86, block, 256);
+        sent = send(
+            *this,
+            Command::iso(kApduCase4Extended, kInsPso, kPsoPlain, kPsoPaddedCryptogram).withData(block).withLe(256));
     }
     if (!sent)
         return SC_CMD_FAILED;
-    return signResult(*this, signature, signatureLength, {sw(0x69, 0x82), sw(0x69, 0x88)});
+    return signResult(*this, signature, signatureLength, {kSwSecurityNotSatisfied, kSwSmObjectsIncorrect});
 }
 
 int CSC_Profile_CardOS43b::SCRSADecrypt(std::string, unsigned char keyRef, unsigned char* in, unsigned long inLength,

@@ -48,7 +48,9 @@ int CSC_Profile_CardOS44::GetPubKey(std::string, unsigned char, unsigned char*, 
 }
 
 int CSC_Profile_CardOS44::SCManageSE(std::string, unsigned char keyRef, unsigned int) {
-    if (!send(*this, kApduCase3, 0x00, 0x22, 0x01, 0xB8, Bytes{0x83, 0x01, keyRef}, 0) || !isSW(0x90, 0x00))
+    if (!send(*this,
+              Command::iso(kApduCase3, kInsManageSe, kMseSet, kTemplateCipher).withData(Bytes{0x83, 0x01, keyRef})) ||
+        !isSW(0x90, 0x00))
         return SC_CMD_FAILED;
     return 0;
 }
@@ -57,7 +59,7 @@ int CSC_Profile_CardOS44::SCSignData(std::string keyPath, unsigned char keyRef, 
                                      unsigned char* hash, unsigned long hashLength, unsigned char* signature,
                                      unsigned long* signatureLength, int profileType) {
     vn_log(1, "--entering CSC_Profile_CardOS44::SCSignData\n");
-    if (profileType != 50 && profileType != 51 && profileType != 52)
+    if (!isProfileOf(profileType, {CP_DTRUST_CARDOS44, CP_QUOVADIS_CARDOS44, CP_SWISSSIGN_CARDOS44}))
         return SC_CMD_FAILED;
     if (SCManageSE(keyPath, keyRef, algId) != 0)
         return SC_CMD_FAILED;
@@ -65,9 +67,10 @@ int CSC_Profile_CardOS44::SCSignData(std::string keyPath, unsigned char keyRef, 
     if (!buildSignBlock(*this, algId, keyBits, hash, hashLength, true, block))
         return SC_CMD_FAILED;
     prependZero(block);
-    if (!send(*this, kApduCase4Extended, 0x00, 0x2A, 0x80, 0x86, block, 256))
+    if (!send(*this,
+              Command::iso(kApduCase4Extended, kInsPso, kPsoPlain, kPsoPaddedCryptogram).withData(block).withLe(256)))
         return SC_CMD_FAILED;
-    return signResult(*this, signature, signatureLength, {sw(0x69, 0x82), sw(0x69, 0x88)});
+    return signResult(*this, signature, signatureLength, {kSwSecurityNotSatisfied, kSwSmObjectsIncorrect});
 }
 
 int CSC_Profile_CardOS44::SCRSADecrypt(std::string, unsigned char keyRef, unsigned char* in, unsigned long inLength,

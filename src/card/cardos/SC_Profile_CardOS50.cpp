@@ -69,19 +69,21 @@ int CSC_Profile_CardOS50::SCSignData(std::string, unsigned char, int keyBits, un
     // The stored environment 09 lets the card sign with RSA-PSS; where PSS is not
     // allowed and not asked for, environment 04 signs with block type 1 (PKCS#1 v1.5).
     unsigned char se = kSeSign;
-    if ((algId & 0x20000) || (m_noRsaPss && !(algId & 0x10000))) {
+    if ((algId & kAlgFlagBlockType1) || (m_noRsaPss && !(algId & kAlgFlagPss))) {
         se = kSeSignBt1;
         vn_log(3, "using RSAPSS BT1\n");
-    } else if (algId & 0x10000) {
+    } else if (algId & kAlgFlagPss) {
         vn_log(3, "using RSAPSS\n");
     }
     SCManageSE_restore(se);  // the card keeps the last environment when this one is refused
     SignBlock block;
     if (!buildSignBlock(*this, algId, keyBits, hash, hashLength, false, block))
         return SC_CMD_FAILED;
-    if (!send(*this, kApduCase4Extended, 0x00, 0x2A, 0x9E, 0x9A, block, keyBits == 3072 ? 0x0000 : 0x0100))
+    if (!send(*this, Command::iso(kApduCase4Extended, kInsPso, kPsoSignature, kPsoToBeSigned)
+                         .withData(block)
+                         .withLe(keyBits == 3072 ? 0x0000 : 0x0100)))
         return SC_CMD_FAILED;
-    return signResult(*this, signature, signatureLength, {sw(0x69, 0x82), sw(0x69, 0x88)});
+    return signResult(*this, signature, signatureLength, {kSwSecurityNotSatisfied, kSwSmObjectsIncorrect});
 }
 
 int CSC_Profile_CardOS50::SCRSADecrypt(std::string, unsigned char keyRef, unsigned char* in, unsigned long inLength,

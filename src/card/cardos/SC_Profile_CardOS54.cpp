@@ -25,7 +25,9 @@ bool hasCodeOf(unsigned int algId, vn_crypto::DigestKind kind) {
 }
 }  // namespace
 
-bool CSC_Profile_CardOS54::isECCProfile() { return m_profileType == 84 || m_profileType == 85 || m_profileType == 87; }
+bool CSC_Profile_CardOS54::isECCProfile() {
+    return isProfileOf(m_profileType, {CP_DTRUST_41_M100_ECC, CP_DTRUST_41_MULTI_ECC, CP_DTRUST_44_MULTI_ECC});
+}
 
 // The rows of the D-TRUST 4.x layout carry the card type (17) as their profile type, and
 // the key selection before signing is chosen by it (the key directory 3F000101 by its
@@ -98,7 +100,7 @@ int CSC_Profile_CardOS54::SCSignData(std::string, unsigned char, int keyBits, un
                                      unsigned long hashLength, unsigned char* signature, unsigned long* signatureLength,
                                      int profileType) {
     vn_log(1, "--entering CSC_Profile_CardOS54::SCSignData\n");
-    if (profileType != 0 && profileType != vn_card::kCardOs54)  // the card type keeps the detected profile
+    if (profileType != CP_NONE && profileType != vn_card::kCardOs54)  // the card type keeps the detected profile
         m_profileType = profileType;
     unsigned char se = kSeDefault;
     if (isECCProfile() && hasCodeOf(algId, vn_crypto::DigestKind::SHA256))
@@ -111,9 +113,10 @@ int CSC_Profile_CardOS54::SCSignData(std::string, unsigned char, int keyBits, un
     SignBlock block;
     if (!buildSignBlock(*this, algId, keyBits, hash, hashLength, false, block))
         return SC_CMD_FAILED;
-    if (!send(*this, kApduCase4Extended, 0x00, 0x2A, 0x9E, 0x9A, block, 0x0000))
+    if (!send(*this,
+              Command::iso(kApduCase4Extended, kInsPso, kPsoSignature, kPsoToBeSigned).withData(block).withLe(0x0000)))
         return SC_CMD_FAILED;
-    return signResult(*this, signature, signatureLength, {sw(0x69, 0x82), sw(0x6A, 0x88)});
+    return signResult(*this, signature, signatureLength, {kSwSecurityNotSatisfied, kSwDataNotFound});
 }
 
 int CSC_Profile_CardOS54::SCRSADecrypt(std::string, unsigned char keyRef, unsigned char* in, unsigned long inLength,

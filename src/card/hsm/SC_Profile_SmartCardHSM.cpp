@@ -47,7 +47,7 @@ int CSC_Profile_SmartCardHSM::SCSelectEF(unsigned char* id) { return selectFileF
 
 int CSC_Profile_SmartCardHSM::SCSelectAID(unsigned char* aid, unsigned int length) {
     if (aid == nullptr || length == 0 || length > 16 ||
-        !send(*this, kApduCase4, 0x00, 0xA4, 0x04, 0x0C, Bytes(aid, aid + length), 0x00))
+        !send(*this, Command::iso(kApduCase4, kInsSelect, 0x04, 0x0C).withData(aid, length).withLe(0x00)))
         return SC_CMD_FAILED;
     return isSW(0x90, 0x00) ? 0 : SC_CMD_FAILED;
 }
@@ -64,7 +64,8 @@ int CSC_Profile_SmartCardHSM::SCReadBinary(unsigned char* out, unsigned short of
     const Bytes data = {0x54, 0x02, static_cast<unsigned char>(offset >> 8), static_cast<unsigned char>(offset)};
     // Room for the 53 header around the data (Le 00 asks for up to 256 bytes).
     unsigned short le = length == 0 || length > 252 ? 0 : static_cast<unsigned short>(length + 4);
-    if (out == nullptr || !send(*this, kApduCase4, 0x00, 0xB1, 0x00, 0x00, data, le))
+    if (out == nullptr ||
+        !send(*this, Command::iso(kApduCase4, kInsReadBinaryOdd, 0x00, 0x00).withData(data).withLe(le)))
         return SC_CMD_FAILED;
     if (!isSW(0x90, 0x00) && !isSW(0x62, 0x82))
         return mapStatus(getSW(), kReadBinaryStatus);
@@ -79,8 +80,8 @@ int CSC_Profile_SmartCardHSM::SCReadBinary(unsigned char* out, unsigned short of
 }
 
 int CSC_Profile_SmartCardHSM::SCEnumerateObjects(unsigned char* out, unsigned long* outLength) {
-    if (outLength == nullptr || !send(*this, kApduCase2, 0x80, 0x58, 0x00, 0x00, Bytes(), 0x00) || !isSW(0x90, 0x00) ||
-        !copyResponse(*this, out, outLength, *outLength))
+    if (outLength == nullptr || !send(*this, Command::iso(kApduCase2, 0x58, 0x00, 0x00).withCla(0x80).withLe(0x00)) ||
+        !isSW(0x90, 0x00) || !copyResponse(*this, out, outLength, *outLength))
         return SC_CMD_FAILED;
     return 0;
 }
@@ -121,9 +122,9 @@ int CSC_Profile_SmartCardHSM::SCSignData(std::string, unsigned char keyRef, int 
             return SC_CMD_FAILED;
         data.assign(hash, hash + hashLength);
     }
-    if (!send(*this, kApduCase4Extended, 0x80, 0x68, keyRef, mode, data, 0x0000))
+    if (!send(*this, Command::iso(kApduCase4Extended, 0x68, keyRef, mode).withCla(0x80).withData(data).withLe(0x0000)))
         return SC_CMD_FAILED;
-    int r = signResult(*this, signature, signatureLength, {sw(0x69, 0x82)});
+    int r = signResult(*this, signature, signatureLength, {kSwSecurityNotSatisfied});
     if (r == 0)
         m_seSet = true;
     return r;
@@ -132,9 +133,12 @@ int CSC_Profile_SmartCardHSM::SCSignData(std::string, unsigned char keyRef, int 
 int CSC_Profile_SmartCardHSM::SCRSADecrypt(std::string, unsigned char keyRef, unsigned char* in, unsigned long inLength,
                                            unsigned char* out, unsigned long* outLength, int) {
     if (in == nullptr || inLength == 0 || inLength > 0xFFF0 || outLength == nullptr ||
-        !send(*this, kApduCase4Extended, 0x80, 0x62, keyRef, kDecipherRaw, Bytes(in, in + inLength), 0x0000))
+        !send(*this, Command::iso(kApduCase4Extended, 0x62, keyRef, kDecipherRaw)
+                         .withCla(0x80)
+                         .withData(in, inLength)
+                         .withLe(0x0000)))
         return SC_CMD_FAILED;
-    return signResult(*this, out, outLength, {sw(0x69, 0x82)});
+    return signResult(*this, out, outLength, {kSwSecurityNotSatisfied});
 }
 
 void CSC_Profile_SmartCardHSM::ReadCardSerial() {

@@ -34,7 +34,7 @@ void CSC_Profile_Micardo21::SetMinMaxKeyLength() {
 
 int CSC_Profile_Micardo21::SCSelectMF() {
     markMasterFile(*this);
-    if (!send(*this, kApduCase2, 0x00, 0xA4, 0x00, 0x00, Bytes(), 0x00))
+    if (!send(*this, Command::iso(kApduCase2, kInsSelect, 0x00, 0x00).withLe(0x00)))
         return SC_CMD_FAILED;
     // Under T=0 the card may answer 6C xx (the FCI is shorter than 256 bytes): the MF is
     // selected all the same.
@@ -67,7 +67,8 @@ std::string CSC_Profile_Micardo21::getCardSerial() {
 // signature template.
 int CSC_Profile_Micardo21::SCManageSE(std::string keyPath, unsigned char keyRef, unsigned int) {
     unsigned char p2 = upperPath(keyPath) == kInternalAuthKey ? 0xA4 : 0xB6;
-    if (!send(*this, kApduCase3, 0x00, 0x22, 0x41, p2, keyObject(keyRef), 0) || !isSW(0x90, 0x00))
+    if (!send(*this, Command::iso(kApduCase3, kInsManageSe, kMseSetCompute, p2).withData(keyObject(keyRef))) ||
+        !isSW(0x90, 0x00))
         return SC_CMD_FAILED;
     return 0;
 }
@@ -79,8 +80,8 @@ int CSC_Profile_Micardo21::SCSignData(std::string keyPath, unsigned char keyRef,
     if (SCManageSE(keyPath, keyRef, algId) != 0)
         return SC_CMD_FAILED;
     const bool internalAuth = upperPath(keyPath) == kInternalAuthKey;
-    const SignCommand command =
-        internalAuth ? SignCommand{kApduCase3, 0x88, 0x00, 0x00, 0} : psoSignature(kApduCase3, 0);
+    const Command command =
+        internalAuth ? Command::iso(kApduCase3, kInsInternalAuthenticate, 0x00, 0x00) : psoSignature(kApduCase3, 0);
     return signBlock(*this, command, keyBits, algId, hash, hashLength, signature, signatureLength, {});
 }
 

@@ -40,8 +40,8 @@ int CSC_Profile_SecCos5::GetFileLen() { return fcpFileSize(m_response.data(), m_
 
 int CSC_Profile_SecCos5::GetData(unsigned char p1, unsigned char p2, unsigned char, unsigned char* out,
                                  unsigned long* outLength) {
-    FormatAPDU(kApduCase2Lc, 0x00, 0xCA, p1, p2, 0, 0, nullptr, 0);
-    if (!SendToCard() || !isSW(0x90, 0x00) || !copyResponse(*this, out, outLength, 0))
+    if (!send(*this, Command::iso(kApduCase2Lc, kInsGetData, p1, p2)) || !isSW(0x90, 0x00) ||
+        !copyResponse(*this, out, outLength, 0))
         return SC_CMD_FAILED;
     return 0;
 }
@@ -98,7 +98,8 @@ bool CSC_Profile_SecCos5::isSupportedHashAlgo(int, int nAlgoID) {
 
 int CSC_Profile_SecCos5::SCManageSE(std::string keyPath, unsigned char keyRef, unsigned int algId) {
     if (upperPath(keyPath) == kAuthKey)
-        return send(*this, kApduCase3, 0x00, 0x22, 0x41, 0xA4, Bytes{0x84, 0x01, keyRef, 0x80, 0x01, kAlgAuth}, 0) &&
+        return send(*this, Command::iso(kApduCase3, kInsManageSe, kMseSetCompute, kTemplateAuth)
+                               .withData(Bytes{0x84, 0x01, keyRef, 0x80, 0x01, kAlgAuth})) &&
                        isSW(0x90, 0x00)
                    ? 0
                    : SC_CMD_FAILED;
@@ -111,9 +112,13 @@ int CSC_Profile_SecCos5::SCManageSE(std::string keyPath, unsigned char keyRef, u
         return SC_CMD_FAILED;
     }
     const unsigned char h = algId == sha256.cardAlgId ? sha256.cardHashRef : sha1.cardHashRef;
-    if (!send(*this, kApduCase3, 0x00, 0x22, 0x41, 0xAA, Bytes{0x89, 0x02, 0x14, h}, 0) || !isSW(0x90, 0x00))
+    if (!send(*this, Command::iso(kApduCase3, kInsManageSe, kMseSetCompute, kTemplateHash)
+                         .withData(Bytes{0x89, 0x02, 0x14, h})) ||
+        !isSW(0x90, 0x00))
         return SC_CMD_FAILED;
-    if (!send(*this, kApduCase3, 0x00, 0x22, 0x41, 0xB6, Bytes{0x89, 0x03, 0x13, 0x23, h}, 0) || !isSW(0x90, 0x00))
+    if (!send(*this, Command::iso(kApduCase3, kInsManageSe, kMseSetCompute, kTemplateSign)
+                         .withData(Bytes{0x89, 0x03, 0x13, 0x23, h})) ||
+        !isSW(0x90, 0x00))
         return SC_CMD_FAILED;
     return 0;
 }
@@ -129,32 +134,37 @@ int CSC_Profile_SecCos5::SCSignData(std::string keyPath, unsigned char keyRef, i
             return SC_CMD_FAILED;
         // Blocks of keys over 2032 bits do not fit a short command.
         bool extended = block.size() > 255;
-        if (!send(*this, extended ? kApduCase4Extended : kApduCase4, 0x00, 0x88, 0x00, 0x82, block, 0x00))
+        if (!send(*this, Command::iso(extended ? kApduCase4Extended : kApduCase4, kInsInternalAuthenticate, 0x00, 0x82)
+                             .withData(block)
+                             .withLe(0x00)))
             return SC_CMD_FAILED;
-        return signResult(*this, signature, signatureLength, {sw(0x69, 0x82)});
+        return signResult(*this, signature, signatureLength, {kSwSecurityNotSatisfied});
     }
     if (keyBits == 2048 || keyBits == 1976 || keyBits == 1728) {
         if (SCManageSE(keyPath, keyRef, algId) != 0 ||
             !buildSignBlock(*this, algId, keyBits, hash, hashLength, false, block))
             return SC_CMD_FAILED;
-        if (!send(*this, kApduCase4, 0x00, 0x2A, 0x90, 0xA0, block, 0x00) || !isSW(0x90, 0x00))
+        if (!send(*this, Command::iso(kApduCase4, kInsPso, kPsoHash, kPsoHashInput).withData(block).withLe(0x00)) ||
+            !isSW(0x90, 0x00))
             return SC_CMD_FAILED;
         FormatAPDU(kApduCase2, 0x00, 0x2A, 0x9E, 0x9A, 0, 0x00, nullptr, 0);
         m_response.assign(512, 0);
         m_respLen = 512;
         if (!SendToCard())
             return SC_CMD_FAILED;
-        return signResult(*this, signature, signatureLength, {sw(0x69, 0x82)});
+        return signResult(*this, signature, signatureLength, {kSwSecurityNotSatisfied});
     }
     // Keys of other sizes: digital signature template with algorithm 12, then the
     // DigestInfo by PSO COMPUTE DIGITAL SIGNATURE.
-    if (!send(*this, kApduCase3, 0x00, 0x22, 0x41, 0xB6, Bytes{0x80, 0x01, kAlgOtherSizes}, 0) || !isSW(0x90, 0x00))
+    if (!send(*this, Command::iso(kApduCase3, kInsManageSe, kMseSetCompute, kTemplateSign)
+                         .withData(Bytes{0x80, 0x01, kAlgOtherSizes})) ||
+        !isSW(0x90, 0x00))
         return SC_CMD_FAILED;
     if (!digestInfoBlock(algId, keyBits, hash, hashLength, false, block))
         return SC_CMD_FAILED;
-    if (!send(*this, kApduCase4, 0x00, 0x2A, 0x9E, 0x9A, block, 0x00))
+    if (!send(*this, Command::iso(kApduCase4, kInsPso, kPsoSignature, kPsoToBeSigned).withData(block).withLe(0x00)))
         return SC_CMD_FAILED;
-    return signResult(*this, signature, signatureLength, {sw(0x69, 0x82)});
+    return signResult(*this, signature, signatureLength, {kSwSecurityNotSatisfied});
 }
 
 int CSC_Profile_SecCos5::SCRSADecrypt(std::string, unsigned char keyRef, unsigned char* in, unsigned long inLength,

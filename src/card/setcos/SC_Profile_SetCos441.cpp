@@ -35,7 +35,7 @@ int CSC_Profile_SetCos441::GetFileLen() { return fcpFileSize(m_response.data(), 
 
 int CSC_Profile_SetCos441::GetData(unsigned char p1, unsigned char p2, unsigned char le, unsigned char* out,
                                    unsigned long* outLength) {
-    if (!send(*this, kApduCase2, 0x00, 0xCA, p1, p2, Bytes(), le) || !isSW(0x90, 0x00) ||
+    if (!send(*this, Command::iso(kApduCase2, kInsGetData, p1, p2).withLe(le)) || !isSW(0x90, 0x00) ||
         !copyResponse(*this, out, outLength, 0))
         return SC_CMD_FAILED;
     return 0;

@@ -31,7 +31,7 @@ int onePadded(CSC_Profile_Base& card, unsigned char ins, unsigned char p1, unsig
     vn_secret::WipedBytes block;
     if (!paddedBlock(pin, length, kPinBlock, block))
         return CSC_Profile_Base::SC_CMD_FAILED;
-    bool sent = send(card, kApduCase3, 0x00, ins, p1, ref, block.data(), block.size(), 0);
+    bool sent = send(card, Command::iso(kApduCase3, ins, p1, ref).withData(block.data(), block.size()));
     return sent ? card.returnResult() : CSC_Profile_Base::SC_CMD_FAILED;
 }
 
@@ -46,7 +46,7 @@ int twoPadded(CSC_Profile_Base& card, unsigned char ins, unsigned char ref, cons
     if (!paddedBlock(a, aLength, kPinBlock, first) || !paddedBlock(b, bLength, kPinBlock, second))
         return CSC_Profile_Base::SC_CMD_FAILED;
     first.insert(first.end(), second.begin(), second.end());
-    bool sent = send(card, kApduCase3, 0x00, ins, 0x00, ref, first.data(), first.size(), 0);
+    bool sent = send(card, Command::iso(kApduCase3, ins, 0x00, ref).withData(first.data(), first.size()));
     return sent ? card.returnResult() : CSC_Profile_Base::SC_CMD_FAILED;
 }
 }  // namespace
@@ -74,7 +74,7 @@ int CSC_Profile_SetCos442::SCSelectMF() { return selectMasterFile(*this, kApduCa
 // Directories and files by path from the current directory (P1 09).
 int CSC_Profile_SetCos442::SCSelectDF(unsigned char* id, int length) {
     if (id == nullptr || length <= 0 || length > 16 || length % 2 ||
-        !send(*this, kApduCase3, 0x00, 0xA4, 0x09, 0x00, Bytes(id, id + length), 0))
+        !send(*this, Command::iso(kApduCase3, kInsSelect, 0x09, 0x00).withData(id, length)))
         return SC_CMD_FAILED;
     return selectResult(getSW(), false);
 }
@@ -86,9 +86,9 @@ int CSC_Profile_SetCos442::GetFileLen() { return fcpFileSize(m_response.data(), 
 
 int CSC_Profile_SetCos442::GetData(unsigned char p1, unsigned char p2, unsigned char le, unsigned char* out,
                                    unsigned long* outLength) {
-    if (!send(*this, kApduCase2, 0x00, 0xCA, p1, p2, Bytes(), le))
+    if (!send(*this, Command::iso(kApduCase2, kInsGetData, p1, p2).withLe(le)))
         return SC_CMD_FAILED;
-    if (m_sw1 == 0x61 && !send(*this, kApduCase2, 0x00, 0xC0, 0x00, 0x00, Bytes(), m_sw2))
+    if (m_sw1 == 0x61 && !send(*this, Command::iso(kApduCase2, kInsGetResponse, 0x00, 0x00).withLe(m_sw2)))
         return SC_CMD_FAILED;
     if (!isSW(0x90, 0x00) || !copyResponse(*this, out, outLength, 0))
         return SC_CMD_FAILED;

@@ -16,8 +16,9 @@ Bytes setcosEnvironment(const std::string& keyPath) {
 }
 
 int setcosManageSE(CSC_Profile_Base& card, const std::string& keyPath) {
-    if (!send(card, kApduCase3, 0x00, 0x22, 0x41, 0xB6, setcosEnvironment(keyPath), 0) ||
-        card.getSW() != sw(0x90, 0x00))
+    if (!send(card, Command::iso(kApduCase3, kInsManageSe, kMseSetCompute, kTemplateSign)
+                        .withData(setcosEnvironment(keyPath))) ||
+        card.getSW() != kSwOk)
         return kCardFailed;
     return kCardOk;
 }

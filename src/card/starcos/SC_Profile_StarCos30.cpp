@@ -60,14 +60,18 @@ int CSC_Profile_StarCos30::SCUnblockPin2(unsigned char ref, unsigned char* puk, 
 // (84 01 key, 80 01 12). Other keys: authentication template (84 01 key, 80 01 01).
 int CSC_Profile_StarCos30::SCManageSE(std::string keyPath, unsigned char keyRef, unsigned int algId) {
     if (upperPath(keyPath) == kQualifiedKey) {
-        if (!send(*this, kApduCase3, 0x00, 0x22, 0x41, 0xAA, Bytes{0x80, 0x01, hashRef(algId)}, 0) || !isSW(0x90, 0x00))
+        if (!send(*this, Command::iso(kApduCase3, kInsManageSe, kMseSetCompute, kTemplateHash)
+                             .withData(Bytes{0x80, 0x01, hashRef(algId)})) ||
+            !isSW(0x90, 0x00))
             return SC_CMD_FAILED;
-        if (!send(*this, kApduCase3, 0x00, 0x22, 0x41, 0xB6, Bytes{0x84, 0x01, keyRef, 0x80, 0x01, kAlgSignHash}, 0) ||
+        if (!send(*this, Command::iso(kApduCase3, kInsManageSe, kMseSetCompute, kTemplateSign)
+                             .withData(Bytes{0x84, 0x01, keyRef, 0x80, 0x01, kAlgSignHash})) ||
             !isSW(0x90, 0x00))
             return SC_CMD_FAILED;
         return 0;
     }
-    if (!send(*this, kApduCase3, 0x00, 0x22, 0x41, 0xA4, Bytes{0x84, 0x01, keyRef, 0x80, 0x01, kAlgAuth}, 0) ||
+    if (!send(*this, Command::iso(kApduCase3, kInsManageSe, kMseSetCompute, kTemplateAuth)
+                         .withData(Bytes{0x84, 0x01, keyRef, 0x80, 0x01, kAlgAuth})) ||
         !isSW(0x90, 0x00))
         return SC_CMD_FAILED;
     return 0;
@@ -83,25 +87,28 @@ int CSC_Profile_StarCos30::SCSignData(std::string keyPath, unsigned char keyRef,
         Bytes data(hash, hash + hashLength);
         const unsigned char head[2] = {0x90, static_cast<unsigned char>(hashLength)};
         data.insert(data.begin(), head, head + 2);
-        if (!send(*this, kApduCase4, 0x00, 0x2A, 0x90, 0xA0, data, 0x00) || !isSW(0x90, 0x00))
+        if (!send(*this, Command::iso(kApduCase4, kInsPso, kPsoHash, kPsoHashInput).withData(data).withLe(0x00)) ||
+            !isSW(0x90, 0x00))
             return SC_CMD_FAILED;
-        if (!send(*this, kApduCase2, 0x00, 0x2A, 0x9E, 0x9A, Bytes(), 0x00))
+        if (!send(*this, Command::iso(kApduCase2, kInsPso, kPsoSignature, kPsoToBeSigned).withLe(0x00)))
             return SC_CMD_FAILED;
-        return signResult(*this, signature, signatureLength, {sw(0x69, 0x82)});
+        return signResult(*this, signature, signatureLength, {kSwSecurityNotSatisfied});
     }
     SignBlock block;
     if (!buildSignBlock(*this, algId, keyBits, hash, hashLength, false, block))
         return SC_CMD_FAILED;
-    if (!send(*this, kApduCase4, 0x00, 0x88, 0x00, 0x00, block, 0x00))
+    if (!send(*this, Command::iso(kApduCase4, kInsInternalAuthenticate, 0x00, 0x00).withData(block).withLe(0x00)))
         return SC_CMD_FAILED;
-    return signResult(*this, signature, signatureLength, {sw(0x69, 0x82)});
+    return signResult(*this, signature, signatureLength, {kSwSecurityNotSatisfied});
 }
 
 int CSC_Profile_StarCos30::SCRSADecrypt(std::string, unsigned char keyRef, unsigned char* in, unsigned long inLength,
                                         unsigned char* out, unsigned long* outLength, int) {
     if (in == nullptr || inLength == 0 || inLength > 4096 || outLength == nullptr)
         return SC_CMD_FAILED;
-    if (!send(*this, kApduCase3, 0x00, 0x22, 0x41, 0xB8, Bytes{0x84, 0x01, keyRef}, 0) || !isSW(0x90, 0x00))
+    if (!send(*this, Command::iso(kApduCase3, kInsManageSe, kMseSetCompute, kTemplateCipher)
+                         .withData(Bytes{0x84, 0x01, keyRef})) ||
+        !isSW(0x90, 0x00))
         return SC_CMD_FAILED;
     Bytes data(in, in + inLength);
     data.insert(data.begin(), static_cast<unsigned char>(0x81));
@@ -109,7 +116,10 @@ int CSC_Profile_StarCos30::SCRSADecrypt(std::string, unsigned char keyRef, unsig
         size_t n = data.size() - offset > kChainPiece ? kChainPiece : data.size() - offset;
         bool last = offset + n == data.size();
         Bytes piece(data.begin() + static_cast<long>(offset), data.begin() + static_cast<long>(offset + n));
-        if (!send(*this, last ? kApduCase4 : kApduCase3, last ? 0x00 : 0x10, 0x2A, 0x80, 0x86, piece, 0x00))
+        if (!send(*this, Command::iso(last ? kApduCase4 : kApduCase3, kInsPso, kPsoPlain, kPsoPaddedCryptogram)
+                             .withCla(last ? 0x00 : 0x10)
+                             .withData(piece)
+                             .withLe(0x00)))
             return SC_CMD_FAILED;
         if (!last && !isSW(0x90, 0x00))
             return SC_CMD_FAILED;

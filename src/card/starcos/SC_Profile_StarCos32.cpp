@@ -53,7 +53,8 @@ int CSC_Profile_StarCos32::SCUnblockPin2(unsigned char ref, unsigned char* puk, 
 // The environment for the qualified key: digital signature template, algorithm 42.
 int CSC_Profile_StarCos32::SCManageSE(std::string, unsigned char keyRef, unsigned int) {
     const Bytes data = {0x84, 0x01, keyRef, 0x80, 0x01, 0x42};
-    if (!send(*this, kApduCase3, 0x00, 0x22, 0x41, 0xB6, data, 0) || !isSW(0x90, 0x00))
+    if (!send(*this, Command::iso(kApduCase3, kInsManageSe, kMseSetCompute, kTemplateSign).withData(data)) ||
+        !isSW(0x90, 0x00))
         return SC_CMD_FAILED;
     return 0;
 }
@@ -68,29 +69,34 @@ int CSC_Profile_StarCos32::SCSignData(std::string keyPath, unsigned char keyRef,
         if (SCManageSE(keyPath, keyRef, algId) != 0 ||
             !buildSignBlock(*this, algId, keyBits, hash, hashLength, false, block))
             return SC_CMD_FAILED;
-        if (!send(*this, kApduCase4, 0x00, 0x2A, 0x9E, 0x9A, block, 0x00))
+        if (!send(*this, Command::iso(kApduCase4, kInsPso, kPsoSignature, kPsoToBeSigned).withData(block).withLe(0x00)))
             return SC_CMD_FAILED;
-        return signResult(*this, signature, signatureLength, {sw(0x69, 0x82)});
+        return signResult(*this, signature, signatureLength, {kSwSecurityNotSatisfied});
     }
     if (profileType == CP_MEDISIGN2K) {
-        if (!send(*this, kApduCase1, 0x00, 0x22, 0xF3, 0x01, Bytes(), 0) || !isSW(0x90, 0x00))
+        if (!send(*this, Command::iso(kApduCase1, kInsManageSe, kMseRestore, 0x01)) || !isSW(0x90, 0x00))
             return SC_CMD_FAILED;
-        send(*this, kApduCase3, 0x00, 0x22, 0x41, 0xA4, Bytes{0x84, 0x01, keyRef, 0x80, 0x01, 0x05}, 0);
+        send(*this, Command::iso(kApduCase3, kInsManageSe, kMseSetCompute, kTemplateAuth)
+                        .withData(Bytes{0x84, 0x01, keyRef, 0x80, 0x01, 0x05}));
         if (!buildSignBlock(*this, algId, keyBits, hash, hashLength, false, block))
             return SC_CMD_FAILED;
-        if (!send(*this, kApduCase4, 0x00, 0x88, 0x00, 0x00, block, 0x00))
+        if (!send(*this, Command::iso(kApduCase4, kInsInternalAuthenticate, 0x00, 0x00).withData(block).withLe(0x00)))
             return SC_CMD_FAILED;
-        return signResult(*this, signature, signatureLength, {sw(0x69, 0x82)});
+        return signResult(*this, signature, signatureLength, {kSwSecurityNotSatisfied});
     }
     // Other keys: the padded block goes through the private-key operation of DECIPHER.
-    if (!send(*this, kApduCase3, 0x00, 0x22, 0x41, 0xB8, Bytes{0x84, 0x03, 0x80, 0x06, 0x00}, 0) || !isSW(0x90, 0x00))
+    if (!send(*this, Command::iso(kApduCase3, kInsManageSe, kMseSetCompute, kTemplateCipher)
+                         .withData(Bytes{0x84, 0x03, 0x80, 0x06, 0x00})) ||
+        !isSW(0x90, 0x00))
         return SC_CMD_FAILED;
     if (!buildSignBlock(*this, algId, keyBits, hash, hashLength, true, block))
         return SC_CMD_FAILED;
     prependZero(block);
-    if (!send(*this, kApduCase4Extended, 0x00, 0x2A, 0x80, 0x86, block, 0x0000))
+    if (!send(
+            *this,
+            Command::iso(kApduCase4Extended, kInsPso, kPsoPlain, kPsoPaddedCryptogram).withData(block).withLe(0x0000)))
         return SC_CMD_FAILED;
-    return signResult(*this, signature, signatureLength, {sw(0x69, 0x82)});
+    return signResult(*this, signature, signatureLength, {kSwSecurityNotSatisfied});
 }
 
 int CSC_Profile_StarCos32::SCRSADecrypt(std::string, unsigned char keyRef, unsigned char* in, unsigned long inLength,

@@ -66,7 +66,8 @@ int CSC_Profile_StarCos34::PreSigning(int profileType, std::string keyPath) {
 
 int CSC_Profile_StarCos34::SCManageSE(std::string, unsigned char keyRef, unsigned int) {
     const Bytes data = {0x84, 0x01, keyRef, 0x89, 0x02, 0x13, 0x23};
-    if (!send(*this, kApduCase3, 0x00, 0x22, 0x41, 0xB6, data, 0) || !isSW(0x90, 0x00)) {
+    if (!send(*this, Command::iso(kApduCase3, kInsManageSe, kMseSetCompute, kTemplateSign).withData(data)) ||
+        !isSW(0x90, 0x00)) {
         m_seSet = false;
         return SC_CMD_FAILED;
     }
@@ -86,7 +87,7 @@ int CSC_Profile_StarCos34::SCSignData(std::string keyPath, unsigned char keyRef,
     }
     m_seSet = false;
     return signKeepingEnvironment(*this, m_seSet, block, signature, signatureLength,
-                                  {sw(0x69, 0x85), sw(0x69, 0x82), sw(0x69, 0x88)});
+                                  {kSwConditionsNotSatisfied, kSwSecurityNotSatisfied, kSwSmObjectsIncorrect});
 }
 
 int CSC_Profile_StarCos34::SCRSADecrypt(std::string, unsigned char keyRef, unsigned char* in, unsigned long inLength,

@@ -63,7 +63,8 @@ int CSC_Profile_StarCos35::PreSigning(int profileType, std::string keyPath) {
 
 int CSC_Profile_StarCos35::SCManageSE(std::string, unsigned char keyRef, unsigned int) {
     const Bytes data = {0x80, 0x01, 0x10, 0x84, 0x01, keyRef};
-    if (!send(*this, kApduCase3, 0x00, 0x22, 0xC1, 0xB8, data, 0) || !isSW(0x90, 0x00))
+    if (!send(*this, Command::iso(kApduCase3, kInsManageSe, kMseSetBoth, kTemplateCipher).withData(data)) ||
+        !isSW(0x90, 0x00))
         return SC_CMD_FAILED;
     return 0;
 }
@@ -71,7 +72,7 @@ int CSC_Profile_StarCos35::SCManageSE(std::string, unsigned char keyRef, unsigne
 int CSC_Profile_StarCos35::BuildSignBuffer(unsigned int algId, int keyBits, unsigned char* hash,
                                            unsigned long hashLength, unsigned char** out, unsigned long* outLength,
                                            bool) {
-    if (m_noRsaPss && !(algId & 0x10000))
+    if (m_noRsaPss && !(algId & kAlgFlagPss))
         return CSC_Profile_Base::BuildSignBuffer(algId, keyBits, hash, hashLength, out, outLength, false);
     if (hash == nullptr && hashLength)
         return SC_CMD_FAILED;
@@ -83,7 +84,7 @@ int CSC_Profile_StarCos35::SCSignData(std::string keyPath, unsigned char keyRef,
                                       unsigned long* signatureLength, int) {
     vn_log(1, "--entering CSC_Profile_StarCos35::SCSignData\n");
     keyPath = upperPath(keyPath);
-    if (algId & 0x10000) {
+    if (algId & kAlgFlagPss) {
         m_noRsaPss = false;
         vn_log(9, "using RSAPSS\n");
     }
@@ -91,7 +92,8 @@ int CSC_Profile_StarCos35::SCSignData(std::string keyPath, unsigned char keyRef,
                             : Bytes{0x84, 0x01, keyRef, 0x89, 0x03, 0x13, 0x33, hashRef(algId)};
     // The environment kept from the last signature serves only the same key, padding and hash.
     if (!m_seSet || data != m_seData) {
-        if (!send(*this, kApduCase3, 0x00, 0x22, 0x41, 0xB6, data, 0) || !isSW(0x90, 0x00)) {
+        if (!send(*this, Command::iso(kApduCase3, kInsManageSe, kMseSetCompute, kTemplateSign).withData(data)) ||
+            !isSW(0x90, 0x00)) {
             m_seSet = false;
             return static_cast<int>(vn_log_dw_return("CSC_Profile_StarCos35::SCSignData", SC_CMD_FAILED));
         }
@@ -102,7 +104,7 @@ int CSC_Profile_StarCos35::SCSignData(std::string keyPath, unsigned char keyRef,
     if (!buildSignBlock(*this, algId, keyBits, hash, hashLength, false, block))
         return static_cast<int>(vn_log_dw_return("CSC_Profile_StarCos35::SCSignData", SC_CMD_FAILED));
     m_seSet = false;
-    int r = signKeepingEnvironment(*this, m_seSet, block, signature, signatureLength, {sw(0x69, 0x82)});
+    int r = signKeepingEnvironment(*this, m_seSet, block, signature, signatureLength, {kSwSecurityNotSatisfied});
     return static_cast<int>(vn_log_dw_return("CSC_Profile_StarCos35::SCSignData", static_cast<unsigned>(r)));
 }
 

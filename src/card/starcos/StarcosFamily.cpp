@@ -5,23 +5,8 @@
 namespace vn_cardos {
 
 namespace {
-// clang-format off
-const StatusResult kStarcosStatus[] = {
-    {sw(0x90, 0x00), kCardOk},
-    {sw(0x69, 0x85), kCardConditionsNotSatisfied},
-    {sw(0x69, 0x84), kCardReferenceUnusable},
-    {sw(0x69, 0x83), kCardPinBlocked},
-};
-// clang-format on
-// clang-format off
-const StatusResult kStarcosStatus6982[] = {
-    {sw(0x90, 0x00), kCardOk},
-    {sw(0x69, 0x85), kCardConditionsNotSatisfied},
-    {sw(0x69, 0x84), kCardReferenceUnusable},
-    {sw(0x69, 0x83), kCardPinBlocked},
-    {sw(0x69, 0x82), kCardSecurityNotSatisfied},
-};
-// clang-format on
+const uint32_t kStarcos6982Iso[] = {kSwSecurityNotSatisfied};
+const StatusMap kStarcosStatus6982 = isoStatusMap(kStarcos6982Iso, &kSecurityStatus);
 const unsigned char kPrivateKeyTag = 0x84;  // key reference of the environment
 const unsigned char kCryptogramPadding = 0x81;
 // The hash reference of codes without one of their own (SHA-256's).
@@ -33,7 +18,7 @@ int starcosResult(uint32_t status, bool with6982, int& tries) {
     unsigned sw1 = status & 0xFFFF, sw2 = status >> 16;
     if (sw1 == 0x63 && (sw2 & 0xF0) == 0xC0)
         tries = static_cast<int>(sw2 & 0x0F);
-    return with6982 ? mapStatus(status, kStarcosStatus6982) : mapStatus(status, kStarcosStatus);
+    return with6982 ? mapStatus(status, kStarcosStatus6982) : mapStatus(status, kSecurityStatus);
 }
 
 unsigned char hashRef(unsigned int algId) {

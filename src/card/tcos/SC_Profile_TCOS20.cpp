@@ -50,7 +50,8 @@ std::string CSC_Profile_TCOS20::getCardSerial() {
 }
 
 int CSC_Profile_TCOS20::SCManageSE(std::string, unsigned char keyRef, unsigned int) {
-    if (!send(*this, kApduCase3, 0x00, 0x22, 0xC1, 0xB8, Bytes{0x80, 0x01, 0x10, 0x84, 0x01, keyRef}, 0) ||
+    if (!send(*this, Command::iso(kApduCase3, kInsManageSe, kMseSetBoth, kTemplateCipher)
+                         .withData(Bytes{0x80, 0x01, 0x10, 0x84, 0x01, keyRef})) ||
         !isSW(0x90, 0x00))
         return SC_CMD_FAILED;
     return 0;
@@ -67,7 +68,10 @@ int CSC_Profile_TCOS20::SCSignData(std::string keyPath, unsigned char keyRef, in
     SignBlock block;
     if (!buildSignBlock(*this, algId, keyBits, hash, hashLength, !direct, block))
         return SC_CMD_FAILED;
-    if (!send(*this, kApduCase4, 0x00, 0x2A, direct ? 0x9E : 0x80, direct ? 0x9A : 0x84, block, 0x00))
+    if (!send(*this, Command::iso(kApduCase4, kInsPso, direct ? kPsoSignature : kPsoPlain,
+                                  direct ? kPsoToBeSigned : kPsoCryptogram)
+                         .withData(block)
+                         .withLe(0x00)))
         return SC_CMD_FAILED;
     return signResult(*this, signature, signatureLength, {});
 }
@@ -75,7 +79,7 @@ int CSC_Profile_TCOS20::SCSignData(std::string keyPath, unsigned char keyRef, in
 int CSC_Profile_TCOS20::SCRSADecrypt(std::string, unsigned char, unsigned char* in, unsigned long inLength,
                                      unsigned char* out, unsigned long* outLength, int) {
     if (in == nullptr || inLength == 0 || inLength > 255 || outLength == nullptr ||
-        !send(*this, kApduCase4, 0x00, 0x2A, 0x80, 0x84, Bytes(in, in + inLength), 0x00))
+        !send(*this, Command::iso(kApduCase4, kInsPso, kPsoPlain, kPsoCryptogram).withData(in, inLength).withLe(0x00)))
         return SC_CMD_FAILED;
     return signResult(*this, out, outLength, {});
 }

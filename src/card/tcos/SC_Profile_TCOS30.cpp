@@ -55,7 +55,8 @@ int CSC_Profile_TCOS30::ExternalAuthenticate(unsigned char* in, unsigned long in
 }
 
 int CSC_Profile_TCOS30::SCManageSE(std::string, unsigned char keyRef, unsigned int) {
-    if (!send(*this, kApduCase3, 0x00, 0x22, 0x41, 0xB8, Bytes{0x80, 0x01, kAlgDecipher, 0x84, 0x01, keyRef}, 0) ||
+    if (!send(*this, Command::iso(kApduCase3, kInsManageSe, kMseSetCompute, kTemplateCipher)
+                         .withData(Bytes{0x80, 0x01, kAlgDecipher, 0x84, 0x01, keyRef})) ||
         !isSW(0x90, 0x00))
         return SC_CMD_FAILED;
     return 0;
@@ -73,18 +74,22 @@ int CSC_Profile_TCOS30::SCSignData(std::string keyPath, unsigned char keyRef, in
     if (keyPath == kDirectKey && keyRef == kDirectKeyRef) {
         if (!buildSignBlock(*this, algId, keyBits, hash, hashLength, false, block))
             return SC_CMD_FAILED;
-        sent = send(*this, kApduCase4Extended, 0x00, 0x2A, 0x9E, 0x9A, block, 0x0000);
+        sent = send(
+            *this,
+            Command::iso(kApduCase4Extended, kInsPso, kPsoSignature, kPsoToBeSigned).withData(block).withLe(0x0000));
     } else {
         if (keyPath == kDirectKey && SCManageSE(keyPath, keyRef, algId) != 0)
             return SC_CMD_FAILED;
         if (!buildSignBlock(*this, algId, keyBits, hash, hashLength, true, block))
             return SC_CMD_FAILED;
         prependZero(block);
-        sent = send(*this, kApduCase4Extended, 0x00, 0x2A, 0x80, 0x86, block, 0x0000);
+        sent = send(
+            *this,
+            Command::iso(kApduCase4Extended, kInsPso, kPsoPlain, kPsoPaddedCryptogram).withData(block).withLe(0x0000));
     }
     if (!sent)
         return SC_CMD_FAILED;
-    return signResult(*this, signature, signatureLength, {sw(0x69, 0x82)});
+    return signResult(*this, signature, signatureLength, {kSwSecurityNotSatisfied});
 }
 
 int CSC_Profile_TCOS30::SCRSADecrypt(std::string, unsigned char keyRef, unsigned char* in, unsigned long inLength,

@@ -48,7 +48,7 @@ int CSC_Profile_TCOS30V2::InitSM() {
 
 int CSC_Profile_TCOS30V2::SCSelectAID(unsigned char* aid, unsigned int length) {
     if (aid == nullptr || length == 0 || length > 16 ||
-        !send(*this, kApduCase4, 0x00, 0xA4, 0x04, 0x04, Bytes(aid, aid + length), 0xFF))
+        !send(*this, Command::iso(kApduCase4, kInsSelect, 0x04, 0x04).withData(aid, length).withLe(0xFF)))
         return SC_CMD_FAILED;
     return isSW(0x90, 0x00) ? 0 : SC_CMD_FAILED;
 }
@@ -76,7 +76,8 @@ int CSC_Profile_TCOS30V2::ExternalAuthenticate(unsigned char* in, unsigned long 
 
 int CSC_Profile_TCOS30V2::SCManageSE(std::string, unsigned char keyRef, unsigned int) {
     unsigned char p2 = keyRef == kCipherTemplateKey ? 0xB8 : 0xB6;
-    if (!send(*this, kApduCase3, 0x00, 0x22, 0x41, p2, Bytes{0x84, 0x01, keyRef}, 0) || !isSW(0x90, 0x00))
+    if (!send(*this, Command::iso(kApduCase3, kInsManageSe, kMseSetCompute, p2).withData(Bytes{0x84, 0x01, keyRef})) ||
+        !isSW(0x90, 0x00))
         return SC_CMD_FAILED;
     return 0;
 }
@@ -88,7 +89,7 @@ int CSC_Profile_TCOS30V2::SCSignData(std::string keyPath, unsigned char keyRef, 
     if (SCManageSE(keyPath, keyRef, algId) != 0)
         return SC_CMD_FAILED;
     return signBlock(*this, psoSignature(kApduCase4, 0x00), keyBits, algId, hash, hashLength, signature,
-                     signatureLength, {sw(0x69, 0x82)});
+                     signatureLength, {kSwSecurityNotSatisfied});
 }
 
 int CSC_Profile_TCOS30V2::SCRSADecrypt(std::string, unsigned char, unsigned char*, unsigned long, unsigned char*,

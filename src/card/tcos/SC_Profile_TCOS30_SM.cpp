@@ -6,6 +6,7 @@
 #include "SC_Profile_CardOS.h"
 #include "Tcos3sm.h"
 #include "card/tcos/Tcos3Messaging.h"
+#include "infra/TraceScope.h"
 #include "vn_log.h"
 
 using namespace vn_cardos;
@@ -21,7 +22,7 @@ CSC_Profile_TCOS30::~CSC_Profile_TCOS30() { CTcos3sm::end_session(this); }
 bool CSC_Profile_TCOS30::isSmInitialized() { return m_smInitialized && CTcos3sm::session_of(this); }
 
 int CSC_Profile_TCOS30::InitSM() {
-    vn_log(1, "--entering CSC_Profile_Base::InitSM\n");
+    VnTraceScope trace("CSC_Profile_Base::InitSM");
     if (!needsSecureMessaging(m_keyPath))
         return 0;
     m_smInitialized = false;
@@ -45,7 +46,6 @@ int CSC_Profile_TCOS30::InitSM() {
     unsigned char serial[kSerialLength];
     std::memcpy(serial, m_serialBytes + sizeof m_serialBytes - kSerialLength, kSerialLength);
     m_smInitialized = CTcos3sm::tocs_get_session_keys(this, serial) == 0;
-    vn_log(1, "--leaving CSC_Profile_Base::InitSM\n");
     return m_smInitialized ? 0 : SC_CMD_FAILED;
 }
 
@@ -59,8 +59,11 @@ int CSC_Profile_TCOS30::SignProtected(unsigned int algId, int keyBits, unsigned 
     if (!buildSignBlock(*this, algId, keyBits, hash, hashLength, false, block))
         return SC_CMD_FAILED;
     Bytes data = vn_tcos3::protect_command(kProtectedSign, block, kAnyLength);
-    const bool sent = send(*this, kApduCase4Extended, kProtectedSign[0], kProtectedSign[1], kProtectedSign[2],
-                           kProtectedSign[3], data, 0x0000);
+    const bool sent =
+        send(*this, Command::iso(kApduCase4Extended, kProtectedSign[1], kProtectedSign[2], kProtectedSign[3])
+                        .withCla(kProtectedSign[0])
+                        .withData(data)
+                        .withLe(0x0000));
     // The card ends its session on any answer but 9000; so does the library.
     if (!sent || !isSW(0x90, 0x00)) {
         CTcos3sm::end_session(this);

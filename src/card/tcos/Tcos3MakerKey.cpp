@@ -6,6 +6,7 @@
 
 #include "infra/ConfigGroups.h"
 #include "infra/HexDigit.h"
+#include "infra/Secrets.h"
 #include "vn_log.h"
 
 namespace vn_tcos3 {
@@ -86,9 +87,7 @@ void assign(MakerKeyText& k, const std::vector<std::string>& v) {
 
 void MakerKeyText::wipe() {
     for (std::string* s : {&n, &e, &d, &p, &q, &dmp1, &dmq1, &iqmp}) {
-        if (!s->empty())
-            OPENSSL_cleanse(&(*s)[0], s->size());
-        s->clear();
+        vn_secret::wipe(*s);
     }
 }
 
@@ -103,8 +102,7 @@ bool maker_key_text(MakerKeyText& out) {
     case vnconfig::GroupRead::Read:
         assign(out, values);
         for (std::string& s : values)
-            if (!s.empty())
-                OPENSSL_cleanse(&s[0], s.size());
+            vn_secret::wipe(s);
         if (wellFormed(out))
             return true;
         break;

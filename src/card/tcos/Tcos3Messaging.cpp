@@ -1,12 +1,11 @@
 // Wrapping of protected TCOS 3.0 commands and checking of their answers.
 #include "card/tcos/Tcos3Messaging.h"
 
-#include <openssl/crypto.h>
-
 #include <cstring>
 
 #include "Des.h"
 #include "Tcos3sm.h"
+#include "infra/Secrets.h"
 
 namespace vn_tcos3 {
 namespace {
@@ -29,12 +28,12 @@ struct KeyPair {
         std::memcpy(b, key + 8, 8);
         DES_set_key_unchecked(&a, &k1);
         DES_set_key_unchecked(&b, &k2);
-        OPENSSL_cleanse(a, sizeof a);
-        OPENSSL_cleanse(b, sizeof b);
+        vn_secret::cleanse(a, sizeof a);
+        vn_secret::cleanse(b, sizeof b);
     }
     ~KeyPair() {
-        OPENSSL_cleanse(&k1, sizeof k1);
-        OPENSSL_cleanse(&k2, sizeof k2);
+        vn_secret::cleanse(&k1, sizeof k1);
+        vn_secret::cleanse(&k2, sizeof k2);
     }
     KeyPair(const KeyPair&) = delete;
     KeyPair& operator=(const KeyPair&) = delete;
