@@ -52,7 +52,8 @@ int CSC_Profile_TestOs::SCSignData(std::string, unsigned char keyRef, int keyBit
                                    unsigned char* hash, unsigned long hashLength, unsigned char* signature,
                                    unsigned long* signatureLength, int) {
     const Bytes se = {kKeyReference, 0x01, keyRef};
-    if (!send(*this, kApduCase3, 0x00, 0x22, 0x41, 0xB6, se, 0) || !isSW(0x90, 0x00))
+    if (!send(*this, Command::iso(kApduCase3, kInsManageSe, kMseSetCompute, kTemplateSign).withData(se)) ||
+        !isSW(0x90, 0x00))
         return SC_CMD_FAILED;
     return signBlock(*this, psoSignature(kApduCase4, 0x00), keyBits, algId, hash, hashLength, signature,
                      signatureLength, {sw(0x69, 0x82)});
