@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <ios>
 
-#include "card/cardos/CardOsFamily.h"
 #include "card/IsoCommands.h"
 #include "card/PinBlocks.h"
+#include "card/cardos/CardOsFamily.h"
 #include "card/starcos/StarcosFamily.h"
 
 namespace cardostest {

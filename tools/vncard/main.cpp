@@ -132,8 +132,9 @@ void commandHelp(const Command& c) {
         printf("\n%s", c.details);
     printf("\noptions:\n");
     for (const OptionSpec& o : c.options) {
-        std::string left = o.name[0] == '\0' ? std::string(o.value)
-                                             : std::string("--") + o.name + (o.value ? std::string(" ") + o.value : std::string());
+        std::string left = o.name[0] == '\0'
+                               ? std::string(o.value)
+                               : std::string("--") + o.name + (o.value ? std::string(" ") + o.value : std::string());
         printf("  %-20s %s\n", left.c_str(), o.help);
     }
 }

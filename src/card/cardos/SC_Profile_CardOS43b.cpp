@@ -1,9 +1,9 @@
 // CardOS 4.3b: the security environment and signature command depend on the profile
 // type; keys live in directories; CardOS status mapping.
-#include "card/cardos/CardOsFamily.h"
+#include "SC_Profile_CardOS.h"
 #include "card/IsoCommands.h"
 #include "card/PinPadStructures.h"
-#include "SC_Profile_CardOS.h"
+#include "card/cardos/CardOsFamily.h"
 #include "vn_log.h"
 
 using namespace vn_cardos;

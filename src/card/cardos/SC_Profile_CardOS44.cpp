@@ -1,9 +1,9 @@
 // CardOS 4.4: signatures for the D-TRUST, QuoVadis and SwissSign profiles through the
 // private-key operation of DECIPHER; keys live in directories; CardOS status mapping.
-#include "card/cardos/CardOsFamily.h"
+#include "SC_Profile_CardOS.h"
 #include "card/IsoCommands.h"
 #include "card/PinPadStructures.h"
-#include "SC_Profile_CardOS.h"
+#include "card/cardos/CardOsFamily.h"
 #include "vn_log.h"
 
 using namespace vn_cardos;

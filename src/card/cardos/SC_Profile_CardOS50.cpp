@@ -1,9 +1,9 @@
 // CardOS 5.0: stored security environments restored by number; the card frames the hash
 // itself (RSA-PSS or PKCS#1 v1.5 as the environment says); CardOS status mapping.
-#include "card/cardos/CardOsFamily.h"
+#include "SC_Profile_CardOS.h"
 #include "card/IsoCommands.h"
 #include "card/PinPadStructures.h"
-#include "SC_Profile_CardOS.h"
+#include "card/cardos/CardOsFamily.h"
 #include "vn_log.h"
 
 using namespace vn_cardos;

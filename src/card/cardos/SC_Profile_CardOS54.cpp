@@ -1,10 +1,10 @@
 // CardOS 5.4: stored security environments chosen by hash and key type (RSA or ECDSA);
 // the card frames the hash itself; CardOS status mapping.
-#include "card/cardos/CardOsFamily.h"
+#include "SC_Profile_CardOS.h"
 #include "card/CardTypes.h"
 #include "card/IsoCommands.h"
 #include "card/PinPadStructures.h"
-#include "SC_Profile_CardOS.h"
+#include "card/cardos/CardOsFamily.h"
 #include "crypto/Algorithms.h"
 #include "vn_log.h"
 

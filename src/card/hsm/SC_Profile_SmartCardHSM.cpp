@@ -2,10 +2,10 @@
 // data, and its own SIGN and DECIPHER commands without a security environment.
 #include <cstring>
 
+#include "SC_Profile_CardOS.h"
 #include "card/IsoCommands.h"
 #include "card/PinBlocks.h"
 #include "card/PinPadStructures.h"
-#include "SC_Profile_CardOS.h"
 #include "card/starcos/StarcosFamily.h"
 #include "vn_log.h"
 

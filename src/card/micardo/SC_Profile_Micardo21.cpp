@@ -1,9 +1,9 @@
 // Micardo 2.1: a T=0 card with FCI answers, ASCII PINs of 6 to 8 digits and 1024-bit
 // keys; the qualified key signs by INTERNAL AUTHENTICATE, the others by PSO.
 
+#include "SC_Profile_CardOS.h"
 #include "card/IsoCommands.h"
 #include "card/PinPadStructures.h"
-#include "SC_Profile_CardOS.h"
 #include "vn_log.h"
 
 using namespace vn_cardos;

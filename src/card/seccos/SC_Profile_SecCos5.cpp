@@ -2,10 +2,10 @@
 // signs a hash given by PSO HASH, the authentication key by INTERNAL AUTHENTICATE.
 #include <cstring>
 
+#include "SC_Profile_CardOS.h"
 #include "card/IsoCommands.h"
 #include "card/PinBlocks.h"
 #include "card/PinPadStructures.h"
-#include "SC_Profile_CardOS.h"
 #include "crypto/Algorithms.h"
 #include "vn_log.h"
 

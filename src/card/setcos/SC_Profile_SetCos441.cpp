@@ -1,9 +1,9 @@
 // SetCOS 4.4.1: a T=0 card; SELECT without Le (the FCI comes by GET RESPONSE), ASCII
 // PINs, 1024-bit keys named by their key files in the security environment.
 
+#include "SC_Profile_CardOS.h"
 #include "card/IsoCommands.h"
 #include "card/PinPadStructures.h"
-#include "SC_Profile_CardOS.h"
 #include "card/setcos/SetCosFamily.h"
 #include "vn_log.h"
 

@@ -3,10 +3,10 @@
 
 #include <algorithm>
 
+#include "SC_Profile_CardOS.h"
 #include "card/IsoCommands.h"
 #include "card/PinBlocks.h"
 #include "card/PinPadStructures.h"
-#include "SC_Profile_CardOS.h"
 #include "card/setcos/SetCosFamily.h"
 #include "vn_log.h"
 

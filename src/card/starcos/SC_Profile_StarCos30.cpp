@@ -1,10 +1,10 @@
 // STARCOS 3.0: FCP selection, format-2 PINs of 6 to 8 digits. The qualified key signs a
 // hash given with PSO HASH; the other keys sign by INTERNAL AUTHENTICATE. Decipherment
 // sends the cryptogram in a command chain.
+#include "SC_Profile_CardOS.h"
 #include "card/IsoCommands.h"
 #include "card/PinBlocks.h"
 #include "card/PinPadStructures.h"
-#include "SC_Profile_CardOS.h"
 #include "card/starcos/StarcosFamily.h"
 #include "vn_log.h"
 

@@ -1,10 +1,10 @@
 // STARCOS 3.2: selection as STARCOS 3.5, format-2 PINs; the signature command depends
 // on the key path and the profile type.
+#include "ProfileTypes.h"
+#include "SC_Profile_CardOS.h"
 #include "card/IsoCommands.h"
 #include "card/PinBlocks.h"
 #include "card/PinPadStructures.h"
-#include "ProfileTypes.h"
-#include "SC_Profile_CardOS.h"
 #include "card/starcos/StarcosFamily.h"
 #include "vn_log.h"
 

@@ -1,9 +1,9 @@
 // STARCOS 3.4: selection and PINs as STARCOS 3.5; PKCS#1 v1.5 signatures over the
 // DigestInfo with the security environment kept across signatures.
+#include "SC_Profile_CardOS.h"
 #include "card/IsoCommands.h"
 #include "card/PinBlocks.h"
 #include "card/PinPadStructures.h"
-#include "SC_Profile_CardOS.h"
 #include "card/starcos/StarcosFamily.h"
 #include "vn_log.h"
 

@@ -1,9 +1,9 @@
 // TCOS 2.0: selection with FCI answers, ASCII PINs, 1024-bit keys. Keys of the signature
 // directories sign the DigestInfo directly; the others first get an environment and
 // sign the padded block.
+#include "SC_Profile_CardOS.h"
 #include "card/IsoCommands.h"
 #include "card/PinPadStructures.h"
-#include "SC_Profile_CardOS.h"
 #include "vn_log.h"
 
 using namespace vn_cardos;

@@ -1,9 +1,9 @@
 // TCOS 3.0: FCP selection with Le FF, ASCII PINs. Keys of the signature application are
 // used under secure messaging (SC_Profile_TCOS30_SM.cpp); the others sign the
 // DigestInfo or, through DECIPHER, the padded block.
+#include "SC_Profile_CardOS.h"
 #include "card/IsoCommands.h"
 #include "card/PinPadStructures.h"
-#include "SC_Profile_CardOS.h"
 #include "vn_log.h"
 
 using namespace vn_cardos;

@@ -1,9 +1,9 @@
 // TCOS 3.0 version 2: selection as TCOS 3.0, applications selected by AID, ASCII PINs.
 // The keys are elliptic-curve keys addressed through their application: the card signs
 // the hash. Decipherment is not offered.
+#include "SC_Profile_CardOS.h"
 #include "card/IsoCommands.h"
 #include "card/PinPadStructures.h"
-#include "SC_Profile_CardOS.h"
 #include "vn_log.h"
 
 using namespace vn_cardos;

@@ -2,9 +2,9 @@
 // the protected PSO COMPUTE DIGITAL SIGNATURE (layout in card/Tcos3Messaging.h).
 #include <cstring>
 
-#include "card/IsoCommands.h"
 #include "SC_Profile_CardOS.h"
 #include "Tcos3sm.h"
+#include "card/IsoCommands.h"
 #include "card/tcos/Tcos3Messaging.h"
 #include "infra/TraceScope.h"
 #include "vn_log.h"
