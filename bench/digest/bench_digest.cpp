@@ -21,7 +21,6 @@ struct Algo {
     bool portableSha;  // run the SHA-1/SHA-256 portable code instead of the SHA extensions
 };
 
-// clang-format off
 const Algo kAlgos[] = {
     {"SHA1", EVP_sha1, [] { return std::unique_ptr<IMessageDigest>(new CSHA(0)); }, false},
     {"SHA256", EVP_sha256, [] { return std::unique_ptr<IMessageDigest>(new CSHA(1)); }, false},
@@ -32,7 +31,6 @@ const Algo kAlgos[] = {
     {"SHA1-portable", EVP_sha1, [] { return std::unique_ptr<IMessageDigest>(new CSHA(0)); }, true},
     {"SHA256-portable", EVP_sha256, [] { return std::unique_ptr<IMessageDigest>(new CSHA(1)); }, true},
 };
-// clang-format on
 
 std::vector<unsigned char> buffer(size_t n) {
     std::vector<unsigned char> b(n);

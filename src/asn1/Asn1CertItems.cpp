@@ -211,7 +211,6 @@ int CASN1::GetCertSignatureAlgo(const unsigned char* cert, uint32_t certLength) 
         const char* der;
         unsigned len;
         int algo;
-        // clang-format off
     } algos[] = {
         {"\x06\x09\x2A\x86\x48\x86\xF7\x0D\x01\x01\x05", 11, 1},
         {"\x06\x06\x2B\x24\x03\x03\x01\x02", 8, 2},
@@ -221,7 +220,6 @@ int CASN1::GetCertSignatureAlgo(const unsigned char* cert, uint32_t certLength) 
         {"\x06\x09\x2A\x86\x48\x86\xF7\x0D\x01\x01\x0D", 11, 6},
         {"\x06\x09\x2A\x86\x48\x86\xF7\x0D\x01\x01\x0A", 11, 7},
     };
-    // clang-format on
     for (const auto& a : algos)
         if (t.length == a.len && std::memcmp(t.data, a.der, a.len) == 0)
             return a.algo;

@@ -98,13 +98,11 @@ namespace {
 // OIDs the library writes by name that the display table above does not hold (its rows
 // and their order are fixed for callers, so display lookups never see these). Same four
 // fields; searched only by the lookups by name below.
-// clang-format off
 const Asn1OidEntry kWrittenOids[] = {
     {11, "\x06\x09\x2A\x86\x48\x86\xF7\x0D\x01\x09\x03", "1.2.840.113549.1.9.3", "contentType"},
     {11, "\x06\x09\x2A\x86\x48\x86\xF7\x0D\x01\x09\x05", "1.2.840.113549.1.9.5", "signingTime"},
     {11, "\x06\x09\x2A\x86\x48\x86\xF7\x0D\x01\x09\x04", "1.2.840.113549.1.9.4", "messageDigest"},
 };
-// clang-format on
 
 struct KindRow {
     const char* oid;
@@ -128,7 +126,6 @@ const KindRow attrKinds[] = {
 // clang-format on
 
 // Extension kinds of certificates.
-// clang-format off
 const KindRow extensionKinds[] = {
     {"2.5.29.35", 1},
     {"2.5.29.14", 2},
@@ -148,7 +145,6 @@ const KindRow extensionKinds[] = {
     {"1.3.36.8.3.3", 20},
     {"1.3.36.8.3.6", 21},
 };
-// clang-format on
 
 template <size_t N>
 int findKind(const KindRow (&rows)[N], const char* dotted) {

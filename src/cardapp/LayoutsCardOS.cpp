@@ -34,35 +34,27 @@ VN_LAYOUT_CERTS(kCardOS43TcQSign, cardOS43TcQSignCerts);
 // clang-format on
 
 // Profiles 22 to 25.
-// clang-format off
 static const LayoutCertRow cardOS43DTrustCerts[] = {
     {"Qualified Cert", "3f005015430443f1", "3f001fff0102", 2, "3f001fff0102", 129, 2048, 64, SIG_DT, S, PT_CARD},
     VN_CARDOS43_CIPHER_ROWS,
 };
-// clang-format on
 VN_LAYOUT_CERTS(kCardOS43DTrust, cardOS43DTrustCerts);
 // Profiles 28 and 29.
-// clang-format off
 static const LayoutCertRow cardOS43DTrust2ceCerts[] = {
     {"Qualified Cert", "3f005015430443f1", "3F001FFFC100", 2, "3F001FFFC100", 129, 2048, 64, SIG_DT, S, PT_CARD},
     VN_CARDOS43_CIPHER_ROWS,
 };
-// clang-format on
 VN_LAYOUT_CERTS(kCardOS43DTrust2ce, cardOS43DTrust2ceCerts);
 
 // ---- CardOS 4.3: PIN sets by profile ----
-// clang-format off
 static const LayoutPinRow pins20[] = {
     {GLOBAL, 0, "3F002f02", 1, false, 8, 16, false},
     {SIG, 1, "3F001FFF0101", 131, true, 8, 16, false},
 };
-// clang-format on
 VN_LAYOUT_PINS(kCardOS43Pins20, pins20);
-// clang-format off
 static const LayoutPinRow pins21[] = {
     {SIG, 1, "3f00501550724B015501", 129, true, 6, 16, false},
 };
-// clang-format on
 VN_LAYOUT_PINS(kCardOS43Pins21, pins21);
 // clang-format off
 static const LayoutPinRow pins22[] = {  // 22, 23
@@ -87,32 +79,24 @@ static const LayoutPinRow pins26[] = {  // 26, 27
 };
 // clang-format on
 VN_LAYOUT_PINS(kCardOS43Pins26, pins26);
-// clang-format off
 static const LayoutPinRow pins28[] = {
     {CARD_DT, 0, "3F002f02", 1, false, 8, 16, false},
     {SIG_DT, 1, "3F001FFFC100", 129, true, 8, 16, false},
 };
-// clang-format on
 VN_LAYOUT_PINS(kCardOS43Pins28, pins28);
-// clang-format off
 static const LayoutPinRow pins29[] = {
     {CARD_DT, 0, "3F002f02", 1, false, 6, 16, false},
     {SIG_DT, 1, "3F001FFFC100", 129, true, 6, 16, false},
 };
-// clang-format on
 VN_LAYOUT_PINS(kCardOS43Pins29, pins29);
-// clang-format off
 static const LayoutPinRow pins40[] = {
     {SIG, 0, "3F00501550724B025502", 129, true, 5, 16, false},
     {SIG, 1, "3f001fffc100", 129, true, 5, 16, false},
 };
-// clang-format on
 VN_LAYOUT_PINS(kCardOS43Pins40, pins40);
-// clang-format off
 static const LayoutPinRow pins41[] = {
     {SIG, 1, "3F00501550724B025502", 129, true, 5, 16, false},
 };
-// clang-format on
 VN_LAYOUT_PINS(kCardOS43Pins41, pins41);
 
 // ---- CardOS 4.4 ----
@@ -127,11 +111,9 @@ static const LayoutCertRow cardOS44DTrustCerts[] = {
     {"Advanced Cert", "3f00200020010024", "3f00200020010024", 1, "3f00200020010024", 129, 2048, 64, GLOBAL, A, PT_CARD},
 };
 // clang-format on
-// clang-format off
 static const LayoutPinRow cardOS44DTrustPins[] = {
     {GLOBAL, 0, "3f00200020010010", 129, false, 8, 16, false},
 };
-// clang-format on
 VN_LAYOUT(kCardOS44DTrust, cardOS44DTrustCerts, cardOS44DTrustPins);
 
 // clang-format off
@@ -141,11 +123,9 @@ static const LayoutCertRow cardOS44QuovadisCerts[] = {
     {"Sig CA Cert", "3f00501543044303", "3f00501543044303", 255, "3f00501543044303", 255, 2048, 128, CIPHER, CA, PT_CARD},
 };
 // clang-format on
-// clang-format off
 static const LayoutPinRow cardOS44QuovadisPins[] = {
     {SIG, 1, "3f00501550724B015501", 129, true, 6, 16, false},
 };
-// clang-format on
 VN_LAYOUT(kCardOS44Quovadis, cardOS44QuovadisCerts, cardOS44QuovadisPins);
 
 // clang-format off
@@ -153,50 +133,36 @@ static const LayoutCertRow cardOS44SwissSignCerts[] = {
     {"Sig Cert", "3f00501543044303", "3f00501550724B025502", 2, "3f00501550724B02", 129, 2048, 128, SIG, 0, PT_CARD, NO_TEST},
 };
 // clang-format on
-// clang-format off
 static const LayoutPinRow cardOS44SwissSignPins[] = {
     {SIG, 1, "3f00501550724B02", 129, true, 6, 16, true},
 };
-// clang-format on
 VN_LAYOUT(kCardOS44SwissSign, cardOS44SwissSignCerts, cardOS44SwissSignPins);
 
 // ---- CardOS 5.0 (D-TRUST Card 3.x) ----
-// clang-format off
 static const LayoutCertRow cardOS50Certs[] = {
     {"Qualified Cert", "3F001FFEC001", "3F001FFF", 129, "3F001FFF", 129, KB_CARD, 128, SIG, S, 15},
     {"Auth Cert", "3F001FFEC101", "3F001FFD", 18, "3F000011", 17, KB_CARD, 128, CARD, A, 15},
 };
-// clang-format on
-// clang-format off
 static const LayoutPinRow cardOS50Pins[] = {
     {SIG, 1, "3F001FFF", 129, true, 6, 12, true},
     {CARD, 0, "3F000011", 17, false, 6, 12, false},
 };
-// clang-format on
 VN_LAYOUT(kCardOS50, cardOS50Certs, cardOS50Pins);
 
 // ---- CardOS 5.4 (D-TRUST Card 4.x): signature part, and the authentication part of 83 to 85 ----
-// clang-format off
 static const LayoutCertRow cardOS54SigCerts[] = {
     {"Qualified Cert", "3F0001030201", "3F000101", 2, "3F000101", 135, KB_CARD, 128, SIG, S, 17},
 };
-// clang-format on
-// clang-format off
 static const LayoutPinRow cardOS54SigPins[] = {
     {SIG, 1, "3F000101", 135, true, 6, 12, true},
 };
-// clang-format on
 VN_LAYOUT(kCardOS54Sig, cardOS54SigCerts, cardOS54SigPins);
-// clang-format off
 static const LayoutCertRow cardOS54AuthCerts[] = {
     {"Auth Cert", "3F0001030204", "3F000102", 3, "3F00", 131, KB_CARD, 128, CARD, S | A, 17},
 };
-// clang-format on
-// clang-format off
 static const LayoutPinRow cardOS54AuthPins[] = {
     {CARD, 0, "3F00", 131, false, 6, 12, false},
 };
-// clang-format on
 VN_LAYOUT(kCardOS54Auth, cardOS54AuthCerts, cardOS54AuthPins);
 
 void cardosPkcs15Paths(bool quorvel, std::string& keyPath, std::string& pinPath) {

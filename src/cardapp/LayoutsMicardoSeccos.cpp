@@ -6,7 +6,6 @@ using namespace layout;
 using namespace pinname;
 
 // ---- Micardo 2.1 ----
-// clang-format off
 static const LayoutCertRow micardoCerts[] = {
     {"Qualified Cert", "3f004016c000", "3f0040160050", 80, "3f0040160013", 130, 1024, 64, SIG, S, 2},
     {"Advanced Cert", "3f004016c500", "3f0040160051", 81, "3f0040160015", 1, 1024, 128, CIPHER, A, 2},
@@ -15,17 +14,13 @@ static const LayoutCertRow micardoCerts[] = {
     {"Qualified Root CA Cert", "3f004016c70e", "3f0040160051", 255, "3f0040160015", 255, 1024, 128, CIPHER, CA, 2},
     {"Root CA Cert", "3f004016c008", "3f0040160051", 255, "3f0040160015", 255, 1024, 128, CIPHER, CA, 2},
 };
-// clang-format on
-// clang-format off
 static const LayoutPinRow micardoPins[] = {
     {GLOBAL, 0, "3f0040160015", 1, false, 6, 8, false},
     {SIG, 1, "3f0040160013", 130, true, 6, 8, false},
 };
-// clang-format on
 VN_LAYOUT(kMicardo21, micardoCerts, micardoPins);
 
 // ---- SECCOS 5 ----
-// clang-format off
 static const LayoutCertRow seccosCerts[] = {
     {"SigG Cert", "3f00ab00c000", "3f00ab000016", 1, "3f00ab000016", 129, KB_SIG, 64, SIG, 0, PT_SECCOS_SIG},
     {"Auth Cert", "3f00ab00c500", "3f00ab00c500", 130, "3f00ab00c500", 3, KB_AUTH, 128, CSA, A, 8},
@@ -33,11 +28,8 @@ static const LayoutCertRow seccosCerts[] = {
     {"Auth CA Cert", "3f00ab00c708", "3f00ab00c500", 255, "3f00ab00c500", 255, KB_AUTH, 128, CSA, CA, 8},
     {"Root CA Cert", "3f00ab00b000", "3f00ab00c500", 255, "3f00ab00c500", 255, KB_AUTH, 128, CSA, CA, 8},
 };
-// clang-format on
-// clang-format off
 static const LayoutPinRow seccosPins[] = {
     {CSA, 0, "3f00ab00c500", 3, false, 6, 16, false},
     {SIG, 1, "3f00ab000016", 129, true, 6, 16, false},
 };
-// clang-format on
 VN_LAYOUT(kSeccos5, seccosCerts, seccosPins);

@@ -5,21 +5,17 @@
 
 using namespace pinname;
 
-// clang-format off
 static const LayoutPinRow telia2i[] = {
     {IDENT, 0, "3f000080", 1, false, 4, 8, false},
     {SIG_TELIA, 1, "3f00501550160080", 130, true, 4, 8, false},
 };
-// clang-format on
 VN_LAYOUT_PINS(kSetCosTelia2i, telia2i);
-// clang-format off
 static const LayoutPinRow identitetskort[] = {
     {IDENT, 0, "3f000080", 129, false, 4, 8, false},
     {IDENT, 0, "3f000080", 1, false, 4, 8, false},
     {SIG_TELIA, 1, "3f0050160080", 130, true, 4, 8, false},
     {ICODE, 2, "3f000080", 131, false, 4, 8, false},
 };
-// clang-format on
 VN_LAYOUT_PINS(kSetCosIdentitetskort, identitetskort);
 // clang-format off
 static const LayoutPinRow telia5a[] = {
@@ -41,13 +37,11 @@ static const LayoutPinRow instant9[] = {
 };
 // clang-format on
 VN_LAYOUT_PINS(kSetCosInstant9, instant9);
-// clang-format off
 static const LayoutPinRow other[] = {
     {IDENT, 0, "3f0050155b005b01", 1, false, 4, 8, false},
     {SIG_TELIA, 1, "3f0050155b005b05", 130, true, 4, 8, false},
     {IDENT, 0, "3f0050155b005b02", 1, false, 4, 8, false},
 };
-// clang-format on
 VN_LAYOUT_PINS(kSetCosOther, other);
 
 void setcos441Pkcs15Paths(std::string& keyPath, std::string& pinPath) {

@@ -6,7 +6,6 @@ using namespace layout;
 using namespace pinname;
 
 // ---- TeleSec (TCOS 2) ----
-// clang-format off
 static const LayoutCertRow teleSecCerts[] = {
     {"SigG Cert", "3f00df06c000", "3f00DF065331", 129, "3f00df06c000", 129, 1024, 64, SIG, A, 1},
     {"Qualified Cert", "3f00df064331", "3f00DF065331", 129, "3f00df064331", 129, 1024, 128, SIG, 0, 1},
@@ -17,7 +16,6 @@ static const LayoutCertRow teleSecCerts[] = {
     {"Qualified Cert", "3f00df01c200", "3f00DF0153b1", 130, "3f00df01c200", 129, 1024, 128, GLOBAL, 0, 1},
     {"Qualified Cert", "3f00df014371", "3f00DF015371", 130, "3f00df014371", 0, 1024, 128, GLOBAL, 0, 1},
 };
-// clang-format on
 // clang-format off
 static const LayoutPinRow teleSecPins[] = {
     {SIG, 1, "3F00DF064331", 129, true, 6, 8, false},
@@ -32,39 +30,30 @@ static const LayoutPinRow teleSecPins[] = {
 VN_LAYOUT(kTeleSec, teleSecCerts, teleSecPins);
 
 // ---- QuoVadis 1k (TCOS 2) ----
-// clang-format off
 static const LayoutCertRow quoVadis1kCerts[] = {
     {"Qualified Cert", "3f00df064331", "3f00DF065331", 129, "3f00df064331", 129, 1024, 128, SIG, 0, 15},
     {"Advanced Cert", "3f00df014371", "3f00DF015371", 130, "3f00df014371", 0, 1024, 128, GLOBAL, 0, 15},
 };
-// clang-format on
-// clang-format off
 static const LayoutPinRow quoVadis1kPins[] = {
     {SIG, 1, "3F00DF064331", 129, true, 6, 8, false},
     {GLOBAL, 0, "3f00df014371", 0, false, 6, 8, false},
 };
-// clang-format on
 VN_LAYOUT(kQuoVadis1k, quoVadis1kCerts, quoVadis1kPins);
 
 // ---- Signtrust 1k (TCOS 2) ----
-// clang-format off
 static const LayoutCertRow signtrust1kCerts[] = {
     {"Qualified Cert", "3f008000df01c000", "3f008000df015331", 129, "3f008000df010000", 129, 1024, 64, SIG, 0, 5},
     {"Auth Cert", "3f00800082008220", "3f00800082008210", 128, "3f00800082000040", 129, 1024, 128, GLOBAL, A, 5},
     {"Decipher Cert", "3f00800083008320", "3f00800083008310", 128, "3f00800083000040", 129, 1024, 128, GLOBAL, 0, 5},
     {"Root Qualified Cert", "3f008000df01c00e", "3f008000df015331", 255, "3f008000df010000", 255, 1024, 64, SIG, CA, 5},
 };
-// clang-format on
-// clang-format off
 static const LayoutPinRow signtrust1kPins[] = {
     {SIG, 1, "3f008000df010000", 129, true, 6, 8, false},
     {GLOBAL, 0, "3f00800082000040", 129, false, 6, 8, false},
 };
-// clang-format on
 VN_LAYOUT(kSigntrust1k, signtrust1kCerts, signtrust1kPins);
 
 // ---- Datev (TCOS 2) ----
-// clang-format off
 static const LayoutCertRow datevCerts[] = {
     {"SigG Cert", "3f00df01c000", "3f00df015331", 129, "3f00df015081", 129, 1024, 64, SIG, 0, 7},
     {"Auth Cert", "3f003000c500", "3f0030005371", 130, "3f0030004571", 1, 1024, 128, AUTH, A, 7},
@@ -75,31 +64,24 @@ static const LayoutCertRow datevCerts[] = {
     {"Cipher CA Cert", "3f00df02c008", "3f00df015331", 255, "3f00df015081", 255, 1024, 64, SIG, CA, 7},
     {"Datev CA Cert", "3f003000c008", "3f00df015331", 255, "3f00df015081", 255, 1024, 64, SIG, CA, 7},
 };
-// clang-format on
 // The PINs the rows name: without them no key of the card could ever be unlocked.
-// clang-format off
 static const LayoutPinRow datevPins[] = {
     {SIG, 1, "3f00df015081", 129, true, 6, 8, false},
     {AUTH, 0, "3f0030004571", 1, false, 6, 8, false},
 };
-// clang-format on
 VN_LAYOUT(kDatev, datevCerts, datevPins);
 
 // ---- medisign 1k (TCOS 2); the PIN reference follows the CA name ----
-// clang-format off
 static const LayoutCertRow medisign1kCerts[] = {
     {"SigG Cert", "3f00df01c000", "3f00df015103", 129, "3f00df015103", REF_MEDISIGN, 1024, 64, SIG, 0, 10},
     {"SigG CA Cert", "3f00df01c00e", "3f00df015103", 255, "3f00df015103", 255, 1024, 64, SIG, CA, 10},
     {"Auth Cert", "3f008300c000", "3f0083005103", 129, "3f0083004e03", REF_MEDISIGN, 1024, 128, AUTH, A, 10},
     {"Cipher Cert", "3f008200c000", "3f0082005103", 129, "3f0082004e03", REF_MEDISIGN, 1024, 128, CIPHER, 0, 10},
 };
-// clang-format on
-// clang-format off
 static const LayoutPinRow medisign1kPins[] = {
     {SIG, 1, "3f00df015103", REF_MEDISIGN, true, 6, 8, false},
     {GLOBAL, 0, "3f0083004e03", REF_MEDISIGN, false, 6, 8, false},
 };
-// clang-format on
 VN_LAYOUT(kMedisign1k, medisign1kCerts, medisign1kPins);
 
 // ---- TCOS 3 ----
@@ -114,12 +96,10 @@ static const LayoutCertRow tcos3Certs[] = {
     {"TKS Cert", "3f00df02c201", "3f00DF025344", 131, "3f005044", 0, 1024, 128, AUTH, HIDE, PT_CARD},
 };
 // clang-format on
-// clang-format off
 static const LayoutPinRow tcos3Pins[] = {
     {SIG, 1, "3f00df015044", 129, true, 6, 16, false},
     {GLOBAL, 0, "3f005044", 0, false, 6, 16, false},
 };
-// clang-format on
 VN_LAYOUT(kTcos3, tcos3Certs, tcos3Pins);
 
 // ---- TCOS 3.0v2: keys and PINs addressed by application identifier ----

@@ -20,9 +20,7 @@ static const unsigned char medicard_zod_test[98] = {
     0x20, 0x54, 0x65, 0x73, 0x74, 0x2d, 0x43, 0x41, 0x20, 0x32, 0x30, 0x32, 0x36,
 };
 
-// clang-format off
 const MedicardName medicards[2] = {
     {medicard_zod, sizeof medicard_zod},
     {medicard_zod_test, sizeof medicard_zod_test},
 };
-// clang-format on

@@ -18,7 +18,6 @@ struct ManufacturerRow {
     const char* name;
 };
 // Manufacturer by profile type when the card has no PKCS#15 token information.
-// clang-format off
 const ManufacturerRow manufacturers[] = {
     {CP_TELESEC, "TeleSec"},
     {CP_DTRUST_1K, "D-TRUST GmbH"},
@@ -59,7 +58,6 @@ const ManufacturerRow manufacturers[] = {
     {CP_DTRUST_44_STD_RSA, "D-TRUST GmbH"},
     {CP_DTRUST_44_MULTI_ECC, "D-TRUST GmbH"},
 };
-// clang-format on
 
 }  // namespace
 

@@ -20,7 +20,6 @@ struct LabelRule {
     int single;  // 1 single, 0 multi, -1 unchanged
     bool signCard;
 };
-// clang-format off
 const LabelRule cardOS43Labels[] = {
     {"SignCard single", 15, CP_QUORVEL, 1, true},
     {"SignCard multi", 13, CP_QUORVEL, 0, true},
@@ -33,7 +32,6 @@ const LabelRule cardOS43Labels[] = {
     {"D-TRUST card 2.4 2ce", 20, CP_DTRUST_CARD_2CE, -1, false},
     {"D-TRUST card", 12, CP_DTRUST_CARD, -1, false},
 };
-// clang-format on
 
 // CardOS 5 labels, compared over their full length.
 struct ExactLabel {
@@ -41,7 +39,6 @@ struct ExactLabel {
     int profile;
     bool single;
 };
-// clang-format off
 const ExactLabel cardOS50Labels[] = {
     {"D-TRUST Card V3.1 standard", CP_DTRUST_V31_STANDARD, true},
     {"D-TRUST Card V3.1 batch100", CP_DTRUST_V31_BATCH100, false},
@@ -49,8 +46,6 @@ const ExactLabel cardOS50Labels[] = {
     {"D-TRUST Card V3.4 standard", CP_DTRUST_V34_STANDARD, true},
     {"D-TRUST Card V3.4 multicard", CP_DTRUST_V34_MULTI, false},
 };
-// clang-format on
-// clang-format off
 const ExactLabel cardOS54Labels[] = {
     {"D-TRUST Card 4.1 Std. RSA", CP_DTRUST_41_STD_RSA, true},
     {"D-TRUST Card 4.1 M100 ECC", CP_DTRUST_41_M100_ECC, false},
@@ -58,7 +53,6 @@ const ExactLabel cardOS54Labels[] = {
     {"D-TRUST Card 4.4 Std. RSA", CP_DTRUST_44_STD_RSA, true},
     {"D-TRUST Card 4.4 Multi ECC", CP_DTRUST_44_MULTI_ECC, false},
 };
-// clang-format on
 }  // namespace
 
 void CSC_Profile::TakeTokenSerial() {

@@ -5,7 +5,6 @@
 // last product are all zero.
 #include "SC_Profile.h"
 
-// clang-format off
 const SeccosProduct st_tab[89] = {
     {"SDI1G280", {'_', '0'}, 1536, 1536, 0},
     {"SDI1G280", {'_', '1'}, 1536, 1536, 0},
@@ -95,4 +94,3 @@ const SeccosProduct st_tab[89] = {
     {"SSS0PC51", {'_', '2'}, 2048, 2048, 0},
     {"", {0, 0}, 0, 0, 0},
 };
-// clang-format on

@@ -7,14 +7,12 @@
 #define SHA2_MAJ(x, y, z) (((x) & (y)) | ((z) & ((x) | (y))))
 
 // One round on words of type T with the big sigmas S0 and S1; kw is K[i] + W[i].
-// clang-format off
 #define SHA2_ROUND(T, S0, S1, a, b, c, d, e, f, g, h, kw) \
     {                                                     \
         T t1 = h + S1(e) + SHA2_CH(e, f, g) + (kw);       \
         d += t1;                                          \
         h = t1 + S0(a) + SHA2_MAJ(a, b, c);               \
     }
-// clang-format on
 
 // Eight rounds from round i; ROUND(a, b, c, d, e, f, g, h, i) is one round. The working
 // variables rotate by renaming, so no words are moved.

@@ -1,7 +1,6 @@
 // Texts are UTF-8. Id 228 stands twice; lookups return the first row.
 #include "infra/MsgTables.h"
 
-// clang-format off
 const MsgRow kMsgEnglish[] = {
     {10, "OK"},
     {11, "Cancel"},
@@ -60,9 +59,7 @@ const MsgRow kMsgEnglish[] = {
     {11000, "unknown"},
     {kEndOfTable, nullptr},
 };
-// clang-format on
 
-// clang-format off
 const MsgRow kMsgGerman[] = {
     {10, "OK"},
     {11, "Abbrechen"},
@@ -121,9 +118,7 @@ const MsgRow kMsgGerman[] = {
     {11000, "Unbekannt"},
     {kEndOfTable, nullptr},
 };
-// clang-format on
 
-// clang-format off
 const MsgRow kMsgSwedish[] = {
     {10, "OK"},
     {11, "Avbryt"},
@@ -182,4 +177,3 @@ const MsgRow kMsgSwedish[] = {
     {11000, "okänd"},
     {kEndOfTable, nullptr},
 };
-// clang-format on

@@ -56,7 +56,6 @@ struct CodeName {
     const char* name;
 };
 
-// clang-format off
 const CodeName kCodeNames[] = {
     {0, "no Errors"},
     {6, "CSC_Profile_Base::SC_CMD_COUNTERFAILED"},
@@ -79,7 +78,6 @@ const CodeName kCodeNames[] = {
     {0x8010006B, "SCARD_W_WRONG_CHV"},
     {0x8010006C, "SCARD_W_CHV_BLOCKED"},
 };
-// clang-format on
 
 const char* codeName(unsigned int code) {
     for (const auto& row : kCodeNames)

@@ -26,12 +26,10 @@ struct TypedPrefix {
     const char* prefix;
     int type;
 };
-// clang-format off
 const TypedPrefix kPrefixes[] = {
     {"kxc", VN_FILE_KXC}, {"ksc", VN_FILE_KSC}, {"kxp", VN_FILE_KXP},
     {"kxs", VN_FILE_KXS}, {"ksp", VN_FILE_KSP}, {"kss", VN_FILE_KSS},
 };
-// clang-format on
 
 bool entryExists(int reader, int index) {
     return CProfile::validReader(reader) && index >= 0 && index < CProfile::m_certnum[reader] &&

@@ -19,13 +19,11 @@ uint16_t CSmartCard::m_pubModulusLen[VN_LEGACY_READERS] = {};
 unsigned char CSmartCard::m_pubExponent[VN_LEGACY_READERS][PUBKEY_SIZE] = {};
 uint16_t CSmartCard::m_pubExponentLen[VN_LEGACY_READERS] = {};
 
-// clang-format off
 const SmartCardAtrRow CSmartCard::m_ATRTABLE[ATR_ROWS] = {
     {1, "3b:ba:96:00:81:31:86:5d:00:64:05:00:02:03:31:80:90:00:00", "", ':'},  // TCOS 2.0
     {3, "3B:6F:00:FF:00:68:D2:76:00:00:28:FF:05:1E:31:80:00:90:00", "", ':'},  // Micardo 2.1
     {0, "", "", ':'},                                                          // end
 };
-// clang-format on
 
 void CSmartCard::ResetCurrPath(int readerId) {
     if (readerId < 0 || readerId >= VN_LEGACY_READERS)

@@ -18,14 +18,12 @@ struct LevelRow {
     int level;
     const char* name;
 };
-// clang-format off
 const LevelRow kLevels[] = {
     {VN_CADES_B_B, "B-B"},
     {VN_CADES_B_T, "B-T"},
     {VN_CADES_B_LT, "B-LT"},
     {VN_CADES_B_LTA, "B-LTA"},
 };
-// clang-format on
 
 int g_baselineLevel = VN_CADES_LEVEL_NONE;
 std::string g_caFile;

@@ -15,16 +15,13 @@ namespace {
 
 const unsigned char kDerSequence = 0x30;
 
-// clang-format off
 // Text that tells a form apart, looked for in the first bytes of the file.
 const char* const kPemSignatureLabels[] = {"-----BEGIN PKCS7-----", "-----BEGIN CMS-----", "-----BEGIN PKCS #7 SIGNED"};
 const char kPemCertificateLabel[] = "-----BEGIN CERTIFICATE-----";
 const char* const kMimeMarkers[] = {"MIME-Version:", "Content-Type:", "Content-type:"};
-// clang-format on
 const size_t kSniffLength = 4096;
 
 // Extended key usages that allow signing documents.
-// clang-format off
 const char* const kDocumentSigningUsages[] = {
     "2.5.29.37.0",              // anyExtendedKeyUsage
     "1.3.6.1.5.5.7.3.4",        // id-kp-emailProtection
@@ -34,7 +31,6 @@ const char* const kDocumentSigningUsages[] = {
     "1.3.6.1.5.5.7.3.2",        // id-kp-clientAuth (signature cards carry it beside e-mail protection)
     "1.3.6.1.5.5.7.3.3",        // id-kp-codeSigning
 };
-// clang-format on
 
 bool contains(const unsigned char* data, size_t length, const char* text) {
     const size_t n = length < kSniffLength ? length : kSniffLength;

@@ -92,14 +92,12 @@ TEST_F(ReaderTest, MaskedAtrsOfStarcos35AndSeccos) {
     struct Case {
         const char* atr;
         int type;
-        // clang-format off
     } cases[] = {
         {"3B DE 96 FF 81 31 FE 45 80 5F 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E", 14},
         {"3B DE 96 FF 81 31 FE 45 80 5F 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D", 0},
         {"3B FF 77 00 FF 81 31 FE 45 65 63 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E", 6},
         {"3B FF 77 00 FF 81 31 FE 45 65 64 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E", 0},
     };
-    // clang-format on
     for (const auto& c : cases) {
         pcscsim::insertCard("R", cardWithAtr(c.atr));
         CReader reader;

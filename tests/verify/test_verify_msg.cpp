@@ -206,7 +206,6 @@ TEST_F(VerifyTest, RevocationFromCrlsOfEverySource) {
         int flag;
         const char* source;
         const char* caFile;
-        // clang-format off
     } sources[] = {
         {VERIFY_CRL_STORE, nullptr, store.c_str()},
         {VERIFY_CRL_DISTRIBUTION_POINTS, nullptr, nullptr},
@@ -214,7 +213,6 @@ TEST_F(VerifyTest, RevocationFromCrlsOfEverySource) {
         {VERIFY_CRL_ADDRESS, crlAddress.c_str(), nullptr},
         {VERIFY_CRL_ADDRESS_2, pemIssuing.c_str(), nullptr},
     };
-    // clang-format on
     for (const Source& s : sources) {
         SCOPED_TRACE(s.flag);
         EXPECT_EQ(0u, check("revoked.p7s", flags, s.flag, s.source, &before, 0, s.caFile));

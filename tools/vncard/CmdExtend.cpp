@@ -120,7 +120,6 @@ const char* extendDetails() {
 }
 
 const std::vector<OptionSpec>& extendOptions() {
-    // clang-format off
     static const std::vector<OptionSpec> options = {
         {"", "FILE", "the signature to extend"},
         {"to", "LEVEL", "B-T, B-LT or B-LTA"},
@@ -134,6 +133,5 @@ const std::vector<OptionSpec>& extendOptions() {
         {"log", "FILE", "write the library's log to FILE (default: no log)"},
         {"log-level", "N", "log level 1 to 9 with --log (default 5)"},
     };
-    // clang-format on
     return options;
 }

@@ -117,7 +117,6 @@ struct UsageName {
     uint32_t bit;
     const char* name;
 };
-// clang-format off
 const UsageName kUsageNames[] = {
     {KU_DIGITAL_SIGNATURE, "digitalSignature"},
     {KU_NON_REPUDIATION, "nonRepudiation"},
@@ -129,7 +128,6 @@ const UsageName kUsageNames[] = {
     {KU_ENCIPHER_ONLY, "encipherOnly"},
     {KU_DECIPHER_ONLY, "decipherOnly"},
 };
-// clang-format on
 
 std::string keyUsageNames(X509* x) {
     if ((X509_get_extension_flags(x) & EXFLAG_KUSAGE) == 0)

@@ -30,11 +30,9 @@ struct Algo {
 };
 
 // The library's signing identifiers.
-// clang-format off
 const Algo kAlgos[] = {
     {"sha1", 0, 20}, {"sha256", 1, 32}, {"sha384", 2, 48}, {"sha512", 3, 64}, {"ripemd160", 4, 20}, {"md5", 5, 16},
 };
-// clang-format on
 
 const Algo* findAlgo(const std::string& name) {
     for (const Algo& a : kAlgos)

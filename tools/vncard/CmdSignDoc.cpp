@@ -46,7 +46,6 @@ struct CodeText {
     int32_t code;
     const char* text;
 };
-// clang-format off
 const CodeText kCodeTexts[] = {
     {-24, "signing failed (card, key or timestamp)"},
     {-29, "the signed data cannot be built"},
@@ -70,7 +69,6 @@ const CodeText kCodeTexts[] = {
     {-1012, "the input file cannot be read"},
     {-1025, "the input file is empty"},
 };
-// clang-format on
 
 // Files at least this large get progress lines on standard error.
 const long long kProgressBytes = 16LL << 20;
@@ -79,11 +77,9 @@ const int kMaxTimeoutSeconds = 3600;
 const int kMillisecondsPerSecond = 1000;
 
 // Names of the timestamp failure reasons in JSON.
-// clang-format off
 const char* const kTimestampReasons[] = {
     "none", "unreachable", "timeout", "too-large", "http-status", "refused", "malformed", "imprint", "nonce",
 };
-// clang-format on
 
 std::string timestampReasonName(int reason) {
     const int count = static_cast<int>(sizeof(kTimestampReasons) / sizeof(kTimestampReasons[0]));
@@ -519,7 +515,6 @@ const char* signDocDetails() {
 }
 
 const std::vector<OptionSpec>& signDocOptions() {
-    // clang-format off
     static const std::vector<OptionSpec> options = {
         {"in", "FILE", "the document to sign"},
         {"out", "FILE", "the signed data (default FILE.p7s)"},
@@ -541,6 +536,5 @@ const std::vector<OptionSpec>& signDocOptions() {
         {"log", "FILE", "write the library's log to FILE (default: no log)"},
         {"log-level", "N", "log level 1 to 9 with --log (default 5)"},
     };
-    // clang-format on
     return options;
 }

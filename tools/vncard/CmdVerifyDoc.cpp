@@ -30,7 +30,6 @@ struct ResultBit {
     const char* name;
     const char* text;
 };
-// clang-format off
 const ResultBit kResultBits[] = {
     {0x00000001u, "signature-invalid", "the signature value does not verify"},
     {0x00010000u, "issuer-not-trusted", "no trusted issuer for a certificate, or no verification context"},
@@ -53,7 +52,6 @@ const NotChecked kNotChecked[] = {
     {"SIGNED_DATA_NOT_FOUND", "content-missing"},
     {"NO_SIGNING_CERTIFICATE_FOUND", "signer-certificate-missing"},
 };
-// clang-format on
 
 struct RevocationSource {
     const char* name;
@@ -129,7 +127,6 @@ std::string hexWord(unsigned int v) {
 }  // namespace
 
 const std::vector<OptionSpec>& verifyDocOptions() {
-    // clang-format off
     static const std::vector<OptionSpec> options = {
         {"sig", "FILE", "the signature (.p7s: DER, PEM or S/MIME)"},
         {"token", "FILE", "a timestamp token (or a whole timestamp reply) to verify alone over --content"},
@@ -145,7 +142,6 @@ const std::vector<OptionSpec>& verifyDocOptions() {
         {"json", nullptr, "print one JSON object on standard output"},
         {"help", nullptr, "show this help"},
     };
-    // clang-format on
     return options;
 }
 

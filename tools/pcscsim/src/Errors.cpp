@@ -10,7 +10,6 @@ struct ErrorText {
   const char* text;
 };
 
-// clang-format off
 const ErrorText kTexts[] = {
     {SCARD_S_SUCCESS, "Command successful."},
     {SCARD_F_INTERNAL_ERROR, "Internal error."},
@@ -50,7 +49,6 @@ const ErrorText kTexts[] = {
     {SCARD_W_RESET_CARD, "Card was reset."},
     {SCARD_W_REMOVED_CARD, "Card was removed."},
 };
-// clang-format on
 
 }  // namespace
 
