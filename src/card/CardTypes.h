@@ -84,6 +84,13 @@ enum class LegacyDetection {
     Starcos34,
 };
 
+// The legacy path's GET DATA: none, SECCOS's (00 CA DF p1) or SetCOS 4.4.1's (00 CA 01 p1, Le p2).
+enum class LegacyGetData { None, Seccos, Setcos };
+
+// The PKCS#15 profile the minidriver hands out: none, the built-in CardOS 4.3b one, or
+// the one the legacy detection read from the card.
+enum class MinidriverP15 { None, CardOs43b, FromCard };
+
 struct CardTypeRow {
     int code;
     const char* name;               // card name (CSC_Profile_Base::getCardName())
@@ -97,6 +104,11 @@ struct CardTypeRow {
     LegacyDetection legacyDetection;
     bool signsPss;       // its signing environment makes RSA-PSS signatures
     bool deciphersOaep;  // it deciphers OAEP blocks
+    // What only a few card types do; rows leave them out when they do not.
+    LegacyGetData legacyGetData = LegacyGetData::None;
+    bool nullPinProbe = false;  // the legacy path asks whether the PIN is still in its transport state
+    bool makerKey = false;      // the maker's public key is written to the card and checked there
+    MinidriverP15 minidriverP15 = MinidriverP15::None;
 };
 
 // The position of an ATR row that is matched after the prescribed ATR table.

@@ -21,11 +21,15 @@ const StatusRow kWriteKeyOwn[] = {
 };
 const uint32_t kWriteKeyIso[] = {kSwOk, kSwConditionsNotSatisfied, kSwReferenceUnusable};
 const StatusMap kWriteKeyStatus = statusMap(kWriteKeyOwn, kWriteKeyIso, nullptr, kCardOk);
+bool hasMakerKey(int cardType) {
+    const vn_card::CardTypeRow* row = vn_card::cardType(cardType);
+    return row != nullptr && row->makerKey;
+}
 }  // namespace
 
 int CSC_Profile_Base::WriteQuorPubKey() {
     vn_log(1, "--entering CSC_Profile_Base::WriteQuorPubKey\n");
-    if (m_cardType != vn_card::kTcos30)
+    if (!hasMakerKey(m_cardType))
         return 0;
     std::vector<unsigned char> block;
     if (!vn_tcos3::maker_key_block(block))
@@ -37,7 +41,7 @@ int CSC_Profile_Base::WriteQuorPubKey() {
 
 bool CSC_Profile_Base::CheckQuorPubKey() {
     vn_log(1, "--entering CSC_Profile_Base::CheckQuorPubKey\n");
-    if (m_cardType != vn_card::kTcos30)
+    if (!hasMakerKey(m_cardType))
         return true;
     std::vector<unsigned char> block;
     if (!vn_tcos3::maker_key_block(block))

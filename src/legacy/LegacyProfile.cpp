@@ -102,7 +102,9 @@ LD legacyDetectionOf(int cardType) {
 // Reads the card serial number into the reader's table: its last characters when longer.
 int readSerial(CARD_DATA* cardData, int reader, int cardType) {
     CSmartCard card(cardData);
-    std::string serial = cardType == vn_card::kMicardo21 ? micardoSerial(card, reader) : card.getSerial();
+    const vn_card::CardTypeRow* row = vn_card::cardType(cardType);
+    const bool micardo = row != nullptr && row->legacyDetection == vn_card::LegacyDetection::Micardo;
+    std::string serial = micardo ? micardoSerial(card, reader) : card.getSerial();
     if (serial.size() > kSerialChars)
         serial = serial.substr(serial.size() - kSerialChars);
     std::memset(CProfile::m_cardnum[reader], 0, sizeof CProfile::m_cardnum[reader]);

@@ -164,10 +164,11 @@ IP15Profile* CCardData::GetP15CardProfile(CARD_DATA* cardData) {
     if (cardData == nullptr || cardData->pwszCardName == nullptr)
         return nullptr;
     try {
-        const int type = CSmartCard::GetCardType(cardData->pwszCardName);
-        if (type == vn_card::kCardOs43b)
+        const vn_card::CardTypeRow* row = vn_card::cardType(CSmartCard::GetCardType(cardData->pwszCardName));
+        const vn_card::MinidriverP15 p15Kind = row != nullptr ? row->minidriverP15 : vn_card::MinidriverP15::None;
+        if (p15Kind == vn_card::MinidriverP15::CardOs43b)
             return new CP15Profile_CardOS43b();
-        if (type != vn_card::kSetcos441)
+        if (p15Kind != vn_card::MinidriverP15::FromCard)
             return nullptr;
         const int reader = minidriver::readerOf(cardData);
         if (reader < 0 || CProfile::pkcs15[reader] == nullptr)

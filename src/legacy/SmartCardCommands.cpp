@@ -26,7 +26,8 @@ const unsigned char kSetcosDataP1 = 0x01;
 bool CSmartCard::IsNullPIN() {
     // Every way out but the last answers "no".
     VnTraceScope trace(2, "--entering CSmartCard::IsNullPIN\n", 2, "--leaving CSmartCard::IsNullPIN (0)\n");
-    if (m_cardType != vn_card::kTcos20)
+    const vn_card::CardTypeRow* row = vn_card::cardType(m_cardType);
+    if (row == nullptr || !row->nullPinProbe)
         return false;
     bool nullPin = false;
     if (SelectPath(kTcosNullPinPath, false, false) == kCardOk) {
@@ -48,9 +49,11 @@ int CSmartCard::GetData(unsigned char p1, unsigned char p2, unsigned char* out, 
         return kCardFailed;
     const unsigned capacity = *outLength != 0 ? *outLength : 255u;
     *outLength = 0;
-    if (m_cardType == vn_card::kSeccos5)
+    const vn_card::CardTypeRow* row = vn_card::cardType(m_cardType);
+    const vn_card::LegacyGetData form = row != nullptr ? row->legacyGetData : vn_card::LegacyGetData::None;
+    if (form == vn_card::LegacyGetData::Seccos)
         FormatAPDU(kApduCase2, 0x00, 0xCA, kSeccosDataTag, p1, 0, 0, nullptr, 0);
-    else if (m_cardType == vn_card::kSetcos441)
+    else if (form == vn_card::LegacyGetData::Setcos)
         FormatAPDU(kApduCase2, 0x00, 0xCA, kSetcosDataP1, p1, 0, p2, nullptr, 0);
     else
         return kCardFailed;

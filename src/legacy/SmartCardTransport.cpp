@@ -81,7 +81,8 @@ bool CSmartCard::TransmitControl(unsigned long controlCode, unsigned char* data,
 
 int CSmartCard::TC_GetKey(unsigned long controlCode) {
     VnTraceScope trace("CSmartCard::TC_GetKey", 2);
-    if (m_cardType == vn_card::kMicardo21)
+    const vn_card::CardTypeRow* row = vn_card::cardType(m_cardType);
+    if (row != nullptr && row->t0Only)
         m_t1Allowed = false;
     int result = TransmitControl(controlCode, nullptr, 0) ? kCardOk : kCardFailed;
     return result;

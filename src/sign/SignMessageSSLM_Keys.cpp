@@ -97,10 +97,11 @@ void CSignMessage::CloseSSLKey(uint32_t* key) {
     VN_TRACE_ENTER(m_logger, "CSignMessage::CloseSSLKey");
     if (key == nullptr)
         return;
-    if (forgetP12Key(key))
-        EVP_PKEY_free(asP12Key(key));
-    else
+    if (forgetP12Key(key)) {
+        const vn_ossl::EvpPkeyPtr owned(asP12Key(key));
+    } else {
         delete asCardKey(key);
+    }
     VN_TRACE_LEAVE(m_logger, "CSignMessage::CloseSSLKey");
 }
 

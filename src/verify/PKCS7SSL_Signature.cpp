@@ -141,8 +141,8 @@ bool plainEcdsaAttributesVerify(CMS_SignerInfo* si, X509* cert) {
         const int n = i2d_X509_ATTRIBUTE(CMS_signed_get_attr(si, i), &der);
         if (n <= 0)
             return false;
+        const vn_ossl::OpenSslBytes owned(der);
         elements.emplace_back(der, der + n);
-        OPENSSL_free(der);
     }
     std::sort(elements.begin(), elements.end());
     std::vector<unsigned char> sorted, attributes;
@@ -272,11 +272,8 @@ int CPKCS7SSL::VerifyCMS(unsigned char* blob, unsigned int length, unsigned char
         contentLength > static_cast<unsigned int>(INT_MAX))
         return FAILED;
     CMS_SignerInfo* si = sk_CMS_SignerInfo_value(signers, 0);
-    STACK_OF(X509)* certs = CMS_get1_certs(cms.get());
-    struct CertsFree {
-        STACK_OF(X509) * certs;
-        ~CertsFree() { sk_X509_pop_free(certs, X509_free); }
-    } certsOwner{certs};
+    const vn_ossl::X509StackPtr certsOwner(CMS_get1_certs(cms.get()));
+    STACK_OF(X509)* certs = certsOwner.get();
     X509* cert = certs && sk_X509_num(certs) > 0 ? sk_X509_value(certs, 0) : nullptr;
     EVP_PKEY* key = cert ? X509_get0_pubkey(cert) : nullptr;
     if (!key)

@@ -16,7 +16,7 @@ using LD = LegacyDetection;
 
 // clang-format off
 const CardTypeRow kTypes[] = {
-    {kCardOs43b,  "CardOS 4.3b",       {"Quorvel VN - CardOS 4.3b", "Quorvel VN - CardOS 4.3b SuissID"}, makeCardOs<CSC_Profile_CardOS43b>, false, K::File,      D::CardOs43, Q::CardOs,   L::CardOs, LD::CardOs, false, false},
+    {kCardOs43b,  "CardOS 4.3b",       {"Quorvel VN - CardOS 4.3b", "Quorvel VN - CardOS 4.3b SuissID"}, makeCardOs<CSC_Profile_CardOS43b>, false, K::File,      D::CardOs43, Q::CardOs,   L::CardOs, LD::CardOs, false, false, LegacyGetData::None, false, false, MinidriverP15::CardOs43b},
     {kCardOs401a, "unknown smartcard", {"Quorvel VN - CardOS 4.01a"},                                    nullptr,                           false, K::File,      D::None,     Q::None,     L::Label,  LD::CardOs401, false, false},
     {kCardOs44,   "CardOS 4.4",        {"Quorvel VN - CardOS 4.4"},                                      makeCardOs<CSC_Profile_CardOS44>,  false, K::File,      D::CardOs44, Q::CardOs,   L::CardOs, LD::CardOs, false, false},
     {kCardOs50,   "CardOS 5.0",        {"Quorvel VN - CardOS 5.0"},                                      makeCardOs<CSC_Profile_CardOS50>,  false, K::Directory, D::CardOs50, Q::CardOs,   L::CardOs, LD::CardOs, true, false},

@@ -16,7 +16,7 @@ using LD = LegacyDetection;
 
 // clang-format off
 const CardTypeRow kTypes[] = {
-    {kSeccos5, "Seccos", {"Quorvel VN - Seccos"}, makeCardOs<CSC_Profile_SecCos5>, false, K::File, D::Seccos5, Q::None, L::CardOs, LD::Seccos, false, false},
+    {kSeccos5, "Seccos", {"Quorvel VN - Seccos"}, makeCardOs<CSC_Profile_SecCos5>, false, K::File, D::Seccos5, Q::None, L::CardOs, LD::Seccos, false, false, LegacyGetData::Seccos},
 };
 
 const AtrRow kAtrs[] = {

@@ -16,7 +16,7 @@ using LD = LegacyDetection;
 
 // clang-format off
 const CardTypeRow kTypes[] = {
-    {kSetcos441, "Setcos",       {"Quorvel VN - Setcos"},       makeCardOs<CSC_Profile_SetCos441>, false, K::File, D::Setcos441, Q::Setcos441, L::CardOs, LD::Setcos, false, false},
+    {kSetcos441, "Setcos",       {"Quorvel VN - Setcos"},       makeCardOs<CSC_Profile_SetCos441>, false, K::File, D::Setcos441, Q::Setcos441, L::CardOs, LD::Setcos, false, false, LegacyGetData::Setcos, false, false, MinidriverP15::FromCard},
     {kSetcos442, "Setcos 4.4.2", {"Quorvel VN - Setcos 4.4.2"}, makeCardOs<CSC_Profile_SetCos442>, false, K::File, D::Setcos442, Q::Setcos442, L::Label,  LD::None, false, false},
 };
 

@@ -16,8 +16,8 @@ using LD = LegacyDetection;
 
 // clang-format off
 const CardTypeRow kTypes[] = {
-    {kTcos20,   "TCOS 2.0",   {"Quorvel VN - TCOS 2.0"},   makeCardOs<CSC_Profile_TCOS20>,   false, K::File,        D::Tcos2,   Q::None, L::CardOs, LD::Tcos2, false, false},
-    {kTcos30,   "TCOS 3.0",   {"Quorvel VN - TCOS 3.0"},   makeCardOs<CSC_Profile_TCOS30>,   false, K::File,        D::Tcos3,   Q::None, L::CardOs, LD::Tcos3, false, false},
+    {kTcos20,   "TCOS 2.0",   {"Quorvel VN - TCOS 2.0"},   makeCardOs<CSC_Profile_TCOS20>,   false, K::File,        D::Tcos2,   Q::None, L::CardOs, LD::Tcos2, false, false, LegacyGetData::None, true},
+    {kTcos30,   "TCOS 3.0",   {"Quorvel VN - TCOS 3.0"},   makeCardOs<CSC_Profile_TCOS30>,   false, K::File,        D::Tcos3,   Q::None, L::CardOs, LD::Tcos3, false, false, LegacyGetData::None, false, true},
     {kTcos30v2, "TCOS 3.0v2", {"Quorvel VN - TCOS 3.0v2"}, makeCardOs<CSC_Profile_TCOS30V2>, false, K::Application, D::Tcos3v2, Q::None, L::None,   LD::None, false, false},
 };
 
