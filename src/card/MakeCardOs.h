@@ -1,6 +1,9 @@
-// Factories of card-OS objects for the card type rows.
+// What a family's card type rows are written with: factories of card-OS objects and
+// short names for the columns' enums.
 #ifndef VN_CARD_MAKECARDOS_H
 #define VN_CARD_MAKECARDOS_H
+
+#include "card/CardTypes.h"
 
 class CSC_Profile_Base;
 
@@ -18,6 +21,15 @@ CSC_Profile_Base* makeCardOsWithoutEnvironment() {
     p->setSecurityEnvironmentSet(false);
     return p;
 }
+
+// The short names a rows file takes with `using namespace vn_card::rows`.
+namespace rows {
+using K = PinPathKind;
+using D = Detection;
+using Q = Pkcs15Quirk;
+using L = LegacySupport;
+using LD = LegacyDetection;
+}  // namespace rows
 
 }  // namespace vn_card
 

@@ -8,11 +8,7 @@
 namespace vn_card {
 
 namespace {
-using K = PinPathKind;
-using D = Detection;
-using Q = Pkcs15Quirk;
-using L = LegacySupport;
-using LD = LegacyDetection;
+using namespace rows;
 
 // clang-format off
 const CardTypeRow kTypes[] = {
