@@ -2,6 +2,8 @@
 // dispatch and the serial number.
 #include <cstdio>
 #include <cstring>
+#include <map>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -15,15 +17,23 @@
 #include "vn_log.h"
 
 namespace {
-// Card labels of the legacy command class, looked up by the card type they give, for a
-// profile built on handles without the host's card data.
-const wchar_t* const kLabels[] = {
-    L"Quorvel VN - TCOS 2.0",    L"Quorvel VN - TCOS 3.0",     L"Quorvel VN - Micardo 2.1",
-    L"Quorvel VN - CardOS 4.3b", L"Quorvel VN - CardOS 4.01a", L"Quorvel VN - CardOS 4.4",
-    L"Quorvel VN - CardOS 5.0",  L"Quorvel VN - CardOS 5.4",   L"Quorvel VN - Starcos 3.0",
-    L"Quorvel VN - Starcos 3.2", L"Quorvel VN - Starcos 3.4",  L"Quorvel VN - Seccos",
-    L"Quorvel VN - SetCOS",      L"Quorvel VN - SetCOS 4.4.2",
-};
+// The label the host's card data would carry for a card type the legacy path knows by
+// label (its row's first label, as wide text), for a profile built on handles without the
+// host's card data; null for any other type. The texts live as long as the process.
+const wchar_t* wideLabelOf(int cardType) {
+    static std::mutex guard;
+    static std::map<int, std::wstring> made;
+    const vn_card::CardTypeRow* row = vn_card::cardType(cardType);
+    if (row == nullptr || row->legacy == vn_card::LegacySupport::None || row->labels[0] == nullptr)
+        return nullptr;
+    std::lock_guard<std::mutex> lock(guard);
+    auto it = made.find(cardType);
+    if (it == made.end()) {
+        const char* label = row->labels[0];
+        it = made.emplace(cardType, std::wstring(label, label + std::strlen(label))).first;
+    }
+    return it->second.c_str();
+}
 const size_t kSerialChars = 16;  // text kept per reader
 const char kTokenInfoPath[] = "3f0050155032";
 
@@ -52,9 +62,7 @@ CARD_DATA* cardDataFor(CARD_DATA* host, CARD_DATA& local, SCARDCONTEXT context, 
     std::memset(&local, 0, sizeof local);
     local.hSCardCtx = context;
     local.hScard = card;
-    for (const wchar_t* label : kLabels)
-        if (CSmartCard::GetCardType(const_cast<wchar_t*>(label)) == cardType)
-            local.pwszCardName = const_cast<wchar_t*>(label);
+    local.pwszCardName = const_cast<wchar_t*>(wideLabelOf(cardType));
     return &local;
 }
 
