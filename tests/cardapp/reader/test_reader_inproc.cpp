@@ -8,7 +8,7 @@
 #include "Reader.h"
 #include "SC_Profile.h"
 #include "ScPcsc.h"
-#include "TestCardOs.h"
+#include "card/TestCardOs.h"
 #include "cardapp/ProfileCache.h"
 
 using Bytes = std::vector<uint8_t>;
