@@ -18,14 +18,19 @@ std::vector<const CardFamily*>& registered() {
     return families;
 }
 
-// Every family, built-in first; taken under the lock, the rows themselves never change.
-std::vector<const CardFamily*> families() {
+// Every family, built-in first; the caller holds the lock.
+std::vector<const CardFamily*> familiesLocked() {
     size_t count = 0;
     const CardFamily* const* builtIn = builtInFamilies(&count);
     std::vector<const CardFamily*> all(builtIn, builtIn + count);
-    std::lock_guard<std::mutex> lock(registeredMutex());
     all.insert(all.end(), registered().begin(), registered().end());
     return all;
+}
+
+// Every family, taken under the lock; the rows themselves never change.
+std::vector<const CardFamily*> families() {
+    std::lock_guard<std::mutex> lock(registeredMutex());
+    return familiesLocked();
 }
 
 bool hasLabel(const CardTypeRow& row, const std::string& label) {
@@ -78,10 +83,7 @@ bool registerCardFamily(const CardFamily& family) {
             return false;
     // Checked and added under one lock, so that two registrations cannot take one code.
     std::lock_guard<std::mutex> lock(registeredMutex());
-    size_t count = 0;
-    const CardFamily* const* builtIn = builtInFamilies(&count);
-    std::vector<const CardFamily*> known(builtIn, builtIn + count);
-    known.insert(known.end(), registered().begin(), registered().end());
+    const std::vector<const CardFamily*> known = familiesLocked();
     for (size_t i = 0; i < family.typeCount; ++i) {
         const CardTypeRow& row = family.types[i];
         if (row.code <= kUnknownCard)

@@ -291,10 +291,9 @@ TEST(MinidriverFiles, CorrectCertDropsTheUserCertificateWrapper) {
     EXPECT_EQ(length, 4);
 }
 
-// The Telia table in full; the others where they differ; the SetCOS PIN paths are those
-// of the SetCOS PIN set that any other token label gets.
-// The lookups of the built-in PKCS#15 tables: by key specification, by certificate name,
-// and indexes outside a table, which give the empty answer instead of reading past it.
+// The lookups of the built-in PKCS#15 tables: by key kind (signature or exchange), by
+// certificate name, and indexes outside a table, which give the empty answer instead of
+// reading past it.
 TEST(P15Profiles, LookupsAndIndexesOutsideTheTables) {
     CP15Profile_Telia telia;
     EXPECT_EQ(telia.getKeyPathBySpec(2), "3f00/5015/5016/4b02");
